@@ -198,7 +198,7 @@ void count_lines(unsigned level, const char* format) {
 }  // namespace
 
 int MESS_print(unsigned level, const char* format, ...) {
-    if ((level & g.level) == 0) return 0;
+    if ((level & g.level) == 0 || format == nullptr) return 0;
     std::va_list ap;
     va_start(ap, format);
     const std::string text = vformat(format, ap);
@@ -242,7 +242,7 @@ int MESS_set_str(const char* text) {
     if (parse_string(text, ',', &count, &items) < 0) return 0;
     for (int i = 0; i < count; ++i) {
         trim_blanks(items[i]);
-        apply_item(items[i]);
+        if (items[i][0] != '\0') apply_item(items[i]);  // "warn,,+debug" is no "none"
     }
     free_parsed_array(count, items);
     return 0;

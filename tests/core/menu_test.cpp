@@ -135,14 +135,7 @@ TEST_F(MenuTest, TrailerFollowsModeBits) {
     EXPECT_EQ(printed("T\n", kHours, 0, 1), head + "  0: Exit program                  \n\n");
     EXPECT_EQ(printed("T\n", kHours, 0, 2), head + "  0: Back to previous menu         \n\n");
     EXPECT_EQ(printed("T\n", kHours, 0, 4), head + " 99: Help                          \n\n");
-}
-
-TEST_F(MenuTest, VariantSelectsAndRenumbersItems) {
-    EXPECT_EQ(printed("T\n", kHours, 1, 0),
-              "T\n\n"
-              "  1: 12 hour                       \n"
-              "  2: 54 hour                       \n"
-              "\n");
+    EXPECT_EQ(printed("Empty\n", kHours, 5, 3), "Empty\n\n");  // no shown items
 }
 
 TEST_F(MenuTest, SeparatorLine) {
@@ -156,10 +149,6 @@ TEST_F(MenuTest, SeparatorLine) {
               " --------------------               \n"
               "  3: Second                        \n"
               "\n");
-}
-
-TEST_F(MenuTest, NoShownItemsPrintsOnlyTheTitle) {
-    EXPECT_EQ(printed("Empty\n", kHours, 5, 3), "Empty\n\n");
 }
 
 TEST_F(MenuTest, TitleTakesTheItemCount) {
@@ -185,11 +174,6 @@ TEST_F(MenuTest, FourteenItemsPairTheLastRow) {
     EXPECT_EQ(lines[9], "  0: Back to previous menu           -1: Exit program                  \n");
 }
 
-TEST_F(MenuTest, TwelveItemsStayInOneColumn) {
-    const NumberedMenu menu(12);
-    EXPECT_EQ(lines_of(printed("T\n", menu.items(), 0, 0)).size(), 1 + 1 + 12 + 1u);
-}
-
 // ---------------------------------------------------------------- choice
 
 TEST_F(MenuTest, HourMenuReplies) {
@@ -207,6 +191,8 @@ TEST_F(MenuTest, HourMenuReplies) {
     EXPECT_EQ(choose("h54\n", reply), kMissing);  // not in this variant
     EXPECT_EQ(choose("list\n", reply), kMissing);
     EXPECT_STREQ(reply, "list");  // callers look at the unmatched word
+    std::strcpy(reply, "h18");
+    EXPECT_EQ(choose("\n", reply), 18);  // an empty reply keeps the pre-filled one
 }
 
 TEST_F(MenuTest, ExitAndMainWordsByMode) {
@@ -220,11 +206,6 @@ TEST_F(MenuTest, ExitAndMainWordsByMode) {
     EXPECT_EQ(choose("0\n", reply, 1), 0);
 }
 
-TEST_F(MenuTest, EmptyReplyKeepsThePrefilledChoice) {
-    char reply[kMenuReplySize] = "h18";
-    EXPECT_EQ(choose("\n", reply), 18);
-}
-
 TEST_F(MenuTest, QuestionMarkListsAbbreviationsAndAsksAgain) {
     char reply[kMenuReplySize] = "";
     EXPECT_EQ(choose("?\nh06\n", reply), 6);
@@ -232,11 +213,6 @@ TEST_F(MenuTest, QuestionMarkListsAbbreviationsAndAsksAgain) {
                            "Enter the time: "),
               std::string::npos)
         << output_;
-}
-
-TEST_F(MenuTest, ExitReplyEndsTheProgram) {
-    char reply[kMenuReplySize] = "";
-    EXPECT_EXIT(choose("exit\n", reply), testing::ExitedWithCode(0), "");
 }
 
 TEST_F(MenuTest, NumberBeyondTheRowsMayStillMatchAnAbbreviation) {
@@ -290,16 +266,6 @@ TEST_F(MenuTest, LongLineIsTruncatedAndItsRestDropped) {
     std::free(second);
 }
 
-TEST_F(MenuTest, StringPromptLimitsTheWord) {
-    feed_stdin("abcdefgh\n\n");
-    char buffer[5] = "keep";
-    CaptureStdout();
-    EXPECT_STREQ(ORV_prompts("? ", buffer, 5), "abcd");
-    std::strcpy(buffer, "keep");
-    EXPECT_STREQ(ORV_prompts("? ", buffer, 5), "keep");
-    GetCapturedStdout();
-}
-
 TEST_F(MenuTest, NumberPromptsAskAgainOnLettersAndTakeEmptyAsZero) {
     feed_stdin("abc\n2.5\nxyz\n-17\n\n\n");
     CaptureStdout();
@@ -310,25 +276,25 @@ TEST_F(MenuTest, NumberPromptsAskAgainOnLettersAndTakeEmptyAsZero) {
     EXPECT_EQ(GetCapturedStdout(), "F: F: D: D: D: F: ");
 }
 
+TEST_F(MenuTest, StringPromptLimitsTheWord) {
+    feed_stdin("abcdefgh\n");
+    char buffer[5] = "keep";
+    CaptureStdout();
+    EXPECT_STREQ(ORV_prompts("? ", buffer, 5), "abcd");
+    GetCapturedStdout();
+}
+
 TEST_F(MenuTest, SetCommandAtALinePromptStoresTheResource) {
-    feed_stdin("set title = my map\nset quiet\n7\n");
+    feed_stdin("set title = my map\nset quiet\nSET\n7\n");
     CaptureStdout();
     EXPECT_EQ(ORV_promptd("D: "), 7);
-    GetCapturedStdout();
+    const std::string out = GetCapturedStdout();
+    EXPECT_EQ(out.rfind("D: D: D: Set resources\n", 0), 0u) << out;
+    EXPECT_EQ(out.substr(out.size() - 4), "\nD: ");
     ASSERT_NE(RES_get("title"), nullptr);
     EXPECT_STREQ(RES_get("title"), "my map");
     ASSERT_NE(RES_get("quiet"), nullptr);
     EXPECT_STREQ(RES_get("quiet"), "");
-}
-
-TEST_F(MenuTest, BareSetListsResourcesAndAsksAgain) {
-    feed_stdin("SET\nh06\n");
-    char buffer[81] = "";
-    CaptureStdout();
-    EXPECT_STREQ(ORV_promptl("W: ", buffer), "h06");
-    const std::string out = GetCapturedStdout();
-    EXPECT_EQ(out.rfind("W: Set resources\n", 0), 0u) << out;
-    EXPECT_EQ(out.substr(out.size() - 4), "\nW: ");
 }
 
 TEST_F(MenuTest, SetCommandRecognition) {

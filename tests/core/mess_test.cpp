@@ -75,7 +75,7 @@ TEST_F(MessTest, SpecificationLevels) {
         {"mess", 0xFFF},        {"messa", 0x1FF},       {"warn,+out1b", 0xFF | 0x2000},
         {"+debug", 0xF00FFFFF}, {"-print", 0xFFFF0},    {"PRINT", 0xF},
         {"bogus", 0},           {"print,+debugd", 0x8000000F}, {" warn , +out1b ", 0x20FF},
-        {"out4c", 0x7FFFFFF},   {"error,-errora", 0x2F},
+        {"out4c", 0x7FFFFFF},   {"warn,,+debug", 0xF00000FF},   {"error,-errora", 0x2F},
     };
     for (const Case& c : cases) {
         MESS_reset_for_tests();
@@ -85,10 +85,10 @@ TEST_F(MessTest, SpecificationLevels) {
 }
 
 TEST_F(MessTest, SpecificationCountsAsOneExplicitSetting) {
-    MESS_set_str("warn,+out1b,-print");
+    MESS_set_str("warn,+out1b,-print,line=30");
     EXPECT_EQ(MESS_check_set(), 1);
-    // A module default (op 16 and above) no longer overrides the user's choice.
-    MESS_set(20, 0xF);
+    EXPECT_EQ(MESS_get_max_lines(), 30);
+    MESS_set(20, 0xF);  // a module default no longer overrides the user's choice
     EXPECT_EQ(MESS_get(), 0x20F0);
 }
 
@@ -124,18 +124,6 @@ TEST_F(MessTest, WarningsGoToStderrOrdinaryOutputToStdout) {
     EXPECT_EQ(out, "print x\nmess\n");
 }
 
-TEST_F(MessTest, LogFileReceivesShownMessagesOnly) {
-    const std::string log = path("log.txt");
-    ASSERT_EQ(MESS_file(log.c_str(), "w"), 0);
-    CaptureStdout();
-    MESS_print(15, "shown %d\n", 7);
-    MESS_print(0x00100000, "hidden\n");
-    GetCapturedStdout();
-    MESS_file_close();
-    EXPECT_EQ(read_file(log), "shown 7\n");
-    EXPECT_EQ(MESS_file(path("no/such/dir/log").c_str(), "w"), -1);
-}
-
 TEST_F(MessTest, FileItemsSelectOutputModes) {
     const std::string f = path("m.txt");
     std::ofstream(f) << "old\n";
@@ -159,6 +147,22 @@ TEST_F(MessTest, FileItemsSelectOutputModes) {
     EXPECT_EQ(read_file(f), "b\nc\n");
 }
 
+TEST_F(MessTest, LogAndReopenedFiles) {
+    const std::string log = path("log.txt"), d = path("d.txt");
+    ASSERT_EQ(MESS_file(log.c_str(), "w"), 0);
+    MESS_set_str(("dfi=" + d).c_str());
+    CaptureStdout();
+    MESS_print(15, "one\n");
+    fs::remove(d);  // the message file is opened again for every message
+    MESS_print(15, "two\n");
+    MESS_print(0x00100000, "hidden\n");
+    EXPECT_EQ(GetCapturedStdout(), "one\ntwo\n");
+    MESS_file_close();
+    EXPECT_EQ(read_file(log), "one\ntwo\n");
+    EXPECT_EQ(read_file(d), "two\n");
+    EXPECT_EQ(MESS_file(path("no/such/dir/log").c_str(), "w"), -1);
+}
+
 TEST_F(MessTest, StampedFilePrefixesUniversalTime) {
     const std::string f = path("stamp.txt");
     MESS_set_str(("@fi:" + f).c_str());
@@ -170,17 +174,6 @@ TEST_F(MessTest, StampedFilePrefixesUniversalTime) {
         text, std::regex("[0-9]{2} (JAN|FEB|MAR|APR|MAY|JUN|JUL|AUG|SEP|OCT|NOV|DEC) [0-9]{2}  "
                          "[0-9]{2}:[0-9]{2}:[0-9]{2}Z -- hello\n")))
         << text;
-}
-
-TEST_F(MessTest, ReopenedFileIsOpenedAroundEveryMessage) {
-    const std::string f = path("d.txt");
-    MESS_set_str(("dfi=" + f).c_str());
-    CaptureStdout();
-    MESS_print(15, "one\n");
-    fs::remove(f);
-    MESS_print(15, "two\n");
-    EXPECT_EQ(GetCapturedStdout(), "one\ntwo\n");
-    EXPECT_EQ(read_file(f), "two\n");
 }
 
 TEST_F(MessTest, UnopenableFileLeavesMessagesOnTerminal) {
@@ -212,30 +205,6 @@ TEST_F(MessTest, PagingHoldDoesNotWaitInBatchMode) {
     for (int i = 0; i < 23; ++i) MESS_print(15, "line\n");
     EXPECT_EQ(GetCapturedStdout().find("Press return"), std::string::npos);
     EXPECT_EQ(std::getchar(), 'x');
-}
-
-TEST_F(MessTest, LineCountAndNoPage) {
-    MESS_set_str("line=3");
-    EXPECT_EQ(MESS_get_max_lines(), 3);
-    MESS_set_str("line=0");
-    EXPECT_EQ(MESS_get_max_lines(), 22);
-    MESS_set_str("line=3,page,nopage");
-    feed_stdin("x");
-    CaptureStdout();
-    MESS_print(15, "1\n2\n3\n4\n5\n");
-    EXPECT_EQ(MESS_hold(15, "wait\n"), 0);
-    EXPECT_EQ(GetCapturedStdout(), "1\n2\n3\n4\n5\n");
-    EXPECT_EQ(std::getchar(), 'x');
-}
-
-TEST_F(MessTest, HoldWritesErrorClassTextToStderr) {
-    feed_stdin("\n\n");
-    CaptureStderr();
-    CaptureStdout();
-    MESS_hold(0xF0, "err\n");
-    MESS_hold(0xC0, "out\n");
-    EXPECT_EQ(GetCapturedStdout(), "out\n");
-    EXPECT_EQ(GetCapturedStderr(), "err\n");
 }
 
 TEST_F(MessTest, ProgramBannerAtMessLevel) {

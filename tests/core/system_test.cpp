@@ -94,18 +94,6 @@ TEST_F(SystemTest, RunWaitsAndReportsTheStatus) {
     EXPECT_EQ(ORV_run(nullptr, not_found, nullptr, kRunWait), -1);
 }
 
-TEST_F(SystemTest, RunEnvironmentReachesTheChild) {
-    const std::string out = (dir_ / "env.txt").string();
-    const std::string script = "echo \"$ORV_X\" > '" + out + "'";
-    char sh[] = "sh", dash_c[] = "-c", var[] = "ORV_X=seen";
-    char* const argv[] = {sh, dash_c, const_cast<char*>(script.c_str()), nullptr};
-    char* const env[] = {var, nullptr};
-    EXPECT_EQ(ORV_run("/bin/sh", argv, env, kRunWait), 0);
-    std::string text;
-    std::ifstream(out) >> text;
-    EXPECT_EQ(text, "seen");
-}
-
 int exit_with_arg(void* arg) { return *static_cast<int*>(arg); }
 
 TEST_F(SystemTest, BackgroundChildrenAreTrackedAndReaped) {
