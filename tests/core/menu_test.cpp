@@ -1,0 +1,338 @@
+#include "core/menu.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+constexpr const char* kTimeTitle = "\n        Forecast Time Menu\n";
+
+// Variant 0 shows the nine hours; "54 hour" belongs to variant 1 only.
+const MenuEntry kHours[] = {
+    {"Back to previous menu", "back", 0, {1, 1}},
+    {"6 hour", "h06", 6, {1, 0}},
+    {"12 hour", "h12", 12, {1, 1}},
+    {"18 hour", "h18", 18, {1, 0}},
+    {"24 hour", "h24", 24, {1, 0}},
+    {"30 hour", "h30", 30, {1, 0}},
+    {"36 hour", "h36", 36, {1, 0}},
+    {"42 hour", "h42", 42, {1, 0}},
+    {"48 hour", "h48", 48, {1, 0}},
+    {"54 hour", "h54", 54, {0, 1}},
+    {"60 hour", "h60", 60, {1, 0}},
+    {nullptr, nullptr, 0, {}},
+};
+
+const char* const kHourRows =
+    "  1: 6 hour                        \n"
+    "  2: 12 hour                       \n"
+    "  3: 18 hour                       \n"
+    "  4: 24 hour                       \n"
+    "  5: 30 hour                       \n"
+    "  6: 36 hour                       \n"
+    "  7: 42 hour                       \n"
+    "  8: 48 hour                       \n"
+    "  9: 60 hour                       \n";
+
+// A table of n shown items labelled "Item 1".."Item n".
+class NumberedMenu {
+public:
+    explicit NumberedMenu(int n) {
+        labels_.reserve(static_cast<std::size_t>(n) + 1);
+        labels_.emplace_back("Back to previous menu");
+        entries_.push_back({labels_.back().c_str(), "back", 0, {1}});
+        for (int i = 1; i <= n; ++i) {
+            labels_.push_back("Item " + std::to_string(i));
+            entries_.push_back({labels_.back().c_str(), "x", i, {1}});
+        }
+        entries_.push_back({nullptr, nullptr, 0, {}});
+    }
+    const MenuEntry* items() const { return entries_.data(); }
+
+private:
+    std::vector<std::string> labels_;
+    std::vector<MenuEntry> entries_;
+};
+
+std::string printed(const char* title, const MenuEntry* items, int k, int mode) {
+    CaptureStdout();
+    EXPECT_EQ(MENU_print(title, items, k, mode, nullptr, nullptr), 1);
+    return GetCapturedStdout();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+        lines.push_back(text.substr(start, nl - start + 1));
+    return lines;
+}
+
+class MenuTest : public testing::Test {
+protected:
+    void SetUp() override {
+        MESS_reset_for_tests();
+        FLAG_reset_for_tests();
+        RES_reset_for_tests();
+        char tmpl[] = "/tmp/menu_test_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override {
+        MESS_reset_for_tests();
+        RES_reset_for_tests();
+        std::freopen("/dev/null", "r", stdin);
+        fs::remove_all(dir_);
+    }
+    void feed_stdin(const std::string& text) {
+        const fs::path p = dir_ / "stdin.txt";
+        std::ofstream(p) << text;
+        ASSERT_NE(std::freopen(p.c_str(), "r", stdin), nullptr);
+    }
+    // Runs the hour menu with mode 3 on the given input; the output is kept.
+    int choose(const std::string& input, char* reply, int mode = 3) {
+        feed_stdin(input);
+        CaptureStdout();
+        const int v = MENU_process(kTimeTitle, kHours, 0, "Enter the time: ", reply, mode);
+        output_ = GetCapturedStdout();
+        return v;
+    }
+
+    fs::path dir_;
+    std::string output_;
+};
+
+// ---------------------------------------------------------------- display
+
+TEST_F(MenuTest, OneColumnWithExitAndBack) {
+    EXPECT_EQ(printed(kTimeTitle, kHours, 0, 3),
+              std::string(kTimeTitle) + "\n" + kHourRows +
+                  "  0: Back to previous menu         \n"
+                  " -1: Exit program                  \n"
+                  "\n");
+}
+
+TEST_F(MenuTest, TrailerFollowsModeBits) {
+    const std::string head = std::string("T\n") + "\n" + kHourRows;
+    EXPECT_EQ(printed("T\n", kHours, 0, 0), head + "\n");
+    EXPECT_EQ(printed("T\n", kHours, 0, 1), head + "  0: Exit program                  \n\n");
+    EXPECT_EQ(printed("T\n", kHours, 0, 2), head + "  0: Back to previous menu         \n\n");
+    EXPECT_EQ(printed("T\n", kHours, 0, 4), head + " 99: Help                          \n\n");
+    EXPECT_EQ(printed("Empty\n", kHours, 5, 3), "Empty\n\n");  // no shown items
+}
+
+TEST_F(MenuTest, SeparatorLine) {
+    const MenuEntry items[] = {
+        {"Back", "back", 0, {1}}, {"First", "a", 1, {1}}, {"-", "", 0, {1}},
+        {"Second", "b", 2, {1}},  {nullptr, nullptr, 0, {}},
+    };
+    EXPECT_EQ(printed("T\n", items, 0, 0),
+              "T\n\n"
+              "  1: First                         \n"
+              " --------------------               \n"
+              "  3: Second                        \n"
+              "\n");
+}
+
+TEST_F(MenuTest, TitleTakesTheItemCount) {
+    EXPECT_EQ(lines_of(printed("%d choices, 100%%\n", kHours, 1, 0))[0], "2 choices, 100%\n");
+    EXPECT_EQ(lines_of(printed("%s stays\n", kHours, 1, 0))[0], "%s stays\n");
+}
+
+TEST_F(MenuTest, ThirteenItemsUseSevenRowsLastAlone) {
+    const NumberedMenu menu(13);
+    const auto lines = lines_of(printed("T\n", menu.items(), 0, 0));
+    ASSERT_EQ(lines.size(), 1 + 1 + 7 + 1u);
+    EXPECT_EQ(lines[2], "  1: Item 1                           8: Item 8                        \n");
+    EXPECT_EQ(lines[8], "  7: Item 7                        \n");
+}
+
+TEST_F(MenuTest, FourteenItemsPairTheLastRow) {
+    const NumberedMenu menu(14);
+    const auto lines = lines_of(printed("T\n", menu.items(), 0, 3));
+    ASSERT_EQ(lines.size(), 1 + 1 + 7 + 1 + 1u);
+    EXPECT_EQ(lines[2], "  1: Item 1                           8: Item 8                        \n");
+    EXPECT_EQ(lines[8], "  7: Item 7                          14: Item 14                       \n");
+    // In two columns the back item shares its line with the exit item.
+    EXPECT_EQ(lines[9], "  0: Back to previous menu           -1: Exit program                  \n");
+}
+
+// ---------------------------------------------------------------- choice
+
+TEST_F(MenuTest, HourMenuReplies) {
+    char reply[kMenuReplySize] = "";
+    EXPECT_EQ(choose("0\n", reply), 0);
+    EXPECT_EQ(choose("back\n", reply), 0);
+    EXPECT_STREQ(reply, "back");
+    EXPECT_EQ(choose("h12\n", reply), 12);
+    EXPECT_EQ(choose("H18\n", reply), 18);
+    EXPECT_STREQ(reply, "h18");
+    EXPECT_EQ(choose("2\n", reply), 12);
+    EXPECT_STREQ(reply, "h12");
+    EXPECT_EQ(choose("9\n", reply), 60);  // rows skip items of other variants
+    EXPECT_EQ(choose("12\n", reply), kMissing);
+    EXPECT_EQ(choose("h54\n", reply), kMissing);  // not in this variant
+    EXPECT_EQ(choose("list\n", reply), kMissing);
+    EXPECT_STREQ(reply, "list");  // callers look at the unmatched word
+    std::strcpy(reply, "h18");
+    EXPECT_EQ(choose("\n", reply), 18);  // an empty reply keeps the pre-filled one
+}
+
+TEST_F(MenuTest, ExitAndMainWordsByMode) {
+    char reply[kMenuReplySize] = "";
+    EXPECT_EQ(choose("-1\n", reply, 3), -1);
+    EXPECT_EQ(choose("MAIN\n", reply, 3), 0);
+    EXPECT_EQ(choose("main\n", reply, 2), 0);
+    EXPECT_EQ(choose("-1\n", reply, 2), kMissing);
+    EXPECT_EQ(choose("0\n", reply, 0), kMissing);
+    EXPECT_EQ(choose("main\n", reply, 1), kMissing);
+    EXPECT_EQ(choose("0\n", reply, 1), 0);
+}
+
+TEST_F(MenuTest, QuestionMarkListsAbbreviationsAndAsksAgain) {
+    char reply[kMenuReplySize] = "";
+    EXPECT_EQ(choose("?\nh06\n", reply), 6);
+    EXPECT_NE(output_.find("Enter the time: back,h06,h12,h18,h24,h30,h36,h42,h48,h60\n\n"
+                           "Enter the time: "),
+              std::string::npos)
+        << output_;
+}
+
+TEST_F(MenuTest, NumberBeyondTheRowsMayStillMatchAnAbbreviation) {
+    const MenuEntry levels[] = {
+        {"Back", "back", 0, {1}}, {"500 mb", "500", 500, {1}}, {"850 mb", "850", 850, {1}},
+        {nullptr, nullptr, 0, {}},
+    };
+    char reply[kMenuReplySize] = "";
+    feed_stdin("850\n");
+    CaptureStdout();
+    EXPECT_EQ(MENU_process("L\n", levels, 0, "Level: ", reply, 2), 850);
+    GetCapturedStdout();
+    EXPECT_STREQ(reply, "850");
+}
+
+TEST_F(MenuTest, SearchAbbreviationLookupAndCheck) {
+    EXPECT_EQ(MENU_search("H12", kHours), 12);
+    EXPECT_EQ(MENU_search("12 HOUR", kHours), 12);
+    EXPECT_EQ(MENU_search("back", kHours), 0);
+    EXPECT_EQ(MENU_search("h54", kHours), 54);  // every item, whatever the variant
+    EXPECT_EQ(MENU_search("h99", kHours), kMissing);
+    EXPECT_STREQ(MENU_get_abbr(60, kHours), "h60");
+    EXPECT_EQ(MENU_get_abbr(61, kHours), nullptr);
+    EXPECT_EQ(MENU_check(54, kHours, 0), 0);
+    EXPECT_EQ(MENU_check(54, kHours, 1), 1);
+    EXPECT_EQ(MENU_check(61, kHours, 0), 0);
+    EXPECT_EQ(MENU_check(12, kHours, kMenuVariants), 0);
+}
+
+// ---------------------------------------------------------------- prompts
+
+TEST_F(MenuTest, WordPromptTrimsTruncatesAndKeepsDefault) {
+    feed_stdin("  h12 \r\n\nabcdefghijklmnopqrstuvwxyz more\n");
+    char buffer[81] = "def";
+    CaptureStdout();
+    EXPECT_STREQ(ORV_promptl("Word: ", buffer), "h12");
+    EXPECT_STREQ(ORV_promptl("Word: ", buffer), "h12");  // empty line keeps it
+    EXPECT_STREQ(ORV_promptl("Word: ", buffer), "abcdefghijklmnopqrs");
+    EXPECT_EQ(GetCapturedStdout(), "Word: Word: Word: ");
+}
+
+TEST_F(MenuTest, LongLineIsTruncatedAndItsRestDropped) {
+    feed_stdin(std::string(100, 'a') + "\nnext\n");
+    CaptureStdout();
+    char* first = ORV_prompts("? ", nullptr, 200);
+    char* second = ORV_promptl("? ", nullptr);
+    GetCapturedStdout();
+    EXPECT_EQ(std::string(first), std::string(79, 'a'));
+    EXPECT_STREQ(second, "next");
+    std::free(first);
+    std::free(second);
+}
+
+TEST_F(MenuTest, NumberPromptsAskAgainOnLettersAndTakeEmptyAsZero) {
+    feed_stdin("abc\n2.5\nxyz\n-17\n\n\n");
+    CaptureStdout();
+    EXPECT_FLOAT_EQ(ORV_promptf("F: "), 2.5F);
+    EXPECT_EQ(ORV_promptd("D: "), -17);
+    EXPECT_EQ(ORV_promptd("D: "), 0);
+    EXPECT_FLOAT_EQ(ORV_promptf("F: "), 0.0F);
+    EXPECT_EQ(GetCapturedStdout(), "F: F: D: D: D: F: ");
+}
+
+TEST_F(MenuTest, StringPromptLimitsTheWord) {
+    feed_stdin("abcdefgh\n");
+    char buffer[5] = "keep";
+    CaptureStdout();
+    EXPECT_STREQ(ORV_prompts("? ", buffer, 5), "abcd");
+    GetCapturedStdout();
+}
+
+TEST_F(MenuTest, SetCommandAtALinePromptStoresTheResource) {
+    feed_stdin("set title = my map\nset quiet\nSET\n7\n");
+    CaptureStdout();
+    EXPECT_EQ(ORV_promptd("D: "), 7);
+    const std::string out = GetCapturedStdout();
+    EXPECT_EQ(out.rfind("D: D: D: Set resources\n", 0), 0u) << out;
+    EXPECT_EQ(out.substr(out.size() - 4), "\nD: ");
+    ASSERT_NE(RES_get("title"), nullptr);
+    EXPECT_STREQ(RES_get("title"), "my map");
+    ASSERT_NE(RES_get("quiet"), nullptr);
+    EXPECT_STREQ(RES_get("quiet"), "");
+}
+
+TEST_F(MenuTest, SetCommandRecognition) {
+    EXPECT_EQ(ORV_set_command("set a=b"), 1);
+    EXPECT_STREQ(RES_get("a"), "b");
+    EXPECT_EQ(ORV_set_command("Set  a == c d"), 1);
+    EXPECT_STREQ(RES_get("a"), "c d");
+    EXPECT_EQ(ORV_set_command("hello"), 0);
+    EXPECT_EQ(ORV_set_command(""), 0);
+    // Words that merely begin with "set" or "exit" are ordinary replies.
+    EXPECT_EQ(ORV_set_command("settings.txt"), 0);
+    EXPECT_EQ(ORV_set_command("exit_data"), 0);
+}
+
+TEST_F(MenuTest, ExitAndEndOfInputEndThePrompt) {
+    EXPECT_EXIT(
+        {
+            MESS_set_str("none");
+            feed_stdin("EXIT\n");
+            ORV_promptd("D: ");
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            MESS_set_str("none");
+            feed_stdin("");
+            char buffer[81] = "";
+            ORV_promptl("W: ", buffer);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            MESS_set_str("none");
+            feed_stdin("abc\n");  // letters never scan; the input then ends
+            ORV_promptd("D: ");
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,221 @@
+#include "core/mess.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "core/flag.hpp"
+#include "core/resrc.hpp"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+std::string read_file(const fs::path& p) {
+    std::ifstream in(p);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class MessTest : public testing::Test {
+protected:
+    void SetUp() override {
+        MESS_reset_for_tests();
+        FLAG_reset_for_tests();
+        RES_reset_for_tests();
+        char tmpl[] = "/tmp/mess_test_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override {
+        MESS_reset_for_tests();
+        FLAG_reset_for_tests();
+        std::freopen("/dev/null", "r", stdin);
+        fs::remove_all(dir_);
+    }
+    void feed_stdin(const std::string& text) {
+        const fs::path p = dir_ / "stdin.txt";
+        std::ofstream(p) << text;
+        ASSERT_NE(std::freopen(p.c_str(), "r", stdin), nullptr);
+    }
+    std::string path(const char* name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+TEST_F(MessTest, InitialLevelShowsUpToOut2) {
+    EXPECT_EQ(MESS_get(), 0x000FFFFF);
+    CaptureStdout();
+    EXPECT_EQ(MESS_print(0x00100000, "out3\n"), 0);
+    EXPECT_EQ(MESS_print(0x00010000, "out2\n"), 1);
+    EXPECT_EQ(GetCapturedStdout(), "out2\n");
+    EXPECT_EQ(MESS_check(0x00100000), 0);
+    EXPECT_EQ(MESS_check(0x00010000 | 0x00100000), 1);
+}
+
+TEST_F(MessTest, SpecificationLevels) {
+    struct Case {
+        const char* spec;
+        unsigned level;
+    };
+    const Case cases[] = {
+        {"warn", 0xFF},         {"out2", 0xFFFFF},      {"none", 0},
+        {"mess", 0xFFF},        {"messa", 0x1FF},       {"warn,+out1b", 0xFF | 0x2000},
+        {"+debug", 0xF00FFFFF}, {"-print", 0xFFFF0},    {"PRINT", 0xF},
+        {"bogus", 0},           {"print,+debugd", 0x8000000F}, {" warn , +out1b ", 0x20FF},
+        {"out4c", 0x7FFFFFF},   {"warn,,+debug", 0xF00000FF},   {"error,-errora", 0x2F},
+    };
+    for (const Case& c : cases) {
+        MESS_reset_for_tests();
+        MESS_set_str(c.spec);
+        EXPECT_EQ(static_cast<unsigned>(MESS_get()), c.level) << c.spec;
+    }
+}
+
+TEST_F(MessTest, SpecificationCountsAsOneExplicitSetting) {
+    MESS_set_str("warn,+out1b,-print,line=30");
+    EXPECT_EQ(MESS_check_set(), 1);
+    EXPECT_EQ(MESS_get_max_lines(), 30);
+    MESS_set(20, 0xF);  // a module default no longer overrides the user's choice
+    EXPECT_EQ(MESS_get(), 0x20F0);
+}
+
+TEST_F(MessTest, SetOperations) {
+    MESS_set(20, 0x30);  // a default applies while nothing was set explicitly
+    EXPECT_EQ(MESS_get(), 0x3F);
+    EXPECT_EQ(MESS_check_set(), 0);
+    MESS_set(1, 0xF000);
+    EXPECT_EQ(MESS_get(), 0xF03F);
+    MESS_set(-1, 0xF);
+    EXPECT_EQ(MESS_get(), 0xF030);
+    MESS_set(7, 0);  // unknown op changes nothing
+    EXPECT_EQ(MESS_get(), 0xF030);
+    MESS_set(0, -1);
+    EXPECT_EQ(static_cast<unsigned>(MESS_get()), 0xFFFFFFFFU);
+    MESS_set(0, 255);  // batch mode
+    EXPECT_EQ(MESS_get(), 0xFF);
+    EXPECT_EQ(MESS_check_set(), 4);
+    MESS_set(21, 0xF00);
+    EXPECT_EQ(MESS_get(), 0xFF);
+}
+
+TEST_F(MessTest, WarningsGoToStderrOrdinaryOutputToStdout) {
+    CaptureStdout();
+    CaptureStderr();
+    EXPECT_EQ(MESS_print(192, "warn %d\n", 1), 1);
+    EXPECT_EQ(MESS_print(15, "print %s\n", "x"), 1);
+    EXPECT_EQ(MESS_print(48, "error\n"), 1);
+    EXPECT_EQ(MESS_print(0x800, "mess\n"), 1);
+    const std::string err = GetCapturedStderr();
+    const std::string out = GetCapturedStdout();
+    EXPECT_EQ(err, "warn 1\nerror\n");
+    EXPECT_EQ(out, "print x\nmess\n");
+}
+
+TEST_F(MessTest, FileItemsSelectOutputModes) {
+    const std::string f = path("m.txt");
+    std::ofstream(f) << "old\n";
+
+    MESS_set_str(("+fi=" + f).c_str());  // append, and terminal
+    CaptureStdout();
+    MESS_print(15, "a\n");
+    EXPECT_EQ(GetCapturedStdout(), "a\n");
+    EXPECT_EQ(read_file(f), "old\na\n");
+
+    MESS_set_str(("-fi=" + f).c_str());  // truncate, and terminal
+    CaptureStdout();
+    MESS_print(15, "b\n");
+    EXPECT_EQ(GetCapturedStdout(), "b\n");
+    EXPECT_EQ(read_file(f), "b\n");
+
+    MESS_set_str(("fi=" + f).c_str());  // file only
+    CaptureStdout();
+    MESS_print(15, "c\n");
+    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(read_file(f), "b\nc\n");
+}
+
+TEST_F(MessTest, LogAndReopenedFiles) {
+    const std::string log = path("log.txt"), d = path("d.txt");
+    ASSERT_EQ(MESS_file(log.c_str(), "w"), 0);
+    MESS_set_str(("dfi=" + d).c_str());
+    CaptureStdout();
+    MESS_print(15, "one\n");
+    fs::remove(d);  // the message file is opened again for every message
+    MESS_print(15, "two\n");
+    MESS_print(0x00100000, "hidden\n");
+    EXPECT_EQ(GetCapturedStdout(), "one\ntwo\n");
+    MESS_file_close();
+    EXPECT_EQ(read_file(log), "one\ntwo\n");
+    EXPECT_EQ(read_file(d), "two\n");
+    EXPECT_EQ(MESS_file(path("no/such/dir/log").c_str(), "w"), -1);
+}
+
+TEST_F(MessTest, StampedFilePrefixesUniversalTime) {
+    const std::string f = path("stamp.txt");
+    MESS_set_str(("@fi:" + f).c_str());
+    CaptureStdout();
+    MESS_print(15, "hello\n");
+    EXPECT_EQ(GetCapturedStdout(), "hello\n");
+    const std::string text = read_file(f);
+    EXPECT_TRUE(std::regex_match(
+        text, std::regex("[0-9]{2} (JAN|FEB|MAR|APR|MAY|JUN|JUL|AUG|SEP|OCT|NOV|DEC) [0-9]{2}  "
+                         "[0-9]{2}:[0-9]{2}:[0-9]{2}Z -- hello\n")))
+        << text;
+}
+
+TEST_F(MessTest, UnopenableFileLeavesMessagesOnTerminal) {
+    MESS_set_str(("fi=" + path("missing/dir/f.txt")).c_str());
+    CaptureStdout();
+    EXPECT_EQ(MESS_print(15, "still here\n"), 1);
+    EXPECT_EQ(GetCapturedStdout(), "still here\n");
+}
+
+TEST_F(MessTest, PagingHoldsAfterMaximumLines) {
+    feed_stdin("xy");
+    MESS_set_str("page");
+    CaptureStdout();
+    MESS_print(15, "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n");
+    MESS_print(15, "12\n13\n14\n15\n16\n17\n18\n19\n20\n21\n22\n");
+    EXPECT_EQ(GetCapturedStdout().find("Press return"), std::string::npos);
+    CaptureStdout();
+    MESS_print(15, "%s", "no newline in the format\n");  // counted from the format
+    MESS_print(15, "23\n");
+    EXPECT_EQ(GetCapturedStdout(), "no newline in the format\n23\nPress return to continue\n");
+    EXPECT_EQ(std::getchar(), 'y');  // the hold consumed one character
+}
+
+TEST_F(MessTest, PagingHoldDoesNotWaitInBatchMode) {
+    feed_stdin("xy");
+    FLAG_set_batch(1);
+    MESS_set_str("page");
+    CaptureStdout();
+    for (int i = 0; i < 23; ++i) MESS_print(15, "line\n");
+    EXPECT_EQ(GetCapturedStdout().find("Press return"), std::string::npos);
+    EXPECT_EQ(std::getchar(), 'x');
+}
+
+TEST_F(MessTest, ProgramBannerAtMessLevel) {
+    CaptureStdout();
+    MESS_print_prog("RAD AZOD ORURIVERAR");
+    EXPECT_EQ(GetCapturedStdout(), "      RAD AZOD ORURIVERAR (Ver 5.60.4-LINUX-X11)\n\n");
+    MESS_set_str("warn");
+    CaptureStdout();
+    MESS_print_prog("RAD AZOD ORURIVERAR");
+    EXPECT_EQ(GetCapturedStdout(), "");
+}
+
+}  // namespace
+}  // namespace orv
