@@ -45,6 +45,7 @@ struct Peer {
     int fd = -1;
     int channel = 0;        // 0 until the peer has connected
     bool quitting = false;  // the connection closes once "quit" is answered
+    bool closed = false;    // the client hung up
     std::string in;         // bytes received, not yet taken
 };
 
@@ -240,7 +241,7 @@ void accept_peer(Link& link) {
         close(fd);
         return;
     }
-    link.peers.push_back(Peer{fd, 0, false, {}});
+    link.peers.push_back(Peer{fd, 0, false, false, {}});
 }
 
 // A complete request already received, taking the peers in turn.
@@ -257,25 +258,29 @@ bool take_buffered(Link& link, std::string& msg, Peer*& from) {
     return false;
 }
 
+// Peers that hung up stay until their last requests have been taken.
+void drop_closed_peers(Link& link) {
+    std::erase_if(link.peers, [](const Peer& p) {
+        if (!p.closed) return false;
+        close(p.fd);
+        return true;
+    });
+}
+
 // Server: 1 with the next request and its peer, 0 when interrupted, -1 on failure.
 int tcp_next_request(Link& link, std::string& msg, Peer*& from) {
     for (;;) {
         if (take_buffered(link, msg, from)) return 1;
+        drop_closed_peers(link);
         std::vector<pollfd> fds{{link.id, POLLIN, 0}};
         for (const Peer& p : link.peers) fds.push_back({p.fd, POLLIN, 0});
         if (poll(fds.data(), fds.size(), -1) < 0) return errno == EINTR ? 0 : -1;
-        std::vector<int> closed;
         for (std::size_t i = 1; i < fds.size(); ++i) {
             if (fds[i].revents == 0) continue;
             Peer& peer = link.peers[i - 1];
             int got = 0;
             while ((got = tcp_read(peer.fd, peer.in)) > 0) {}
-            if (got < 0) closed.push_back(peer.fd);
-        }
-        for (const int fd : closed) {
-            const auto it = std::find_if(link.peers.begin(), link.peers.end(),
-                                         [fd](const Peer& p) { return p.fd == fd; });
-            drop_peer(link, &*it);
+            peer.closed = got < 0;
         }
         if ((fds[0].revents & POLLIN) != 0) accept_peer(link);
     }
@@ -412,7 +417,8 @@ int MQ_put(int handle, int channel, const char* format, ...) {
 int MQ_get(int handle, int channel, char* buffer) {
     if (buffer != nullptr) buffer[0] = '\0';
     Link* link = find_link(handle, false);
-    if (link == nullptr) return kStatusGone;
+    // A type of 0 or less would take requests from the queue, not replies.
+    if (link == nullptr || (!link->socket && channel <= 0)) return kStatusGone;
     AlarmGuard guard;
     std::string msg;
     int tries = 1;
@@ -482,7 +488,7 @@ int MQ_sget(int handle, int* channel, char* buffer) {
         if (msg.empty()) continue;
         const int ch = from != nullptr ? from->channel : value_of(msg[0]);
         MESS_print(kTrace, "Received: %d %d %d => %s\n", handle, ch, static_cast<int>(msg.size()),
-                   msg.c_str());
+                   msg.c_str() + 1);
         if (msg[0] == '/') {
             if (assign_channel(handle, *link, from) != 0 && guard.rang()) return guard.expire(-1);
             continue;
