@@ -346,7 +346,10 @@ int free_channel(Link& link) {
 // Serving side: answers a connect request on channel 2 with the channel the
 // client gets, or with status -3 when every channel is taken.
 int assign_channel(int handle, Link& link, Peer* from) {
-    if (from != nullptr) from->channel = 0;
+    if (from != nullptr) {
+        from->channel = 0;
+        from->quitting = false;
+    }
     const int channel = free_channel(link);
     const int status = channel != 0 ? channel : kStatusGone;
     const std::string reply = digit_of(status) + (channel != 0 ? std::to_string(channel) : "");
