@@ -284,6 +284,14 @@ Tran fwd_lambert_azimuthal(Projection& p, double lat, double dlon, double& x, do
 
 bool scan_angles(const Projection& p) { return p.domain.params[1] == 1.0F; }
 
+// A point is seen when the satellite lies above its horizon plane. On the
+// sphere this is cos(lat) cos(dlon) >= R / orbit radius; on the ellipsoid the
+// horizon is normal to the geodetic vertical.
+bool faces_satellite(const Projection& p, double lat, double psi, double r, double dlon) {
+    if (p.domain.ellipsoid != 1) return cosd(psi) * cosd(dlon) >= p.earth_ratio;
+    return p.sat_rad * cosd(lat) * cosd(dlon) >= r * cosd(lat - psi);
+}
+
 Tran fwd_satellite(Projection& p, double lat, double dlon, double& x, double& y) {
     ensure_satellite(p);
     double psi = lat;
@@ -294,7 +302,7 @@ Tran fwd_satellite(Projection& p, double lat, double dlon, double& x, double& y)
         r = kPolarRadius / std::sqrt(1.0 - (1.0 - p.earth_ratio2) * cos_psi * cos_psi);
     }
     const double c = cosd(psi) * cosd(dlon);
-    if (c < p.earth_ratio) return Tran::kNoImage;  // beyond the limb
+    if (!faces_satellite(p, lat, psi, r, dlon)) return Tran::kNoImage;
     const double d = p.sat_rad - r * c;
     const double across = r * cosd(psi) * sind(dlon);
     double ax = across / d;
@@ -364,8 +372,8 @@ Tran inv_lambert(Projection& p, double x, double y, double& lat, double& lon) {
 Tran inv_orthographic(Projection& p, double x, double y, double& lat, double& lon) {
     ensure_azimuthal(p);
     const double r2 = x * x + y * y;
-    if (r2 > kR * kR) return Tran::kNoImage;
-    const double depth = std::sqrt(kR * kR - r2);
+    if (r2 > kR * kR * (1.0 + 1e-6)) return Tran::kNoImage;  // the rim survives float rounding
+    const double depth = std::sqrt(std::max(0.0, kR * kR - r2));
     lat = std::asin(clamp_unit((p.yfactor * depth + p.xfactor * y) / kR)) * kRadToDeg;
     lon = p.domain.plon + atan2d(x, p.xfactor * depth - p.yfactor * y);
     return Tran::kImage;
@@ -391,8 +399,8 @@ Tran inv_gnomonic(Projection& p, double x, double y, double& lat, double& lon) {
 // meridian, or beyond the poles) have no image.
 Tran inv_mollweide(Projection& p, double x, double y, double& lat, double& lon) {
     const double s = y / kR;
-    if (s < -1.0 || s > 1.0) return Tran::kNoImage;
-    const double theta = std::asin(s);
+    if (std::fabs(s) > 1.0 + 1e-6) return Tran::kNoImage;  // float rounding of the pole
+    const double theta = std::asin(clamp_unit(s));
     const double cos_t = std::cos(theta);
     const double offset = cos_t > 1e-12 ? x * 90.0 / (kR * cos_t) : 0.0;
     if (std::fabs(offset) > 180.0 + 1e-6) return Tran::kNoImage;
@@ -961,12 +969,14 @@ float MAP_get_vert() {
 
 int MAP_tran(float* x, float* y, float lat, float lon) {
     double u = kMiss, v = kMiss;
-    return deliver(forward(g.p, lat, lon, u, v), u, v, x, y);
+    const Tran r = forward(g.p, lat, lon, u, v);
+    return deliver(r, u, v, x, y);
 }
 
 int MAP_untran(float* lat, float* lon, float x, float y) {
     double a = kMiss, b = kMiss;
-    return deliver(inverse(g.p, x, y, a, b), a, b, lat, lon);
+    const Tran r = inverse(g.p, x, y, a, b);
+    return deliver(r, a, b, lat, lon);
 }
 
 int MAP_tran_center(float* x, float* y) { return MAP_tran(x, y, g.p.domain.clat, g.p.domain.clon); }
