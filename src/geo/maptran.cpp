@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <iterator>
 #include <string>
 #include <string_view>
