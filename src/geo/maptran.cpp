@@ -29,6 +29,7 @@ constexpr double kKmPerDegree = 111.195;
 constexpr double kStuveExponent = 0.285714;
 constexpr double kPotTempExponent = 0.286;
 constexpr int kWindowTransformation = 2;
+constexpr double kMaxDeclutterCells = 1 << 24;
 
 // Result of one transform before it reaches the caller's floats.
 enum class Tran { kNoImage, kImage, kUntouched };
@@ -996,13 +997,13 @@ int MAP_grid_tran(float* x, float* y, float i, float j) {
 }
 
 int MAP_grid_untran(float* i, float* j, float x, float y) {
-    if (is_missing(x) || is_missing(y)) {
+    if (is_missing(x) || is_missing(y) || g.p.domain.dx == 0.0F || g.p.domain.dy == 0.0F) {
         *i = kMissingF;
         *j = kMissingF;
         return -1;
     }
-    *i = static_cast<float>(safe_ratio(x - g.p.limits[0], g.p.domain.dx));
-    *j = static_cast<float>(safe_ratio(g.p.limits[3] - y, g.p.domain.dy));
+    *i = (x - g.p.limits[0]) / g.p.domain.dx;
+    *j = (g.p.limits[3] - y) / g.p.domain.dy;
     return 1;
 }
 
@@ -1107,9 +1108,10 @@ void MAP_plot_grid_init() {
     g.plot_cells.clear();
     const Domain& d = g.p.domain;
     if (g.plot_limit == 0 || d.nx <= 0 || d.ny <= 0) return;
-    std::size_t cells = static_cast<std::size_t>(d.nx) * static_cast<std::size_t>(d.ny);
-    if (g.plot_limit > 1) cells *= static_cast<std::size_t>(g.plot_limit) * static_cast<std::size_t>(g.plot_limit);
-    g.plot_cells.assign(cells, 0);
+    double cells = static_cast<double>(d.nx) * d.ny;
+    if (g.plot_limit > 1) cells *= static_cast<double>(g.plot_limit) * g.plot_limit;
+    if (cells > kMaxDeclutterCells) return;  // a nonsense domain or factor: no decluttering
+    g.plot_cells.assign(static_cast<std::size_t>(cells), 0);
 }
 
 int MAP_plot_grid(float x, float y) {

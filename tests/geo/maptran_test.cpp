@@ -530,6 +530,11 @@ TEST_F(MapTran, DeclutterGridKeepsOneStationPerCell) {
     MAP_plot_grid_init();
     EXPECT_EQ(MAP_plot_grid(x, y), 1);
     EXPECT_EQ(MAP_plot_grid(x, y), 1);
+
+    MAP_set_plot_limit(1000000);  // far too fine to allocate: decluttering is off
+    MAP_plot_grid_init();
+    EXPECT_EQ(MAP_plot_grid(x, y), 1);
+    EXPECT_EQ(MAP_plot_grid(x, y), 1);
 }
 
 TEST_F(MapTran, PlottingPlanesRoundTrip) {
