@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -22,7 +23,8 @@ constexpr std::array<const char*, 12> kMonthLong = {
     "January", "February", "March",     "April",   "May",      "June",
     "July",    "August",   "September", "October", "November", "December"};
 constexpr std::array<const char*, 7> kWeekday = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
-constexpr std::array<int, 13> kDaysBefore = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
+constexpr std::array<int, 13> kDaysBefore = {0,   31,  59,  90,  120, 151, 181,
+                                             212, 243, 273, 304, 334, 365};
 constexpr std::array<int, 13> kDaysBeforeLeap = {0,   31,  60,  91,  121, 152, 182,
                                                  213, 244, 274, 305, 335, 366};
 
@@ -146,8 +148,7 @@ TwelveHour twelve_hour(int hour) {
 // Hour-only time text; `padded` selects "%2.2d" instead of "%d" on the
 // 24-hour clock.
 std::string hour_text(int local_hour, int universal_hour, bool padded) {
-    if (g.clock == kClock24)
-        return format(padded ? "%2.2d%s" : "%d%s", local_hour, g.tz_text);
+    if (g.clock == kClock24) return format(padded ? "%2.2d%s" : "%d%s", local_hour, g.tz_text);
     const TwelveHour t = twelve_hour(local_hour);
     std::string text = format("%d %s%s", t.hour, t.half, g.tz_text);
     if (g.clock == kClockWithUniversal) text += format(" [%2.2dZ]", universal_hour);
@@ -180,7 +181,7 @@ Advance advance_of(int hours) {
 }
 
 int days_in_month(int year, int month) {
-    const auto& table = DATE_is_leap(static_cast<int>(year)) != 0 ? kDaysBeforeLeap : kDaysBefore;
+    const auto& table = DATE_is_leap(year) != 0 ? kDaysBeforeLeap : kDaysBefore;
     return table[month] - table[month - 1];
 }
 
@@ -188,8 +189,8 @@ int days_in_month(int year, int month) {
 // seconds since 1970.
 std::int64_t valid_seconds(DateRecord d, Advance advance) {
     if (advance.months != 0) {
-        const std::int64_t months = static_cast<std::int64_t>(widen_year(d.year)) * 12 +
-                                    (d.month - 1) + advance.months;
+        const std::int64_t months =
+            static_cast<std::int64_t>(widen_year(d.year)) * 12 + (d.month - 1) + advance.months;
         d.year = static_cast<int>(months / 12);
         d.month = static_cast<int>(months % 12) + 1;
         if (d.day > days_in_month(d.year, d.month)) d.day = days_in_month(d.year, d.month);
@@ -355,9 +356,26 @@ std::string plot_label(int time_code, const char* model_text, const DateRecord& 
                                   month, year2(l.year));
         return label + format(" %3s %2d %3s %2d", kWeekday[l.wday], l.day, month, year2(l.year));
     }
-    if (had_hour) return label + format(" %s %2d %3s %2.2d", time.c_str(), l.day, month, year2(l.year));
+    if (had_hour)
+        return label + format(" %s %2d %3s %2.2d", time.c_str(), l.day, month, year2(l.year));
     return label + format(" %2d %3s %2d", l.day, month, year2(l.year));
 }
+
+// The text of one date code of a label format.
+std::string date_code_text(char code, int time_code, const DateRecord& d) {
+    switch (code) {
+    case 'F': return fhour_label(split_time_code(time_code).shown, is_missing(d.hour));
+    case 'M': return format("%3.3s", month_abbr(d.month));
+    case 'd': return format("%2.2d", d.day);
+    case 'm': return format("%2.2d", d.month);
+    case 'y': return format("%2.2d", year2(d.year));
+    case 'h': return is_missing(d.hour) ? "" : format("%2.2d", d.hour);
+    case 'n': return is_missing(d.minute) ? "" : format("%2.2d", d.minute);
+    default: return "";
+    }
+}
+
+bool is_date_code(char code) { return code != '\0' && std::strchr("FMdmyhn", code) != nullptr; }
 
 std::string format_label(const char* format_text, int time_code, const char* model_text,
                          const DateRecord* date) {
@@ -367,25 +385,16 @@ std::string format_label(const char* format_text, int time_code, const char* mod
             out += *p;
             continue;
         }
-        if (*++p == '\0') break;
-        const bool dated = date != nullptr;
-        switch (*p) {
-        case 'F':
-            if (dated) {
-                const TimeCode tc = split_time_code(time_code);
-                out += fhour_label(tc.shown, is_missing(date->hour));
-            }
-            break;
-        case 'M': if (dated) out += format("%3.3s", month_abbr(date->month)); break;
-        case 'd': if (dated) out += format("%2.2d", date->day); break;
-        case 'm': if (dated) out += format("%2.2d", date->month); break;
-        case 'y': if (dated) out += format("%2.2d", year2(date->year)); break;
-        case 'h': if (dated && !is_missing(date->hour)) out += format("%2.2d", date->hour); break;
-        case 'n': if (dated && !is_missing(date->minute)) out += format("%2.2d", date->minute); break;
-        case 'f': out += format("%d", time_code); break;
-        case 'x': if (model_text != nullptr) out += model_text; break;
-        default: out += *p; break;
-        }
+        const char code = *++p;
+        if (code == '\0') break;
+        if (code == 'f')
+            out += format("%d", time_code);
+        else if (code == 'x')
+            out += model_text != nullptr ? model_text : "";
+        else if (is_date_code(code))
+            out += date != nullptr ? date_code_text(code, time_code, *date) : "";
+        else
+            out += code;
     }
     return out;
 }
@@ -414,8 +423,8 @@ bool decode_label_forms(const char* text, Decoded& r) {
         return true;
     }
     r = Decoded{};
-    if (std::sscanf(last_chars(text, 19), "%2d:%2d:%2dZ %2d %3s %2d", &r.hour, &r.minute,
-                    &r.second, &r.day, r.month_text, &r.year) == 6)
+    if (std::sscanf(last_chars(text, 19), "%2d:%2d:%2dZ %2d %3s %2d", &r.hour, &r.minute, &r.second,
+                    &r.day, r.month_text, &r.year) == 6)
         return true;
     r = Decoded{};
     if (std::sscanf(last_chars(text, 13), "%2dZ %2d %3s %2d", &r.hour, &r.day, r.month_text,
@@ -423,7 +432,7 @@ bool decode_label_forms(const char* text, Decoded& r) {
         return true;
     // Last resort: four numbers, taken as year, month, day and hour.
     r = Decoded{};
-    if (std::sscanf(text, "%d %d %d %d", &r.year, &r.month, &r.day, &r.hour) == 4) return true;
+    if (std::sscanf(text, "%9d %9d %9d %9d", &r.year, &r.month, &r.day, &r.hour) == 4) return true;
     r = Decoded{};
     return false;
 }
@@ -484,9 +493,7 @@ void DATE_print(unsigned level, const DateRecord* date) {
                date->hour, date->minute, date->second);
 }
 
-int DATE_is_leap(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0 ? 1 : 0;
-}
+int DATE_is_leap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0 ? 1 : 0; }
 
 std::int64_t DATE_num_sec(DateRecord* date) {
     if (date == nullptr) return 0;
@@ -580,7 +587,8 @@ int DATE_sec_to_date(std::int64_t seconds, DateRecord* date) {
     date->month = c.month;
     date->day = c.day;
     date->jday = static_cast<int>(days - days_from_civil(c.year, 1, 1) + 1);
-    date->wday = static_cast<int>(days + 4 - floor_div(days + 4, 7) * 7);  // 1970-01-01 was a Thursday
+    date->wday =
+        static_cast<int>(days + 4 - floor_div(days + 4, 7) * 7);  // 1970-01-01 was a Thursday
     DATE_time_date(seconds, &date->hour, &date->minute, &date->second);
     return 0;
 }
@@ -660,8 +668,11 @@ int DATE_set_TZ(const char* text) {
     float hours = 0.0F;
     if (std::sscanf(text, "%4[^:]:%f", name, &hours) < 1) return 0;
     std::snprintf(g.tz_text, sizeof g.tz_text, " %s", name);
-    // Product formed in single precision, as the hours were read.
-    g.tz_offset = static_cast<int>(hours * 3600.0F);
+    // Product formed in single precision, as the hours were read; an offset
+    // beyond the range of seconds counts as none.
+    const float seconds = hours * 3600.0F;
+    const bool representable = std::isfinite(seconds) && std::fabs(seconds) < 2.0e9F;
+    g.tz_offset = representable ? static_cast<int>(seconds) : 0;
     return 0;
 }
 
@@ -682,8 +693,7 @@ char* DATE_fhour_label(char* out, std::size_t size, int hours, int days) {
     return out;
 }
 
-int DATE_make_label_valid_time(int time_code, const DateRecord* date, char* out,
-                               std::size_t size) {
+int DATE_make_label_valid_time(int time_code, const DateRecord* date, char* out, std::size_t size) {
     if (out == nullptr || size == 0) return -1;
     if (date == nullptr) return refuse(out, size);
     return give(valid_time_label(time_code, *date), out, size);
@@ -787,8 +797,8 @@ int DATE_chk_range(int hhmm) {
     if (difference > 720) difference -= 1440;
     if (difference < -720) difference += 1440;
     const int inside = difference >= g.window_before && difference <= g.window_after ? 1 : 0;
-    MESS_print(kDebugTrace, "%d %d %d-%d = %d\n", hhmm, difference, g.window_before,
-               g.window_after, inside);
+    MESS_print(kDebugTrace, "%d %d %d-%d = %d\n", hhmm, difference, g.window_before, g.window_after,
+               inside);
     return inside;
 }
 

@@ -20,8 +20,8 @@ struct DateRecord {
     std::int32_t year;
     std::int32_t month;
     std::int32_t day;
-    std::int32_t jday;     // day of year, 1..366
-    std::int32_t wday;     // 0 = Sunday
+    std::int32_t jday;  // day of year, 1..366
+    std::int32_t wday;  // 0 = Sunday
     std::int32_t hour;
     std::int32_t minute;
     std::int32_t second;
@@ -94,8 +94,7 @@ int DATE_get_tz_clock();  // 0 24-hour, +1 12-hour, -1 12-hour with UT
 // Date labels; each returns 0, or -1 without an output buffer or date.
 int DATE_make_label(const DateRecord* date, char* out, std::size_t size);
 char* DATE_fhour_label(char* out, std::size_t size, int hours, int days);
-int DATE_make_label_valid_time(int time_code, const DateRecord* date, char* out,
-                               std::size_t size);
+int DATE_make_label_valid_time(int time_code, const DateRecord* date, char* out, std::size_t size);
 int DATE_make_label_for_time_mod(int time_code, const char* model_text, const DateRecord* date,
                                  char* out, std::size_t size);
 int DATE_make_label_for_time(int time_code, int model, const DateRecord* date, char* out,

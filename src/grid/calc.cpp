@@ -23,7 +23,9 @@ float out(double v) { return static_cast<float>(v); }
 double fahrenheit(double kelvin) { return (kelvin - kZeroCelsius) * 9.0 / 5.0 + 32.0; }
 double kelvin(double fahrenheit) { return (fahrenheit - 32.0) * 5.0 / 9.0 + kZeroCelsius; }
 
-double vapour_of(double td_or_e) { return is_temperature(td_or_e) ? vapor_pr(out(td_or_e)) : td_or_e; }
+double vapour_of(double td_or_e) {
+    return is_temperature(td_or_e) ? vapor_pr(out(td_or_e)) : td_or_e;
+}
 
 double temperature_of_vapour(double e) {
     const double a = std::pow(10.0, 0.0498646455 * std::log10(e) + 2.4082965);
@@ -241,8 +243,8 @@ float wind_chill_temp(float t, float v) {
 
 float wind_chill_temp2(float t, float v) {
     if (t < 0.0F || v < 0.0F) return kMiss;
-    const double w = (0.4863 * t - 146.774) * std::pow(static_cast<double>(v), 0.16) +
-                     (0.6215 * t + 116.514);
+    const double w =
+        (0.4863 * t - 146.774) * std::pow(static_cast<double>(v), 0.16) + (0.6215 * t + 116.514);
     return out(std::min(static_cast<double>(t), w));
 }
 

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <array>
 #include <regex>
 #include <string>
 
@@ -223,15 +223,18 @@ TEST_F(DateTest, ClockFormsAgree) {
     tzset();
     DateRecord local{};
     DATE_get_localdate(&t, &local);
-    if (saved != nullptr) setenv("TZ", saved_tz.c_str(), 1); else unsetenv("TZ");
+    if (saved != nullptr)
+        setenv("TZ", saved_tz.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
     EXPECT_EQ(std::memcmp(&local, &d, sizeof d), 0);
 
     char text[40];
     EXPECT_TRUE(std::regex_match(DATE_get_current_str(text),
                                  std::regex(R"(\d\d [A-Z]{3} \d\d  \d\d:\d\d:\d\dZ)")));
-    EXPECT_TRUE(std::regex_match(DATE_get_simple_current_str(text),
-                                 std::regex(R"(\d\d-\d\d:\d\dZ)")));
+    EXPECT_TRUE(
+        std::regex_match(DATE_get_simple_current_str(text), std::regex(R"(\d\d-\d\d:\d\dZ)")));
     char tiny[5];
     EXPECT_EQ(std::strlen(DATE_get_current_str(tiny)), 4U);
 }
@@ -274,6 +277,9 @@ TEST_F(DateTest, TimeZoneSetting) {
     DATE_set_TZ("+PACIFIC:-8");  // the name is cut to four letters
     EXPECT_STREQ(DATE_get_tz_str(), " PACI");
     EXPECT_EQ(DATE_get_tz_clock(), 1);
+
+    DATE_set_TZ("HUGE:1e30");  // beyond any count of seconds: no offset
+    EXPECT_EQ(DATE_get_tz_off(), 0);
 
     DATE_set_TZ("GMT");
     EXPECT_STREQ(DATE_get_tz_str(), " GMT");
@@ -401,7 +407,8 @@ TEST_F(DateTest, PlotLabelInLocalTimeKeepsTheWholeDate) {
 }
 
 TEST_F(DateTest, PlotLabelCutsLongModelTexts) {
-    const std::string label = plot(12, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789", make_date(2005, 3, 15, 0));
+    const std::string label =
+        plot(12, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789", make_date(2005, 3, 15, 0));
     EXPECT_EQ(label, "12 hour ABCDEFGHIJKLMNOPQRSTUVWXYZ012 valid 12Z TUE 15 MAR 05");
 }
 

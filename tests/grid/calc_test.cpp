@@ -28,7 +28,8 @@ TEST(VapourPressure, MatchesKnownValues) {
 }
 
 TEST(VapourPressure, InverseRecoversTheTemperature) {
-    for (float t = 233.15F; t <= 318.15F; t += 5.0F) EXPECT_NEAR(temp_vapor_pr(vapor_pr(t)), t, 0.1) << t;
+    for (float t = 233.15F; t <= 318.15F; t += 5.0F)
+        EXPECT_NEAR(temp_vapor_pr(vapor_pr(t)), t, 0.1) << t;
     EXPECT_EQ(temp_vapor_pr(0.0F), 0.0F);
     EXPECT_EQ(temp_vapor_pr(kMissingF), 0.0F);
 }
@@ -36,12 +37,12 @@ TEST(VapourPressure, InverseRecoversTheTemperature) {
 TEST(Humidity, DewpointAndRelativeHumidity) {
     const float t = kC0 + 25.0F;
     EXPECT_NEAR(rel_hum(t, dew_temp(t, 60.0F)), 60.0, 0.5);
-    EXPECT_NEAR(dew_temp(t, 150.0F), t, 0.1);                     // clamped to 100 percent
-    EXPECT_FLOAT_EQ(dew_temp(t, 1.0F), dew_temp(t, 2.0F));        // clamped to 2 percent
+    EXPECT_NEAR(dew_temp(t, 150.0F), t, 0.1);               // clamped to 100 percent
+    EXPECT_FLOAT_EQ(dew_temp(t, 1.0F), dew_temp(t, 2.0F));  // clamped to 2 percent
     EXPECT_NEAR(rel_hum(kC0 + 30.0F, kC0 + 20.0F), 55.0, 0.5);
-    EXPECT_GT(rel_hum(kC0 + 10.0F, kC0 + 12.0F), 100.0F);         // supersaturated, no clamp
-    EXPECT_FLOAT_EQ(rel_hum(20.0F, 10.0F), 50.0F);                // two vapour pressures
-    EXPECT_EQ(rel_hum(50.0F, kC0), kMissingF);                    // no saturation to divide by
+    EXPECT_GT(rel_hum(kC0 + 10.0F, kC0 + 12.0F), 100.0F);  // supersaturated, no clamp
+    EXPECT_FLOAT_EQ(rel_hum(20.0F, 10.0F), 50.0F);         // two vapour pressures
+    EXPECT_EQ(rel_hum(50.0F, kC0), kMissingF);             // no saturation to divide by
     EXPECT_EQ(dew_temp(t, kMissingF), kMissingF);
     EXPECT_EQ(dew_temp(kMissingF, 50.0F), kMissingF);
     EXPECT_EQ(rel_hum(kMissingF, kC0), kMissingF);
@@ -166,7 +167,8 @@ TEST(Comfort, HeatIndexAndHumiture) {
     const float cool = static_cast<float>((60.0 - 32.0) / 1.8 + 273.15);
     const float cool_td = dew_temp(cool, 50.0F);
     const double rh = rel_hum(cool, cool_td);
-    EXPECT_NEAR(fahrenheit(heat_index(cool, cool_td)), 1.2 * (60.0 - 68.0) + 60.8 + 0.0936 * rh, 0.05);
+    EXPECT_NEAR(fahrenheit(heat_index(cool, cool_td)), 1.2 * (60.0 - 68.0) + 60.8 + 0.0936 * rh,
+                0.05);
     EXPECT_EQ(heat_index(kC0, kC0 + 1.0F), kMissingF);
     EXPECT_EQ(heat_index(kMissingF, kC0), kMissingF);
     EXPECT_EQ(heat_index(kC0, kMissingF), kMissingF);
