@@ -161,7 +161,7 @@ float to_float(const char* p, int len) {
 // Where a scan stores its values and keeps its counts.
 class Scan {
 public:
-    Scan(const char* text, int avail, std::va_list& args) : text_(text), avail_(avail), args_(args) {}
+    Scan(const char* text, int avail, std::va_list* args) : text_(text), avail_(avail), args_(args) {}
 
     int consumed() const { return pos_; }
     int stored() const { return stored_; }
@@ -206,7 +206,7 @@ private:
 
     bool convert(const Directive& d) {
         if (d.conv == 'n') {
-            if (!d.suppress) *va_arg(args_, int*) = pos_;
+            if (!d.suppress) *va_arg(*args_, int*) = pos_;
             return true;
         }
         if (d.missing != nullptr && is_missing_field(d)) {
@@ -338,11 +338,11 @@ private:
 
     void store(const Directive& d, const char* p, int len) {
         switch (d.conv) {
-        case 'D': case 'd': *va_arg(args_, int*) = to_int_field(p, len); break;
-        case 'F': case 'f': *va_arg(args_, float*) = to_float_field(p, len); break;
-        case 'c': std::memcpy(va_arg(args_, char*), p, static_cast<std::size_t>(std::min(len, kScanpMaxText))); break;
+        case 'D': case 'd': *va_arg(*args_, int*) = to_int_field(p, len); break;
+        case 'F': case 'f': *va_arg(*args_, float*) = to_float_field(p, len); break;
+        case 'c': std::memcpy(va_arg(*args_, char*), p, static_cast<std::size_t>(std::min(len, kScanpMaxText))); break;
         default: {
-            char* out = va_arg(args_, char*);
+            char* out = va_arg(*args_, char*);
             const int n = std::min(len, kScanpMaxText);
             std::memcpy(out, p, static_cast<std::size_t>(n));
             out[n] = '\0';
@@ -352,9 +352,9 @@ private:
 
     void store_missing(char conv) {
         switch (conv) {
-        case 'D': case 'd': *va_arg(args_, int*) = kMissing; break;
-        case 'F': case 'f': *va_arg(args_, float*) = kMissingF; break;
-        default: *va_arg(args_, char*) = '\0';
+        case 'D': case 'd': *va_arg(*args_, int*) = kMissing; break;
+        case 'F': case 'f': *va_arg(*args_, float*) = kMissingF; break;
+        default: *va_arg(*args_, char*) = '\0';
         }
     }
 
@@ -374,11 +374,25 @@ private:
 
     const char* text_;
     int avail_;
-    std::va_list& args_;
+    std::va_list* args_;
     int pos_ = 0;
     int stored_ = 0;
     int matched_ = 0;
 };
+
+int scan_record(ScanpRecord* rec, const char* format, std::va_list* args) {
+    rec->consumed = rec->stored = rec->matched = rec->complete = 0;
+    if (format == nullptr || *format == '\0' || rec->text == nullptr || rec->offset >= rec->length) return -1;
+    Scan scan(rec->text + rec->offset, rec->length - rec->offset, args);
+    rec->complete = scan.run(format) ? 1 : 0;
+    rec->consumed = scan.consumed();
+    rec->stored = scan.stored();
+    rec->matched = scan.matched();
+    if (MESS_check(kTraceLevel) != 0)
+        MESS_print(kTraceLevel, "scanp: \"%s\" at %d: consumed %d stored %d matched %d complete %d\n", format,
+                   rec->offset, rec->consumed, rec->stored, rec->matched, rec->complete);
+    return rec->matched;
+}
 
 }  // namespace
 
@@ -433,26 +447,17 @@ void scanp_print(const ScanpRecord* rec) {
 int scanp(ScanpRecord* rec, const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    const int result = vscanp(rec, format, args);
+    const int result = scan_record(rec, format, &args);
     va_end(args);
     return result;
 }
 
 int vscanp(ScanpRecord* rec, const char* format, std::va_list args) {
-    rec->consumed = rec->stored = rec->matched = rec->complete = 0;
-    if (format == nullptr || *format == '\0' || rec->text == nullptr || rec->offset >= rec->length) return -1;
     std::va_list own;
     va_copy(own, args);
-    Scan scan(rec->text + rec->offset, rec->length - rec->offset, own);
-    rec->complete = scan.run(format) ? 1 : 0;
+    const int result = scan_record(rec, format, &own);
     va_end(own);
-    rec->consumed = scan.consumed();
-    rec->stored = scan.stored();
-    rec->matched = scan.matched();
-    if (MESS_check(kTraceLevel) != 0)
-        MESS_print(kTraceLevel, "scanp: \"%s\" at %d: consumed %d stored %d matched %d complete %d\n", format,
-                   rec->offset, rec->consumed, rec->stored, rec->matched, rec->complete);
-    return rec->matched;
+    return result;
 }
 
 }  // namespace orv
