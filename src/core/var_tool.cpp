@@ -1098,7 +1098,10 @@ int VAR_dec_time(const char* text, int* code) {
             suffix = std::string_view(end);
         }
     }
-    const int current = FLAG_get(kFlagHour);
+    // Without a current hour, "time" stands for the initial time.
+    const int hour = FLAG_get(kFlagHour);
+    const int current = is_missing(hour) ? 0 : hour;
+    const int current_status = is_missing(hour) ? 2 : 1;
     // An explicit hour, or a range ending at it when "-n" and a suffix follow.
     auto finish = [&](int end_hour, int status) {
         if (!has_n || suffix.empty()) {
@@ -1112,19 +1115,15 @@ int VAR_dec_time(const char* text, int* code) {
             *code = g.bases.back().time;
             return 1;
         }
-        if (is_missing(current)) {
-            *code = 0;
-            return 2;
-        }
         *code = current;
-        return 1;
+        return current_status;
     }
     if (part == "time") {
         if (has_n && suffix.empty()) {
             *code = current - n;
-            return 1;
+            return current_status;
         }
-        return finish(current, 1);
+        return finish(current, current_status);
     }
     if (part == "miss") {
         *code = kMissing;

@@ -210,7 +210,9 @@ TEST_F(VarTool, UnmatchedBracketsDropTheRest) {
     EXPECT_STREQ(VAR_get_name(1), "a)");
     MESS_reset_for_tests();
     const std::string deep = std::string(200, '(') + "x" + std::string(200, ')');
+    testing::internal::CaptureStderr();
     VAR_setup(nullptr, deep.c_str());
+    EXPECT_TRUE(Contains(testing::internal::GetCapturedStderr(), "Too many variables"));
     EXPECT_EQ(VAR_get_num(), 60);
 }
 
@@ -230,6 +232,7 @@ TEST_F(VarTool, TimeCodes) {
     EXPECT_EQ(time_of("miss"), -9999);
     EXPECT_EQ(time_of("", &status), 0);  // no current hour
     EXPECT_EQ(status, 2);
+    EXPECT_EQ(time_of("time-6acc", &status), -1);
     FLAG_set(kFlagHour, 24);
     EXPECT_EQ(time_of("", &status), 24);
     EXPECT_EQ(status, 1);
