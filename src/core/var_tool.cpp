@@ -34,7 +34,6 @@ namespace {
 constexpr unsigned kTrace = 0x40000000U;
 constexpr unsigned kWarn = 64U;
 constexpr std::size_t kPathSize = 160;
-constexpr std::size_t kReplySize = 160;
 constexpr std::size_t kMaxLine = 4096;
 constexpr int kMaxExpansion = 8;
 
@@ -842,13 +841,11 @@ void construct(char open, const std::string& head, std::string_view inner, const
     }
     g.bases.push_back(base_of(rec));
     const int depth = g.depth;
-    if (open == '(') ++g.func_count, ++g.depth;
-    if (open == '{') ++g.group_count;
-    if (open == '<') ++g.vect_count, ++g.depth;
+    int& counter = open == '(' ? g.func_count : open == '{' ? g.group_count : g.vect_count;
+    ++counter;
+    if (open != '{') ++g.depth;
     parse(inner);
-    if (open == '(') --g.func_count;
-    if (open == '{') --g.group_count;
-    if (open == '<') --g.vect_count;
+    --counter;
     g.depth = depth;
     g.bases.pop_back();
 }
@@ -1456,7 +1453,7 @@ const MenuEntry* VAR_get_menu() { return menu_table(); }
 int VAR_menu(const char* title, const char* prompt, char* reply, int mode) {
     if (reply == nullptr) return -9999;
     if (FLAG_batch() != 0) {
-        strntcpy(reply, g.menu_items.empty() ? "def" : g.menu_items.front().abbr, kReplySize);
+        strntcpy(reply, g.menu_items.empty() ? "def" : g.menu_items.front().abbr, sizeof(MenuItem::abbr));
         return 1;
     }
     if (MENU_process == nullptr) {

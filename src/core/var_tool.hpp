@@ -185,8 +185,9 @@ int VAR_read_varfile();
 int VAR_read_menu();
 // The menu table (item 0 "back", ended by a null label).
 const MenuEntry* VAR_get_menu();
-// Runs the variable menu; the reply receives the chosen abbreviation (it must
-// hold at least 160 bytes). The menu result (1 for a choice).
+// Runs the variable menu and parses the chosen item's definition; the reply
+// receives the answer (as for MENU_process; in batch mode the first item's
+// abbreviation, at most 8 characters, or "def"). The menu result (1 for a choice).
 int VAR_menu(const char* title, const char* prompt, char* reply, int mode);
 // Lists the abbreviations and labels of the definition file; the line count.
 int VAR_print_file();
