@@ -999,6 +999,13 @@ int name_lookup(const char* file, const char* who, int number, std::size_t width
     return found;
 }
 
+// The level of a field description, followed by a blank; none for unset levels.
+std::string level_prefix(int type, int level) {
+    if (is_missing(type) || type == 0) return {};
+    char text[kVarLevelSize];
+    return std::string(VAR_enc_level(type, level, text)) + " ";
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- settings
@@ -1540,6 +1547,23 @@ char* VAR_time(char* out, int code) {
         std::snprintf(text, sizeof text, "%dhr", code);
     }
     return label_out(out, text);
+}
+
+char* VAR_make_datatype(int /*hour*/, int level_type, int level, int variable, const char* units, char* info) {
+    if (info == nullptr) return info;
+    char label[kVarLabelSize];
+    const std::string text = level_prefix(level_type, level) + VAR_str(label, variable, units);
+    return strntcpy(info, text.c_str(), kVarInfoSize);
+}
+
+char* VAR_make_var_datatype(int i, char* info) {
+    if (info == nullptr) return info;
+    const VarRecord* r = record(i);
+    if (r == nullptr) return strntcpy(info, "", kVarInfoSize);
+    if (!is_missing(r->ids[0])) return VAR_make_datatype(r->time, r->level_type, r->level, r->ids[0], r->units, info);
+    std::string text = level_prefix(r->level_type, r->level) + r->name;
+    if (r->units[0] != '\0') text += std::string(" (") + r->units + ")";
+    return strntcpy(info, text.c_str(), kVarInfoSize);
 }
 
 void VAR_reset_for_tests() {

@@ -17,6 +17,7 @@ inline constexpr int kVarMenuMax = 49;     // menu items read from the definitio
 inline constexpr std::size_t kVarDefSize = 512;    // definition texts (VAR_lookup)
 inline constexpr std::size_t kVarLabelSize = 80;   // label texts (VAR_model, VAR_str, ...)
 inline constexpr std::size_t kVarLevelSize = 32;   // level texts (VAR_enc_level)
+inline constexpr std::size_t kVarInfoSize = 70;    // field descriptions (VAR_make_datatype)
 
 // One entry of the variable table.
 struct VarRecord {
@@ -203,6 +204,12 @@ char* VAR_str(char* out, int id, const char* units);
 char* VAR_abbr(char* out, int id);
 int VAR_search_var_num(const char* abbr);
 char* VAR_time(char* out, int code);
+// The descriptive text of a field: its level (unless none), the variable's
+// description and the units, e.g. "500mb Temperature (C)"; `info` holds at
+// least kVarInfoSize bytes. The hour is not part of the text.
+char* VAR_make_datatype(int hour, int level_type, int level, int variable, const char* units, char* info);
+// The same for record i; a variable without identifier is named by its name.
+char* VAR_make_var_datatype(int i, char* info);
 
 void VAR_reset_for_tests();
 

@@ -525,6 +525,20 @@ TEST_F(VarTool, ModelAndSourceNames) {
     EXPECT_STREQ(out, "unchanged");
 }
 
+TEST_F(VarTool, FieldDescriptions) {
+    write("variable.lup", "11 temp Temperature\n");
+    char info[kVarInfoSize];
+    EXPECT_STREQ(VAR_make_datatype(12, 100, 500, 11, "C", info), "500mb Temperature (C)");
+    EXPECT_STREQ(VAR_make_datatype(12, 0, 0, 11, "", info), "Temperature");
+    VAR_setup(nullptr, "h12:sfc:temp:F, h12:850-500mb:thick:m");
+    EXPECT_STREQ(VAR_make_var_datatype(0, info), "sfc Temperature (F)");
+    EXPECT_STREQ(VAR_make_var_datatype(1, info), "500-850mb thick (m)");
+    EXPECT_STREQ(VAR_make_var_datatype(99, info), "");
+    write("variable.lup", "12 long " + std::string(120, 'd') + "\n");
+    VAR_read_varfile();
+    EXPECT_EQ(std::string(VAR_make_datatype(0, 1, 0, 12, "F", info)), "sfc " + std::string(65, 'd'));
+}
+
 TEST_F(VarTool, TimeLabels) {
     char out[kVarLabelSize];
     EXPECT_STREQ(VAR_time(out, 4012024), "24hr-12acc ");
