@@ -125,11 +125,11 @@ TEST_F(ResTest, SwitchOptionsSetHelpBatchAndTakeNoSeparateValue) {
 }
 
 TEST_F(ResTest, FlagsStartUnsetAndBatchKeepsAnExplicitMessageLevel) {
-    init({"-me", "warn", "-ba"});
+    init({"-me", "mess", "-ba"});
     EXPECT_EQ(FLAG_get(kFlagHelp), -9999);
     EXPECT_EQ(FLAG_get(kFlagDevice), -9999);
     EXPECT_EQ(FLAG_batch(), 1);
-    EXPECT_EQ(get("message"), "warn");
+    EXPECT_EQ(get("message"), "mess");
     EXPECT_GT(MESS_check_set(), 0);
     EXPECT_NE(MESS_get(), 255);
 }
