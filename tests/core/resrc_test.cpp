@@ -1,6 +1,8 @@
 #include "core/resrc.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/ipc.h>
+#include <sys/msg.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <random>
+#include <sstream>
 #include <algorithm>
 #include <iterator>
 #include <string>
@@ -73,6 +77,7 @@ protected:
         DEF_reset_for_tests();
         FILE_reset_for_tests();
         MESS_reset_for_tests();
+        MQ_reset_for_tests();
     }
 
     // Runs start-up with this program's resources on the given arguments
@@ -622,6 +627,157 @@ TEST_F(ResTest, ProgramsCanDescribeTheirOwnResources) {
     ASSERT_EQ(count, 2);
     EXPECT_STREQ(values[1], "q");
     free_parsed_array(count, values);
+}
+
+// ---- loop window --------------------------------------------------------------
+
+constexpr int kLoopQueue = 7;
+
+// A loop window in miniature, run in a forked child: it answers the
+// resource queries, acknowledges everything else, logs each request to a
+// file and ends after "quit".
+[[noreturn]] void serve_loop_window(int ready_fd, const std::string& log_path) {
+    MQ_timeout(10);
+    const int h = MQ_create(kLoopQueue);
+    const char ready = h >= 0 ? '1' : '0';
+    if (write(ready_fd, &ready, 1) != 1 || h < 0) _exit(2);
+    close(ready_fd);
+    std::ofstream log(log_path);
+    int ch = 0;
+    char req[kMqBufferSize];
+    while (MQ_sget(h, &ch, req) >= 0) {
+        const std::string r = req;
+        log << r << '\n';
+        if (r == "query res plot_domain") {
+            MQ_sput(h, ch, 0, "!note");
+            MQ_sput(h, ch, 0, "%s", "\nblank");
+            MQ_sput(h, ch, 0, "us\n");
+            MQ_sput(h, ch, 1, "%s", "");
+        } else if (r == "query res con_base") {
+            MQ_sput(h, ch, 0, "7\n");
+            MQ_sput(h, ch, 1, "%s", "");
+        } else if (r == "query res geometry") {
+            MQ_sput(h, ch, -3, "%s", "");
+        } else if (r.rfind("query res ", 0) == 0) {
+            MQ_sput(h, ch, 1, "%s", "");
+        } else {
+            MQ_sput(h, ch, 1, "ok");
+            if (r == "quit") break;
+        }
+    }
+    log.close();
+    _exit(MQ_del(h) == 0 ? 0 : 3);
+}
+
+bool sysv_queues_available() {
+    const int qid = msgget(IPC_PRIVATE, IPC_CREAT | 0600);
+    if (qid >= 0) msgctl(qid, IPC_RMID, nullptr);
+    return qid >= 0;
+}
+
+class LoopWindowTest : public ResTest {
+protected:
+    void SetUp() override {
+        ResTest::SetUp();
+        if (!sysv_queues_available()) GTEST_SKIP() << "System V message queues are not available here";
+        std::random_device rd;
+        offset_ = 0x52000000 + static_cast<int>((rd() ^ (static_cast<unsigned>(getpid()) << 8)) & 0xFFFFFF);
+        MQ_offset(offset_);
+        MQ_timeout(5);
+    }
+
+    void TearDown() override {
+        if (server_ > 0) {
+            kill(server_, SIGKILL);
+            waitpid(server_, nullptr, 0);
+        }
+        const int qid = msgget(offset_ + kLoopQueue, 0);
+        if (qid >= 0) msgctl(qid, IPC_RMID, nullptr);
+        ResTest::TearDown();
+    }
+
+    void start_loop_window() {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(fds[0]);
+            serve_loop_window(fds[1], path("requests.log"));
+        }
+        close(fds[1]);
+        char ready = '0';
+        ASSERT_EQ(read(fds[0], &ready, 1), 1);
+        close(fds[0]);
+        ASSERT_EQ(ready, '1');
+        server_ = pid;
+    }
+
+    int loop_window_exit_status() {
+        int status = 0;
+        waitpid(server_, &status, 0);
+        server_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::vector<std::string> requests() const {
+        std::ifstream in(path("requests.log"));
+        std::vector<std::string> out;
+        for (std::string line; std::getline(in, line);) out.push_back(line);
+        return out;
+    }
+
+    int offset_ = 0;
+    pid_t server_ = 0;
+};
+
+TEST_F(LoopWindowTest, ResourcesAreExchangedWithTheLoopWindow) {
+    // "*.label" and not "*label", which would also match color_label.
+    write("Orv.res", "*.label from_file\n*con_base 1\n");
+    setenv("orvdefault", (dir_ + ":#7").c_str(), 1);
+    start_loop_window();
+    testing::internal::CaptureStderr();
+    init({"-ti", "hello", "-ba", "-zz=1", "file.mos"});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ORVloop not running!\n");
+
+    EXPECT_EQ(get("plot_domain"), "us");
+    EXPECT_EQ(get("con_base"), "7");
+    EXPECT_EQ(get("label"), "from_file");
+    EXPECT_EQ(get("title"), "hello");
+    EXPECT_EQ(FLAG_batch(), 1);
+    EXPECT_EQ(loop_window_exit_status(), 0);
+
+    std::vector<std::string> expected;
+    for (const int* ids : {kMosplotKeyedIds, kMosplotPositionalIds})
+        for (; *ids != 0; ++ids) {
+            ResourceDesc d{};
+            RES_enter(&d, *ids);
+            expected.push_back(std::string("query res ") + d.name);
+        }
+    expected.insert(expected.end(), {"set res label from_file", "set res title hello",
+                                     "set res batch ", "set res zz 1", "quit"});
+    const std::vector<std::string> got = requests();
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << i;
+}
+
+TEST_F(LoopWindowTest, MissingLoopWindowIsReportedAndSkipped) {
+    write("Orv.res", "*con_base 2\n");
+    setenv("orvdefault", ("#7:" + dir_).c_str(), 1);
+    testing::internal::CaptureStderr();
+    init({"-cb", "3"});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "ORVloop window: 7 not running or no message queue exists\n");
+    EXPECT_EQ(get("con_base"), "3");
+}
+
+TEST_F(LoopWindowTest, SilentLoopWindowEndsTheProgram) {
+    const int h = MQ_create(kLoopQueue);  // exists, but nobody answers
+    ASSERT_GE(h, 0);
+    setenv("orvdefault", "#7", 1);
+    MQ_timeout(1);
+    EXPECT_EXIT(init({}), ::testing::ExitedWithCode(7), "Queue not responding!!\n");
+    MQ_del(h);
 }
 
 // ---- help -------------------------------------------------------------------
