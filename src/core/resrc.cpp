@@ -804,12 +804,13 @@ int RES_fill_obj(ResourceDesc* desc, const char* name, const char* env, int posi
 int RES_new(int source, const char* name, const char* value, unsigned type) {
     if (name == nullptr) return -1;
     try {
+        std::string text = value != nullptr ? value : "";  // the value may point into the list
         ResourceEntry* e = find_entry(name);
         if (e == nullptr) e = &g.list.emplace_back(ResourceEntry{source, name, false, {}, type});
         e->source = source;
         e->type = type;
         e->has_value = value != nullptr;
-        e->value = value != nullptr ? value : "";
+        e->value = std::move(text);
         return 0;
     } catch (const std::bad_alloc&) {
         return -1;
@@ -821,8 +822,11 @@ int RES_append(int source, const char* name, const char* value, unsigned type) {
     if (e == nullptr) return RES_new(source, name, value, type);
     if (value == nullptr) return 0;
     try {
-        if (e->has_value) e->value.append("\n").append(value);
-        else e->value = value;
+        std::string text = value;  // the value may point into the list
+        if (e->has_value)
+            e->value.append("\n").append(text);
+        else
+            e->value = std::move(text);
         e->has_value = true;
         return 0;
     } catch (const std::bad_alloc&) {

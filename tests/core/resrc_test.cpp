@@ -563,6 +563,16 @@ TEST_F(ResTest, StoringReplacesInPlaceAndAppendJoinsWithNewlines) {
     free_parsed_array(n, items);
 }
 
+TEST_F(ResTest, StoringAResourceFromItsOwnValue) {
+    RES_put("self", "abc");
+    EXPECT_EQ(RES_append(-9999, "self", RES_get("self"), kResList), 0);
+    EXPECT_EQ(get("self"), "abc\nabc");
+    for (int i = 0; i < 6; ++i) RES_append(-9999, "self", RES_get("self"), kResList);
+    EXPECT_EQ(std::string(RES_get("self")).size(), 128U * 4 - 1);
+    RES_put("self", RES_get("self") + 4);
+    EXPECT_EQ(std::string(RES_get("self")).substr(0, 3), "abc");
+}
+
 TEST_F(ResTest, ValueTextsStayValidWhileOtherResourcesAreAdded) {
     RES_put("keep", "short");
     const char* kept = RES_get("keep");
