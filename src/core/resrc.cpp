@@ -505,10 +505,9 @@ int convert(const char* value, unsigned type, void* dest, int* count) {
     case kResRegion:
     case kResDomain: return g.domain_decoder != nullptr ? g.domain_decoder(value, dest) : 0;
     case kResDevice: return convert_device(value, dest);
-    case kResIntLong: {
-        std::int32_t v = 0;
+    case kResIntLong: {  // a 32-bit result widened
         char* end = nullptr;
-        v = static_cast<std::int32_t>(std::strtol(value, &end, 10));
+        const auto v = static_cast<std::int32_t>(std::strtol(value, &end, 10));
         if (end != value) *static_cast<std::int64_t*>(dest) = v;
         return 1;
     }
