@@ -743,6 +743,13 @@ void conversion_pass() {
     }
 }
 
+// Installation data is the shipped data directory unless a source names one.
+void install_data_default() {
+#ifdef ORV_DATA_DIR
+    if (RES_get("file_path") == nullptr) RES_put("file_path", ORV_DATA_DIR);
+#endif
+}
+
 void print_help_line(const char* usage, const char* text) {
     MESS_print(15, " %-10s  %s\n", usage, text);
 }
@@ -772,6 +779,7 @@ int RES_decode(const char*, const char*, int argc, char** argv, ResourceDesc* ta
     read_defaults();
     read_environment();
     second_pass(argc, argv);
+    install_data_default();
     conversion_pass();
     return 1;
 }

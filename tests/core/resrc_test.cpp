@@ -239,6 +239,15 @@ TEST_F(ResTest, DefaultsFileThenEnvironmentThenCommandLine) {
     EXPECT_EQ(get("message"), "error");
 }
 
+TEST_F(ResTest, FilePathDefaultsToTheInstallationData) {
+    init({});
+    EXPECT_EQ(get("file_path"), ORV_DATA_DIR);
+    reset_all();
+    setenv("orvfile", "/elsewhere", 1);
+    init({});
+    EXPECT_EQ(get("file_path"), "/elsewhere");
+}
+
 TEST_F(ResTest, LaterSearchListElementsOverrideEarlierOnes) {
     write("one/orv.cfg", "*con_base 1\n*label one\n");
     write("two/.orvdef", "*con_base 2\n");
