@@ -542,6 +542,7 @@ void loop_window_resources(const char* element) {
     const int channel = MQ_connect(handle);
     if (channel < 0) {
         MESS_print(192, "ORVloop window: %s unable to connect\n", number);
+        MQ_close(handle);
         return;
     }
     loop_close();
@@ -641,20 +642,21 @@ void read_defaults_file(const std::string& element) {
 
 void read_defaults() {
     const char* list = RES_get("default");
-    const std::string_view search = list != nullptr ? list : kDefaultSearchList;
+    // A copy: a defaults file may store "default" itself.
+    const std::string search = list != nullptr ? list : kDefaultSearchList;
     DEF_clr_tag();
     std::size_t start = 0;
     while (true) {
         const std::size_t colon = search.find(':', start);
-        const std::string element(
-            search.substr(start, colon == std::string_view::npos ? colon : colon - start));
+        const std::string element =
+            search.substr(start, colon == std::string::npos ? colon : colon - start);
         if (element[0] == '+')
             DEF_tag(element.c_str() + 1);
         else if (element[0] == '#' && std::isdigit(static_cast<unsigned char>(element[1])))
             loop_window_resources(element.c_str());
         else
             read_defaults_file(element);
-        if (colon == std::string_view::npos) break;
+        if (colon == std::string::npos) break;
         start = colon + 1;
     }
 }

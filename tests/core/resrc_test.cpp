@@ -259,6 +259,15 @@ TEST_F(ResTest, LaterSearchListElementsOverrideEarlierOnes) {
     EXPECT_EQ(get("default"), list);
 }
 
+TEST_F(ResTest, DefaultsFileMayReplaceTheSearchListWhileItIsRead) {
+    write("a/Orv.res", "mosplot.default " + std::string(300, 'x') + "\n*con_base 1\n");
+    write("b/Orv.res", "*label b\n");
+    setenv("orvdefault", (path("a") + ":" + path("b")).c_str(), 1);
+    init({});
+    EXPECT_EQ(get("con_base"), "1");
+    EXPECT_EQ(get("label"), "b");
+}
+
 TEST_F(ResTest, DefaultsOptionReplacesTheEnvironmentList) {
     write("cmd/Orv.res", "*con_base 5\n");
     write("env/Orv.res", "*con_base 6\n");
