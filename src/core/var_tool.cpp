@@ -16,18 +16,9 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
-
-#ifndef ORV_DATA_DIR
-#define ORV_DATA_DIR "./"
-#endif
+#include "core/tools.hpp"
 
 namespace orv {
-
-// The resource and menu modules may be absent from a partial build; the
-// definition file and the interactive menu then fall back gracefully.
-[[gnu::weak]] char* RES_get_progname(char* buffer);
-[[gnu::weak]] int MENU_process(const char* title, const MenuEntry* items, int k, const char* prompt,
-                               char* reply, int mode);
 
 namespace {
 
@@ -184,8 +175,7 @@ bool to_int(std::string_view s, int* v) {
 std::string data_path(std::string_view name) {
     if (name.empty() || name.front() == '/' || name.substr(0, 2) == "./" || name.substr(0, 3) == "../")
         return std::string(name);
-    const char* dir = RES_get("file_path");
-    if (dir == nullptr || *dir == '\0') dir = ORV_DATA_DIR;
+    const char* dir = orv_file_path();
     std::string path = dir;
     if (!path.empty() && path.back() != '/') path += '/';
     path += name;
@@ -226,7 +216,7 @@ bool next_def_line(std::FILE* f, DefLine& d) {
 
 std::string program_name() {
     char buffer[kPathSize] = "";
-    if (RES_get_progname != nullptr) RES_get_progname(buffer);
+    RES_get_progname(buffer);
     buffer[kPathSize - 1] = '\0';
     return buffer[0] != '\0' ? buffer : "mosplot";
 }
@@ -1462,10 +1452,6 @@ int VAR_menu(const char* title, const char* prompt, char* reply, int mode) {
     if (FLAG_batch() != 0) {
         strntcpy(reply, g.menu_items.empty() ? "def" : g.menu_items.front().abbr, sizeof(MenuItem::abbr));
         return 1;
-    }
-    if (MENU_process == nullptr) {
-        MESS_print(kWarn, "VAR_menu: No menu available\n");
-        return -9999;
     }
     const MenuEntry* table = menu_table();
     int result = 0;
