@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/mess.hpp"
+#include "core/var_tool.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
 
@@ -38,12 +39,19 @@ constexpr std::size_t kLabelPartMax = 29;
 constexpr DateRecord kUnsetDate = {kMissing, kMissing, kMissing, kMissing,
                                    kMissing, kMissing, kMissing, kMissing};
 
+// Model names for labels come from the variable module's name list.
+const char* model_name_from_lookup(int model) {
+    static char name[kVarLabelSize];
+    name[0] = '\0';
+    return VAR_model(name, model) == 1 && name[0] != '\0' ? name : nullptr;
+}
+
 struct DateState {
     char tz_text[7] = "Z";
     int tz_offset = 0;
     int clock = kClock24;
     DateRecord shared = kUnsetDate;
-    DateModelNamer model_namer = nullptr;
+    DateModelNamer model_namer = model_name_from_lookup;
     DateRecord reference = kUnsetDate;
     int window_before = -15;
     int window_after = 10;

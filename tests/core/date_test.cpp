@@ -403,6 +403,13 @@ TEST_F(DateTest, PlotLabelByModelNumber) {
     EXPECT_STREQ(out, "12 hour NGM MOS valid 12Z TUE 15 MAR 05");
 }
 
+TEST_F(DateTest, PlotLabelNamesTheMosModelsFromTheShippedList) {
+    const DateRecord d = make_date(2014, 1, 1, 0);
+    char out[kDateLabelSize];
+    DATE_make_label_for_time(24, 279, &d, out);
+    EXPECT_STREQ(out, "24 hour GFS MOS valid 0Z THU  2 JAN 14");
+}
+
 TEST_F(DateTest, FormatLabel) {
     const DateRecord d = make_date(2005, 3, 5, 6, 30);
     char out[kDateLabelSize];

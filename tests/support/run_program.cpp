@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -44,7 +45,9 @@ RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& arg
     std::vector<std::string> envs;
     for (char** e = environ; *e != nullptr; ++e)
         if (std::strncmp(*e, "orv", 3) != 0) envs.emplace_back(*e);
-    envs.push_back("orvdefault=" + dir.path());
+    const bool own_default = std::any_of(env.begin(), env.end(),
+                                         [](const std::string& e) { return e.starts_with("orvdefault="); });
+    if (!own_default) envs.push_back("orvdefault=" + dir.path());
     for (const auto& e : env) envs.push_back(e);
 
     std::vector<char*> argv{const_cast<char*>(MOSPLOT_BIN)};

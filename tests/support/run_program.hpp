@@ -29,7 +29,8 @@ private:
 
 // Runs `mosplot args...` in dir with `input` on standard input. The
 // environment is cleared of orv* variables and the defaults search list is
-// pointed at dir alone; `env` adds NAME=VALUE pairs.
+// pointed at dir alone (unless `env` gives orvdefault); `env` adds NAME=VALUE
+// pairs.
 RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& args,
                       const std::string& input = "", const std::vector<std::string>& env = {});
 
