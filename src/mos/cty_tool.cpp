@@ -187,11 +187,9 @@ bool is_condition(const char* entry) {
     return false;
 }
 
-// The "identifier" resource as a list: items at newlines, else at commas.
+// The "identifier" resource as a list; "all" means no filter.
 int identifier_list(int* count, char*** items) {
-    const char* text = RES_get("identifier");
-    const char sep = text != nullptr && std::strchr(text, '\n') != nullptr ? '\n' : ',';
-    parse_string(text, sep, count, items);
+    RES_getvals("identifier", count, items);
     if (*count == 1 && same_text((*items)[0], "all")) {
         free_parsed_array(*count, *items);
         *count = 0;

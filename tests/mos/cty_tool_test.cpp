@@ -179,7 +179,7 @@ TEST_F(CtyTool, IdentifierFilterPicksStations) {
     RES_put("identifier", "ST=IN:P<3");
     load();
     EXPECT_EQ(loaded_ids(), (std::set<std::string>{"KIND", "KEVV"}));
-    RES_put("identifier", "Chicago\nKLAF\n72999");
+    RES_put("identifier", "Chicago,KLAF,72999");
     load();
     EXPECT_EQ(loaded_ids(), (std::set<std::string>{"KORD", "KLAF", "72999"}));
     RES_put("identifier", "all");
