@@ -393,7 +393,9 @@ int decode_region_spec(const char* spec, Domain& d) {
 // known to neither leaves projection -1.
 int decode_region_key(const char* file, const std::string& key, Domain& d) {
     char spec[kRegionSpecSize] = {};
-    if (DOM_search_file(file, key.c_str(), spec, sizeof spec) == 1) return decode_region_spec(spec, d);
+    // A region defined as its own key ("var Variable 1 var") is the built-in one.
+    if (DOM_search_file(file, key.c_str(), spec, sizeof spec) == 1 && !equals_nocase(spec, key))
+        return decode_region_spec(spec, d);
     if (DOM_get_def_region(key.c_str(), &d) == 1) return kDomRegionRef;
     DOM_init(&d);
     d.proj = -1;
