@@ -42,7 +42,7 @@ constexpr float kZoomSpacing = 1.0F;
 
 struct RegionEntry {
     bool present = false;  // false ends the menu
-    char label[kRegionLabelSize] = {};
+    char label[32] = {};  // loaded labels are cut to 20 characters; entry 0's is longer
     char key[kRegionKeySize] = {};
     int item = 0;
     int listed = 1;
@@ -622,7 +622,7 @@ int DOM_read_menu(const char* file) {
         e = RegionEntry{};
         e.present = true;
         copy_text(e.key, r.key);
-        copy_text(e.label, r.label);
+        strntcpy(e.label, r.label, kRegionLabelSize);
         fill_string(e.label, '_', ' ');
         e.item = n;
         e.listed = r.listed;
@@ -639,7 +639,8 @@ int DOM_search_file(const char* file, const char* key, char* out, std::size_t si
     std::string line;
     while (in.next(line)) {
         const RegionLine r = scan_line(line);
-        if (r.count == 1) {  // a bare specification ends the search
+        // A file that holds a bare specification: its first line is the domain.
+        if (r.count == 1 && key == nullptr) {
             strntcpy(out, r.key, size);
             return 1;
         }
