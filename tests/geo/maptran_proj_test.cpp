@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -110,6 +111,8 @@ const Case kCases[] = {
      "+proj=geos +h=35782863.12470483 +lon_0=140 +a=6378136.875295167 +b=6356751.997939105",
      Plane::kScanAngle, false, kSatHeightEllipsoidM},
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 // Metres on PROJ's plane to units on the map module's plane, and back.
 double to_map(const Case& c, double metres) {
