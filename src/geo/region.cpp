@@ -413,7 +413,10 @@ int decode_region(const char* field, Domain& d) {
         return kDomRegionRef;
     }
     const std::size_t colon = f.find(':');
-    if (colon == std::string_view::npos) return decode_region_key(DOM_region_file(), std::string(f), d);
+    if (colon == std::string_view::npos) {
+        const std::string file = DOM_region_file();
+        return decode_region_key(file.c_str(), std::string(f), d);
+    }
     const std::string file = resolve_file(std::string(f.substr(0, colon)).c_str());
     const std::string key(f.substr(colon + 1));
     if (key.empty()) {
