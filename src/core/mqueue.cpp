@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -22,6 +23,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/ipc.h>
 #include <sys/msg.h>
 #include <sys/socket.h>
@@ -62,6 +64,7 @@ struct Link {
 };
 
 struct MqState {
+    bool settings_chosen = false;  // by MQ_offset/MQ_settype or the environment
     int offset = 0;
     int type = 0;
     int timeout = 20;
@@ -69,6 +72,17 @@ struct MqState {
     std::array<Link, kMaxLinks> links;
 };
 MqState g;
+
+// Unless the program chose them, the variant and the offset come from the
+// environment: orvmqtype "tcp" (or "socket", or a non-zero number) selects the
+// loopback connection, orvmqoffset the key or port offset.
+void choose_settings() {
+    if (g.settings_chosen) return;
+    g.settings_chosen = true;
+    if (const char* type = std::getenv("orvmqtype"); type != nullptr)
+        g.type = strcasecmp(type, "tcp") == 0 || strcasecmp(type, "socket") == 0 || std::atoi(type) != 0 ? 1 : 0;
+    if (const char* offset = std::getenv("orvmqoffset"); offset != nullptr) g.offset = std::atoi(offset);
+}
 
 volatile std::sig_atomic_t g_alarm_rang = 0;
 
@@ -367,12 +381,20 @@ int assign_channel(int handle, Link& link, Peer* from) {
 
 }  // namespace
 
-int MQ_offset(int offset) { return std::exchange(g.offset, offset); }
-int MQ_settype(int type) { return std::exchange(g.type, type); }
+int MQ_offset(int offset) {
+    g.settings_chosen = true;
+    return std::exchange(g.offset, offset);
+}
+
+int MQ_settype(int type) {
+    g.settings_chosen = true;
+    return std::exchange(g.type, type);
+}
 int MQ_timeout(int seconds) { return std::exchange(g.timeout, seconds); }
 void MQ_timeout_func(void (*handler)(int)) { g.handler = handler; }
 
 int MQ_open(int n) {
+    choose_settings();
     const long where = static_cast<long>(g.offset) + n;
     if (g.type == 0) {
         // Key 0 would make a new private queue rather than find one.
@@ -451,6 +473,7 @@ int MQ_close(int handle) {
 }
 
 int MQ_create(int n) {
+    choose_settings();
     const long where = static_cast<long>(g.offset) + n;
     if (g.type == 0) {
         if (where == 0 || where < INT_MIN || where > INT_MAX) return -1;

@@ -36,7 +36,9 @@ namespace orv {
 inline constexpr int kMqTextMax = 120;                 // digit + text
 inline constexpr int kMqBufferSize = kMqTextMax + 1;   // for MQ_get / MQ_sget
 
-// Settings; each returns the previous value.
+// Settings; each returns the previous value. Unless set here, they are taken
+// from the environment variables orvmqtype ("tcp" selects the loopback
+// connection) and orvmqoffset at the first open or create.
 int MQ_offset(int offset);
 int MQ_settype(int type);        // 0: System V message queues; non-zero: TCP
 int MQ_timeout(int seconds);     // alarm guarding every exchange; 0: none

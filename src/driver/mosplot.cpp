@@ -1,7 +1,33 @@
 // mosplot: plots MOS station forecast bulletins as weather maps.
+#include "core/flag.hpp"
 #include "core/mess.hpp"
+#include "core/resrc.hpp"
+#include "core/system.hpp"
+#include "core/var_tool.hpp"
+#include "mos/mos_plt.hpp"
 
-int main() {
-    orv::MESS_print_prog("RAD AZOD ORURIVERAR");
+namespace {
+constexpr int kContourType = 11;
+constexpr const char* kProgramTitle = "RAD AZOD ORURIVERAR";
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace orv;
+    RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
+    if (FLAG_help()) {
+        char progname[64];
+        RES_get_progname(progname);
+        MESS_print(15, "%s: This program plots various types of MOS data\n", progname);
+        RES_help_print(progname, kMosplotKeyedIds, kMosplotPositionalIds);
+        ORV_exit(0);
+    }
+    MOS_in_file();
+    VAR_set_def_type(kContourType);
+    MESS_print_prog(kProgramTitle);
+    MOS_set_date(nullptr);
+    while (MOS_prompt_time() != 0) {
+        MOS_set_prompt_variable(1);
+        while (MOS_prompt_variable() != 0) MOS_plot(nullptr);
+    }
     return 0;
 }

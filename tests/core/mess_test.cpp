@@ -160,7 +160,7 @@ TEST_F(MessTest, LogAndReopenedFiles) {
     MESS_file_close();
     EXPECT_EQ(read_file(log), "one\ntwo\n");
     EXPECT_EQ(read_file(d), "two\n");
-    EXPECT_EQ(MESS_file(path("no/such/dir/log").c_str(), "w"), -1);
+    EXPECT_EQ(MESS_file((log + "/under/a/file").c_str(), "w"), -1);
 }
 
 TEST_F(MessTest, StampedFilePrefixesUniversalTime) {
@@ -177,7 +177,9 @@ TEST_F(MessTest, StampedFilePrefixesUniversalTime) {
 }
 
 TEST_F(MessTest, UnopenableFileLeavesMessagesOnTerminal) {
-    MESS_set_str(("fi=" + path("missing/dir/f.txt")).c_str());
+    const std::string plain = path("plain");
+    std::ofstream(plain) << "x";
+    MESS_set_str(("fi=" + plain + "/f.txt").c_str());
     CaptureStdout();
     EXPECT_EQ(MESS_print(15, "still here\n"), 1);
     EXPECT_EQ(GetCapturedStdout(), "still here\n");

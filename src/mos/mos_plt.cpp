@@ -1,0 +1,362 @@
+#include "mos/mos_plt.hpp"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/files.hpp"
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
+#include "core/string.hpp"
+#include "core/system.hpp"
+#include "core/tools.hpp"
+#include "core/var_tool.hpp"
+
+namespace orv {
+namespace {
+
+constexpr MosModelInfo kModels[] = {
+    {kModelNgm, "ngm", MosFamily::standard, 239, "NGM MOS", 0},
+    {kModelNgmUa, "ngm_ua", MosFamily::extended, 239, "NGM MOS", 2},
+    {kModelMrf, "mrf", MosFamily::standard, 278, "MRF MOS", 1},
+    {kModelMrfx, "mrfx", MosFamily::mrf, 278, "MRF MOS", 1},
+    {kModelEta, "eta", MosFamily::standard, 289, "ETA MOS", 0},
+    {kModelEtaUa, "eta_ua", MosFamily::extended, 289, "ETA MOS", 2},
+    {kModelNam, "nam", MosFamily::standard, 290, "NAM MOS", 0},
+    {kModelNamUa, "nam_ua", MosFamily::extended, 290, "NAM MOS", 2},
+    {kModelAvn, "avn", MosFamily::standard, 277, "AVN MOS", 0},
+    {kModelGfs, "gfs", MosFamily::standard, 279, "GFS MOS", 1},
+    {kModelGfsx, "gfsx", MosFamily::standard, 279, "GFS MOS", 1},
+};
+
+// The order in which a naming convention's text selects a model: longer
+// names first so that "ngm_ua" is not taken for "ngm".
+constexpr int kConventionOrder[] = {kModelNgmUa, kModelNgm, kModelEtaUa, kModelEta,
+                                    kModelNamUa, kModelNam, kModelAvn,   kModelMrfx,
+                                    kModelMrf,   kModelGfsx, kModelGfs};
+
+constexpr int kDataCategoryMos = 40;
+constexpr std::size_t kLabelMax = 30;
+constexpr std::size_t kAbbrMax = 8;
+constexpr std::size_t kConvMax = 159;
+
+struct BuiltinTime {
+    const char* label;
+    const char* abbr;
+    int value;
+    int shown[3];
+};
+
+constexpr BuiltinTime kBuiltinTimes[] = {
+    {"Back to previous menu", "back", 0, {1, 1, 1}},
+    {"Initial", "init", 0, {0, 0, 1}},
+    {"6 hour", "h06", 6, {1, 0, 1}},     {"12 hour", "h12", 12, {1, 0, 1}},
+    {"18 hour", "h18", 18, {1, 0, 1}},   {"24 hour", "h24", 24, {1, 0, 1}},
+    {"30 hour", "h30", 30, {1, 0, 1}},   {"36 hour", "h36", 36, {1, 0, 1}},
+    {"42 hour", "h42", 42, {1, 0, 1}},   {"48 hour", "h48", 48, {1, 0, 1}},
+    {"60 hour", "h60", 60, {1, 0, 0}},
+    {"1 day", "d1", 24, {0, 1, 0}},      {"1.5 day", "e1", 36, {0, 0, 0}},
+    {"2 day", "d2", 48, {0, 1, 0}},      {"2.5 day", "e2", 60, {0, 0, 0}},
+    {"3 day", "d3", 72, {0, 1, 0}},      {"3.5 day", "e3", 84, {0, 0, 0}},
+    {"4 day", "d4", 96, {0, 1, 0}},      {"4.5 day", "e4", 108, {0, 0, 0}},
+    {"5 day", "d5", 120, {0, 1, 0}},     {"5.5 day", "e5", 132, {0, 0, 0}},
+    {"6 day", "d6", 144, {0, 1, 0}},     {"6.5 day", "e6", 156, {0, 0, 0}},
+    {"7 day", "d7", 168, {0, 1, 0}},
+};
+
+// The time menu keeps its texts in fixed slots so that a time-menu file can
+// replace them.
+struct TimeMenu {
+    std::array<MenuEntry, kTimeMenuSize> items{};
+    char labels[kTimeMenuSize][kLabelMax + 1]{};
+    char abbrs[kTimeMenuSize][kAbbrMax + 1]{};
+
+    void load_builtin() {
+        for (std::size_t i = 0; i < kTimeMenuSize; ++i) {
+            items[i] = MenuEntry{};
+            labels[i][0] = abbrs[i][0] = '\0';
+        }
+        std::size_t i = 0;
+        for (const auto& t : kBuiltinTimes) {
+            copy_text(labels[i], t.label);
+            copy_text(abbrs[i], t.abbr);
+            items[i].label = labels[i];
+            items[i].abbr = abbrs[i];
+            items[i].value = t.value;
+            for (int k = 0; k < 3; ++k) items[i].shown[k] = t.shown[k];
+            ++i;
+        }
+    }
+};
+
+struct MosState {
+    DateRecord file_date{kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing};
+    int model = kModelNgm;
+    char model_string[kVarTextMax + 1] = "ngm";
+    char conv[kConvMax + 1] = "mos_dat";
+    TimeMenu menu;
+    bool menu_loaded_builtin = false;
+    int tim_menu_type = 0;
+    bool time_init = false;
+    int time_prompt = 1;
+    int variable_prompt = 1;
+    std::vector<std::string> times;
+    int hour = kMissing;
+    char variable[kMosVariableMax + 1] = "";
+    bool var_file_open = false;
+};
+MosState g;
+
+TimeMenu& menu() {
+    if (!g.menu_loaded_builtin) {
+        g.menu.load_builtin();
+        g.menu_loaded_builtin = true;
+    }
+    return g.menu;
+}
+
+void set_model(int code) {
+    g.model = code;
+    FLAG_set(kFlagDataKind, code);
+}
+
+// "mo=<pattern>" items of a time-menu line decide by the current model string.
+bool flags_accept(const char* flags) {
+    if (flags[0] == '1') return true;
+    if (flags[0] == '0') return false;
+    int n = 0;
+    char** items = nullptr;
+    parse_string(flags, ',', &n, &items);
+    bool ok = false;
+    for (int i = 0; i < n && !ok; ++i)
+        ok = strnicmp(items[i], "mo=", 3) == 0 && VAR_menu_display(items[i] + 3, g.model_string) == 1;
+    free_parsed_array(n, items);
+    return ok;
+}
+
+// Reads one line of at most size-1 characters; the rest of a longer line is skipped.
+bool read_line(std::FILE* f, char* buf, std::size_t size) {
+    if (std::fgets(buf, static_cast<int>(size), f) == nullptr) return false;
+    if (std::strchr(buf, '\n') == nullptr) {
+        int c = 0;
+        while ((c = std::fgetc(f)) != EOF && c != '\n') {
+        }
+    }
+    return true;
+}
+
+int menu_type_for_model(int model, int current) {
+    switch (model) {
+    case kModelEta: case kModelNam: case kModelNgm: return 0;
+    case kModelEtaUa: case kModelNamUa: case kModelNgmUa: return 2;
+    case kModelMrf: case kModelMrfx: case kModelGfs: case kModelGfsx: return 1;
+    default: return current;
+    }
+}
+
+void set_times(const char* answer) {
+    g.times.clear();
+    int n = 0;
+    char** items = nullptr;
+    parse_string(answer, ',', &n, &items);
+    for (int i = 0; i < n; ++i) g.times.emplace_back(items[i]);
+    free_parsed_array(n, items);
+}
+
+// Makes time i the current one: the hour, the variable module's time text, flag 6.
+void select_time(std::size_t i) {
+    if (i >= g.times.size()) return;
+    int code = kMissing;
+    if (VAR_dec_time(g.times[i].c_str(), &code) == 0) code = kMissing;
+    g.hour = code;
+    VAR_set_time_str(g.times[i].c_str());
+    FLAG_set(kFlagHour, code);
+}
+
+}  // namespace
+
+const MosModelInfo* MOS_model_info(int code) {
+    for (const auto& m : kModels)
+        if (m.code == code) return &m;
+    return nullptr;
+}
+
+int MOS_in_file() {
+    copy_text(g.conv, "mos_dat");
+    set_model(kModelNgm);
+    copy_text(g.model_string, "ngm");
+    FLAG_set(kFlagCategory, kDataCategoryMos);
+
+    if (const char* model = RES_get("model"); model != nullptr) {
+        for (const auto& m : kModels)
+            if (stricmp(model, m.name) == 0) set_model(m.code);
+        copy_text(g.model_string, model);
+    }
+
+    int n = 0;
+    char** entries = nullptr;
+    RES_getvals("in_file", &n, &entries);
+    for (int i = 0; i < n; ++i) {
+        copy_text(g.conv, entries[i]);
+        copy_text(g.model_string, entries[i]);
+        for (const int code : kConventionOrder) {
+            const MosModelInfo* m = MOS_model_info(code);
+            if (std::strstr(entries[i], m->name) == nullptr) continue;
+            set_model(code);
+            copy_text(g.model_string, code == kModelGfsx ? "gfs" : m->name);
+            break;
+        }
+    }
+    free_parsed_array(n, entries);
+    VAR_set_model_str(g.model_string);
+    return 0;
+}
+
+const char* MOS_model_string() { return g.model_string; }
+const char* MOS_name_conv() { return g.conv; }
+
+int MOS_set_date(const DateRecord* date) {
+    if (date != nullptr) g.file_date = *date;
+    return 0;
+}
+
+const DateRecord* MOS_get_date() { return &g.file_date; }
+
+void MOS_set_prompt_time(int flag) { g.time_prompt = flag; }
+void MOS_set_prompt_variable(int flag) { g.variable_prompt = flag; }
+
+int MOS_read_time_menu() {
+    TimeMenu& m = menu();
+    g.time_init = true;
+    char progname[64];
+    RES_get_progname(progname);
+    std::string name = std::string(progname) + ".tim";
+    std::string path = orv_file_path();
+    if (path.back() != '/') path += '/';
+    path += name;
+    std::FILE* f = FILE_open(path.c_str(), "r");
+    if (f == nullptr) return 0;
+
+    // A file's entries replace the built-in ones and are shown in every menu variant.
+    for (std::size_t i = 1; i < kTimeMenuSize; ++i) {
+        m.labels[i][0] = m.abbrs[i][0] = '\0';
+        m.items[i] = MenuEntry{};
+    }
+    std::size_t slot = 1;
+    char line[512];
+    while (slot < kTimeMenuSize - 1 && read_line(f, line, sizeof line)) {
+        // Words longer than their fields are cut, not run into the next word.
+        char word[3][256] = {"", "", ""};
+        if (std::sscanf(line, "%255s %255s %255s", word[0], word[1], word[2]) < 1) continue;
+        if (!flags_accept(word[2])) continue;
+        char abbr[kAbbrMax + 1];
+        char label[kLabelMax + 1];
+        copy_text(abbr, word[0]);
+        copy_text(label, word[1]);
+        fill_string(label, '_', ' ');
+        trim_string(label);
+        copy_text(m.abbrs[slot], abbr);
+        copy_text(m.labels[slot], label);
+        MenuEntry& e = m.items[slot];
+        e.label = m.labels[slot];
+        e.abbr = m.abbrs[slot];
+        e.value = 1;
+        e.shown[0] = e.shown[1] = e.shown[2] = 1;
+        ++slot;
+    }
+    FILE_close(f);
+    return 1;
+}
+
+int MOS_prompt_time() {
+    if (!g.time_init) MOS_read_time_menu();
+    if (g.time_prompt == 0) return 0;
+
+    char answer[128] = "";
+    if (const char* t = RES_get("time"); t != nullptr) {
+        g.hour = MENU_search(t, menu().items.data());
+        copy_text(answer, t);
+        g.time_prompt = 0;
+    } else {
+        g.tim_menu_type = menu_type_for_model(g.model, g.tim_menu_type);
+        int result = kMissing;
+        while (result == kMissing) {
+            answer[0] = '\0';
+            result = MENU_process("\n        Forecast Time Menu\n", menu().items.data(), g.tim_menu_type,
+                                  "Enter the time: ", answer, kMenuExit | kMenuBack);
+        }
+        // The initial time carries the go-back value; its abbreviation tells them apart.
+        const bool initial = result == 0 && stricmp(answer, "init") == 0;
+        if (result == 0 && !initial) return 0;
+        if (result < 0) ORV_exit(0);
+    }
+    set_times(answer);
+    if (g.times.empty()) return 0;
+    select_time(0);
+    return 1;
+}
+
+int MOS_prompt_variable() {
+    if (!g.var_file_open) {
+        VAR_open_file(nullptr);
+        g.var_file_open = true;
+    }
+    VAR_read_menu();
+    if (g.variable_prompt == 0) return 0;
+
+    int result = 1;
+    if (const char* v = RES_get("variable"); v != nullptr) {
+        copy_text(g.variable, v);
+        g.variable_prompt = 0;
+    } else {
+        char reply[kMenuReplySize] = "";
+        result = kMissing;
+        while (result == kMissing)
+            result = VAR_menu("\n        Variable Menu\n", "Enter the variable: ", reply, kMenuExit | kMenuBack);
+        if (FLAG_batch()) g.variable_prompt = 0;
+        if (result == 0) return 0;
+        if (result < 0) ORV_exit(0);
+        copy_text(g.variable, reply);
+    }
+    FLAG_set(kFlagLevel, 1);
+    VAR_setup(nullptr, g.variable);
+    return result;
+}
+
+int MOS_plot_param() {
+    int n = 0;
+    char** items = nullptr;
+    RES_getvals("plot_param", &n, &items);
+    free_parsed_array(n, items);
+    return 0;
+}
+
+int MOS_plot(const Domain*) {
+    g.model = FLAG_get(kFlagDataKind);
+    const MosModelInfo* info = MOS_model_info(g.model);
+    if (info != nullptr) g.tim_menu_type = info->family == MosFamily::standard ? 0
+                                           : info->family == MosFamily::extended ? 2 : 1;
+    for (std::size_t i = 0; i < g.times.size(); ++i) {
+        select_time(i);
+        MESS_print(0xF00, "%s %s: %s\n", info != nullptr ? info->label : g.model_string,
+                   g.times[i].c_str(), g.variable);
+    }
+    return 0;
+}
+
+const MenuEntry* MOS_time_menu() { return menu().items.data(); }
+int MOS_time_menu_type() { return g.tim_menu_type; }
+int MOS_get_ntimes() { return static_cast<int>(g.times.size()); }
+const char* MOS_get_time(int i) {
+    return i >= 0 && static_cast<std::size_t>(i) < g.times.size() ? g.times[i].c_str() : nullptr;
+}
+int MOS_get_hour() { return g.hour; }
+const char* MOS_get_variable() { return g.variable; }
+
+void MOS_reset_for_tests() { g = MosState{}; }
+
+}  // namespace orv

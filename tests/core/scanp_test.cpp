@@ -1,0 +1,262 @@
+#include "core/scanp.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+
+namespace orv {
+namespace {
+
+class Scanp : public ::testing::Test {
+protected:
+    void SetUp() override { MESS_reset_for_tests(); }
+    void attach(const char* text) {
+        line_ = text;
+        line_.push_back('\0');
+        scanp_set(&rec_, line_.data());
+    }
+    std::string line_;
+    ScanpRecord rec_;
+};
+
+TEST_F(Scanp, FixedIntegerFields) {
+    int v = 0;
+    attach("  5xyz");
+    EXPECT_EQ(scanp(&rec_, "%<3D", &v), 1);
+    EXPECT_EQ(v, 5);
+    EXPECT_EQ(rec_.consumed, 3);
+
+    v = 77;
+    attach("abc");
+    EXPECT_EQ(scanp(&rec_, "%3D", &v), 0);
+    EXPECT_EQ(v, 77);
+    EXPECT_EQ(rec_.complete, 0);
+
+    attach("   ");
+    EXPECT_EQ(scanp(&rec_, "%3!   !D", &v), 1);
+    EXPECT_EQ(v, kMissing);
+    EXPECT_EQ(rec_.stored, 1);
+
+    attach("-12");
+    EXPECT_EQ(scanp(&rec_, "%3D", &v), 1);
+    EXPECT_EQ(v, -12);
+    attach("4 ");
+    EXPECT_EQ(scanp(&rec_, "%2D", &v), 1);
+    EXPECT_EQ(v, 4);
+    attach(" 5x");
+    EXPECT_EQ(scanp(&rec_, "%3D", &v), 0) << "an exact field must be filled by the number and blanks";
+    attach(" 5");
+    EXPECT_EQ(scanp(&rec_, "%3D", &v), 0) << "the text ends inside an exact field";
+    attach("   ");
+    EXPECT_EQ(scanp(&rec_, "%<3D", &v), 0) << "a blank field holds no number";
+    attach("1234");
+    EXPECT_EQ(scanp(&rec_, "%<3D", &v), 1);
+    EXPECT_EQ(v, 123);
+}
+
+TEST_F(Scanp, BulletinRowsWithCursor) {
+    attach("TMP  48 46 45 44 56 65 67 59");
+    std::vector<int> values;
+    for (int off = 4; off < rec_.length; off += 3) {
+        int v = 0;
+        scanp_off(&rec_, off);
+        ASSERT_EQ(scanp(&rec_, "%<3D", &v), 1) << off;
+        values.push_back(v);
+    }
+    EXPECT_EQ(values, (std::vector<int>{48, 46, 45, 44, 56, 65, 67, 59}));
+
+    attach("T06      0/ 3  0/ 4 12/99");
+    int a = 0, b = 0;
+    scanp_off(&rec_, 9);
+    EXPECT_EQ(scanp(&rec_, "%<3D/%<2D", &a, &b), 2);
+    EXPECT_EQ(a, 0);
+    EXPECT_EQ(b, 3);
+    scanp_off(&rec_, 19);
+    EXPECT_EQ(scanp(&rec_, "%<3D/%<2D", &a, &b), 2);
+    EXPECT_EQ(a, 12);
+    EXPECT_EQ(b, 99);
+
+    attach("QPF       0/0  /  1/1");
+    scanp_off(&rec_, 14);
+    EXPECT_EQ(scanp(&rec_, "%1! !D/%1! !D", &a, &b), 2);
+    EXPECT_EQ(a, kMissing);
+    EXPECT_EQ(b, kMissing);
+
+    attach("P06         0     2");
+    scanp_off(&rec_, 10);
+    EXPECT_EQ(scanp(&rec_, "%<3!   !D", &a), 1);
+    EXPECT_EQ(a, 0);
+    scanp_off(&rec_, 16);
+    EXPECT_EQ(scanp(&rec_, "%<3!   !D", &a), 1);
+    EXPECT_EQ(a, 2);
+    scanp_off(&rec_, 22);
+    EXPECT_EQ(scanp(&rec_, "%<3!   !D", &a), -1) << "cursor past the end of the line";
+
+    char cloud[kScanpMaxText + 1];
+    attach("CLD  CL SC");
+    scanp_off(&rec_, 7);
+    EXPECT_EQ(scanp(&rec_, "%<3S", cloud), 1);
+    EXPECT_STREQ(cloud, " SC");
+}
+
+TEST_F(Scanp, TextConversions) {
+    char a[kScanpMaxText + 1], b[kScanpMaxText + 1], c[kScanpMaxText + 1];
+    attach("KEED  123\tGFS");
+    EXPECT_EQ(scanp(&rec_, "%4A%2W%3N%w%S", a, b, c, a, a), 5);
+    EXPECT_STREQ(b, "  ");
+    EXPECT_STREQ(c, "123");
+    EXPECT_STREQ(a, "GFS");
+    EXPECT_EQ(rec_.complete, 1);
+    EXPECT_EQ(rec_.consumed, rec_.length);
+
+    attach("AB1");
+    EXPECT_EQ(scanp(&rec_, "%3A", a), 0);
+    EXPECT_EQ(scanp(&rec_, "%<3A%N", a, b), 2);
+    EXPECT_STREQ(a, "AB");
+    EXPECT_STREQ(b, "1");
+
+    std::string long_word(200, 'x');
+    attach(long_word.c_str());
+    EXPECT_EQ(scanp(&rec_, "%s", a), 1);
+    EXPECT_EQ(std::string(a).size(), static_cast<size_t>(kScanpMaxText));
+    EXPECT_EQ(rec_.consumed, 200);
+}
+
+TEST_F(Scanp, FreeFormConversions) {
+    int i = 0, n = 0;
+    float f = 0;
+    char w[kScanpMaxText + 1];
+    char ch[2] = {'?', '?'};
+    attach("  -42 3.5e1 word!xy");
+    EXPECT_EQ(scanp(&rec_, "%d%f %s%n%c", &i, &f, w, &n, ch), 3);
+    EXPECT_EQ(i, -42);
+    EXPECT_FLOAT_EQ(f, 35.0F);
+    EXPECT_STREQ(w, "word!xy");
+    EXPECT_EQ(n, rec_.length);
+    EXPECT_EQ(ch[0], '?') << "nothing is left for %c";
+    EXPECT_EQ(rec_.complete, 0);
+
+    attach("ab 12");
+    EXPECT_EQ(scanp(&rec_, "%c%*c %d", ch, &i), 3);
+    EXPECT_EQ(ch[0], 'a');
+    EXPECT_EQ(ch[1], '?') << "%c writes no terminator";
+    EXPECT_EQ(rec_.stored, 2);
+    EXPECT_EQ(i, 12);
+
+    attach("  1.5  -.25");
+    EXPECT_EQ(scanp(&rec_, "%<5F%F", &f, &f), 2);
+    EXPECT_FLOAT_EQ(f, -0.25F);
+    attach("1.");
+    EXPECT_EQ(scanp(&rec_, "%f", &f), 1);
+    EXPECT_FLOAT_EQ(f, 1.0F);
+    attach(".");
+    EXPECT_EQ(scanp(&rec_, "%f", &f), 0);
+}
+
+TEST_F(Scanp, BlanksLiteralsAndCounts) {
+    int a = 0, b = 0;
+    attach("12  \t34");
+    EXPECT_EQ(scanp(&rec_, "%d  %d", &a, &b), 2) << "a run of format blanks is one directive";
+    attach("1234");
+    EXPECT_EQ(scanp(&rec_, "%2D %2D", &a, &b), 1) << "a blank needs at least one white-space character";
+    EXPECT_EQ(rec_.consumed, 2);
+    EXPECT_EQ(rec_.complete, 0);
+    attach("5%/6");
+    EXPECT_EQ(scanp(&rec_, "%1D%%/%1D", &a, &b), 2);
+    EXPECT_EQ(b, 6);
+    attach("x");
+    EXPECT_EQ(scanp(&rec_, "", &a), -1);
+    EXPECT_EQ(scanp(&rec_, "%3!  D", &a), 0) << "an unclosed missing text is a failing directive";
+    EXPECT_EQ(scanp(&rec_, "x%", &a), 0);
+    EXPECT_EQ(rec_.complete, 0);
+}
+
+TEST_F(Scanp, SetsAndAlternatives) {
+    char out[kScanpMaxText + 1];
+    attach("FOUS26 KWNO");
+    EXPECT_EQ(scanp(&rec_, "%(FOUS14|FOAK2[56789]|FOUS2[123456])", out), 1);
+    EXPECT_STREQ(out, "FOUS26");
+    EXPECT_EQ(scanp(&rec_, "%*(FOUS4[4-9]|FEUS2[123456])"), 0);
+    EXPECT_EQ(scanp(&rec_, "%[A-Z]%*[0-9] %[^ ]", out, out), 3);
+    EXPECT_STREQ(out, "KWNO");
+    attach("]]a");
+    EXPECT_EQ(scanp(&rec_, "%[]]", out), 1);
+    EXPECT_STREQ(out, "]]");
+}
+
+TEST_F(Scanp, CursorHandling) {
+    attach("abc def abc");
+    EXPECT_EQ(scanp_search(&rec_, "def"), 1);
+    EXPECT_EQ(scanp_get_off(&rec_), 4);
+    EXPECT_STREQ(scanp_str(&rec_), "def abc");
+    EXPECT_EQ(scanp_char(&rec_, 1), 'e');
+    EXPECT_EQ(scanp_char(&rec_, 100), 0);
+    EXPECT_EQ(scanp_char(&rec_, -4), 'a');
+    EXPECT_EQ(scanp_char(&rec_, -5), 0);
+    EXPECT_EQ(scanp_replace(&rec_, 0, 'D'), 0);
+    EXPECT_EQ(scanp_replace(&rec_, 7, 'x'), -1);
+    EXPECT_EQ(line_.substr(0, 11), "abc Def abc");
+
+    char w[kScanpMaxText + 1];
+    ASSERT_EQ(scanp(&rec_, "%s ", w), 1);
+    EXPECT_EQ(scanp_get_off(&rec_), 4) << "a scan does not move the cursor";
+    scanp_inc(&rec_);
+    EXPECT_EQ(scanp_get_off(&rec_), 8);
+    scanp_inc_off(&rec_, -100);
+    EXPECT_EQ(scanp_get_off(&rec_), 0);
+    scanp_off(&rec_, 50);
+    EXPECT_STREQ(scanp_str(&rec_), "");
+    EXPECT_EQ(scanp(&rec_, "%s", w), -1);
+
+    EXPECT_EQ(scanp_search(&rec_, "zzz"), 0);
+    EXPECT_EQ(scanp_get_off(&rec_), 0);
+
+    scanp_set(&rec_, nullptr);
+    EXPECT_EQ(scanp(&rec_, "%s", w), -1);
+}
+
+TEST_F(Scanp, PrintAndTrace) {
+    attach("12 34");
+    int v = 0;
+    scanp(&rec_, "%d", &v);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    scanp_print(&rec_);
+    MESS_set(1, static_cast<int>(0x80000000U));
+    scanp(&rec_, "%d", &v);
+    const std::string out = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+    EXPECT_NE(out.find("scanp:12 34:0:2:1:1\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("%d"), std::string::npos) << "the trace names the format when debugging is on";
+}
+
+// Every row of real bulletins scans without overrunning and the temperature
+// rows give plausible values.
+TEST_F(Scanp, RealBulletinRows) {
+    const std::string path = ORV_SOURCE_DIR "/../shared/data/mos/gfs_mav_fous26_2014010100.txt";
+    std::ifstream in(path);
+    if (!in) GTEST_SKIP() << "bulletin folder not found: " << path;
+    std::string line;
+    int rows = 0;
+    while (std::getline(in, line)) {
+        if (line.rfind("TMP ", 0) != 0) continue;
+        attach(line.c_str());
+        for (int off = 4; off + 3 <= rec_.length; off += 3) {
+            int v = kMissing;
+            scanp_off(&rec_, off);
+            ASSERT_EQ(scanp(&rec_, "%<3D", &v), 1) << line;
+            EXPECT_GT(v, -80);
+            EXPECT_LT(v, 130);
+        }
+        ++rows;
+    }
+    EXPECT_GE(rows, 3);
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,237 @@
+#include "core/tools.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdio>
+#include <cctype>
+#include <cstring>
+#include <limits>
+#include <set>
+#include <string>
+
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
+
+namespace orv {
+namespace {
+
+// A temporary file holding the given bytes, open for reading.
+class TempFile {
+public:
+    explicit TempFile(const std::string& content) : file_(std::tmpfile()) {
+        std::fwrite(content.data(), 1, content.size(), file_);
+        std::rewind(file_);
+    }
+    ~TempFile() { std::fclose(file_); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    std::FILE* get() const { return file_; }
+
+private:
+    std::FILE* file_;
+};
+
+TEST(LineReaders, FgetlineReturnsLengthsEmptyLinesAndEof) {
+    TempFile f("abc\n\ndefg\nlast");
+    char buf[kLineMax + 1];
+    EXPECT_EQ(fgetline(f.get(), buf), 3);
+    EXPECT_STREQ(buf, "abc");
+    EXPECT_EQ(fgetline(f.get(), buf), 0);
+    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(fgetline(f.get(), buf), 4);
+    EXPECT_STREQ(buf, "defg");
+    EXPECT_EQ(fgetline(f.get(), buf), 4);
+    EXPECT_STREQ(buf, "last");
+    EXPECT_EQ(fgetline(f.get(), buf), EOF);
+    EXPECT_EQ(fgetline(nullptr, buf), EOF);
+}
+
+TEST(LineReaders, LongLinesAreSplitAtTheLimit) {
+    const std::string long_line(200, 'x');
+    TempFile f(long_line + "\nnext\n");
+    char buf[kLineMax + 1];
+    EXPECT_EQ(fgetline(f.get(), buf), kLineMax);
+    EXPECT_EQ(fgetline(f.get(), buf), 40);
+    EXPECT_EQ(fgetline(f.get(), buf), 4);
+    EXPECT_STREQ(buf, "next");
+    EXPECT_EQ(fgetline(f.get(), buf), EOF);
+
+    TempFile g("abcdef\nxy\n");
+    char small[4];
+    EXPECT_EQ(fgetnline(g.get(), small, 3), 3);
+    EXPECT_STREQ(small, "abc");
+    EXPECT_EQ(fgetnline(g.get(), small, 3), 3);
+    EXPECT_STREQ(small, "def");
+    EXPECT_EQ(fgetnline(g.get(), small, 3), 3) << "the passed-over newline counts";
+    EXPECT_STREQ(small, "xy");
+    EXPECT_EQ(fgetnline(g.get(), small, 3), EOF);
+}
+
+TEST(LineReaders, SkipStringAndRawString) {
+    TempFile f("skip me\nkeep\n\nA\tB\x01" "C\rtail\n");
+    char buf[81];
+    EXPECT_EQ(fskipline(f.get()), 0);
+    EXPECT_EQ(fgetstring(f.get(), buf, 80), 1);
+    EXPECT_STREQ(buf, "keep");
+    EXPECT_EQ(fgetstring(f.get(), buf, 80), 0);
+    EXPECT_EQ(fget_rawstring(f.get(), buf, 80), 1);
+    EXPECT_STREQ(buf, "A B C");
+    EXPECT_EQ(fskipline(f.get()), 0);
+    EXPECT_EQ(fskipline(f.get()), EOF);
+}
+
+class ByteOrder : public ::testing::Test {
+protected:
+    void TearDown() override { swap_reset_for_tests(); }
+    static int foreign_order() { return std::endian::native == std::endian::little ? 1 : 2; }
+    static int native_order() { return std::endian::native == std::endian::little ? 2 : 1; }
+};
+
+TEST_F(ByteOrder, SwapsOnlyWhenTheDataOrderDiffers) {
+    EXPECT_EQ(swap_setup(native_order()), 0);
+    std::int16_t s = 0x0102;
+    EXPECT_EQ(swap_short(&s), -1);
+    EXPECT_EQ(s, 0x0102);
+    EXPECT_EQ(swap_setup(-1), 0);
+
+    ASSERT_EQ(swap_setup(foreign_order()), 1);
+    EXPECT_EQ(swap_short(&s), 0);
+    EXPECT_EQ(s, 0x0201);
+    std::int32_t l[2] = {0x01020304, 0x0A0B0C0D};
+    EXPECT_EQ(swap_longs(l, 2), 0);
+    EXPECT_EQ(l[0], 0x04030201);
+    EXPECT_EQ(l[1], 0x0D0C0B0A);
+    double d = 1.5;
+    swap_double(&d);
+    swap_double(&d);
+    EXPECT_EQ(d, 1.5);
+}
+
+TEST_F(ByteOrder, ReadAndWriteInTheDataOrder) {
+    swap_setup(1);  // big-endian data
+    std::FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    const std::int32_t v = 0x11223344;
+    EXPECT_EQ(fwrite_long_swap(f, v), 1);
+    EXPECT_EQ(fwrite_short_swap(f, 0x5566), 1);
+    std::rewind(f);
+    unsigned char raw[6];
+    ASSERT_EQ(std::fread(raw, 1, 6, f), 6U);
+    EXPECT_EQ(raw[0], 0x11);
+    EXPECT_EQ(raw[3], 0x44);
+    EXPECT_EQ(raw[4], 0x55);
+    std::rewind(f);
+    std::int32_t back = 0;
+    std::int16_t sback = 0;
+    EXPECT_EQ(fread_long_swap(f, &back), 1);
+    EXPECT_EQ(fread_short_swap(f, &sback), 1);
+    EXPECT_EQ(back, v);
+    EXPECT_EQ(sback, 0x5566);
+    double dv = 0;
+    EXPECT_EQ(fread_double_swap(f, &dv), 0);
+    std::fclose(f);
+
+    float a = 1, b = 2;
+    fswap(&a, &b);
+    EXPECT_EQ(a, 2.0F);
+    EXPECT_EQ(b, 1.0F);
+}
+
+TEST(Numbers, Float2IntCodes) {
+    EXPECT_EQ(float2int(3.5F), 35);
+    EXPECT_EQ(float2int(350.0F), 235);
+    EXPECT_EQ(float2int(0.35F), 950);
+    EXPECT_EQ(float2int(-3.5F), -35);
+    EXPECT_EQ(float2int(0.0F), 0);
+    EXPECT_EQ(float2int(1234.0F), 312);
+    EXPECT_EQ(float2int(1.0F), 10);
+    EXPECT_EQ(float2int(std::numeric_limits<float>::infinity()), 0);
+}
+
+std::string num(const char* format, double v) {
+    char out[kSetNumSize];
+    return set_num(out, format, v);
+}
+
+TEST(Numbers, SetNumFormats) {
+    EXPECT_EQ(num("5.3.1", 12.345), " 12.3");
+    EXPECT_EQ(num("5.3.1", 0.012345), "0.0123");
+    EXPECT_EQ(num("5.3.1", 1e-7), "  0.0");
+    EXPECT_EQ(num("1.1.0", 57.0), "57");
+    EXPECT_EQ(num("1.1.1", 57.0), "57.0");
+    EXPECT_EQ(num("2.2.0", -5.25), "-5.2");
+    EXPECT_EQ(num("20.3.0", 5.0), "     5.00") << "the width is at most 9";
+    EXPECT_EQ(num("0.2.0", 3.0), "3.0") << "without a width: decimals + 1";
+    EXPECT_EQ(num("1.1.0", 3e35).size(), static_cast<size_t>(kSetNumSize - 1)) << "long texts are cut";
+}
+
+TEST(Numbers, LinearInterpAndChkArg) {
+    EXPECT_FLOAT_EQ(linear_interp(5, 0, 10, 100, 200), 150);
+    EXPECT_FLOAT_EQ(linear_interp(-10, 0, 10, 0, 1), -1);
+    EXPECT_FLOAT_EQ(linear_interp(3, 2, 2, 7, 9), 7) << "a zero-width interval gives y1";
+
+    const char* list[] = {"contour", "vector", "Wind"};
+    EXPECT_EQ(chk_arg("VECTOR", list, 3), 1);
+    EXPECT_EQ(chk_arg("wind", list, 3), 2);
+    EXPECT_EQ(chk_arg("3", list, 3), 3);
+    EXPECT_EQ(chk_arg("4", list, 3), kMissing);
+    EXPECT_EQ(chk_arg("0", list, 3), kMissing);
+    EXPECT_EQ(chk_arg("barb", list, 3), kMissing);
+    EXPECT_EQ(chk_arg(nullptr, list, 3), kMissing);
+}
+
+TEST(DataDir, FilePathFallsBackToTheCompiledDirectory) {
+    RES_reset_for_tests();
+    EXPECT_STREQ(orv_file_path(), orv_data_dir());
+    RES_put("file_path", "/elsewhere/");
+    EXPECT_STREQ(orv_file_path(), "/elsewhere/");
+    RES_reset_for_tests();
+}
+
+std::string id_of(int number) {
+    char out[kWmoIdSize];
+    return wmo_to_id(out, number);
+}
+
+TEST(WmoNumbers, PrefixesAndFallback) {
+    EXPECT_EQ(id_of(1001), "EN001");
+    EXPECT_EQ(id_of(1499), "EN499");
+    EXPECT_EQ(id_of(27612), "U7612");
+    EXPECT_EQ(id_of(72503), "K2503");
+    EXPECT_EQ(id_of(3953), "EI953") << "a country range inside a wider one wins";
+    EXPECT_EQ(id_of(3772), "EG772");
+    EXPECT_EQ(id_of(89009), "89009");
+    EXPECT_EQ(id_of(0), "00000");
+    int n = 0;
+    EXPECT_EQ(id_to_wmo("EN001", &n), 0);
+    EXPECT_EQ(n, 1001);
+    EXPECT_EQ(id_to_wmo("k2503", &n), 0);
+    EXPECT_EQ(n, 72503);
+    EXPECT_EQ(id_to_wmo("89009", &n), 0);
+    EXPECT_EQ(n, 89009);
+    EXPECT_EQ(id_to_wmo("EN500", &n), -1) << "outside the range of the prefix";
+    EXPECT_EQ(n, kMissing);
+    EXPECT_EQ(id_to_wmo("KDEN", &n), -1);
+    EXPECT_EQ(id_to_wmo("QQ123", &n), -1);
+    EXPECT_EQ(id_to_wmo(nullptr, &n), -1);
+}
+
+TEST(WmoNumbers, EveryNumberRoundTripsToOneIdentifier) {
+    std::set<std::string> seen;
+    std::set<std::string> prefixes;
+    for (int number = 0; number <= 99999; ++number) {
+        const std::string id = id_of(number);
+        ASSERT_EQ(id.size(), 5U) << number;
+        int back = 0;
+        ASSERT_EQ(id_to_wmo(id.c_str(), &back), 0) << id;
+        ASSERT_EQ(back, number) << id;
+        seen.insert(id);
+        if (std::isalpha(static_cast<unsigned char>(id[0]))) prefixes.insert(id.substr(0, std::isalpha(static_cast<unsigned char>(id[1])) ? 2 : 1));
+    }
+    EXPECT_EQ(seen.size(), 100000U);
+    EXPECT_GT(prefixes.size(), 150U);
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,583 @@
+#include "core/var_tool.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/resrc.hpp"
+
+namespace orv {
+namespace {
+
+::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << text << "\" lacks \"" << part << "\"";
+}
+
+constexpr int kTraceLevel = 0x40000000;
+
+class VarTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VAR_reset_for_tests();
+        FLAG_reset_for_tests();
+        RES_reset_for_tests();
+        MESS_reset_for_tests();
+        char tmpl[] = "/tmp/var_tool_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        RES_put("file_path", (dir_ + "/").c_str());
+        write("variable.lup", "");
+        VAR_set_def_type(11);
+    }
+    void TearDown() override {
+        VAR_reset_for_tests();
+        std::filesystem::remove_all(dir_);
+    }
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(dir_ + "/" + name) << text;
+    }
+    static const VarRecord& var(int i) { return *VAR_get_var(i); }
+    static std::vector<int> flags() {
+        std::vector<int> out;
+        for (int i = 0; i < VAR_get_num(); ++i) out.push_back(VAR_get_flag(i));
+        return out;
+    }
+    static std::string traced(const char* spec) {
+        MESS_set(1, kTraceLevel);
+        testing::internal::CaptureStdout();
+        VAR_setup(nullptr, spec);
+        return testing::internal::GetCapturedStdout();
+    }
+    std::string dir_;
+};
+
+int time_of(const char* text, int* status = nullptr) {
+    int code = -1;
+    const int s = VAR_dec_time(text, &code);
+    if (status != nullptr) *status = s;
+    return s == 0 ? -1 : code;
+}
+
+struct Level {
+    int status, type, level;
+    bool operator==(const Level&) const = default;
+};
+Level level_of(const char* text) {
+    Level l{};
+    l.status = VAR_dec_level(text, &l.type, &l.level);
+    return l;
+}
+
+// ---------------------------------------------------------------- terms
+
+TEST_F(VarTool, PlainNameTakesDefaultTypeAndCurrentTimeAndLevel) {
+    FLAG_set(kFlagHour, 24);
+    FLAG_set(kFlagLevel, 1);
+    EXPECT_EQ(VAR_setup(nullptr, "temp"), 1);
+    ASSERT_EQ(VAR_get_num(), 1);
+    EXPECT_STREQ(var(0).name, "temp");
+    EXPECT_EQ(var(0).flag, 0);
+    EXPECT_EQ(var(0).type, 11);
+    EXPECT_EQ(var(0).time, 24);
+    EXPECT_EQ(var(0).time_status, 1);
+    EXPECT_EQ(var(0).level_type, 1);
+    EXPECT_EQ(var(0).level, 0);
+
+    FLAG_set(kFlagPlotType, 15);  // a contour plot type of the program wins
+    VAR_setup(nullptr, "temp");
+    EXPECT_EQ(var(0).type, 15);
+    FLAG_set(kFlagPlotType, 11);  // plain contours leave the default
+    VAR_set_def_type(36);
+    VAR_setup(nullptr, "temp");
+    EXPECT_EQ(var(0).type, 36);
+}
+
+TEST_F(VarTool, ExplicitTimeLevelUnitsTypeAndFormat) {
+    FLAG_set(kFlagHour, 24);
+    VAR_setup(nullptr, "h12:sfc:temp:F:cf");
+    ASSERT_EQ(VAR_get_num(), 1);
+    EXPECT_EQ(var(0).time, 12);
+    EXPECT_EQ(var(0).time_status, 2);
+    EXPECT_EQ(var(0).level_type, 1);
+    EXPECT_EQ(var(0).level_status, 2);
+    EXPECT_STREQ(var(0).units, "F");
+    EXPECT_EQ(var(0).type, 15);
+
+    VAR_setup(nullptr, "temp:C:ln:5.1.0:nolabel, dewp::barb, wind:barb");
+    ASSERT_EQ(VAR_get_num(), 3);
+    EXPECT_STREQ(var(0).format, "5.1.0:nolabel");
+    EXPECT_EQ(var(0).type, 12);
+    EXPECT_STREQ(var(1).units, "");
+    EXPECT_EQ(var(1).type, 22);
+    EXPECT_EQ(var(2).type, 22);  // a type word in the units place is the type
+    EXPECT_EQ(var(0).time, 24);
+}
+
+TEST_F(VarTool, ConstantsFixedElementsAndEscapes) {
+    VAR_setup(nullptr, "#5, MAP:line:red, panel, te\\:mp\\,x");
+    ASSERT_EQ(VAR_get_num(), 4);
+    EXPECT_EQ(var(0).type, 40);
+    EXPECT_STREQ(var(0).name, "#5");
+    EXPECT_STREQ(var(1).name, "map");
+    EXPECT_EQ(var(1).type, 37);
+    EXPECT_EQ(var(1).flag, 4);
+    EXPECT_STREQ(var(1).format, "red");
+    EXPECT_EQ(var(2).type, 8);
+    EXPECT_STREQ(var(3).name, "te:mp,x");
+}
+
+TEST_F(VarTool, OverLongTextsTruncateAndTheTableHoldsSixty) {
+    const std::string name(40, 'n');
+    const std::string units(30, 'u');
+    const std::string format(300, 'f');
+    VAR_setup(nullptr, (name + ":" + units + ":cf:" + format).c_str());
+    EXPECT_EQ(std::string(var(0).name), name.substr(0, 19));
+    EXPECT_EQ(std::string(var(0).units), units.substr(0, 15));
+    EXPECT_EQ(std::string(var(0).format), format.substr(0, 100));
+
+    std::string many;
+    for (int i = 0; i < 70; ++i) many += "v" + std::to_string(i) + ",";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(VAR_setup(nullptr, many.c_str()), 1);
+    EXPECT_TRUE(Contains(testing::internal::GetCapturedStderr(), "v60"));
+    EXPECT_EQ(VAR_get_num(), 60);
+    EXPECT_STREQ(VAR_get_name(59), "v59");
+    EXPECT_STREQ(VAR_get_name(60), "");
+    EXPECT_EQ(VAR_get_var(60), nullptr);
+    EXPECT_EQ(VAR_setup(nullptr, ""), 0);
+}
+
+// ---------------------------------------------------------------- nesting
+
+TEST_F(VarTool, FunctionsNestWithDepthAndRole) {
+    VAR_setup(nullptr, "add(temp, max(dewp, #3)), wspd");
+    EXPECT_EQ(flags(), (std::vector<int>{2, 11, 13, 21, 21, 0}));
+    EXPECT_EQ(var(1).type, 10);  // operands of a grid function are grids
+    EXPECT_EQ(var(4).type, 40);
+    EXPECT_TRUE(VAR_is_calc_GRID(0));
+    EXPECT_TRUE(VAR_is_fit_GRID(1));
+    EXPECT_TRUE(VAR_is_SUBFUNC(2));
+    EXPECT_TRUE(VAR_is_plot_FUNC(0));
+    EXPECT_FALSE(VAR_is_PLOT(1));
+    EXPECT_TRUE(VAR_is_REG(5));
+}
+
+TEST_F(VarTool, VectorFunctionsGetASecondRecord) {
+    VAR_set_math_func([](const char* n) { return std::string(n) == "wind" ? 20 : std::string(n) == "add" ? 10 : 0; });
+    VAR_set_vect_func([](const char* n) { return std::string(n) == "grad" ? 1 : 0; });
+    VAR_setup(nullptr, "h12:sfc:wind(uwnd,vwnd):barb, add(a, grad(b))");
+    EXPECT_EQ(flags(), (std::vector<int>{2, 8, 11, 11, 2, 11, 13, 19, 21}));
+    EXPECT_EQ(var(0).type, 22);
+    EXPECT_EQ(var(1).type, 22);
+    EXPECT_EQ(var(2).time, 12);  // the function's settings are the operands' base
+    EXPECT_EQ(var(2).level_type, 1);
+    EXPECT_TRUE(VAR_is_FUNC_VECT(0));
+    EXPECT_TRUE(VAR_is_FUNC_VECT(1));
+    EXPECT_FALSE(VAR_is_FUNC_VECT(4));
+    EXPECT_TRUE(VAR_is_SUBFUNC_VECT(6));
+    EXPECT_EQ(var(4).type, 10);
+}
+
+TEST_F(VarTool, GroupsVectorsAndPlotParameters) {
+    VAR_setup(nullptr, "stn{temp,dewp}, wind<uwnd,vwnd>:vect, [nolab]cldcv:%:cf:5.0.0, vis");
+    EXPECT_EQ(flags(), (std::vector<int>{5, 1, 1, 6, 10, 10, 0, 0}));
+    EXPECT_TRUE(VAR_is_COMP(0));
+    EXPECT_TRUE(VAR_is_VECT(3));
+    EXPECT_EQ(var(3).type, 21);
+    EXPECT_TRUE(VAR_is_SUBPLOT(4));
+    EXPECT_STREQ(var(6).format, "5.0.0:nolab");
+    EXPECT_STREQ(var(7).format, "nolab");
+    EXPECT_STREQ(var(2).format, "");
+}
+
+TEST_F(VarTool, UnmatchedBracketsDropTheRest) {
+    EXPECT_TRUE(Contains(traced("temp, add(dewp, wspd"), "Unmatched ()\n"));
+    EXPECT_EQ(VAR_get_num(), 1);
+    EXPECT_TRUE(Contains(traced("temp, dewp), wspd"), "Unmatched ()\n"));
+    EXPECT_EQ(VAR_get_num(), 1);
+    EXPECT_TRUE(Contains(traced("w<u,v"), "Unmatched <>\n"));
+    EXPECT_EQ(VAR_get_num(), 0);
+    EXPECT_TRUE(Contains(traced("[abc temp"), "Unmatched []\n"));
+    EXPECT_TRUE(Contains(traced("g{a,b"), "Unmatched {}\n"));
+    EXPECT_TRUE(Contains(traced("add(a\\),b)"), "Function add ( a\\),b )"));
+    EXPECT_STREQ(VAR_get_name(1), "a)");
+    MESS_reset_for_tests();
+    const std::string deep = std::string(200, '(') + "x" + std::string(200, ')');
+    testing::internal::CaptureStderr();
+    VAR_setup(nullptr, deep.c_str());
+    EXPECT_TRUE(Contains(testing::internal::GetCapturedStderr(), "Too many variables"));
+    EXPECT_EQ(VAR_get_num(), 60);
+}
+
+// ---------------------------------------------------------------- times and levels
+
+TEST_F(VarTool, TimeCodes) {
+    EXPECT_EQ(time_of("h24-12acc"), 4012024);
+    EXPECT_EQ(time_of("d2"), 48);
+    EXPECT_EQ(time_of("e1"), 36);
+    EXPECT_EQ(time_of("3day"), 72);
+    EXPECT_EQ(time_of("1.5day"), 36);
+    EXPECT_EQ(time_of("h24-12xyz"), 2012024);
+    EXPECT_EQ(time_of("anal-12acc"), 4012000);
+    int status = 0;
+    EXPECT_EQ(time_of("init", &status), 0);
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(time_of("miss"), -9999);
+    EXPECT_EQ(time_of("", &status), 0);  // no current hour
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(time_of("time-6acc", &status), -1);
+    FLAG_set(kFlagHour, 24);
+    EXPECT_EQ(time_of("", &status), 24);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(time_of("time-6"), 18);
+    EXPECT_EQ(time_of("time-6avg"), 3018024);
+    EXPECT_EQ(time_of("temp"), -1);
+    EXPECT_EQ(time_of("h6-12acc"), -1);  // a range cannot start before hour 0
+    EXPECT_EQ(time_of("h2000-12acc"), -1);
+}
+
+TEST_F(VarTool, NamedAndNumericLevels) {
+    EXPECT_EQ(level_of("sfc"), (Level{2, 1, 0}));
+    EXPECT_EQ(level_of("SL"), (Level{2, 102, 0}));
+    EXPECT_EQ(level_of("sclw_top"), (Level{2, 254, 0}));
+    EXPECT_EQ(level_of("none"), (Level{2, 0, 0}));
+    EXPECT_EQ(level_of("miss"), (Level{2, -9999, -9999}));
+    EXPECT_EQ(level_of("xyz"), (Level{0, -9999, -9999}));
+    EXPECT_EQ(level_of("500mb"), (Level{2, 100, 500}));
+    EXPECT_EQ(level_of("500"), (Level{2, 100, 500}));
+    EXPECT_EQ(level_of("850-500mb"), (Level{2, 101, 50085}));
+    EXPECT_EQ(level_of("500hPa-850hPa"), (Level{2, 101, 50085}));
+    EXPECT_EQ(level_of("1000ft"), (Level{2, 103, 304}));
+    EXPECT_EQ(level_of("2m_ag"), (Level{2, 105, 2}));
+    EXPECT_EQ(level_of("0-3000m_ag"), (Level{2, 106, 30000}));
+    EXPECT_EQ(level_of("0+30mb_ag"), (Level{2, 116, 30000}));
+    EXPECT_EQ(level_of("30mb_ag"), (Level{2, 116, 30000}));
+    EXPECT_EQ(level_of("310K"), (Level{2, 113, 310}));
+    EXPECT_EQ(level_of("300-330k"), (Level{2, 114, 330300}));
+    EXPECT_EQ(level_of("0.995sigma"), (Level{2, 107, 9950}));
+    EXPECT_EQ(level_of("500mb-2m"), (Level{0, -9999, -9999}));
+    EXPECT_EQ(level_of("20000-500mb").status, 0);  // does not fit a layer code
+    EXPECT_EQ(level_of("99999999999mb").status, 0);
+    EXPECT_EQ(level_of(""), (Level{2, 0, 0}));
+    FLAG_set(kFlagLevel, 100);
+    FLAG_set(kFlagLevelQual, 700);
+    EXPECT_EQ(level_of(""), (Level{1, 100, 700}));
+    EXPECT_EQ(level_of("level"), (Level{1, 100, 700}));
+}
+
+TEST_F(VarTool, LevelCodesRoundTripThroughText) {
+    const std::vector<std::pair<int, int>> codes = {
+        {1, 0}, {102, 0}, {100, 500}, {101, 50085}, {103, 1500}, {104, 30015}, {105, 10},
+        {106, 30000}, {107, 9950}, {108, 100044}, {113, 310}, {114, 330300}, {116, 30000}, {0, 0}};
+    for (const auto& [type, level] : codes) {
+        char text[kVarLevelSize];
+        VAR_enc_level(type, level, text);
+        EXPECT_EQ(level_of(text), (Level{2, type, level})) << text;
+    }
+    char small[4];
+    EXPECT_STREQ(VAR_enc_level(101, 50085, small, sizeof small), "500");
+
+    int type = 0;
+    int level = 0;
+    EXPECT_EQ(VAR_enc_level(100, &type, &level, 850.0F, 500.0F), 1);
+    EXPECT_EQ(type, 101);
+    EXPECT_EQ(level, 50085);
+    EXPECT_EQ(VAR_enc_level(103, &type, &level, 3000.0F, 1500.0F), 1);
+    EXPECT_EQ(level, 30015);
+    EXPECT_EQ(VAR_enc_level(105, &type, &level, 2.7F, -9999.0F), 0);
+    EXPECT_EQ(level, 2);
+    EXPECT_EQ(VAR_enc_level(100, &type, &level, 1e12F, -9999.0F), -1);
+    EXPECT_EQ(type, -9999);
+
+    float first = 0;
+    float second = 0;
+    EXPECT_EQ(VAR_get_level(101, 50085, &first, &second), 1);
+    EXPECT_FLOAT_EQ(first, 850.0F);
+    EXPECT_FLOAT_EQ(second, 500.0F);
+    EXPECT_EQ(VAR_get_level(106, 30000, &first, &second), 1);
+    EXPECT_FLOAT_EQ(first, 3000.0F);
+    EXPECT_EQ(VAR_get_level(100, 500, &first, &second), 0);
+    EXPECT_FLOAT_EQ(first, 500.0F);
+    EXPECT_FLOAT_EQ(second, -9999.0F);
+}
+
+// ---------------------------------------------------------------- types
+
+TEST_F(VarTool, TypeWordsAndFormatTypes) {
+    EXPECT_EQ(VAR_dec_type("CF"), 15);
+    EXPECT_EQ(VAR_dec_type("track"), 23);
+    EXPECT_EQ(VAR_dec_type("wx"), 36);
+    EXPECT_EQ(VAR_dec_type("fcont"), -1);  // printed only
+    EXPECT_STREQ(VAR_print_type(15), "fcont");
+    EXPECT_STREQ(VAR_print_type(40), "const");
+    EXPECT_STREQ(VAR_print_type(99), "----");
+
+    int type = 36;
+    EXPECT_EQ(VAR_dec_format("5.1.0", &type), 0);  // no program plot type
+    EXPECT_EQ(type, 36);
+    FLAG_set(kFlagPlotType, 15);
+    EXPECT_EQ(VAR_dec_format("5.1.0", &type), 1);
+    EXPECT_EQ(type, 11);
+    type = 20;
+    EXPECT_EQ(VAR_dec_format("5.1.0", &type), 0);
+    EXPECT_EQ(VAR_dec_format("barb", &type), 2);
+    EXPECT_EQ(type, 22);
+}
+
+TEST_F(VarTool, RecordTestsFollowRoleAndType) {
+    VAR_setup(nullptr, "temp:F:cf, wx, map, frame, wind:knt:vect");
+    EXPECT_TRUE(VAR_is_plot_CONT(0));
+    EXPECT_TRUE(VAR_is_plot_GRID(0));
+    EXPECT_TRUE(VAR_is_get_GRID(0));
+    EXPECT_TRUE(VAR_is_plot_PLOT(1));
+    EXPECT_TRUE(VAR_is_type_PLOT(1));
+    EXPECT_TRUE(VAR_is_type_MAP(2));
+    EXPECT_TRUE(VAR_is_FRAME(3));
+    EXPECT_FALSE(VAR_is_type_GRID(3));
+    EXPECT_TRUE(VAR_is_type_VECT(4));
+    EXPECT_FALSE(VAR_is_DATA(4));
+    EXPECT_TRUE(VAR_is_LABEL(0));
+    EXPECT_FALSE(VAR_is_REG(-1));
+    EXPECT_FALSE(VAR_is_type_PLOT(61));
+
+    MESS_set(1, 15);
+    testing::internal::CaptureStdout();
+    VAR_print(15, VAR_get_var(0));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "V: temp       U: F          FH:       0 LT:      0 L:       0 VN:  -9999 T: fcont F:  0 FM: \n");
+    EXPECT_STREQ(VAR_get_time_key(0), "0");
+}
+
+// ---------------------------------------------------------------- files
+
+TEST_F(VarTool, DefinitionsExpandWithOverridesAndStopOnCycles) {
+    write("test.var",
+          "# comment line\n"
+          "cf_temp  Temperature 1  temp:F:cf\n"
+          "pair     Two_fields  1  temp,\\\n"
+          "                          dewp\n"
+          "loop_a   A           0  loop_b\n"
+          "loop_b   B           0  loop_a:C\n"
+          "wind     Wind        1  wind:barb\n");
+    ASSERT_EQ(VAR_open_file("test.var"), 0);
+    char def[kVarDefSize];
+    ASSERT_EQ(VAR_lookup("pair", def), 1);
+    EXPECT_STREQ(def, "temp,dewp");
+    EXPECT_EQ(VAR_lookup("nothing", def), 0);
+
+    VAR_setup(nullptr, "h12:sfc:cf_temp:C, pair, wind");
+    ASSERT_EQ(VAR_get_num(), 4);
+    EXPECT_STREQ(var(0).name, "temp");
+    EXPECT_STREQ(var(0).units, "C");
+    EXPECT_EQ(var(0).type, 15);
+    EXPECT_EQ(var(0).time, 12);
+    EXPECT_STREQ(var(2).name, "dewp");
+    EXPECT_EQ(var(3).type, 22);
+
+    VAR_setup(nullptr, "loop_a, +cf_temp");
+    ASSERT_EQ(VAR_get_num(), 2);
+    EXPECT_STREQ(var(0).name, "loop_a");
+    EXPECT_STREQ(var(1).name, "cf_temp");
+
+    write("other.var", "x  X  1  dewp\n");
+    VAR_setup(nullptr, "fi:other.var:x");
+    EXPECT_STREQ(VAR_get_name(0), "dewp");
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(VAR_open_file(nullptr), -1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(Contains(err, "VAR_open_file: Unable to open var file: " + dir_ + "/"));
+    EXPECT_TRUE(Contains(err, ".var\n"));
+}
+
+TEST_F(VarTool, MenuConditionsSelectItems) {
+    write("menu.var",
+          "always  Always_shown  1            a\n"
+          "never   Never         0            b\n"
+          "eta     Eta_only      mo=eta*      c\n"
+          "both    Ngm_at_12     mo=ngm&ft=h1[0-2]  d\n"
+          "either  Either        mo=x,ft=h24  e\n"
+          "level   Upper         le=500mb     f\n"
+          "bad     Bad_test      zz=1         g\n");
+    ASSERT_EQ(VAR_open_file("menu.var"), 0);
+    auto shown = [] {
+        std::vector<std::string> out;
+        for (const MenuEntry* m = VAR_get_menu() + 1; m->label != nullptr; ++m) out.push_back(m->abbr);
+        return out;
+    };
+    EXPECT_EQ(VAR_read_menu(), 1);
+    EXPECT_EQ(shown(), (std::vector<std::string>{"always"}));
+    EXPECT_STREQ(VAR_get_menu()[1].label, "Always shown");
+    EXPECT_EQ(VAR_get_menu()[1].value, 1);
+    EXPECT_EQ(VAR_get_menu()[1].shown[0], 1);
+
+    VAR_set_model_str("ngm");
+    VAR_set_time_str("h12");
+    VAR_set_level_str("500mb");
+    VAR_read_menu();
+    EXPECT_EQ(shown(), (std::vector<std::string>{"always", "both", "level"}));
+    VAR_set_model_str("eta_ua");
+    VAR_set_time_str("h24");
+    VAR_read_menu();
+    EXPECT_EQ(shown(), (std::vector<std::string>{"always", "eta", "either", "level"}));
+
+    std::string big;
+    for (int i = 0; i < 60; ++i) big += "m" + std::to_string(i) + " L 1 x\n";
+    write("big.var", big);
+    VAR_open_file("big.var");
+    EXPECT_EQ(VAR_read_menu(), 49);
+}
+
+TEST_F(VarTool, MenuInBatchModeAndFileListing) {
+    write("menu.var", "first  First_item  1  temp\nsecond Second  1  dewp\n");
+    char reply[160] = "";
+    FLAG_set_batch(1);
+    EXPECT_EQ(VAR_menu("T", "P", reply, 3), 1);
+    EXPECT_STREQ(reply, "def");
+    ASSERT_EQ(VAR_open_file("menu.var"), 0);
+    VAR_read_menu();
+    EXPECT_EQ(VAR_menu("T", "P", reply, 3), 1);
+    EXPECT_STREQ(reply, "first");
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(VAR_print_file(), 2);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              " Abbr    Description\n"
+              "first    First item                                        \n"
+              "second   Second                                            \n");
+}
+
+TEST_F(VarTool, PatternsMatchTheWholeText) {
+    EXPECT_TRUE(VAR_menu_display("eta*", "eta_ua"));
+    EXPECT_FALSE(VAR_menu_display("eta", "eta_ua"));
+    EXPECT_TRUE(VAR_menu_display("h?[0-2]", "h12"));
+    EXPECT_TRUE(VAR_menu_display("a\\*b", "a*b"));
+    EXPECT_FALSE(VAR_menu_display("a\\*b", "axb"));
+    EXPECT_TRUE(VAR_menu_display("[abc", "a"));  // an open set ends with the pattern
+    EXPECT_TRUE(VAR_menu_display("", ""));
+}
+
+TEST_F(VarTool, LookupListGivesIdentifiersAndLabels) {
+    write("variable.lup",
+          "# ids abbr description\n"
+          "11,2,7 temp Temperature  \r\n"
+          "17 dewp Dew point\n"
+          "lonely\n"
+          "x,5 odd Odd ids\n");
+    EXPECT_EQ(VAR_read_varfile(), 3);
+    VAR_setup(nullptr, "TEMP, 17, max-dewp, ens[+2]temp, ensmean[]dewp, 999");
+    EXPECT_EQ(var(0).ids[0], 11);
+    EXPECT_EQ(var(0).ids[2], 7);
+    EXPECT_EQ(var(0).ids[3], -9999);
+    EXPECT_STREQ(var(1).name, "dewp");
+    EXPECT_EQ(var(2).ids[0], 17);
+    EXPECT_EQ(var(3).ids[0], 19342011);
+    EXPECT_EQ(var(4).ids[0], 19000017);
+    EXPECT_EQ(var(5).ids[0], 999);
+    EXPECT_STREQ(var(5).name, "999");
+
+    char out[kVarLabelSize];
+    EXPECT_STREQ(VAR_str(out, 1011, "F"), "Temperature (F)");
+    EXPECT_STREQ(VAR_str(out, 999, ""), "v999");
+    VAR_set_label_type_func([] { return -1; });
+    EXPECT_STREQ(VAR_str(out, 17, nullptr), "dewp");
+    EXPECT_STREQ(VAR_abbr(out, 11), "temp");
+    EXPECT_STREQ(VAR_abbr(out, 5), "");
+    EXPECT_EQ(VAR_search_var_num("DEWP"), 17);
+    EXPECT_EQ(VAR_search_var_num("none"), 0);
+    EXPECT_EQ(VAR_search_var_num("odd"), -9999);
+
+    RES_put("file_path", "/nonexistent/");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(VAR_read_varfile(), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "VAR_read_varfile: Unable to open file: /nonexistent/variable.lup\n");
+}
+
+TEST_F(VarTool, ModelAndSourceNames) {
+    write("mod_name.lup", "# models\n98:96 Centre 98\n7:96 Centre 7\n96 Any centre\n239 NGM MOS\n");
+    write("source.lup", "7 " + std::string(60, 's') + "\n");
+    char out[kVarLabelSize] = "unchanged";
+    EXPECT_EQ(VAR_model(out, 7096), 1);
+    EXPECT_STREQ(out, "Centre 7");
+    EXPECT_EQ(VAR_model(out, 54096), 1);
+    EXPECT_STREQ(out, "Any centre");
+    EXPECT_EQ(VAR_model(out, 239), 1);
+    EXPECT_STREQ(out, "NGM MOS");
+    EXPECT_EQ(VAR_model(out, 500), 0);
+    EXPECT_EQ(VAR_source(out, 7), 1);
+    EXPECT_EQ(std::string(out), std::string(40, 's'));
+
+    RES_put("file_path", "/nonexistent");
+    std::string copy = "unchanged";
+    copy.copy(out, copy.size() + 1);
+    out[copy.size()] = '\0';
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(VAR_model(out, 278), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "VAR_model: Unable to open file: /nonexistent/mod_name.lup\n");
+    EXPECT_STREQ(out, "unchanged");
+}
+
+TEST_F(VarTool, FieldDescriptions) {
+    write("variable.lup", "11 temp Temperature\n");
+    char info[kVarInfoSize];
+    EXPECT_STREQ(VAR_make_datatype(12, 100, 500, 11, "C", info), "500mb Temperature (C)");
+    EXPECT_STREQ(VAR_make_datatype(12, 0, 0, 11, "", info), "Temperature");
+    VAR_setup(nullptr, "h12:sfc:temp:F, h12:850-500mb:thick:m");
+    EXPECT_STREQ(VAR_make_var_datatype(0, info), "sfc Temperature (F)");
+    EXPECT_STREQ(VAR_make_var_datatype(1, info), "500-850mb thick (m)");
+    EXPECT_STREQ(VAR_make_var_datatype(99, info), "");
+    write("variable.lup", "12 long " + std::string(120, 'd') + "\n");
+    VAR_read_varfile();
+    EXPECT_EQ(std::string(VAR_make_datatype(0, 1, 0, 12, "F", info)), "sfc " + std::string(65, 'd'));
+}
+
+TEST_F(VarTool, TimeLabels) {
+    char out[kVarLabelSize];
+    EXPECT_STREQ(VAR_time(out, 4012024), "24hr-12acc ");
+    EXPECT_STREQ(VAR_time(out, 13012024), "24hr-24iavg ");
+    EXPECT_STREQ(VAR_time(out, 0), "init");
+    EXPECT_STREQ(VAR_time(out, 36), "36hr");
+}
+
+// ---------------------------------------------------------------- shipped data
+
+TEST_F(VarTool, ShippedMenuDefinitionsParseToKnownVariables) {
+    RES_put("file_path", ORV_DATA_DIR);
+    ASSERT_EQ(VAR_open_file("mosplot.var"), 0);
+    ASSERT_GT(VAR_read_varfile(), 50);
+    const int items = VAR_read_menu();
+    EXPECT_GT(items, 25);  // no model chosen: everything shows
+    std::vector<std::string> abbrs;
+    for (const MenuEntry* m = VAR_get_menu() + 1; m->label != nullptr; ++m) abbrs.emplace_back(m->abbr);
+    for (const auto& abbr : abbrs) {
+        ASSERT_EQ(VAR_setup(nullptr, abbr.c_str()), 1) << abbr;
+        for (int i = 0; i < VAR_get_num(); ++i) {
+            if (VAR_is_COMP(i) || VAR_is_VECT(i)) continue;
+            EXPECT_NE(var(i).ids[0], -9999) << abbr << ": " << var(i).name;
+            EXPECT_NE(var(i).type, -9999) << abbr;
+        }
+    }
+    VAR_setup(nullptr, "cf_temp");
+    EXPECT_EQ(var(0).type, 15);
+    VAR_set_model_str("eta_ua");
+    VAR_read_menu();
+    EXPECT_STREQ(VAR_get_menu()[1].abbr, "temp");
+    EXPECT_LT(VAR_read_menu(), items);
+
+    char out[kVarLabelSize];
+    for (int model : {239, 277, 278, 279, 289, 290}) EXPECT_EQ(VAR_model(out, model), 1) << model;
+    VAR_model(out, 290);
+    EXPECT_STREQ(out, "NAM MOS");
+    EXPECT_EQ(VAR_source(out, 7), 1);
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,114 @@
+// The program's start-up and prompting dialogue, run as a user would run it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/run_program.hpp"
+
+namespace orv::testing {
+namespace {
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(Startup, HelpPrintsTheOptionListAndExitsZero) {
+    ScratchDir dir;
+    const RunResult r = run_mosplot(dir, {"-h"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("mosplot: This program plots various types of MOS data\n"
+                          "mosplot syntax (version:5.60.4-LINUX-X11)\n"
+                          "   mosplot [options...]\n"
+                          "Keyed options...\n"
+                          " -df file    Resource/defaults file name\n"
+                          " -na name    Program name\n"
+                          " -h          Print this help\n"
+                          " -ba         Run program in batch mode\n"
+                          " -me level   Message level to be displayed:\n"
+                          "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n",
+                          0),
+              0U)
+        << r.out;
+    EXPECT_TRUE(contains(r.out, " -pd region or [proj],clat,clon[,nx,ny][,dx,dy]\n"
+                                "             Output plot domain\n"
+                                "               region=predefined region:\n"));
+    EXPECT_TRUE(contains(r.out, "Positional options...\n file [file...]  Input file names\n"));
+    EXPECT_TRUE(r.out.ends_with("Positional options...\n file [file...]  Input file names\n"));
+    EXPECT_FALSE(contains(r.out, "RAD AZOD ORURIVERAR"));
+}
+
+TEST(Startup, HelpWithMessagesOffPrintsNothing) {
+    ScratchDir dir;
+    const RunResult r = run_mosplot(dir, {"-me", "none", "-h"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(Startup, PrintsTheBannerWithTheVersion) {
+    ScratchDir dir;
+    const RunResult r = run_mosplot(dir, {"-ft", "h24", "-va", "temp"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, "      RAD AZOD ORURIVERAR (Ver 5.60.4-LINUX-X11)\n\n")) << r.out;
+}
+
+// The message level decides whether the banner shows; the defaults file, the
+// environment and the command line override one another in that order.
+TEST(Startup, DefaultsFileEnvironmentAndCommandLineOverrideInOrder) {
+    ScratchDir dir;
+    const std::string banner = "RAD AZOD ORURIVERAR";
+    const std::vector<std::string> args{"-ft", "h24", "-va", "temp"};
+    dir.write(".orvdef", "mosplot.message warn\n");
+    EXPECT_FALSE(contains(run_mosplot(dir, args).out, banner));
+
+    EXPECT_TRUE(contains(run_mosplot(dir, args, "", {"orvmess=mess"}).out, banner));
+
+    auto with_option = args;
+    with_option.insert(with_option.end(), {"-me", "warn"});
+    EXPECT_FALSE(contains(run_mosplot(dir, with_option, "", {"orvmess=mess"}).out, banner));
+
+    dir.write(".orvdef", "*.message mess\n");
+    EXPECT_TRUE(contains(run_mosplot(dir, args).out, banner));
+    dir.write(".orvdef", "otherprog.message warn\n");
+    EXPECT_TRUE(contains(run_mosplot(dir, args).out, banner));
+}
+
+TEST(Dialogue, TimeMenuAnsweredByNumberAbbreviationAndBack) {
+    ScratchDir dir;
+    // Number 2 of the hour menu is 12 hours; then "h24"; "back" ends the program.
+    const RunResult r = run_mosplot(dir, {"-va", "temp"}, "2\nh24\nback\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, "        Forecast Time Menu\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "  1: 6 hour")) << r.out;
+    EXPECT_TRUE(contains(r.out, "  0: Back to previous menu")) << r.out;
+    EXPECT_TRUE(contains(r.out, " -1: Exit program")) << r.out;
+    EXPECT_TRUE(contains(r.out, "Enter the time: ")) << r.out;
+    EXPECT_TRUE(contains(r.out, "h12: temp")) << r.out;
+    EXPECT_TRUE(contains(r.out, "h24: temp")) << r.out;
+}
+
+TEST(Dialogue, ExitEndsWithStatusZeroAndEndOfInputDoesNotLoop) {
+    ScratchDir dir;
+    EXPECT_EQ(run_mosplot(dir, {}, "exit\n").status, 0);
+    const RunResult r = run_mosplot(dir, {}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_LT(r.out.size(), 4000U);
+}
+
+TEST(Dialogue, DayMenuForGfsAndVariableMenuBackReturnsToTimes) {
+    ScratchDir dir;
+    const RunResult r = run_mosplot(dir, {"-mo", "gfsx"}, "d2\ntemp\nback\n-1\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, "  1: 1 day")) << r.out;
+    EXPECT_FALSE(contains(r.out, "6 hour")) << r.out;
+    EXPECT_TRUE(contains(r.out, "GFS MOS d2: temp")) << r.out;
+}
+
+TEST(Dialogue, TwoTimesFromTheCommandLineGiveTwoFrames) {
+    ScratchDir dir;
+    const RunResult r = run_mosplot(dir, {"-ba", "-me", "mess", "-ft", "h12,h24", "-va", "temp"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(contains(r.out, "h12: temp")) << r.out;
+    EXPECT_TRUE(contains(r.out, "h24: temp")) << r.out;
+}
+
+}  // namespace
+}  // namespace orv::testing

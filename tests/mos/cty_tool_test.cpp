@@ -1,0 +1,357 @@
+#include "mos/cty_tool.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/mess.hpp"
+#include "core/resrc.hpp"
+#include "geo/maptran.hpp"
+
+namespace orv {
+namespace {
+
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+// Latitude/longitude grid over the middle of the United States: longitudes
+// -100..-80, latitudes 30..50 (and three grid lengths around).
+Domain midwest() {
+    Domain d;
+    d.proj = kProjLatLon;
+    d.clat = 40.0F;
+    d.clon = -90.0F;
+    d.nx = 21;
+    d.ny = 21;
+    d.dx = 1.0F;
+    d.dy = 1.0F;
+    return d;
+}
+
+const char* const kStations =
+    "Indianapolis IN US KIND *3* 39.73 -86.27 241 72438 0\n"
+    "Evansville IN US KEVV 2 38.04 -87.54 9999 72432 0\n"
+    "Lafayette IN US KLAF 5 40.41 -86.93 185 99999 0\n"
+    "Gary IN US KGYY 8 41.62 -87.41 180 72533 0\n"
+    "Chicago IL US KORD 0 41.98 -87.90 205 72530 0\n"
+    "Buoy_45007 B_ US - 6 42.67 -87.03 176 45007 0\n"
+    "Mystery IL US - 6 40.00 -89.00 200 72999 0\n"
+    "this line is junk\n"
+    "Denver CO US KDEN 0 39.77 -104.87 1611 72565 0\n"
+    "Anchorage AK US PANC 0 61.17 -150.03 40 70273 0\n";
+
+class CtyTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/cty_tool_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        RES_reset_for_tests();
+        MESS_reset_for_tests();
+        MAP_reset_for_tests();
+        CTY_reset_for_tests();
+        CTY_read_reset_for_tests();
+        RES_put("file_path", (dir_ + "/").c_str());
+        write("mos.cty", kStations);
+    }
+    void TearDown() override {
+        CTY_reset_for_tests();
+        CTY_read_reset_for_tests();
+        RES_reset_for_tests();
+        std::filesystem::remove_all(dir_);
+    }
+    void write(const char* name, const std::string& text) { std::ofstream(dir_ + "/" + name) << text; }
+    HashTable* load(int type = kCityLocation, int priority = 7) {
+        const Domain d = midwest();
+        CaptureStdout();
+        HashTable* t = CTY_store("mos.cty", type, &d, priority);
+        stdout_ = GetCapturedStdout();
+        return t;
+    }
+    std::set<std::string> loaded_ids() {
+        std::set<std::string> ids;
+        for (void* p = TAB_first(CTY_get_table()); p != nullptr; p = TAB_next(CTY_get_table()))
+            ids.insert(static_cast<CityEntry*>(p)->id);
+        return ids;
+    }
+    std::string dir_;
+    std::string stdout_;
+};
+
+TEST_F(CtyTool, LoadKeepsStationsInTheGridUpToThePriorityLimit) {
+    ASSERT_NE(load(), nullptr);
+    EXPECT_EQ(stdout_, "Reading the city database file...\n");
+    EXPECT_EQ(loaded_ids(), (std::set<std::string>{"KIND", "KEVV", "KLAF", "KORD", "b45007", "72999"}))
+        << "priority 8 is above the limit 7; Denver and Anchorage lie outside the grid";
+    CityEntry e{};
+    ASSERT_EQ(CTY_search("KIND", &e), 1);
+    EXPECT_EQ(e.priority, 3);
+    EXPECT_EQ(e.number, 72438);
+    float x = 0, y = 0;
+    MAP_tran(&x, &y, 39.73F, -86.27F);
+    EXPECT_FLOAT_EQ(e.x, x);
+    EXPECT_FLOAT_EQ(e.y, y);
+    ASSERT_EQ(CTY_search("KEVV", &e), 1);
+    EXPECT_EQ(e.elev, -9999.0F);
+    EXPECT_EQ(CTY_search("KGYY", &e), 0);
+    EXPECT_EQ(CTY_search("KDEN", &e), 0);
+    EXPECT_EQ(CTY_search("kind", &e), 0) << "ids are exact keys";
+}
+
+TEST_F(CtyTool, PriorityMissingMeansTheResourceLimit) {
+    RES_put("stat_prior", "2");
+    load(kCityLocation, -9999);
+    EXPECT_EQ(loaded_ids(), (std::set<std::string>{"KEVV", "KORD"}));
+    load(kCityLocation, -9999);
+    EXPECT_EQ(loaded_ids().size(), 2U) << "a second load replaces the first";
+}
+
+TEST_F(CtyTool, SearchChoosesTheKeyFromTheIdShape) {
+    load();
+    CityEntry e{};
+    ASSERT_EQ(CTY_search("72530", &e), 1) << "five digits: number string";
+    EXPECT_STREQ(e.id, "KORD");
+    ASSERT_EQ(CTY_search("K2438", &e), 1) << "letter and digits: the WMO number of the code";
+    EXPECT_STREQ(e.id, "KIND");
+    ASSERT_EQ(CTY_search("b45007", &e), 1) << "buoys are numbered with a leading b";
+    EXPECT_EQ(e.number, 45007);
+    EXPECT_EQ(CTY_search("45007", &e), 0);
+    EXPECT_EQ(CTY_search("ORD", &e), 0);
+    EXPECT_EQ(CTY_search(nullptr, &e), 0);
+    e.data = &e;
+    ASSERT_EQ(CTY_search("KLAF", &e), 1);
+    EXPECT_EQ(e.data, &e) << "the caller's data pointer is left alone";
+}
+
+TEST_F(CtyTool, IdTypesNameTheEntries) {
+    CTY_set_id_type(1);
+    load();
+    EXPECT_EQ(loaded_ids(), (std::set<std::string>{"72438", "72432", "KLAF", "72530", "b45007", "72999"}));
+    CTY_set_id_type(2);
+    load();
+    EXPECT_EQ(loaded_ids(), (std::set<std::string>{"KIND", "KEVV", "KLAF", "KORD", "b45007", "K2999"}));
+    CityEntry e{};
+    EXPECT_EQ(CTY_search("K2999", &e), 1);
+}
+
+TEST_F(CtyTool, FullEntriesKeepTheWholeLine) {
+    ASSERT_NE(load(kCityFull), nullptr);
+    CityFileEntry full{};
+    ASSERT_EQ(CTY_search("KIND", &full), 1);
+    EXPECT_STREQ(full.name, "Indianapolis");
+    EXPECT_EQ(full.mark1, '*');
+    EXPECT_EQ(full.mark2, '*');
+    ASSERT_EQ(CTY_search("72530", &full), 1);
+    EXPECT_STREQ(full.id, "KORD");
+    CityEntry e{};
+    ASSERT_EQ(CTY_search("KORD", &e), 1);
+    float x = 0, y = 0;
+    MAP_tran(&x, &y, 41.98F, -87.90F);
+    EXPECT_FLOAT_EQ(e.x, x);
+    EXPECT_FLOAT_EQ(e.y, y);
+    EXPECT_EQ(CTY_search_loc(&e, 41.98F, -87.90F), 0) << "no location keys in a table of full entries";
+    load(kCityPosition);
+    EXPECT_EQ(CTY_search("KIND", &full), 0) << "position entries cannot fill a full entry";
+}
+
+TEST_F(CtyTool, LocationSearchWalksRingsOutward) {
+    load();
+    CityEntry e{};
+    ASSERT_EQ(CTY_search_loc(&e, 39.77F, -86.27F), 1);
+    EXPECT_STREQ(e.id, "KIND");
+    ASSERT_EQ(CTY_search_loc(&e, 41.94F, -87.86F), 1) << "0.04 degrees away";
+    EXPECT_STREQ(e.id, "KORD");
+    ASSERT_EQ(CTY_search_loc(&e, 38.54F, -87.04F), 1) << "the south-west corner of ring 5";
+    EXPECT_STREQ(e.id, "KEVV");
+    EXPECT_EQ(CTY_search_loc(&e, 32.0F, -95.0F), 0) << "nothing within 49 rings";
+}
+
+TEST_F(CtyTool, IdentifierFilterPicksStations) {
+    RES_put("identifier", "ST=IN:P<3");
+    load();
+    EXPECT_EQ(loaded_ids(), (std::set<std::string>{"KIND", "KEVV"}));
+    RES_put("identifier", "Chicago\nKLAF\n72999");
+    load();
+    EXPECT_EQ(loaded_ids(), (std::set<std::string>{"KORD", "KLAF", "72999"}));
+    RES_put("identifier", "all");
+    load();
+    EXPECT_EQ(loaded_ids().size(), 6U);
+}
+
+class CtyFilter : public ::testing::Test {
+protected:
+    int cmp(std::vector<const char*> list) { return CTY_data_cmp(static_cast<int>(list.size()), list.data(), &s_, "72438"); }
+    CityFileEntry s_{"Indianapolis", "IN", "US", "KIND", 3, '*', '*', 39.73F, -86.27F, 241.0F, 72438, 0, nullptr};
+};
+
+TEST_F(CtyFilter, ConditionsAndPlainEntries) {
+    EXPECT_EQ(cmp({}), 0);
+    EXPECT_EQ(cmp({"KORD", "kind"}), 1);
+    EXPECT_EQ(cmp({"72438"}), 0);
+    EXPECT_EQ(cmp({"india"}), 0) << "a name beginning of more than four characters";
+    EXPECT_EQ(cmp({"Indi"}), -1);
+    EXPECT_EQ(cmp({"Name=indianap"}), 0);
+    EXPECT_EQ(cmp({"Name=Evans"}), -1);
+    EXPECT_EQ(cmp({"ST=in"}), 0);
+    EXPECT_EQ(cmp({"ST=IN_US"}), 0);
+    EXPECT_EQ(cmp({"ST=IN_CA"}), -1);
+    EXPECT_EQ(cmp({"ST:IN:CN:us"}), 0);
+    EXPECT_EQ(cmp({"ST"}), -1);
+    EXPECT_EQ(cmp({"CN=CA", "ID=KIND"}), 1);
+    EXPECT_EQ(cmp({"RA<100:40.0:-86.0"}), 0);
+    EXPECT_EQ(cmp({"RA<10:40.0:-86.0"}), -1);
+    EXPECT_EQ(cmp({"RA<100:40.0"}), -1);
+    EXPECT_EQ(cmp({"P=3", "P<2", "P>4"}), 0);
+    EXPECT_EQ(cmp({"P<2", "P>4"}), -1);
+    EXPECT_EQ(cmp({"Lat>39.5:Lat<40:Lon>-87:Lon<-86"}), 0);
+    EXPECT_EQ(cmp({"Lat>39.5:Lon>-86"}), -1);
+    EXPECT_EQ(cmp({"Elev>200:Elev<300"}), 0);
+    EXPECT_EQ(cmp({"WMO=72438"}), 0);
+    EXPECT_EQ(cmp({"WMO<72000", "WMO>72400:WMO<72500"}), 1);
+    EXPECT_EQ(cmp({"ST=IN:bogus"}), -1) << "an unknown item is a condition that fails";
+    s_.elev = -9999.0F;
+    EXPECT_EQ(cmp({"Elev<300"}), -1) << "a missing elevation meets no elevation condition";
+}
+
+TEST(CtyIdsCmp, ListsAndConditions) {
+    const char* plain[] = {"KIND", "kord"};
+    const char* with_condition[] = {"KIND", "P<3"};
+    EXPECT_EQ(CTY_ids_cmp(0, nullptr, "KDEN"), 1);
+    EXPECT_EQ(CTY_ids_cmp(2, plain, "KORD"), 1);
+    EXPECT_EQ(CTY_ids_cmp(2, plain, "KDEN"), 0);
+    EXPECT_EQ(CTY_ids_cmp(2, with_condition, "KDEN"), 1);
+    const char* states[] = {"ST:IN"};
+    EXPECT_EQ(CTY_ids_cmp(1, states, "KDEN"), 1);
+}
+
+int g_entered = 0;
+void note_station(const CityFileEntry* station, void* block) {
+    ++g_entered;
+    std::snprintf(static_cast<char*>(block), 120, "%s", station->name);
+}
+
+TEST_F(CtyTool, ScratchBlocksLiveWithTheTable) {
+    CTY_data_size(120);
+    g_entered = 0;
+    CTY_enter_func(note_station);
+    load();
+    EXPECT_EQ(g_entered, 6);
+    auto* block = static_cast<char*>(CTY_get_data("KIND"));
+    ASSERT_NE(block, nullptr);
+    EXPECT_STREQ(block, "Indianapolis");
+    EXPECT_EQ(CTY_get_data("72530"), CTY_get_data("KORD"));
+    EXPECT_EQ(CTY_get_data("KDEN"), nullptr);
+    int walked = 0;
+    for (void* b = CTY_next_data(0); b != nullptr; b = CTY_next_data(1)) ++walked;
+    EXPECT_EQ(walked, 6);
+    CTY_clear_data(1);
+    EXPECT_STREQ(static_cast<char*>(CTY_get_data("KORD")), "");
+    CTY_clear_data(0);
+    EXPECT_EQ(CTY_get_data("KORD"), nullptr);
+    CityEntry e{};
+    EXPECT_EQ(CTY_search("KORD", &e), 1);
+    CTY_clear();
+    EXPECT_EQ(CTY_search("KORD", &e), 0);
+    EXPECT_EQ(CTY_next_data(0), nullptr);
+}
+
+TEST_F(CtyTool, BlocksStartEmptyWithoutAnEntryFunction) {
+    CTY_data_size(120);
+    load();
+    auto* block = static_cast<char*>(CTY_get_data("KIND"));
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(block[0], '\0');
+    CTY_data_size(0);
+    load();
+    EXPECT_EQ(CTY_get_data("KIND"), nullptr);
+    CTY_clear();  // the table frees its blocks itself (checked by the sanitizer build)
+}
+
+TEST_F(CtyTool, MissingOrDisabledFileGivesAnEmptyTable) {
+    CaptureStderr();
+    const Domain d = midwest();
+    EXPECT_EQ(CTY_store("absent.cty", kCityLocation, &d, 7), nullptr);
+    EXPECT_EQ(GetCapturedStderr(), "CTY_open_file: Database file not found: " + dir_ + "/absent.cty\n");
+    CityEntry e{};
+    EXPECT_EQ(CTY_search("KIND", &e), 0);
+    EXPECT_EQ(CTY_search_loc(&e, 40.0F, -86.0F), 0);
+    EXPECT_EQ(CTY_get_data("KIND"), nullptr);
+    RES_put("city_file", "none");
+    CaptureStderr();
+    EXPECT_EQ(CTY_store("mos.cty", kCityLocation, &d, 7), nullptr);
+    EXPECT_EQ(GetCapturedStderr(), "");
+    RES_put("city_file", "");
+    CaptureStderr();
+    EXPECT_EQ(CTY_store("mos.cty", 4, &d, 7), nullptr);
+    EXPECT_NE(GetCapturedStderr(), "");
+}
+
+TEST_F(CtyTool, LargeFilesWithJunkLoadEveryStation) {
+    std::string text;
+    char line[128];
+    for (int i = 0; i < 4500; ++i) {
+        std::snprintf(line, sizeof line, "S%d IN US ST%d %d %.2f %.2f 200 %d 0\n", i, i, i % 8, 35.0 + (i / 90) * 0.1,
+                      -100.0 + (i % 90) * 0.1, 10000 + i);
+        text += line;
+        if (i % 500 == 0) text += "\x01\x02 junk \xff\n" + std::string(300, '9') + "\n";
+    }
+    write("mos.cty", text);
+    ASSERT_NE(load(), nullptr);
+    EXPECT_EQ(loaded_ids().size(), 4500U);
+    CityEntry e{};
+    ASSERT_EQ(CTY_search("ST4499", &e), 1);
+    EXPECT_EQ(e.number, 14499);
+    ASSERT_EQ(CTY_search_loc(&e, 35.0F, -100.0F), 1);
+    EXPECT_STREQ(e.id, "ST0");
+}
+
+// Every station of the sample bulletins is in the shipped table, loaded as the
+// MOS driver loads it (priority 7 and better, a North American grid).
+TEST(ShippedStationTable, HoldsEveryStationOfTheSampleBulletins) {
+    const std::filesystem::path folder = ORV_SOURCE_DIR "/../shared/data/mos";
+    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no sample bulletins at " << folder;
+    std::set<std::string> ids;
+    for (const auto& file : std::filesystem::directory_iterator(folder)) {
+        if (file.path().extension() != ".txt") continue;
+        std::ifstream in(file.path());
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.find("MOS GUIDANCE") == std::string::npos) continue;
+            // One leading blank (or control character) is allowed before the id.
+            if (!line.empty() && static_cast<unsigned char>(line[0]) <= ' ') line.erase(0, 1);
+            ids.insert(line.substr(0, line.find_first_of(" \t")));
+        }
+    }
+    ASSERT_GE(ids.size(), 12U);
+    RES_reset_for_tests();
+    MAP_reset_for_tests();
+    CTY_reset_for_tests();
+    RES_put("file_path", ORV_SOURCE_DIR "/data/");
+    Domain d;
+    d.proj = kProjLatLon;
+    d.clat = 40.0F;
+    d.clon = -120.0F;
+    d.nx = 121;
+    d.ny = 61;
+    d.dx = 1.0F;
+    d.dy = 1.0F;
+    CaptureStdout();
+    ASSERT_NE(CTY_store("mos.cty", kCityLocation, &d, 7), nullptr);
+    GetCapturedStdout();
+    CityEntry e{};
+    for (const std::string& id : ids) EXPECT_EQ(CTY_search(id.c_str(), &e), 1) << id;
+    CTY_reset_for_tests();
+    RES_reset_for_tests();
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,81 @@
+#include "support/run_program.hpp"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace orv::testing {
+
+ScratchDir::ScratchDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "orvtest.XXXXXX").string();
+    if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+void ScratchDir::write(const std::string& name, const std::string& text) const {
+    std::filesystem::create_directories(std::filesystem::path(file(name)).parent_path());
+    std::ofstream(file(name), std::ios::binary) << text;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& input,
+                      const std::vector<std::string>& env) {
+    dir.write(".stdin", input);
+    std::vector<std::string> envs;
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::strncmp(*e, "orv", 3) != 0) envs.emplace_back(*e);
+    const bool own_default = std::any_of(env.begin(), env.end(),
+                                         [](const std::string& e) { return e.starts_with("orvdefault="); });
+    if (!own_default) envs.push_back("orvdefault=" + dir.path());
+    for (const auto& e : env) envs.push_back(e);
+
+    std::vector<char*> argv{const_cast<char*>(MOSPLOT_BIN)};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& e : envs) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.path().c_str()) != 0) _exit(126);
+        const int in = open(dir.file(".stdin").c_str(), O_RDONLY);
+        const int out = open(dir.file(".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(dir.file(".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0) _exit(126);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    RunResult r;
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    r.out = read_file(dir.file(".stdout"));
+    r.err = read_file(dir.file(".stderr"));
+    return r;
+}
+
+}  // namespace orv::testing
