@@ -21,6 +21,7 @@
 #include "core/resrc.hpp"
 #include "core/string.hpp"
 #include "core/system.hpp"
+#include "mos/cty_read.hpp"
 
 #ifndef ORV_DATA_DIR
 #define ORV_DATA_DIR "data/"
@@ -90,7 +91,7 @@ struct DomState {
     RegionMenu entries = builtin_menu();
     int num_regs = 0;
     std::array<MenuEntry, kRegionMenuSize> menu{};  // the entries as the menu service sees them
-    DomStationLookup station_lookup = nullptr;
+    DomStationLookup station_lookup = CTY_get_loc;
     DomKeyStore key_store = nullptr;
     int nesting = 0;
     char region_file[kPathSize] = {};

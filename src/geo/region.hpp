@@ -92,11 +92,13 @@ int DOM_get_prior();
 void DOM_set_loc_prior(int priority);
 int DOM_get_loc_prior();
 
-// Seams the program wires to other modules at start-up.
-// The station table: 1 and the station's position when found, else 0.
+// Seams to other modules.
+// The station lookup, CTY_get_loc unless replaced: 1 and the station's
+// position when found.
 using DomStationLookup = int (*)(const char* table, const char* id, float* lat, float* lon);
 void DOM_set_station_lookup(DomStationLookup lookup);
-// The file-name key store: receives ('r', text) for every decoded text.
+// The file-name key store (none until the program installs one): receives
+// ('r', text) for every decoded text.
 using DomKeyStore = void (*)(char key, const char* text);
 void DOM_set_key_store(DomKeyStore store);
 

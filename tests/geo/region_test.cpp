@@ -270,7 +270,10 @@ TEST_F(RegionTest, PictureSizeNoneAndEmpty) {
 
 TEST_F(RegionTest, StationCentredDomains) {
     Domain d;
-    EXPECT_EQ(decode("ps,id:DEN,25,17,1,1", &d), kDomInvalid) << "no station table wired";
+    write("sao.cty", "");
+    CaptureStdout();
+    EXPECT_EQ(decode("ps,id:DEN,25,17,1,1", &d), kDomInvalid) << "not in the station table";
+    GetCapturedStdout();
 
     DOM_set_station_lookup(fake_stations);
     ASSERT_EQ(decode("ps,id:DEN,25,17,1,1", &d), kDomExplicit);
@@ -747,6 +750,13 @@ TEST_F(RegionTest, ShippedRegionsAllDecodeToUsableMaps) {
     EXPECT_EQ(d.proj, kProjLambert);
     EXPECT_EQ(DOM_get_region(&d, 4), kDomRegionRef);
     EXPECT_STREQ(DOM_get_region_name(1), "Contiguous US");
+
+    // A domain centred on a station of the shipped station table.
+    CaptureStdout();
+    ASSERT_EQ(decode("lamb:40:-100:33:45,id:mos.cty:KDEN,25,17,1,1", &d), kDomExplicit);
+    GetCapturedStdout();
+    EXPECT_NEAR(d.clat, 39.867, 1e-3);
+    EXPECT_NEAR(d.clon, -104.667, 1e-3);
 }
 
 }  // namespace
