@@ -4,15 +4,23 @@
 #include "core/resrc.hpp"
 #include "core/system.hpp"
 #include "core/var_tool.hpp"
+#include "geo/region.hpp"
 #include "mos/mos_plt.hpp"
 
 namespace {
 constexpr int kContourType = 11;
 constexpr const char* kProgramTitle = "RAD AZOD ORURIVERAR";
+constexpr int kRegionFromResourcesOrMenu = 4;
+
+// Region and domain resources decode into a Domain record.
+int decode_domain(const char* text, void* domain) {
+    return orv::DOM_decode(text, static_cast<orv::Domain*>(domain));
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace orv;
+    RES_set_domain_decoder(decode_domain);
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];
@@ -23,11 +31,14 @@ int main(int argc, char** argv) {
     }
     MOS_in_file();
     VAR_set_def_type(kContourType);
+    Domain region;
+    DOM_init(&region);
+    DOM_get_region(&region, kRegionFromResourcesOrMenu);
     MESS_print_prog(kProgramTitle);
     MOS_set_date(nullptr);
     while (MOS_prompt_time() != 0) {
         MOS_set_prompt_variable(1);
-        while (MOS_prompt_variable() != 0) MOS_plot(nullptr);
+        while (MOS_prompt_variable() != 0) MOS_plot(&region);
     }
     return 0;
 }
