@@ -678,8 +678,11 @@ std::int64_t latest_matching(std::int64_t t) {
     DateRecord r = date_at(t);
     const bool month = fixed(ts.month) && ts.month >= 1 && ts.month <= 12;
     const bool day = fixed(ts.day) && ts.day >= 1;
-    if (month && ts.month > r.month) --r.year;
-    if (day && ts.day > r.day && --r.month < 1) {
+    // A fixed month with a day goes back a year when the pair lies ahead.
+    const bool day_ahead = day && ts.day > r.day;
+    if (month && (ts.month > r.month || (ts.month == r.month && day_ahead))) {
+        --r.year;
+    } else if (!month && day_ahead && --r.month < 1) {
         r.month = 12;
         --r.year;
     }
