@@ -429,6 +429,13 @@ TEST_F(NamingTest, AnUnsetExtensionIsTakenFromTheChosenName) {
     EXPECT_EQ(std::string(out), path("gfs_mav_fous26_2014010100.txt"));
     const DateRecord d = at(2014, 1, 1, 6);
     EXPECT_EQ(expand(d), path("gfs_mav_fous26_2014010106.txt"));
+
+    // Choosing the same convention again keeps the choice; another one drops it.
+    FILE_set_file("/else/where/gfs_mav_fous23_2019091312.txt", out);
+    FILE_set_name("gfs");
+    EXPECT_EQ(expand(d), "/else/where/gfs_mav_fous23_2014010106.txt");
+    FILE_set_name("gfsx");
+    EXPECT_EQ(expand(d), path("gfsx_mex__2014010106.txt"));
 }
 
 TEST_F(NamingTest, AFileTheConventionCannotNameIsTakenAsGiven) {
@@ -557,6 +564,18 @@ TEST_F(NamingTest, ShellTextInConventionsAndEntriesRunsNothing) {
         FILE_set_file((";touch " + marker).c_str(), out);
         FILE_set_file(("$(touch " + marker + ")").c_str(), out);
         FILE_type(out);
+        EXPECT_FALSE(std::filesystem::exists(marker)) << conv;
+    }
+    for (const std::string& conv : {"@|touch " + marker, std::string("@%{cmd}")}) {
+        RES_put("cmd", ("|touch " + marker).c_str());
+        FILE_set_name(conv.c_str());
+        char out[kFileNameSize];
+        const DateRecord d = at(2005, 3, 15, 12);
+        FILE_set_date(&d, out);
+        EXPECT_EQ(out[0], '.') << conv;
+        FILE_close(FILE_open(out, "r"));
+        FILE_set_file(("|touch " + marker).c_str(), out);
+        FILE_close(FILE_open(out, "r"));
         EXPECT_FALSE(std::filesystem::exists(marker)) << conv;
     }
     FILE_set_key('k', ("$(touch " + marker + ")").c_str());
@@ -727,6 +746,79 @@ TEST_F(GetFileTest, FilenameAndCurrentResources) {
     EXPECT_EQ(FILE_get_file("p", out), 0);
     RES_put("filename", "list");
     EXPECT_EXIT(FILE_get_file("p", out), ::testing::ExitedWithCode(0), "");
+}
+
+// ---- The shipped conventions --------------------------------------------------
+
+class ShippedConventionTest : public NamingTest {
+protected:
+    void SetUp() override {
+        NamingTest::SetUp();
+        RES_put("name_conv", "");  // the shipped file in the installation data
+    }
+};
+
+TEST_F(ShippedConventionTest, EveryFamilyAndOutputHasItsOwnLine) {
+    const DateRecord d = at(2014, 1, 1, 0);
+    for (const char* type : {"mos_dat", "ngm", "ngm_ua", "eta", "eta_ua", "nam", "nam_ua", "avn",
+                             "mrf", "mrfx", "gfs", "gfsx", "mos_raw", "mos_grd", "mos_grd_orv",
+                             "mos_grd_cdf"}) {
+        CaptureStdout();
+        EXPECT_EQ(FILE_set_name(type), 1) << type;
+        GetCapturedStdout();
+        const std::string name = expand(d);
+        EXPECT_NE(name.find("2014010100"), std::string::npos) << type << ": " << name;
+        EXPECT_EQ(FILE_get_offset(), 3600) << type;
+    }
+    FILE_set_name("mrfx");
+    EXPECT_NE(expand(d).find("/mrfx_"), std::string::npos);
+    FILE_set_name("nam_ua");
+    EXPECT_NE(expand(d).find("/nam_ua_"), std::string::npos);
+    FILE_set_name("mos_grd_cdf:v=temp:l=sfc:f=h12");
+    EXPECT_EQ(expand(d), "./mos_temp_sfc_h12_2014010100.nc");
+}
+
+TEST_F(ShippedConventionTest, DefaultConventionFindsTheSampleNaming) {
+    write("mos_2026120600.txt", "bulletin\n");
+    FILE_set_name("mos_dat");
+    setenv("orvcurtime", "2026120611", 1);
+    FLAG_set_batch(1);
+    char out[kFileNameSize];
+    CaptureStdout();
+    EXPECT_EQ(FILE_get_file("Enter the surface filename: ", out), 1);
+    GetCapturedStdout();
+    EXPECT_EQ(std::string(out), path("mos_2026120600.txt"));
+}
+
+TEST_F(ShippedConventionTest, RealBulletinsAreFoundByFamilyAndRegion) {
+    const std::string data = ORV_SOURCE_DIR "/../shared/data/mos";
+    if (!std::filesystem::exists(data + "/gfs_mav_fous26_2014010100.txt"))
+        GTEST_SKIP() << "real bulletins not found in " << data;
+    RES_put("data_path", data.c_str());
+    char out[kFileNameSize];
+    FILE_set_name("gfs_fous26");
+    CaptureStdout();
+    FILE_set_file("#2014010100", out);
+    EXPECT_EQ(GetCapturedStdout(), "Current filename: " + data + "/gfs_mav_fous26_2014010100.txt\n");
+    EXPECT_EQ(std::string(out), data + "/gfs_mav_fous26_2014010100.txt");
+    EXPECT_EQ(FILE_exist(out), 1);
+    FILE_set_name("gfsx_feus23");
+    FILE_set_current("#2020071100la", out);
+    EXPECT_EQ(std::string(out), data + "/gfsx_mex_feus23_2020071012.txt");
+
+    // Chosen by name, the region is kept for the dates that follow.
+    FILE_set_name("nam");
+    FILE_set_file("nam_met_fous46_2017081212.txt", out);
+    EXPECT_EQ(FILE_exist(out), 1);
+    DateRecord d{};
+    FILE_get_date(&d);
+    EXPECT_EQ(d.year, 2017);
+    EXPECT_EQ(d.hour, 12);
+    EXPECT_EQ(expand(d), data + "/nam_met_fous46_2017081212.txt");
+    CaptureStdout();
+    FILE_set_name("gfs");
+    EXPECT_GE(FILE_list_file(), 1);
+    EXPECT_NE(GetCapturedStdout().find("gfs_mav_fous26_2014010100.txt"), std::string::npos);
 }
 
 }  // namespace
