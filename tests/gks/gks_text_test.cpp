@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +15,7 @@
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
 #include "gks/gks_tool.hpp"
+#include "gks/gks_tran.hpp"
 
 namespace orv {
 namespace {
@@ -77,6 +80,7 @@ protected:
         MESS_reset_for_tests();
         gks_reset_all_for_tests();
         gks_text_reset_for_tests();
+        MESS_set(-1, static_cast<int>(kMessPrint | kMessMess));  // no "Creating: ..." lines
         RES_put("file_path", (dir_ + "/").c_str());
         write("test.fnt", unnamed_font(kGlyphs));
     }
@@ -88,10 +92,10 @@ protected:
         std::filesystem::remove_all(dir_);
     }
     void write(const std::string& name, const std::string& text) { std::ofstream(dir_ + "/" + name) << text; }
-    void open_graphics() {
+    void open_graphics(const std::string& device_text = "out.ps") {
         gtext_register_hooks();
         ASSERT_EQ(gopen_gks(nullptr), 0);
-        ASSERT_EQ(gopen_ws(1, (dir_ + "/out.ps").c_str(), kWsPostScript), 0);
+        ASSERT_EQ(gopen_ws(1, (dir_ + "/" + device_text).c_str(), kWsPostScript), 0);
         open_ = true;
     }
     void close_graphics() {
@@ -413,6 +417,108 @@ TEST_F(GksText, ShippedFontsFollowTheCellGeometry) {
         EXPECT_EQ(gget_char_width(' '), 40);
         EXPECT_FALSE(lay_out("\xb0", a).glyphs.empty()) << "degree sign in " << gget_font_name(f);
     }
+}
+
+// --- through the PostScript device ---------------------------------------
+
+struct InkBox {
+    int left = 1 << 30;
+    int right = -1;
+    int top = 1 << 30;
+    int bottom = -1;
+    bool empty() const { return right < 0; }
+};
+
+// Renders a PostScript file with Ghostscript as a gray image and returns the
+// box around every pixel that is not white; false when Ghostscript fails.
+bool render_ink(const std::string& ps, const std::string& pgm, InkBox* box) {
+    const std::string command = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pgmraw -r72 -sOutputFile=" + pgm +
+                                " " + ps + " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return false;
+    std::ifstream in(pgm, std::ios::binary);
+    // The header's words, passing over comment lines.
+    auto word = [&in]() {
+        std::string w;
+        while (in >> w && w[0] == '#') std::getline(in, w);
+        return w;
+    };
+    const std::string magic = word();
+    const int width = std::atoi(word().c_str());
+    const int height = std::atoi(word().c_str());
+    word();
+    in.get();
+    if (magic != "P5" || width <= 0 || height <= 0) return false;
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    for (int row = 0; row < height; ++row)
+        for (int col = 0; col < width; ++col)
+            if (pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(col)] < 128) {
+                box->left = std::min(box->left, col);
+                box->right = std::max(box->right, col);
+                box->top = std::min(box->top, row);
+                box->bottom = std::max(box->bottom, row);
+            }
+    return true;
+}
+
+int count_lines(const std::string& text, const std::string& line) {
+    int n = 0;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) n += l == line ? 1 : 0;
+    return n;
+}
+
+TEST_F(GksText, StringsAreStrokedInPostScriptWithTheirShadows) {
+    gset_font_list("test.fnt");
+    open_graphics();
+    gset_char_ht(0.1F);
+    gset_font_drop(2);
+    EXPECT_EQ(gtext(0.2F, 0.2F, "AB"), 0);
+    gclose_ws(1);
+    gclose_gks();
+    open_ = false;
+    std::ifstream in(dir_ + "/out.ps");
+    const std::string ps((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t comments = 0;
+    for (std::size_t at = ps.find("%%TE:"); at != std::string::npos; at = ps.find("%%TE:", at + 1)) ++comments;
+    EXPECT_EQ(comments, 3U);  // two shadows, then the text
+    EXPECT_NE(ps.find("%%TE:0.200000 0.200000 AB"), std::string::npos);
+    // Every pass strokes both glyphs, each one path.
+    EXPECT_EQ(count_lines(ps, "stroke"), 6);
+}
+
+TEST_F(GksText, AlignedTextRendersOnTheRightSideOfItsAnchor) {
+    if (std::system("gs --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    RES_put("file_path", ORV_DATA_DIR);
+    InkBox boxes[4];
+    const char* names[4] = {"left.ps", "centre.ps", "right.ps", "down.ps"};
+    for (int k = 0; k < 4; ++k) {
+        gks_reset_all_for_tests();
+        gks_text_reset_for_tests();
+        open_graphics(std::string(names[k]) + ",port");
+        gset_char_ht(0.08F);
+        gset_text_align(k < 3 ? k + 1 : 1, 4);
+        if (k == 3) gset_char_up_vec(1.0F, 0.0F);
+        EXPECT_EQ(gtext(0.5F, 0.5F, "HIH"), 0);
+        close_graphics();
+        ASSERT_TRUE(render_ink(dir_ + "/" + names[k], dir_ + "/out.pgm", &boxes[k])) << names[k];
+        ASSERT_FALSE(boxes[k].empty()) << names[k];
+    }
+    const InkBox& left = boxes[0];
+    const InkBox& centre = boxes[1];
+    const InkBox& right = boxes[2];
+    const InkBox& down = boxes[3];
+    const int width = left.right - left.left;
+    EXPECT_GT(width, 20);
+    EXPECT_NEAR(right.right, left.left, 2);                      // right ends where left begins
+    EXPECT_NEAR((centre.left + centre.right) / 2, left.left, 2);  // centre straddles the anchor
+    EXPECT_NEAR(centre.right - centre.left, width, 1);
+    EXPECT_NEAR(right.top, left.top, 1);
+    EXPECT_NEAR(right.bottom, left.bottom, 1);
+    // Rotated: the string runs downwards from the anchor, its tops to the right.
+    EXPECT_NEAR(down.bottom - down.top, width, 2);
+    EXPECT_NEAR(down.top, left.bottom, 2);
+    EXPECT_NEAR(down.left, left.left, 2);
 }
 
 }  // namespace
