@@ -146,16 +146,21 @@ void apply_parameters(const std::vector<std::string>& words) {
 std::vector<std::string> split_commas(const char* text) {
     std::vector<std::string> fields;
     if (text == nullptr) return fields;
+    const auto trimmed = [](std::string s) {
+        const std::size_t b = s.find_first_not_of(" \t\n");
+        if (b == std::string::npos) return std::string();
+        return s.substr(b, s.find_last_not_of(" \t\n") - b + 1);
+    };
     std::string cur;
     for (const char* p = text; *p != '\0'; ++p) {
         if (*p == ',') {
-            fields.push_back(cur);
+            fields.push_back(trimmed(cur));
             cur.clear();
-        } else if (*p != ' ' && *p != '\t' && *p != '\n') {
+        } else {
             cur += *p;
         }
     }
-    fields.push_back(cur);
+    fields.push_back(trimmed(cur));
     return fields;
 }
 
