@@ -264,7 +264,7 @@ TEST_F(GksText, BadFontFilesAreRefusedAndTheLoadedFontStays) {
         {"empty.fnt", ""},          {"nodata.fnt", "255 128 35"}, {"noindex.fnt", data + "254\n"},
         {"few.fnt", data + "254\n-1 -1 -1\n"},   {"past.fnt", past_end},       {"below.fnt", below},
         {"big.fnt", big_code},      {"neg.fnt", negative_code},   {"words.fnt", "hello there"},
-        {"nameless.fnt", "7"},
+        {"nameless.fnt", "7"},      {"huge.fnt", "255 99999999999999999999 35 255 254\n" + no_glyphs},
     };
     load_test_font();
     for (const auto& [name, text] : files) {

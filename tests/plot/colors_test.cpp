@@ -10,7 +10,9 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "gks/gks_colr.hpp"
 #include "gks/gks_text.hpp"
+#include "gks/gks_tool.hpp"
 
 namespace orv {
 namespace {
@@ -211,6 +213,30 @@ TEST_F(Colors, ShippedTableHasTheDefaultColourNamesAndARamp) {
     EXPECT_GT(r1, b1);
     expect_rgb(CLR_get_ind("black"), 0, 0, 0);
     expect_rgb(CLR_get_ind("White"), 1, 1, 1);
+}
+
+TEST_F(Colors, TableColoursReachTheOpenDevice) {
+    write("t.clr", "black 0 0 0\nwhite 1 1 1\nred 1 0 0\n");
+    CLR_read_table("t.clr");
+    gks_reset_all_for_tests();
+    MESS_set(-1, static_cast<int>(kMessPrint));
+    ASSERT_EQ(gopen_gks(nullptr), 0);
+    ASSERT_EQ(gopen_ws(1, (dir_ + "/out.ps").c_str(), kWsPostScript), 0);
+    EXPECT_EQ(CLR_define_colors(), 3);
+    const int added = CLR_get_ind("#00FF80");
+    float r = -1;
+    float gr = -1;
+    float b = -1;
+    gget_color_rgb(2, &r, &gr, &b);
+    EXPECT_EQ(r, 1.0F);
+    EXPECT_EQ(gr, 0.0F);
+    gget_color_rgb(added, &r, &gr, &b);
+    EXPECT_EQ(r, 0.0F);
+    EXPECT_EQ(gr, 1.0F);
+    EXPECT_NEAR(b, 128.0F / 255.0F, 1e-6);
+    gclose_ws(1);
+    gclose_gks();
+    gks_reset_all_for_tests();
 }
 
 // --- attribute texts ------------------------------------------------------
