@@ -183,15 +183,11 @@ TEST_F(GksText, MissingGlyphsAndBlanks) {
     const Recorder fixed = lay_out("A A", a);
     EXPECT_FLOAT_EQ(fixed.glyphs[1][0].x, 124.0F);  // two cells of 62.5, each truncated
     EXPECT_EQ(gtext_font_width("AA", a.spacing, a.char_spacing), 62 + 50);
-}
-
-TEST_F(GksText, EveryGlyphStartsWithAMove) {
-    load_test_font();
-    const Recorder r = lay_out("!", unit_attr());
-    ASSERT_EQ(r.glyphs.size(), 1U);
-    ASSERT_EQ(r.glyphs[0].size(), 2U);
-    EXPECT_TRUE(r.glyphs[0][0].move);
-    EXPECT_FALSE(r.glyphs[0][1].move);
+    // A glyph beginning with a draw point begins with a move all the same.
+    const Recorder bang = lay_out("!", a);
+    ASSERT_EQ(bang.glyphs.size(), 1U);
+    EXPECT_TRUE(bang.glyphs[0][0].move);
+    EXPECT_FALSE(bang.glyphs[0][1].move);
 }
 
 TEST_F(GksText, ScaleAndUpVector) {
@@ -213,13 +209,6 @@ TEST_F(GksText, ScaleAndUpVector) {
     EXPECT_FLOAT_EQ(down.glyphs[0][1].y, 10.0F - 41.0F);   // along the base line: down
     EXPECT_FLOAT_EQ(down.glyphs[0][2].x, 10.0F + 105.0F);  // towards the top: right
     EXPECT_FLOAT_EQ(down.glyphs[1][0].y, 10.0F - 66.0F);
-}
-
-TEST_F(GksText, NoFontDrawsNothing) {
-    Recorder r;
-    EXPECT_EQ(gtext_layout("AB", 0, 0, unit_attr(), r), 0);
-    EXPECT_TRUE(r.glyphs.empty());
-    EXPECT_EQ(gget_font_type(), 0);
 }
 
 // --- font files -----------------------------------------------------------
@@ -299,29 +288,15 @@ TEST_F(GksText, GlyphsEndAtTheEndOfTheData) {
     EXPECT_EQ(gget_char_width('B'), 0);
 }
 
-TEST_F(GksText, ReadFontNeedsOpenGraphics) {
+TEST_F(GksText, ReadFontNeedsOpenGraphicsAndNoFontDrawsNothing) {
     CaptureStderr();
     EXPECT_EQ(read_font("test.fnt"), -1);
     EXPECT_EQ(GetCapturedStderr(), "");
     EXPECT_EQ(gget_font_type(), 0);
+    EXPECT_TRUE(lay_out("AB", unit_attr()).glyphs.empty());
 }
 
 // --- font lists -----------------------------------------------------------
-
-TEST_F(GksText, ListFileOfTheInstallationAndTheDefaultFont) {
-    RES_put("file_path", ORV_DATA_DIR);
-    open_graphics();
-    EXPECT_GE(gsetup_fonts(), 5);
-    EXPECT_STREQ(gget_font_name(1), "modern");
-    EXPECT_STREQ(gget_font_file(1), "modern.fnt");
-    EXPECT_EQ(gget_font_type(), 1);
-    EXPECT_EQ(gget_font_index("Script"), gget_font_index("script"));
-    EXPECT_GT(gget_font_index("script"), 1);
-    EXPECT_EQ(gget_font_index("4"), 4);
-    EXPECT_EQ(gget_font_index("nosuch"), 1);
-    EXPECT_EQ(gget_font_index(""), 1);
-    EXPECT_STREQ(gget_font_name(99), "");
-}
 
 TEST_F(GksText, ListTextsFromTheCallTheResourceAndListFiles) {
     std::string many;
@@ -365,6 +340,10 @@ TEST_F(GksText, SelectingFontsOfTheList) {
     gset_font_list("fi:fonts.lst");
     open_graphics();
     ASSERT_EQ(gsetup_fonts(), 2);
+    EXPECT_EQ(gget_font_index("TWO"), 2);
+    EXPECT_EQ(gget_font_index("4"), 4);
+    EXPECT_EQ(gget_font_index("three"), 1);
+    EXPECT_EQ(gget_font_index(""), 1);
     EXPECT_EQ(gget_char_width('A'), 41);
     EXPECT_EQ(gselect_font(2), 0);
     EXPECT_EQ(gget_char_width('A'), 90);
@@ -386,6 +365,8 @@ TEST_F(GksText, ShippedFontsFollowTheCellGeometry) {
     open_graphics();
     const int fonts = gsetup_fonts();
     ASSERT_GE(fonts, 5);
+    EXPECT_STREQ(gget_font_file(1), "modern.fnt");
+    for (const char* face : {"simplex", "duplex", "serif", "script"}) EXPECT_GT(gget_font_index(face), 1) << face;
     const GTextAttr a = unit_attr();  // Y = font y - 35 at the default alignment
     for (int f = 1; f <= fonts; ++f) {
         ASSERT_EQ(read_font(gget_font_file(f)), 0) << gget_font_file(f);
