@@ -123,6 +123,7 @@ void compute_widths(StrokeFont* font) {
 }
 
 bool load_stroke_font(const char* path, StrokeFont* font) {
+    if (*path == '\0') return false;  // the file layer would read standard input
     std::FILE* file = FILE_open(path, "r");
     if (file == nullptr) return false;
     const bool ok = read_stroke_data(file, &font->data) && read_glyph_index(file, font);
@@ -171,7 +172,7 @@ void add_list_line(char* line) {
 bool read_list_file(const char* name, int limit) {
     char path[kFileNameSize];
     font_path(name, path);
-    std::FILE* file = FILE_open(path, "r");
+    std::FILE* file = *path != '\0' ? FILE_open(path, "r") : nullptr;
     if (file == nullptr) return false;
     char line[kListLineMax + 1];
     while (g.num_fonts < limit && read_list_line(file, line)) add_list_line(line);

@@ -267,6 +267,9 @@ TEST_F(GksText, BadFontFilesAreRefusedAndTheLoadedFontStays) {
         EXPECT_EQ(gget_char_width('A'), 41) << name;
     }
     CaptureStderr();
+    EXPECT_EQ(read_font(""), -1);  // never standard input
+    EXPECT_NE(GetCapturedStderr().find("read_font: unable to load font file: \n"), std::string::npos);
+    CaptureStderr();
     EXPECT_EQ(read_font("absent.fnt"), -1);
     EXPECT_NE(GetCapturedStderr().find("read_font: unable to load font file: absent.fnt"), std::string::npos);
     CaptureStderr();

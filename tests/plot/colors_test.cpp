@@ -107,7 +107,7 @@ TEST_F(Colors, FillColoursComeFromTheConfiguredTable) {
 TEST_F(Colors, SeveralFilesAppendAndMissingFilesAreSkipped) {
     write("a.clr", "black 0 0 0\nwhite 1 1 1\nEND\n");
     write("b.clr", "red 1 0 0\n");
-    EXPECT_EQ(CLR_read_table("gone.clr, a.clr,b.clr"), 3);
+    EXPECT_EQ(CLR_read_table("gone.clr, a.clr,,b.clr"), 3);
     EXPECT_EQ(CLR_get_ind("red"), 2);
     EXPECT_EQ(CLR_get_num_fill(), 0);
     // A list of which nothing opens keeps the table.
