@@ -48,7 +48,7 @@ protected:
     }
     void TearDown() override {
         reset();
-        remove_dir(dir_);
+        if (std::getenv("GKS_KEEP_TEST_DIR") == nullptr) remove_dir(dir_);
     }
     static void reset() {
         gks_reset_all_for_tests();
