@@ -410,7 +410,15 @@ struct InkBox {
     int right = -1;
     int top = 1 << 30;
     int bottom = -1;
+    std::vector<bool> inked_rows;
     bool empty() const { return right < 0; }
+    // Groups of inked rows separated by blank ones: the lines of text.
+    int ink_bands() const {
+        int bands = 0;
+        for (std::size_t r = 0; r < inked_rows.size(); ++r)
+            bands += inked_rows[r] && (r == 0 || !inked_rows[r - 1]) ? 1 : 0;
+        return bands;
+    }
 };
 
 // Renders a PostScript file with Ghostscript as a gray image and returns the
@@ -434,6 +442,7 @@ bool render_ink(const std::string& ps, const std::string& pgm, InkBox* box) {
     if (magic != "P5" || width <= 0 || height <= 0) return false;
     std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    box->inked_rows.assign(static_cast<std::size_t>(height), false);
     for (int row = 0; row < height; ++row)
         for (int col = 0; col < width; ++col)
             if (pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(col)] < 128) {
@@ -441,6 +450,7 @@ bool render_ink(const std::string& ps, const std::string& pgm, InkBox* box) {
                 box->right = std::max(box->right, col);
                 box->top = std::min(box->top, row);
                 box->bottom = std::max(box->bottom, row);
+                box->inked_rows[static_cast<std::size_t>(row)] = true;
             }
     return true;
 }
@@ -503,6 +513,24 @@ TEST_F(GksText, AlignedTextRendersOnTheRightSideOfItsAnchor) {
     EXPECT_NEAR(down.bottom - down.top, width, 2);
     EXPECT_NEAR(down.top, left.bottom, 2);
     EXPECT_NEAR(down.left, left.left, 2);
+}
+
+TEST_F(GksText, EveryShippedFontRendersThroughTheKernel) {
+    if (std::system("gs --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    RES_put("file_path", ORV_DATA_DIR);
+    open_graphics("fonts.ps,port");
+    const int fonts = gget_num_fonts();
+    ASSERT_GE(fonts, 5);
+    gset_char_ht(0.4F / static_cast<float>(fonts));
+    for (int f = 1; f <= fonts; ++f) {
+        ASSERT_EQ(gset_fontprec(f, 2), 0);
+        const float y = 1.0F - static_cast<float>(f) / static_cast<float>(fonts + 1);
+        EXPECT_EQ(gtext(0.05F, y, "Temp 25\xb0 gjpqy"), 0);
+    }
+    close_graphics();
+    InkBox box;
+    ASSERT_TRUE(render_ink(dir_ + "/fonts.ps", dir_ + "/fonts.pgm", &box));
+    EXPECT_EQ(box.ink_bands(), fonts);  // one line of text in each font
 }
 
 }  // namespace
