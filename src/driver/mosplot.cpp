@@ -6,7 +6,9 @@
 #include "core/system.hpp"
 #include "core/var_tool.hpp"
 #include "geo/region.hpp"
+#include "gks/gks_text.hpp"
 #include "mos/mos_plt.hpp"
+#include "plot/colors.hpp"
 
 namespace {
 constexpr int kContourType = 11;
@@ -22,6 +24,8 @@ int decode_domain(const char* text, void* domain) {
 int main(int argc, char** argv) {
     using namespace orv;
     RES_set_domain_decoder(decode_domain);
+    CLR_register_hooks();
+    gtext_register_hooks();
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];
