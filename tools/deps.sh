@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  proj-bin
 )
 missing=()
 for p in "${packages[@]}"; do
