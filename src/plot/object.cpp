@@ -146,10 +146,16 @@ bool in_reach(const Geometry& geo, const Station& s) {
     return distance2(geo, s, static_cast<int>(ic), static_cast<int>(jc)) <= geo.cut2;
 }
 
-struct Sum {
-    double w = 0.0;
-    double wv = 0.0;
-    int n = 0;
+// Sums of one grid row, field-major: entry f * nx + i for field f, column i.
+struct RowSums {
+    std::vector<double> w;   // sum of the weights
+    std::vector<double> wv;  // sum of weight times value
+    std::vector<int> n;      // values taking part
+    void clear() {
+        std::fill(w.begin(), w.end(), 0.0);
+        std::fill(wv.begin(), wv.end(), 0.0);
+        std::fill(n.begin(), n.end(), 0);
+    }
 };
 
 // Index range [lo, hi] of grid lines within `reach` of `at` on a line of
@@ -166,77 +172,94 @@ void line_window(double at, double reach, int size, int* lo, int* hi) {
     *hi = static_cast<int>(last);
 }
 
+// Adds the weights of columns lo..hi and the weighted value to a row's sums.
+void add_weighted(double* __restrict sw, double* __restrict swv, int* __restrict n,
+                  const double* __restrict w, double value, int lo, int hi) {
+    for (int i = lo; i <= hi; ++i) {
+        sw[i] += w[i];
+        swv[i] += w[i] * value;
+        ++n[i];
+    }
+}
+
 // One sweep of Gaussian-weighted sums of station values (station-major,
 // nf values a station; missing values take no part) over every grid point,
-// with the weight exp(-r2 / kappa) for stations within the cut-off. Stations
-// are bucketed by the grid rows they reach, so each row visits only those,
-// in station order; the weight of a station and point is computed once (as
-// the product of its x and y factors) and serves every field.
-// `row_done(j, sums)` receives each finished row: nx * nf sums, field fastest.
+// with the weight exp(-r2 / kappa) for stations within the cut-off.
+//
+// Stations are bucketed by the grid rows they reach, so a row visits only
+// those, in station order (the sums at each point add up in the same order
+// as a plain loop over the stations would). The squared distance along x is
+// monotonic away from the station, so the columns within the cut-off form one
+// run found from its ends. The weight of a station and point is computed once,
+// as the product of its x and y factors, and serves every field.
+// `row_done(j, sums)` receives each finished row.
 template <class RowDone>
 void sweep(const Geometry& geo, const std::vector<Station>& stations, const std::vector<float>& vals,
            int nf, double kappa, RowDone row_done) {
     const std::size_t ns = stations.size();
+    const std::size_t nx = static_cast<std::size_t>(geo.nx);
     struct Reach {
         int i0 = 1, i1 = 0, j0 = 1, j1 = 0;
         std::size_t at = 0;  // first x factor in the cache
     };
     std::vector<Reach> reach(ns);
-    std::vector<double> dx2;
+    std::vector<double> dx2;  // per station and column of its window
     std::vector<double> ex;
-    std::vector<std::size_t> row_count(static_cast<std::size_t>(geo.ny) + 1, 0);
+    std::vector<std::size_t> row_start(static_cast<std::size_t>(geo.ny) + 1, 0);
     for (std::size_t s = 0; s < ns; ++s) {
         const Station& st = stations[s];
         const float* v = &vals[s * static_cast<std::size_t>(nf)];
         if (!st.placed || std::all_of(v, v + nf, [](float x) { return is_missing(x); })) continue;
-        Reach& r = reach[s];
+        Reach r;
         line_window(st.x, geo.reach_x, geo.nx, &r.i0, &r.i1);
         line_window(st.y, geo.reach_y, geo.ny, &r.j0, &r.j1);
-        if (r.i0 > r.i1 || r.j0 > r.j1) {
-            r = Reach{};
-            continue;
-        }
+        if (r.i0 > r.i1 || r.j0 > r.j1) continue;
         r.at = dx2.size();
         for (int i = r.i0; i <= r.i1; ++i) {
             const double ddx = (st.x - i) * geo.dx;
             dx2.push_back(ddx * ddx);
             ex.push_back(std::exp(-dx2.back() / kappa));
         }
-        for (int j = r.j0; j <= r.j1; ++j) ++row_count[static_cast<std::size_t>(j) + 1];
+        for (int j = r.j0; j <= r.j1; ++j) ++row_start[static_cast<std::size_t>(j) + 1];
+        reach[s] = r;
     }
-    // Stations of each row, in station order.
-    for (std::size_t j = 1; j < row_count.size(); ++j) row_count[j] += row_count[j - 1];
-    std::vector<int> row_stations(row_count.back());
-    std::vector<std::size_t> fill(row_count.begin(), row_count.end() - 1);
+    for (std::size_t j = 1; j < row_start.size(); ++j) row_start[j] += row_start[j - 1];
+    std::vector<int> row_stations(row_start.back());
+    std::vector<std::size_t> fill(row_start.begin(), row_start.end() - 1);
     for (std::size_t s = 0; s < ns; ++s)
         for (int j = reach[s].j0; j <= reach[s].j1; ++j)
             row_stations[fill[static_cast<std::size_t>(j)]++] = static_cast<int>(s);
 
-    std::vector<Sum> row(static_cast<std::size_t>(geo.nx) * static_cast<std::size_t>(nf));
+    const std::size_t cells = nx * static_cast<std::size_t>(nf);
+    RowSums sums{std::vector<double>(cells), std::vector<double>(cells), std::vector<int>(cells)};
+    std::vector<double> w(nx);
     for (int j = 0; j < geo.ny; ++j) {
-        std::fill(row.begin(), row.end(), Sum{});
-        for (std::size_t k = row_count[static_cast<std::size_t>(j)]; k < row_count[static_cast<std::size_t>(j) + 1]; ++k) {
+        sums.clear();
+        const std::size_t ju = static_cast<std::size_t>(j);
+        for (std::size_t k = row_start[ju]; k < row_start[ju + 1]; ++k) {
             const std::size_t s = static_cast<std::size_t>(row_stations[k]);
             const Reach& r = reach[s];
             const double ddy = (stations[s].y - j) * geo.dy;
             const double dy2 = ddy * ddy;
-            if (dy2 > geo.cut2) continue;
+            const double* sx2 = &dx2[r.at];  // from column i0 on
+            int lo = r.i0;
+            int hi = r.i1;
+            while (lo <= hi && sx2[lo - r.i0] + dy2 > geo.cut2) ++lo;
+            while (hi >= lo && sx2[hi - r.i0] + dy2 > geo.cut2) --hi;
+            if (lo > hi) continue;
             const double ey = std::exp(-dy2 / kappa);
+            const double* sex = &ex[r.at];
+            for (int i = lo; i <= hi; ++i) w[static_cast<std::size_t>(i)] = sex[i - r.i0] * ey;
             const float* v = &vals[s * static_cast<std::size_t>(nf)];
-            for (int i = r.i0; i <= r.i1; ++i) {
-                const std::size_t c = r.at + static_cast<std::size_t>(i - r.i0);
-                if (dx2[c] + dy2 > geo.cut2) continue;
-                const double w = ex[c] * ey;
-                Sum* sum = &row[static_cast<std::size_t>(i) * static_cast<std::size_t>(nf)];
-                for (int f = 0; f < nf; ++f) {
-                    if (is_missing(v[f])) continue;
-                    sum[f].w += w;
-                    sum[f].wv += w * v[f];
-                    ++sum[f].n;
-                }
+            for (int f = 0; f < nf; ++f) {
+                if (is_missing(v[f])) continue;
+                const double value = v[f];
+                add_weighted(&sums.w[static_cast<std::size_t>(f) * nx],
+                             &sums.wv[static_cast<std::size_t>(f) * nx],
+                             &sums.n[static_cast<std::size_t>(f) * nx], w.data(), value, lo, hi);
             }
         }
-        row_done(j, row);
+        row_done(j, sums);
     }
 }
 
@@ -276,13 +299,11 @@ public:
         std::vector<float> vals(stations_.size() * fields_.size());
         for (std::size_t s = 0; s < stations_.size(); ++s)
             for (int f = 0; f < nf; ++f) vals[s * fields_.size() + f] = values_[fields_[f]][s];
-        sweep(geo_, stations_, vals, nf, kappa, [&](int j, const std::vector<Sum>& row) {
-            for (int i = 0; i < geo_.nx; ++i) {
-                for (int f = 0; f < nf; ++f) {
-                    const Sum& sum = row[static_cast<std::size_t>(i) * nf + f];
-                    grid(f)[index(i, j)] =
-                        sum.w != 0.0 && sum.n >= g.min_sta ? tidy(sum.wv / sum.w) : kMissingF;
-                }
+        sweep(geo_, stations_, vals, nf, kappa, [&](int j, const RowSums& row) {
+            for (int f = 0; f < nf; ++f) {
+                float* out = grid(f) + index(0, j);
+                for (std::size_t c = static_cast<std::size_t>(f) * geo_.nx, i = 0; i < static_cast<std::size_t>(geo_.nx); ++c, ++i)
+                    out[i] = row.w[c] != 0.0 && row.n[c] >= g.min_sta ? tidy(row.wv[c] / row.w[c]) : kMissingF;
             }
         });
     }
@@ -311,15 +332,13 @@ public:
 
     void correction_pass(double kappa) {
         const int nf = static_cast<int>(fields_.size());
-        sweep(geo_, stations_, residuals_, nf, kappa, [&](int j, const std::vector<Sum>& row) {
-            for (int i = 0; i < geo_.nx; ++i) {
-                for (int f = 0; f < nf; ++f) {
-                    const Sum& sum = row[static_cast<std::size_t>(i) * nf + f];
-                    float& v = grid(f)[index(i, j)];
-                    v = sum.w != 0.0 && sum.n >= g.min_sta && !is_missing(v)
-                            ? tidy(v + sum.wv / sum.w)
-                            : kMissingF;
-                }
+        sweep(geo_, stations_, residuals_, nf, kappa, [&](int j, const RowSums& row) {
+            for (int f = 0; f < nf; ++f) {
+                float* out = grid(f) + index(0, j);
+                for (std::size_t c = static_cast<std::size_t>(f) * geo_.nx, i = 0; i < static_cast<std::size_t>(geo_.nx); ++c, ++i)
+                    out[i] = row.w[c] != 0.0 && row.n[c] >= g.min_sta && !is_missing(out[i])
+                                 ? tidy(out[i] + row.wv[c] / row.w[c])
+                                 : kMissingF;
             }
         });
     }
