@@ -300,11 +300,7 @@ public:
         for (std::size_t s = 0; s < stations_.size(); ++s)
             for (int f = 0; f < nf; ++f) vals[s * fields_.size() + f] = values_[fields_[f]][s];
         sweep(geo_, stations_, vals, nf, kappa, [&](int j, const RowSums& row) {
-            for (int f = 0; f < nf; ++f) {
-                float* out = grid(f) + index(0, j);
-                for (std::size_t c = static_cast<std::size_t>(f) * geo_.nx, i = 0; i < static_cast<std::size_t>(geo_.nx); ++c, ++i)
-                    out[i] = row.w[c] != 0.0 && row.n[c] >= g.min_sta ? tidy(row.wv[c] / row.w[c]) : kMissingF;
-            }
+            for_each_point(j, row, [](float&, double mean) { return tidy(mean); });
         });
     }
 
@@ -316,7 +312,8 @@ public:
             double sum2 = 0.0;
             long count = 0;
             for (std::size_t s = 0; s < stations_.size(); ++s) {
-                const float r = residual(geo_, grid(static_cast<int>(f)), stations_[s], values_[fields_[f]][s]);
+                const float r =
+                    residual(geo_, grid(static_cast<int>(f)), stations_[s], values_[fields_[f]][s]);
                 residuals_[s * nf + f] = r;
                 if (is_missing(r)) continue;
                 sum2 += squared(r);
@@ -333,17 +330,27 @@ public:
     void correction_pass(double kappa) {
         const int nf = static_cast<int>(fields_.size());
         sweep(geo_, stations_, residuals_, nf, kappa, [&](int j, const RowSums& row) {
-            for (int f = 0; f < nf; ++f) {
-                float* out = grid(f) + index(0, j);
-                for (std::size_t c = static_cast<std::size_t>(f) * geo_.nx, i = 0; i < static_cast<std::size_t>(geo_.nx); ++c, ++i)
-                    out[i] = row.w[c] != 0.0 && row.n[c] >= g.min_sta && !is_missing(out[i])
-                                 ? tidy(out[i] + row.wv[c] / row.w[c])
-                                 : kMissingF;
-            }
+            for_each_point(j, row, [](float& old, double mean) {
+                return is_missing(old) ? kMissingF : tidy(old + mean);
+            });
         });
     }
 
 private:
+    // Sets every point of row j of every field: the weighted mean where
+    // enough stations took part, else missing.
+    template <class Value>
+    void for_each_point(int j, const RowSums& row, Value value) {
+        const std::size_t nx = static_cast<std::size_t>(geo_.nx);
+        for (std::size_t f = 0; f < fields_.size(); ++f) {
+            float* out = grid(static_cast<int>(f)) + index(0, j);
+            for (std::size_t i = 0, c = f * nx; i < nx; ++i, ++c) {
+                const bool enough = row.w[c] != 0.0 && row.n[c] >= g.min_sta;
+                out[i] = enough ? value(out[i], row.wv[c] / row.w[c]) : kMissingF;
+            }
+        }
+    }
+
     // Missing values of stations that some grid point reaches take the
     // replacement value, in the caller's arrays too.
     void replace_missing() {
