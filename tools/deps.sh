@@ -6,6 +6,7 @@ packages=(
   build-essential cmake make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   proj-bin ghostscript
+  libnetcdf-dev netcdf-bin
 )
 missing=()
 for p in "${packages[@]}"; do
