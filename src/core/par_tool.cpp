@@ -103,8 +103,8 @@ struct ParState {
     bool shifted = false;  // the current product carries one blank before every line
     std::int64_t position = 0;
     int status = 0;
-    int lines_read = 0;
-    int blank_run = 0;
+    int lines_read = 0;  // in the current call
+    int blank_run = 0;   // consecutive blank lines read
 };
 ParState g;
 
@@ -184,11 +184,13 @@ bool is_blank_line(const char* line) {
     return std::all_of(line, line + std::strlen(line), [](char c) { return c == ' '; });
 }
 
-// The end test: counts the line and leaves its code in the status.
-int end_code(const char* line) {
+// The end test: counts the line and leaves its code in the status. The run
+// of blank lines counts lines as they are read, across calls, so that the
+// pending line tested again is not counted twice.
+int end_code(const char* line, bool fresh) {
     ++g.lines_read;
     const bool blank = is_blank_line(line);
-    g.blank_run = blank ? g.blank_run + 1 : 0;
+    if (fresh) g.blank_run = blank ? g.blank_run + 1 : 0;
     const std::size_t len = std::strlen(line);
     int code = 0;
     if (is_transmission_mark(line[0])) {
@@ -417,7 +419,8 @@ Step search_step_in_data(const char* pattern) {
         end_of_file();
         return Step::kEnd;
     }
-    if (PAR_cmp(line, "", pattern) != 0) {
+    // A start- or end-of-transmission line delimits products and heads none.
+    if (is_transmission_mark(line[0]) || PAR_cmp(line, "", pattern) != 0) {
         g.has_heading = false;
         g.heading[0] = '\0';
         return Step::kNext;
@@ -460,6 +463,7 @@ int PAR_open(const DateRecord* date) {
     g.shifted = false;
     g.position = 0;
     g.status = 0;
+    g.blank_run = 0;
     return 0;
 }
 
@@ -476,6 +480,7 @@ int PAR_rewind(int fd) {
     if (g.index.attached()) g.index.seek(0);
     g.status = 0;
     g.position = 0;
+    g.blank_run = 0;
     return 1;
 }
 
@@ -483,6 +488,7 @@ int PAR_seek(int fd, std::int64_t position) {
     if (!is_open(fd) || !g.data.seek(position)) return 0;
     g.position = position;
     g.status = 0;
+    g.blank_run = 0;
     return 1;
 }
 
@@ -512,7 +518,6 @@ int PAR_read(int fd, int reopen, int n, char* line) {
     if (line != nullptr) line[0] = '\0';
     if (line == nullptr || !is_open(fd)) return -1;
     g.lines_read = 0;
-    g.blank_run = 0;
     trace("RD--", line, n);
     int h = g.has_heading ? 1 : 0;
     if (h == 1 && n == 0) {
@@ -521,7 +526,7 @@ int PAR_read(int fd, int reopen, int n, char* line) {
     }
     bool ended = false;
     if (g.has_line) {
-        if (end_code(g.line) == 0) {
+        if (end_code(g.line, false) == 0) {
             if (h == n) {
                 strntcpy(line, g.line, kParLineSize);
                 trace("RD-1", line, n);
@@ -539,7 +544,7 @@ int PAR_read(int fd, int reopen, int n, char* line) {
         trace("RD-$", "", n);
         return -1;
     }
-    const int code = end_code(read);
+    const int code = end_code(read, true);
     g.has_heading = false;
     g.heading[0] = '\0';
     if (code == 0 && !ended) {
