@@ -431,12 +431,20 @@ Step search_step_in_data(const char* pattern) {
 }
 
 // The names of the product file for the date and of its heading index (the
-// empty text when there is none). The input convention is taken as the file
-// name itself; standard input clears it.
-void product_names(const DateRecord* /*date*/, char* data_name, char* index_name) {
-    strntcpy(data_name, g.in_convention, kFileNameSize);
+// empty text when the convention gives none), under the input convention.
+// A current file named as standard input clears the input convention; no
+// current file name at all leaves the name to the convention.
+void product_names(const DateRecord* date, char* data_name, char* index_name) {
+    FILE_get_filename(data_name);
     index_name[0] = '\0';
-    if (FILE_is_stdio(data_name) != 0) g.in_convention[0] = '\0';
+    if (data_name[0] != '\0' && FILE_is_stdio(data_name) != 0) {
+        g.in_convention[0] = '\0';
+        return;
+    }
+    if (g.in_convention[0] == '\0') return;
+    FILE_set_name(g.in_convention);
+    FILE_set_date(date, data_name);
+    if (FILE_hdr_set_date(date, index_name) != 1) index_name[0] = '\0';
 }
 
 }  // namespace
@@ -447,12 +455,16 @@ void PAR_set_end(int flags) { g.end_flags = flags; }
 
 int PAR_open(const DateRecord* date) {
     PAR_close(0);
+    FILE_save_name_conv();
     char data_name[kFileNameSize];
     char index_name[kFileNameSize];
     product_names(date, data_name, index_name);
     MESS_print(kMessLevel, "Parsing: %s\n", data_name);
     std::FILE* file = FILE_open(data_name, "r");
-    if (file == nullptr) return -1;
+    if (file == nullptr) {
+        FILE_restore_name_conv();
+        return -1;
+    }
     g.data.attach(file);
     if (index_name[0] != '\0') {
         std::FILE* index = FILE_open(index_name, "r");
@@ -464,6 +476,7 @@ int PAR_open(const DateRecord* date) {
     g.position = 0;
     g.status = 0;
     g.blank_run = 0;
+    FILE_restore_name_conv();
     return 0;
 }
 

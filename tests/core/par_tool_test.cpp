@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/files.hpp"
 #include "core/mess.hpp"
+#include "core/resrc.hpp"
 
 namespace orv {
 namespace {
@@ -32,11 +34,15 @@ protected:
         old_cwd_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_);
         PAR_reset_for_tests();
+        FILE_reset_for_tests();
+        RES_reset_for_tests();
         MESS_reset_for_tests();
-        MESS_set(-1, 0x0F00);  // no "Parsing:" lines in the test output
+        MESS_set(-1, 0x0FC0);  // no "Parsing:" lines or missing-convention warnings in the output  // no "Parsing:" lines in the test output
     }
     void TearDown() override {
         PAR_reset_for_tests();
+        FILE_reset_for_tests();
+        RES_reset_for_tests();
         MESS_reset_for_tests();
         std::filesystem::current_path(old_cwd_);
         std::filesystem::remove_all(dir_);
@@ -86,6 +92,43 @@ protected:
     std::string dir_;
     std::filesystem::path old_cwd_;
 };
+
+TEST_F(ParToolTest, OpensByDateThroughTheConventionAndSearchesTheIndex) {
+    write("name_conv", "prod mos_%Y%m%d%h.txt mos_%Y%m%d%h.idx 0\nplain mos_%Y%m%d%h.txt - 0\n");
+    RES_put("name_conv", (dir_ + "/name_conv").c_str());
+    const std::string text = "FOUS21 KWNO 060000\nA\n\nFOUS26 KWNO 060000\nB\n\nFOUS26 KWNO 060000\nC\n";
+    write("mos_2026120600.txt", text);
+    // The index points at the second FOUS26 product only, with a second part.
+    write("mos_2026120600.idx", "junk line\n0 FOUS21 KWNO/MAV\n" + std::to_string(text.find("FOUS26 KWNO 060000\nC")) +
+                                    " FOUS26 KWNO/ MAV\n");
+    DateRecord date{2026, 12, 6, 340, 0, 0, 0, 0};
+    PAR_set_in_file("prod");
+    PAR_set_end(kParEndBlank);
+    ::testing::internal::CaptureStdout();
+    MESS_set(10, 0x0F00);
+    ASSERT_EQ(PAR_open(&date), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Parsing: mos_2026120600.txt\n");
+    MESS_set(9, 0x0FC0);
+    EXPECT_EQ(PAR_search(0, "FOUS26/MAV"), 1);
+    std::string line;
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(read(1, &line), 1);
+    EXPECT_EQ(line, "C");
+    EXPECT_EQ(PAR_search(0, "FOUS26"), -1);
+    EXPECT_EQ(PAR_rewind(0), 1);
+    EXPECT_EQ(PAR_search(0, "FOUS2[1-6]/MEX"), -1);
+
+    // Without an index the file is scanned.
+    PAR_set_in_file("plain");
+    ASSERT_EQ(PAR_open(&date), 0);
+    EXPECT_EQ(PAR_search(0, "FOUS26"), 1);
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(read(1, &line), 1);
+    EXPECT_EQ(line, "B");
+    date.day = 7;
+    EXPECT_EQ(PAR_open(&date), -1);
+    EXPECT_EQ(PAR_search(0, "FOUS26"), -1);
+}
 
 TEST_F(ParToolTest, PatternsWithAlternativesSetsAndBlanks) {
     EXPECT_EQ(PAR_cmp("FOUS44 KWNO 010000", "", "(FOUS4[456789])"), 0);
@@ -296,6 +339,7 @@ TEST_F(ParToolTest, SearchLoopGuardStopsAndTheNextSearchGoesOn) {
     std::string text(100005, '\n');
     text += "FOUS26 KWNO\n";
     ASSERT_EQ(open_path(write("p.txt", text)), 0);
+    MESS_set(11, 0xC0);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(PAR_search(0, "FOUS26"), 0);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("Caught in search loop\n"), std::string::npos);
