@@ -635,7 +635,7 @@ int PAR_cmp(const char* heading, const char* second_part, const char* pattern) {
     const char* p = pattern != nullptr ? pattern : "";
     if (h[0] == '*' && h[1] == '*') h += std::min<std::size_t>(3, std::strlen(h));
     h = skip_blanks(h);
-    MESS_print(kTrace, "CMP:%s:%s:%s:\n", h, second_part != nullptr ? second_part : "", p);
+    if (MESS_check(kTrace) != 0) MESS_print(kTrace, "CMP:%s:%s:%s:\n", h, second_part != nullptr ? second_part : "", p);
     if (*h == '\0') return *p == '\0' ? 0 : 1;
     if (*p == '\0' || strcasecmp(p, "all") == 0) return 0;
     const Match m = match_pattern(p, h, second_part != nullptr ? second_part : "");

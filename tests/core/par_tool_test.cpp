@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -93,6 +94,16 @@ protected:
     std::string dir_;
     std::filesystem::path old_cwd_;
 };
+
+// Every line handed out is clean: printable and within the line limit.
+void expect_clean(const std::vector<Section>& sections) {
+    for (const Section& s : sections) {
+        for (const std::string& l : s) {
+            ASSERT_LE(l.size(), static_cast<std::size_t>(kParLineMax));
+            for (char c : l) ASSERT_TRUE(c >= 32 && c < 127) << static_cast<int>(c);
+        }
+    }
+}
 
 TEST_F(ParToolTest, OpensByDateThroughTheConventionAndSearchesTheIndex) {
     write("name_conv", "prod mos_%Y%m%d%h.txt mos_%Y%m%d%h.idx 0\nplain mos_%Y%m%d%h.txt - 0\n");
@@ -388,14 +399,41 @@ TEST_F(ParToolTest, LongLinesNulBytesAndJunkNeverOverrun) {
         for (char& c : junk) c = static_cast<char>(rng() % 4 == 0 ? '\n' : rng() % 256);
         PAR_reset_for_tests();
         ASSERT_EQ(open_path(write("junk.bin", junk)), 0);
-        for (int guard = 0; guard < 1000 && PAR_search(0, "all") == 1; ++guard) {
-            for (const Section& s : read_sections()) {
-                for (const std::string& l : s) {
-                    ASSERT_LE(l.size(), static_cast<std::size_t>(kParLineMax));
-                    for (char c : l) ASSERT_TRUE(c >= 32 && c < 127) << static_cast<int>(c);
-                }
+        for (int guard = 0; guard < 1000 && PAR_search(0, "all") == 1; ++guard) expect_clean(read_sections());
+    }
+}
+
+TEST_F(ParToolTest, MutatedBulletinsReadToTheEndWithCleanLines) {
+    std::string base = kTwoProducts;
+    const std::string real = kBulletinDir + "/gfsx_mex_feus23_2020071012.txt";
+    if (std::filesystem::exists(real)) {
+        std::ifstream in(real, std::ios::binary);
+        base.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const std::string inserts[] = {"\x01", "\x03", "\x1E", "\r\r\n", "\n\n", "** ", "$$\n", std::string(1, '\0'),
+                                   std::string(300, 'Z')};
+    std::mt19937 rng(11);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text = base;
+        for (int m = 0; m < 8; ++m) {
+            const std::size_t at = rng() % (text.size() + 1);
+            switch (rng() % 4) {
+                case 0: text.insert(at, inserts[rng() % std::size(inserts)]); break;
+                case 1: text.erase(at, rng() % 40); break;
+                case 2: if (at < text.size()) text[at] = static_cast<char>(rng() % 256); break;
+                default: text.resize(std::min(text.size(), at + 200)); break;
             }
         }
+        PAR_reset_for_tests();
+        // A new file each round: truncating a file just written waits for the disk.
+        std::filesystem::remove(dir_ + "/m.txt");
+        ASSERT_EQ(open_path(write("m.txt", text)), 0);
+        int products = 0;
+        while (products < 1000 && PAR_search(0, "(FEUS2[1-6]|FOUS2[1-6]|all)") == 1) {
+            ++products;
+            expect_clean(read_sections());
+        }
+        ASSERT_LT(products, 1000);
     }
 }
 
