@@ -13,7 +13,8 @@ namespace {
 
 void BM_ReadNationalSample(benchmark::State& state) {
     // The sample is found for its run by the default bulletin convention.
-    const std::filesystem::path examples = std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
+    const std::filesystem::path examples =
+        std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
     orv::MESS_set(-1, 0x0FC0);
     orv::RES_put("data_path", examples.c_str());
     orv::PAR_set_in_file("mos_dat");

@@ -39,7 +39,8 @@ protected:
         FILE_reset_for_tests();
         RES_reset_for_tests();
         MESS_reset_for_tests();
-        MESS_set(-1, 0x0FC0);  // no "Parsing:" lines or missing-convention warnings in the output  // no "Parsing:" lines in the test output
+        MESS_set(-1, 0x0FC0);  // no "Parsing:" lines or missing-convention warnings in the output  // no
+                               // "Parsing:" lines in the test output
     }
     void TearDown() override {
         PAR_reset_for_tests();
@@ -112,7 +113,8 @@ TEST_F(ParToolTest, OpensByDateThroughTheConventionAndSearchesTheIndex) {
     const std::string text = "FOUS21 KWNO 060000\nA\n\nFOUS26 KWNO 060000\nB\n\nFOUS26 KWNO 060000\nC\n";
     write("mos_2026120600.txt", text);
     // The index points at the second FOUS26 product only, with a second part.
-    write("mos_2026120600.idx", "junk line\n0 FOUS21 KWNO/MAV\n" + std::to_string(text.find("FOUS26 KWNO 060000\nC")) +
+    write("mos_2026120600.idx", "junk line\n0 FOUS21 KWNO/MAV\n" +
+                                    std::to_string(text.find("FOUS26 KWNO 060000\nC")) +
                                     " FOUS26 KWNO/ MAV\n");
     DateRecord date{2026, 12, 6, 340, 0, 0, 0, 0};
     PAR_set_in_file("prod");
@@ -141,6 +143,23 @@ TEST_F(ParToolTest, OpensByDateThroughTheConventionAndSearchesTheIndex) {
     date.day = 7;
     EXPECT_EQ(PAR_open(&date), -1);
     EXPECT_EQ(PAR_search(0, "FOUS26"), -1);
+}
+
+TEST_F(ParToolTest, ChosenFileIsReadWhenTheDateHasNoYear) {
+    write("name_conv", "prod mos_%Y%m%d%h.txt - 0\n");
+    RES_put("name_conv", (dir_ + "/name_conv").c_str());
+    write("chosen.txt", "FOUS26 KWNO\nA\n");
+    FILE_set_name("prod");
+    FILE_set_filename((dir_ + "/chosen.txt").c_str());
+    PAR_set_in_file("prod");
+    DateRecord no_year;
+    DATE_init(&no_year);
+    ASSERT_EQ(PAR_open(&no_year), 0);
+    EXPECT_EQ(PAR_search(0, "FOUS26"), 1);
+    // A current file named "-" reads standard input and drops the convention.
+    FILE_set_filename("-");
+    ASSERT_EQ(PAR_open(&no_year), 0);
+    PAR_close(0);
 }
 
 TEST_F(ParToolTest, PatternsWithAlternativesSetsAndBlanks) {
@@ -411,18 +430,26 @@ TEST_F(ParToolTest, MutatedBulletinsReadToTheEndWithCleanLines) {
         std::ifstream in(real, std::ios::binary);
         base.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    const std::string inserts[] = {"\x01", "\x03", "\x1E", "\r\r\n", "\n\n", "** ", "$$\n", std::string(1, '\0'),
-                                   std::string(300, 'Z')};
+    const std::string inserts[] = {
+        "\x01", "\x03", "\x1E", "\r\r\n", "\n\n", "** ", "$$\n", std::string(1, '\0'), std::string(300, 'Z')};
     std::mt19937 rng(11);
     for (int round = 0; round < 2000; ++round) {
         std::string text = base;
         for (int m = 0; m < 8; ++m) {
             const std::size_t at = rng() % (text.size() + 1);
             switch (rng() % 4) {
-                case 0: text.insert(at, inserts[rng() % std::size(inserts)]); break;
-                case 1: text.erase(at, rng() % 40); break;
-                case 2: if (at < text.size()) text[at] = static_cast<char>(rng() % 256); break;
-                default: text.resize(std::min(text.size(), at + 200)); break;
+                case 0:
+                    text.insert(at, inserts[rng() % std::size(inserts)]);
+                    break;
+                case 1:
+                    text.erase(at, rng() % 40);
+                    break;
+                case 2:
+                    if (at < text.size()) text[at] = static_cast<char>(rng() % 256);
+                    break;
+                default:
+                    text.resize(std::min(text.size(), at + 200));
+                    break;
             }
         }
         PAR_reset_for_tests();
