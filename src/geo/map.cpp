@@ -30,7 +30,7 @@ namespace {
 constexpr int kMapTran = 2;
 constexpr int kLabelTran = 1;
 constexpr int kAllPasses = kMapUnderlay | kMapOverlay | kMapNormal;
-constexpr unsigned kMessLog = kMessOut1;
+constexpr unsigned kMessLog = kMessOut3;
 constexpr int kMaxListDepth = 8;
 constexpr int kMaxGridLines = 2000;
 // Longitudes this close to the cut still project onto their own side.
@@ -127,30 +127,52 @@ bool project(double lat, double lon, GPoint* p) {
     return true;
 }
 
+// Which sides of the window a point lies beyond (one bit per side).
+unsigned outcode(const GPoint& p, const float* w) {
+    return (p.x < w[0] ? 1U : 0U) | (p.x > w[1] ? 2U : 0U) | (p.y < w[2] ? 4U : 0U) | (p.y > w[3] ? 8U : 0U);
+}
+
 // Collects runs of projected points and draws each as a polyline, or as a
 // fill area when filling; optionally only keeps them (for the labels).
+// Drawn lines drop the points whose two neighbouring pieces both lie beyond
+// the same side of the map window: what shows on the map stays the same.
 class RunWriter {
 public:
     enum Mode { Draw, Fill, Trace };
-    explicit RunWriter(Mode mode, bool keep = false) : mode_(mode), keep_(keep || mode == Trace) {}
+    explicit RunWriter(Mode mode, bool keep = false) : mode_(mode), keep_(keep || mode == Trace) {
+        MAP_get_window(window_);
+    }
     ~RunWriter() { flush(); }
     RunWriter(const RunWriter&) = delete;
     RunWriter& operator=(const RunWriter&) = delete;
 
-    void add(GPoint p) { run_.push_back(p); }
+    void add(GPoint p) {
+        const unsigned code = outcode(p, window_);
+        const std::size_t n = run_.size();
+        if (mode_ == Draw && !keep_ && n >= 2 && (codes_[n - 2] & codes_[n - 1] & code) != 0) {
+            run_.back() = p;
+            codes_.back() = code;
+            return;
+        }
+        run_.push_back(p);
+        codes_.push_back(code);
+    }
     void flush() {
         const int n = static_cast<int>(run_.size());
         if (mode_ == Fill && n >= 3) gfill_area(n, run_.data());
         if (mode_ == Draw && n >= 2) gpolyline(n, run_.data());
         if (keep_ && n >= 2) kept_.push_back(run_);
         run_.clear();
+        codes_.clear();
     }
     const std::vector<std::vector<GPoint>>& runs() const { return kept_; }
 
 private:
     Mode mode_;
     bool keep_;
+    float window_[4];
     std::vector<GPoint> run_;
+    std::vector<unsigned> codes_;
     std::vector<std::vector<GPoint>> kept_;
 };
 
@@ -193,9 +215,10 @@ private:
         const double cut_lat = prev_lat_ + t * (lat - prev_lat_);
         const double inset = cut > 0.0 ? -kCutInset : kCutInset;
         GPoint edge;
-        if (project(cut_lat, origin_ + cut + inset, &edge)) out_.add(edge);
+        // a point on the cut itself already ends (or starts) its side's run
+        if (t > 0.0 && project(cut_lat, origin_ + cut + inset, &edge)) out_.add(edge);
         out_.flush();
-        if (project(cut_lat, origin_ - cut - inset, &edge)) out_.add(edge);
+        if (t < 1.0 && project(cut_lat, origin_ - cut - inset, &edge)) out_.add(edge);
     }
 
     RunWriter& out_;
@@ -565,17 +588,24 @@ void print_label(float x, float y, const char* text) {
     gsel_norm_tran(kMapTran);
 }
 
-// Where a drawn line first crosses x = at (or y = at): the other coordinate.
-bool crossing(const std::vector<std::vector<GPoint>>& runs, bool vertical_edge, float at, float* where) {
+// Where a drawn line first meets x = at (or y = at), within a small
+// tolerance of the edge: the other coordinate.
+bool crossing(const std::vector<std::vector<GPoint>>& runs, bool vertical_edge, float at, float tolerance,
+              float* where) {
+    const auto along = [&](const GPoint& p) { return vertical_edge ? p.x : p.y; };
+    const auto across = [&](const GPoint& p) { return vertical_edge ? p.y : p.x; };
     for (const auto& run : runs) {
-        for (std::size_t k = 1; k < run.size(); ++k) {
-            const float a = vertical_edge ? run[k - 1].x : run[k - 1].y;
-            const float b = vertical_edge ? run[k].x : run[k].y;
-            if (a == b || (a - at) * (b - at) > 0.0F) continue;
+        for (std::size_t k = 0; k < run.size(); ++k) {
+            if (std::fabs(along(run[k]) - at) <= tolerance) {
+                *where = across(run[k]);
+                return true;
+            }
+            if (k == 0) continue;
+            const float a = along(run[k - 1]);
+            const float b = along(run[k]);
+            if ((a - at) * (b - at) >= 0.0F) continue;
             const float t = (at - a) / (b - a);
-            const float oa = vertical_edge ? run[k - 1].y : run[k - 1].x;
-            const float ob = vertical_edge ? run[k].y : run[k].x;
-            *where = oa + t * (ob - oa);
+            *where = across(run[k - 1]) + t * (across(run[k]) - across(run[k - 1]));
             return true;
         }
     }
@@ -652,7 +682,7 @@ void earth_grid(double s, double t) {
         line.end();
         parallel_label(lat, text, sizeof text);
         float y;
-        if (crossing(out.runs(), true, w[0], &y) && y >= w[2] && y <= w[3])
+        if (crossing(out.runs(), true, w[0], 1e-3F * (w[1] - w[0]), &y) && y >= w[2] && y <= w[3])
             print_label(w[0] + 0.01F * (w[1] - w[0]), y, text);
         if (g.extra > 0.0F)
             for (double lon = -180.0 + t / 2; lon < 180.0; lon += g.extra) label_at(lat, lon, text, w);
@@ -668,7 +698,7 @@ void earth_grid(double s, double t) {
         line.end();
         meridian_label(lon, text, sizeof text);
         float x;
-        if (crossing(out.runs(), false, w[2], &x) && x >= w[0] && x <= w[1])
+        if (crossing(out.runs(), false, w[2], 1e-3F * (w[3] - w[2]), &x) && x >= w[0] && x <= w[1])
             print_label(x, w[2] + 0.01F * (w[3] - w[2]), text);
         if (g.extra > 0.0F)
             for (double lat = -90.0 + s / 2; lat < 90.0; lat += g.extra) label_at(lat, lon, text, w);
@@ -830,11 +860,12 @@ int MAP_map(std::FILE* file) {
 
 int MAP_lines(float lat_spacing, float lon_spacing) {
     if (is_missing(lat_spacing) || is_missing(lon_spacing)) return -1;
-    if (!(lat_spacing > 0.0F) || !(lon_spacing > 0.0F)) {
-        if (is_earth(MAP_get_proj()) || lat_spacing == 0.0F || lon_spacing == 0.0F) return -1;
-    }
+    const bool earth = is_earth(MAP_get_proj());
+    // the x/y planes align the lines to negative spacings
+    const auto usable = [earth](float s) { return earth ? s > 0.0F : std::fabs(s) > 0.0F; };
+    if (!usable(lat_spacing) || !usable(lon_spacing)) return -1;
     gsel_norm_tran(kMapTran);
-    if (is_earth(MAP_get_proj()))
+    if (earth)
         earth_grid(lat_spacing, lon_spacing);
     else
         plane_grid(lat_spacing, lon_spacing);

@@ -515,6 +515,13 @@ TEST_F(MapTest, ShippedMapsReadWholly) {
         EXPECT_GT(g_drawn.lines.size(), 300U) << name;
         // neighbouring points lie close together, and nothing spans the cut
         EXPECT_LT(largest_step(g_drawn.lines), 0.75F) << name;
+        // no outline runs along a parallel around the world (a step across
+        // the date line in the source filled in the long way round)
+        for (const auto& l : g_drawn.lines) {
+            const auto [x0, x1] = std::minmax_element(l.begin(), l.end(), [](auto a, auto b) { return a.x < b.x; });
+            const auto [y0, y1] = std::minmax_element(l.begin(), l.end(), [](auto a, auto b) { return a.y < b.y; });
+            EXPECT_FALSE(x1->x - x0->x > 120.0F && y1->y - y0->y < 2.0F) << name << " at " << y0->y;
+        }
     }
     // the shipped list chooses the detailed map for the United States
     Domain us;
