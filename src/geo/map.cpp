@@ -166,6 +166,7 @@ public:
         codes_.clear();
     }
     const std::vector<std::vector<GPoint>>& runs() const { return kept_; }
+    bool filling() const { return mode_ == Fill; }
 
 private:
     Mode mode_;
@@ -180,32 +181,59 @@ private:
 // the run; where the line crosses the cut of the projection the run is drawn
 // to the cut on one side and a new run starts at the cut on the other, so
 // that neither a stray line across the map nor a piece of the line is drawn
-// wrongly or lost.
+// wrongly or lost. Filled outlines are closed along the cut (and around the
+// pole for an outline that encloses it) instead of across the map.
 class LineWalker {
 public:
     explicit LineWalker(RunWriter& out)
-        : out_(out), cut_(has_cut(MAP_get_proj())), origin_(origin_lon()) {}
+        : out_(out), fill_(out.filling()), cut_(has_cut(MAP_get_proj())), origin_(origin_lon()) {}
 
     void point(double lat, double lon) {
+        if (count_++ == 0) {
+            first_lat_ = lat;
+            first_lon_ = lon;
+        }
+        last_lat_ = lat;
+        last_lon_ = lon;
         GPoint p;
         if (!project(lat, lon, &p)) {
-            out_.flush();
+            close_piece(CutEnd{});
             have_prev_ = false;
+            last_had_image_ = false;
             return;
         }
+        if (count_ == 1) first_had_image_ = true;
+        last_had_image_ = true;
         const double rel = wrap180(lon - origin_);
         if (cut_ && have_prev_) split_at_cut(lat, rel);
-        out_.add(p);
+        piece_.pts.push_back(p);
+        piece_.lat_sum += lat;
         have_prev_ = true;
         prev_lat_ = lat;
         prev_rel_ = rel;
     }
     void end() {
-        out_.flush();
+        close_piece(CutEnd{});
+        if (fill_) fill_pieces();
+        pieces_.clear();
         have_prev_ = false;
+        count_ = 0;
+        first_had_image_ = last_had_image_ = false;
     }
 
 private:
+    struct CutEnd {
+        bool on = false;
+        double side = 0.0;  // +180 or -180 from the origin
+        double lat = 0.0;
+    };
+    struct Piece {
+        std::vector<GPoint> pts;
+        CutEnd start;
+        CutEnd finish;
+        double lat_sum = 0.0;
+    };
+
     void split_at_cut(double lat, double rel) {
         const double step = wrap180(rel - prev_rel_);
         const double reach = prev_rel_ + step;
@@ -213,20 +241,91 @@ private:
         const double cut = reach > 180.0 ? 180.0 : -180.0;
         const double t = step == 0.0 ? 0.0 : (cut - prev_rel_) / step;
         const double cut_lat = prev_lat_ + t * (lat - prev_lat_);
-        const double inset = cut > 0.0 ? -kCutInset : kCutInset;
         GPoint edge;
         // a point on the cut itself already ends (or starts) its side's run
-        if (t > 0.0 && project(cut_lat, origin_ + cut + inset, &edge)) out_.add(edge);
+        if (t > 0.0 && project_on_cut(cut_lat, cut, &edge)) piece_.pts.push_back(edge);
+        close_piece(CutEnd{true, cut, cut_lat});
+        piece_.start = CutEnd{true, -cut, cut_lat};
+        if (t < 1.0 && project_on_cut(cut_lat, -cut, &edge)) piece_.pts.push_back(edge);
+    }
+
+    bool project_on_cut(double lat, double side, GPoint* p) const {
+        return project(lat, origin_ + side + (side > 0.0 ? -kCutInset : kCutInset), p);
+    }
+
+    void close_piece(CutEnd finish) {
+        piece_.finish = finish;
+        if (fill_) {
+            if (!piece_.pts.empty()) pieces_.push_back(std::move(piece_));
+        } else {
+            emit(piece_);
+        }
+        piece_ = Piece{};
+    }
+
+    void emit(const Piece& piece) {
+        for (const GPoint& p : piece.pts) out_.add(p);
         out_.flush();
-        if (t < 1.0 && project(cut_lat, origin_ - cut - inset, &edge)) out_.add(edge);
+    }
+
+    // Points along the cut on one side, from one latitude to another.
+    void along_cut(std::vector<GPoint>& pts, double side, double from, double to) const {
+        const int n = std::max(1, static_cast<int>(std::ceil(std::fabs(to - from) / 2.0)));
+        GPoint p;
+        for (int k = 1; k <= n; ++k)
+            if (project_on_cut(from + (to - from) * k / n, side, &p)) pts.push_back(p);
+    }
+
+    void close_along_cut(Piece& piece) const {
+        const CutEnd& a = piece.finish;
+        const CutEnd& b = piece.start;
+        if (a.side == b.side) {
+            along_cut(piece.pts, a.side, a.lat, b.lat);
+            return;
+        }
+        // an outline around a pole: down the cut, along the pole, back up
+        const double pole = piece.lat_sum >= 0.0 ? 89.999 : -89.999;
+        along_cut(piece.pts, a.side, a.lat, pole);
+        constexpr int kSteps = 180;
+        GPoint p;
+        for (int k = 1; k < kSteps; ++k) {
+            const double rel = a.side + (b.side - a.side) * k / kSteps;
+            if (project(pole, origin_ + rel, &p)) piece.pts.push_back(p);
+        }
+        along_cut(piece.pts, b.side, pole, b.lat);
+    }
+
+    void fill_pieces() {
+        const bool closed = first_lat_ == last_lat_ && std::fabs(wrap180(first_lon_ - last_lon_)) < 1e-9;
+        // a closed outline cut into pieces: its last piece goes on into its first
+        if (closed && pieces_.size() >= 2 && first_had_image_ && last_had_image_ && !pieces_.front().start.on &&
+            !pieces_.back().finish.on) {
+            Piece& last = pieces_.back();
+            const Piece& first = pieces_.front();
+            last.pts.insert(last.pts.end(), first.pts.begin() + 1, first.pts.end());
+            last.finish = first.finish;
+            last.lat_sum += first.lat_sum;
+            pieces_.erase(pieces_.begin());
+        }
+        for (Piece& piece : pieces_) {
+            if (closed && piece.start.on && piece.finish.on) close_along_cut(piece);
+            emit(piece);
+        }
     }
 
     RunWriter& out_;
+    bool fill_;
     bool cut_;
     double origin_;
+    Piece piece_;
+    std::vector<Piece> pieces_;
     bool have_prev_ = false;
     double prev_lat_ = 0.0;
     double prev_rel_ = 0.0;
+    long count_ = 0;
+    double first_lat_ = 0.0, first_lon_ = 0.0, last_lat_ = 0.0, last_lon_ = 0.0;
+    bool first_had_image_ = false;
+    bool last_had_image_ = false;
 };
 
 // ---- map files ----

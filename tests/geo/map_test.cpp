@@ -426,6 +426,35 @@ TEST_F(MapTest, FillStyleFillsTheOutlines) {
     EXPECT_TRUE(g_drawn.lines.empty() && g_drawn.fills.empty());
 }
 
+TEST_F(MapTest, FilledOutlinesAcrossTheCutCloseAlongIt) {
+    const Domain d = domain(kProjLatLon, 0, 180, 1.0F, 361, 181);
+    MAP_setup(&d);
+    MAP_set_format("blue:fi=0");
+    write("sq.map", binary_map({{{10, -10}, {10, 10}, {20, 10}, {20, -10}, {10, -10}}}));
+    MAP_file("sq.map");
+    EXPECT_EQ(draw_errors(4), "");
+    ASSERT_EQ(g_drawn.fills.size(), 2U);
+    for (const auto& f : g_drawn.fills) {
+        const auto [lo, hi] = std::minmax_element(f.begin(), f.end(), [](auto a, auto b) { return a.x < b.x; });
+        EXPECT_LT(hi->x - lo->x, 10.01F);  // each half stays at its edge of the map
+        EXPECT_GT(std::fabs(lo->x), 169.99F);
+    }
+    // a ring around the pole is filled as the cap it encloses
+    const Domain world = domain(kProjLatLon, 0, 0, 1.0F, 361, 181);
+    MAP_setup(&world);
+    Segment ring;
+    for (int k = 0; k <= 36; ++k) ring.emplace_back(80.0F, -180.0F + 10.0F * static_cast<float>(k));
+    write("cap.map", binary_map({ring}));
+    MAP_file("cap.map");
+    g_drawn = Drawn{};
+    EXPECT_EQ(draw_errors(4), "");
+    ASSERT_EQ(g_drawn.fills.size(), 1U);
+    const auto& cap = g_drawn.fills[0];
+    const auto [lo, hi] = std::minmax_element(cap.begin(), cap.end(), [](auto a, auto b) { return a.y < b.y; });
+    EXPECT_NEAR(lo->y, 80.0F, 1e-3);
+    EXPECT_GT(hi->y, 89.9F);
+}
+
 bool has_text(const std::string& t) {
     return std::any_of(g_drawn.texts.begin(), g_drawn.texts.end(), [&](const std::string& s) {
         const std::size_t b = s.find_first_not_of(' ');
