@@ -52,6 +52,7 @@ struct MapState {
     Region region = Region::Open;
     bool filling = false;
     int list_depth = 0;
+    int list_pass = kMapNormal;  // the pass of the list file being read
     MapOverlayHooks overlays{};
 };
 MapState g;
@@ -531,7 +532,9 @@ void region_header(std::string_view header) {
     g.region = region_matches(header) ? Region::Selected : Region::Skipping;
 }
 
-void process_list_file(std::string_view name) {
+// The words of a list file are entries; those without a pass sign take the
+// pass of the "fi:" entry that named the file.
+void process_list_file(std::string_view name, int pass) {
     char path[kFileNameSize];
     found_path(name, path);
     std::FILE* file = std::fopen(path, "r");
@@ -544,6 +547,8 @@ void process_list_file(std::string_view name) {
     const std::string text(bytes.begin(), bytes.end());
     if (g.list_depth >= kMaxListDepth) return;
     ++g.list_depth;
+    const int outer_pass = g.list_pass;
+    g.list_pass = pass;
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t start = text.find_first_not_of(" \t\r\n\f\v", pos);
@@ -552,6 +557,7 @@ void process_list_file(std::string_view name) {
         MAP_process(text.substr(start, stop - start).c_str());
         pos = stop;
     }
+    g.list_pass = outer_pass;
     --g.list_depth;
 }
 
@@ -668,7 +674,7 @@ int pass_of(std::string_view* entry) {
         entry->remove_prefix(1);
         return kMapOverlay;
     }
-    return kMapNormal;
+    return g.list_pass;
 }
 
 const char* default_list() {
@@ -912,7 +918,11 @@ int MAP_process(const char* entry_text) {
     if (entry_text == nullptr) return 0;
     std::string_view entry = trim(entry_text);
     if (entry.empty()) return 0;
-    if ((pass_of(&entry) & g.mask) == 0) return 0;
+    const bool signed_pass = starts_with(entry, "-") || starts_with(entry, "+");
+    const int pass = pass_of(&entry);
+    // an unsigned list file is read in every pass: its words carry their own
+    const bool open_list = !signed_pass && starts_with(entry, "fi:");
+    if ((pass & g.mask) == 0 && !open_list) return 0;
     if (starts_with(entry, "[")) {
         region_header(entry);
         return 0;
@@ -920,7 +930,7 @@ int MAP_process(const char* entry_text) {
     if (g.region == Region::Skipping || g.region == Region::Ended) return 0;
     if (!size_conditions_met(&entry) || entry.empty()) return 0;
     if (starts_with(entry, "fi:")) {
-        process_list_file(trim(entry.substr(3)));
+        process_list_file(trim(entry.substr(3)), pass);
         return 0;
     }
     if (starts_with(entry, "im:") || starts_with(entry, "if:")) {

@@ -244,6 +244,14 @@ TEST_F(MapTest, EntriesBelongToTheirPasses) {
     EXPECT_EQ(draw_errors(1), not_found("under.map"));
     EXPECT_EQ(draw_errors(2), not_found("over.map"));
     EXPECT_EQ(draw_errors(5), not_found("under.map") + not_found("both.map"));
+    // the words of a list file take the pass of its entry
+    write("top.lst", "a.map +b.map");
+    MAP_file("-fi:top.lst");
+    EXPECT_EQ(draw_errors(1), not_found("a.map"));
+    EXPECT_EQ(draw_errors(6), "");
+    MAP_file("fi:top.lst");
+    EXPECT_EQ(draw_errors(2), not_found("b.map"));
+    MAP_file("-under.map,+over.map,both.map,-lalo:10:10");
     MESS_set(1, static_cast<int>(kMessOut3));
     CaptureStdout();
     CaptureStderr();
