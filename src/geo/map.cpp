@@ -36,6 +36,8 @@ constexpr int kMaxGridLines = 2000;
 // Longitudes this close to the cut still project onto their own side.
 constexpr double kCutInset = 1e-4;
 constexpr float kDefaultLalo = 5.0F;
+// Grid labels keep this share of the map height from the corners.
+constexpr float kCornerFree = 0.04F;
 
 // Whether the entries of the map list are being taken (region headers).
 enum class Region { Open, Selected, Skipping, Ended };
@@ -779,6 +781,7 @@ void earth_grid(double s, double t) {
             for (double lon : lons) draw_cross(lat, lon);
     }
     const RunWriter::Mode mode = g.dot ? RunWriter::Trace : RunWriter::Draw;
+    const float height = w[3] - w[2];
     gset_text_align(1, 3);
     for (double lat : lats) {
         RunWriter out(mode, true);
@@ -787,7 +790,9 @@ void earth_grid(double s, double t) {
         line.end();
         parallel_label(lat, text, sizeof text);
         float y;
-        if (crossing(out.runs(), true, w[0], 1e-3F * (w[1] - w[0]), &y) && y >= w[2] && y <= w[3])
+        // the south-west corner belongs to the meridian labels
+        if (crossing(out.runs(), true, w[0], 1e-3F * (w[1] - w[0]), &y) && y >= w[2] + kCornerFree * height &&
+            y <= w[3])
             print_label(w[0] + 0.01F * (w[1] - w[0]), y, text);
         if (g.extra > 0.0F)
             for (double lon = -180.0 + t / 2; lon < 180.0; lon += g.extra) label_at(lat, lon, text, w);
@@ -803,7 +808,9 @@ void earth_grid(double s, double t) {
         line.end();
         meridian_label(lon, text, sizeof text);
         float x;
-        if (crossing(out.runs(), false, w[2], 1e-3F * (w[3] - w[2]), &x) && x >= w[0] && x <= w[1])
+        // labels centred this close to the side edges would run off the map
+        if (crossing(out.runs(), false, w[2], 1e-3F * (w[3] - w[2]), &x) && x >= w[0] + kCornerFree * height &&
+            x <= w[1] - kCornerFree * height)
             print_label(x, w[2] + 0.01F * (w[3] - w[2]), text);
         if (g.extra > 0.0F)
             for (double lat = -90.0 + s / 2; lat < 90.0; lat += g.extra) label_at(lat, lon, text, w);

@@ -476,9 +476,10 @@ TEST_F(MapTest, LatLonGridIsLabelledAtTheWestAndSouthEdges) {
     MAP_lines(30, 60);
     // parallels -60 .. 60 and meridians -180 .. 120 (180 is -180)
     EXPECT_EQ(g_drawn.lines.size(), 5U + 6U);
-    for (const char* t : {"60S", "30S", "EQ", "30N", "60N", "DL", "120W", "60W", "PM", "60E", "120E"})
+    // (the date line runs along the east edge: its label would run off the map)
+    for (const char* t : {"60S", "30S", "EQ", "30N", "60N", "120W", "60W", "PM", "60E", "120E"})
         EXPECT_TRUE(has_text(t)) << t;
-    EXPECT_EQ(g_drawn.texts.size(), 11U);
+    EXPECT_EQ(g_drawn.texts.size(), 10U);
     // the dot grid draws only crosses at the intersections
     g_drawn = Drawn{};
     MAP_latlon(1, 0, 30, 60);
