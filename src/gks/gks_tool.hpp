@@ -126,8 +126,11 @@ const GTextAttr& ginq_text_attr();
 // The stroke-font module fills these. Until it does, gtext records the text
 // and brackets it with the device's text_begin/text_end, drawing no strokes.
 struct GTextHooks {
-    // Lays out and strokes a string at a world position through
-    // gtext_* below; returns 0 or -1.
+    // Lays out and strokes a string at a world position through gtext_*
+    // below: for a drop shadow of n, passes shadow = 0 .. n-1 first, then
+    // shadow = -1 in the text colour; each pass is gtext_begin, per glyph
+    // gtext_glyph_begin, moves and draws, gtext_glyph_end, then gtext_end.
+    // Returns 0 or -1.
     int (*draw)(const char* string, float x, float y);
     // Loads font n (1-based) when it differs from the loaded one; -1 with
     // "gset_fontprec: invalid font id: %d\n" for an unknown number.
