@@ -47,6 +47,8 @@ struct GDevice {
     // A device that keeps text as text (the text metafile) writes the whole
     // string here instead of receiving strokes.
     int (*text)(float x, float y, const char* string);
+    // Shows the picture and waits for the user (window devices).
+    int (*hold)(int mode);
 };
 
 // Shared checks of the primitives: -1 (with the message, under the

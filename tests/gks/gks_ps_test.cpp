@@ -111,6 +111,17 @@ TEST_F(GksPsTest, AppendedPlotsAddOnlyTheResetLines) {
     EXPECT_NE(second.find("%%PL:2"), std::string::npos);
     EXPECT_EQ(second.substr(second.size() - 14), "%%End of plot\n");
     expect_renders(path("a.ps"));
+
+    // Appending to a file that does not exist yet makes a whole page.
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(open_ps("+" + path("new.ps")), 0);
+    gpolyline(2, pts);
+    ASSERT_EQ(gclose_ws(1), 0);
+    testing::internal::GetCapturedStdout();
+    const std::string fresh = slurp(path("new.ps"));
+    EXPECT_EQ(fresh.rfind("%!PS-Adobe-1.0\n", 0), 0U);
+    EXPECT_EQ(count_of(fresh, "showpage"), 1);
+    expect_renders(path("new.ps"));
 }
 
 TEST_F(GksPsTest, SpoolingThroughAPipe) {
