@@ -129,8 +129,7 @@ int print_list(int kind, const char* name, const char* function, const char* fai
 }  // namespace
 
 void ginit_objs() {
-    g.num_objects = 0;
-    g.last = &g.root;
+    gclear_objs();  // records left from before would be lost otherwise
     const char* env = std::getenv("orvredraw");
     if (env != nullptr && std::strcmp(env, "no") == 0) g.redraw = 0;
 }
