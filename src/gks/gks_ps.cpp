@@ -146,16 +146,21 @@ void apply_parameters(const std::vector<std::string>& words) {
 std::vector<std::string> split_commas(const char* text) {
     std::vector<std::string> fields;
     if (text == nullptr) return fields;
+    const auto trimmed = [](std::string s) {
+        const std::size_t b = s.find_first_not_of(" \t\n");
+        if (b == std::string::npos) return std::string();
+        return s.substr(b, s.find_last_not_of(" \t\n") - b + 1);
+    };
     std::string cur;
     for (const char* p = text; *p != '\0'; ++p) {
         if (*p == ',') {
-            fields.push_back(cur);
+            fields.push_back(trimmed(cur));
             cur.clear();
-        } else if (*p != ' ' && *p != '\t' && *p != '\n') {
+        } else {
             cur += *p;
         }
     }
-    fields.push_back(cur);
+    fields.push_back(trimmed(cur));
     return fields;
 }
 
@@ -362,7 +367,7 @@ constexpr GDevice kPsDevice = {
     kWsPostScript, gps_open_ws,    ps_close,       nullptr,         ps_clip,
     nullptr,       ps_color_rep,   ps_polyline,    ps_polymarker,   ps_fill_area,
     ps_message,    ps_clear_region, ps_text_begin, ps_glyph_begin,  ps_text_move,
-    ps_text_draw,  ps_glyph_end,   ps_text_end,    nullptr,
+    ps_text_draw,  ps_glyph_end,   ps_text_end,    nullptr,         nullptr,
 };
 
 void release_output() {
@@ -390,7 +395,8 @@ std::FILE* gps_open_file(const char* name) {
         if (name[1] == '\0') return nullptr;
         g.out = FILE_is_stdio(name + 1) ? nullptr : FILE_open(name + 1, "a");
         if (g.out != nullptr) {
-            g.append = 1;
+            // Appending to nothing starts a complete page.
+            g.append = FILE_size(name + 1) > 0 ? 1 : 0;
             MESS_print(kMessPrint, "Appending to: %s\n", name + 1);
         }
     } else {
