@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -574,33 +573,6 @@ TEST_F(MapTest, ShippedMapsReadWholly) {
     EXPECT_EQ(log.find("cont.map"), std::string::npos) << log;
 }
 
-// A letter page rendered at 72 dots per inch (Ghostscript's header may
-// carry a comment line).
-test::Page render(const std::string& ps, const std::string& dir) {
-    test::Page page;
-    const std::string ppm = dir + "/page.ppm";
-    const std::string cmd =
-        "gs -dSAFER -dBATCH -dNOPAUSE -q -r72 -sDEVICE=ppmraw -sOutputFile='" + ppm + "' '" + ps + "'";
-    if (std::system(cmd.c_str()) != 0) return page;
-    std::ifstream in(ppm, std::ios::binary);
-    std::string word;
-    std::vector<int> header;
-    while (header.size() < 4 && in >> word) {
-        if (word[0] == '#') {
-            std::getline(in, word);
-            continue;
-        }
-        header.push_back(header.empty() ? 0 : std::atoi(word.c_str()));
-    }
-    in.get();
-    if (header.size() < 4 || header[1] <= 0 || header[2] <= 0) return page;
-    page.width = header[1];
-    page.height = header[2];
-    page.rgb.resize(static_cast<std::size_t>(page.width) * static_cast<std::size_t>(page.height) * 3);
-    in.read(reinterpret_cast<char*>(page.rgb.data()), static_cast<std::streamsize>(page.rgb.size()));
-    return page;
-}
-
 // The "us" region to PostScript: the outlines lie where they belong.
 TEST_F(MapTest, UsMapRendersWithTheGreatLakes) {
     if (!test::have_ghostscript()) GTEST_SKIP() << "Ghostscript (gs) is not installed";
@@ -624,7 +596,7 @@ TEST_F(MapTest, UsMapRendersWithTheGreatLakes) {
     gclose_gks();
     std::string log;
     EXPECT_TRUE(test::ps_renders(ps, dir_, &log)) << log;
-    const test::Page page = render(ps, dir_);
+    const test::Page page = test::render_page(ps, dir_);
     ASSERT_TRUE(page.ok());
     auto ink_at = [&](float lat, float lon, int radius) {
         MAP_setup(&us);
