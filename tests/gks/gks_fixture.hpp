@@ -34,7 +34,7 @@ inline int fake_window_open(int /*ws*/, const char* /*text*/) {
 inline const GDevice kFakeWindow = {kWsWindow, fake_window_open, nullptr, nullptr, nullptr,
                                     nullptr,   nullptr,          nullptr, nullptr, nullptr,
                                     nullptr,   nullptr,          nullptr, nullptr, nullptr,
-                                    nullptr,   nullptr,          nullptr, nullptr};
+                                    nullptr,   nullptr,          nullptr, nullptr, nullptr};
 
 class GksTest : public ::testing::Test {
 protected:
