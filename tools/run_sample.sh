@@ -5,5 +5,5 @@ build=${1:-build}
 out=${2:-out}
 mkdir -p "$out"
 log="$out/mosplot.log"
-"$build/mosplot" -ba -me mess -mo gfs -ft h12,h24 -va temp </dev/null 2>&1 | tee "$log"
+"$build/mosplot" -ba -me mess -mo gfs -if mos_dat -dp examples -ft h12,h24 -va temp </dev/null 2>&1 | tee "$log"
 echo "make run: output in $out/ (log: $log)"

@@ -5,6 +5,7 @@
 #include "core/resrc.hpp"
 #include "core/system.hpp"
 #include "core/var_tool.hpp"
+#include "geo/map.hpp"
 #include "geo/region.hpp"
 #include "gks/gks_text.hpp"
 #include "mos/mos_plt.hpp"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     RES_set_domain_decoder(decode_domain);
     CLR_register_hooks();
     gtext_register_hooks();
+    MAP_register_hooks();
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];
