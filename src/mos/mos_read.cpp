@@ -362,9 +362,9 @@ bool matches(const RowSpec& s, const char* line) {
 }
 
 // Fills the report's rows from one line; true when the line ends the report.
-bool read_row(const RowSpec& s, std::string_view line, bool late, MosReport* r) {
+bool read_row(const RowSpec& s, std::string_view line, MosReport* r) {
     read_run(line, s, s.run, r);
-    if (late) read_run(line, s, s.late, r);
+    read_run(line, s, s.late, r);
     return s.ends;
 }
 
@@ -373,27 +373,26 @@ struct RowTable {
     const RowSpec* rows;
     int count;
     const RowSpec* snow;  // the layout's snow row, or null
-    bool late;            // the layout may carry the two late columns
 };
 
 RowTable rows_for(const Family& f, int model) {
     switch (f.layout) {
-    case Layout::ngm: return {kLayoutA, static_cast<int>(std::size(kLayoutA)), nullptr, false};
-    case Layout::eta: return {kLayoutBC, static_cast<int>(std::size(kLayoutBC)), &kSnowEta, true};
+    case Layout::ngm: return {kLayoutA, static_cast<int>(std::size(kLayoutA)), nullptr};
+    case Layout::eta: return {kLayoutBC, static_cast<int>(std::size(kLayoutBC)), &kSnowEta};
     case Layout::gfs:
-        return {kLayoutBC, static_cast<int>(std::size(kLayoutBC)), model == kModelGfs ? &kSnowGfs : nullptr, true};
+        return {kLayoutBC, static_cast<int>(std::size(kLayoutBC)), model == kModelGfs ? &kSnowGfs : nullptr};
     case Layout::mrf:
-        return {kLayoutD, static_cast<int>(std::size(kLayoutD)), model == kModelGfsx ? &kSnowGfsx : nullptr, false};
+        return {kLayoutD, static_cast<int>(std::size(kLayoutD)), model == kModelGfsx ? &kSnowGfsx : nullptr};
     }
-    return {kLayoutA, 0, nullptr, false};
+    return {kLayoutA, 0, nullptr};
 }
 
 // One line of a station's section; true when it ends the report.
 bool read_line_of(const RowTable& t, const char* text, MosReport* r) {
     const std::string_view line(text);
-    if (t.snow != nullptr && matches(*t.snow, text)) return read_row(*t.snow, line, t.late, r);
+    if (t.snow != nullptr && matches(*t.snow, text)) return read_row(*t.snow, line, r);
     for (int i = 0; i < t.count; ++i)
-        if (matches(t.rows[i], text)) return read_row(t.rows[i], line, t.late, r);
+        if (matches(t.rows[i], text)) return read_row(t.rows[i], line, r);
     return false;
 }
 
@@ -524,6 +523,8 @@ bool find_block(int fd, const ExtendedFamily& f, int counter, char* line) {
     for (;;) {
         if (new_product) {
             if (!search_product(fd, f.pattern)) return false;
+            new_product = false;
+            // The heading and the two lines after it are passed over.
             int passed = 0;
             while (passed < 3) {
                 const int r = next_line(fd, line);
@@ -531,8 +532,10 @@ bool find_block(int fd, const ExtendedFamily& f, int counter, char* line) {
                 if (r == 1) ++passed;
                 else if (product_ended(fd)) break;
             }
-            if (passed < 3) continue;
-            break;
+            if (passed < 3) {
+                new_product = true;
+                continue;
+            }
         }
         const int r = next_line(fd, line);
         if (r < 0) return false;
@@ -789,8 +792,10 @@ int MOSU_read(int fd, MosuReport* report, int mode, const int* counter) {
     } else if (next_line(fd, line) != 1) {
         return 0;
     }
-    for (; column < f.columns && next_line(fd, line) == 1; ++column)
+    for (; column < f.columns; ++column) {
+        if (next_line(fd, line) != 1) return 0;
         if (const char* text = half_of(line, half); text != nullptr) read_column(text, column, report);
+    }
     skip_section(fd, line);
     return 0;
 }
