@@ -1,0 +1,460 @@
+#include "core/par_tool.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/files.hpp"
+#include "core/mess.hpp"
+#include "core/resrc.hpp"
+
+namespace orv {
+namespace {
+
+const std::string kBulletinDir = ORV_SOURCE_DIR "/../shared/data/mos";
+
+// A section is the lines handed out between two ends of section.
+using Section = std::vector<std::string>;
+
+class ParToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/par_tool_test_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        // The input convention holds 29 characters: products are named
+        // relative to the test directory.
+        old_cwd_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_);
+        PAR_reset_for_tests();
+        FILE_reset_for_tests();
+        RES_reset_for_tests();
+        MESS_reset_for_tests();
+        MESS_set(-1, 0x0FC0);  // no "Parsing:" lines or missing-convention warnings in the output  // no "Parsing:" lines in the test output
+    }
+    void TearDown() override {
+        PAR_reset_for_tests();
+        FILE_reset_for_tests();
+        RES_reset_for_tests();
+        MESS_reset_for_tests();
+        std::filesystem::current_path(old_cwd_);
+        std::filesystem::remove_all(dir_);
+    }
+
+    std::string write(const std::string& name, const std::string& text) const {
+        std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
+        return name;
+    }
+
+    // Opens the product file at path: 0, or -1.
+    static int open_path(const std::string& path, int end_flags = kParEndBlank) {
+        PAR_set_in_file(path.c_str());
+        PAR_set_end(end_flags);
+        DateRecord date{2026, 12, 6, 340, 0, 0, 0, 0};
+        return PAR_open(&date);
+    }
+
+    static int read(int n, std::string* out) {
+        char line[kParLineSize];
+        const int r = PAR_read(0, 0, n, line);
+        *out = line;
+        return r;
+    }
+
+    // Reads the current product section by section the way a bulletin reader
+    // does: line numbers count up within a section and start again at 0 after
+    // each end of section, until the product or the file ends.
+    static std::vector<Section> read_sections() {
+        std::vector<Section> sections(1);
+        int n = 0;
+        for (int guard = 0; guard < 100000; ++guard) {
+            std::string line;
+            const int r = read(n, &line);
+            if (r == 1) {
+                if (n == 0 && !sections.back().empty()) sections.emplace_back();
+                sections.back().push_back(line);
+                ++n;
+                continue;
+            }
+            if (r < 0 || PAR_get_status(0) == kParStatusEnd) break;
+            n = 0;
+        }
+        return sections;
+    }
+
+    std::string dir_;
+    std::filesystem::path old_cwd_;
+};
+
+TEST_F(ParToolTest, OpensByDateThroughTheConventionAndSearchesTheIndex) {
+    write("name_conv", "prod mos_%Y%m%d%h.txt mos_%Y%m%d%h.idx 0\nplain mos_%Y%m%d%h.txt - 0\n");
+    RES_put("name_conv", (dir_ + "/name_conv").c_str());
+    const std::string text = "FOUS21 KWNO 060000\nA\n\nFOUS26 KWNO 060000\nB\n\nFOUS26 KWNO 060000\nC\n";
+    write("mos_2026120600.txt", text);
+    // The index points at the second FOUS26 product only, with a second part.
+    write("mos_2026120600.idx", "junk line\n0 FOUS21 KWNO/MAV\n" + std::to_string(text.find("FOUS26 KWNO 060000\nC")) +
+                                    " FOUS26 KWNO/ MAV\n");
+    DateRecord date{2026, 12, 6, 340, 0, 0, 0, 0};
+    PAR_set_in_file("prod");
+    PAR_set_end(kParEndBlank);
+    ::testing::internal::CaptureStdout();
+    MESS_set(10, 0x0F00);
+    ASSERT_EQ(PAR_open(&date), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Parsing: mos_2026120600.txt\n");
+    MESS_set(9, 0x0FC0);
+    EXPECT_EQ(PAR_search(0, "FOUS26/MAV"), 1);
+    std::string line;
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(read(1, &line), 1);
+    EXPECT_EQ(line, "C");
+    EXPECT_EQ(PAR_search(0, "FOUS26"), -1);
+    EXPECT_EQ(PAR_rewind(0), 1);
+    EXPECT_EQ(PAR_search(0, "FOUS2[1-6]/MEX"), -1);
+
+    // Without an index the file is scanned.
+    PAR_set_in_file("plain");
+    ASSERT_EQ(PAR_open(&date), 0);
+    EXPECT_EQ(PAR_search(0, "FOUS26"), 1);
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(read(1, &line), 1);
+    EXPECT_EQ(line, "B");
+    date.day = 7;
+    EXPECT_EQ(PAR_open(&date), -1);
+    EXPECT_EQ(PAR_search(0, "FOUS26"), -1);
+}
+
+TEST_F(ParToolTest, PatternsWithAlternativesSetsAndBlanks) {
+    EXPECT_EQ(PAR_cmp("FOUS44 KWNO 010000", "", "(FOUS4[456789])"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS40 KWNO 010000", "", "(FOUS4[456789])"), 1);
+    EXPECT_EQ(PAR_cmp("FOUS61 KWNO", "", "FOUS[67]._KWNO"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS61XKWNO", "", "FOUS[67]._KWNO"), 1);
+    EXPECT_EQ(PAR_cmp("FOUS51 KWNO", "", "FOUS[67]._KWNO"), 1);
+    EXPECT_EQ(PAR_cmp("FOUS21 KWNO", "", "(FOUS2[1-6]|FEUS2[1-6])"), 0);
+    EXPECT_EQ(PAR_cmp("FEUS23 KWNO", "", "(FOUS2[1-6]|FEUS2[1-6])"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS27 KWNO", "", "(FOUS2[1-6]|FEUS2[1-6])"), 1);
+    EXPECT_EQ(PAR_cmp("FOUS26 KWNO", "", "FOUS2[^0-5]"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS25 KWNO", "", "FOUS2[^0-5]"), 1);
+    // A pattern is a prefix; the heading may not end before the pattern does.
+    EXPECT_EQ(PAR_cmp("FOUS26", "", "FOUS26_KWNO"), 1);
+    EXPECT_EQ(PAR_cmp("FOUS2", "", "FOUS2?"), 1);
+    // The first alternative that matches is taken, without going back.
+    EXPECT_EQ(PAR_cmp("FOUS26", "", "(FO|FOUS)US26"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS26", "", "(FOUS|FO)US26"), 1);
+}
+
+TEST_F(ParToolTest, PatternsWithWildcardsHeadingsAndSecondParts) {
+    EXPECT_EQ(PAR_cmp("FOUS26 KWNO 010000", "", "FOUS*KWNO"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS26 KWNO 010000", "", "FOUS-KWNO"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS26 KWNO 010000", "", "F*_KWNO"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS26 KWBC 010000", "", "FOUS*KWNO"), 1);
+    EXPECT_EQ(PAR_cmp("FOUS26 KWNO", "", "FOUS*"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS26", "", "F*(26|27)"), 0);
+    // "** " headings and leading blanks are passed over.
+    EXPECT_EQ(PAR_cmp("** FOUS26 KWNO", "", "FOUS26"), 0);
+    EXPECT_EQ(PAR_cmp("   FOUS26 KWNO", "", "FOUS26"), 0);
+    EXPECT_EQ(PAR_cmp("**", "", "F"), 1);
+    // Empty headings match only the empty pattern; "all" matches the rest.
+    EXPECT_EQ(PAR_cmp("", "", ""), 0);
+    EXPECT_EQ(PAR_cmp("", "", "all"), 1);
+    EXPECT_EQ(PAR_cmp("   ", "", "F"), 1);
+    EXPECT_EQ(PAR_cmp("ANY TEXT", "", "ALL"), 0);
+    EXPECT_EQ(PAR_cmp("ANY TEXT", "", ""), 0);
+    // "/" goes on with the second part of the heading.
+    EXPECT_EQ(PAR_cmp("FOUS26", "  MAV", "FOUS26/MAV"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS26", "MEX", "FOUS26/MAV"), 1);
+    // Malformed patterns and null texts are safe.
+    EXPECT_EQ(PAR_cmp("FOUS26", "", "FOUS[26"), 0);
+    EXPECT_EQ(PAR_cmp("FOUS26", "", "(FOUS|"), 0);
+    EXPECT_EQ(PAR_cmp(nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(PAR_cmp("X", nullptr, "X/Y"), 1);
+}
+
+constexpr const char* kTwoProducts =
+    "\x01\r\r\n"
+    "734 \r\r\n"
+    "FOUS21 KWNO 060000\r\r\n"
+    "MAVNE1\r\r\n"
+    "\x1EKBOS   GFS MOS GUIDANCE   12/06/2026  0000 UTC\r\r\n"
+    "TMP  30 31\r\r\n"
+    "\r\r\n"
+    "\x1EKBDL   GFS MOS GUIDANCE   12/06/2026  0000 UTC\r\r\n"
+    "TMP  28 29\r\r\n"
+    "\r\r\n"
+    "$$\r\r\n"
+    "\x03"
+    "\x01\r\r\n"
+    "735 \r\r\n"
+    "FOUS26 KWNO 060000\r\r\n"
+    "MAVWC0\r\r\n"
+    "\x1EKSEA   GFS MOS GUIDANCE   12/06/2026  0000 UTC\r\r\n"
+    "TMP  45 44\r\r\n"
+    "\r\r\n"
+    "\x03";
+
+TEST_F(ParToolTest, SearchFindsProductsAndKeepsTheHeadingPending) {
+    ASSERT_EQ(open_path(write("p.txt", kTwoProducts)), 0);
+    EXPECT_EQ(PAR_search(0, "fous26"), 1);
+    EXPECT_EQ(PAR_get_status(0), kParStatusFound);
+    EXPECT_EQ(PAR_search(0, "FOUS26"), 1);  // the pending heading is found again at once
+    std::string line;
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(line, "FOUS26 KWNO 060000");
+    EXPECT_EQ(PAR_search(0, "FOUS21"), -1);
+    EXPECT_EQ(PAR_get_status(0), kParStatusEnd);
+    EXPECT_EQ(read(0, &line), -1);
+    EXPECT_EQ(PAR_rewind(0), 1);
+    EXPECT_EQ(PAR_search(0, "FOUS21"), 1);
+    EXPECT_EQ(PAR_search(0, "FOUS2[1-6]"), 1);
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(line, "FOUS21 KWNO 060000");
+}
+
+TEST_F(ParToolTest, SectionsOfTransmittedProductsReadClean) {
+    ASSERT_EQ(open_path(write("p.txt", kTwoProducts)), 0);
+    ASSERT_EQ(PAR_search(0, "FOUS21"), 1);
+    const std::vector<Section> first = read_sections();
+    ASSERT_EQ(first.size(), 3U);
+    EXPECT_EQ(first[0], (Section{"FOUS21 KWNO 060000", "MAVNE1",
+                                 "KBOS   GFS MOS GUIDANCE   12/06/2026  0000 UTC", "TMP  30 31"}));
+    EXPECT_EQ(first[1], (Section{"KBDL   GFS MOS GUIDANCE   12/06/2026  0000 UTC", "TMP  28 29"}));
+    EXPECT_EQ(first[2], (Section{"$$"}));
+    EXPECT_EQ(PAR_get_status(0), kParStatusEnd);
+    ASSERT_EQ(PAR_search(0, "FOUS2"), 1);
+    const std::vector<Section> second = read_sections();
+    ASSERT_EQ(second.size(), 1U);
+    EXPECT_EQ(second[0].back(), "TMP  45 44");
+    EXPECT_EQ(PAR_search(0, "all"), -1);
+}
+
+TEST_F(ParToolTest, BlankLineEndsSectionAndTheNextLineIsHeldForLineZero) {
+    ASSERT_EQ(open_path(write("p.txt", "HEAD 1\nA0\nA1\n\nB0\nB1\nB2\n\nC0\n")), 0);
+    ASSERT_EQ(PAR_search(0, "HEAD"), 1);
+    std::string line;
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(line, "HEAD 1");
+    EXPECT_EQ(read(1, &line), 1);
+    EXPECT_EQ(line, "A0");
+    EXPECT_EQ(read(2, &line), 1);
+    EXPECT_EQ(line, "A1");
+    EXPECT_EQ(read(3, &line), 0);  // the blank line ends the section
+    EXPECT_EQ(PAR_get_status(0), kParEndBlank);
+    EXPECT_EQ(read(7, &line), 0);  // any n: B0 is read and held
+    EXPECT_EQ(line, "");
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(line, "B0");
+    EXPECT_EQ(read(1, &line), 1);
+    EXPECT_EQ(line, "B1");
+    const std::int64_t b1 = PAR_get_pos(0);
+    EXPECT_EQ(read(2, &line), 1);
+    EXPECT_EQ(line, "B2");
+    // Seeking back re-reads from the line last read before.
+    EXPECT_EQ(PAR_seek(0, b1), 1);
+    EXPECT_EQ(PAR_get_pos(0), b1);
+    EXPECT_EQ(read(2, &line), 1);
+    EXPECT_EQ(line, "B1");
+    EXPECT_EQ(read(3, &line), 1);
+    EXPECT_EQ(line, "B2");
+    EXPECT_EQ(read(4, &line), 0);
+    EXPECT_EQ(read(0, &line), 0);
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(line, "C0");
+    EXPECT_EQ(read(1, &line), -1);
+    EXPECT_EQ(PAR_get_status(0), kParStatusEnd);
+}
+
+TEST_F(ParToolTest, ProductsWithOneLeadingBlankReadAsWithout) {
+    const std::string text =
+        "\n FOUS23 KWNO 131200\n MAVVA1\n KFYJ   GFS MOS GUIDANCE\n      SAT 11| SUN 12\n"
+        " TMP  73 72 \n\nX\n";
+    ASSERT_EQ(open_path(write("p.txt", text)), 0);
+    ASSERT_EQ(PAR_search(0, "FOUS23_KWNO"), 1);
+    const std::vector<Section> sections = read_sections();
+    ASSERT_GE(sections.size(), 1U);
+    EXPECT_EQ(sections[0], (Section{"FOUS23 KWNO 131200", "MAVVA1", "KFYJ   GFS MOS GUIDANCE",
+                                    "     SAT 11| SUN 12", "TMP  73 72"}));
+}
+
+TEST_F(ParToolTest, ProductsWithoutTheBlankKeepTheirLeadingBlanks) {
+    ASSERT_EQ(open_path(write("p.txt", "FEUS23 KWNO\n     SAT 11| SUN 12\n TMP\n\t\x1E KY63\n")), 0);
+    ASSERT_EQ(PAR_search(0, "FEUS23"), 1);
+    const std::vector<Section> sections = read_sections();
+    ASSERT_EQ(sections.size(), 1U);
+    EXPECT_EQ(sections[0], (Section{"FEUS23 KWNO", "     SAT 11| SUN 12", " TMP", " KY63"}));
+}
+
+TEST_F(ParToolTest, EndFlagsForDollarsAndEquals) {
+    ASSERT_EQ(open_path(write("p.txt", "H\nA\n$$\nB\nC=\n"), kParEndDollar | kParEndEqual), 0);
+    ASSERT_EQ(PAR_search(0, "H"), 1);
+    std::string line;
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(read(1, &line), 1);
+    EXPECT_EQ(line, "A");
+    EXPECT_EQ(read(2, &line), 0);
+    EXPECT_EQ(PAR_get_status(0), kParEndDollar);
+    EXPECT_EQ(read(0, &line), 0);
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(line, "B");
+    EXPECT_EQ(read(1, &line), 0);  // a line ending with "=" is handed out with the end
+    EXPECT_EQ(line, "C=");
+    EXPECT_EQ(PAR_get_status(0), kParEndEqual);
+}
+
+TEST_F(ParToolTest, EndFlagForRunsOfBlankLines) {
+    ASSERT_EQ(open_path(write("p.txt", "H\nD\n\n\n\nE\n"), kParEndBlanks), 0);
+    ASSERT_EQ(PAR_search(0, "H"), 1);
+    std::string line;
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(read(1, &line), 1);
+    EXPECT_EQ(read(2, &line), 1);  // without flag 256 blank lines are content
+    EXPECT_EQ(read(3, &line), 1);
+    EXPECT_EQ(read(4, &line), 0);
+    EXPECT_EQ(PAR_get_status(0), kParEndBlanks);
+    EXPECT_EQ(read(0, &line), 0);
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(line, "E");
+}
+
+TEST_F(ParToolTest, StarredHeadingsEndSectionsAndBecomePending) {
+    ASSERT_EQ(open_path(write("p.txt", "** FOUS21\nA\n** FOUS22\nB\n")), 0);
+    ASSERT_EQ(PAR_search(0, "FOUS21"), 1);
+    std::string line;
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(line, "** FOUS21");
+    EXPECT_EQ(read(1, &line), 1);
+    EXPECT_EQ(read(2, &line), 0);
+    EXPECT_EQ(PAR_get_status(0), kParStatusHeading);
+    EXPECT_EQ(PAR_search(0, "FOUS22"), 1);
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(line, "** FOUS22");
+}
+
+TEST_F(ParToolTest, SearchLoopGuardStopsAndTheNextSearchGoesOn) {
+    std::string text(100005, '\n');
+    text += "FOUS26 KWNO\n";
+    ASSERT_EQ(open_path(write("p.txt", text)), 0);
+    MESS_set(11, 0xC0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(PAR_search(0, "FOUS26"), 0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("Caught in search loop\n"), std::string::npos);
+    EXPECT_EQ(PAR_search(0, "FOUS26"), 1);
+}
+
+TEST_F(ParToolTest, NoFileAndClosedFile) {
+    char buf[kParLineSize] = "x";
+    EXPECT_EQ(PAR_search(-1, "A"), -1);
+    EXPECT_EQ(PAR_read(-1, 0, 0, buf), -1);
+    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(PAR_close(-1), 0);
+    EXPECT_EQ(PAR_get_pos(0), -1);
+    EXPECT_EQ(PAR_rewind(0), 0);
+    EXPECT_EQ(open_path("absent.txt"), -1);
+    EXPECT_EQ(PAR_read(0, 0, 0, buf), -1);
+    ASSERT_EQ(open_path(write("p.txt", "H\nA\n\nB\n")), 0);
+    EXPECT_EQ(PAR_seek(0, -5), 0);
+    ASSERT_EQ(PAR_search(0, "H"), 1);
+    EXPECT_EQ(PAR_read(0, 1, 1, buf), 1);
+    EXPECT_EQ(PAR_read(0, 1, 2, buf), 0);  // the end of a section closes the file with reopen 1
+    EXPECT_EQ(PAR_read(0, 1, 0, buf), -1);
+    EXPECT_EQ(PAR_close(0), 0);
+}
+
+TEST_F(ParToolTest, LongLinesNulBytesAndJunkNeverOverrun) {
+    std::string text = "H\n" + std::string(10000, 'A') + std::string("\nB\0C\x7F\xFF\x02", 7) + "D\n";
+    text += std::string(3, '\0') + "\nTAIL\n";
+    ASSERT_EQ(open_path(write("p.txt", text)), 0);
+    ASSERT_EQ(PAR_search(0, "H"), 1);
+    std::string line;
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(read(1, &line), 1);
+    EXPECT_EQ(line, std::string(kParLineMax, 'A'));
+    EXPECT_EQ(read(2, &line), 1);
+    EXPECT_EQ(line, "B C   D");
+    EXPECT_EQ(read(3, &line), 0);  // NUL bytes only: a blank line
+    EXPECT_EQ(read(0, &line), 0);
+    EXPECT_EQ(read(0, &line), 1);
+    EXPECT_EQ(line, "TAIL");
+
+    std::mt19937 rng(7);
+    for (int file = 0; file < 20; ++file) {
+        std::string junk(20000, '\0');
+        for (char& c : junk) c = static_cast<char>(rng() % 4 == 0 ? '\n' : rng() % 256);
+        PAR_reset_for_tests();
+        ASSERT_EQ(open_path(write("junk.bin", junk)), 0);
+        for (int guard = 0; guard < 1000 && PAR_search(0, "all") == 1; ++guard) {
+            for (const Section& s : read_sections()) {
+                for (const std::string& l : s) {
+                    ASSERT_LE(l.size(), static_cast<std::size_t>(kParLineMax));
+                    for (char c : l) ASSERT_TRUE(c >= 32 && c < 127) << static_cast<int>(c);
+                }
+            }
+        }
+    }
+}
+
+struct RealBulletin {
+    const char* file;
+    const char* pattern;
+    std::vector<std::string> stations;
+    std::vector<std::string> rows;  // how the lines below a station title begin
+};
+
+const std::vector<std::string> kMavRows = {"DT /", "HR  ", "X/N ", "TMP ", "DPT ", "CLD ", "WDR ",
+                                           "WSP ", "P06 ", "P12 ", "Q06 ", "Q12 ", "T06 ", "T12 ",
+                                           "POZ ", "POS ", "TYP ", "SNW ", "CIG ", "VIS ", "OBV "};
+
+std::vector<std::string> with_row(std::vector<std::string> rows, std::size_t i, const char* row) {
+    rows[i] = row;
+    return rows;
+}
+
+TEST_F(ParToolTest, RealBulletinsGiveEveryStationSection) {
+    if (!std::filesystem::is_directory(kBulletinDir)) GTEST_SKIP() << "no bulletins in " << kBulletinDir;
+    const std::vector<RealBulletin> bulletins = {
+        {"gfs_mav_fous26_2014010100.txt", "FOUS2[1-6]_KWNO", {"KEED", "KELN", "KEPH"}, kMavRows},
+        {"gfs_mav_fous23_2019091312_leading_blank.txt",
+         "(FOUS2[1-6])",
+         {"KFYJ"},
+         with_row(kMavRows, 2, "N/X ")},
+        {"nam_met_fous46_2017081212.txt",
+         "FOUS4[4-9]",
+         {"KFOZ", "KFPK", "KFRM", "KFSD"},
+         {"DT /", "HR  ", "N/X ", "TMP ", "DPT ", "CLD ", "WDR ", "WSP ", "P06 ", "P12 ", "Q06 ", "Q12 ",
+          "T06 ", "T12 ", "CIG ", "VIS ", "OBV "}},
+        {"gfsx_mex_feus23_2020071012.txt",
+         "FEUS2.",
+         {"KY63", "KY70", "KYIP", "KYKN"},
+         {"FHR ", "     SAT 11|", "N/X ", "TMP ", "DPT ", "CLD ", "WND ", "P12 ", "P24 ", "Q12 ", "Q24 ",
+          "T12 ", "T24 "}},
+    };
+    for (const RealBulletin& b : bulletins) {
+        SCOPED_TRACE(b.file);
+        std::filesystem::create_symlink(kBulletinDir + "/" + b.file, dir_ + "/bulletin");
+        ASSERT_EQ(open_path("bulletin"), 0);
+        ASSERT_EQ(PAR_search(0, b.pattern), 1);
+        std::vector<std::string> stations;
+        for (const Section& s : read_sections()) {
+            for (std::size_t i = 0; i < s.size(); ++i) {
+                if (s[i].find("MOS GUIDANCE") == std::string::npos) continue;
+                stations.push_back(s[i].substr(0, s[i].find(' ')));
+                ASSERT_EQ(s.size() - i - 1, b.rows.size()) << s[i];
+                for (std::size_t k = 0; k < b.rows.size(); ++k) {
+                    EXPECT_EQ(s[i + 1 + k].rfind(b.rows[k], 0), 0U) << s[i + 1 + k];
+                }
+            }
+        }
+        EXPECT_EQ(stations, b.stations);
+        EXPECT_EQ(PAR_search(0, b.pattern), -1);
+        PAR_close(0);
+        std::filesystem::remove(dir_ + "/bulletin");
+    }
+}
+
+}  // namespace
+}  // namespace orv
