@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/files.hpp"
 #include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/orv.hpp"
@@ -22,26 +23,6 @@ constexpr int kLineSize = kParLineSize;
 
 // ---------------------------------------------------------------- product access
 
-// TEMPORARY until the product reader's implementation is merged.
-}  // namespace
-[[gnu::weak]] int PAR_open(const DateRecord* date);
-[[gnu::weak]] void PAR_set_end(int flags);
-[[gnu::weak]] int PAR_close(int fd);
-[[gnu::weak]] int PAR_rewind(int fd);
-[[gnu::weak]] int PAR_seek(int fd, std::int64_t position);
-[[gnu::weak]] std::int64_t PAR_get_pos(int fd);
-[[gnu::weak]] int PAR_get_status(int fd);
-[[gnu::weak]] int PAR_search(int fd, const char* pattern);
-[[gnu::weak]] int PAR_read(int fd, int reopen, int n, char* line);
-namespace {
-
-int par_open(const DateRecord* date) {
-    PAR_set_end(kParEndBlank);
-    return PAR_open(date);
-}
-
-constexpr MosProductAccess kParAccess = {par_open, PAR_close,  PAR_rewind, PAR_search,
-                                         PAR_read, PAR_get_status, PAR_get_pos, PAR_seek};
 
 // Where one reader stands in the file between calls.
 struct Position {
@@ -50,7 +31,6 @@ struct Position {
 };
 
 struct ReadState {
-    const MosProductAccess* access = &kParAccess;
     int fd = -1;
     int stat_num = 0;
     // Line number for the next product read: 0 right after a search or the end
@@ -71,18 +51,18 @@ ReadState g;
 // The next line of the open product: 1 with a line, 0 at the end of a section
 // or product, -1 at the end of the file.
 int next_line(int fd, char* line) {
-    const int r = g.access->read(fd, 0, g.next_n, line);
+    const int r = PAR_read(fd, 0, g.next_n, line);
     g.next_n = r == 1 ? 1 : 0;
     if (r != 1) line[0] = '\0';
     return r;
 }
 
-bool product_ended(int fd) { return (g.access->status(fd) & kParStatusEnd) != 0; }
+bool product_ended(int fd) { return (PAR_get_status(fd) & kParStatusEnd) != 0; }
 
 // Moves to the next product whose heading matches; false when there is none.
 bool search_product(int fd, const char* pattern) {
     g.next_n = 0;
-    return g.access->search(fd, pattern) == 1;
+    return PAR_search(fd, pattern) == 1;
 }
 
 // Passes over the rest of the current section.
@@ -94,7 +74,7 @@ void skip_section(int fd, char* line) {
 // Re-reads the line at a remembered position; false when nothing is there.
 bool reread_at(int fd, std::int64_t pos, char* line) {
     if (pos < 0) return false;
-    g.access->seek(fd, pos);
+    PAR_seek(fd, pos);
     g.next_n = 0;
     // A section end held from the previous read is given back first.
     for (int tries = 0; tries < 3; ++tries) {
@@ -429,7 +409,7 @@ bool find_title(int fd, const Family& f, int counter, Position& pos, char* line)
         }
         if (product_ended(fd) && !search_product(fd, f.pattern)) return false;
     }
-    pos.title_pos = g.access->get_pos(fd);
+    pos.title_pos = PAR_get_pos(fd);
     return true;
 }
 
@@ -518,7 +498,7 @@ bool find_block(int fd, const ExtendedFamily& f, int counter, char* line) {
     Position& pos = g.extended;
     const bool partner = counter == pos.prev_counter || (counter % 2 == 1 && counter == pos.prev_counter + 1);
     if (partner && counter != 0) return reread_at(fd, pos.title_pos, line);
-    if (counter == 0) g.access->rewind(fd);
+    if (counter == 0) PAR_rewind(fd);
     bool new_product = counter == 0 || product_ended(fd);
     for (;;) {
         if (new_product) {
@@ -542,7 +522,7 @@ bool find_block(int fd, const ExtendedFamily& f, int counter, char* line) {
         if (r == 1) break;
         new_product = product_ended(fd);
     }
-    pos.title_pos = g.access->get_pos(fd);
+    pos.title_pos = PAR_get_pos(fd);
     return true;
 }
 
@@ -654,29 +634,34 @@ char* mos_code_text(int code, char* out) {
 
 // ---------------------------------------------------------------- access and file wiring
 
-void MOS_set_product_access(const MosProductAccess* access) { g.access = access != nullptr ? access : &kParAccess; }
-
 int MOS_open(const DateRecord* date) {
     g.next_n = 0;
-    return g.access->open(date);
+    PAR_set_end(kParEndBlank);
+    return PAR_open(date);
 }
 
-int MOS_close(int fd) { return g.access->close(fd); }
+int MOS_close(int fd) { return PAR_close(fd); }
 
 int MOS_rewind(int fd) {
     g.next_n = 0;
-    return g.access->rewind(fd);
+    return PAR_rewind(fd);
 }
 
 int MOS_position(int fd, std::int64_t position) {
     g.next_n = 0;
-    return g.access->seek(fd, position);
+    return PAR_seek(fd, position);
 }
 
 int MOS_open_file() {
+    PAR_set_in_file(MOS_name_conv());
     g.fd = MOS_open(MOS_get_date());
     if (g.fd < 0) {
-        MESS_print(kWarnOpen, "MOS_open_file: Unable to open file:%s\n", MOS_name_conv());
+        char name[kFileNameSize];
+        FILE_save_name_conv();
+        FILE_set_name(MOS_name_conv());
+        FILE_set_date(MOS_get_date(), name);
+        FILE_restore_name_conv();
+        MESS_print(kWarnOpen, "MOS_open_file: Unable to open file:%s\n", name);
         return 0;
     }
     return 1;
@@ -772,7 +757,7 @@ int MOSU_read(int fd, MosuReport* report, int mode, const int* counter) {
         return -1;
     }
     g.extended.prev_counter = n;
-    MESS_print(kDebugId, "ID: %d %lld %s\n", g.access->status(fd), static_cast<long long>(g.access->get_pos(fd)),
+    MESS_print(kDebugId, "ID: %d %lld %s\n", PAR_get_status(fd), static_cast<long long>(PAR_get_pos(fd)),
                line);
     const int half = n % 2;
     for (int c = 0; c < f.columns; ++c) report->hours[c] = 6 * c;
@@ -860,7 +845,7 @@ int MOSM_read(int fd, MosmReport* report, int mode, const int* counter) {
             }
             found = true;
         }
-        if (found) pos.title_pos = g.access->get_pos(fd);
+        if (found) pos.title_pos = PAR_get_pos(fd);
     }
     if (!found) {
         pos.prev_counter = -1;

@@ -89,24 +89,6 @@ char* mos_code_text(int code, char* out);
 inline constexpr int kMosReadId = 25;    // the station id only
 inline constexpr int kMosReadFull = 26;  // the whole report
 
-// ---------------------------------------------------------------- product access
-
-// The product file operations the readers use, with the signatures of the
-// product file reader. By default the product file reader itself; tests plug
-// in text held in memory.
-struct MosProductAccess {
-    int (*open)(const DateRecord* date);   // sets the section end first
-    int (*close)(int fd);
-    int (*rewind)(int fd);
-    int (*search)(int fd, const char* pattern);
-    int (*read)(int fd, int reopen, int n, char* line);
-    int (*status)(int fd);
-    std::int64_t (*get_pos)(int fd);
-    int (*seek)(int fd, std::int64_t position);
-};
-// Null restores the product file reader.
-void MOS_set_product_access(const MosProductAccess* access);
-
 // ---------------------------------------------------------------- file wiring
 
 int MOS_open(const DateRecord* date);

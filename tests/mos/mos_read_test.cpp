@@ -1,6 +1,7 @@
 #include "mos/mos_read.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -8,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "core/files.hpp"
 #include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/orv.hpp"
+#include "core/par_tool.hpp"
 #include "core/resrc.hpp"
 #include "geo/maptran.hpp"
 #include "mos/cty_read.hpp"
@@ -20,7 +23,6 @@
 namespace orv {
 namespace {
 
-using test::MemoryProduct;
 
 const std::string kMosDir = ORV_SOURCE_DIR "/../shared/data/mos";
 
@@ -38,18 +40,29 @@ protected:
         CTY_reset_for_tests();
         CTY_read_reset_for_tests();
         MOS_read_reset_for_tests();
+        PAR_reset_for_tests();
+        FILE_reset_for_tests();
         MESS_set(0, 0);
+        char pattern[] = "/tmp/mos_read_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
     }
     void TearDown() override {
+        MOS_close_file();
         CTY_reset_for_tests();
         MOS_read_reset_for_tests();
+        PAR_reset_for_tests();
+        FILE_reset_for_tests();
         RES_reset_for_tests();
+        std::filesystem::remove_all(dir_);
     }
+
+    bool load(const std::string& text) { return test::open_bulletin_text(dir_ + "/bulletin.txt", text); }
 
     // Every station of the text, read with the read-report callback's counter.
     std::vector<MosReport> read_all(int model, const std::string& text) {
         FLAG_set(kFlagDataKind, model);
-        MemoryProduct::instance().load(text);
+        EXPECT_TRUE(load(text));
         std::vector<MosReport> out;
         MosReport r{};
         for (int counter = 0; counter < 10000 && MOS_read(0, &r, kMosReadFull, &counter) == 0; ++counter)
@@ -57,10 +70,12 @@ protected:
         return out;
     }
 
+    std::string dir_;
+
     std::map<std::string, MosReport> read_file(int model, const char* name) {
         std::map<std::string, MosReport> out;
         FLAG_set(kFlagDataKind, model);
-        if (!MemoryProduct::instance().load_file(kMosDir + "/" + name)) return out;
+        if (!test::open_bulletin(kMosDir + "/" + name)) return out;
         MosReport r{};
         for (int counter = 0; MOS_read(0, &r, kMosReadFull, &counter) == 0; ++counter) out[r.id] = r;
         return out;
@@ -316,7 +331,7 @@ TEST_F(MosRead, EveryStationOfTheRealBulletinsIsInTheStationTable) {
     };
     for (const auto& [model, name] : files) {
         FLAG_set(kFlagDataKind, model);
-        ASSERT_TRUE(MemoryProduct::instance().load_file(kMosDir + "/" + name));
+        ASSERT_TRUE(test::open_bulletin(kMosDir + "/" + name));
         MOS_rewind_file();
         int used = 0;
         MosReport* r = MOS_get_report();
@@ -437,7 +452,7 @@ TEST_F(MosRead, NgmLayoutFieldByField) {
 TEST_F(MosRead, NgmThreeLetterIdsAreFoundWithK) {
     load_station_table();
     FLAG_set(kFlagDataKind, kModelNgm);
-    MemoryProduct::instance().load(
+    load(
         "FOUS14 KWNO 010000\n"
         "EED    NGM MOS GUIDANCE   1/01/96  0000 UTC\nTEMP   10\n\n"
         "KFOZ   NGM MOS GUIDANCE   1/01/96  0000 UTC\nTEMP   10\n\n"
@@ -453,7 +468,7 @@ TEST_F(MosRead, NgmThreeLetterIdsAreFoundWithK) {
 
     // other models look the id up only as printed
     FLAG_set(kFlagDataKind, kModelGfs);
-    MemoryProduct::instance().load("FOUS21 KWNO 010000\nEED    GFS MOS GUIDANCE\nTMP  10\n\n");
+    load("FOUS21 KWNO 010000\nEED    GFS MOS GUIDANCE\nTMP  10\n\n");
     MOS_rewind_file();
     EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), 0);
 }
@@ -462,7 +477,7 @@ TEST_F(MosRead, PriorityLimitSkipsMinorStations) {
     load_station_table();
     RES_put("stat_prior", "3");
     FLAG_set(kFlagDataKind, kModelGfs);
-    MemoryProduct::instance().load("FOUS21 KWNO 010000\nKEED   GFS MOS GUIDANCE\nTMP  10\n\n");  // priority 7
+    load("FOUS21 KWNO 010000\nKEED   GFS MOS GUIDANCE\nTMP  10\n\n");  // priority 7
     MOS_rewind_file();
     CityEntry e{};
     EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), 0);
@@ -537,7 +552,7 @@ TEST_F(MosRead, SectionWithoutObvEndsAtTheBlankLine) {
 
 TEST_F(MosRead, SameCounterReadsTheSameStationAgainAndIdModeSkipsRows) {
     FLAG_set(kFlagDataKind, kModelGfs);
-    MemoryProduct::instance().load("FOUS21 KWNO 010000\n" + gfs_section("KAAA", "TMP  10\nOBV   N\n") +
+    load("FOUS21 KWNO 010000\n" + gfs_section("KAAA", "TMP  10\nOBV   N\n") +
                                    gfs_section("KBBB", "TMP  20\n") + gfs_section("KCCC", "TMP  30\n"));
     MosReport r{};
     int c = 0;
@@ -635,7 +650,7 @@ const char* const kMrfx =
 
 TEST_F(MosRead, MrfMatrixFamily) {
     FLAG_set(kFlagDataKind, kModelMrfx);
-    MemoryProduct::instance().load(kMrfx);
+    load(kMrfx);
     MosmReport r{};
     int c = 0;
     ASSERT_EQ(MOSM_read(0, &r, kMosReadFull, &c), 0);
@@ -685,7 +700,7 @@ const char* const kExtended =
 
 TEST_F(MosRead, ExtendedFamilyTwoStationsPerBlock) {
     FLAG_set(kFlagDataKind, kModelEtaUa);
-    MemoryProduct::instance().load(kExtended);
+    load(kExtended);
     MosuReport r{};
     int c = 0;
     ASSERT_EQ(MOSU_read(0, &r, kMosReadFull, &c), 0);
@@ -736,7 +751,7 @@ TEST_F(MosRead, ExtendedStationsAreLookedUpWithK) {
     load_station_table();
     RES_put("stat_prior", "9");
     FLAG_set(kFlagDataKind, kModelEtaUa);
-    MemoryProduct::instance().load(
+    load(
         "FOUS61 KWNO 011200\nx\ny\nEED//786446 -0796 132716 40051015   ZZZ//786446 -0796 132716 40051015\n\n");
     MOS_rewind_file();
     CityEntry e{};

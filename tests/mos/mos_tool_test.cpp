@@ -40,6 +40,9 @@ protected:
         MAP_reset_for_tests();
         MOS_reset_for_tests();
         MOS_read_reset_for_tests();
+        PAR_reset_for_tests();
+        FILE_reset_for_tests();
+        MESS_set(0, 0);
         RES_put("file_path", ORV_DATA_DIR);
         blank(kModelGfs);
     }
@@ -325,9 +328,10 @@ TEST_F(MosTool, RealNamStationsGiveFogAndFlightCategories) {
     const std::string dir = ORV_SOURCE_DIR "/../shared/data/mos";
     if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "real bulletins not found in " << dir << "; skipping";
     FLAG_set(kFlagDataKind, kModelNam);
-    ASSERT_TRUE(test::MemoryProduct::instance().load_file(dir + "/nam_met_fous46_2017081212.txt"));
+    ASSERT_TRUE(test::open_bulletin(dir + "/nam_met_fous46_2017081212.txt"));
     int counter = 0;
     ASSERT_EQ(MOS_read(0, &r, kMosReadFull, &counter), 0);  // KFOZ
+    MOS_close_file();
     // 12Z + 45 h: overcast at category 1, visibility 3/8 mile in fog, no 6-hour PoP
     EXPECT_STREQ(get("wx", 45).text, "F");
     EXPECT_STREQ(get("fr", 45).text, "IFR");
