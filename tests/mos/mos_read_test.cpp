@@ -5,6 +5,9 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -770,6 +773,157 @@ TEST(MosCode, PacksAndUnpacksPrintedCodes) {
     EXPECT_STREQ(mos_code_text(mos_code("BLSN", 4), out), "BLS");
     EXPECT_EQ(mos_code("   ", 3), kMissing);
     EXPECT_STREQ(mos_code_text(kMissing, out), "");
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// ---------------------------------------------------------------- bad input
+
+std::string long_section() {
+    std::string s = "FOUS21 KWNO 010000\nKAAA   GFS MOS GUIDANCE\n";
+    s += "TMP  10" + std::string(10000, '7') + "\n";
+    s += std::string("DPT  20 21") + '\0' + "22 23\n";
+    s += std::string(10000, 'X') + "\n";
+    s += "WDR  27\n\n";
+    return s;
+}
+
+TEST_F(MosRead, LongLinesNulBytesAndJunkLeaveFieldsMissing) {
+    auto s = read_all(kModelGfs, long_section());
+    ASSERT_EQ(s.size(), 1U);
+    const auto& v = s[0].values;
+    EXPECT_EQ(v[kMosTemp][0], 10);
+    EXPECT_EQ(v[kMosTemp][1], 777);
+    EXPECT_EQ(v[kMosDewp][1], 21);
+    EXPECT_EQ(v[kMosDewp][2], 22);  // the NUL byte reads as a blank
+    EXPECT_EQ(v[kMosWdir][0], 270);
+}
+
+TEST_F(MosRead, TruncatedProductsAndTitlesWithoutSectionsEndCleanly) {
+    const std::string cases[] = {
+        "",
+        "FOUS21 KWNO 010000\n",
+        "FOUS21 KWNO 010000\nKAAA   GFS MOS GUIDANCE",
+        "FOUS21 KWNO 010000\nKAAA   GFS MOS GUIDANCE\nTMP  1",
+        "FOUS21 KWNO 010000\nMAVXX1\n\n\n\nFOUS22 KWNO 010000\n",
+        "FOUS21 KWNO 010000\nTMP  10 11\nOBV   N\n\n",
+        std::string("\x01\x03\x1e\x7f\xff binary \0 junk", 22),
+    };
+    const std::size_t stations[] = {0, 0, 1, 1, 0, 0, 0};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        auto s = read_all(kModelGfs, cases[i]);
+        EXPECT_EQ(s.size(), stations[i]) << i;
+        if (i == 3 && !s.empty()) {
+            EXPECT_EQ(s[0].values[kMosTemp][0], 1);
+        }
+    }
+    MosuReport u{};
+    MosmReport m{};
+    for (const auto& text : cases) {
+        ASSERT_TRUE(load(text));
+        FLAG_set(kFlagDataKind, kModelNamUa);
+        for (int c = 0; c < 100 && MOSU_read(0, &u, kMosReadFull, &c) == 0; ++c) {
+        }
+        FLAG_set(kFlagDataKind, kModelMrfx);
+        for (int c = 0; c < 100 && MOSM_read(0, &m, kMosReadFull, &c) == 0; ++c) {
+        }
+    }
+}
+
+TEST_F(MosRead, GetStationFindsOneStationById) {
+    SKIP_WITHOUT_BULLETINS();
+    FLAG_set(kFlagDataKind, kModelNam);
+    FILE_set_filename((kMosDir + "/nam_met_fous46_2017081212.txt").c_str());
+    DateRecord no_date{M, M, M, M, M, M, M, M};
+    MosReport r{};
+    ASSERT_EQ(MOS_get_station(&no_date, "kfrm", &r), 1);
+    EXPECT_STREQ(r.id, "KFRM");
+    EXPECT_EQ(r.values[kMosTemp][0], 73);
+    EXPECT_EQ(MOS_get_station(&no_date, "KXXX", &r), 0);
+}
+
+TEST_F(MosRead, OpenFileReportsAMissingBulletin) {
+    RES_put("message", "warn");
+    FILE_set_filename((dir_ + "/absent.txt").c_str());
+    MOS_set_date(nullptr);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    MESS_reset_for_tests();
+    const int r = MOS_open_file();
+    const std::string out = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+    EXPECT_EQ(r, 0);
+    EXPECT_NE(out.find("MOS_open_file: Unable to open file:"), std::string::npos) << out;
+    MosReport rep{};
+    CityEntry e{};
+    EXPECT_EQ(MOS_read_report(&rep, &e), -1);
+}
+
+// ---------------------------------------------------------------- randomly mutated bulletins
+
+std::string read_text(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::string mutate(std::string text, std::mt19937& rng) {
+    static const char kBytes[] = {'\0', '\x01', '\x03', '\r', '\n', ' ', '/', '|', '-', '9', 'X', '\x1e', '\xff'};
+    const int edits = 1 + static_cast<int>(rng() % 8);
+    for (int e = 0; e < edits; ++e) {
+        const std::size_t at = text.empty() ? 0 : rng() % text.size();
+        switch (rng() % 7) {
+        case 0: if (!text.empty()) text[at] = kBytes[rng() % sizeof kBytes]; break;
+        case 1: text.insert(at, 1, static_cast<char>(rng() % 256)); break;
+        case 2: text.erase(at, rng() % 200); break;
+        case 3: text.resize(at); break;
+        case 4: text.insert(at, std::string(rng() % 12000, static_cast<char>('0' + rng() % 10))); break;
+        case 5: {
+            const std::size_t from = text.empty() ? 0 : rng() % text.size();
+            text.insert(at, text.substr(from, rng() % 400));
+            break;
+        }
+        default: if (!text.empty()) text[at] = static_cast<char>(rng() % 256); break;
+        }
+    }
+    return text;
+}
+
+std::vector<std::string> fuzz_seeds() {
+    std::vector<std::string> seeds = {"FOUS14 KWNO 010000\n" + ngm_station(), long_section(),
+                                      std::string(kMrfx), std::string(kExtended)};
+    if (std::filesystem::is_directory(kMosDir))
+        for (const auto& e : std::filesystem::directory_iterator(kMosDir))
+            if (e.path().extension() == ".txt") seeds.push_back(read_text(e.path().string()));
+    return seeds;
+}
+
+TEST_F(MosRead, MutatedBulletinsNeverCrashTheReaders) {
+    load_station_table();
+    const auto seeds = fuzz_seeds();
+    std::mt19937 rng(20261206);
+    const int models[] = {kModelGfs, kModelNam, kModelGfsx, kModelNgm, kModelAvn, kModelMrf};
+    int stations = 0;
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_TRUE(load(mutate(seeds[static_cast<std::size_t>(i) % seeds.size()], rng)));
+        FLAG_set(kFlagDataKind, models[i % 6]);
+        MOS_rewind_file();
+        CityEntry e{};
+        for (int n = 0; n < 1000 && MOS_read_report(MOS_get_report(), &e) >= 0; ++n) ++stations;
+        if (i % 3 == 0) {
+            FLAG_set(kFlagDataKind, i % 2 == 0 ? kModelEtaUa : kModelNgmUa);
+            MOS_rewind_file();
+            for (int n = 0; n < 1000 && MOSU_read_report(MOSU_get_report(), &e) >= 0; ++n) ++stations;
+            FLAG_set(kFlagDataKind, kModelMrfx);
+            MOS_rewind_file();
+            for (int n = 0; n < 1000 && MOSM_read_report(MOSM_get_report(), &e) >= 0; ++n) ++stations;
+        }
+    }
+    EXPECT_GT(stations, 1000);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // a file given by path, or a text written to a file of a test directory.
 #pragma once
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -23,8 +24,11 @@ inline bool open_bulletin(const std::string& path) {
     return MOS_get_fd() == 0;
 }
 
-// Writes the text to path and opens it.
+// Writes the text to path and opens it. The old file is removed first:
+// truncating a file in place makes some file systems flush it at once.
 inline bool open_bulletin_text(const std::string& path, const std::string& text) {
+    MOS_close_file();
+    std::remove(path.c_str());
     std::ofstream(path, std::ios::binary) << text;
     return open_bulletin(path);
 }
