@@ -804,6 +804,7 @@ TEST_F(MosRead, LongLinesNulBytesAndJunkLeaveFieldsMissing) {
 }
 
 TEST_F(MosRead, TruncatedProductsAndTitlesWithoutSectionsEndCleanly) {
+    static constexpr char kJunk[] = "\x01\x03\x1e\x7f\xff binary \0 junk";
     const std::string cases[] = {
         "",
         "FOUS21 KWNO 010000\n",
@@ -811,7 +812,7 @@ TEST_F(MosRead, TruncatedProductsAndTitlesWithoutSectionsEndCleanly) {
         "FOUS21 KWNO 010000\nKAAA   GFS MOS GUIDANCE\nTMP  1",
         "FOUS21 KWNO 010000\nMAVXX1\n\n\n\nFOUS22 KWNO 010000\n",
         "FOUS21 KWNO 010000\nTMP  10 11\nOBV   N\n\n",
-        std::string("\x01\x03\x1e\x7f\xff binary \0 junk", 22),
+        std::string(kJunk, sizeof kJunk - 1),
     };
     const std::size_t stations[] = {0, 0, 1, 1, 0, 0, 0};
     for (std::size_t i = 0; i < std::size(cases); ++i) {
