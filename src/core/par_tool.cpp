@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <strings.h>
 
 #include "core/files.hpp"
@@ -48,21 +49,29 @@ public:
         return true;
     }
 
-    // The next line without its line feed into raw (kRawMax + 1 bytes; longer
-    // lines are cut and their rest skipped): its length, or -1 at the end of
-    // the file. *offset receives the offset of the line.
-    int next(char* raw, std::int64_t* offset) {
+    // The next line without its line feed: false at the end of the file.
+    // The text stays valid until the next call; lines longer than kRawMax
+    // bytes are cut and their rest skipped. *offset receives the offset of
+    // the line.
+    bool next(std::string_view* line, std::int64_t* offset) {
         *offset = base_ + static_cast<std::int64_t>(begin_);
-        if (begin_ == end_ && !fill()) return -1;
+        if (begin_ == end_ && !fill()) return false;
+        const char* start = buf_ + begin_;
+        const auto* feed = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
+        if (feed != nullptr) {
+            *line = std::string_view(start, static_cast<std::size_t>(feed - start));
+            begin_ += line->size() + 1;
+            return true;
+        }
         std::size_t kept = 0;
         for (;;) {
             if (begin_ == end_ && !fill()) break;
-            const char* start = buf_ + begin_;
+            start = buf_ + begin_;
             const std::size_t avail = end_ - begin_;
-            const auto* feed = static_cast<const char*>(std::memchr(start, '\n', avail));
+            feed = static_cast<const char*>(std::memchr(start, '\n', avail));
             const std::size_t chunk = feed != nullptr ? static_cast<std::size_t>(feed - start) : avail;
             const std::size_t take = std::min(chunk, kRawMax - kept);
-            std::memcpy(raw + kept, start, take);
+            std::memcpy(spill_ + kept, start, take);
             kept += take;
             begin_ += chunk;
             if (feed != nullptr) {
@@ -70,8 +79,8 @@ public:
                 break;
             }
         }
-        raw[kept] = '\0';
-        return static_cast<int>(kept);
+        *line = std::string_view(spill_, kept);
+        return true;
     }
 
 private:
@@ -88,6 +97,23 @@ private:
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     char buf_[32768] = {};
+    char spill_[kRawMax] = {};  // a line that runs over the end of buf_
+};
+
+// A cleaned line and its length.
+struct Line {
+    int len = 0;
+    char text[kParLineSize];  // terminated after len characters
+
+    Line() { text[0] = '\0'; }
+
+    void set(const char* src, int n) {
+        len = std::min(n, kParLineMax);
+        std::memcpy(text, src, static_cast<std::size_t>(len));
+        text[len] = '\0';
+    }
+    void set(const Line& other) { set(other.text, other.len); }
+    void clear() { set("", 0); }
 };
 
 struct ParState {
@@ -97,9 +123,9 @@ struct ParState {
     LineSource index;
     DateRecord date = {kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing};
     bool has_heading = false;
-    char heading[kParLineSize] = {};
+    Line heading;
     bool has_line = false;
-    char line[kParLineSize] = {};
+    Line line;
     bool shifted = false;  // the current product carries one blank before every line
     std::int64_t position = 0;
     int status = 0;
@@ -114,24 +140,37 @@ bool is_control(unsigned char c) { return c < 32 || c >= 127; }
 
 bool is_transmission_mark(char c) { return c == kStartOfText || c == kEndOfText; }
 
-// A heading line that begins with exactly one blank marks a product
-// distributed with one blank before each of its lines.
-bool has_one_leading_blank(const char* raw) { return raw[0] == ' ' && raw[1] != ' ' && raw[1] != '\0'; }
+// Copies the first n bytes of raw to text (n at most the size of raw) and
+// tells whether the whole of raw is printable. Written without an early exit
+// so that the compiler can work on many bytes at once.
+bool copy_printable(std::string_view raw, std::size_t n, char* text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(raw.data());
+    // Bytes 32..126 map to 0..94 and every other byte above 94, in eight bits.
+    const auto outside = [](unsigned char c) { return static_cast<unsigned char>(static_cast<unsigned char>(c + 224U) > 94U); };
+    unsigned char any = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        text[i] = static_cast<char>(p[i]);
+        any |= outside(p[i]);
+    }
+    for (std::size_t i = n; i < raw.size(); ++i) any |= outside(p[i]);
+    return any == 0;
+}
 
-// The cleaning of every line read: carriage returns removed; a leading
-// start- or end-of-transmission character kept (it ends the product);
-// otherwise control characters at the start dropped together with one blank
-// of a shifted product; control and non-ASCII bytes inside the line become
-// blanks; the text is cut at kParLineMax characters and trailing blanks go.
-void clean_line(const char* raw, std::size_t len, bool shifted, char* out) {
-    std::size_t i = 0;
+// The cleaning of a line with control characters into text: its length.
+// A leading start- or end-of-transmission character is kept (*mark 1: it
+// ends the product); otherwise control characters at the start are dropped
+// together with one blank of a shifted product. Carriage returns go, other
+// control and non-ASCII bytes become blanks.
+std::size_t clean_controls(std::string_view raw, bool shifted, char* text, std::size_t* mark) {
     std::size_t n = 0;
-    if (len > 0 && is_transmission_mark(raw[0])) {
-        out[n++] = raw[0];
+    std::size_t i = 0;
+    if (!raw.empty() && is_transmission_mark(raw[0])) {
+        text[n++] = raw[0];
+        *mark = 1;
         i = 1;
     } else {
         bool blank_pending = shifted;
-        for (; i < len; ++i) {
+        for (; i < raw.size(); ++i) {
             const auto c = static_cast<unsigned char>(raw[i]);
             if (c == ' ' && blank_pending) {
                 blank_pending = false;
@@ -140,62 +179,69 @@ void clean_line(const char* raw, std::size_t len, bool shifted, char* out) {
             }
         }
     }
-    const std::size_t kept_mark = n;
-    for (; i < len && n < static_cast<std::size_t>(kParLineMax); ++i) {
+    for (; i < raw.size() && n < static_cast<std::size_t>(kParLineMax); ++i) {
         const auto c = static_cast<unsigned char>(raw[i]);
         if (c == '\r') continue;
-        out[n++] = is_control(c) ? ' ' : static_cast<char>(c);
+        text[n++] = is_control(c) ? ' ' : static_cast<char>(c);
     }
-    while (n > kept_mark && out[n - 1] == ' ') --n;
-    out[n] = '\0';
+    return n;
 }
 
-// Reads the next data line into raw and makes its offset the position: its
-// length, or -1 at the end of the file.
-int read_raw_line(char* raw) { return g.data.next(raw, &g.position); }
+// The cleaning of every line read: the one leading blank of a shifted
+// product dropped, control characters handled as above, the text cut at
+// kParLineMax characters and its trailing blanks removed.
+void clean_line(std::string_view raw, bool shifted, Line* out) {
+    char* text = out->text;
+    const bool drop_blank = shifted && !raw.empty() && raw[0] == ' ';
+    const std::string_view rest = drop_blank ? raw.substr(1) : raw;
+    std::size_t n = std::min(rest.size(), static_cast<std::size_t>(kParLineMax));
+    std::size_t mark = 0;
+    if (!copy_printable(rest, n, text)) n = clean_controls(raw, shifted, text, &mark);
+    while (n > mark && text[n - 1] == ' ') --n;
+    text[n] = '\0';
+    out->len = static_cast<int>(n);
+}
 
-// Reads the next line of the current product, cleaned: false at the end of the file.
-bool read_product_line(char* out) {
-    char raw[kRawMax + 1];
-    const int len = read_raw_line(raw);
-    if (len < 0) {
-        out[0] = '\0';
+// Reads the next line of the current product, cleaned, and makes its offset
+// the position: false at the end of the file.
+bool read_product_line(Line* out) {
+    std::string_view raw;
+    if (!g.data.next(&raw, &g.position)) {
+        out->clear();
         return false;
     }
-    clean_line(raw, static_cast<std::size_t>(len), g.shifted, out);
+    clean_line(raw, g.shifted, out);
     return true;
 }
 
 // Reads the next line as a possible heading, cleaned as its own product's
 // heading line would be: false at the end of the file.
-bool read_heading_line(char* out, bool* shifted) {
-    char raw[kRawMax + 1];
-    const int len = read_raw_line(raw);
-    if (len < 0) {
-        out[0] = '\0';
+bool read_heading_line(Line* out, bool* shifted) {
+    std::string_view raw;
+    if (!g.data.next(&raw, &g.position)) {
+        out->clear();
         return false;
     }
-    *shifted = has_one_leading_blank(raw);
-    clean_line(raw, static_cast<std::size_t>(len), *shifted, out);
+    // A heading line that begins with exactly one blank marks a product
+    // distributed with one blank before each of its lines.
+    *shifted = raw.size() > 1 && raw[0] == ' ' && raw[1] != ' ';
+    clean_line(raw, *shifted, out);
     return true;
-}
-
-bool is_blank_line(const char* line) {
-    return std::all_of(line, line + std::strlen(line), [](char c) { return c == ' '; });
 }
 
 // The end test: counts the line and leaves its code in the status. The run
 // of blank lines counts lines as they are read, across calls, so that the
-// pending line tested again is not counted twice.
-int end_code(const char* line, bool fresh) {
+// pending line tested again is not counted twice. Cleaned lines have no
+// trailing blanks: a blank line is empty.
+int end_code(const Line& line, bool fresh) {
     ++g.lines_read;
-    const bool blank = is_blank_line(line);
+    const bool blank = line.len == 0;
     if (fresh) g.blank_run = blank ? g.blank_run + 1 : 0;
-    const std::size_t len = std::strlen(line);
+    const char* text = line.text;
     int code = 0;
-    if (is_transmission_mark(line[0])) {
+    if (is_transmission_mark(text[0])) {
         code = kParStatusEnd;
-    } else if (std::strncmp(line, "** ", 3) == 0) {
+    } else if (std::strncmp(text, "** ", 3) == 0) {
         code = kParStatusHeading;
     } else if ((g.end_flags & kParEndLimit) != 0 && g.lines_read > kLineLimit) {
         code = kParEndLimit;
@@ -203,9 +249,9 @@ int end_code(const char* line, bool fresh) {
         code = kParEndBlank;
     } else if ((g.end_flags & kParEndBlanks) != 0 && g.blank_run > 2) {
         code = kParEndBlanks;
-    } else if ((g.end_flags & kParEndDollar) != 0 && std::strncmp(line, "$$", 2) == 0) {
+    } else if ((g.end_flags & kParEndDollar) != 0 && std::strncmp(text, "$$", 2) == 0) {
         code = kParEndDollar;
-    } else if ((g.end_flags & kParEndEqual) != 0 && len > 0 && line[len - 1] == '=') {
+    } else if ((g.end_flags & kParEndEqual) != 0 && !blank && text[line.len - 1] == '=') {
         code = kParEndEqual;
     }
     g.status = code;
@@ -215,22 +261,22 @@ int end_code(const char* line, bool fresh) {
 void trace(const char* step, const char* line, int n) {
     if (MESS_check(kTrace) == 0) return;
     MESS_print(kTrace, "%s:%3X:%6d:%-20.20s:%-10.10s:%-10.10s:%d:\n", step, static_cast<unsigned>(g.status),
-               static_cast<int>(g.position), line, g.has_heading ? g.heading : "",
-               g.has_line ? g.line : "", n);
+               static_cast<int>(g.position), line, g.has_heading ? g.heading.text : "",
+               g.has_line ? g.line.text : "", n);
 }
 
 void clear_pending() {
     g.has_heading = false;
-    g.heading[0] = '\0';
+    g.heading.clear();
     g.has_line = false;
-    g.line[0] = '\0';
+    g.line.clear();
 }
 
-void set_heading(const char* text, bool shifted) {
-    copy_text(g.heading, text);
+void set_heading(const Line& line, bool shifted) {
+    g.heading.set(line);
     g.has_heading = true;
     g.has_line = false;
-    g.line[0] = '\0';
+    g.line.clear();
     g.shifted = shifted;
     g.status = kParStatusFound;
 }
@@ -385,15 +431,18 @@ void end_of_file() {
 }
 
 Step search_step_in_index(const char* pattern) {
-    char raw[kRawMax + 1];
+    std::string_view raw;
     std::int64_t offset = 0;
-    if (g.index.next(raw, &offset) < 0) {
+    if (!g.index.next(&raw, &offset)) {
         end_of_file();
         return Step::kEnd;
     }
+    char entry[kRawMax + 1];
+    std::memcpy(entry, raw.data(), raw.size());
+    entry[raw.size()] = '\0';
     long heading_offset = 0;
     char heading[kParLineSize] = {};
-    if (std::sscanf(raw, "%ld %128[^\n]", &heading_offset, heading) != 2) return Step::kNext;
+    if (std::sscanf(entry, "%ld %128[^\n]", &heading_offset, heading) != 2) return Step::kNext;
     char* slash = std::strchr(heading, '/');
     const char* second_part = "";
     if (slash != nullptr) {
@@ -402,31 +451,31 @@ Step search_step_in_index(const char* pattern) {
     }
     if (PAR_cmp(heading, second_part, pattern) != 0) return Step::kNext;
     // An index entry pointing outside the data file is passed over.
-    char line[kParLineSize];
+    Line line;
     bool shifted = false;
-    if (!g.data.seek(heading_offset) || !read_heading_line(line, &shifted)) return Step::kNext;
+    if (!g.data.seek(heading_offset) || !read_heading_line(&line, &shifted)) return Step::kNext;
     set_heading(line, shifted);
-    trace("SE-1", line, 0);
+    trace("SE-1", line.text, 0);
     return Step::kFound;
 }
 
 Step search_step_in_data(const char* pattern) {
-    char line[kParLineSize];
+    Line line;
     bool shifted = g.shifted;
     if (g.has_heading) {
-        copy_text(line, g.heading);
-    } else if (!read_heading_line(line, &shifted)) {
+        line.set(g.heading);
+    } else if (!read_heading_line(&line, &shifted)) {
         end_of_file();
         return Step::kEnd;
     }
     // A start- or end-of-transmission line delimits products and heads none.
-    if (is_transmission_mark(line[0]) || PAR_cmp(line, "", pattern) != 0) {
+    if (is_transmission_mark(line.text[0]) || PAR_cmp(line.text, "", pattern) != 0) {
         g.has_heading = false;
-        g.heading[0] = '\0';
+        g.heading.clear();
         return Step::kNext;
     }
     set_heading(line, shifted);
-    trace("SE-2", line, 0);
+    trace("SE-2", line.text, 0);
     return Step::kFound;
 }
 
@@ -532,16 +581,17 @@ int PAR_read(int fd, int reopen, int n, char* line) {
     if (line == nullptr || !is_open(fd)) return -1;
     g.lines_read = 0;
     trace("RD--", line, n);
+    const auto hand_out = [line](const Line& l) { std::memcpy(line, l.text, static_cast<std::size_t>(l.len) + 1); };
     int h = g.has_heading ? 1 : 0;
     if (h == 1 && n == 0) {
-        strntcpy(line, g.heading, kParLineSize);
+        hand_out(g.heading);
         return 1;
     }
     bool ended = false;
     if (g.has_line) {
         if (end_code(g.line, false) == 0) {
             if (h == n) {
-                strntcpy(line, g.line, kParLineSize);
+                hand_out(g.line);
                 trace("RD-1", line, n);
                 return 1;
             }
@@ -551,31 +601,31 @@ int PAR_read(int fd, int reopen, int n, char* line) {
         }
     }
     if (h > n) return 0;
-    char read[kParLineSize];
-    if (!read_product_line(read)) {
+    Line read;
+    if (!read_product_line(&read)) {
         g.status = kParStatusEnd;
         trace("RD-$", "", n);
         return -1;
     }
     const int code = end_code(read, true);
     g.has_heading = false;
-    g.heading[0] = '\0';
+    g.heading.clear();
     if (code == 0 && !ended) {
-        strntcpy(line, read, kParLineSize);
+        hand_out(read);
         return 1;
     }
     if (code == kParEndEqual) {
-        strntcpy(line, read, kParLineSize);
+        hand_out(read);
         return 0;
     }
     if (code == kParStatusHeading) {
-        copy_text(g.heading, read);
+        g.heading.set(read);
         g.has_heading = true;
     } else {
-        copy_text(g.line, read);
+        g.line.set(read);
         g.has_line = true;
     }
-    trace("RD-$", read, n);
+    trace("RD-$", read.text, n);
     if (reopen == 1) PAR_close(fd);
     return 0;
 }

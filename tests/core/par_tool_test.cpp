@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -453,6 +454,40 @@ TEST_F(ParToolTest, RealBulletinsGiveEveryStationSection) {
         EXPECT_EQ(PAR_search(0, b.pattern), -1);
         PAR_close(0);
         std::filesystem::remove(dir_ + "/bulletin");
+    }
+}
+
+TEST_F(ParToolTest, ShippedSampleGivesEveryStationOfEveryRegion) {
+    const std::filesystem::path examples = ORV_SOURCE_DIR "/examples";
+    std::filesystem::path sample;
+    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+        if (entry.path().extension() == ".txt") sample = entry.path();
+    }
+    ASSERT_FALSE(sample.empty()) << "no sample in " << examples;
+    std::filesystem::create_symlink(sample, dir_ + "/sample");
+    ASSERT_EQ(open_path("sample"), 0);
+    std::set<std::string> headings;
+    std::set<std::string> stations;
+    while (PAR_search(0, "FOUS2[1-6]_KWNO") == 1) {
+        // Without transmission characters between products the sections run
+        // on into the next product: its heading comes as an ordinary line.
+        for (const Section& s : read_sections()) {
+            for (std::size_t i = 0; i < s.size(); ++i) {
+                if (s[i].rfind("FOUS2", 0) == 0) headings.insert(s[i].substr(0, 6));
+                if (s[i].find("GFS MOS GUIDANCE") == std::string::npos) continue;
+                EXPECT_TRUE(stations.insert(s[i].substr(0, 4)).second) << "twice: " << s[i];
+                ASSERT_EQ(s.size() - i - 1, kMavRows.size()) << s[i];
+                for (std::size_t k = 0; k < kMavRows.size(); ++k) {
+                    EXPECT_EQ(s[i + 1 + k].rfind(kMavRows[k], 0), 0U) << s[i + 1 + k];
+                    EXPECT_LE(s[i + 1 + k].size(), 67U) << s[i + 1 + k];
+                }
+            }
+        }
+    }
+    EXPECT_EQ(headings, (std::set<std::string>{"FOUS21", "FOUS22", "FOUS23", "FOUS24", "FOUS25", "FOUS26"}));
+    EXPECT_EQ(stations.size(), 2451U);
+    for (const char* id : {"KBOS", "KORD", "KDEN", "KSEA", "KMIA", "PANC", "PHNL", "TJSJ"}) {
+        EXPECT_EQ(stations.count(id), 1U) << id;
     }
 }
 
