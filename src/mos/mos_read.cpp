@@ -94,17 +94,33 @@ void first_word(const char* text, char* out, std::size_t size, std::size_t max) 
     out[n] = '\0';
 }
 
-bool starts_with(const char* line, const char* label, int n) { return std::strncmp(line, label, static_cast<std::size_t>(n)) == 0; }
+// Label test of a bulletin line; the first characters decide at once for most lines.
+inline bool starts_with(const char* line, const char* label, int n) {
+    return line[0] == label[0] && std::strncmp(line, label, static_cast<std::size_t>(n)) == 0;
+}
 
 // ---------------------------------------------------------------- fields
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // A number in the field [off, off + width) of the line: blanks, an optional
 // sign, digits, blanks. Anything else, an empty field or a field cut short by
 // the end of the line when exact is set gives missing.
-int field_int(std::string_view line, int off, int width, bool exact = false) {
+[[gnu::always_inline]] inline int field_int(std::string_view line, int off, int width, bool exact = false) {
     if (off < 0 || static_cast<std::size_t>(off) >= line.size()) return kMissing;
+    if (width == 3 && static_cast<std::size_t>(off) + 3 <= line.size()) {
+        // The common three-character fields: "  7", " 48", "100", " -2", "-10", "   ".
+        const char a = line[static_cast<std::size_t>(off)];
+        const char b = line[static_cast<std::size_t>(off) + 1];
+        const char c = line[static_cast<std::size_t>(off) + 2];
+        if (is_digit(c)) {
+            if (a == ' ' && b == ' ') return c - '0';
+            if (a == ' ' && is_digit(b)) return (b - '0') * 10 + (c - '0');
+            if (is_digit(a) && is_digit(b)) return (a - '0') * 100 + (b - '0') * 10 + (c - '0');
+        } else if (a == ' ' && b == ' ' && c == ' ') {
+            return kMissing;
+        }
+    }
     const std::size_t end = std::min(line.size(), static_cast<std::size_t>(off + width));
     if (exact && end - static_cast<std::size_t>(off) < static_cast<std::size_t>(width)) return kMissing;
     std::size_t i = static_cast<std::size_t>(off);
@@ -129,7 +145,7 @@ std::string_view field_text(std::string_view line, int off, int width) {
 }
 
 // The character at index i of the field, missing when it is blank or beyond the line.
-int field_char(std::string_view line, int off, int i) {
+[[gnu::always_inline]] inline int field_char(std::string_view line, int off, int i) {
     const std::size_t at = static_cast<std::size_t>(off + i);
     if (off < 0 || at >= line.size() || line[at] == ' ') return kMissing;
     return static_cast<unsigned char>(line[at]);
@@ -280,7 +296,7 @@ Family family_of(int model) {
     }
 }
 
-int apply_rule(Rule rule, int v) {
+[[gnu::always_inline]] inline int apply_rule(Rule rule, int v) {
     if (is_missing(v)) return v;
     switch (rule) {
     case Rule::none: return v;
@@ -295,46 +311,59 @@ int apply_rule(Rule rule, int v) {
     return v;
 }
 
-void set_value(MosReport* r, int row, int col, int v) {
+[[gnu::always_inline]] inline void set_value(MosReport* r, int row, int col, int v) {
     if (col >= 0 && col < kMosCols && !is_missing(v)) r->values[row][col] = v;
 }
 
-// One field of a row at offset off into column col.
-void read_field(std::string_view line, const RowSpec& s, int off, int col, MosReport* r) {
-    switch (s.kind) {
-    case Kind::number:
-        set_value(r, s.row, col, apply_rule(s.rule, field_int(line, off, s.width)));
-        break;
-    case Kind::exact:
-        set_value(r, s.row, col, apply_rule(s.rule, field_int(line, off, s.width, true)));
-        break;
-    case Kind::character:
-        set_value(r, s.row, col, apply_rule(s.rule, field_char(line, off, s.pick)));
-        break;
-    case Kind::code: {
-        const std::string_view t = field_text(line, off, s.width);
-        set_value(r, s.row, col, mos_code(t.data(), static_cast<int>(t.size())));
-        break;
-    }
-    case Kind::pair: {
-        if (off <= 0 || static_cast<std::size_t>(off) >= line.size() || line[static_cast<std::size_t>(off)] != '/')
-            break;
-        const int first = field_int(line, std::max(off - 3, 0), std::min(off, 3));
-        const int second = field_int(line, off + 1, 2);
-        set_value(r, s.row, col, first == 999 ? kMissing : first);
-        set_value(r, s.row2, col, second == 99 ? kMissing : second);
-        break;
-    }
-    case Kind::digit_pair:
-        if (static_cast<std::size_t>(off + 1) >= line.size() || line[static_cast<std::size_t>(off + 1)] != '/') break;
-        set_value(r, s.row, col, field_int(line, off, 1, true));
-        set_value(r, s.row2, col, field_int(line, off + 2, 1, true));
-        break;
-    }
+// The thunderstorm pair whose slash stands at off: up to three characters
+// left of it to row, up to two right of it to row2.
+void read_pair(std::string_view line, const RowSpec& s, int off, int col, MosReport* r) {
+    if (off <= 0 || static_cast<std::size_t>(off) >= line.size() || line[static_cast<std::size_t>(off)] != '/') return;
+    const int first = field_int(line, std::max(off - 3, 0), std::min(off, 3));
+    const int second = field_int(line, off + 1, 2);
+    set_value(r, s.row, col, first == 999 ? kMissing : first);
+    set_value(r, s.row2, col, second == 99 ? kMissing : second);
 }
 
+// "d/d" starting at off: the first digit to row, the second to row2.
+void read_digit_pair(std::string_view line, const RowSpec& s, int off, int col, MosReport* r) {
+    if (static_cast<std::size_t>(off + 1) >= line.size() || line[static_cast<std::size_t>(off + 1)] != '/') return;
+    set_value(r, s.row, col, field_int(line, off, 1, true));
+    set_value(r, s.row2, col, field_int(line, off + 2, 1, true));
+}
+
+// The fields of one run of a row; the kind is decided once per run.
 void read_run(std::string_view line, const RowSpec& s, const Run& run, MosReport* r) {
-    for (int k = 0; k < run.count; ++k) read_field(line, s, run.offset + k * run.step, run.col + k * run.col_step, r);
+    int off = run.offset;
+    int col = run.col;
+    switch (s.kind) {
+    case Kind::number:
+    case Kind::exact: {
+        const bool exact = s.kind == Kind::exact;
+        for (int k = 0; k < run.count && static_cast<std::size_t>(off) < line.size(); ++k) {
+            set_value(r, s.row, col, apply_rule(s.rule, field_int(line, off, s.width, exact)));
+            off += run.step;
+            col += run.col_step;
+        }
+        break;
+    }
+    case Kind::character:
+        for (int k = 0; k < run.count; ++k, off += run.step, col += run.col_step)
+            set_value(r, s.row, col, apply_rule(s.rule, field_char(line, off, s.pick)));
+        break;
+    case Kind::code:
+        for (int k = 0; k < run.count; ++k, off += run.step, col += run.col_step) {
+            const std::string_view t = field_text(line, off, s.width);
+            set_value(r, s.row, col, mos_code(t.data(), static_cast<int>(t.size())));
+        }
+        break;
+    case Kind::pair:
+        for (int k = 0; k < run.count; ++k, off += run.step, col += run.col_step) read_pair(line, s, off, col, r);
+        break;
+    case Kind::digit_pair:
+        for (int k = 0; k < run.count; ++k, off += run.step, col += run.col_step) read_digit_pair(line, s, off, col, r);
+        break;
+    }
 }
 
 bool matches(const RowSpec& s, const char* line) {
