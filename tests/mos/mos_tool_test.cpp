@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <map>
 #include <string>
 
@@ -463,6 +465,41 @@ TEST(MosmTool, DayAndHalfDayIndexesWeatherAndUnits) {
     EXPECT_STREQ(v.units, "%");
     v = var("tempb");
     EXPECT_EQ(MOSM_get_var(&v), 0);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Every variable the shipped menu file defines is one that a bulletin family supplies.
+TEST(MosVariables, ShippedMenuDefinitionsAreKnownToAFamily) {
+    RES_reset_for_tests();
+    VAR_reset_for_tests();
+    MESS_reset_for_tests();
+    MESS_set(0, 0);
+    RES_put("file_path", ORV_DATA_DIR);
+    ASSERT_EQ(VAR_open_file("mosplot.var"), 0);
+    std::ifstream f(std::string(ORV_DATA_DIR) + "/mosplot.var");
+    std::string line;
+    int checked = 0;
+    while (std::getline(f, line)) {
+        std::istringstream words(line);
+        std::string abbr, label, condition;
+        if (!(words >> abbr >> label >> condition) || abbr[0] == '#' || line[0] == ' ') continue;
+        ASSERT_EQ(VAR_setup(nullptr, abbr.c_str()), 1) << abbr;
+        for (int i = 0; i < VAR_get_num(); ++i) {
+            VarRecord v = *VAR_get_var(i);
+            if (v.flag % 10 == kVarGroup) continue;  // a station-model group, not a value
+            const int known = MOS_get_var(&v) + MOSU_get_var(&v) + MOSM_get_var(&v);
+            EXPECT_GT(known, 0) << abbr << ": " << v.name;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 60);
+    VAR_reset_for_tests();
+    RES_reset_for_tests();
 }
 
 }  // namespace
