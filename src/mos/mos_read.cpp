@@ -580,7 +580,7 @@ void read_mrf_line(const char* line, MosmReport* r) {
     };
     int v[17];
     std::fill(std::begin(v), std::end(v), kMissing);
-    if (starts_with(line, "MN/MX", 5) || starts_with(line, "X/N", 3)) {
+    if (starts_with(line, "MN/MX", 5) || starts_with(line, "X/N", 3) || starts_with(line, "N/X", 3)) {
         scan17(line, line[0] == 'M' ? 37 : 36, v);
         r->max[0] = v[0];
         for (int d = 1; d <= 7; ++d) {

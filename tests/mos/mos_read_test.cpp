@@ -681,6 +681,14 @@ TEST_F(MosRead, MrfMatrixFamily) {
     c = 2;
     EXPECT_EQ(MOSM_read(0, &r, kMosReadFull, &c), -1);
 
+    // a 12Z run labels the row "N/X"
+    std::string twelve = kMrfx;
+    twelve.replace(twelve.find("X/N"), 3, "N/X");
+    ASSERT_TRUE(load(twelve));
+    c = 0;
+    ASSERT_EQ(MOSM_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_EQ(r.max[1], 45);
+
     FLAG_set(kFlagDataKind, kModelGfs);  // not an MRF model
     c = 0;
     EXPECT_EQ(MOSM_read(0, &r, kMosReadFull, &c), -1);
@@ -925,6 +933,43 @@ TEST_F(MosRead, MutatedBulletinsNeverCrashTheReaders) {
         }
     }
     EXPECT_GT(stations, 1000);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The shipped national sample reads completely: every station in the table,
+// every column of the temperature row present.
+TEST_F(MosRead, ShippedNationalSampleReadsEveryStation) {
+    std::string sample;
+    const std::string examples = ORV_SOURCE_DIR "/examples";
+    if (std::filesystem::is_directory(examples))
+        for (const auto& e : std::filesystem::directory_iterator(examples))
+            if (e.path().filename().string().rfind("mos_", 0) == 0) sample = e.path().string();
+    if (sample.empty()) GTEST_SKIP() << "no national sample in " << examples << "; skipping";
+    load_station_table();
+    RES_put("stat_prior", "9");
+    FLAG_set(kFlagDataKind, kModelGfs);
+    ASSERT_TRUE(test::open_bulletin(sample));
+    MOS_rewind_file();
+    int stations = 0;
+    int used = 0;
+    int complete = 0;
+    CityEntry e{};
+    MosReport* r = MOS_get_report();
+    for (int res = 0; (res = MOS_read_report(r, &e)) >= 0;) {
+        ++stations;
+        used += res;
+        bool all = r->columns == 21;
+        for (int c = 0; c < 21; ++c) all = all && !is_missing(r->values[kMosTemp][c]);
+        complete += all ? 1 : 0;
+    }
+    EXPECT_GT(stations, 1000);
+    EXPECT_EQ(used, stations);
+    EXPECT_EQ(complete, stations);
 }
 
 }  // namespace
