@@ -21,9 +21,6 @@ constexpr unsigned kDebugMissing = 0xF0000000U;
 constexpr unsigned kWarnOpen = 0x40U;
 constexpr int kLineSize = kParLineSize;
 
-// ---------------------------------------------------------------- product access
-
-
 // Where one reader stands in the file between calls.
 struct Position {
     int prev_counter = -1;
@@ -39,7 +36,6 @@ struct ReadState {
     Position standard;
     Position extended;
     Position mrf;
-    int extended_half_prev = -1;
     MosReport report{};
     MosuReport ua_report{};
     MosmReport mrf_report{};
@@ -442,8 +438,6 @@ bool find_title(int fd, const Family& f, int counter, Position& pos, char* line)
     return true;
 }
 
-int stricmp_ids(const char* a, const char* b) { return stricmp(a, b); }
-
 // The station table look-up shared by the readers; prints "Not in database".
 int look_up(const char* id, bool k_rule, unsigned level, CityEntry* entry, float* elev) {
     bool found = false;
@@ -624,7 +618,7 @@ int get_station(const DateRecord* date, const char* id, Report* report, Read rea
     int found = 0;
     for (int counter = 0; found == 0; ++counter) {
         if (read(fd, report, kMosReadId, &counter) < 0) break;
-        if (stricmp_ids(report->id, want) != 0) continue;
+        if (stricmp(report->id, want) != 0) continue;
         found = read(fd, report, kMosReadFull, &counter) == 0 ? 1 : 0;
     }
     MOS_close(fd);
