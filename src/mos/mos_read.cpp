@@ -676,12 +676,10 @@ int MOS_position(int fd, std::int64_t position) {
 }
 
 int MOS_open_file() {
-    PAR_set_in_file(MOS_name_conv());
     g.fd = MOS_open(MOS_get_date());
     if (g.fd < 0) {
         char name[kFileNameSize];
         FILE_save_name_conv();
-        FILE_set_name(MOS_name_conv());
         FILE_set_date(MOS_get_date(), name);
         FILE_restore_name_conv();
         MESS_print(kWarnOpen, "MOS_open_file: Unable to open file:%s\n", name);
