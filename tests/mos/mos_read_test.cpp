@@ -543,6 +543,37 @@ TEST_F(MosRead, OlderEtaProductsHaveNineteenColumns) {
     EXPECT_EQ(s[0].values[kMosSnow][18], 5);
 }
 
+TEST_F(MosRead, GfsxTypeLettersAndSnowStandWhereTheyArePrinted) {
+    const std::string section = "KAAA   GFSX MOS GUIDANCE   7/10/2020  0000 UTC\n" +
+                                std::string(Line("X/N").run(6, 4, {"62", "73"}).at(65, "59").at(68, "82")) +
+                                std::string(Line("TYP").run(6, 4, {"R", "S", "Z", "RS"})) +
+                                std::string(Line("SNW").run(14, 8, {"1", "2", "4", "0"})) +
+                                std::string(Line("WND").run(6, 4, {"99", "12"})) + "\n";
+    auto x = read_all(kModelGfsx, "FEUS21 KWNO 100000\n" + section);
+    ASSERT_EQ(x.size(), 1U);
+    const auto& v = x[0].values;
+    EXPECT_EQ(v[kMosMaxMin][0], 62);
+    EXPECT_EQ(v[kMosMaxMin][15], 59);
+    EXPECT_EQ(v[kMosMaxMin][16], 82);
+    EXPECT_EQ(v[kMosPtype][0], 'R');
+    EXPECT_EQ(v[kMosPtype][1], 'S');
+    EXPECT_EQ(v[kMosPtype][2], 'Z');
+    EXPECT_EQ(v[kMosPtype][3], 'S');
+    EXPECT_EQ(v[kMosSnow][2], 1);
+    EXPECT_EQ(v[kMosSnow][4], 2);
+    EXPECT_EQ(v[kMosSnow][8], 0);
+    EXPECT_EQ(v[kMosWspd][0], M);
+    EXPECT_EQ(v[kMosWspd][1], 12);
+
+    // the MRF model reads the same layout without the snow row
+    std::string mrf = "FEUS21 KWNO 100000\n" + section;
+    mrf.replace(mrf.find("GFSX "), 5, "MRF ");
+    auto m = read_all(kModelMrf, mrf);
+    ASSERT_EQ(m.size(), 1U);
+    EXPECT_EQ(m[0].values[kMosSnow][2], M);
+    EXPECT_EQ(m[0].values[kMosPtype][1], 'S');
+}
+
 TEST_F(MosRead, SectionWithoutObvEndsAtTheBlankLine) {
     auto s = read_all(kModelGfs, "FOUS21 KWNO 010000\n" + gfs_section("KAAA", "TMP  10 11\nVIS   7  5\n") +
                                      gfs_section("KBBB", "TMP  20\n"));
