@@ -3,35 +3,25 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#include <string>
 
 #include "core/date.hpp"
 #include "core/mess.hpp"
 #include "core/par_tool.hpp"
+#include "core/resrc.hpp"
 
 namespace {
 
-std::string sample_path() {
-    const std::filesystem::path examples = std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
-    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
-        if (entry.path().extension() == ".txt") return entry.path().string();
-    }
-    return {};
-}
-
 void BM_ReadNationalSample(benchmark::State& state) {
-    const std::string path = sample_path();
-    if (path.empty()) {
-        state.SkipWithError("no sample in examples/");
-        return;
-    }
-    std::filesystem::current_path(std::filesystem::path(path).parent_path());
+    // The sample is found for its run by the default bulletin convention.
+    const std::filesystem::path examples =
+        std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
     orv::MESS_set(-1, 0x0FC0);
-    orv::PAR_set_in_file(std::filesystem::path(path).filename().c_str());
+    orv::RES_put("data_path", examples.c_str());
+    orv::PAR_set_in_file("mos_dat");
     orv::PAR_set_end(orv::kParEndBlank);
-    orv::DateRecord date{2026, 12, 6, 340, 0, 0, 0, 0};
-    if (orv::PAR_open(&date) != 0) {
-        state.SkipWithError("cannot open the sample");
+    const orv::DateRecord run{2026, 12, 6, 340, 0, 0, 0, 0};
+    if (orv::PAR_open(&run) != 0) {
+        state.SkipWithError("no sample in examples/");
         return;
     }
     std::int64_t lines = 0;

@@ -520,8 +520,9 @@ Expansion expand(const std::string& tmpl, const DateRecord& d,
     return x;
 }
 
+// FILE_open takes a leading "|" as a command; a data file name never is one.
 void set_current(const std::string& name, int explicitly) {
-    g.naming.current = cut(name, kNameMax);
+    g.naming.current = cut(!name.empty() && name[0] == '|' ? "./" + name : name, kNameMax);
     g.naming.current_explicit = explicitly;
 }
 
@@ -611,6 +612,7 @@ int set_name_from_file(const std::string& type) {
             continue;
         const std::size_t len = std::strlen(name);
         if (stricmp(name, type.c_str()) == 0) {
+            g.naming.extension.clear();
             MESS_print(0x10000000U, "File name match for: %s\n", type.c_str());
         } else if (strnicmp(name, type.c_str(), len) == 0) {
             const std::size_t under = type.rfind('_');
@@ -678,8 +680,11 @@ std::int64_t latest_matching(std::int64_t t) {
     DateRecord r = date_at(t);
     const bool month = fixed(ts.month) && ts.month >= 1 && ts.month <= 12;
     const bool day = fixed(ts.day) && ts.day >= 1;
-    if (month && ts.month > r.month) --r.year;
-    if (day && ts.day > r.day && --r.month < 1) {
+    // A fixed month with a day goes back a year when the pair lies ahead.
+    const bool day_ahead = day && ts.day > r.day;
+    if (month && (ts.month > r.month || (ts.month == r.month && day_ahead))) {
+        --r.year;
+    } else if (!month && day_ahead && --r.month < 1) {
         r.month = 12;
         --r.year;
     }
@@ -750,9 +755,9 @@ std::int64_t read_offset(const char*& p) {
 
 }  // namespace
 
-int FILE_set_name(const char* type) {
-    set_current("", 0);
-    const std::string full = type != nullptr ? type : "";
+namespace {
+
+int choose_convention(const std::string& full) {
     if (full.size() > kNameMax)
         MESS_print(64, "FILE_set_name: Type cut to %zu characters: %.40s...\n", kNameMax, full.c_str());
     if (stricmp(full.c_str(), "none") == 0) {
@@ -765,6 +770,22 @@ int FILE_set_name(const char* type) {
         return 1;
     }
     return set_name_from_file(cut(take_keys(full), kNameMax));
+}
+
+}  // namespace
+
+// Choosing the convention in force again (as the bulletin reader does for
+// every file it opens) keeps the file the user chose and its extension.
+int FILE_set_name(const char* type) {
+    const NamingCopy before = g.naming;
+    const int found = choose_convention(type != nullptr ? type : "");
+    NamingCopy& now = g.naming;
+    if (!now.convention.empty() && now.convention == before.convention && now.header == before.header) {
+        if (now.extension.empty()) now.extension = before.extension;
+        if (now.extension == before.extension) return found;
+    }
+    set_current("", 0);
+    return found;
 }
 
 int FILE_set_name_conv(const char* text) {
@@ -834,7 +855,7 @@ int FILE_set_date(const DateRecord* date, char* out, std::size_t size) {
     n.interval = x.interval;
     g.file_date = x.used;
     set_current(x.name, 0);
-    put(out, size, x.name);
+    put(out, size, n.current);
     return 0;
 }
 
@@ -843,7 +864,7 @@ int FILE_hdr_set_date(const DateRecord* date, char* out, std::size_t size) {
     const DateRecord d = date != nullptr ? *date : g.file_date;
     if (header.empty() || is_missing(d.year)) return 0;
     const Expansion x = expand(header, d, extracted_path(header));
-    put(out, size, x.name);
+    put(out, size, !x.name.empty() && x.name[0] == '|' ? "./" + x.name : x.name);
     return x.name.empty() ? 0 : 1;
 }
 
@@ -977,9 +998,10 @@ private:
         }
     }
 
-    // A key with a width takes that many characters; a set key its own text;
-    // an empty key takes the characters up to the next literal of the
-    // template and keeps them, so that the name can be built again for other dates.
+    // A key with a width takes that many characters. Otherwise the entry's
+    // text up to the next literal of the template becomes the key, so that
+    // the name can be built again for other dates; an entry without that
+    // literal leaves the key's own text in the name.
     void key(const Token& t, const char* rest) {
         std::string& key = t.letter == 'e' ? g.naming.extension
                                            : g.keys[static_cast<unsigned char>(t.letter)];
@@ -989,16 +1011,15 @@ private:
             e_ += n;
             return;
         }
-        if (!key.empty()) {
+        const char* next = rest;
+        while (*next == '{' || *next == '}') ++next;
+        const std::size_t end =
+            *next != '\0' && *next != '%' && *next != '*' ? entry_.find(*next, e_) : std::string::npos;
+        if (end == std::string::npos || end == e_) {
             if (entry_.compare(e_, key.size(), key) == 0) e_ += key.size();
             out_ += key;
             return;
         }
-        const char* next = rest;
-        while (*next == '{' || *next == '}') ++next;
-        if (*next == '\0' || *next == '%') return;
-        const std::size_t end = entry_.find(*next, e_);
-        if (end == std::string::npos) return;
         const std::string text = entry_.substr(e_, end - e_);
         out_ += text;
         e_ = end;

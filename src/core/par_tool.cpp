@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <strings.h>
 
 #include "core/files.hpp"
 #include "core/mess.hpp"
 #include "core/orv.hpp"
+#include "core/string.hpp"
 
 namespace orv {
 namespace {
@@ -18,8 +18,8 @@ constexpr unsigned kTrace = 0x40000000U;
 constexpr unsigned kWarnLevel = 192;
 constexpr unsigned kMessLevel = 3840;
 constexpr int kSearchLimit = 100000;
-constexpr int kLineLimit = 10000;         // lines in one call before end flag 16 fires
-constexpr std::size_t kRawMax = 1024;     // raw bytes of a line kept for cleaning
+constexpr int kLineLimit = 10000;      // lines in one call before end flag 16 fires
+constexpr std::size_t kRawMax = 1024;  // raw bytes of a line kept for cleaning
 constexpr std::size_t kConventionSize = 30;
 constexpr std::size_t kPatternSize = 256;
 constexpr char kStartOfText = 1;
@@ -146,7 +146,9 @@ bool is_transmission_mark(char c) { return c == kStartOfText || c == kEndOfText;
 bool copy_printable(std::string_view raw, std::size_t n, char* text) {
     const auto* p = reinterpret_cast<const unsigned char*>(raw.data());
     // Bytes 32..126 map to 0..94 and every other byte above 94, in eight bits.
-    const auto outside = [](unsigned char c) { return static_cast<unsigned char>(static_cast<unsigned char>(c + 224U) > 94U); };
+    const auto outside = [](unsigned char c) {
+        return static_cast<unsigned char>(static_cast<unsigned char>(c + 224U) > 94U);
+    };
     unsigned char any = 0;
     for (std::size_t i = 0; i < n; ++i) {
         text[i] = static_cast<char>(p[i]);
@@ -562,7 +564,8 @@ int PAR_search(int fd, const char* pattern) {
     if (!is_open(fd)) return -1;
     char upper[kPatternSize];
     copy_text(upper, pattern);
-    for (char* c = upper; *c != '\0'; ++c) *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    for (char* c = upper; *c != '\0'; ++c)
+        *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
     trace("SE--", upper, 0);
     for (int i = 0; i < kSearchLimit; ++i) {
         const Step step = g.index.attached() ? search_step_in_index(upper) : search_step_in_data(upper);
@@ -581,7 +584,9 @@ int PAR_read(int fd, int reopen, int n, char* line) {
     if (line == nullptr || !is_open(fd)) return -1;
     g.lines_read = 0;
     trace("RD--", line, n);
-    const auto hand_out = [line](const Line& l) { std::memcpy(line, l.text, static_cast<std::size_t>(l.len) + 1); };
+    const auto hand_out = [line](const Line& l) {
+        std::memcpy(line, l.text, static_cast<std::size_t>(l.len) + 1);
+    };
     int h = g.has_heading ? 1 : 0;
     if (h == 1 && n == 0) {
         hand_out(g.heading);
@@ -635,9 +640,10 @@ int PAR_cmp(const char* heading, const char* second_part, const char* pattern) {
     const char* p = pattern != nullptr ? pattern : "";
     if (h[0] == '*' && h[1] == '*') h += std::min<std::size_t>(3, std::strlen(h));
     h = skip_blanks(h);
-    MESS_print(kTrace, "CMP:%s:%s:%s:\n", h, second_part != nullptr ? second_part : "", p);
+    if (MESS_check(kTrace) != 0)
+        MESS_print(kTrace, "CMP:%s:%s:%s:\n", h, second_part != nullptr ? second_part : "", p);
     if (*h == '\0') return *p == '\0' ? 0 : 1;
-    if (*p == '\0' || strcasecmp(p, "all") == 0) return 0;
+    if (*p == '\0' || stricmp(p, "all") == 0) return 0;
     const Match m = match_pattern(p, h, second_part != nullptr ? second_part : "");
     return m == Match::kNo ? 1 : 0;
 }

@@ -27,14 +27,14 @@ inline constexpr int kParLineMax = 128;
 inline constexpr int kParLineSize = kParLineMax + 1;
 
 // End flags of PAR_set_end, and the status codes of the end test.
-inline constexpr int kParEndLimit = 16;       // more lines in one call than the limit
-inline constexpr int kParEndBlank = 256;      // a blank line ends a section
-inline constexpr int kParEndBlanks = 512;     // more than two blank lines in a row
-inline constexpr int kParEndDollar = 1024;    // a line beginning with "$$"
-inline constexpr int kParEndEqual = 2048;     // a line ending with "="
-inline constexpr int kParStatusFound = 1;     // after a successful search
-inline constexpr int kParStatusEnd = 4;       // end of file or of the transmitted product
-inline constexpr int kParStatusHeading = 5;   // a "** " heading line
+inline constexpr int kParEndLimit = 16;      // more lines in one call than the limit
+inline constexpr int kParEndBlank = 256;     // a blank line ends a section
+inline constexpr int kParEndBlanks = 512;    // more than two blank lines in a row
+inline constexpr int kParEndDollar = 1024;   // a line beginning with "$$"
+inline constexpr int kParEndEqual = 2048;    // a line ending with "="
+inline constexpr int kParStatusFound = 1;    // after a successful search
+inline constexpr int kParStatusEnd = 4;      // end of file or of the transmitted product
+inline constexpr int kParStatusHeading = 5;  // a "** " heading line
 
 // The input naming convention (at most 29 characters are kept); the empty
 // text or null clears it.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -38,7 +39,8 @@ protected:
         FILE_reset_for_tests();
         RES_reset_for_tests();
         MESS_reset_for_tests();
-        MESS_set(-1, 0x0FC0);  // no "Parsing:" lines or missing-convention warnings in the output  // no "Parsing:" lines in the test output
+        MESS_set(-1, 0x0FC0);  // no "Parsing:" lines or missing-convention warnings in the output  // no
+                               // "Parsing:" lines in the test output
     }
     void TearDown() override {
         PAR_reset_for_tests();
@@ -54,9 +56,10 @@ protected:
         return name;
     }
 
-    // Opens the product file at path: 0, or -1.
+    // Opens the product file at path (a convention of its own: "@" and the
+    // name): 0, or -1.
     static int open_path(const std::string& path, int end_flags = kParEndBlank) {
-        PAR_set_in_file(path.c_str());
+        PAR_set_in_file(("@" + path).c_str());
         PAR_set_end(end_flags);
         DateRecord date{2026, 12, 6, 340, 0, 0, 0, 0};
         return PAR_open(&date);
@@ -94,13 +97,24 @@ protected:
     std::filesystem::path old_cwd_;
 };
 
+// Every line handed out is clean: printable and within the line limit.
+void expect_clean(const std::vector<Section>& sections) {
+    for (const Section& s : sections) {
+        for (const std::string& l : s) {
+            ASSERT_LE(l.size(), static_cast<std::size_t>(kParLineMax));
+            for (char c : l) ASSERT_TRUE(c >= 32 && c < 127) << static_cast<int>(c);
+        }
+    }
+}
+
 TEST_F(ParToolTest, OpensByDateThroughTheConventionAndSearchesTheIndex) {
     write("name_conv", "prod mos_%Y%m%d%h.txt mos_%Y%m%d%h.idx 0\nplain mos_%Y%m%d%h.txt - 0\n");
     RES_put("name_conv", (dir_ + "/name_conv").c_str());
     const std::string text = "FOUS21 KWNO 060000\nA\n\nFOUS26 KWNO 060000\nB\n\nFOUS26 KWNO 060000\nC\n";
     write("mos_2026120600.txt", text);
     // The index points at the second FOUS26 product only, with a second part.
-    write("mos_2026120600.idx", "junk line\n0 FOUS21 KWNO/MAV\n" + std::to_string(text.find("FOUS26 KWNO 060000\nC")) +
+    write("mos_2026120600.idx", "junk line\n0 FOUS21 KWNO/MAV\n" +
+                                    std::to_string(text.find("FOUS26 KWNO 060000\nC")) +
                                     " FOUS26 KWNO/ MAV\n");
     DateRecord date{2026, 12, 6, 340, 0, 0, 0, 0};
     PAR_set_in_file("prod");
@@ -129,6 +143,23 @@ TEST_F(ParToolTest, OpensByDateThroughTheConventionAndSearchesTheIndex) {
     date.day = 7;
     EXPECT_EQ(PAR_open(&date), -1);
     EXPECT_EQ(PAR_search(0, "FOUS26"), -1);
+}
+
+TEST_F(ParToolTest, ChosenFileIsReadWhenTheDateHasNoYear) {
+    write("name_conv", "prod mos_%Y%m%d%h.txt - 0\n");
+    RES_put("name_conv", (dir_ + "/name_conv").c_str());
+    write("chosen.txt", "FOUS26 KWNO\nA\n");
+    FILE_set_name("prod");
+    FILE_set_filename((dir_ + "/chosen.txt").c_str());
+    PAR_set_in_file("prod");
+    DateRecord no_year;
+    DATE_init(&no_year);
+    ASSERT_EQ(PAR_open(&no_year), 0);
+    EXPECT_EQ(PAR_search(0, "FOUS26"), 1);
+    // A current file named "-" reads standard input and drops the convention.
+    FILE_set_filename("-");
+    ASSERT_EQ(PAR_open(&no_year), 0);
+    PAR_close(0);
 }
 
 TEST_F(ParToolTest, PatternsWithAlternativesSetsAndBlanks) {
@@ -388,14 +419,49 @@ TEST_F(ParToolTest, LongLinesNulBytesAndJunkNeverOverrun) {
         for (char& c : junk) c = static_cast<char>(rng() % 4 == 0 ? '\n' : rng() % 256);
         PAR_reset_for_tests();
         ASSERT_EQ(open_path(write("junk.bin", junk)), 0);
-        for (int guard = 0; guard < 1000 && PAR_search(0, "all") == 1; ++guard) {
-            for (const Section& s : read_sections()) {
-                for (const std::string& l : s) {
-                    ASSERT_LE(l.size(), static_cast<std::size_t>(kParLineMax));
-                    for (char c : l) ASSERT_TRUE(c >= 32 && c < 127) << static_cast<int>(c);
-                }
+        for (int guard = 0; guard < 1000 && PAR_search(0, "all") == 1; ++guard) expect_clean(read_sections());
+    }
+}
+
+TEST_F(ParToolTest, MutatedBulletinsReadToTheEndWithCleanLines) {
+    std::string base = kTwoProducts;
+    const std::string real = kBulletinDir + "/gfsx_mex_feus23_2020071012.txt";
+    if (std::filesystem::exists(real)) {
+        std::ifstream in(real, std::ios::binary);
+        base.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const std::string inserts[] = {
+        "\x01", "\x03", "\x1E", "\r\r\n", "\n\n", "** ", "$$\n", std::string(1, '\0'), std::string(300, 'Z')};
+    std::mt19937 rng(11);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text = base;
+        for (int m = 0; m < 8; ++m) {
+            const std::size_t at = rng() % (text.size() + 1);
+            switch (rng() % 4) {
+                case 0:
+                    text.insert(at, inserts[rng() % std::size(inserts)]);
+                    break;
+                case 1:
+                    text.erase(at, rng() % 40);
+                    break;
+                case 2:
+                    if (at < text.size()) text[at] = static_cast<char>(rng() % 256);
+                    break;
+                default:
+                    text.resize(std::min(text.size(), at + 200));
+                    break;
             }
         }
+        PAR_reset_for_tests();
+        // A new file each round: truncating a file just written waits for the disk.
+        std::filesystem::remove(dir_ + "/m.txt");
+        ASSERT_EQ(open_path(write("m.txt", text)), 0);
+        int products = 0;
+        while (products < 1000 && PAR_search(0, "(FEUS2[1-6]|FOUS2[1-6]|all)") == 1) {
+            ++products;
+            expect_clean(read_sections());
+        }
+        ASSERT_LT(products, 1000);
     }
 }
 
@@ -458,14 +524,12 @@ TEST_F(ParToolTest, RealBulletinsGiveEveryStationSection) {
 }
 
 TEST_F(ParToolTest, ShippedSampleGivesEveryStationOfEveryRegion) {
-    const std::filesystem::path examples = ORV_SOURCE_DIR "/examples";
-    std::filesystem::path sample;
-    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
-        if (entry.path().extension() == ".txt") sample = entry.path();
-    }
-    ASSERT_FALSE(sample.empty()) << "no sample in " << examples;
-    std::filesystem::create_symlink(sample, dir_ + "/sample");
-    ASSERT_EQ(open_path("sample"), 0);
+    // The sample is found for its run by the default bulletin convention.
+    RES_put("data_path", ORV_SOURCE_DIR "/examples");
+    PAR_set_in_file("mos_dat");
+    PAR_set_end(kParEndBlank);
+    const DateRecord run{2026, 12, 6, 340, 0, 0, 0, 0};
+    ASSERT_EQ(PAR_open(&run), 0);
     std::set<std::string> headings;
     std::set<std::string> stations;
     while (PAR_search(0, "FOUS2[1-6]_KWNO") == 1) {
