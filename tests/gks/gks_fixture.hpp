@@ -34,7 +34,7 @@ inline int fake_window_open(int /*ws*/, const char* /*text*/) {
 inline const GDevice kFakeWindow = {kWsWindow, fake_window_open, nullptr, nullptr, nullptr,
                                     nullptr,   nullptr,          nullptr, nullptr, nullptr,
                                     nullptr,   nullptr,          nullptr, nullptr, nullptr,
-                                    nullptr,   nullptr,          nullptr, nullptr};
+                                    nullptr,   nullptr,          nullptr, nullptr, nullptr};
 
 class GksTest : public ::testing::Test {
 protected:
@@ -48,7 +48,7 @@ protected:
     }
     void TearDown() override {
         reset();
-        remove_dir(dir_);
+        if (std::getenv("GKS_KEEP_TEST_DIR") == nullptr) remove_dir(dir_);
     }
     static void reset() {
         gks_reset_all_for_tests();

@@ -28,8 +28,10 @@ void count_call(void* arg) {
 }
 
 TEST_F(GksObjTest, RecordsAndCopies) {
-    EXPECT_EQ(gnew_obj(kObjLineType, 2, 0, nullptr), nullptr);  // no list yet
+    EXPECT_EQ(gnew_obj(kObjLineType, 2, 0, nullptr), nullptr);  // recorded, no data
+    EXPECT_EQ(record_types(), (std::vector<int>{kObjLineType}));
     ginit_objs();
+    EXPECT_EQ(gget_objs(), nullptr);
     const float data[2] = {1.5F, 2.5F};
     auto* copy = static_cast<float*>(gnew_obj(kObjUpVec, 0, sizeof data, data));
     ASSERT_NE(copy, nullptr);
