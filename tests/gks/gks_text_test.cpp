@@ -183,15 +183,11 @@ TEST_F(GksText, MissingGlyphsAndBlanks) {
     const Recorder fixed = lay_out("A A", a);
     EXPECT_FLOAT_EQ(fixed.glyphs[1][0].x, 124.0F);  // two cells of 62.5, each truncated
     EXPECT_EQ(gtext_font_width("AA", a.spacing, a.char_spacing), 62 + 50);
-}
-
-TEST_F(GksText, EveryGlyphStartsWithAMove) {
-    load_test_font();
-    const Recorder r = lay_out("!", unit_attr());
-    ASSERT_EQ(r.glyphs.size(), 1U);
-    ASSERT_EQ(r.glyphs[0].size(), 2U);
-    EXPECT_TRUE(r.glyphs[0][0].move);
-    EXPECT_FALSE(r.glyphs[0][1].move);
+    // A glyph beginning with a draw point begins with a move all the same.
+    const Recorder bang = lay_out("!", a);
+    ASSERT_EQ(bang.glyphs.size(), 1U);
+    EXPECT_TRUE(bang.glyphs[0][0].move);
+    EXPECT_FALSE(bang.glyphs[0][1].move);
 }
 
 TEST_F(GksText, ScaleAndUpVector) {
@@ -213,13 +209,6 @@ TEST_F(GksText, ScaleAndUpVector) {
     EXPECT_FLOAT_EQ(down.glyphs[0][1].y, 10.0F - 41.0F);   // along the base line: down
     EXPECT_FLOAT_EQ(down.glyphs[0][2].x, 10.0F + 105.0F);  // towards the top: right
     EXPECT_FLOAT_EQ(down.glyphs[1][0].y, 10.0F - 66.0F);
-}
-
-TEST_F(GksText, NoFontDrawsNothing) {
-    Recorder r;
-    EXPECT_EQ(gtext_layout("AB", 0, 0, unit_attr(), r), 0);
-    EXPECT_TRUE(r.glyphs.empty());
-    EXPECT_EQ(gget_font_type(), 0);
 }
 
 // --- font files -----------------------------------------------------------
@@ -264,7 +253,7 @@ TEST_F(GksText, BadFontFilesAreRefusedAndTheLoadedFontStays) {
         {"empty.fnt", ""},          {"nodata.fnt", "255 128 35"}, {"noindex.fnt", data + "254\n"},
         {"few.fnt", data + "254\n-1 -1 -1\n"},   {"past.fnt", past_end},       {"below.fnt", below},
         {"big.fnt", big_code},      {"neg.fnt", negative_code},   {"words.fnt", "hello there"},
-        {"nameless.fnt", "7"},
+        {"nameless.fnt", "7"},      {"huge.fnt", "255 99999999999999999999 35 255 254\n" + no_glyphs},
     };
     load_test_font();
     for (const auto& [name, text] : files) {
@@ -277,6 +266,9 @@ TEST_F(GksText, BadFontFilesAreRefusedAndTheLoadedFontStays) {
         EXPECT_EQ(gget_font_type(), 1);
         EXPECT_EQ(gget_char_width('A'), 41) << name;
     }
+    CaptureStderr();
+    EXPECT_EQ(read_font(""), -1);  // never standard input
+    EXPECT_NE(GetCapturedStderr().find("read_font: unable to load font file: \n"), std::string::npos);
     CaptureStderr();
     EXPECT_EQ(read_font("absent.fnt"), -1);
     EXPECT_NE(GetCapturedStderr().find("read_font: unable to load font file: absent.fnt"), std::string::npos);
@@ -299,29 +291,15 @@ TEST_F(GksText, GlyphsEndAtTheEndOfTheData) {
     EXPECT_EQ(gget_char_width('B'), 0);
 }
 
-TEST_F(GksText, ReadFontNeedsOpenGraphics) {
+TEST_F(GksText, ReadFontNeedsOpenGraphicsAndNoFontDrawsNothing) {
     CaptureStderr();
     EXPECT_EQ(read_font("test.fnt"), -1);
     EXPECT_EQ(GetCapturedStderr(), "");
     EXPECT_EQ(gget_font_type(), 0);
+    EXPECT_TRUE(lay_out("AB", unit_attr()).glyphs.empty());
 }
 
 // --- font lists -----------------------------------------------------------
-
-TEST_F(GksText, ListFileOfTheInstallationAndTheDefaultFont) {
-    RES_put("file_path", ORV_DATA_DIR);
-    open_graphics();
-    EXPECT_GE(gsetup_fonts(), 5);
-    EXPECT_STREQ(gget_font_name(1), "modern");
-    EXPECT_STREQ(gget_font_file(1), "modern.fnt");
-    EXPECT_EQ(gget_font_type(), 1);
-    EXPECT_EQ(gget_font_index("Script"), gget_font_index("script"));
-    EXPECT_GT(gget_font_index("script"), 1);
-    EXPECT_EQ(gget_font_index("4"), 4);
-    EXPECT_EQ(gget_font_index("nosuch"), 1);
-    EXPECT_EQ(gget_font_index(""), 1);
-    EXPECT_STREQ(gget_font_name(99), "");
-}
 
 TEST_F(GksText, ListTextsFromTheCallTheResourceAndListFiles) {
     std::string many;
@@ -365,6 +343,10 @@ TEST_F(GksText, SelectingFontsOfTheList) {
     gset_font_list("fi:fonts.lst");
     open_graphics();
     ASSERT_EQ(gsetup_fonts(), 2);
+    EXPECT_EQ(gget_font_index("TWO"), 2);
+    EXPECT_EQ(gget_font_index("4"), 4);
+    EXPECT_EQ(gget_font_index("three"), 1);
+    EXPECT_EQ(gget_font_index(""), 1);
     EXPECT_EQ(gget_char_width('A'), 41);
     EXPECT_EQ(gselect_font(2), 0);
     EXPECT_EQ(gget_char_width('A'), 90);
@@ -386,6 +368,8 @@ TEST_F(GksText, ShippedFontsFollowTheCellGeometry) {
     open_graphics();
     const int fonts = gsetup_fonts();
     ASSERT_GE(fonts, 5);
+    EXPECT_STREQ(gget_font_file(1), "modern.fnt");
+    for (const char* face : {"simplex", "duplex", "serif", "script"}) EXPECT_GT(gget_font_index(face), 1) << face;
     const GTextAttr a = unit_attr();  // Y = font y - 35 at the default alignment
     for (int f = 1; f <= fonts; ++f) {
         ASSERT_EQ(read_font(gget_font_file(f)), 0) << gget_font_file(f);
@@ -426,7 +410,15 @@ struct InkBox {
     int right = -1;
     int top = 1 << 30;
     int bottom = -1;
+    std::vector<bool> inked_rows;
     bool empty() const { return right < 0; }
+    // Groups of inked rows separated by blank ones: the lines of text.
+    int ink_bands() const {
+        int bands = 0;
+        for (std::size_t r = 0; r < inked_rows.size(); ++r)
+            bands += inked_rows[r] && (r == 0 || !inked_rows[r - 1]) ? 1 : 0;
+        return bands;
+    }
 };
 
 // Renders a PostScript file with Ghostscript as a gray image and returns the
@@ -450,6 +442,7 @@ bool render_ink(const std::string& ps, const std::string& pgm, InkBox* box) {
     if (magic != "P5" || width <= 0 || height <= 0) return false;
     std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    box->inked_rows.assign(static_cast<std::size_t>(height), false);
     for (int row = 0; row < height; ++row)
         for (int col = 0; col < width; ++col)
             if (pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(col)] < 128) {
@@ -457,6 +450,7 @@ bool render_ink(const std::string& ps, const std::string& pgm, InkBox* box) {
                 box->right = std::max(box->right, col);
                 box->top = std::min(box->top, row);
                 box->bottom = std::max(box->bottom, row);
+                box->inked_rows[static_cast<std::size_t>(row)] = true;
             }
     return true;
 }
@@ -519,6 +513,24 @@ TEST_F(GksText, AlignedTextRendersOnTheRightSideOfItsAnchor) {
     EXPECT_NEAR(down.bottom - down.top, width, 2);
     EXPECT_NEAR(down.top, left.bottom, 2);
     EXPECT_NEAR(down.left, left.left, 2);
+}
+
+TEST_F(GksText, EveryShippedFontRendersThroughTheKernel) {
+    if (std::system("gs --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    RES_put("file_path", ORV_DATA_DIR);
+    open_graphics("fonts.ps,port");
+    const int fonts = gget_num_fonts();
+    ASSERT_GE(fonts, 5);
+    gset_char_ht(0.4F / static_cast<float>(fonts));
+    for (int f = 1; f <= fonts; ++f) {
+        ASSERT_EQ(gset_fontprec(f, 2), 0);
+        const float y = 1.0F - static_cast<float>(f) / static_cast<float>(fonts + 1);
+        EXPECT_EQ(gtext(0.05F, y, "Temp 25\xb0 gjpqy"), 0);
+    }
+    close_graphics();
+    InkBox box;
+    ASSERT_TRUE(render_ink(dir_ + "/fonts.ps", dir_ + "/fonts.pgm", &box));
+    EXPECT_EQ(box.ink_bands(), fonts);  // one line of text in each font
 }
 
 }  // namespace

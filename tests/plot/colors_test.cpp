@@ -10,13 +10,12 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "gks/gks_colr.hpp"
 #include "gks/gks_text.hpp"
+#include "gks/gks_tool.hpp"
 
 namespace orv {
 namespace {
-
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 class Colors : public ::testing::Test {
 protected:
@@ -77,15 +76,9 @@ TEST_F(Colors, TableLinesInEveryFormAndCommentsAndEnd) {
     expect_rgb(4, 0.8F, 0.8F, 0.8F);
     // Named by argument: the table declares no fill colours.
     EXPECT_EQ(CLR_get_num_fill(), 0);
-}
-
-TEST_F(Colors, IndexBeyondTheTableGivesTheLastEntry) {
-    write("t.clr", "black 0 0 0\nwhite 1 1 1\n");
-    CLR_read_table("t.clr");
-    EXPECT_STREQ(CLR_get_name(57), "white");
-    expect_rgb(57, 1, 1, 1);
+    // Beyond the table: the last entry; an empty table: nothing.
+    EXPECT_STREQ(CLR_get_name(57), "LGray");
     CLR_clear_table();
-    EXPECT_EQ(CLR_get_num(), 0);
     EXPECT_STREQ(CLR_get_name(3), "");
     float r = -1;
     EXPECT_EQ(CLR_get_rgb(3, &r, nullptr, nullptr), -1);
@@ -114,7 +107,7 @@ TEST_F(Colors, FillColoursComeFromTheConfiguredTable) {
 TEST_F(Colors, SeveralFilesAppendAndMissingFilesAreSkipped) {
     write("a.clr", "black 0 0 0\nwhite 1 1 1\nEND\n");
     write("b.clr", "red 1 0 0\n");
-    EXPECT_EQ(CLR_read_table("gone.clr, a.clr,b.clr"), 3);
+    EXPECT_EQ(CLR_read_table("gone.clr, a.clr,,b.clr"), 3);
     EXPECT_EQ(CLR_get_ind("red"), 2);
     EXPECT_EQ(CLR_get_num_fill(), 0);
     // A list of which nothing opens keeps the table.
@@ -124,22 +117,16 @@ TEST_F(Colors, SeveralFilesAppendAndMissingFilesAreSkipped) {
 
 TEST_F(Colors, BadLinesKeepWhatTheScanStoredAndTheTableStopsAt256) {
     std::string text = "only_name\nnum 0.5\nhexy #12\n";
+    text += "averyveryverylongcolourname 0 0 1" + std::string(200, ' ') + "junk\n";
     for (int i = 0; i < 300; ++i) text += "k" + std::to_string(i) + " 0.25 0.5 2.0\n";
-    text += "a_name_of_more_than_nineteen_characters 0 0 1\n";
     write("t.clr", text);
     EXPECT_EQ(CLR_read_table("t.clr"), 256);
     EXPECT_STREQ(CLR_get_name(0), "only_name");
     EXPECT_STREQ(CLR_get_name(2), "hexy");
-    expect_rgb(3, 0.25F, 0.5F, 1.0F);  // intensities above 1 are cut
-    EXPECT_STREQ(CLR_get_name(255), "k252");
-    EXPECT_EQ(CLR_get_ind("k253"), -1);
-}
-
-TEST_F(Colors, LongTableLinesAndLongNamesAreCut) {
-    write("t.clr", "averyveryverylongcolourname 0 0 1" + std::string(200, ' ') + "junk\nnext 1 0 0\n");
-    EXPECT_EQ(CLR_read_table("t.clr"), 2);
-    EXPECT_STREQ(CLR_get_name(0), "averyveryverylongco");
-    EXPECT_STREQ(CLR_get_name(1), "next");
+    EXPECT_STREQ(CLR_get_name(3), "averyveryverylongco");  // long lines and names are cut
+    expect_rgb(4, 0.25F, 0.5F, 1.0F);                       // intensities above 1 are cut
+    EXPECT_STREQ(CLR_get_name(255), "k251");
+    EXPECT_EQ(CLR_get_ind("k252"), -1);
 }
 
 // --- colour texts ---------------------------------------------------------
@@ -211,6 +198,30 @@ TEST_F(Colors, ShippedTableHasTheDefaultColourNamesAndARamp) {
     EXPECT_GT(r1, b1);
     expect_rgb(CLR_get_ind("black"), 0, 0, 0);
     expect_rgb(CLR_get_ind("White"), 1, 1, 1);
+}
+
+TEST_F(Colors, TableColoursReachTheOpenDevice) {
+    write("t.clr", "black 0 0 0\nwhite 1 1 1\nred 1 0 0\n");
+    CLR_read_table("t.clr");
+    gks_reset_all_for_tests();
+    MESS_set(-1, static_cast<int>(kMessPrint));
+    ASSERT_EQ(gopen_gks(nullptr), 0);
+    ASSERT_EQ(gopen_ws(1, (dir_ + "/out.ps").c_str(), kWsPostScript), 0);
+    EXPECT_EQ(CLR_define_colors(), 3);
+    const int added = CLR_get_ind("#00FF80");
+    float r = -1;
+    float gr = -1;
+    float b = -1;
+    gget_color_rgb(2, &r, &gr, &b);
+    EXPECT_EQ(r, 1.0F);
+    EXPECT_EQ(gr, 0.0F);
+    gget_color_rgb(added, &r, &gr, &b);
+    EXPECT_EQ(r, 0.0F);
+    EXPECT_EQ(gr, 1.0F);
+    EXPECT_NEAR(b, 128.0F / 255.0F, 1e-6);
+    gclose_ws(1);
+    gclose_gks();
+    gks_reset_all_for_tests();
 }
 
 // --- attribute texts ------------------------------------------------------
@@ -320,20 +331,10 @@ TEST_F(Colors, UpdateCopiesOnlySetFields) {
     EXPECT_EQ(target.font, 1);
 }
 
-TEST_F(Colors, PrintListsTheFieldsInOrder) {
-    AttribRecord r{4, 2.0F, 1.5F, 1.0F, 3, 9, 2};
-    CaptureStdout();
-    ATTRIB_print(&r);
-    EXPECT_EQ(GetCapturedStdout(),
-              "Color: 4\nStyle: 3\nHeight:  1.50\nWidth:  2.00\nExpansion:  1.00\nFill: 9\nFont: 2\n");
-}
-
 TEST_F(Colors, FillPatternNames) {
     const std::pair<const char*, int> cases[] = {
-        {"sol", 0}, {"ST", 1}, {"ost", 2}, {"rst", 3}, {"lst", 4}, {"vln", 5}, {"||", 5},
-        {"dlr", 6}, {"\\\\", 6}, {"drl", 7}, {"//", 7}, {"hln", 8}, {"--", 8}, {"hat", 9},
-        {"xx", 9}, {"clr", 10}, {"0%", 10}, {"1%", 11}, {"9%", 19}, {"14", 14}, {"solid", 0},
-        {"10%", 10}};
+        {"sol", 0}, {"ST", 1}, {"lst", 4}, {"||", 5}, {"\\\\", 6}, {"//", 7}, {"--", 8},
+        {"xx", 9}, {"0%", 10}, {"1%", 11}, {"9%", 19}, {"14", 14}, {"solid", 0}, {"10%", 10}};
     for (const auto& [text, pattern] : cases) EXPECT_EQ(ATTR_parse_fill_pat(text), pattern) << text;
 }
 
