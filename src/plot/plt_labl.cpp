@@ -11,6 +11,7 @@
 #include "core/resrc.hpp"
 #include "core/string.hpp"
 #include "gks/gks_colr.hpp"
+#include "gks/gks_text.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gph.hpp"
 #include "plot/colors.hpp"
@@ -23,6 +24,8 @@ constexpr int kMaxOverlay = kLabelLines - 1;
 constexpr float kFullLabelSpace = 0.06F;
 constexpr float kMinLabelSpace = 0.005F;
 constexpr float kMaxLineHeight = 0.03F;  // of the view height
+constexpr float kLabelGap = 0.01F;       // of the view width, between texts of a row
+constexpr float kFontCellHeight = 105.0F;
 
 struct LablState {
     char text[kLabelPositions][kLabelLines][kLabelSize] = {};
@@ -135,6 +138,7 @@ struct LabelLayout {
     float view[4];
     int lines;
     float line_height;
+    float text_height;
     float offset;
 };
 
@@ -150,23 +154,58 @@ bool position_wanted(int position) {
     return true;
 }
 
-void draw_position(int position, const LabelLayout& at) {
+float text_width(const char* text, float height) {
+    const GTextAttr& a = ginq_text_attr();
+    return static_cast<float>(gtext_font_width(text, a.spacing, a.char_spacing)) * a.expansion *
+           height / kFontCellHeight;
+}
+
+// The share of the text height with which the three texts of one row keep
+// a gap between them: long labels shrink rather than run into each other.
+float fitting_factor(const char* const row[3], float width, float height) {
+    const float margin = 0.01F * width;
+    float w[3] = {};
+    for (int c = 0; c < 3; ++c) w[c] = row[c] != nullptr ? text_width(row[c], height) : 0.0F;
+    float needed = 0.0F, room = 0.0F;
+    if (row[1] != nullptr) {
+        needed = std::max(w[0], w[2]) + w[1] / 2.0F;
+        room = width / 2.0F - margin - kLabelGap * width;
+    } else {
+        needed = w[0] + w[2];
+        room = width - 2.0F * margin - kLabelGap * width;
+    }
+    return needed > room && needed > 0.0F && room > 0.0F ? room / needed : 1.0F;
+}
+
+// Draws the upper or the lower positions, row by row.
+void draw_group(bool upper, const LabelLayout& at) {
     const float* v = at.view;
-    const int column = position % 3;
-    const bool upper = position < kLabelLowLeft;
-    const float margin = 0.01F * (v[1] - v[0]);
-    float pos[2] = {column == 0 ? v[0] + margin : column == 1 ? (v[0] + v[1]) / 2.0F : v[1] - margin,
-                    0.0F};
-    GPH_text_align(column + 1, upper ? 4 : 2);
+    const float width = v[1] - v[0];
+    const float margin = 0.01F * width;
+    const float xs[3] = {v[0] + margin, (v[0] + v[1]) / 2.0F, v[1] - margin};
+    const int first = upper ? kLabelUpLeft : kLabelLowLeft;
+    bool wanted[3];
+    for (int c = 0; c < 3; ++c) wanted[c] = position_wanted(first + c);
     const float start = upper ? v[3] + at.offset + g.base * at.line_height
                               : v[2] - at.offset - (at.lines - 1) * at.line_height +
                                     g.base * at.line_height;
-    const int lines = g.fixed[position] ? 1 : at.lines;
-    for (int k = 0; k < lines; ++k) {
-        const char* text = g.text[position][k];
-        if (*text == '\0') continue;
-        pos[1] = start + k * at.line_height;
-        GPH_pprint(pos, text);
+    for (int k = 0; k < at.lines; ++k) {
+        const char* row[3] = {};
+        bool any = false;
+        for (int c = 0; c < 3; ++c) {
+            const char* text = g.text[first + c][k];
+            if (!wanted[c] || *text == '\0' || (k > 0 && g.fixed[first + c])) continue;
+            row[c] = text;
+            any = true;
+        }
+        if (!any) continue;
+        gset_char_ht(at.text_height * fitting_factor(row, width, at.text_height));
+        for (int c = 0; c < 3; ++c) {
+            if (row[c] == nullptr) continue;
+            GPH_text_align(c + 1, upper ? 4 : 2);
+            const float pos[2] = {xs[c], start + static_cast<float>(k) * at.line_height};
+            GPH_pprint(pos, row[c]);
+        }
     }
 }
 
@@ -307,9 +346,10 @@ int PLT_labels() {
                               kMaxLineHeight * (at.view[3] - at.view[2]));
     at.offset = full ? -(0.2F + static_cast<float>(at.lines)) * at.line_height
                      : 0.2F * at.line_height;
-    GPH_text_attr(&color, 0.75F * at.line_height);
-    for (int position = 0; position < kLabelPositions; ++position)
-        if (position_wanted(position)) draw_position(position, at);
+    at.text_height = 0.75F * at.line_height;
+    GPH_text_attr(&color, at.text_height);
+    draw_group(true, at);
+    draw_group(false, at);
     return 0;
 }
 

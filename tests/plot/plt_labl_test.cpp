@@ -276,6 +276,32 @@ TEST_F(PltLablTest, LineHeightsShareTheSpaceBetweenOverlayLines) {
     EXPECT_NEAR(find(found, "three")->y, view[3] - 3.2F * line + 2 * line, 1e-4);
 }
 
+TEST_F(PltLablTest, LongLabelsShrinkRatherThanRunIntoEachOther) {
+    open_ps("long.ps");
+    const std::string right = "1 day GFS MOS valid 12Z WED  6 MAR 24 and a long tail";
+    PLT_label_up_center("Surface Temperature");
+    PLT_label_up_right(right.c_str());
+    float view[4];
+    PLT_get_view(view);
+    PLT_labels();
+    float area[4];
+    GPH_get_view_size(area);
+    const float full_height = 0.75F * std::min(view[2] - area[2], 0.03F * (view[3] - view[2]));
+    const GTextAttr& a = ginq_text_attr();
+    const auto width = [&a](const std::string& text) {
+        return static_cast<float>(gtext_font_width(text.c_str(), a.spacing, a.char_spacing)) *
+               a.expansion * a.height / 105.0F;
+    };
+    const float height = a.height;  // the height the row was drawn with
+    const float centre_end = (view[0] + view[1]) / 2 + width("Surface Temperature") / 2;
+    const float right_start = view[1] - 0.01F * (view[1] - view[0]) - width(right);
+    GPH_end(1);
+    EXPECT_GT(right_start, centre_end);
+    EXPECT_LT(height, 0.95F * full_height);
+    EXPECT_GT(height, 0.3F * full_height);
+    ASSERT_EQ(texts("long.ps").size(), 2U);
+}
+
 TEST_F(PltLablTest, ColourBarAndVectorKeyTakeTheLowerLabelsPlaces) {
     static int bar = 1;
     static int key = 0;
