@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  ghostscript
+  proj-bin ghostscript
+  libnetcdf-dev netcdf-bin
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,5 +4,6 @@ set -euo pipefail
 build=${1:-build}
 out=${2:-out}
 mkdir -p "$out"
-"$build/mosplot" -ba </dev/null | tee "$out/mosplot.log"
-echo "make run: output in $out/ (log: $out/mosplot.log)"
+log="$out/mosplot.log"
+"$build/mosplot" -ba -me mess -mo gfs -ft h12,h24 -va temp </dev/null 2>&1 | tee "$log"
+echo "make run: output in $out/ (log: $log)"

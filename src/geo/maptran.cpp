@@ -2,6 +2,7 @@
 
 #include "core/mess.hpp"
 #include "core/orv.hpp"
+#include "geo/region.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -734,16 +735,6 @@ void set_limits(Projection& p) {
 
 // ---- domains ----
 
-double effective_origin(float origin, float centre) { return is_missing(origin) ? centre : origin; }
-
-bool same_domain(const Domain& a, const Domain& b) {
-    return a.proj == b.proj && a.clat == b.clat && a.clon == b.clon && a.dx == b.dx && a.dy == b.dy &&
-           a.nx == b.nx && a.ny == b.ny && std::equal(std::begin(a.params), std::end(a.params), b.params) &&
-           a.ellipsoid == b.ellipsoid &&
-           effective_origin(a.plat, a.clat) == effective_origin(b.plat, b.clat) &&
-           effective_origin(a.plon, a.clon) == effective_origin(b.plon, b.clon);
-}
-
 int make_current(const Domain* domain) {
     if (domain == nullptr) {
         g.p.domain.proj = kProjNone;
@@ -827,24 +818,7 @@ Domain* MAP_get_domain(Domain* out) {
     return out;
 }
 
-void MAP_print_domain() {
-    const Domain& d = g.p.domain;
-    std::string text = MAP_proj_name(d.proj);
-    if (d.ellipsoid != 0) text += ":e";
-    char number[64];
-    for (float v : {d.plat, d.plon, d.params[0], d.params[1], d.params[2]}) {
-        text += ':';
-        if (is_missing(v)) continue;
-        std::snprintf(number, sizeof number, "%3.3f", static_cast<double>(v));
-        text += number;
-    }
-    char tail[200];
-    std::snprintf(tail, sizeof tail, ",%3.3f,%3.3f,%d,%d,%4.4f,%4.4f\n", static_cast<double>(d.clat),
-                  static_cast<double>(d.clon), static_cast<int>(d.nx), static_cast<int>(d.ny),
-                  static_cast<double>(d.dx), static_cast<double>(d.dy));
-    text += tail;
-    MESS_print(kMessPrint, "%s", text.c_str());
-}
+void MAP_print_domain() { DOM_print(kMessPrint, &g.p.domain); }
 
 void MAP_proj(int code) {
     g.p.domain.proj = code;
@@ -1008,7 +982,7 @@ int MAP_grid_untran(float* i, float* j, float x, float y) {
 }
 
 int MAP_domain_tran(const Domain* from, const Domain* to, float* x, float* y, float xin, float yin) {
-    if (from == nullptr || to == nullptr || same_domain(*from, *to)) {
+    if (from == nullptr || to == nullptr || DOM_comp(from, to) == 1) {
         *x = xin;
         *y = yin;
         return 1;

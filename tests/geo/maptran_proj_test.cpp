@@ -1,0 +1,286 @@
+// The earth projections against PROJ's command-line tool on the same sphere
+// (radius 6371.22 km): points across each domain go forward through both,
+// and the projected points come back through both inverses.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "geo/maptran.hpp"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kMetresPerUnit = 1.0e5;
+constexpr double kToleranceM = 1.0;
+constexpr double kMetresPerDegree = 6371220.0 * 0.017453292519943334;  // on the sphere
+constexpr double kDeg = 0.017453292519943334;
+constexpr double kOrbit = 421.61;                                   // map units
+constexpr double kSatHeightM = kOrbit * kMetresPerUnit - 6371220.0;  // above the sphere
+// The map module's ellipsoid: equatorial radius squared 4068.063 units and
+// (polar / equatorial radius) squared 0.99330556, a hair inside WGS 84.
+constexpr double kEquatorM = 6378136.875295167;
+constexpr double kSatHeightEllipsoidM = kOrbit * kMetresPerUnit - kEquatorM;
+
+std::string find_program(const char* name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const std::string full = (dir.empty() ? "." : dir) + "/" + name;
+        if (access(full.c_str(), X_OK) == 0) return full;
+    }
+    return {};
+}
+
+struct Pair {
+    double a;
+    double b;
+};
+
+// How the plane of the map module relates to PROJ's output in metres.
+enum class Plane {
+    kMetres,        // map units of 100 km
+    kScanAngle,     // geostationary: scan angle times the orbit radius
+    kTangent,       // geostationary: tangent of the scan angle times the orbit radius
+};
+
+struct Case {
+    const char* name;
+    Domain domain;
+    const char* proj_args;
+    Plane plane;
+    bool relative;  // PROJ's false origin differs: compare offsets from the centre
+    double height_m = kSatHeightM;
+};
+
+Domain domain_of(int proj, float plat, float plon, float clat, float clon, int nx, int ny, float dx,
+                 float p1 = -9999.0F, float p2 = -9999.0F, int ellipsoid = 0) {
+    Domain d;
+    d.proj = proj;
+    d.plat = plat;
+    d.plon = plon;
+    d.clat = clat;
+    d.clon = clon;
+    d.nx = nx;
+    d.ny = ny;
+    d.dx = d.dy = dx;
+    d.params[0] = p1;
+    d.params[1] = p2;
+    d.ellipsoid = ellipsoid;
+    return d;
+}
+
+const Case kCases[] = {
+    {"PolarNorth", domain_of(kProjPolarStereo, 90, -105, 45, -100, 25, 17, 2.3F),
+     "+proj=stere +lat_0=90 +lat_ts=60 +lon_0=-105 +R=6371220", Plane::kMetres, false},
+    {"PolarSouth", domain_of(kProjPolarStereo, -90, 140, -70, 140, 25, 17, 2.0F),
+     "+proj=stere +lat_0=-90 +lat_ts=-60 +lon_0=140 +R=6371220", Plane::kMetres, false},
+    {"LambertSecant", domain_of(kProjLambert, 40, -97, 38.5F, -97, 25, 17, 2.3F, 33, 45),
+     "+proj=lcc +lat_1=33 +lat_2=45 +lat_0=40 +lon_0=-97 +R=6371220", Plane::kMetres, true},
+    {"LambertTangent", domain_of(kProjLambert, 25, -95, 35, -95, 50, 40, 0.8F, 25, 25),
+     "+proj=lcc +lat_1=25 +lat_2=25 +lat_0=25 +lon_0=-95 +R=6371220", Plane::kMetres, true},
+    {"LambertSouth", domain_of(kProjLambert, -30, 135, -28, 135, 25, 17, 1.6F, -20, -40),
+     "+proj=lcc +lat_1=-20 +lat_2=-40 +lat_0=-30 +lon_0=135 +R=6371220", Plane::kMetres, true},
+    {"Mercator", domain_of(kProjMercator, -9999, -100, 30, -100, 25, 17, 3.0F),
+     "+proj=merc +lon_0=-100 +R=6371220", Plane::kMetres, false},
+    {"Orthographic", domain_of(kProjOrthographic, 40, -100, 40, -100, 25, 25, 5.0F),
+     "+proj=ortho +lat_0=40 +lon_0=-100 +R=6371220", Plane::kMetres, false},
+    {"LambertAzimuthal", domain_of(kProjLambertAzimuthal, 45, -100, 45, -100, 25, 25, 5.0F),
+     "+proj=laea +lat_0=45 +lon_0=-100 +R=6371220", Plane::kMetres, false},
+    // The plane's Mollweide ellipse has semi-axes 2R and R: the projection of
+    // a sphere of radius R / sqrt(2).
+    {"Mollweide", domain_of(kProjMollweide, -9999, -100, 0, -100, 25, 17, 10.0F),
+     "+proj=moll +lon_0=-100 +R=4505132.866431355", Plane::kMetres, false},
+    {"GeostationaryScan", domain_of(kProjSatellite, 0, -75, 0, -75, 25, 25, 5.0F, kOrbit, 1),
+     "+proj=geos +h=35789780 +lon_0=-75 +R=6371220", Plane::kScanAngle, false},
+    {"GeostationaryPlane", domain_of(kProjSatellite, 0, -75, 0, -75, 25, 25, 5.0F),
+     "+proj=geos +h=35789780 +lon_0=-75 +R=6371220", Plane::kTangent, false},
+    {"GeostationaryEllipsoid",
+     domain_of(kProjSatellite, 0, 140, 0, 140, 25, 25, 5.0F, kOrbit, 1, 1),
+     "+proj=geos +h=35782863.12470483 +lon_0=140 +a=6378136.875295167 +b=6356751.997939105",
+     Plane::kScanAngle, false, kSatHeightEllipsoidM},
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+// Metres on PROJ's plane to units on the map module's plane, and back.
+double to_map(const Case& c, double metres) {
+    switch (c.plane) {
+    case Plane::kMetres: return metres / kMetresPerUnit;
+    case Plane::kScanAngle: return metres / c.height_m * kOrbit;
+    case Plane::kTangent: return std::tan(metres / c.height_m) * kOrbit;
+    }
+    return metres;
+}
+
+double to_proj(const Case& c, double units) {
+    switch (c.plane) {
+    case Plane::kMetres: return units * kMetresPerUnit;
+    case Plane::kScanAngle: return units / kOrbit * c.height_m;
+    case Plane::kTangent: return std::atan(units / kOrbit) * c.height_m;
+    }
+    return units;
+}
+
+// Map units to metres on the map module's plane (100 km units).
+double metres(double units) { return units * kMetresPerUnit; }
+
+class ProjPeer : public testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        program_ = find_program("proj");
+        if (program_.empty()) GTEST_SKIP() << "PROJ's 'proj' program is not installed (Debian package proj-bin)";
+        char tmpl[] = "/tmp/maptran_proj_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        MAP_reset_for_tests();
+    }
+    void TearDown() override {
+        MAP_reset_for_tests();
+        if (!dir_.empty()) fs::remove_all(dir_);
+    }
+
+    // Runs proj over the pairs; a point without an image comes back as NaN.
+    std::vector<Pair> run(const std::vector<Pair>& input, bool inverse) {
+        const fs::path in = dir_ / "in.txt";
+        {
+            std::ofstream out(in);
+            out.precision(17);
+            for (const Pair& p : input) out << p.a << ' ' << p.b << '\n';
+        }
+        const std::string command = program_ + (inverse ? " -I" : "") + " -f '%.10f' " +
+                                    GetParam().proj_args + " < " + in.string();
+        std::vector<Pair> result;
+        std::FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) return result;
+        char line[256];
+        while (std::fgets(line, sizeof line, pipe) != nullptr) {
+            Pair p{NAN, NAN};
+            if (std::sscanf(line, "%lf %lf", &p.a, &p.b) != 2) p = {NAN, NAN};
+            result.push_back(p);
+        }
+        pclose(pipe);
+        return result;
+    }
+
+    // Positions across the domain: a 7 x 7 lattice of grid points, corners
+    // included, that have an image on the earth.
+    std::vector<Pair> points_across_domain() {
+        const Domain& d = GetParam().domain;
+        std::vector<Pair> latlon;
+        for (int a = 0; a <= 6; ++a) {
+            for (int b = 0; b <= 6; ++b) {
+                float x = 0, y = 0, lat = 0, lon = 0;
+                MAP_grid_tran(&x, &y, (d.nx - 1) * a / 6.0F, (d.ny - 1) * b / 6.0F);
+                if (MAP_untran(&lat, &lon, x, y) != 1) continue;
+                float back_x = 0, back_y = 0;
+                if (MAP_tran(&back_x, &back_y, lat, lon) != 1) continue;
+                latlon.push_back({lat, lon});
+            }
+        }
+        return latlon;
+    }
+
+    std::string program_;
+    fs::path dir_;
+};
+
+TEST_P(ProjPeer, ForwardAgreesToOneMetre) {
+    const Case& c = GetParam();
+    ASSERT_EQ(MAP_domain(&c.domain), 0);
+    const std::vector<Pair> latlon = points_across_domain();
+    ASSERT_GE(latlon.size(), 20U) << "too few points of the domain have an image";
+
+    std::vector<Pair> ours;
+    std::vector<Pair> lonlat;
+    for (const Pair& p : latlon) {
+        float x = 0, y = 0;
+        ASSERT_EQ(MAP_tran(&x, &y, static_cast<float>(p.a), static_cast<float>(p.b)), 1);
+        ours.push_back({x, y});
+        lonlat.push_back({p.b, p.a});
+    }
+    float cx = 0, cy = 0;
+    ASSERT_EQ(MAP_tran_center(&cx, &cy), 1);
+    lonlat.push_back({c.domain.clon, c.domain.clat});
+
+    const std::vector<Pair> theirs = run(lonlat, false);
+    ASSERT_EQ(theirs.size(), lonlat.size());
+    const Pair centre = theirs.back();
+    for (std::size_t k = 0; k < ours.size(); ++k) {
+        ASSERT_FALSE(std::isnan(theirs[k].a)) << c.name << ": PROJ has no image of " << latlon[k].a
+                                              << "," << latlon[k].b;
+        double ex = to_map(c, theirs[k].a);
+        double ey = to_map(c, theirs[k].b);
+        double ox = ours[k].a;
+        double oy = ours[k].b;
+        if (c.relative) {
+            ex -= to_map(c, centre.a);
+            ey -= to_map(c, centre.b);
+            ox -= cx;
+            oy -= cy;
+        }
+        EXPECT_NEAR(metres(ox), metres(ex), kToleranceM)
+            << c.name << " x at " << latlon[k].a << "," << latlon[k].b;
+        EXPECT_NEAR(metres(oy), metres(ey), kToleranceM)
+            << c.name << " y at " << latlon[k].a << "," << latlon[k].b;
+    }
+}
+
+TEST_P(ProjPeer, InverseAgreesToOneMetre) {
+    const Case& c = GetParam();
+    ASSERT_EQ(MAP_domain(&c.domain), 0);
+    const std::vector<Pair> latlon = points_across_domain();
+    ASSERT_GE(latlon.size(), 20U);
+
+    float cx = 0, cy = 0;
+    ASSERT_EQ(MAP_tran_center(&cx, &cy), 1);
+    const std::vector<Pair> centre_m = run({{c.domain.clon, c.domain.clat}}, false);
+    ASSERT_EQ(centre_m.size(), 1U);
+
+    std::vector<Pair> plane;
+    std::vector<Pair> theirs_in;
+    for (const Pair& p : latlon) {
+        float x = 0, y = 0;
+        MAP_tran(&x, &y, static_cast<float>(p.a), static_cast<float>(p.b));
+        plane.push_back({x, y});
+        double px = to_proj(c, x);
+        double py = to_proj(c, y);
+        if (c.relative) {  // PROJ's plane: shift by the difference of the two origins
+            px = to_proj(c, x - cx) + centre_m[0].a;
+            py = to_proj(c, y - cy) + centre_m[0].b;
+        }
+        theirs_in.push_back({px, py});
+    }
+    const std::vector<Pair> theirs = run(theirs_in, true);
+    ASSERT_EQ(theirs.size(), plane.size());
+    for (std::size_t k = 0; k < plane.size(); ++k) {
+        float lat = 0, lon = 0;
+        ASSERT_EQ(MAP_untran(&lat, &lon, static_cast<float>(plane[k].a), static_cast<float>(plane[k].b)), 1);
+        ASSERT_FALSE(std::isnan(theirs[k].a)) << c.name << ": PROJ cannot invert point " << k;
+        double dlon = std::fmod(lon - theirs[k].a, 360.0);
+        if (dlon > 180.0) dlon -= 360.0;
+        if (dlon < -180.0) dlon += 360.0;
+        const double along = dlon * std::cos(theirs[k].b * kDeg) * kMetresPerDegree;
+        EXPECT_NEAR((lat - theirs[k].b) * kMetresPerDegree, 0.0, kToleranceM)
+            << c.name << " latitude of point " << k << " (" << theirs[k].b << "," << theirs[k].a << ")";
+        EXPECT_NEAR(along, 0.0, kToleranceM)
+            << c.name << " longitude of point " << k << " (" << theirs[k].b << "," << theirs[k].a << ")";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Projections, ProjPeer, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,763 @@
+#include "geo/region.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
+#include "geo/maptran.hpp"
+
+namespace orv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+constexpr const char* kInvalid = "DOM_decode: Invalid plot domain\n";
+
+// The station table seen by the decoder in these tests.
+std::string g_looked_up_table;
+std::string g_looked_up_id;
+int fake_stations(const char* table, const char* id, float* lat, float* lon) {
+    g_looked_up_table = table;
+    g_looked_up_id = id;
+    if (std::string(id) == "DEN") {
+        *lat = 39.75F;
+        *lon = -104.87F;
+        return 1;
+    }
+    if (std::string(id) == "KBOS") {
+        *lat = 42.36F;
+        *lon = -71.01F;
+        return 1;
+    }
+    return 0;
+}
+
+std::vector<std::pair<char, std::string>> g_keys;
+void record_key(char key, const char* text) { g_keys.emplace_back(key, text); }
+
+Domain polar(float clat, float clon, float spacing, float plon = kMissingF) {
+    Domain d;
+    d.proj = kProjPolarStereo;
+    d.plon = plon;
+    d.clat = clat;
+    d.clon = clon;
+    d.nx = 25;
+    d.ny = 17;
+    d.dx = d.dy = spacing;
+    return d;
+}
+
+void expect_same(const Domain& got, const Domain& want, const std::string& what) {
+    EXPECT_EQ(got.proj, want.proj) << what;
+    EXPECT_FLOAT_EQ(got.plat, want.plat) << what;
+    EXPECT_FLOAT_EQ(got.plon, want.plon) << what;
+    for (int k = 0; k < 5; ++k) EXPECT_FLOAT_EQ(got.params[k], want.params[k]) << what << " p" << k + 1;
+    EXPECT_FLOAT_EQ(got.clat, want.clat) << what;
+    EXPECT_FLOAT_EQ(got.clon, want.clon) << what;
+    EXPECT_EQ(got.nx, want.nx) << what;
+    EXPECT_EQ(got.ny, want.ny) << what;
+    EXPECT_FLOAT_EQ(got.dx, want.dx) << what;
+    EXPECT_FLOAT_EQ(got.dy, want.dy) << what;
+    EXPECT_EQ(got.ellipsoid, want.ellipsoid) << what;
+}
+
+class RegionTest : public testing::Test {
+protected:
+    void SetUp() override {
+        reset_all();
+        char tmpl[] = "/tmp/region_test_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        RES_put("file_path", dir_.c_str());  // no region file unless a test writes one
+        std::freopen("/dev/null", "r", stdin);
+    }
+    void TearDown() override {
+        reset_all();
+        fs::remove_all(dir_);
+    }
+    static void reset_all() {
+        DOM_reset_for_tests();
+        RES_reset_for_tests();
+        FLAG_reset_for_tests();
+        MESS_reset_for_tests();
+        MAP_reset_for_tests();
+        g_keys.clear();
+        g_looked_up_table.clear();
+        g_looked_up_id.clear();
+    }
+    std::string write(const std::string& name, const std::string& text) {
+        const fs::path p = dir_ / name;
+        std::ofstream(p) << text;
+        return p.string();
+    }
+    void feed_stdin(const std::string& text) {
+        const std::string p = write("stdin.txt", text);
+        ASSERT_NE(std::freopen(p.c_str(), "r", stdin), nullptr);
+    }
+    // Decodes and returns the result with what went to the error stream.
+    int decode(const char* text, Domain* d, std::string* errors = nullptr) {
+        CaptureStderr();
+        const int r = DOM_decode(text, d);
+        const std::string err = GetCapturedStderr();
+        if (errors != nullptr) *errors = err;
+        return r;
+    }
+
+    fs::path dir_;
+};
+
+// ---------------------------------------------------------------- built-in regions
+
+TEST_F(RegionTest, UsWithoutRegionFileIsTheBuiltInPolarStereographicRegion) {
+    DOM_set_key_store(record_key);
+    Domain d;
+    std::string err;
+    EXPECT_EQ(decode("us", &d, &err), kDomRegionRef);
+    expect_same(d, polar(39, -97, 2.3F, -97), "us");
+    EXPECT_EQ(DOM_get_prior(), 2);  // height 16 * 2.3 = 36.8
+    EXPECT_EQ(FLAG_get(kFlagDomainSet), 2);
+    EXPECT_EQ(err, "Unable to open region file: " + (dir_ / "orv.reg").string() + "\n");
+    ASSERT_FALSE(g_keys.empty());
+    EXPECT_EQ(g_keys.back(), std::make_pair('r', std::string("us")));
+}
+
+TEST_F(RegionTest, BuiltInRegionsAnyCaseAndUnknownKeys) {
+    const struct {
+        const char* key;
+        float clat, clon, spacing;
+    } regions[] = {{"NE", 42, -76, 0.9F}, {"sp", 32.5F, -100, 1.2F}, {"Sw", 37, -112, 1.0F}};
+    for (const auto& r : regions) {
+        Domain d;
+        EXPECT_EQ(DOM_get_def_region(r.key, &d), 1) << r.key;
+        expect_same(d, polar(r.clat, r.clon, r.spacing, r.clon), r.key);
+    }
+    Domain d;
+    EXPECT_EQ(DOM_get_def_region("xx", &d), 0);
+    EXPECT_EQ(DOM_get_def_region(nullptr, &d), 0);
+
+    // Known neither to the region file nor built in: no usable projection.
+    EXPECT_EQ(decode("zz", &d), kDomRegionRef);
+    EXPECT_EQ(d.proj, -1);
+    EXPECT_TRUE(is_missing(d.clat));
+}
+
+TEST_F(RegionTest, VariableRegionAsksForItsCentre) {
+    feed_stdin("47.5\n-122.25\n");
+    Domain d;
+    CaptureStdout();
+    EXPECT_EQ(decode("var", &d), kDomRegionRef);
+    const std::string out = GetCapturedStdout();
+    EXPECT_NE(out.find("Enter the central latitude: "), std::string::npos);
+    EXPECT_NE(out.find("Enter the central longitude: "), std::string::npos);
+    expect_same(d, polar(47.5F, -122.25F, 1.2F, -122.25F), "var");
+}
+
+// ---------------------------------------------------------------- templates
+
+TEST_F(RegionTest, EveryTemplateFillsItsFieldsAndDefaults) {
+    const struct Row {
+        const char* text;
+        Domain want;
+        int priority;
+    } rows[] = {
+        {"ps,-105,40,-100,30,20,1.5,1.25", [] { Domain d = polar(40, -100, 1.5F, -105); d.nx = 30; d.ny = 20; d.dy = 1.25F; return d; }(), 3},
+        {"merc,20,-157,40,30,0.3,0.2", [] { Domain d = polar(20, -157, 0.3F); d.proj = kProjMercator; d.nx = 40; d.ny = 30; d.dy = 0.2F; return d; }(), 5},
+        {"ps,-90,45,-95,2,3", [] { Domain d = polar(45, -95, 2, -90); d.dy = 3; return d; }(), 2},
+        {"ll,45,-100,73,49,1.5", [] { Domain d = polar(45, -100, 1.5F); d.proj = kProjLatLon; d.nx = 73; d.ny = 49; return d; }(), 1},
+        {"35,-90,41,31,0.5,0.4", [] { Domain d = polar(35, -90, 0.5F); d.nx = 41; d.ny = 31; d.dy = 0.4F; return d; }(), 4},
+        {"ortho,40,-100,5,4", [] { Domain d = polar(40, -100, 5); d.proj = kProjOrthographic; d.dy = 4; return d; }(), 1},
+        {"35,-90,41,31,0.5", [] { Domain d = polar(35, -90, 0.5F); d.nx = 41; d.ny = 31; return d; }(), 3},
+        {"moll,0,0,10", [] { Domain d = polar(0, 0, 10); d.proj = kProjMollweide; return d; }(), 1},
+        {"40,-100,33,21", [] { Domain d = polar(40, -100, 1.2F); d.nx = 33; d.ny = 21; return d; }(), 3},
+        {"40,-100,2", polar(40, -100, 2), 2},
+        {"ps,40,-100", polar(40, -100, 1.2F), 3},
+        {"40,-100", polar(40, -100, 1.2F), 3},
+    };
+    for (const Row& row : rows) {
+        Domain d;
+        std::string err;
+        EXPECT_EQ(decode(row.text, &d, &err), kDomExplicit) << row.text;
+        EXPECT_EQ(err, "") << row.text;
+        expect_same(d, row.want, row.text);
+        EXPECT_EQ(DOM_get_prior(), row.priority) << row.text;
+        EXPECT_EQ(FLAG_get(kFlagDomainSet), 1) << row.text;
+    }
+}
+
+TEST_F(RegionTest, ProjectionFieldForms) {
+    Domain d;
+    ASSERT_EQ(decode("lc:25:-95:25:25,35,-95,50,40,0.8,0.8", &d), kDomExplicit);
+    EXPECT_EQ(d.proj, kProjLambert);
+    EXPECT_FLOAT_EQ(d.plat, 25);
+    EXPECT_FLOAT_EQ(d.plon, -95);
+    EXPECT_FLOAT_EQ(d.params[0], 25);
+    EXPECT_FLOAT_EQ(d.params[1], 25);
+    EXPECT_EQ(d.nx, 50);
+    EXPECT_EQ(d.ny, 40);
+
+    ASSERT_EQ(decode("lambaz:45:-100,45,-100", &d), kDomExplicit);
+    EXPECT_EQ(d.proj, kProjLambert);  // "lamb" comes before "la"
+    ASSERT_EQ(decode("la:45:-100,45,-100", &d), kDomExplicit);
+    EXPECT_EQ(d.proj, kProjLambertAzimuthal);
+    EXPECT_FLOAT_EQ(d.plat, 45);
+    EXPECT_FLOAT_EQ(d.plon, -100);
+
+    ASSERT_EQ(decode("sat:e:0:-75:421.61:1,0,-75", &d), kDomExplicit);
+    EXPECT_EQ(d.proj, kProjSatellite);
+    EXPECT_EQ(d.ellipsoid, 1);
+    EXPECT_FLOAT_EQ(d.plat, 0);
+    EXPECT_FLOAT_EQ(d.plon, -75);
+    EXPECT_FLOAT_EQ(d.params[0], 421.61F);
+    EXPECT_FLOAT_EQ(d.params[1], 1);
+    EXPECT_TRUE(is_missing(d.params[2]));
+
+    // Two colon fields: the second is the origin longitude.
+    ASSERT_EQ(decode("ps:-80,40,-100", &d), kDomExplicit);
+    EXPECT_TRUE(is_missing(d.plat));
+    EXPECT_FLOAT_EQ(d.plon, -80);
+    // Empty origins read as 0; empty parameters stay unset.
+    ASSERT_EQ(decode("lamb::-100::45,40,-100", &d), kDomExplicit);
+    EXPECT_FLOAT_EQ(d.plat, 0);
+    EXPECT_FLOAT_EQ(d.plon, -100);
+    EXPECT_TRUE(is_missing(d.params[0]));
+    EXPECT_FLOAT_EQ(d.params[1], 45);
+
+    ASSERT_EQ(decode("zoom,3,4", &d), kDomExplicit);
+    EXPECT_EQ(d.proj, kProjZoom);
+    EXPECT_FLOAT_EQ(d.dx, 1.0F);
+    EXPECT_FLOAT_EQ(d.dy, 1.0F);
+}
+
+TEST_F(RegionTest, PictureSizeNoneAndEmpty) {
+    Domain d;
+    ASSERT_EQ(decode("size,640,480", &d), kDomExplicit);
+    EXPECT_EQ(d.proj, kProjSize);
+    EXPECT_EQ(d.nx, 640);
+    EXPECT_EQ(d.ny, 480);
+    EXPECT_TRUE(is_missing(d.clat));
+    EXPECT_TRUE(is_missing(d.clon));
+
+    // "none" matches the station template with no centre.
+    ASSERT_EQ(decode("none", &d), kDomExplicit);
+    Domain want = polar(kMissingF, kMissingF, 1.2F);
+    expect_same(d, want, "none");
+
+    FLAG_set(kFlagDomainSet, 77);
+    for (const char* text : {"", "miss", "   "}) {
+        d = polar(1, 2, 3);
+        EXPECT_EQ(decode(text, &d), kDomEmpty) << '"' << text << '"';
+        expect_same(d, Domain{}, text);
+    }
+    EXPECT_EQ(decode(nullptr, &d), kDomEmpty);
+    EXPECT_EQ(FLAG_get(kFlagDomainSet), 77);  // nothing was decoded
+    EXPECT_EQ(decode("40,-100", nullptr), kDomExplicit);
+}
+
+TEST_F(RegionTest, StationCentredDomains) {
+    Domain d;
+    write("sao.cty", "");
+    CaptureStdout();
+    EXPECT_EQ(decode("ps,id:DEN,25,17,1,1", &d), kDomInvalid) << "not in the station table";
+    GetCapturedStdout();
+
+    DOM_set_station_lookup(fake_stations);
+    ASSERT_EQ(decode("ps,id:DEN,25,17,1,1", &d), kDomExplicit);
+    EXPECT_EQ(g_looked_up_table, "sao.cty");
+    EXPECT_EQ(g_looked_up_id, "DEN");
+    Domain want = polar(39.75F, -104.87F, 1);
+    expect_same(d, want, "ps,id:DEN");
+
+    ASSERT_EQ(decode("id:mos.cty:KBOS", &d), kDomExplicit);
+    EXPECT_EQ(g_looked_up_table, "mos.cty");
+    EXPECT_EQ(g_looked_up_id, "KBOS");
+    expect_same(d, polar(42.36F, -71.01F, 1.2F), "id:KBOS");
+
+    ASSERT_EQ(decode("lamb:40:-100:33:45,id:DEN", &d), kDomExplicit);
+    EXPECT_EQ(d.proj, kProjLambert);
+    EXPECT_FLOAT_EQ(d.clat, 39.75F);
+    EXPECT_EQ(d.nx, 25);
+
+    std::string err;
+    EXPECT_EQ(decode("ps,id:XXXX,25,17,1,1", &d, &err), kDomInvalid);
+    EXPECT_EQ(err, kInvalid);
+    EXPECT_EQ(decode("id:", &d), kDomInvalid);
+    EXPECT_EQ(decode("id:mos.cty:", &d), kDomInvalid);
+}
+
+TEST_F(RegionTest, BadSpecificationsAreRejectedAndLeaveTheRecordReset) {
+    const std::string long_field(600, '7');
+    std::string huge;
+    for (int k = 0; k < 2000; ++k) huge += "1,";
+    const std::vector<std::string> bad = {
+        "ps,-105,40,-100,30,20,1.5,1.25,9",  // nine fields
+        "40,abc",                            // not a number
+        "abc,def,ghi",
+        "foo,40,-100",                       // unknown projection
+        "ps,40,-100,x,17",
+        ",",
+        ",,,",
+        "40,,2",
+        "95,-100",                           // beyond the pole
+        "-90.5,-100",
+        "45,-541",                           // longitude out of range
+        "ps:95:0,40,-100",
+        "ps:0:600,40,-100",
+        "lamb:40:-100:95:30,40,-100",
+        "nan,-100",
+        "40,inf",
+        "1e40,-100",
+        "40,-100,25,99999999999",
+        "ps:1:2:3:4:5:6:7,40,-100",          // more origin and parameter fields than there are
+        ":,40,-100",
+        long_field + "," + long_field,
+        huge,
+    };
+    for (const std::string& text : bad) {
+        Domain d = polar(1, 2, 3);
+        std::string err;
+        EXPECT_EQ(decode(text.c_str(), &d, &err), kDomInvalid) << text.substr(0, 60);
+        EXPECT_EQ(err, kInvalid) << text.substr(0, 60);
+        expect_same(d, Domain{}, text.substr(0, 60));
+        EXPECT_EQ(FLAG_get(kFlagDomainSet), -1);
+    }
+    // The x/y planes take any numbers; longitudes wrap up to 540.
+    Domain d;
+    EXPECT_EQ(decode("xy,95,-600,10,10", &d), kDomExplicit);
+    EXPECT_EQ(decode("45,540", &d), kDomExplicit);
+}
+
+// ---------------------------------------------------------------- region files
+
+TEST_F(RegionTest, RegionFileSearchAndReferences) {
+    write("orv.reg",
+          "# key label listed domain\n"
+          "#us Commented_out 1 10,10\n"
+          "\n"
+          "us    Contiguous_US 1 ps,-97,39,-97,25,17,2.3,2.3\n"
+          "Tx    Texas         1 ps,31,-99,25,17,0.6\n"
+          "short only_three 1\n"
+          "hid   Hidden        0 merc,20,-157,25,17,0.3,0.3\n"
+          "bad   Broken        1 40,abc\n");
+    write("other.reg", "ak Alaska 1 ps,-150,61,-152,25,17,1.5,1.5\n");
+    write("one.spec", "# a single domain\n50,-60,3\n");
+
+    Domain d;
+    ASSERT_EQ(decode("us", &d), kDomRegionRef);
+    expect_same(d, polar(39, -97, 2.3F, -97), "us from the file");
+    ASSERT_EQ(decode("tx", &d), kDomRegionRef);  // keys in any case
+    EXPECT_FLOAT_EQ(d.clat, 31);
+    EXPECT_FLOAT_EQ(d.dy, 0.6F);
+    EXPECT_EQ(DOM_get_prior(), 4);
+    ASSERT_EQ(decode("HID", &d), kDomRegionRef);  // unlisted regions can be named
+    EXPECT_EQ(d.proj, kProjMercator);
+    ASSERT_EQ(decode("se", &d), kDomRegionRef);   // not in the file: built in
+    EXPECT_FLOAT_EQ(d.clat, 31);
+    EXPECT_FLOAT_EQ(d.dx, 1.1F);
+
+    std::string err;
+    EXPECT_EQ(decode("bad", &d, &err), kDomInvalid);  // a broken definition is not a region
+    EXPECT_EQ(err, kInvalid);
+
+    ASSERT_EQ(decode("other.reg:AK", &d), kDomRegionRef);
+    EXPECT_FLOAT_EQ(d.clat, 61);
+    EXPECT_FLOAT_EQ(d.plon, -150);
+    ASSERT_EQ(decode("other.reg:ne", &d), kDomRegionRef);  // falls back to the built-in
+    EXPECT_FLOAT_EQ(d.clat, 42);
+    ASSERT_EQ(decode("fi:one.spec", &d), kDomRegionRef);
+    expect_same(d, polar(50, -60, 3), "fi:");
+    ASSERT_EQ(decode(("fi:" + (dir_ / "one.spec").string()).c_str(), &d), kDomRegionRef);
+    EXPECT_FLOAT_EQ(d.clat, 50);
+
+    ASSERT_EQ(decode("fi:missing.spec", &d, &err), kDomRegionRef);
+    EXPECT_EQ(d.proj, -1);
+    EXPECT_EQ(err, "Unable to open region file: " + (dir_ / "missing.spec").string() + "\n");
+
+    char spec[kRegionSpecSize];
+    EXPECT_EQ(DOM_search_file(write("x.reg", "").c_str(), "us", spec), 0);
+    ASSERT_EQ(DOM_search_file((dir_ / "orv.reg").string().c_str(), nullptr, spec), 1);
+    EXPECT_STREQ(spec, "ps,-97,39,-97,25,17,2.3,2.3");
+    char small[6];
+    ASSERT_EQ(DOM_search_file((dir_ / "orv.reg").string().c_str(), "tx", small, sizeof small), 1);
+    EXPECT_STREQ(small, "ps,31");
+}
+
+TEST_F(RegionTest, RegionChainsAndLoopsEnd) {
+    write("orv.reg",
+          "a  A  1 b\n"
+          "b  B  1 c\n"
+          "c  C  1 40,-100,2\n"
+          "x  X  1 y\n"
+          "y  Y  1 x\n"
+          "var Variable 1 var\n");
+    Domain d;
+    ASSERT_EQ(decode("a", &d), kDomRegionRef);
+    EXPECT_FLOAT_EQ(d.dx, 2);
+    std::string err;
+    EXPECT_EQ(decode("x", &d, &err), kDomInvalid);
+    EXPECT_NE(err.find(kInvalid), std::string::npos);
+    // A region defined as its own key is the built-in one.
+    feed_stdin("10\n20\n");
+    CaptureStdout();
+    EXPECT_EQ(decode("var", &d), kDomRegionRef);
+    GetCapturedStdout();
+    EXPECT_FLOAT_EQ(d.clat, 10);
+    EXPECT_FLOAT_EQ(d.clon, 20);
+}
+
+TEST_F(RegionTest, LongLinesAreCutAt500Characters) {
+    const std::string filler(495, 'x');
+    const std::string very_long(5000, 'y');
+    write("orv.reg", "k1 " + filler + " 1 40,-100\n" +  // the domain lies beyond 500 characters
+                         "k2 L 1 " + very_long + "\n" +
+                         very_long + " 35,-90\n" +  // the rest of a long line is not a line
+                         "k3 L 1 45,-95,1.5\n");
+    Domain d;
+    char spec[kRegionSpecSize];
+    EXPECT_EQ(DOM_search_file((dir_ / "orv.reg").string().c_str(), "k2", spec), 1);
+    EXPECT_EQ(std::string(spec), std::string(493, 'y'));
+    ASSERT_EQ(decode("k3", &d), kDomRegionRef);
+    EXPECT_FLOAT_EQ(d.clat, 45);
+    EXPECT_EQ(decode("k1", &d), kDomRegionRef);  // no domain on its line: the built-in, then none
+    EXPECT_EQ(d.proj, -1);
+    EXPECT_EQ(DOM_read_menu((dir_ / "orv.reg").string().c_str()), 1);
+}
+
+TEST_F(RegionTest, BareSpecificationLineIsTheFirstDomainOnly) {
+    const std::string file = write("orv.reg", "40,-100,3\nus Contiguous_US 1 ps,39,-97\n");
+    char spec[kRegionSpecSize];
+    ASSERT_EQ(DOM_search_file(file.c_str(), nullptr, spec), 1);
+    EXPECT_STREQ(spec, "40,-100,3");
+    ASSERT_EQ(DOM_search_file(file.c_str(), "us", spec), 1);
+    EXPECT_STREQ(spec, "ps,39,-97");
+}
+
+// ---------------------------------------------------------------- menu
+
+TEST_F(RegionTest, MenuFromRegionFile) {
+    EXPECT_STREQ(DOM_get_region_name(0), "Return to previous menu");
+    EXPECT_STREQ(DOM_get_region_name(1), "Contiguous US");
+    EXPECT_STREQ(DOM_get_region_name(9), "Variable");
+    EXPECT_EQ(DOM_get_region_name(10), nullptr);
+    EXPECT_EQ(DOM_get_region_name(-1), nullptr);
+
+    std::string text = "# regions\n";
+    text += "longkey A_label_that_is_far_too_long 1 40,-100\n";
+    text += "hid Hidden 0 40,-100\n";
+    for (int k = 2; k <= 25; ++k) text += "r" + std::to_string(k) + " Region_" + std::to_string(k) + " 1 40,-100\n";
+    EXPECT_EQ(DOM_read_menu(write("menu.reg", text).c_str()), 1);
+    EXPECT_STREQ(DOM_get_region_name(1), "A label that is far ");
+    EXPECT_STREQ(DOM_get_region_name(2), "Region 2");
+    EXPECT_STREQ(DOM_get_region_name(19), "Region 19");
+    EXPECT_EQ(DOM_get_region_name(20), nullptr);
+    EXPECT_STREQ(DOM_get_region_name(0), "Return to previous menu");
+
+    std::string err;
+    CaptureStderr();
+    EXPECT_EQ(DOM_read_menu((dir_ / "nothere.reg").string().c_str()), 0);
+    err = GetCapturedStderr();
+    EXPECT_EQ(err, "Unable to open region file: " + (dir_ / "nothere.reg").string() + "\n");
+    EXPECT_STREQ(DOM_get_region_name(2), "Region 2");  // a failed load keeps the menu
+
+    // "file:" loads that file as the menu.
+    write("two.reg", "aa First 1 40,-100\nbb Second 1 30,-90\n");
+    Domain d;
+    EXPECT_EQ(decode("two.reg:", &d), kDomRegionRef);
+    EXPECT_STREQ(DOM_get_region_name(1), "First");
+    EXPECT_STREQ(DOM_get_region_name(2), "Second");
+    EXPECT_EQ(DOM_get_region_name(3), nullptr);
+}
+
+TEST_F(RegionTest, ListingARegionFile) {
+    const std::string file = write("orv.reg", "# comment\nus Contiguous_US 1 ps,39,-97\nhid Hidden 0 1,2\n");
+    CaptureStdout();
+    DOM_print_file(file.c_str());
+    char rows[200];
+    std::snprintf(rows, sizeof rows, "%-8s %-50s\n%-8s %-50s\n", "us", "Contiguous US", "hid", "Hidden");
+    EXPECT_EQ(GetCapturedStdout(), std::string(" Abbr    Description\n") + rows);
+}
+
+// ---------------------------------------------------------------- resources and prompts
+
+TEST_F(RegionTest, DomainFromResources) {
+    Domain d;
+    EXPECT_EQ(DOM_get_region(&d, 2), 0);  // nothing set
+    EXPECT_EQ(DOM_get_grid_domain(&d), 0);
+
+    // Mode 4: the first region of the menu; with no region file that is "us".
+    CaptureStderr();
+    EXPECT_EQ(DOM_get_region(&d, 4), kDomRegionRef);
+    GetCapturedStderr();
+    EXPECT_FLOAT_EQ(d.dx, 2.3F);
+    write("orv.reg", "hid Hidden 0 10,10\nfirst First 1 50,-60,3\n");
+    DOM_reset_for_tests();
+    EXPECT_EQ(DOM_get_region(&d, 4), kDomRegionRef);
+    EXPECT_FLOAT_EQ(d.clat, 50);
+
+    RES_put("region", "30,-90");
+    RES_put("plot_domain", "35,-95");
+    for (int mode : {1, 3, 4}) {
+        EXPECT_EQ(DOM_get_region(&d, mode), kDomExplicit);
+        EXPECT_FLOAT_EQ(d.clat, 35) << mode;
+    }
+    EXPECT_EQ(DOM_get_region(&d, 2), kDomExplicit);
+    EXPECT_FLOAT_EQ(d.clat, 30);
+
+    RES_put("grid_domain", "20,-80");
+    EXPECT_EQ(DOM_get_grid_domain(&d), kDomExplicit);
+    EXPECT_FLOAT_EQ(d.clat, 20);
+    RES_put("grid_domain", "");
+    EXPECT_EQ(DOM_get_grid_domain(&d), kDomExplicit);
+    EXPECT_FLOAT_EQ(d.clat, 30);
+}
+
+TEST_F(RegionTest, PromptTakesResourcesFirst) {
+    Domain d;
+    RES_put("plot_domain", "35,-95");
+    RES_put("region", "30,-90");
+    EXPECT_EQ(DOM_prompt_region(&d, 2), kDomExplicit);  // only mode 1 reads plot_domain
+    EXPECT_FLOAT_EQ(d.clat, 30);
+    EXPECT_EQ(DOM_prompt_region(&d, 1), 0);  // asked once only
+    DOM_set_prompt_region(1);
+    EXPECT_EQ(DOM_prompt_region(&d, 1), kDomExplicit);
+    EXPECT_FLOAT_EQ(d.clat, 35);
+
+    EXPECT_EXIT(
+        {
+            RES_put("region", "40,abc");
+            DOM_set_prompt_region(1);
+            DOM_prompt_region(&d, 2);
+        },
+        testing::ExitedWithCode(43), "Invalid domain");
+}
+
+TEST_F(RegionTest, BatchPromptTakesTheFirstRegion) {
+    write("orv.reg", "first First 1 50,-60,3\n");
+    FLAG_set_batch(1);
+    Domain d;
+    EXPECT_EQ(DOM_prompt_region(&d, 1), kDomRegionRef);
+    EXPECT_FLOAT_EQ(d.clat, 50);
+    EXPECT_EXIT(
+        {
+            write("orv.reg", "first First 1 40,abc\n");
+            DOM_reset_for_tests();
+            FLAG_set_batch(1);
+            DOM_prompt_region(&d, 1);
+        },
+        testing::ExitedWithCode(43), "Invalid domain");
+}
+
+TEST_F(RegionTest, InteractiveRegionMenu) {
+    Domain d;
+    feed_stdin("2\n");
+    CaptureStdout();
+    CaptureStderr();
+    EXPECT_EQ(DOM_prompt_region(&d, 0), kDomRegionRef);
+    GetCapturedStderr();
+    std::string out = GetCapturedStdout();
+    EXPECT_NE(out.find("\n        Region Menu\n"), std::string::npos);
+    EXPECT_NE(out.find("  1: Contiguous US"), std::string::npos);
+    EXPECT_NE(out.find("Enter the region: "), std::string::npos);
+    EXPECT_FLOAT_EQ(d.clat, 42);  // New England
+
+    // A typed domain, after a bad one and a listing of the region file.
+    write("orv.reg", "us Contiguous_US 1 ps,39,-97\n");
+    DOM_reset_for_tests();
+    feed_stdin("40,abc\nlist\n33,-88,1.5\n");
+    CaptureStdout();
+    CaptureStderr();
+    EXPECT_EQ(DOM_prompt_region(&d, 0), kDomExplicit);
+    const std::string err = GetCapturedStderr();
+    out = GetCapturedStdout();
+    EXPECT_NE(err.find("Invalid domain\n"), std::string::npos);
+    EXPECT_NE(out.find(" Abbr    Description\nus       Contiguous US"), std::string::npos);
+    EXPECT_FLOAT_EQ(d.clat, 33);
+    EXPECT_FLOAT_EQ(d.dx, 1.5F);
+
+    feed_stdin("0\n");
+    CaptureStdout();
+    EXPECT_EQ(DOM_prompt_region(&d, 0), 0);  // back
+    GetCapturedStdout();
+
+    feed_stdin("1,\n2,\n3,\n4,\n5,\n6,\n");
+    CaptureStdout();
+    CaptureStderr();
+    EXPECT_EQ(DOM_prompt_region(&d, 0), kDomInvalid);  // five failed passes
+    GetCapturedStderr();
+    GetCapturedStdout();
+
+    EXPECT_EXIT(
+        {
+            feed_stdin("-1\n");
+            std::freopen("/dev/null", "w", stdout);
+            DOM_prompt_region(&d, 0);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+// ---------------------------------------------------------------- comparison, printing, priority
+
+TEST_F(RegionTest, ComparisonTreatsAMissingOriginAsTheCentre) {
+    const Domain a = polar(39, -97, 2.3F);
+    Domain b = polar(39, -97, 2.3F, -97);
+    EXPECT_EQ(DOM_comp(&a, &b), 1);
+    EXPECT_EQ(DOM_comp(&b, &a), 1);
+    b.plat = 39;
+    EXPECT_EQ(DOM_comp(&a, &b), 1);
+    b.plat = 90;
+    EXPECT_EQ(DOM_comp(&a, &b), 0);
+    EXPECT_EQ(DOM_comp_proj(&a, &b), 0);
+
+    b = a;
+    b.nx = 26;
+    EXPECT_EQ(DOM_comp(&a, &b), 0);
+    EXPECT_EQ(DOM_comp_proj(&a, &b), 1);  // same projection, other grid
+    b.clat = 40;
+    EXPECT_EQ(DOM_comp_proj(&a, &b), 0);  // the origin follows the centre
+    b = a;
+    b.params[4] = 1;
+    EXPECT_EQ(DOM_comp(&a, &b), 0);
+    b = a;
+    b.ellipsoid = 1;
+    EXPECT_EQ(DOM_comp_proj(&a, &b), 0);
+
+    // Re-projection between equal domains copies the point.
+    b = a;
+    b.plon = -97;
+    float x = 0, y = 0;
+    EXPECT_EQ(MAP_domain_tran(&a, &b, &x, &y, 1234.5F, -3.25F), 1);
+    EXPECT_FLOAT_EQ(x, 1234.5F);
+}
+
+TEST_F(RegionTest, PrintingADomain) {
+    Domain d;
+    ASSERT_EQ(decode("us", &d), kDomRegionRef);
+    CaptureStdout();
+    DOM_print(15, &d);
+    EXPECT_EQ(GetCapturedStdout(), "pstereo::-97.000:::,39.000,-97.000,25,17,2.3000,2.3000\n");
+
+    ASSERT_EQ(decode("sat:e:0:-75:421.61:1,0,-75,25,25,5,5", &d), kDomExplicit);
+    CaptureStdout();
+    DOM_print(15, &d);
+    MAP_domain(&d);
+    MAP_print_domain();
+    EXPECT_EQ(GetCapturedStdout(), "sat:e:0.000:-75.000:421.610:1.000:,0.000,-75.000,25,25,5.0000,5.0000\n"
+                                   "sat:e:0.000:-75.000:421.610:1.000:,0.000,-75.000,25,25,5.0000,5.0000\n");
+
+    d.proj = 77;
+    MESS_set(0, 0xF);
+    CaptureStdout();
+    DOM_print(0x0000F000, &d);  // not enabled
+    DOM_print(15, &d);
+    EXPECT_EQ(GetCapturedStdout(), ":e:0.000:-75.000:421.610:1.000:,0.000,-75.000,25,25,5.0000,5.0000\n");
+}
+
+TEST_F(RegionTest, AspectAndStationPriority) {
+    Domain d = polar(40, -100, 1);
+    EXPECT_FLOAT_EQ(DOM_aspect(&d), 1.5F);
+    d.nx = 17;
+    d.ny = 25;
+    EXPECT_FLOAT_EQ(DOM_aspect(&d), 16.0F / 24.0F);
+    d.ny = 1;
+    EXPECT_FLOAT_EQ(DOM_aspect(&d), 1.0F);
+    EXPECT_FLOAT_EQ(DOM_aspect(nullptr), 1.0F);
+
+    EXPECT_EQ(DOM_get_prior(), 3);
+    EXPECT_EQ(DOM_get_loc_prior(), 4);
+    const struct {
+        float height;
+        int priority;
+    } steps[] = {{50.01F, 1}, {50, 2}, {25.01F, 2}, {25, 3}, {12.6F, 3}, {12.5F, 4},
+                 {6.26F, 4},  {6.25F, 5}, {3.01F, 5}, {3, 6}, {0, 6}};
+    for (const auto& s : steps) {
+        DOM_set_base_prior(s.height);
+        EXPECT_EQ(DOM_get_prior(), s.priority) << s.height;
+    }
+    const struct {
+        const char* adjust;
+        int priority;
+    } adjustments[] = {{"+2", 5}, {"-1", 2}, {"7", 7}, {"12", 12}, {"+", 3}, {"x", 3}, {"", 3}};
+    for (const auto& a : adjustments) {
+        RES_put("stat_prior", a.adjust);
+        DOM_set_base_prior(19.2F);
+        EXPECT_EQ(DOM_get_prior(), a.priority) << a.adjust;
+    }
+    DOM_set_prior(9);
+    DOM_set_loc_prior(8);
+    EXPECT_EQ(DOM_get_prior(), 9);
+    EXPECT_EQ(DOM_get_loc_prior(), 8);
+}
+
+// ---------------------------------------------------------------- the shipped region file
+
+TEST_F(RegionTest, ShippedRegionsAllDecodeToUsableMaps) {
+    RES_reset_for_tests();  // file_path unset: the installation data
+    const std::string file = DOM_region_file();
+    ASSERT_EQ(fs::path(file), fs::path(ORV_DATA_DIR) / "orv.reg");
+    std::ifstream in(file);
+    ASSERT_TRUE(in) << file;
+
+    int listed = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream words(line);
+        std::string key, label, spec;
+        int flag = 0;
+        ASSERT_TRUE(words >> key >> label >> flag >> spec) << line;
+        EXPECT_LE(key.size(), 5U) << key;
+        EXPECT_LE(label.size(), 20U) << key;
+        listed += flag != 0 ? 1 : 0;
+        if (key == "var") continue;  // asks for its centre
+        Domain d;
+        ASSERT_EQ(decode(key.c_str(), &d), kDomRegionRef) << key;
+        ASSERT_GE(d.proj, 1) << key;
+        ASSERT_EQ(MAP_domain(&d), 0);
+        float limits[4];
+        MAP_get_limits(limits);
+        EXPECT_LT(limits[0], limits[1]) << key;
+        EXPECT_LT(limits[2], limits[3]) << key;
+        for (float i : {0.0F, d.nx - 1.0F}) {
+            for (float j : {0.0F, d.ny - 1.0F}) {
+                float x = 0, y = 0, lat = 0, lon = 0;
+                MAP_grid_tran(&x, &y, i, j);
+                EXPECT_EQ(MAP_untran(&lat, &lon, x, y), 1) << key << " corner " << i << "," << j;
+            }
+        }
+    }
+    EXPECT_LE(listed, kRegionMenuMax);
+
+    Domain d;
+    ASSERT_EQ(decode("us", &d), kDomRegionRef);
+    const Domain builtin = polar(39, -97, 2.3F, -97);
+    EXPECT_EQ(DOM_comp(&d, &builtin), 1);
+    EXPECT_EQ(DOM_get_prior(), 2);
+    ASSERT_EQ(decode("lcus", &d), kDomRegionRef);
+    EXPECT_EQ(d.proj, kProjLambert);
+    EXPECT_EQ(DOM_get_region(&d, 4), kDomRegionRef);
+    EXPECT_STREQ(DOM_get_region_name(1), "Contiguous US");
+
+    // A domain centred on a station of the shipped station table.
+    CaptureStdout();
+    ASSERT_EQ(decode("lamb:40:-100:33:45,id:mos.cty:KDEN,25,17,1,1", &d), kDomExplicit);
+    GetCapturedStdout();
+    EXPECT_NEAR(d.clat, 39.867, 1e-3);
+    EXPECT_NEAR(d.clon, -104.667, 1e-3);
+}
+
+}  // namespace
+}  // namespace orv

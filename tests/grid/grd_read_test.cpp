@@ -1,0 +1,303 @@
+#include "grid/grd_read.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/files.hpp"
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
+#include "geo/maptran.hpp"
+#include "geo/region.hpp"
+#include "grid/grd_tool.hpp"
+#include "support/run_program.hpp"
+
+namespace orv {
+namespace {
+
+using orv::testing::read_file;
+using orv::testing::ScratchDir;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
+
+Domain us_domain() {
+    Domain d;
+    d.proj = kProjPolarStereo;
+    d.plon = -97.0F;
+    d.clat = 39.0F;
+    d.clon = -97.0F;
+    d.dx = d.dy = 2.3F / 8.0F;  // refined spacings do not print exactly
+    d.nx = 3;
+    d.ny = 2;
+    return d;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class GridFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset();
+        RES_put("grid_path", dir_.path().c_str());
+        FLAG_set_batch(1);
+    }
+    void TearDown() override { reset(); }
+    static void reset() {
+        GRD_file_reset_for_tests();
+        GRD_reset_for_tests();
+        FLAG_reset_for_tests();
+        RES_reset_for_tests();
+        MESS_reset_for_tests();
+        MAP_reset_for_tests();
+    }
+    // Slot i: a 3 x 2 grid of the given domain with a recognisable header.
+    static GridField* grid(int i, const Domain& d, std::vector<float> values) {
+        GRD_set_grid_domain(i, &d);
+        EXPECT_EQ(GRD_alloc_grid(i), 1);
+        GridField* g = GRD_get_grid(i);
+        std::copy(values.begin(), values.end(), g->values);
+        copy_text(g->label, "12Z 13 SEP 2019 H+24");
+        copy_text(g->info, "Temperature (deg F)");
+        copy_text(g->units, "deg F");
+        g->source = 1;
+        g->version = 1;
+        g->model = 1;
+        g->grid_number = 2;
+        g->hour = 24;
+        g->variable = 11;
+        return g;
+    }
+    static GridInfo info_for(const GridField* g) {
+        GridInfo info;
+        DateRecord date{2019, 9, 13, 256, 5, 12, 0, 0};
+        GRD_set_info(&info, &date, &g->domain);
+        return info;
+    }
+
+    ScratchDir dir_;
+};
+
+TEST_F(GridFiles, TextFileRecordAndReadingItBack) {
+    GridField* g = grid(0, us_domain(), {1.5F, -2.0F, kMissingF, 0.0F, 1e6F, 3.25F});
+    const GridInfo info = info_for(g);
+    EXPECT_EQ(GRD_save_file("t.grd", g, &info, 0), 0);
+    EXPECT_FALSE(FILE_exist(dir_.file("t.grd").c_str()));
+
+    ASSERT_EQ(GRD_save_file("t.grd", g, &info, kGridText), 1);
+    EXPECT_EQ(read_file(dir_.file("t.grd")),
+              "ORVGRID\n"
+              "12Z 13 SEP 2019 H+24\n"
+              "2-Temperature (deg F)\n"
+              "1 1 1 2 -9999 -9999 24 11:deg_F\n"
+              "PS 39.000000 -97.000000 0.287500 0.287500 3 2\n"
+              "1.50000000e+00\n-2.00000000e+00\n-9.99900000e+03\n0.00000000e+00\n"
+              "1.00000000e+06\n3.25000000e+00\n");
+    EXPECT_EQ(GRD_chktype(dir_.file("t.grd").c_str()), kGridText);
+
+    GRD_free(g);
+    const Domain wanted = us_domain();
+    ASSERT_EQ(GRD_read_check("t.grd", 4, &wanted), 1);
+    const GridField* back = GRD_get_grid(4);
+    EXPECT_EQ(back->values[0], 1.5F);
+    EXPECT_EQ(back->values[2], kMissingF);
+    EXPECT_EQ(back->values[4], 1e6F);
+    EXPECT_STREQ(back->label, "12Z 13 SEP 2019 H+24");
+    EXPECT_STREQ(back->info, "Temperature (deg F)");
+    EXPECT_EQ(back->hour, 24);
+    EXPECT_EQ(back->variable, 11);
+    EXPECT_EQ(DOM_comp(&back->domain, &wanted), 1);
+}
+
+TEST_F(GridFiles, BinaryValuesAreBigEndianFloats) {
+    Domain d = us_domain();
+    d.proj = kProjLambert;
+    d.plat = 25.0F;
+    d.params[0] = 25.0F;
+    d.params[1] = 25.0F;
+    d.params[2] = 1.0F;
+    GridField* g = grid(0, d, {1.0F, -2.0F, kMissingF, 0.0F, 0.5F, 3.0F});
+    const GridInfo info = info_for(g);
+    ASSERT_EQ(GRD_save_file("b.grd", g, &info, kGridBinary), 1);
+    const std::string text = read_file(dir_.file("b.grd"));
+    const std::string head = "ORVGRID\n12Z 13 SEP 2019 H+24\n3-Temperature (deg F)\n";
+    ASSERT_EQ(text.substr(0, head.size()), head);
+    const std::size_t at = text.find("LC:25.000000:-97.000000:25.000000:25.000000:1.000000 39.000000");
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t values = text.find('\n', at) + 1;
+    EXPECT_EQ(text.substr(values, 4), std::string("\x3F\x80\x00\x00", 4));
+    EXPECT_EQ(text.size(), values + 6 * 4 + 1);
+
+    const Domain wanted = d;
+    ASSERT_EQ(GRD_read_check("b.grd", 1, &wanted), 1);
+    EXPECT_EQ(GRD_get_grid(1)->values[1], -2.0F);
+    EXPECT_EQ(GRD_get_grid(1)->values[2], kMissingF);
+}
+
+TEST_F(GridFiles, StandardOutputFormatsAndOpenFileLimit) {
+    GridField* g = grid(0, us_domain(), {1, 2, 3, 4, 5, 6});
+    const GridInfo info = info_for(g);
+    EXPECT_EQ(GRD_set_format("%s"), 0);
+    EXPECT_EQ(GRD_set_format("%6.1f"), 1);
+    CaptureStdout();
+    EXPECT_EQ(GRD_save_file("-", g, &info, kGridNetcdf), 1);  // standard output takes kind 2
+    EXPECT_EQ(GetCapturedStdout(),
+              "ORVGRID\n12Z 13 SEP 2019 H+24\n2-Temperature (deg F)\n1 1 1 2 -9999 -9999 24 11:deg_F\n"
+              "PS 39.000000 -97.000000 0.287500 0.287500 3 2\n   1.0\n   2.0\n   3.0\n   4.0\n   5.0\n   6.0\n");
+
+    std::vector<int> entries;
+    for (int k = 0; k < kGridMaxOpen; ++k) {
+        entries.push_back(GRD_open_out_file(("f" + std::to_string(k)).c_str(), kGridText));
+        ASSERT_GE(entries.back(), 0) << k;
+    }
+    EXPECT_EQ(GRD_open_out_file("f15", kGridText), -1);
+    for (int e : entries) EXPECT_EQ(GRD_close(e), 0);
+    EXPECT_GE(GRD_open_out_file("f15", kGridText), 0);
+}
+
+TEST_F(GridFiles, AppendingAndRefusedOverwrites) {
+    GridField* g = grid(0, us_domain(), {1, 2, 3, 4, 5, 6});
+    const GridInfo info = info_for(g);
+    ASSERT_EQ(GRD_save_file("a.grd", g, &info, kGridText), 1);
+    CaptureStderr();
+    EXPECT_EQ(GRD_save_file("a.grd", g, &info, kGridText), 0);  // batch mode keeps an existing file
+    EXPECT_EQ(GetCapturedStderr(), "GRD_save_file: Unable to overwrite grid file: " + dir_.file("a.grd") + "\n");
+
+    FLAG_set(kFlagFileParam, 2);
+    g->values[0] = 9.0F;
+    g->hour = 36;
+    ASSERT_EQ(GRD_save_file("a.grd", g, &info, kGridText), 1);
+    const std::string text = read_file(dir_.file("a.grd"));
+    EXPECT_EQ(text.find("ORVGRID"), text.rfind("ORVGRID"));  // one header per file
+    int kind = 0;
+    const int entry = GRD_open(dir_.file("a.grd").c_str(), 0, &kind);
+    ASSERT_GE(entry, 0);
+    GridField r;
+    GRD_init(&r);
+    EXPECT_EQ(GRD_read(entry, &r), 1);
+    EXPECT_EQ(r.values[0], 1.0F);
+    EXPECT_EQ(GRD_read(entry, &r), 1);
+    EXPECT_EQ(r.values[0], 9.0F);
+    EXPECT_EQ(r.hour, 36);
+    EXPECT_EQ(GRD_read(entry, &r), 0);
+    GRD_close(entry);
+    std::free(r.values);
+
+    EXPECT_EQ(GRD_save_file("a.nc", g, &info, kGridNetcdf), 1);
+    CaptureStderr();
+    EXPECT_EQ(GRD_save_file("a.nc", g, &info, kGridNetcdf), 0);  // netCDF files are not appended to
+    EXPECT_EQ(GetCapturedStderr(), "GRD_save_file: Unable to open grid file: " + dir_.file("a.nc") + "\n");
+
+    GridField empty;
+    GRD_init(&empty);
+    CaptureStderr();
+    EXPECT_EQ(GRD_save_file("e.grd", &empty, &info, kGridText), 0);
+    EXPECT_TRUE(contains(GetCapturedStderr(), "GRD_save_file: Unable to write grid file:"));
+}
+
+TEST_F(GridFiles, ReadCheckRefusesOtherRegionsAndBadFiles) {
+    GridField* g = grid(0, us_domain(), {1, 2, 3, 4, 5, 6});
+    const GridInfo info = info_for(g);
+    ASSERT_EQ(GRD_save_file("r.grd", g, &info, kGridText), 1);
+    ASSERT_EQ(GRD_save_file("r.nc", g, &info, kGridNetcdf), 1);
+    Domain other = us_domain();
+    other.clat = 40.0F;
+    GridField* slot = GRD_get_grid(2);
+
+    EXPECT_EQ(GRD_read_check("absent.grd", 2, &other), 0);
+    for (const char* name : {"r.grd", "r.nc"}) {
+        CaptureStderr();
+        EXPECT_EQ(GRD_read_check(name, 2, &other), 0) << name;
+        EXPECT_EQ(GetCapturedStderr(),
+                  "GRD_read_check: " + dir_.file(name) + " file does not correspond to selected region\n");
+        EXPECT_EQ(slot->values, nullptr);
+    }
+    const Domain same = us_domain();
+    FLAG_set(kFlagFileParam, 1);  // recompute
+    EXPECT_EQ(GRD_read_check("r.grd", 2, &same), 0);
+    FLAG_set(kFlagFileParam, 3);
+    ASSERT_EQ(GRD_read_check("r.nc", 2, &same), 1);
+    EXPECT_EQ(slot->values[5], 6.0F);
+
+    const std::string whole = read_file(dir_.file("r.grd"));
+    const std::vector<std::pair<std::string, std::string>> bad{
+        {"cut.grd", whole.substr(0, whole.size() - 20)},
+        {"kind.grd", "GRIB....."},
+        {"short.grd", "ORVGRID\nlabel\n2-info\n1 2 3\nPS 1 2 3 4 3 2\n1\n2\n3\n4\n5\n6\n"},
+        {"huge.grd", "ORVGRID\nlabel\n2-info\n1 1 1 2 -9999 -9999 24 11\nPS 1 2 3 4 100000 100000\n1\n"},
+        {"empty.grd", ""},
+    };
+    for (const auto& [name, content] : bad) {
+        std::ofstream(dir_.file(name), std::ios::binary) << content;
+        CaptureStderr();
+        EXPECT_EQ(GRD_read_check(name.c_str(), 2, &same), 0) << name;
+        EXPECT_TRUE(contains(GetCapturedStderr(), "GRD_read_check: ")) << name;
+    }
+    EXPECT_EQ(slot->values[5], 6.0F);  // the slot is left as it was
+}
+
+TEST_F(GridFiles, NetcdfFileReadByTheLibraryTools) {
+    if (std::system("command -v ncdump > /dev/null 2>&1") != 0) GTEST_SKIP() << "ncdump is not installed";
+    GridField* a = grid(0, us_domain(), {1.5F, 2, 3, 4, 5, kMissingF});
+    GridField* b = grid(1, us_domain(), {10, 20, 30, 40, 50, 60});
+    copy_text(b->label, "12Z 13 SEP 2019 H+36");
+    b->hour = 36;
+    b->level = 850500;  // beyond a short: written missing
+    const GridInfo info = info_for(a);
+    const int entry = GRD_open_out_file("two.nc", kGridNetcdf);
+    ASSERT_GE(entry, 0);
+    ASSERT_EQ(GRD_putinfo(entry, &info), 0);
+    ASSERT_EQ(GRD_write(entry, a), 0);
+    ASSERT_EQ(GRD_write(entry, b), 0);
+    ASSERT_EQ(GRD_close(entry), 0);
+    EXPECT_EQ(GRD_chktype(dir_.file("two.nc").c_str()), kGridNetcdf);
+
+    const std::string dump_file = dir_.file("dump.txt");
+    ASSERT_EQ(std::system(("ncdump " + dir_.file("two.nc") + " > " + dump_file).c_str()), 0);
+    const std::string dump = read_file(dump_file);
+    for (const char* expected : {
+             "grid = UNLIMITED ; // (2 currently)", "x = 3 ;", "y = 2 ;", "string_len = 50 ;",
+             "float values(grid, x, y) ;", "values:name = \"VALUES\" ;",
+             "values:long_name = \"Grid values\" ;", "values:_FillValue = -9999.f ;",
+             "short proj(grid) ;", "proj:long_name = \"Projection\" ;", "float lat1(grid) ;",
+             "lat1:name = \"CLAT\" ;", "lat1:units = \"DEG\" ;", "float lon2(grid) ;",
+             "dx:units = \"100 KM\" ;", "char datim(grid, string_len) ;", "info:name = \"INFO\" ;",
+             "short source(grid) ;", "source:long_name = \"Grid creation source\" ;",
+             "short type(grid) ;", "time:units = \"HOUR\" ;", "short ny(grid) ;",
+             ":source = \"ORV\" ;", ":version = \"1.0\" ;", ":grid_type = 0s ;", ":year = 2019s ;",
+             ":month = 9s ;", ":day = 13s ;", ":hour = 12s ;",
+             "values =\n  1.5, 2,\n  3, 4,\n  5, _,\n  10, 20,\n  30, 40,\n  50, 60 ;",
+             "proj = 1, 1 ;", "lat1 = 39, 39 ;", "lon2 = -97, -97 ;", "dx = 0.2875, 0.2875 ;",
+             "datim =\n  \"12Z 13 SEP 2019 H+24\",\n  \"12Z 13 SEP 2019 H+36\" ;",
+             "info =\n  \"Temperature (deg F)\",\n  \"Temperature (deg F)\" ;", "time = 24, 36 ;",
+             "level = -9999, -9999 ;", "type = 2, 2 ;", "nx = 3, 3 ;", "ny = 2, 2 ;"})
+        EXPECT_TRUE(contains(dump, expected)) << expected << "\n" << dump;
+    EXPECT_FALSE(contains(dump, "x_coord"));
+
+    int kind = 0;
+    const int in = GRD_open(dir_.file("two.nc").c_str(), 0, &kind);
+    ASSERT_GE(in, 0);
+    EXPECT_EQ(kind, kGridNetcdf);
+    GridField r;
+    GRD_init(&r);
+    ASSERT_EQ(GRD_read(in, &r), 1);
+    EXPECT_EQ(r.values[0], 1.5F);
+    EXPECT_EQ(r.hour, 24);
+    ASSERT_EQ(GRD_read(in, &r), 1);
+    EXPECT_EQ(r.values[5], 60.0F);
+    EXPECT_STREQ(r.label, "12Z 13 SEP 2019 H+36");
+    EXPECT_EQ(GRD_read(in, &r), 0);
+    GRD_close(in);
+    std::free(r.values);
+}
+
+}  // namespace
+}  // namespace orv
