@@ -6,6 +6,7 @@ packages=(
   build-essential cmake make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   proj-bin
+  ghostscript
 )
 missing=()
 for p in "${packages[@]}"; do
