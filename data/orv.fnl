@@ -1,0 +1,10 @@
+modern    modern.fnt
+simplex   simplex.fnt
+duplex    duplex.fnt
+triplex   triplex.fnt
+serif     serif.fnt
+bold      bold.fnt
+italic    italic.fnt
+script    script.fnt
+cscript   cscript.fnt
+gothic    gothic.fnt
