@@ -18,6 +18,8 @@ enum GObjCode : int {
     kObjTextAlign = 60, kObjTextWidth = 61, kObjFillArea = 70, kObjFillIntStyle = 73,
     kObjFillStyle = 74, kObjFillColor = 75, kObjFillSolid = 76, kObjSegStart = 81,
     kObjSegEnd = 82, kObjFunction = 999,
+    // Not a record: tells a device (the metafile) that a segment was deleted.
+    kObjSegDelete = 83,
 };
 
 struct GObj {

@@ -44,7 +44,15 @@ struct GDevice {
     void (*text_draw)(float x, float y);
     void (*glyph_end)();
     void (*text_end)();
+    // A device that keeps text as text (the text metafile) writes the whole
+    // string here instead of receiving strokes.
+    int (*text)(float x, float y, const char* string);
 };
+
+// Shared checks of the primitives: -1 (with the message, under the
+// primitive's name) for a closed kernel, too few points or non-finite
+// coordinates; 0 when the points lie wholly outside the window; else 1.
+int gcheck_points(const char* function, int n, const GPoint* pts, int min_points);
 
 // Kernel open/close and the error file ("-", null or empty: standard error).
 int gopen_gks(const char* err_file, int memory = 0);

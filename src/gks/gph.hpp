@@ -55,7 +55,7 @@ int GPH_circle(float x, float y, float radius);
 int GPH_fcircle(float x, float y, float radius);
 int GPH_pprint(const float* position, const char* text);
 [[gnu::format(printf, 2, 3)]] int GPH_pprintf(const float* position, const char* format, ...);
-[[gnu::format(printf, 1, 4)]] int GPH_printf(const char* format, float x, float y, ...);
+[[gnu::format(printf, 1, 4)]] int GPH_printf(const char* format, double x, double y, ...);
 
 // The colour table's part of the set-up (the colour-table module registers
 // them): read the table, and give every entry to the device.

@@ -1,0 +1,56 @@
+// Shared fixture of the graphics tests: fresh kernel, devices, display list
+// and plotting layer, a temporary directory, and no printer settings from
+// the environment.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/resrc.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/gph.hpp"
+#include "gks/ps_render.hpp"
+
+namespace orv::test {
+
+class GksTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* v : {"orvps_param", "orvps_print", "PSPRINT", "PSCOLOR", "orvps_geometry",
+                              "PSGEOMETRY", "orvprint", "orvredraw", "METAOUT"})
+            unsetenv(v);
+        reset();
+        dir_ = make_temp_dir();
+        ASSERT_FALSE(dir_.empty());
+    }
+    void TearDown() override {
+        reset();
+        remove_dir(dir_);
+    }
+    static void reset() {
+        gks_reset_all_for_tests();
+        GPH_reset_for_tests();
+        RES_reset_for_tests();
+        FLAG_reset_for_tests();
+        MESS_reset_for_tests();
+    }
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    // Opens the kernel and a PostScript workstation on a device text.
+    int open_ps(const std::string& text) {
+        if (gopen_gks(nullptr) != 0) return -1;
+        return gopen_ws(1, text.c_str(), kWsPostScript);
+    }
+    // Ghostscript renders the file without an error (skipped without gs).
+    void expect_renders(const std::string& file) {
+        if (!have_ghostscript()) return;
+        std::string log;
+        EXPECT_TRUE(ps_renders(file, dir_, &log)) << file << ":\n" << log;
+    }
+    std::string dir_;
+};
+
+}  // namespace orv::test

@@ -1,0 +1,270 @@
+#include "gks/gks_ps.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "core/resrc.hpp"
+#include "gks/gks_colr.hpp"
+#include "gks/gks_fill.hpp"
+#include "gks/gks_fixture.hpp"
+#include "gks/gks_line.hpp"
+
+namespace orv::test {
+namespace {
+
+using GksPsTest = GksTest;
+
+int count_of(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+TEST_F(GksPsTest, HeaderWithPortraitEpsAndA4) {
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(open_ps(path("h.ps") + ",port,eps,a4"), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Creating: " + path("h.ps") + "\n");
+    int w = 0, h = 0;
+    gget_window_size(&w, &h);
+    EXPECT_EQ(w, 805);
+    EXPECT_EQ(h, 558);
+    const GPoint pts[2] = {{0.1F, 0.1F}, {0.9F, 0.9F}};
+    gpolyline(2, pts);
+    ASSERT_EQ(gclose_ws(1), 0);
+    const std::vector<std::string> lines = lines_of(slurp(path("h.ps")));
+    ASSERT_GT(lines.size(), 24U);
+    EXPECT_EQ(lines[0], "%!PS-Adobe-3.0 EPSF-3.0");
+    EXPECT_EQ(lines[1], "%%BoundingBox: 0 0 756 576");
+    EXPECT_EQ(lines[2], "%%Title: ORV Graphics Display: ");
+    EXPECT_EQ(lines[3], "%%Creator: ORV Postscript Processor-2.0");
+    EXPECT_EQ(lines[4].rfind("%%CreationDate: ", 0), 0U);
+    EXPECT_EQ(lines[5], "%%EndComments");
+    EXPECT_EQ(lines[6], "%%Postscript initialization");
+    EXPECT_EQ(lines[7], "/inch {72 mul} def");
+    EXPECT_EQ(lines[13], "/cp {closepath} def");
+    EXPECT_EQ(lines[14], "0 setgray");  // portrait EPS: no rotation, no translation
+    EXPECT_EQ(lines[15], "2 setlinejoin");
+    EXPECT_EQ(lines[18], "%%Begin plot");
+    EXPECT_EQ(lines[19], "%%ORV Plot: ");
+    EXPECT_EQ(lines.back(), "%%EOF");
+    expect_renders(path("h.ps"));
+}
+
+TEST_F(GksPsTest, LandscapeProlog) {
+    ASSERT_EQ(open_ps(path("l.ps") + ",legal,scale=0.5"), 0);
+    gclose_ws(1);
+    const std::string ps = slurp(path("l.ps"));
+    EXPECT_NE(ps.find("%!PS-Adobe-1.0\n"), std::string::npos);
+    EXPECT_NE(ps.find("30 dict begin\n/saveobj save def\n"), std::string::npos);
+    EXPECT_NE(ps.find("90 rotate\n.25 inch -8.25 inch translate\n"), std::string::npos);
+    EXPECT_NE(ps.find("[] 0 setdash\n0.50 0.50 scale\n%%Begin plot\n"), std::string::npos);
+    EXPECT_NE(ps.find("%%End of plot\nsaveobj restore\nshowpage\nend\n%%EOF\n"), std::string::npos);
+    expect_renders(path("l.ps"));
+
+    ASSERT_EQ(open_ps(path("e.ps") + ",eps,land"), 0);
+    gclose_ws(1);
+    const std::string eps = slurp(path("e.ps"));
+    EXPECT_NE(eps.find("%%BoundingBox: 0 0 576 756\n"), std::string::npos);
+    EXPECT_NE(eps.find("90 rotate\n0. inch -8.50 inch translate\n"), std::string::npos);
+    EXPECT_EQ(eps.find("saveobj"), std::string::npos);
+    expect_renders(path("e.ps"));
+}
+
+TEST_F(GksPsTest, ParametersFromEnvironmentThenDeviceText) {
+    setenv("orvps_param", "eps,a3,port", 1);
+    ASSERT_EQ(open_ps(path("p.ps") + ",noeps,SZ=10x5,lwidth=2.7"), 0);
+    int w = 0, h = 0;
+    gget_window_size(&w, &h);
+    EXPECT_EQ(w, 684);  // (10 - 0.5) * 72
+    EXPECT_EQ(h, 324);
+    gps_set_width(1, 3);
+    gclose_ws(1);
+    unsetenv("orvps_param");
+    const std::string ps = slurp(path("p.ps"));
+    EXPECT_NE(ps.find("%!PS-Adobe-1.0\n"), std::string::npos);
+    EXPECT_NE(ps.find(".25 inch .25 inch translate\n"), std::string::npos);
+    EXPECT_NE(ps.find("6.0 dot lw\n"), std::string::npos);  // base width truncated to 2
+}
+
+TEST_F(GksPsTest, AppendedPlotsAddOnlyTheResetLines) {
+    ASSERT_EQ(open_ps(path("a.ps")), 0);
+    const GPoint pts[2] = {{0.1F, 0.1F}, {0.4F, 0.4F}};
+    gpolyline(2, pts);
+    gclose_ws(1);
+    const std::size_t first_size = slurp(path("a.ps")).size();
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(open_ps("+" + path("a.ps")), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Appending to: " + path("a.ps") + "\n");
+    gpolyline(2, pts);
+    ASSERT_EQ(gclose_ws(1), 0);
+    const std::string ps = slurp(path("a.ps"));
+    const std::string second = ps.substr(first_size);
+    EXPECT_EQ(count_of(ps, "%!PS"), 1);
+    EXPECT_EQ(count_of(ps, "showpage"), 1);
+    EXPECT_EQ(count_of(second, "%%Title"), 0);
+    EXPECT_NE(second.find("} ifelse\n0 setgray\n1 dot lw\n[] 0 setdash\n%%ORV Plot: \n"),
+              std::string::npos)
+        << second;
+    EXPECT_NE(second.find("%%PL:2"), std::string::npos);
+    EXPECT_EQ(second.substr(second.size() - 14), "%%End of plot\n");
+    expect_renders(path("a.ps"));
+}
+
+TEST_F(GksPsTest, SpoolingThroughAPipe) {
+    const std::string out = path("spooled.ps");
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(open_ps("|cat > " + out), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Spooling to: cat > " + out + "\n");
+    const GPoint pts[2] = {{0.1F, 0.1F}, {0.4F, 0.4F}};
+    gpolyline(2, pts);
+    EXPECT_EQ(gclose_ws(1), 0);
+    EXPECT_NE(slurp(out).find("%%PL:2"), std::string::npos);
+    expect_renders(out);
+}
+
+TEST_F(GksPsTest, FailingSpoolerAndUnwritableFile) {
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(open_ps("|exit 3"), 0);
+    testing::internal::GetCapturedStdout();
+    std::vector<GPoint> pts(20000);
+    for (std::size_t i = 0; i < pts.size(); ++i)
+        pts[i] = GPoint{static_cast<float>(i % 100) / 100.0F, static_cast<float>(i % 77) / 77.0F};
+    gpolyline(static_cast<int>(pts.size()), pts.data());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(gclose_ws(1), -1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("gps_close_file: spooling command failed\n"),
+              std::string::npos);
+
+    const std::string blocker = path("file");
+    std::FILE* f = std::fopen(blocker.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(open_ps(blocker + "/x.ps"), -1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("gopen_ws: unable to open postscript file\n"),
+              std::string::npos);
+    EXPECT_EQ(gchk_graphics(), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(gpolyline(2, pts.data()), -1);
+    EXPECT_EQ(open_ps("+"), -1);
+    EXPECT_EQ(open_ps("|"), -1);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(gps_close_file(), -1);
+    EXPECT_EQ(gps_printf("ignored\n"), 0);
+}
+
+TEST_F(GksPsTest, WidthsOfPatternColours) {
+    ASSERT_EQ(open_ps(path("w.ps")), 0);
+    gps_set_width(505, 2);  // four times as wide
+    gps_set_width(505, 2);  // unchanged: nothing written
+    gps_set_width(501, 2);  // twice as wide
+    gps_set_width(3, 1.5F);
+    gps_set_base_width(2);
+    gps_set_width(508, 3);
+    gset_line_print_bold(2);
+    gps_set_width(1, 3);
+    gclose_ws(1);
+    const std::string ps = slurp(path("w.ps"));
+    EXPECT_NE(ps.find("clip\n8 dot lw\n4 dot lw\n1.5 dot lw\n24 dot lw\n12.0 dot lw\n"),
+              std::string::npos)
+        << ps;
+}
+
+TEST_F(GksPsTest, GrayAndColourModes) {
+    ASSERT_EQ(open_ps(path("g.ps")), 0);
+    gset_colr_rep(1, 7, 0.2F, 0.4F, 0.9F);
+    gset_line_colr_ind(7);
+    gset_fill_colr_ind(7);
+    const GPoint tri[3] = {{0.1F, 0.1F}, {0.5F, 0.1F}, {0.3F, 0.5F}};
+    gpolyline(3, tri);
+    gfill_area(3, tri);
+    gps_set_color(506);
+    gps_set_color(503);
+    gps_set_color(503);
+    gps_set_fill_color(-1);
+    EXPECT_FLOAT_EQ(gps_get_gray(7), (0.9F * 0.2F + 0.4F + 0.8F * 0.9F) / 2.7F);
+    gclose_ws(1);
+    std::string ps = slurp(path("g.ps"));
+    EXPECT_EQ(ps.find("setrgbcolor"), std::string::npos);
+    EXPECT_NE(ps.find("cp\n0.481 setgray\nfill\n.7 setgray\n1 setgray\n%%End"), std::string::npos)
+        << ps;
+    expect_renders(path("g.ps"));
+
+    gks_reset_all_for_tests();
+    ASSERT_EQ(open_ps(path("c.ps") + ",color"), 0);
+    EXPECT_EQ(gps_get_colorPS(), 1);
+    EXPECT_EQ(gget_inverse(), 1);
+    gset_colr_rep(1, 7, 0.2F, 0.4F, 0.9F);
+    gset_line_colr_ind(7);
+    gpolyline(3, tri);
+    gpolyline(3, tri);
+    gclose_ws(1);
+    ps = slurp(path("c.ps"));
+    EXPECT_EQ(count_of(ps, "0.20 0.40 0.90 setrgbcolor\n"), 1);
+    expect_renders(path("c.ps"));
+}
+
+TEST_F(GksPsTest, DashPatterns) {
+    ASSERT_EQ(open_ps(path("d.ps")), 0);
+    for (int t : {2, 3, 4, 5, 9, 1, 1}) gps_set_type(t);
+    gclose_ws(1);
+    EXPECT_NE(slurp(path("d.ps")).find("clip\n[6] 0 setdash\n[3 6] 0 setdash\n[6 6 3 6] 0 "
+                                       "setdash\n[2] 0 setdash\n[] 0 setdash\n%%End"),
+              std::string::npos);
+}
+
+TEST_F(GksPsTest, PageGridPutsThePlotInOneCell) {
+    RES_put("geometry", "P2x2+1+0");
+    ASSERT_EQ(open_ps(path("grid.ps")), 0);
+    int w = 0, h = 0;
+    gget_window_size(&w, &h);
+    EXPECT_EQ(w, 378);
+    EXPECT_EQ(h, 288);
+    EXPECT_FLOAT_EQ(xNDC_ps(0), 378);
+    EXPECT_FLOAT_EQ(yNDC_ps(0), 288);
+    gclose_ws(1);
+    expect_renders(path("grid.ps"));
+
+    RES_put("geometry", "1000x500+100+200");
+    ASSERT_EQ(open_ps(path("g2.ps")), 0);
+    gget_window_size(&w, &h);
+    EXPECT_EQ(w, 720);
+    EXPECT_EQ(h, 360);
+    EXPECT_FLOAT_EQ(xNDC_ps(0), 72);
+    EXPECT_FLOAT_EQ(yNDC_ps(0), 144);
+    gclose_ws(1);
+}
+
+TEST_F(GksPsTest, CommentsStayComments) {
+    ASSERT_EQ(open_ps(path("m.ps")), 0);
+    gmessage(15, "two\nlines) showpage (");
+    gtext(0.5F, 0.5F, "a\nquit");
+    gclose_ws(1);
+    const std::string ps = slurp(path("m.ps"));
+    EXPECT_NE(ps.find("%%Message: two lines) showpage (\n"), std::string::npos);
+    EXPECT_NE(ps.find("%%TE:0.500000 0.500000 a quit\n"), std::string::npos);
+    expect_renders(path("m.ps"));
+}
+
+TEST_F(GksPsTest, ImagesFillTheViewport) {
+    ASSERT_EQ(open_ps(path("i.ps") + ",color"), 0);
+    const float vp[4] = {0.1F, 0.2F, 0.1F, 0.15F};
+    gset_vp(0, vp);
+    gset_colr_rep(1, 1, 1, 0, 0);
+    const unsigned char pixels[6] = {1, 1, 1, 0, 0, 0};
+    EXPECT_EQ(gps_image(pixels, 3, 2, -1, 0), 0);
+    gclose_ws(1);
+    const std::string ps = slurp(path("i.ps"));
+    EXPECT_NE(ps.find("gsave\n57 57 translate\n57 28 scale\n/picstr 57 string def\n57 28 8 [ 57 "
+                      "0 0 -28 0 28 ]\n{ currentfile picstr readhexstring pop }\nfalse 3 "
+                      "colorimage\nFFFFFFFF0000FF0000FF0000FFFFFF"),
+              std::string::npos)
+        << ps.substr(0, 2000);
+    expect_renders(path("i.ps"));
+}
+
+}  // namespace
+}  // namespace orv::test
