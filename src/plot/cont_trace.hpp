@@ -4,15 +4,10 @@
 // computation: every piece goes to a ContSink, so no graphics are needed.
 #pragma once
 
+#include "geo/maptran.hpp"
 #include "gks/gks_tran.hpp"
 
 namespace orv {
-
-// Projection codes whose maps wrap around.
-inline constexpr int kProjLatLon = 2;
-inline constexpr int kProjMercator = 3;
-inline constexpr int kProjLambert = 4;
-inline constexpr int kProjMollweide = 7;
 
 // The grid to trace: nx columns, ny rows stored from the top row down.
 // Positions x/y (same layout, -9999 for points that do not project) may be
@@ -39,7 +34,8 @@ struct ContLevels {
     float busy_limit = 0.0F;   // > 0: skip cells spanning more intervals (no list)
 };
 
-// The map the pieces are drawn on: projection code and x limits (-9999 unset).
+// The map the pieces are drawn on: projection code (latitude/longitude,
+// Mercator, Mollweide and Lambert maps wrap) and x limits (-9999 unset).
 struct ContWrap {
     int proj = 0;
     float xmin = -9999.0F;
