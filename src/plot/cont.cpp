@@ -92,6 +92,7 @@ struct ContState {
     float bar_lowest = 0.0F;
     float bar_interval = 0.0F;
     bool bar_list = false;
+    int full_labels = 0;
     // Drawing state of the current band.
     int band_color = 1;
 };
@@ -331,6 +332,7 @@ GPoint point_of(const ContField& f, int i, int row) {
 
 AttribRecord contour_attr() {
     AttribRecord a;
+    ATTRIB_init(&a);
     ATTRIB_get("color_cont", text_default(), &a);
     CONT_format_decode_attrib(g.format, &a);
     if (!unset(g.fill_pat)) a.fill = g.fill_pat;
@@ -413,6 +415,7 @@ private:
 
 void draw_values(const ContGrid* grid) {
     AttribRecord text;
+    ATTRIB_init(&text);
     ATTRIB_get("color_label", text_default(), &text);
     if (text.color == kColorNone) return;
     const ContField f = field_of(grid);
@@ -446,6 +449,7 @@ void draw_values(const ContGrid* grid) {
 // The attribute of labels and marks; false when they are switched off.
 bool label_attr(AttribRecord* out, bool for_marks) {
     AttribRecord over_fill;
+    ATTRIB_init(&over_fill);
     ATTRIB_get("color_clabel", "black", &over_fill);
     if (over_fill.color == kColorNone) return false;
     if (is_fill_type(g.type)) {
@@ -454,6 +458,7 @@ bool label_attr(AttribRecord* out, bool for_marks) {
     }
     const char* cont = RES_get("color_cont");
     const bool cont_usable = cont != nullptr && *cont != '\0' && !starts_with_nocase(cont, "off");
+    ATTRIB_init(out);
     ATTRIB_get("color_label", cont_usable ? cont : text_default(), out);
     if (!for_marks) CONT_format_decode_attrib(g.format, out);
     return out->color != kColorNone;
@@ -520,6 +525,7 @@ void CONT_set_base(float base) { g.base = base; }
 float CONT_get_base() { return g.base; }
 void CONT_set_max_lines(int limit) { g.max_lines = limit; }
 int CONT_get_map_under() { return g.map_under; }
+void CONT_set_full_labels(int flag) { g.full_labels = flag; }
 
 void CONT_set_format(int type, const char* format) {
     copy_text(g.format, format);
@@ -1196,7 +1202,7 @@ int CONT_draw_bar(int orientation, const char* title) {
     if (!bar_levels(&n, &lowest, &interval, &list)) return -1;
     float view[4] = {0.0F, 1.0F, 0.0F, 1.0F};
     GPH_get_view(2, view);
-    const bool full_labels = FLAG_getplot(kPlotTextLL) != 0 && FLAG_getplot(kPlotTextLR) != 0 && view[2] > 0.035F;
+    const bool full_labels = g.full_labels != 0;
     const float h = full_labels ? 0.035F : std::min(view[2], 0.035F);
     if (h < 0.01F) return -1;
     const float left = view[0] + 0.03F * (view[1] - view[0]);
@@ -1210,8 +1216,10 @@ int CONT_draw_bar(int orientation, const char* title) {
     ginq_cur_norm_tran_num(&status, &previous);
     GPH_trans(0);
     AttribRecord text;
+    ATTRIB_init(&text);
     ATTRIB_get("color_text", text_default(), &text);
     AttribRecord lines;
+    ATTRIB_init(&lines);
     ATTRIB_get("color_cont", text_default(), &lines);
     const int start = list ? 0 : CONT_get_levels().first_color;
     const bool fills = is_fill_type(g.type) || unset(g.type);

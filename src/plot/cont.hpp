@@ -54,6 +54,9 @@ float CONT_get_base();
 void CONT_set_max_lines(int limit);
 // 1 when the map background goes under the contours ("mapcon").
 int CONT_get_map_under();
+// 1 when the frame labels sit inside the plot area (the colour bar then
+// goes inside too).
+void CONT_set_full_labels(int flag);
 
 // The variable's contour type code (12..17) and format string.
 void CONT_set_format(int type, const char* format);
