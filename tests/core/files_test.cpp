@@ -5,10 +5,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
 
 namespace orv {
 namespace {
@@ -173,6 +181,644 @@ TEST_F(FilesTest, TimeSettingIsCopiedAndReset) {
     EXPECT_EQ(t.hour, -9999);
     EXPECT_EQ(t.minute, -9999);
     EXPECT_EQ(t.second, 0);  // only the five setting fields are cleared
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
+
+DateRecord at(int year, int month, int day, int hour, int minute = 0) {
+    return DateRecord{year, month, day, kMissing, kMissing, hour, minute, 0};
+}
+
+// Naming conventions work on files in a fresh directory with their own
+// convention file; the clock is pinned through orvcurtime where it matters.
+class NamingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/naming_test_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        FILE_reset_for_tests();
+        RES_reset_for_tests();
+        MESS_reset_for_tests();
+        FLAG_reset_for_tests();
+        unsetenv("orvcurtime");
+        RES_put("data_path", dir_.c_str());
+        write("name_conv",
+              "# test conventions\n"
+              "hourly  %D/mos_%Y%m%d%h.txt  %D/mos_%Y%m%d%h.idx  0\n"
+              "big     %D/big_%Y%m%d%h.txt  -  10\n"
+              "three   %D/t_%y%m%d%3h.txt  -  0\n"
+              "gfsx    %D/gfsx_mex_%e_%Y%m%d%h.txt  -  0\n"
+              "gfs     %D/gfs_mav_%e_%Y%m%d%h.txt  -  0\n"
+              "grid    %G/g_%v_%3l_%Y%m%d%h.grd  -  0\n");
+        RES_put("name_conv", path("name_conv").c_str());
+    }
+    void TearDown() override {
+        unsetenv("orvcurtime");
+        std::freopen("/dev/null", "r", stdin);
+        FILE_reset_for_tests();
+        RES_reset_for_tests();
+        MESS_reset_for_tests();
+        FLAG_reset_for_tests();
+        std::filesystem::remove_all(dir_);
+    }
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(path(name)) << text;
+    }
+    void feed_stdin(const std::string& text) const {
+        write("stdin.txt", text);
+        ASSERT_NE(std::freopen(path("stdin.txt").c_str(), "r", stdin), nullptr);
+    }
+    std::string expand(const DateRecord& d) {
+        char out[kFileNameSize];
+        FILE_set_date(&d, out);
+        return out;
+    }
+    std::string dir_;
+};
+
+TEST_F(NamingTest, ExpansionOfDateAndPathCodes) {
+    RES_put("data_path", "/data");
+    ASSERT_EQ(FILE_set_name("@%D/%y%m%d%h.mos"), 1);
+    char out[kFileNameSize];
+    const DateRecord d = at(2005, 3, 15, 12);
+    EXPECT_EQ(FILE_set_date(&d, out), 0);
+    EXPECT_STREQ(out, "/data/05031512.mos");
+    EXPECT_EQ(FILE_get_offset(), 3600);
+
+    FILE_set_name("@%R/{a b}%Y-%b-%j %n%%.x");  // raw_path unset: "."
+    EXPECT_EQ(expand(at(2005, 3, 15, 12, 7)), "./a_b2005-mar-074_07%.x");
+    EXPECT_EQ(FILE_get_offset(), 60);
+
+    FILE_set_name("@%{my_dir}/%2m%5d.txt");
+    RES_put("my_dir", "/over/here");
+    EXPECT_EQ(expand(at(2005, 3, 15, 12)), "/over/here/0215.txt");
+    EXPECT_EQ(FILE_get_offset(), 5 * 86400);
+
+    FILE_set_name("@%D/fixed.txt");  // no date code: the interval is unset
+    EXPECT_EQ(expand(at(2005, 3, 15, 12)), "/data/fixed.txt");
+    EXPECT_EQ(FILE_get_offset(), 100000);
+    DateRecord used{};
+    FILE_get_date(&used);
+    EXPECT_EQ(used.year, kMissing);
+}
+
+TEST_F(NamingTest, HourWidthTruncatesAndSetsTheInterval) {
+    FILE_set_name("three");
+    EXPECT_EQ(expand(at(2005, 3, 15, 11)), path("t_05031509.txt"));
+    EXPECT_EQ(FILE_get_offset(), 10800);
+    DateRecord used{};
+    FILE_get_date(&used);
+    EXPECT_EQ(used.hour, 9);
+    EXPECT_EQ(used.year, 2005);
+    EXPECT_EQ(used.minute, kMissing);  // not in the template
+}
+
+TEST_F(NamingTest, TimeSettingOverridesTheDate) {
+    FILE_set_name("@%Y%m%d%h%n");
+    DateRecord ts = at(kMissing, kMissing, kMissing, 12, kMissing);
+    FILE_set_time(&ts);
+    EXPECT_EQ(expand(at(2005, 3, 15, 17, 40)), "200503151240");
+    ts = at(kMissing, kMissing, kMissing, -(3 * 100 + 6), -30);  // 6-hourly plus 3; half hours
+    FILE_set_time(&ts);
+    EXPECT_EQ(expand(at(2005, 3, 15, 17, 40)), "200503151530");
+    EXPECT_EQ(FILE_get_offset(), 1800);
+    ts = at(1999, 7, -7, kMissing, kMissing);  // fixed year and month, weekly days
+    FILE_set_time(&ts);
+    EXPECT_EQ(expand(at(2005, 3, 15, 17, 40)), "199907141740");
+}
+
+TEST_F(NamingTest, KeysAndExtension) {
+    FILE_set_name("grid:v=temp:l=850 mb");
+    EXPECT_STREQ(FILE_get_key('v'), "temp");
+    EXPECT_STREQ(FILE_get_key('l'), "850_mb");
+    EXPECT_EQ(expand(at(2005, 3, 15, 12)), "./g_temp_850_2005031512.grd");
+    FILE_set_key('l', "");
+    EXPECT_EQ(expand(at(2005, 3, 15, 12)), "./g_temp_0___2005031512.grd");
+    FILE_set_key('v', std::string(50, 'k').c_str());
+    EXPECT_EQ(std::string(FILE_get_key('v')).size(), 29U);
+
+    EXPECT_EQ(FILE_set_name("gfs_fous26"), 1);
+    EXPECT_EQ(expand(at(2014, 1, 1, 0)), path("gfs_mav_fous26_2014010100.txt"));
+    EXPECT_EQ(FILE_set_name("gfsx_feus23"), 1);  // the longer type is listed first
+    EXPECT_EQ(expand(at(2020, 7, 10, 12)), path("gfsx_mex_feus23_2020071012.txt"));
+}
+
+TEST_F(NamingTest, ConventionFileChoices) {
+    EXPECT_EQ(FILE_set_name("HOURLY"), 1);
+    char text[400];
+    EXPECT_STREQ(FILE_get_name_conv(text, sizeof text),
+                 "3600 %D/mos_%Y%m%d%h.txt %D/mos_%Y%m%d%h.idx");
+    char hdr[kFileNameSize];
+    const DateRecord d = at(2005, 3, 15, 12);
+    EXPECT_EQ(FILE_hdr_set_date(&d, hdr), 1);
+    EXPECT_EQ(std::string(hdr), path("mos_2005031512.idx"));
+    EXPECT_EQ(FILE_hdr_set_date(nullptr, hdr), 0);  // no file date yet
+    EXPECT_EQ(FILE_set_name("big"), 1);
+    EXPECT_EQ(FILE_get_min_size(), 10);
+    FILE_set_min_size(3);
+    EXPECT_EQ(FILE_get_min_size(), 3);
+    EXPECT_EQ(FILE_hdr_set_date(&d, hdr), 0);  // "-": no header convention
+
+    EXPECT_EQ(FILE_set_name("unknown_type"), 0);  // the type is its own template
+    EXPECT_EQ(expand(d), "unknown_type");
+    EXPECT_EQ(FILE_set_name("none"), 0);
+    char out[kFileNameSize];
+    EXPECT_EQ(FILE_set_date(&d, out), 1);
+    EXPECT_STREQ(out, "filename");
+    FILE_set_name("@-");
+    EXPECT_EQ(FILE_set_date(&d, out), 1);
+    EXPECT_STREQ(out, "-");
+
+    RES_put("name_conv", path("missing_conv").c_str());
+    CaptureStderr();
+    EXPECT_EQ(FILE_set_name("hourly"), 0);
+    EXPECT_NE(GetCapturedStderr().find("FILE_set_name: No file name convention file: " +
+                                       path("missing_conv")),
+              std::string::npos);
+    EXPECT_EQ(expand(d), "hourly");
+}
+
+TEST_F(NamingTest, SaveAndRestoreAroundAnotherConvention) {
+    FILE_set_name("gfs_fous26");
+    FILE_set_filename("/x/chosen.txt");
+    FILE_save_name_conv();
+    FILE_set_name("grid");
+    EXPECT_TRUE(FILE_set_name_conv("21600 %D/%Y.x -"));
+    EXPECT_EQ(FILE_get_offset(), 21600);
+    FILE_restore_name_conv();
+    char out[kFileNameSize];
+    EXPECT_STREQ(FILE_get_filename(out), "/x/chosen.txt");
+    EXPECT_EQ(FILE_get_offset(), 3600);
+    const DateRecord d = at(2014, 1, 1, 0);
+    FILE_set_date(&d, out);
+    EXPECT_STREQ(out, "/x/gfs_mav_fous26_2014010100.txt");  // the path of the chosen name
+}
+
+TEST_F(NamingTest, EntriesParseIntoNamesAndDates) {
+    FILE_set_name("hourly");
+    char out[kFileNameSize];
+    FILE_set_file("2005031512", out);
+    EXPECT_EQ(std::string(out), path("mos_2005031512.txt"));
+    DateRecord d{};
+    FILE_get_date(&d);
+    EXPECT_EQ(d.year, 2005);
+    EXPECT_EQ(d.month, 3);
+    EXPECT_EQ(d.day, 15);
+    EXPECT_EQ(d.hour, 12);
+
+    FILE_set_file("mos_2006010218.txt", out);
+    EXPECT_EQ(std::string(out), path("mos_2006010218.txt"));
+    FILE_set_file("/else/where/mos_2007010200.txt", out);
+    EXPECT_STREQ(out, "/else/where/mos_2007010200.txt");
+    FILE_get_date(&d);
+    EXPECT_EQ(d.year, 2007);
+    FILE_set_file("rel/dir/mos_2007010206.txt", out);
+    EXPECT_STREQ(out, "rel/dir/mos_2007010206.txt");
+    // A later expansion keeps the directory of the name given.
+    const DateRecord next = at(2007, 1, 2, 12);
+    FILE_set_date(&next, out);
+    EXPECT_STREQ(out, "rel/dir/mos_2007010212.txt");
+
+    FILE_set_file("@odd name;x", out);
+    EXPECT_STREQ(out, "odd name;x");
+    FILE_set_file("NONE", out);
+    EXPECT_STREQ(out, "none");
+
+    FILE_set_name("three");
+    FILE_set_file("t_05031509.txt", out);
+    EXPECT_EQ(std::string(out), path("t_05031509.txt"));
+    FILE_set_name("@%D/%b%j.dat");
+    FILE_set_file("feb045.dat", out);
+    FILE_get_date(&d);
+    EXPECT_EQ(d.month, 2);
+    EXPECT_EQ(d.jday, kMissing);
+}
+
+TEST_F(NamingTest, EntrySuffixesByFileKind) {
+    FILE_set_name("hourly");
+    char out[kFileNameSize];
+    FILE_set_file("2005031512#200501", out);  // kind 0: fixes year and month
+    DateRecord ts{};
+    FILE_get_time(&ts);
+    EXPECT_EQ(ts.year, 2005);
+    EXPECT_EQ(ts.month, 1);
+    EXPECT_EQ(ts.day, kMissing);
+    EXPECT_EQ(std::string(out), path("mos_2005031512.txt"));
+    FILE_reset_time();
+    FILE_set_type(1);
+    FILE_set_file("2005031512:extra", out);
+    EXPECT_STREQ(FILE_get_ext_info(), ":extra");
+    EXPECT_EQ(std::string(out), path("mos_2005031512.txt"));
+}
+
+TEST_F(NamingTest, AnUnsetExtensionIsTakenFromTheChosenName) {
+    FILE_set_name("gfs");
+    char out[kFileNameSize];
+    FILE_set_file("gfs_mav_fous26_2014010100.txt", out);
+    EXPECT_EQ(std::string(out), path("gfs_mav_fous26_2014010100.txt"));
+    const DateRecord d = at(2014, 1, 1, 6);
+    EXPECT_EQ(expand(d), path("gfs_mav_fous26_2014010106.txt"));
+
+    // Choosing the same convention again keeps the choice; another one drops it.
+    FILE_set_file("/else/where/gfs_mav_fous23_2019091312.txt", out);
+    FILE_set_name("gfs");
+    EXPECT_EQ(expand(d), "/else/where/gfs_mav_fous23_2014010106.txt");
+    FILE_set_name("gfsx");
+    EXPECT_EQ(expand(d), path("gfsx_mex__2014010106.txt"));
+}
+
+TEST_F(NamingTest, AFileTheConventionCannotNameIsTakenAsGiven) {
+    FILE_set_name("hourly");
+    write("plain.txt", "data\n");
+    char out[kFileNameSize];
+    FILE_set_file(path("plain.txt").c_str(), out);
+    EXPECT_EQ(std::string(out), path("plain.txt"));
+    DateRecord d{};
+    FILE_get_date(&d);
+    EXPECT_EQ(d.year, kMissing);
+    // Without a year the explicit name stands for every date.
+    EXPECT_EQ(FILE_set_date(&d, out), 1);
+    EXPECT_EQ(std::string(out), path("plain.txt"));
+}
+
+TEST_F(NamingTest, CurrentFileFromReferenceTimeAndOffsets) {
+    FILE_set_name("hourly");
+    setenv("orvcurtime", "200503151037", 1);
+    char out[kFileNameSize];
+    const std::int64_t t = FILE_set_current("-", out);
+    EXPECT_EQ(std::string(out), path("mos_2005031510.txt"));
+    DateRecord ref = at(2005, 3, 15, 10);
+    EXPECT_EQ(t, DATE_num_sec(&ref));
+    FILE_set_current("#2005031512-6", out);
+    EXPECT_EQ(std::string(out), path("mos_2005031506.txt"));
+    FILE_set_current("#2005031512+1d2:30", out);
+    EXPECT_EQ(std::string(out), path("mos_2005031614.txt"));
+    FILE_set_current("-2d", out);
+    EXPECT_EQ(std::string(out), path("mos_2005031310.txt"));
+
+    // A fixed hour later than the clock takes the previous day.
+    const DateRecord noon = at(kMissing, kMissing, kMissing, 12, kMissing);
+    FILE_set_time(&noon);
+    FILE_set_current("-0", out);
+    EXPECT_EQ(std::string(out), path("mos_2005031412.txt"));
+    FILE_reset_time();
+    setenv("orvcurtime", "#2005010105", 1);
+    const DateRecord december = at(kMissing, 12, 25, kMissing, kMissing);
+    FILE_set_time(&december);
+    FILE_set_current("-0", out);
+    EXPECT_EQ(std::string(out), path("mos_2004122505.txt"));
+}
+
+TEST_F(NamingTest, LatestSearchStepsBackToTheFirstFileLargeEnough) {
+    FILE_set_name("big");
+    write("big_2005031506.txt", "a file larger than ten bytes\n");
+    write("big_2005031509.txt", "small\n");  // not above the minimum size
+    write("big_2005031510.txt", "");
+    char out[kFileNameSize];
+    const std::int64_t t = FILE_set_current("#2005031512la", out);
+    EXPECT_EQ(std::string(out), path("big_2005031506.txt"));
+    DateRecord six = at(2005, 3, 15, 6);
+    EXPECT_EQ(t, DATE_num_sec(&six));
+    FILE_set_current("#2005031500+la", out);  // forward
+    EXPECT_EQ(std::string(out), path("big_2005031506.txt"));
+    FILE_set_min_size(3);
+    FILE_set_current("#2005031512la", out);
+    EXPECT_EQ(std::string(out), path("big_2005031509.txt"));
+    FILE_set_current("#2005031503la#2", out);  // gives up: the last time tried
+    EXPECT_EQ(std::string(out), path("big_2005031502.txt"));
+    FILE_set_current("#2005031509la-3", out);  // the latest, then three hours back
+    EXPECT_EQ(std::string(out), path("big_2005031506.txt"));
+}
+
+TEST_F(NamingTest, DateOffsetsAndSequences) {
+    FILE_set_name("@%D/s_%6h.txt");
+    char out[kFileNameSize];
+    const DateRecord d = at(2005, 3, 15, 12);
+    EXPECT_EQ(FILE_set_date_off(&d, 43200, out), 2);
+    EXPECT_EQ(std::string(out), path("s_00.txt"));
+
+    FILE_set_name("@%D/%d%6h");
+    RES_put("num_hour", "-12");
+    FILE_first(&d);
+    std::vector<std::string> names;
+    while (FILE_get_next(out) != 0) names.emplace_back(out);
+    EXPECT_EQ(names, (std::vector<std::string>{path("1500"), path("1506"), path("1512")}));
+    EXPECT_EQ(FILE_get_skip(), 21600);
+    EXPECT_EQ(FILE_get_num_file(), -43200);
+
+    RES_put("num_hour", "24,12");
+    FILE_first(&d);
+    names.clear();
+    while (FILE_get_next(out) != 0) names.emplace_back(out);
+    EXPECT_EQ(names, (std::vector<std::string>{path("1512"), path("1600"), path("1612")}));
+    FILE_prev_file(out);
+    EXPECT_EQ(std::string(out), path("1600"));
+
+    RES_put("filename", "a1,b2");
+    FILE_set_name("@%D/x%y");
+    FILE_first(&d);
+    names.clear();
+    while (FILE_get_next(out) != 0) names.emplace_back(out);
+    EXPECT_EQ(names, (std::vector<std::string>{path("xa1"), path("xb2")}));
+    EXPECT_EQ(FILE_get_num_file(), 1);
+}
+
+TEST_F(NamingTest, ListingPrintsMatchingFilesInColumns) {
+    FILE_set_name("hourly");
+    for (const char* n : {"mos_2005031500.txt", "mos_2005031506.txt", "mos_2005031512.txt",
+                          "mos_bad.txt", "other.txt"})
+        write(n, "x\n");
+    CaptureStdout();
+    EXPECT_EQ(FILE_list_file(), 3);
+    const std::string listed = GetCapturedStdout();
+    const std::string w = path("mos_2005031500.txt");
+    // Two names fit on a line of 80 characters when the names are long.
+    const std::size_t per_line = std::max<std::size_t>(1, (80 + 1) / (w.size() + 2));
+    EXPECT_NE(listed.find(path("mos_2005031506.txt")), std::string::npos);
+    EXPECT_EQ(listed.find("mos_bad"), std::string::npos);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(listed.begin(), listed.end(), '\n')),
+              (3 + per_line - 1) / per_line);
+}
+
+TEST_F(NamingTest, ShellTextInConventionsAndEntriesRunsNothing) {
+    const std::string marker = path("X");
+    for (const std::string& conv :
+         {"@%D/;touch " + marker, "@%D/$(touch " + marker + ")", "@%D/`touch " + marker + "`",
+          "@x|touch " + marker}) {
+        FILE_set_name(conv.c_str());
+        CaptureStdout();
+        FILE_list_file();
+        GetCapturedStdout();
+        char out[kFileNameSize];
+        FILE_set_file((";touch " + marker).c_str(), out);
+        FILE_set_file(("$(touch " + marker + ")").c_str(), out);
+        FILE_type(out);
+        EXPECT_FALSE(std::filesystem::exists(marker)) << conv;
+    }
+    for (const std::string& conv : {"@|touch " + marker, std::string("@%{cmd}")}) {
+        RES_put("cmd", ("|touch " + marker).c_str());
+        FILE_set_name(conv.c_str());
+        char out[kFileNameSize];
+        const DateRecord d = at(2005, 3, 15, 12);
+        FILE_set_date(&d, out);
+        EXPECT_EQ(out[0], '.') << conv;
+        FILE_close(FILE_open(out, "r"));
+        FILE_set_file(("|touch " + marker).c_str(), out);
+        FILE_close(FILE_open(out, "r"));
+        EXPECT_FALSE(std::filesystem::exists(marker)) << conv;
+    }
+    FILE_set_key('k', ("$(touch " + marker + ")").c_str());
+    FILE_set_name("@%D/%k*");
+    CaptureStdout();
+    FILE_list_file();
+    GetCapturedStdout();
+    EXPECT_FALSE(std::filesystem::exists(marker));
+}
+
+TEST_F(NamingTest, OverlongAndUnknownTextIsCutWithAMessage) {
+    const std::string long_text(400, 'a');
+    CaptureStderr();
+    FILE_set_name(("@%D/" + long_text + "%Q%!").c_str());
+    const std::string err = GetCapturedStderr();
+    EXPECT_NE(err.find("Unknown code %!"), std::string::npos);
+    char out[kFileNameSize];
+    const DateRecord d = at(2005, 3, 15, 12);
+    FILE_set_date(&d, out);
+    EXPECT_EQ(std::strlen(out), 159U);
+    FILE_set_name("hourly");
+    CaptureStderr();
+    FILE_set_file((long_text + "2005").c_str(), out);
+    EXPECT_NE(GetCapturedStderr().find("FILE_set_file: Entry cut"), std::string::npos);
+    EXPECT_LE(std::strlen(out), 159U);
+    write("long_conv", std::string(300, 'z') + " %D/x -  0\nshort %D/y%h - 0\n");
+    RES_put("name_conv", path("long_conv").c_str());
+    CaptureStderr();
+    EXPECT_EQ(FILE_set_name("short"), 1);
+    EXPECT_NE(GetCapturedStderr().find("Line cut"), std::string::npos);
+    EXPECT_EQ(expand(d), path("y12"));
+}
+
+TEST_F(NamingTest, OverwriteDecisions) {
+    EXPECT_EQ(FILE_overwrite("-", 1), 1);
+    EXPECT_EQ(FILE_overwrite(path("absent").c_str(), 1), 1);
+    write("there", "x");
+    const std::string there = path("there");
+    feed_stdin("a\nA\ny\nno\n");
+    CaptureStdout();
+    EXPECT_EQ(FILE_overwrite(there.c_str(), 2), 2);
+    EXPECT_EQ(FILE_overwrite(there.c_str(), 1), 3);  // appending is not offered
+    EXPECT_EQ(FILE_overwrite(there.c_str(), 1), 1);
+    EXPECT_EQ(FILE_overwrite(there.c_str(), 2), 3);
+    EXPECT_NE(GetCapturedStdout().find(there + ": exists overwrite (Y,N,Use,Over,App): "),
+              std::string::npos);
+    FLAG_set(kFlagFileParam, 2);
+    EXPECT_EQ(FILE_overwrite(there.c_str(), 1), 2);
+    FLAG_set(kFlagFileParam, 0);
+    FLAG_set_batch(1);
+    EXPECT_EQ(FILE_overwrite(there.c_str(), 1), 3);
+}
+
+TEST_F(NamingTest, FileKindsFromTheFirstCharacters) {
+    write("g", "ORVGRID 1\n");
+    write("r", "ORVRAW\n");
+    write("s", "ORVSFC");
+    write("o", "text");
+    EXPECT_EQ(FILE_type(path("g").c_str()), 6);
+    EXPECT_EQ(FILE_type(path("r").c_str()), 5);
+    EXPECT_EQ(FILE_type(path("s").c_str()), 11);
+    EXPECT_EQ(FILE_type(path("o").c_str()), -1);
+    EXPECT_EQ(FILE_type(path("g-part2").c_str()), 6);  // the name before the "-"
+    EXPECT_EQ(FILE_type(path("none").c_str()), -1);
+}
+
+// ---- Choosing the data file ----------------------------------------------------
+
+class GetFileTest : public NamingTest {
+protected:
+    void SetUp() override {
+        NamingTest::SetUp();
+        for (const char* n : {"mos_2026120500.txt", "mos_2026120512.txt", "mos_2026120600.txt"})
+            write(n, "bulletin\n");
+        FILE_set_name("hourly");
+        setenv("orvcurtime", "2026120609", 1);
+    }
+    // The name chosen through the prompt for the scripted replies.
+    std::string choose(const std::string& replies) {
+        feed_stdin(replies);
+        CaptureStdout();
+        char out[kFileNameSize] = "";
+        EXPECT_EQ(FILE_get_file("Enter the surface filename: ", out), 1);
+        output_ = GetCapturedStdout();
+        return out;
+    }
+    std::string output_;
+};
+
+TEST_F(GetFileTest, ListsThenChoosesByNameLatestAndDate) {
+    EXPECT_EQ(choose("mos_2026120512.txt\n"), path("mos_2026120512.txt"));
+    EXPECT_EQ(output_.find("List of available files:\n"), 0U);
+    EXPECT_NE(output_.find(path("mos_2026120500.txt")), std::string::npos);
+    EXPECT_NE(output_.find("Enter the surface filename: "), std::string::npos);
+    DateRecord d{};
+    FILE_get_date(&d);
+    EXPECT_EQ(d.day, 5);
+    EXPECT_EQ(d.hour, 12);
+
+    EXPECT_EQ(choose("la\n"), path("mos_2026120600.txt"));
+    EXPECT_NE(output_.find("Current filename: " + path("mos_2026120600.txt")), std::string::npos);
+    FILE_get_date(&d);
+    EXPECT_EQ(d.day, 6);
+    EXPECT_EQ(d.hour, 0);
+    EXPECT_EQ(choose("#2026120500\n"), path("mos_2026120500.txt"));
+    EXPECT_EQ(choose("2026120512\n"), path("mos_2026120512.txt"));
+    EXPECT_EQ(choose("cu-9\n"), path("mos_2026120600.txt"));
+}
+
+TEST_F(GetFileTest, UnknownNamesTwiceThenAGoodOne) {
+    CaptureStderr();
+    EXPECT_EQ(choose("nothing\nlist\n1999010100\n2026120600\n"), path("mos_2026120600.txt"));
+    const std::string err = GetCapturedStderr();
+    EXPECT_NE(err.find("File not found: " + path("mos_1999010100.txt")), std::string::npos);
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(err, "File not found: "), 2U);  // "list" is no failure
+    EXPECT_EQ(count(output_, path("mos_2026120500.txt")), 2U);
+    EXPECT_EQ(count(output_, "Enter the surface filename: "), 4U);
+}
+
+TEST_F(GetFileTest, FourUnknownNamesEndTheProgram) {
+    EXPECT_EXIT(
+        {
+            feed_stdin("a1\nb2\nc3\nd4\nmos_2026120600.txt\n");
+            char out[kFileNameSize];
+            FILE_get_file("Enter the surface filename: ", out);
+        },
+        ::testing::ExitedWithCode(10), "File not found: .*d4");
+    EXPECT_EXIT(
+        {
+            feed_stdin("exit\n");
+            char out[kFileNameSize];
+            FILE_get_file("Enter the surface filename: ", out);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(GetFileTest, BatchTakesTheLatestFileOrEnds) {
+    FLAG_set_batch(1);
+    char out[kFileNameSize];
+    CaptureStdout();
+    EXPECT_EQ(FILE_get_file("Enter the surface filename: ", out), 1);
+    GetCapturedStdout();
+    EXPECT_EQ(std::string(out), path("mos_2026120600.txt"));
+    setenv("orvcurtime", "1990010100", 1);
+    EXPECT_EXIT(FILE_get_file("p", out), ::testing::ExitedWithCode(10), "File not found: ");
+}
+
+TEST_F(GetFileTest, FilenameAndCurrentResources) {
+    char out[kFileNameSize];
+    RES_put("current", "-9");
+    CaptureStdout();
+    EXPECT_EQ(FILE_get_file("p", out), 1);
+    EXPECT_NE(GetCapturedStdout().find("Current filename: " + path("mos_2026120600.txt")),
+              std::string::npos);
+    RES_put("current", "-12");
+    EXPECT_EXIT(FILE_get_file("p", out), ::testing::ExitedWithCode(10),
+                "File not found: .*mos_2026120521.txt");
+
+    RES_put("filename", "2026120512");
+    EXPECT_EQ(FILE_get_file("p", out), 1);
+    EXPECT_EQ(std::string(out), path("mos_2026120512.txt"));
+    RES_put("filename", "1999010100");
+    EXPECT_EQ(FILE_get_file("p", out), 0);
+    RES_put("filename", "list");
+    EXPECT_EXIT(FILE_get_file("p", out), ::testing::ExitedWithCode(0), "");
+}
+
+// ---- The shipped conventions --------------------------------------------------
+
+class ShippedConventionTest : public NamingTest {
+protected:
+    void SetUp() override {
+        NamingTest::SetUp();
+        RES_put("name_conv", "");  // the shipped file in the installation data
+    }
+};
+
+TEST_F(ShippedConventionTest, EveryFamilyAndOutputHasItsOwnLine) {
+    const DateRecord d = at(2014, 1, 1, 0);
+    for (const char* type : {"mos_dat", "ngm", "ngm_ua", "eta", "eta_ua", "nam", "nam_ua", "avn",
+                             "mrf", "mrfx", "gfs", "gfsx", "mos_raw", "mos_grd", "mos_grd_orv",
+                             "mos_grd_cdf"}) {
+        CaptureStdout();
+        EXPECT_EQ(FILE_set_name(type), 1) << type;
+        GetCapturedStdout();
+        const std::string name = expand(d);
+        EXPECT_NE(name.find("2014010100"), std::string::npos) << type << ": " << name;
+        EXPECT_EQ(FILE_get_offset(), 3600) << type;
+    }
+    FILE_set_name("mrfx");
+    EXPECT_NE(expand(d).find("/mrfx_"), std::string::npos);
+    FILE_set_name("nam_ua");
+    EXPECT_NE(expand(d).find("/nam_ua_"), std::string::npos);
+    FILE_set_name("mos_grd_cdf:v=temp:l=sfc:f=h12");
+    EXPECT_EQ(expand(d), "./mos_temp_sfc_h12_2014010100.nc");
+}
+
+TEST_F(ShippedConventionTest, DefaultConventionFindsTheSampleNaming) {
+    write("mos_2026120600.txt", "bulletin\n");
+    FILE_set_name("mos_dat");
+    setenv("orvcurtime", "2026120611", 1);
+    FLAG_set_batch(1);
+    char out[kFileNameSize];
+    CaptureStdout();
+    EXPECT_EQ(FILE_get_file("Enter the surface filename: ", out), 1);
+    GetCapturedStdout();
+    EXPECT_EQ(std::string(out), path("mos_2026120600.txt"));
+}
+
+TEST_F(ShippedConventionTest, RealBulletinsAreFoundByFamilyAndRegion) {
+    const std::string data = ORV_SOURCE_DIR "/../shared/data/mos";
+    if (!std::filesystem::exists(data + "/gfs_mav_fous26_2014010100.txt"))
+        GTEST_SKIP() << "real bulletins not found in " << data;
+    RES_put("data_path", data.c_str());
+    char out[kFileNameSize];
+    FILE_set_name("gfs_fous26");
+    CaptureStdout();
+    FILE_set_file("#2014010100", out);
+    EXPECT_EQ(GetCapturedStdout(), "Current filename: " + data + "/gfs_mav_fous26_2014010100.txt\n");
+    EXPECT_EQ(std::string(out), data + "/gfs_mav_fous26_2014010100.txt");
+    EXPECT_EQ(FILE_exist(out), 1);
+    FILE_set_name("gfsx_feus23");
+    FILE_set_current("#2020071100la", out);
+    EXPECT_EQ(std::string(out), data + "/gfsx_mex_feus23_2020071012.txt");
+
+    // Chosen by name, the region is kept for the dates that follow.
+    FILE_set_name("nam");
+    FILE_set_file("nam_met_fous46_2017081212.txt", out);
+    EXPECT_EQ(FILE_exist(out), 1);
+    DateRecord d{};
+    FILE_get_date(&d);
+    EXPECT_EQ(d.year, 2017);
+    EXPECT_EQ(d.hour, 12);
+    EXPECT_EQ(expand(d), data + "/nam_met_fous46_2017081212.txt");
+    CaptureStdout();
+    FILE_set_name("gfs");
+    EXPECT_GE(FILE_list_file(), 1);
+    EXPECT_NE(GetCapturedStdout().find("gfs_mav_fous26_2014010100.txt"), std::string::npos);
 }
 
 }  // namespace
