@@ -20,7 +20,9 @@
 #include "core/string.hpp"
 #include "core/system.hpp"
 #include "core/tools.hpp"
+#include "core/var_tool.hpp"
 #include "geo/maptran.hpp"
+#include "geo/region.hpp"
 #include "gks/gks_colr.hpp"
 #include "gks/gks_fill.hpp"
 #include "gks/gks_line.hpp"
@@ -1304,9 +1306,227 @@ int CONT_flash_value(const char* event, float x, float y) {
     return 1;
 }
 
+namespace {
+
+constexpr int kMaxVariables = 60;
+constexpr int kFrameLabelSize = 80;
+
+// What the first frame of each variable chose, reused by later frames.
+struct VariableMemory {
+    int type = kMissing;
+    float interval = kUnset;
+    int dash = 0;
+    float base = kUnset;
+};
+
+struct GridPlotState {
+    VariableMemory memory[kMaxVariables];
+    char frame_labels[4][kFrameLabelSize] = {};
+    ContCallback callback = nullptr;
+    // Positions of the last projected grid, reused while the domains stay.
+    float* xs = nullptr;
+    float* ys = nullptr;
+    Domain grid_domain;
+    Domain map_domain;
+};
+GridPlotState gp;
+
+void free_positions() {
+    std::free(gp.xs);
+    std::free(gp.ys);
+    gp.xs = nullptr;
+    gp.ys = nullptr;
+}
+
+bool valid_grid(const GridField* grid) {
+    return grid != nullptr && grid->values != nullptr && grid->domain.nx > 0 && grid->domain.ny > 0;
+}
+
+// The grid as the contour module reads it, with positions in the current
+// map when the grid is not drawn in its own coordinates. False when the
+// positions cannot be made.
+bool view_of(const GridField* grid, ContGrid* out, bool* own_coordinates) {
+    out->nx = grid->domain.nx;
+    out->ny = grid->domain.ny;
+    out->values = grid->values;
+    out->info = grid->info;
+    out->label = grid->label;
+    Domain map;
+    MAP_get_domain(&map);
+    *own_coordinates = map.proj == kProjNone || DOM_comp(&map, &grid->domain) != 0;
+    if (*own_coordinates) return true;
+    const bool cached = gp.xs != nullptr && DOM_comp(&gp.grid_domain, &grid->domain) != 0 &&
+                        DOM_comp(&gp.map_domain, &map) != 0;
+    if (!cached) {
+        if (GRD_proj_XY(grid, &map, &gp.xs, &gp.ys) < 0 || gp.xs == nullptr || gp.ys == nullptr) {
+            MESS_print(kMessWarn, "CONT_draw_contours: Unable to allocate grid arrays\n");
+            free_positions();
+            return false;
+        }
+        gp.grid_domain = grid->domain;
+        gp.map_domain = map;
+    }
+    out->x = gp.xs;
+    out->y = gp.ys;
+    return true;
+}
+
+// Gives the current transformation the grid's own window while a grid is
+// drawn in grid coordinates.
+class GridWindow {
+public:
+    GridWindow(const ContGrid& grid, bool active) : active_(active && gchk_graphics() != 0) {
+        if (!active_) return;
+        int status = 0;
+        ginq_cur_norm_tran_num(&status, &tran_);
+        GPH_get_win(tran_, saved_);
+        const float win[4] = {0.0F, static_cast<float>(grid.nx - 1), 0.0F, static_cast<float>(grid.ny - 1)};
+        gset_win(tran_, win);
+        gsel_norm_tran(tran_);
+    }
+    ~GridWindow() {
+        if (!active_) return;
+        gset_win(tran_, saved_);
+        gsel_norm_tran(tran_);
+    }
+    GridWindow(const GridWindow&) = delete;
+    GridWindow& operator=(const GridWindow&) = delete;
+
+private:
+    bool active_;
+    int tran_ = 1;
+    float saved_[4] = {0.0F, 1.0F, 0.0F, 1.0F};
+};
+
+template <typename Draw>
+int with_grid(const GridField* grid, Draw draw) {
+    if (!valid_grid(grid)) return -1;
+    ContGrid view;
+    bool own = true;
+    if (!view_of(grid, &view, &own)) return -1;
+    GridWindow window(view, own && (view.nx > 1 && view.ny > 1));
+    return draw(&view);
+}
+
+void make_frame_labels(const GridField* grid) {
+    copy_text(gp.frame_labels[0], grid->info);
+    copy_text(gp.frame_labels[1], grid->label);
+    char lo[kSetNumSize];
+    char hi[kSetNumSize];
+    set_num(lo, "5.3.1", g.grid_min);
+    set_num(hi, "5.3.1", g.grid_max);
+    std::snprintf(gp.frame_labels[2], kFrameLabelSize, "LO: %s  HI: %s", lo, hi);
+    gp.frame_labels[3][0] = '\0';
+    if (has_list()) {
+        std::string text = "LEVELS: ";
+        const int n = list_count();
+        for (int k = 0; k < n; ++k) {
+            char value[kSetNumSize];
+            set_num(value, "1.1.1", g.levels[k]);
+            const std::string next = text + (k > 0 ? "," : "") + value;
+            if (next.size() > 74) break;
+            text = next;
+        }
+        copy_text(gp.frame_labels[3], text.c_str());
+    } else if (g.type != 17 && !unset(g.interval)) {
+        char value[kSetNumSize];
+        set_num(value, "5.1.1", g.interval);
+        std::snprintf(gp.frame_labels[3], kFrameLabelSize, "INTERVAL: %s", value);
+    }
+}
+
+}  // namespace
+
+int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain* domain,
+                    ContCallback callback) {
+    (void)domain;
+    if (FLAG_get(11) == 99) return 0;
+    CONT_init();
+    gp.callback = callback;
+    if (gchk_graphics() != 0) GPH_text_font("0");
+    const bool known_variable = variable >= 0 && variable < kMaxVariables;
+    const char* format = known_variable ? VAR_get_format(variable) : "";
+    CONT_set_format(known_variable ? VAR_get_type(variable) : kMissing, format);
+    if (frame > 0 && known_variable) {
+        const VariableMemory& m = gp.memory[variable];
+        g.type = m.type;
+        g.interval = m.interval;
+        g.dash = m.dash;
+        g.base = m.base;
+    }
+    CONT_format_decode_type(format);
+    CONT_param_decode(RES_get("plot_param"));
+    CONT_set_fill_colors(nullptr, 0);
+    if (!valid_grid(grid)) return 0;
+    MESS_print(kMessMess, "Contouring data for %s\n\n", grid->info);
+    float max = kUnset;
+    float min = kUnset;
+    if (GRD_maxmin(grid, &max, &min) > 0 && std::isfinite(max) && std::isfinite(min)) CONT_set_range(max, min);
+    const int flag_type = FLAG_get(11);
+    if (flag_type != 17 && g.type != 17 && unset(g.interval) && !has_list()) {
+        float res_interval = kUnset;
+        RES_getval("con_interval", &res_interval, 5);
+        if (FLAG_batch() == 0 && unset(res_interval)) {
+            MESS_print(kMessPrint, "Maximum value: %f\n", static_cast<double>(g.grid_max));
+            MESS_print(kMessPrint, "Minimum value: %f\n\n", static_cast<double>(g.grid_min));
+        }
+        CONT_prompt_intrvl();
+    }
+    if (has_list() && g.bar != -2) g.bar = std::max(g.bar, 1);
+    CONT_read_base();
+    float scale = 1.0F;
+    if (RES_getval("plot_scale", &scale, 5) >= 0 && !unset(scale)) CONT_set_scale(scale);
+    CONT_format_decode_type(RES_get("plot_format"));
+    CONT_prompt_type();
+    CONT_set_cont_ext(grid);
+    make_frame_labels(grid);
+    if (frame == 0 && known_variable) gp.memory[variable] = {g.type, g.interval, g.dash, g.color_base};
+    return 0;
+}
+
+int CONT_draw(const GridField* grid) {
+    if (FLAG_getplot(kPlotData) == 0) return -1;
+    if (grid == nullptr) {
+        MESS_print(kMessError, "CONT_draw: Invalid grids\n");
+        return -1;
+    }
+    if (grid->values == nullptr) {
+        MESS_print(kMessError, "CONT_draw: Invalid grid arrays\n");
+        return -1;
+    }
+    if (CONT_draw_contour(grid) < 0 || g.type == 17) return -1;
+    CONT_draw_labels(grid);
+    CONT_draw_maxmin(grid);
+    return 0;
+}
+
+int CONT_draw_contour(const GridField* grid) {
+    return with_grid(grid, [](const ContGrid* view) { return CONT_draw_contour(view); });
+}
+int CONT_draw_labels(const GridField* grid) {
+    return with_grid(grid, [](const ContGrid* view) { return CONT_draw_labels(view); });
+}
+int CONT_draw_maxmin(const GridField* grid) {
+    return with_grid(grid, [](const ContGrid* view) { return CONT_draw_maxmin(view); });
+}
+int CONT_set_cont_ext(const GridField* grid) {
+    if (!valid_grid(grid)) return CONT_set_cont_ext(static_cast<const ContGrid*>(nullptr));
+    ContGrid view;
+    view.nx = grid->domain.nx;
+    view.ny = grid->domain.ny;
+    view.values = grid->values;
+    return CONT_set_cont_ext(&view);
+}
+
+const char* CONT_get_frame_label(int position) {
+    return position >= 0 && position < 4 ? gp.frame_labels[position] : "";
+}
+
 void CONT_reset_for_tests() {
     g = ContState{};
     for (auto& a : g.fill) ATTRIB_init(&a);
+    free_positions();
+    gp = GridPlotState{};
 }
 
 }  // namespace orv

@@ -3,7 +3,9 @@
 // labels, "H"/"L" marks and the colour bar that keys the bands.
 #pragma once
 
+#include "geo/maptran.hpp"
 #include "gks/gph.hpp"
+#include "grid/grd_tool.hpp"
 #include "plot/cont_trace.hpp"
 
 namespace orv {
@@ -94,6 +96,23 @@ int CONT_draw_maxmin(const ContGrid* grid);
 int CONT_draw_bar(int orientation, const char* title);
 float CONT_get_bar_value(float x, float y);
 int CONT_flash_value(const char* event, float x, float y);
+
+// The analysed grids of the plot (GridField). Positions come from the current
+// map: the grid's own coordinates when the map domain equals the grid's,
+// else every point projected into the map.
+using ContCallback = int (*)(const char* event, float x, float y);
+int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain* domain,
+                    ContCallback callback);
+int CONT_draw(const GridField* grid);
+int CONT_draw_contour(const GridField* grid);
+int CONT_draw_labels(const GridField* grid);
+int CONT_draw_maxmin(const GridField* grid);
+int CONT_set_cont_ext(const GridField* grid);
+
+// The frame label texts the last set-up made: 0 upper left (the grid's
+// description), 1 upper right (its date label), 2 lower right (range),
+// 3 lower left (levels or interval). "" when there is none.
+const char* CONT_get_frame_label(int position);
 
 void CONT_reset_for_tests();
 

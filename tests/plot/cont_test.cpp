@@ -11,12 +11,15 @@
 
 #include "core/flag.hpp"
 #include "core/mess.hpp"
+#include "core/orv.hpp"
 #include "core/resrc.hpp"
 #include "gks/gks_fill.hpp"
 #include "gks/gks_line.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gph.hpp"
 #include "gks/ps_render.hpp"
+#include "geo/region.hpp"
+#include "grid/grd_tool.hpp"
 #include "plot/colors.hpp"
 
 namespace orv {
@@ -114,6 +117,8 @@ std::vector<float> make_grid(int nx, int ny, F f) {
     return z;
 }
 
+const ContGrid* const kNoGrid = nullptr;
+
 ContGrid grid_of(const std::vector<float>& z, int nx, int ny) {
     ContGrid g;
     g.nx = nx;
@@ -156,19 +161,19 @@ TEST_F(ContTest, LevelExtentFromTheGridWithAndWithoutBase) {
     CONT_set_intrvl(5.0F);
     CONT_set_base(2.0F);
     CONT_set_range(30.0F, 12.5F);
-    ASSERT_EQ(CONT_set_cont_ext(nullptr), 0);
+    ASSERT_EQ(CONT_set_cont_ext(kNoGrid), 0);
     AttribRecord a;
     CONT_get_fill_attrib(&a, 13.0F);
     const int color_high = a.color;
     CONT_set_range(14.0F, 1.0F);
-    CONT_set_cont_ext(nullptr);
+    CONT_set_cont_ext(kNoGrid);
     CONT_get_fill_attrib(&a, 13.0F);
     EXPECT_EQ(a.color, color_high);
     EXPECT_EQ(a.color, 10 + 2);  // (13 - 2) / 5 = band 2
 }
 
 TEST_F(ContTest, LevelExtentFailsWithoutARange) {
-    EXPECT_EQ(CONT_set_cont_ext(nullptr), -1);
+    EXPECT_EQ(CONT_set_cont_ext(kNoGrid), -1);
     std::vector<float> z(9, -9999.0F);
     const ContGrid missing = grid_of(z, 3, 3);
     EXPECT_EQ(CONT_set_cont_ext(&missing), -1);
@@ -356,7 +361,7 @@ TEST_F(ContTest, ParameterEntries) {
     AttribRecord a;
     CONT_set_intrvl(1.0F);
     CONT_set_range(10.0F, 0.0F);
-    CONT_set_cont_ext(nullptr);
+    CONT_set_cont_ext(kNoGrid);
     EXPECT_EQ(CONT_get_fill_attrib(&a, 2.0F), -1);  // below the cut-off
     EXPECT_EQ(CONT_get_fill_attrib(&a, 9.0F), -1);
     EXPECT_GE(CONT_get_fill_attrib(&a, 5.0F), 0);
@@ -369,7 +374,7 @@ TEST_F(ContTest, BaseResourceSetsCutoffsAndBase) {
     AttribRecord a;
     CONT_set_intrvl(1.0F);
     CONT_set_range(30.0F, 0.0F);
-    CONT_set_cont_ext(nullptr);
+    CONT_set_cont_ext(kNoGrid);
     EXPECT_EQ(CONT_get_fill_attrib(&a, 4.0F), -1);
     EXPECT_EQ(CONT_get_fill_attrib(&a, 21.0F), -1);
 }
@@ -436,7 +441,7 @@ TEST_F(ContTest, ColourBarLabelsEveryNthBox) {
     CONT_set_type(15);
     CONT_set_intrvl(1.0F);
     CONT_set_range(29.5F, 0.0F);  // 30 levels
-    ASSERT_EQ(CONT_set_cont_ext(nullptr), 0);
+    ASSERT_EQ(CONT_set_cont_ext(kNoGrid), 0);
     ASSERT_EQ(CONT_get_num_cont(), 30);
     ASSERT_EQ(CONT_draw_bar(1, ""), 0);
     ASSERT_EQ(drawn_.texts.size(), 11U);  // boxes 0, 3, ..., 27 and the closing edge
@@ -449,7 +454,7 @@ TEST_F(ContTest, ColourBarLabelsEveryNthBox) {
     EXPECT_FLOAT_EQ(CONT_get_bar_value(x, 0.2F + 0.02F), 4.0F);  // inside it
     EXPECT_EQ(CONT_get_bar_value(0.95F, 0.18F), -9999.0F);
     CONT_set_range(200.5F, 0.0F);  // 201 levels: no bar
-    CONT_set_cont_ext(nullptr);
+    CONT_set_cont_ext(kNoGrid);
     EXPECT_EQ(CONT_draw_bar(1, ""), -1);
 }
 
@@ -459,7 +464,7 @@ TEST_F(ContTest, ColourBarNeedsSpaceAndAnInterval) {
     GPH_view(2, low);
     CONT_set_intrvl(1.0F);
     CONT_set_range(5.0F, 0.0F);
-    CONT_set_cont_ext(nullptr);
+    CONT_set_cont_ext(kNoGrid);
     EXPECT_EQ(CONT_draw_bar(1, ""), -1);
     EXPECT_EQ(CONT_get_bar_value(0.3F, 0.0F), -9999.0F);
 }
@@ -489,6 +494,87 @@ TEST_F(ContTest, FilledMapRendersAsPostScript) {
     open_ = false;
     std::string log;
     EXPECT_TRUE(test::ps_renders(file, dir_, &log)) << log;
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+class ContGridTest : public ContTest {
+protected:
+    GridField field(std::vector<float>& z, int nx, int ny) {
+        GridField f;
+        GRD_init(&f);
+        DOM_init(&f.domain);
+        f.domain.nx = nx;
+        f.domain.ny = ny;
+        f.values = z.data();
+        copy_text(f.info, "Temperature (F)");
+        copy_text(f.label, "12Z 01 JAN 2014");
+        return f;
+    }
+};
+
+TEST_F(ContGridTest, DrawReportsMissingGrids) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(CONT_draw(static_cast<const GridField*>(nullptr)), -1);
+    std::vector<float> none;
+    GridField empty = field(none, 3, 3);
+    empty.values = nullptr;
+    EXPECT_EQ(CONT_draw(&empty), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "CONT_draw: Invalid grids\nCONT_draw: Invalid grid arrays\n");
+    FLAG_setplot(kPlotData, 0);
+    EXPECT_EQ(CONT_draw(&empty), -1);
+}
+
+TEST_F(ContGridTest, SetupInBatchChoosesFillsAndMakesFrameLabels) {
+    FLAG_set_batch(1);
+    RES_put("con_interval", "5");
+    auto z = make_grid(6, 5, [](int i, int j) { return static_cast<float>(i * 4 + j) + 1.25F; });
+    GridField f = field(z, 6, 5);
+    open_recorder(6, 5);  // the colour table names the fill colours
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(CONT_plot_setup(0, 0, &f, nullptr, nullptr), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(CONT_get_type(), 15);
+    EXPECT_FLOAT_EQ(CONT_get_intrvl(), 5.0F);
+    EXPECT_STREQ(CONT_get_frame_label(0), "Temperature (F)");
+    EXPECT_STREQ(CONT_get_frame_label(1), "12Z 01 JAN 2014");
+    EXPECT_EQ(std::string(CONT_get_frame_label(2)).rfind("LO: ", 0), 0U);
+    EXPECT_EQ(std::string(CONT_get_frame_label(3)).rfind("INTERVAL: ", 0), 0U);
+    EXPECT_EQ(CONT_draw(&f), 0);
+    EXPECT_GT(drawn_.fills, 0);
+}
+
+TEST_F(ContGridTest, LaterFramesKeepTheFirstFramesChoices) {
+    FLAG_set_batch(1);
+    auto z = make_grid(4, 4, [](int i, int j) { return static_cast<float>(i + j) + 2.5F; });
+    GridField f = field(z, 4, 4);
+    testing::internal::CaptureStdout();
+    CONT_set_intrvl(2.0F);
+    RES_put("con_interval", "2");
+    CONT_plot_setup(0, 3, &f, nullptr, nullptr);
+    RES_put("con_interval", "7");  // ignored: the interval is remembered
+    for (float& v : z) v += 1.0F;
+    CONT_plot_setup(1, 3, &f, nullptr, nullptr);
+    testing::internal::GetCapturedStdout();
+    EXPECT_FLOAT_EQ(CONT_get_intrvl(), 2.0F);
+    EXPECT_FLOAT_EQ(CONT_get_base(), 2.0F);  // the first frame's lowest level
+}
+
+TEST_F(ContGridTest, LevelListsGiveALevelsLabelAndSwitchTheBarOn) {
+    FLAG_set_batch(1);
+    RES_put("color_fill", "0:2,10:3,20:4");
+    auto z = make_grid(4, 4, [](int i, int j) { return static_cast<float>(5 * (i + j)); });
+    GridField f = field(z, 4, 4);
+    testing::internal::CaptureStdout();
+    CONT_plot_setup(0, 0, &f, nullptr, nullptr);
+    testing::internal::GetCapturedStdout();
+    EXPECT_STREQ(CONT_get_frame_label(3), "LEVELS: 0.0,10.0,20.0");
+    EXPECT_GT(CONT_get_bar(), 0);
 }
 
 }  // namespace
