@@ -1263,7 +1263,8 @@ int CONT_draw_bar(int orientation, const char* title) {
     GPH_line_attr(&text);
     GPH_rect(left, mid, right, top);
     if (title != nullptr && *title != '\0') {
-        GPH_text_align(1, 2);
+        // Ends at the view's right edge: begun there it would run off the page.
+        GPH_text_align(3, 2);
         gtext(view[1], view[2] - 0.01F, title);
     }
     GPH_trans(previous);
