@@ -270,6 +270,20 @@ void store_fill_entries(std::vector<FillEntry>& entries) {
 
 float parse_float(const char* text) { return std::strtof(text, nullptr); }
 
+// A value format prints one float: "%", flags, width, precision and one of
+// e, f or g, then plain text. Anything else could read past the argument.
+bool is_value_format(const char* f) {
+    if (*f++ != '%') return false;
+    while (*f != '\0' && std::strchr("-+ #0", *f) != nullptr) ++f;
+    while (std::isdigit(static_cast<unsigned char>(*f)) != 0) ++f;
+    if (*f == '.') {
+        ++f;
+        while (std::isdigit(static_cast<unsigned char>(*f)) != 0) ++f;
+    }
+    if (*f == '\0' || std::strchr("eEfFgG", *f) == nullptr) return false;
+    return std::strchr(f + 1, '%') == nullptr;
+}
+
 void decode_lab(const char* text, char sep) {
     std::vector<int> v;
     const char* p = text;
@@ -464,6 +478,26 @@ bool label_attr(AttribRecord* out, bool for_marks) {
     ATTRIB_get("color_label", cont_usable ? cont : text_default(), out);
     if (!for_marks) CONT_format_decode_attrib(g.format, out);
     return out->color != kColorNone;
+}
+
+// Diagnosis of one cell named by the "gridloc" environment variable
+// ("column,row", the row counted from the bottom): its corners and levels.
+void print_grid_point(const ContGrid* grid) {
+    const char* loc = std::getenv("gridloc");
+    int i = 0;
+    int j = 0;
+    if (loc == nullptr || std::sscanf(loc, "%d,%d", &i, &j) != 2) return;
+    if (i < 0 || j < 0 || i + 1 >= grid->nx || j + 1 >= grid->ny) return;
+    const int bottom = grid->ny - 1 - j;
+    const float* v = grid->values;
+    MESS_print(kMessPrint, "GRIDPOINT: %f %f %f %f\n", static_cast<double>(v[bottom * grid->nx + i]),
+               static_cast<double>(v[bottom * grid->nx + i + 1]), static_cast<double>(v[(bottom - 1) * grid->nx + i]),
+               static_cast<double>(v[(bottom - 1) * grid->nx + i + 1]));
+    const ContLevels l = CONT_get_levels();
+    for (int k = 0; k < l.count && k < kContMaxLevels; ++k) {
+        const double level = l.list != nullptr ? l.list[k] : l.lowest + k * static_cast<double>(l.interval);
+        MESS_print(kMessPrint, "LEVEL %d: %f\n", k, level);
+    }
 }
 
 }  // namespace
@@ -792,13 +826,14 @@ int CONT_format_decode_type(const char* format) {
             size_t after = text.find(':', next);
             if (after == std::string::npos) after = text.size();
             const std::string more = trim(text.substr(std::min(next, text.size()), after - std::min(next, text.size())));
-            if (!more.empty() && std::all_of(more.begin(), more.end(), ::isdigit)) {
+            const auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+            if (!more.empty() && std::all_of(more.begin(), more.end(), digit)) {
                 g.row_skip = std::atoi(more.c_str());
                 next = after + 1;
             }
         } else if (starts_with_nocase(f, "fi=")) {
             g.fill_pat = std::atoi(f + 3);
-        } else if (f[0] == '%') {
+        } else if (f[0] == '%' && is_value_format(f)) {
             copy_text(g.value_format, f);
         }
         pos = next;
@@ -986,6 +1021,7 @@ int CONT_draw_contour(const ContGrid* grid) {
     ContWrap wrap;
     wrap.proj = MAP_get_proj();
     if (grid->x == nullptr && g.xs == nullptr) wrap.proj = kProjNone;
+    print_grid_point(grid);
     GraphicsSink draw(cont);
     ContWrapSink sink(wrap, draw);
     cont_trace(field_of(grid), CONT_get_levels(), wrap, sink);
@@ -1041,6 +1077,7 @@ int CONT_draw_labels(const ContGrid* grid) {
             values.push_back(static_cast<float>(v));
         }
     }
+    std::sort(values.begin(), values.end());
     const float limit = list ? 0.0F : static_cast<float>(g.max_lines > 0 ? g.max_lines * colors() : 10000);
     for (int row = 0; row + 1 < f.ny; ++row) {
         const int j = f.ny - 2 - row;
@@ -1067,9 +1104,9 @@ int CONT_draw_labels(const ContGrid* grid) {
             const float zmax = *std::max_element(z, z + 4);
             const float zmin = *std::min_element(z, z + 4);
             if (!list && (zmax - zmin) / g.interval > limit) continue;
-            for (size_t k = 0; k < values.size(); ++k) {
-                const float v = values[k];
-                if (v <= zmin || v > zmax) continue;
+            for (auto it = std::upper_bound(values.begin(), values.end(), zmin); it != values.end(); ++it) {
+                const float v = *it;
+                if (v > zmax) break;
                 if (!unset(g.min_cut) && v < g.min_cut) continue;
                 if (!unset(g.max_cut) && v > g.max_cut) continue;
                 ContCrossings cr;
@@ -1227,7 +1264,7 @@ int CONT_draw_bar(int orientation, const char* title) {
     const bool fills = is_fill_type(g.type) || unset(g.type);
     for (int k = 0; k < n; ++k) {
         const float x0 = left + box * static_cast<float>(k);
-        const AttribRecord& band = g.fill[(start + k) % colors()];
+        const AttribRecord& band = g.fill[((start + k) % colors() + colors()) % colors()];
         if (fills) {
             if (band.color == kColorNone) continue;
             AttribRecord a = band;

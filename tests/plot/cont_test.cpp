@@ -13,6 +13,8 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "core/var_tool.hpp"
+#include "geo/maptran.hpp"
 #include "gks/gks_fill.hpp"
 #include "gks/gks_line.hpp"
 #include "gks/gks_tool.hpp"
@@ -85,6 +87,8 @@ protected:
         FLAG_reset_for_tests();
         MESS_reset_for_tests();
         CONT_reset_for_tests();
+        MAP_reset_for_tests();
+        VAR_reset_for_tests();
     }
     // Opens the recording workstation with a window over the grid.
     void open_recorder(int nx, int ny) {
@@ -403,6 +407,34 @@ TEST_F(ContTest, PrintedValuesSkipMissingPoints) {
     ASSERT_EQ(CONT_draw_contour(&grid), 0);
     ASSERT_EQ(drawn_.texts.size(), 5U);
     EXPECT_EQ(drawn_.texts[0], "11.0");
+}
+
+TEST_F(ContTest, ValueFormatsThatReadOtherArgumentsAreRefused) {
+    const std::vector<float> z = {1.5F, 2.5F, 3.5F, 4.5F};
+    const ContGrid grid = grid_of(z, 2, 2);
+    open_recorder(2, 2);
+    CONT_set_type(17);
+    CONT_format_decode_type("value:%s%n");
+    ASSERT_EQ(CONT_draw_contour(&grid), 0);
+    CONT_format_decode_type("%6.2f mm");
+    ASSERT_EQ(CONT_draw_contour(&grid), 0);
+    ASSERT_EQ(drawn_.texts.size(), 8U);
+    EXPECT_EQ(drawn_.texts[0].find('%'), std::string::npos);
+    EXPECT_EQ(drawn_.texts[4], "  1.50 mm");
+}
+
+TEST_F(ContTest, GridLocationPrintsOneCell) {
+    const std::vector<float> z = {3.0F, 4.0F, 1.0F, 2.0F};  // top row 3 4, bottom row 1 2
+    const ContGrid grid = grid_of(z, 2, 2);
+    open_recorder(2, 2);
+    CONT_set_type(12);
+    CONT_set_intrvl(1.0F);
+    setenv("gridloc", "0,0", 1);
+    testing::internal::CaptureStdout();
+    CONT_draw_contour(&grid);
+    const std::string out = testing::internal::GetCapturedStdout();
+    unsetenv("gridloc");
+    EXPECT_EQ(out.rfind("GRIDPOINT: 1.000000 2.000000 3.000000 4.000000\n", 0), 0U) << out;
 }
 
 TEST_F(ContTest, ContourLabelsOnACrossingField) {

@@ -330,6 +330,18 @@ TEST(ContTraceWrap, InterpolationUnwrapsAcrossTheDateLine) {
     EXPECT_FLOAT_EQ(cont_int_xy(w, {-179.0F, 0.0F}, {179.0F, 0.0F}, 0.5F).x, 0.0F);
 }
 
+TEST(ContTraceWrap, MercatorAndMollweideUnwrapByTheirWidths) {
+    ContWrap w;
+    w.proj = kProjMercator;
+    EXPECT_NEAR(cont_int_xy(w, {-199.0F, 0.0F}, {199.0F, 0.0F}, 0.0F).x, 201.3156F, 1e-3);
+    w.proj = kProjMollweide;
+    // At the equator the map is 254.852 wide; the eastern end is moved.
+    EXPECT_NEAR(cont_int_xy(w, {120.0F, 0.0F}, {-120.0F, 0.0F}, 1.0F).x, 134.852F, 1e-3);
+    EXPECT_NEAR(cont_int_xy(w, {-120.0F, 0.0F}, {120.0F, 0.0F}, 0.0F).x, 134.852F, 1e-3);
+    EXPECT_FLOAT_EQ(cont_int_xy(w, {-5.0F, 0.0F}, {3.0F, 0.0F}, 0.5F).x, -1.0F);  // near the middle
+    EXPECT_NEAR(cont_mollweide_width(63.713F), 0.0F, 1e-4);
+}
+
 TEST(ContTraceWrap, SegmentAcrossTheDateLineIsDrawnOnBothSides) {
     Recorder out;
     ContWrap w;
