@@ -1,4 +1,5 @@
 // mosplot: plots MOS station forecast bulletins as weather maps.
+#include "core/files.hpp"
 #include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
     DOM_init(&region);
     DOM_get_region(&region, kRegionFromResourcesOrMenu);
     MESS_print_prog(kProgramTitle);
+    char bulletin[kFileNameSize];
+    FILE_get_file("Enter the surface filename: ", bulletin);
     MOS_set_date(nullptr);
     while (MOS_prompt_time() != 0) {
         MOS_set_prompt_variable(1);

@@ -79,7 +79,11 @@ int galloc_colr(int index, float r, float gr, float b) {
     r = unit(r);
     gr = unit(gr);
     b = unit(b);
-    if (index >= kBackgroundEntry) return store(kBackgroundEntry, r, gr, b);
+    if (index > kBackgroundEntry) {
+        gerr_printf("galloc_colr", "invalid color index: %d\n", index);
+        return -1;
+    }
+    if (index == kBackgroundEntry) return store(kBackgroundEntry, r, gr, b);
     if (index > g.max_color_ind) g.max_color_ind = index;
     if (index < 0) {
         for (int i = 0; i <= g.max_color_ind; ++i)

@@ -95,7 +95,8 @@ int print_list(int kind, const char* name, const char* function, const char* fai
     const int old_cursor = set_cursor(8);
     gset_ws_type(kind);
     int status = 0;
-    if (kind != kWsPostScript || gps_open_file(name) == nullptr) {
+    // A file workstation cannot print into a second file while its own is open.
+    if (kind != kWsPostScript || old_kind == kWsPostScript || gps_open_file(name) == nullptr) {
         gerr_printf(function, "%s", fail_text);
         status = -1;
     } else {
@@ -128,8 +129,7 @@ int print_list(int kind, const char* name, const char* function, const char* fai
 }  // namespace
 
 void ginit_objs() {
-    g.num_objects = 0;
-    g.last = &g.root;
+    gclear_objs();  // records left from before would be lost otherwise
     const char* env = std::getenv("orvredraw");
     if (env != nullptr && std::strcmp(env, "no") == 0) g.redraw = 0;
 }

@@ -367,7 +367,7 @@ constexpr GDevice kPsDevice = {
     kWsPostScript, gps_open_ws,    ps_close,       nullptr,         ps_clip,
     nullptr,       ps_color_rep,   ps_polyline,    ps_polymarker,   ps_fill_area,
     ps_message,    ps_clear_region, ps_text_begin, ps_glyph_begin,  ps_text_move,
-    ps_text_draw,  ps_glyph_end,   ps_text_end,    nullptr,
+    ps_text_draw,  ps_glyph_end,   ps_text_end,    nullptr,         nullptr,
 };
 
 void release_output() {
@@ -395,7 +395,8 @@ std::FILE* gps_open_file(const char* name) {
         if (name[1] == '\0') return nullptr;
         g.out = FILE_is_stdio(name + 1) ? nullptr : FILE_open(name + 1, "a");
         if (g.out != nullptr) {
-            g.append = 1;
+            // Appending to nothing starts a complete page.
+            g.append = FILE_size(name + 1) > 0 ? 1 : 0;
             MESS_print(kMessPrint, "Appending to: %s\n", name + 1);
         }
     } else {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -70,9 +71,19 @@ void walk_glyph(const std::vector<unsigned char>& data, int start, Visit visit) 
 
 bool skip_token(std::FILE* file) { return std::fscanf(file, "%*s") != EOF; }
 
+// The next whitespace-separated word as a whole decimal integer; false at
+// the end of the file or for anything else (out-of-range numbers included).
+bool read_int(std::FILE* file, int* value) {
+    char word[32];
+    if (std::fscanf(file, "%31s", word) != 1) return false;
+    const char* end = word + std::strlen(word);
+    const auto [ptr, ec] = std::from_chars(word, end, *value);
+    return ec == std::errc() && ptr == end;
+}
+
 bool read_stroke_data(std::FILE* file, std::vector<unsigned char>* data) {
     int first = 0;
-    if (std::fscanf(file, "%d", &first) != 1) return false;
+    if (!read_int(file, &first)) return false;
     const bool named = first != kGlyphEnd;
     if (named) {
         if (!skip_token(file)) return false;
@@ -81,7 +92,7 @@ bool read_stroke_data(std::FILE* file, std::vector<unsigned char>* data) {
     }
     for (;;) {
         int v = 0;
-        if (std::fscanf(file, "%d", &v) != 1) return false;
+        if (!read_int(file, &v)) return false;
         if (v == kDataEnd) break;
         if (v < 0 || v > 255 || data->size() >= kMaxStrokeData) return false;
         data->push_back(static_cast<unsigned char>(v));
@@ -94,7 +105,7 @@ bool read_stroke_data(std::FILE* file, std::vector<unsigned char>* data) {
 bool read_glyph_index(std::FILE* file, StrokeFont* font) {
     const int size = static_cast<int>(font->data.size());
     for (int& start : font->index) {
-        if (std::fscanf(file, "%d", &start) != 1) return false;
+        if (!read_int(file, &start)) return false;
         if (start < -1 || start >= size) return false;
     }
     return true;
@@ -112,6 +123,7 @@ void compute_widths(StrokeFont* font) {
 }
 
 bool load_stroke_font(const char* path, StrokeFont* font) {
+    if (*path == '\0') return false;  // the file layer would read standard input
     std::FILE* file = FILE_open(path, "r");
     if (file == nullptr) return false;
     const bool ok = read_stroke_data(file, &font->data) && read_glyph_index(file, font);
@@ -160,7 +172,7 @@ void add_list_line(char* line) {
 bool read_list_file(const char* name, int limit) {
     char path[kFileNameSize];
     font_path(name, path);
-    std::FILE* file = FILE_open(path, "r");
+    std::FILE* file = *path != '\0' ? FILE_open(path, "r") : nullptr;
     if (file == nullptr) return false;
     char line[kListLineMax + 1];
     while (g.num_fonts < limit && read_list_line(file, line)) add_list_line(line);

@@ -47,6 +47,8 @@ struct GDevice {
     // A device that keeps text as text (the text metafile) writes the whole
     // string here instead of receiving strokes.
     int (*text)(float x, float y, const char* string);
+    // Shows the picture and waits for the user (window devices).
+    int (*hold)(int mode);
 };
 
 // Shared checks of the primitives: -1 (with the message, under the
@@ -126,8 +128,11 @@ const GTextAttr& ginq_text_attr();
 // The stroke-font module fills these. Until it does, gtext records the text
 // and brackets it with the device's text_begin/text_end, drawing no strokes.
 struct GTextHooks {
-    // Lays out and strokes a string at a world position through
-    // gtext_* below; returns 0 or -1.
+    // Lays out and strokes a string at a world position through gtext_*
+    // below: for a drop shadow of n, passes shadow = 0 .. n-1 first, then
+    // shadow = -1 in the text colour; each pass is gtext_begin, per glyph
+    // gtext_glyph_begin, moves and draws, gtext_glyph_end, then gtext_end.
+    // Returns 0 or -1.
     int (*draw)(const char* string, float x, float y);
     // Loads font n (1-based) when it differs from the loaded one; -1 with
     // "gset_fontprec: invalid font id: %d\n" for an unknown number.

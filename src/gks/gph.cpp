@@ -258,7 +258,10 @@ int GPH_print_view(const float* rect) {
     return 0;
 }
 
-int GPH_hold(int /*mode*/) { return 0; }
+int GPH_hold(int mode) {
+    const GDevice* d = gget_device();
+    return (d != nullptr && d->hold != nullptr) ? d->hold(mode) : 0;
+}
 
 int GPH_set_color(int index, float r, float gr, float b) { return gset_colr_rep(1, index, r, gr, b); }
 

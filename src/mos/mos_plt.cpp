@@ -213,6 +213,7 @@ int MOS_in_file() {
     }
     free_parsed_array(n, entries);
     VAR_set_model_str(g.model_string);
+    FILE_set_name(g.conv);
     return 0;
 }
 
@@ -220,7 +221,10 @@ const char* MOS_model_string() { return g.model_string; }
 const char* MOS_name_conv() { return g.conv; }
 
 int MOS_set_date(const DateRecord* date) {
-    if (date != nullptr) g.file_date = *date;
+    if (date != nullptr)
+        g.file_date = *date;
+    else
+        FILE_get_date(&g.file_date);
     return 0;
 }
 

@@ -153,7 +153,9 @@ FileCounts read_table_file(std::FILE* file) {
     return counts;
 }
 
+// An empty name would be standard input to the file layer: no table.
 std::FILE* open_table_file(const char* name) {
+    if (*name == '\0') return nullptr;
     char path[kFileNameSize];
     FILE_add_path(orv_file_path(), name, path);
     return FILE_open(path, "r");
@@ -201,9 +203,7 @@ int lookup_rgb(const char* name, float* r, float* gr, float* b) {
     return 1;
 }
 
-int read_table_hook(const char* list) { return CLR_read_table(list); }
-
-const GphColorHooks kGphHooks = {read_table_hook, CLR_define_colors};
+const GphColorHooks kGphHooks = {CLR_read_table, CLR_define_colors};
 
 }  // namespace
 

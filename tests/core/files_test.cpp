@@ -390,6 +390,7 @@ TEST_F(NamingTest, EntriesParseIntoNamesAndDates) {
     FILE_set_date(&next, out);
     EXPECT_STREQ(out, "rel/dir/mos_2007010212.txt");
 
+    EXPECT_EXIT(FILE_set_file("EXIT", out), ::testing::ExitedWithCode(0), "");
     FILE_set_file("@odd name;x", out);
     EXPECT_STREQ(out, "odd name;x");
     FILE_set_file("NONE", out);

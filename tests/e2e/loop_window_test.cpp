@@ -65,7 +65,8 @@ TEST(LoopWindow, StartUpQueriesTheWindowAndEchoesOptions) {
     close(pipe_fd[1]);
     ASSERT_EQ(ready, '1') << "the loop window could not listen";
 
-    const RunResult r = run_mosplot(dir, {"-ba", "-me", "mess"}, "",
+    dir.write("mos_2026120600.txt", "FOUS26 KWNO 060000\n");
+    const RunResult r = run_mosplot(dir, {"-ba", "-me", "mess", "-dp", dir.path()}, "",
                                     {"orvdefault=" + dir.file("defaults") + ":#1", "orvmqtype=tcp",
                                      "orvmqoffset=" + std::to_string(offset)});
     int status = 0;

@@ -10,6 +10,13 @@ namespace {
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// A bulletin file that the default naming convention finds in dir.
+std::vector<std::string> with_bulletin(const ScratchDir& dir, std::vector<std::string> args) {
+    dir.write("mos_2026120600.txt", "FOUS26 KWNO 060000\n");
+    args.insert(args.begin(), {"-dp", dir.path()});
+    return args;
+}
+
 TEST(Startup, HelpPrintsTheOptionListAndExitsZero) {
     ScratchDir dir;
     const RunResult r = run_mosplot(dir, {"-h"});
@@ -45,7 +52,7 @@ TEST(Startup, HelpWithMessagesOffPrintsNothing) {
 
 TEST(Startup, PrintsTheBannerWithTheVersion) {
     ScratchDir dir;
-    const RunResult r = run_mosplot(dir, {"-ft", "h24", "-va", "temp"});
+    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-ba", "-ft", "h24", "-va", "temp", "-me", "mess"}));
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(contains(r.out, "      RAD AZOD ORURIVERAR (Ver 5.60.4-LINUX-X11)\n\n")) << r.out;
 }
@@ -55,7 +62,7 @@ TEST(Startup, PrintsTheBannerWithTheVersion) {
 TEST(Startup, DefaultsFileEnvironmentAndCommandLineOverrideInOrder) {
     ScratchDir dir;
     const std::string banner = "RAD AZOD ORURIVERAR";
-    const std::vector<std::string> args{"-ft", "h24", "-va", "temp"};
+    const std::vector<std::string> args = with_bulletin(dir, {"-ft", "h24", "-va", "temp"});
     dir.write(".orvdef", "mosplot.message warn\n");
     EXPECT_FALSE(contains(run_mosplot(dir, args).out, banner));
 
@@ -74,7 +81,7 @@ TEST(Startup, DefaultsFileEnvironmentAndCommandLineOverrideInOrder) {
 TEST(Dialogue, TimeMenuAnsweredByNumberAbbreviationAndBack) {
     ScratchDir dir;
     // Number 2 of the hour menu is 12 hours; then "h24"; "back" ends the program.
-    const RunResult r = run_mosplot(dir, {"-va", "temp"}, "2\nh24\nback\n");
+    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-va", "temp"}), "la\n2\nh24\nback\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(contains(r.out, "        Forecast Time Menu\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "  1: 6 hour")) << r.out;
@@ -83,6 +90,41 @@ TEST(Dialogue, TimeMenuAnsweredByNumberAbbreviationAndBack) {
     EXPECT_TRUE(contains(r.out, "Enter the time: ")) << r.out;
     EXPECT_TRUE(contains(r.out, "h12: temp")) << r.out;
     EXPECT_TRUE(contains(r.out, "h24: temp")) << r.out;
+}
+
+TEST(Dialogue, BulletinChosenByListingNameDateAndBackThroughEveryMenu) {
+    ScratchDir dir;
+    dir.write("mos_2026120512.txt", "FOUS26 KWNO 051200\n");
+    const std::vector<std::string> args = with_bulletin(dir, {});
+    // List, then an unknown name, then the file by its date; a time; the
+    // variable menu by abbreviation; back from the variables; back from the times.
+    RunResult r = run_mosplot(dir, args, "list\nnosuchfile\n#2026120512\nh24\ntemp\nback\nback\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "Enter the surface filename: ")) << r.out;
+    EXPECT_TRUE(contains(r.out, "mos_2026120512.txt")) << r.out;
+    EXPECT_TRUE(contains(r.out, "mos_2026120600.txt")) << r.out;
+    EXPECT_TRUE(contains(r.err, "File not found: ")) << r.err;
+    EXPECT_TRUE(contains(r.out, "        Variable Menu\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "h24: temp")) << r.out;
+
+    r = run_mosplot(dir, args, dir.file("mos_2026120600.txt") + "\nh12\ntemp\nback\nback\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "h12: temp")) << r.out;
+}
+
+TEST(Dialogue, FourUnknownBulletinsEndWithStatusTen) {
+    ScratchDir dir;
+    const RunResult r = run_mosplot(dir, with_bulletin(dir, {}), "a\nb\nc\nd\ne\n");
+    EXPECT_EQ(r.status, 10);
+    EXPECT_TRUE(contains(r.err, "File not found: ")) << r.err;
+}
+
+TEST(Dialogue, BatchTakesTheLatestBulletin) {
+    ScratchDir dir;
+    dir.write("mos_2026120512.txt", "FOUS26 KWNO 051200\n");
+    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-ba", "-me", "mess,+out1", "-ft", "h06", "-va", "temp"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "h06: temp")) << r.out;
 }
 
 TEST(Dialogue, ExitEndsWithStatusZeroAndEndOfInputDoesNotLoop) {
@@ -95,7 +137,8 @@ TEST(Dialogue, ExitEndsWithStatusZeroAndEndOfInputDoesNotLoop) {
 
 TEST(Dialogue, DayMenuForGfsAndVariableMenuBackReturnsToTimes) {
     ScratchDir dir;
-    const RunResult r = run_mosplot(dir, {"-mo", "gfsx"}, "d2\ntemp\nback\n-1\n");
+    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-mo", "gfsx", "-if", "mos_dat"}),
+                                    "la\nd2\ntemp\nback\n-1\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(contains(r.out, "  1: 1 day")) << r.out;
     EXPECT_FALSE(contains(r.out, "6 hour")) << r.out;
@@ -104,7 +147,8 @@ TEST(Dialogue, DayMenuForGfsAndVariableMenuBackReturnsToTimes) {
 
 TEST(Dialogue, TwoTimesFromTheCommandLineGiveTwoFrames) {
     ScratchDir dir;
-    const RunResult r = run_mosplot(dir, {"-ba", "-me", "mess", "-ft", "h12,h24", "-va", "temp"});
+    const RunResult r =
+        run_mosplot(dir, with_bulletin(dir, {"-ba", "-me", "mess", "-ft", "h12,h24", "-va", "temp"}));
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(contains(r.out, "h12: temp")) << r.out;
     EXPECT_TRUE(contains(r.out, "h24: temp")) << r.out;

@@ -52,6 +52,10 @@ TEST_F(GksColrTest, AllocatingAnyIndexReusesNearColours) {
     EXPECT_EQ(galloc_colr(-1, 0.202F, 0.4F, 0.6F), first);
     EXPECT_EQ(galloc_colr(-1, 0.9F, 0.4F, 0.6F), 1);
     EXPECT_EQ(gget_max_colr(), 1);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(galloc_colr(600, 0, 0, 0), -1);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(gget_max_colr(), 1);
     galloc_colr(10, 0, 0, 0);
     EXPECT_EQ(galloc_colr(-1, 0.5F, 0.5F, 0.5F), 11);
 }

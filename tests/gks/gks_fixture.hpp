@@ -11,11 +11,30 @@
 #include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
+#include "gks/gks_obj.hpp"
 #include "gks/gks_tool.hpp"
+#include "gks/gks_tran.hpp"
 #include "gks/gph.hpp"
 #include "gks/ps_render.hpp"
 
 namespace orv::test {
+
+// A window device without a display: it records into the display list so
+// that the list can be replayed and printed.
+inline int fake_window_open(int /*ws*/, const char* /*text*/) {
+    gset_window_size(757, 577);
+    gset_window_offset(0, 0);
+    ginit_objs();
+    gset_redraw(1);
+    gset_cache(1);
+    ginit_plot(1);
+    return 0;
+}
+
+inline const GDevice kFakeWindow = {kWsWindow, fake_window_open, nullptr, nullptr, nullptr,
+                                    nullptr,   nullptr,          nullptr, nullptr, nullptr,
+                                    nullptr,   nullptr,          nullptr, nullptr, nullptr,
+                                    nullptr,   nullptr,          nullptr, nullptr, nullptr};
 
 class GksTest : public ::testing::Test {
 protected:
@@ -29,7 +48,7 @@ protected:
     }
     void TearDown() override {
         reset();
-        remove_dir(dir_);
+        if (std::getenv("GKS_KEEP_TEST_DIR") == nullptr) remove_dir(dir_);
     }
     static void reset() {
         gks_reset_all_for_tests();
@@ -43,6 +62,11 @@ protected:
     int open_ps(const std::string& text) {
         if (gopen_gks(nullptr) != 0) return -1;
         return gopen_ws(1, text.c_str(), kWsPostScript);
+    }
+    int open_window() {
+        gregister_device(&kFakeWindow);
+        if (gopen_gks(nullptr) != 0) return -1;
+        return gopen_ws(1, "", kWsWindow);
     }
     // Ghostscript renders the file without an error (skipped without gs).
     void expect_renders(const std::string& file) {

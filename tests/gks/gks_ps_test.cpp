@@ -111,6 +111,17 @@ TEST_F(GksPsTest, AppendedPlotsAddOnlyTheResetLines) {
     EXPECT_NE(second.find("%%PL:2"), std::string::npos);
     EXPECT_EQ(second.substr(second.size() - 14), "%%End of plot\n");
     expect_renders(path("a.ps"));
+
+    // Appending to a file that does not exist yet makes a whole page.
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(open_ps("+" + path("new.ps")), 0);
+    gpolyline(2, pts);
+    ASSERT_EQ(gclose_ws(1), 0);
+    testing::internal::GetCapturedStdout();
+    const std::string fresh = slurp(path("new.ps"));
+    EXPECT_EQ(fresh.rfind("%!PS-Adobe-1.0\n", 0), 0U);
+    EXPECT_EQ(count_of(fresh, "showpage"), 1);
+    expect_renders(path("new.ps"));
 }
 
 TEST_F(GksPsTest, SpoolingThroughAPipe) {
@@ -247,6 +258,48 @@ TEST_F(GksPsTest, CommentsStayComments) {
     EXPECT_NE(ps.find("%%Message: two lines) showpage (\n"), std::string::npos);
     EXPECT_NE(ps.find("%%TE:0.500000 0.500000 a quit\n"), std::string::npos);
     expect_renders(path("m.ps"));
+}
+
+// A renderer drawing one glyph: a long zigzag, then a second stroke.
+int zigzag(const char* string, float x, float y) {
+    for (int pass = 0; pass <= gget_font_drop(); ++pass) {
+        const int shadow = pass < gget_font_drop() ? pass : -1;
+        gtext_begin(x, y, string, shadow);
+        gtext_glyph_begin();
+        gtext_move(x, y);
+        for (int i = 1; i <= 35; ++i) gtext_draw(x + 0.001F * static_cast<float>(i), y + 0.001F * static_cast<float>(i % 2));
+        gtext_move(x, y + 0.01F);
+        gtext_draw(x + 0.01F, y + 0.01F);
+        gtext_glyph_end();
+        gtext_end();
+    }
+    return 0;
+}
+
+TEST_F(GksPsTest, TextStrokes) {
+    const GTextHooks hooks{zigzag, nullptr, nullptr, nullptr};
+    gset_text_hooks(&hooks);
+    ASSERT_EQ(open_ps(path("t.ps")), 0);
+    gset_text_colr_ind(2);
+    gset_text_width(2);
+    gset_font_drop(2);  // shadows at offsets 0 and 1
+    EXPECT_EQ(gtext(0.2F, 0.2F, "Z"), 0);
+    EXPECT_EQ(gtext(0.2F, 0.2F, ""), 0);
+    gclose_ws(1);
+    const std::string ps = slurp(path("t.ps"));
+    EXPECT_EQ(count_of(ps, "%%TE:0.200000 0.200000 Z\n"), 3);
+    EXPECT_NE(ps.find("Z\n2.0 dot lw\n0 setgray\nnp\n115.00 115.00 mv\n"), std::string::npos) << ps;
+    // The second shadow is one unit right and down.
+    EXPECT_NE(ps.find("Z\n0 setgray\nnp\n116.00 114.00 mv\n"), std::string::npos);
+    // 36 points: stroked after 30 and restarted from the last point.
+    const std::size_t glyph = ps.find("115.00 115.00 mv");
+    const std::size_t restart = ps.find("stroke\nnp\n", glyph);
+    ASSERT_NE(restart, std::string::npos);
+    EXPECT_EQ(count_of(ps.substr(glyph, restart - glyph), " ln\n"), 29);
+    const std::size_t next_pass = ps.find("%%TE", glyph);
+    EXPECT_EQ(count_of(ps.substr(glyph, next_pass - glyph), "stroke\n"), 3);
+    expect_renders(path("t.ps"));
+    gset_text_hooks(nullptr);
 }
 
 TEST_F(GksPsTest, ImagesFillTheViewport) {

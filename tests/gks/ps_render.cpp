@@ -48,10 +48,19 @@ Page render_page(const std::string& ps_file, const std::string& out_dir) {
         &status);
     if (status != 0) return page;
     std::ifstream in(ppm, std::ios::binary);
-    std::string magic;
-    int maxval = 0;
-    in >> magic >> page.width >> page.height >> maxval;
+    // The header's four fields, with "#" comment lines between them.
+    std::string fields[4];
+    for (std::string& f : fields) {
+        while (in >> std::ws && in.peek() == '#') {
+            std::string comment;
+            std::getline(in, comment);
+        }
+        in >> f;
+    }
     in.get();
+    const std::string magic = fields[0];
+    page.width = std::atoi(fields[1].c_str());
+    page.height = std::atoi(fields[2].c_str());
     if (magic != "P6" || page.width <= 0) return Page{};
     page.rgb.resize(static_cast<std::size_t>(page.width) * static_cast<std::size_t>(page.height) * 3);
     in.read(reinterpret_cast<char*>(page.rgb.data()), static_cast<std::streamsize>(page.rgb.size()));

@@ -1,0 +1,537 @@
+#include "gks/gks_text.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/mess.hpp"
+#include "core/resrc.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/gks_tran.hpp"
+
+namespace orv {
+namespace {
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+struct Point {
+    bool move;
+    float x;
+    float y;
+};
+
+// Collects the strokes of a layout, glyph by glyph.
+class Recorder : public GStrokeSink {
+public:
+    void glyph_begin() override { glyphs.emplace_back(); }
+    void move(float x, float y) override { glyphs.back().push_back({true, x, y}); }
+    void draw(float x, float y) override { glyphs.back().push_back({false, x, y}); }
+    std::vector<std::vector<Point>> glyphs;
+};
+
+// A stroke font in the unnamed form: glyphs as lists of (x, y, move) and
+// the characters they belong to.
+struct TestGlyph {
+    unsigned char code;
+    std::vector<std::array<int, 3>> points;  // x, y, move
+};
+
+std::string unnamed_font(const std::vector<TestGlyph>& glyphs) {
+    std::ostringstream out;
+    std::vector<int> index(256, -1);
+    int position = 1;
+    out << "255\n";
+    for (const TestGlyph& glyph : glyphs) {
+        index[glyph.code] = position;
+        for (const auto& [x, y, move] : glyph.points) out << (move != 0 ? x + 128 : x) << ' ' << y << ' ';
+        out << "255\n";
+        position += static_cast<int>(glyph.points.size()) * 2 + 1;
+    }
+    out << "254\n";
+    for (int i : index) out << i << ' ';
+    out << '\n';
+    return out.str();
+}
+
+// 'A': a box 41 units wide from the base line to the cap height; 'B' a
+// vertical bar at x 10; '!' a single draw point without a move before it.
+const std::vector<TestGlyph> kGlyphs = {
+    {'A', {{0, 35, 1}, {41, 35, 0}, {41, 140, 0}, {0, 140, 0}, {0, 35, 0}}},
+    {'B', {{10, 0, 1}, {10, 160, 0}}},
+    {'!', {{5, 50, 0}, {5, 60, 0}}},
+};
+
+class GksText : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/gks_text_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        RES_reset_for_tests();
+        MESS_reset_for_tests();
+        gks_reset_all_for_tests();
+        gks_text_reset_for_tests();
+        MESS_set(-1, static_cast<int>(kMessPrint | kMessMess));  // no "Creating: ..." lines
+        RES_put("file_path", (dir_ + "/").c_str());
+        write("test.fnt", unnamed_font(kGlyphs));
+    }
+    void TearDown() override {
+        close_graphics();
+        gks_reset_all_for_tests();
+        gks_text_reset_for_tests();
+        RES_reset_for_tests();
+        std::filesystem::remove_all(dir_);
+    }
+    void write(const std::string& name, const std::string& text) { std::ofstream(dir_ + "/" + name) << text; }
+    void open_graphics(const std::string& device_text = "out.ps") {
+        gtext_register_hooks();
+        ASSERT_EQ(gopen_gks(nullptr), 0);
+        ASSERT_EQ(gopen_ws(1, (dir_ + "/" + device_text).c_str(), kWsPostScript), 0);
+        open_ = true;
+    }
+    void close_graphics() {
+        if (!open_) return;
+        gclose_ws(1);
+        gclose_gks();
+        open_ = false;
+    }
+    // Loads the test font with a one-entry list so that gsetup_fonts works.
+    void load_test_font() {
+        gset_font_list("test.fnt");
+        open_graphics();
+        ASSERT_EQ(read_font("test.fnt"), 0);
+    }
+    static GTextAttr unit_attr() {
+        GTextAttr a;
+        a.height = 105.0F;  // one world unit per font unit
+        return a;
+    }
+    static Recorder lay_out(const char* text, const GTextAttr& attr, float x = 0, float y = 0) {
+        Recorder r;
+        gtext_layout(text, x, y, attr, r);
+        return r;
+    }
+    std::string dir_;
+    bool open_ = false;
+};
+
+// --- layout ---------------------------------------------------------------
+
+TEST_F(GksText, HorizontalAlignmentUsesTheTruncatedWidth) {
+    load_test_font();
+    GTextAttr a = unit_attr();
+    // One character: its own width alone (41, odd) decides.
+    EXPECT_EQ(gtext_font_width("A", a.spacing, a.char_spacing), 41);
+    const int expected_left[] = {0, 0, -20, -41};
+    for (int h = 0; h <= 3; ++h) {
+        a.align_h = h;
+        const Recorder r = lay_out("A", a);
+        ASSERT_EQ(r.glyphs.size(), 1U);
+        EXPECT_FLOAT_EQ(r.glyphs[0][0].x, static_cast<float>(expected_left[h])) << "alignment " << h;
+    }
+    // Expansion widens the glyphs and the width: floor(1.5 * 41) = 61.
+    a.align_h = 2;
+    a.expansion = 1.5F;
+    EXPECT_FLOAT_EQ(lay_out("A", a).glyphs[0][0].x, -30.0F);
+    // Two characters: advance 41 + 25, then the last width.
+    a.expansion = 1.0F;
+    a.align_h = 3;
+    EXPECT_EQ(gtext_font_width("AA", a.spacing, a.char_spacing), 107);
+    const Recorder r = lay_out("AA", a);
+    ASSERT_EQ(r.glyphs.size(), 2U);
+    EXPECT_FLOAT_EQ(r.glyphs[0][0].x, -107.0F);
+    EXPECT_FLOAT_EQ(r.glyphs[1][1].x, 0.0F);  // the right edge ends at the anchor
+}
+
+TEST_F(GksText, VerticalAlignmentOffsets) {
+    load_test_font();
+    GTextAttr a = unit_attr();
+    // The base line of 'A' is at font y 35.
+    const float base_y[] = {0, -125, -105, -50, 0, 35};
+    for (int v = 0; v <= 5; ++v) {
+        a.align_v = v;
+        EXPECT_FLOAT_EQ(lay_out("A", a).glyphs[0][0].y, base_y[v]) << "alignment " << v;
+    }
+    // Bottom alignment puts the descender line (y 0) of 'B' on the anchor.
+    a.align_v = 5;
+    EXPECT_FLOAT_EQ(lay_out("B", a).glyphs[0][0].y, 0.0F);
+}
+
+TEST_F(GksText, MissingGlyphsAndBlanks) {
+    load_test_font();
+    GTextAttr a = unit_attr();
+    // A character without a glyph draws nothing and keeps the pen.
+    const Recorder skip = lay_out("AqA", a);
+    ASSERT_EQ(skip.glyphs.size(), 2U);
+    EXPECT_FLOAT_EQ(skip.glyphs[1][0].x, 66.0F);
+    EXPECT_EQ(gtext_font_width("AqA", a.spacing, a.char_spacing), gtext_font_width("AA", a.spacing, a.char_spacing));
+    // A blank without a glyph advances by 40 plus the spacing.
+    const Recorder blank = lay_out("A A", a);
+    EXPECT_FLOAT_EQ(blank.glyphs[1][0].x, 66.0F + 65.0F);
+    EXPECT_EQ(gget_char_width(' '), 40);
+    // Fixed character spacing: every cell is (100 + 100 spacing) * charspace.
+    a.char_spacing = 0.5F;
+    const Recorder fixed = lay_out("A A", a);
+    EXPECT_FLOAT_EQ(fixed.glyphs[1][0].x, 124.0F);  // two cells of 62.5, each truncated
+    EXPECT_EQ(gtext_font_width("AA", a.spacing, a.char_spacing), 62 + 50);
+    // A glyph beginning with a draw point begins with a move all the same.
+    const Recorder bang = lay_out("!", a);
+    ASSERT_EQ(bang.glyphs.size(), 1U);
+    EXPECT_TRUE(bang.glyphs[0][0].move);
+    EXPECT_FALSE(bang.glyphs[0][1].move);
+}
+
+TEST_F(GksText, ScaleAndUpVector) {
+    load_test_font();
+    GTextAttr a = unit_attr();
+    a.height = 0.21F;  // 0.002 world units per font unit
+    const Recorder small = lay_out("A", a, 1.0F, 2.0F);
+    EXPECT_NEAR(small.glyphs[0][2].x, 1.0F + 41 * 0.002F, 1e-6);
+    EXPECT_NEAR(small.glyphs[0][2].y, 2.0F + 105 * 0.002F, 1e-6);
+
+    // Up vector (1, 0): the text runs down the page, glyph tops to the right.
+    a = unit_attr();
+    a.up_x = 1.0F;
+    a.up_y = 0.0F;
+    const Recorder down = lay_out("AA", a, 10.0F, 10.0F);
+    ASSERT_EQ(down.glyphs.size(), 2U);
+    EXPECT_FLOAT_EQ(down.glyphs[0][0].x, 10.0F);
+    EXPECT_FLOAT_EQ(down.glyphs[0][0].y, 10.0F);
+    EXPECT_FLOAT_EQ(down.glyphs[0][1].y, 10.0F - 41.0F);   // along the base line: down
+    EXPECT_FLOAT_EQ(down.glyphs[0][2].x, 10.0F + 105.0F);  // towards the top: right
+    EXPECT_FLOAT_EQ(down.glyphs[1][0].y, 10.0F - 66.0F);
+}
+
+// --- font files -----------------------------------------------------------
+
+TEST_F(GksText, NamedAndUnnamedFilesGiveTheSameGlyphs) {
+    std::string named = "1 test\n";
+    std::vector<int> index(256, -1);
+    index['A'] = 0;
+    index['B'] = 11;
+    named += "128 35 41 35 41 140 0 140 0 35 255 A\n138 0 10 160 255 B\n254\n";
+    for (int i : index) named += std::to_string(i) + " ";
+    write("named.fnt", named);
+    load_test_font();
+    const Recorder unnamed = lay_out("AB", unit_attr());
+    ASSERT_EQ(read_font("named.fnt"), 0);
+    const Recorder r = lay_out("AB", unit_attr());
+    ASSERT_EQ(r.glyphs.size(), unnamed.glyphs.size());
+    for (std::size_t g = 0; g < r.glyphs.size(); ++g) {
+        ASSERT_EQ(r.glyphs[g].size(), unnamed.glyphs[g].size());
+        for (std::size_t p = 0; p < r.glyphs[g].size(); ++p) {
+            EXPECT_EQ(r.glyphs[g][p].move, unnamed.glyphs[g][p].move);
+            EXPECT_FLOAT_EQ(r.glyphs[g][p].x, unnamed.glyphs[g][p].x);
+            EXPECT_FLOAT_EQ(r.glyphs[g][p].y, unnamed.glyphs[g][p].y);
+        }
+    }
+    EXPECT_EQ(gget_char_width('A'), 41);
+    EXPECT_EQ(gget_char_width('B'), 10);
+}
+
+TEST_F(GksText, BadFontFilesAreRefusedAndTheLoadedFontStays) {
+    const std::string good = unnamed_font(kGlyphs);
+    const std::string data = good.substr(0, good.find("254"));
+    std::string past_end = good;
+    past_end.replace(past_end.rfind("-1"), 2, "9999");
+    std::string below = good;
+    below.replace(below.rfind("-1"), 2, "-7");
+    std::string no_glyphs;
+    for (int i = 0; i < 256; ++i) no_glyphs += "-1 ";
+    const std::string big_code = "255 300 35 255 254\n" + no_glyphs;
+    const std::string negative_code = "255 -3 35 255 254\n" + no_glyphs;
+    const std::pair<const char*, std::string> files[] = {
+        {"empty.fnt", ""},          {"nodata.fnt", "255 128 35"}, {"noindex.fnt", data + "254\n"},
+        {"few.fnt", data + "254\n-1 -1 -1\n"},   {"past.fnt", past_end},       {"below.fnt", below},
+        {"big.fnt", big_code},      {"neg.fnt", negative_code},   {"words.fnt", "hello there"},
+        {"nameless.fnt", "7"},      {"huge.fnt", "255 99999999999999999999 35 255 254\n" + no_glyphs},
+    };
+    load_test_font();
+    for (const auto& [name, text] : files) {
+        write(name, text);
+        CaptureStderr();
+        EXPECT_EQ(read_font(name), -1) << name;
+        const std::string err = GetCapturedStderr();
+        EXPECT_NE(err.find(std::string("read_font: unable to load font file: ") + name), std::string::npos)
+            << name << ": " << err;
+        EXPECT_EQ(gget_font_type(), 1);
+        EXPECT_EQ(gget_char_width('A'), 41) << name;
+    }
+    CaptureStderr();
+    EXPECT_EQ(read_font(""), -1);  // never standard input
+    EXPECT_NE(GetCapturedStderr().find("read_font: unable to load font file: \n"), std::string::npos);
+    CaptureStderr();
+    EXPECT_EQ(read_font("absent.fnt"), -1);
+    EXPECT_NE(GetCapturedStderr().find("read_font: unable to load font file: absent.fnt"), std::string::npos);
+    CaptureStderr();
+    EXPECT_EQ(read_font("#-misc-fixed-*"), -1);
+    EXPECT_NE(GetCapturedStderr().find("read_font: unable to load font: -misc-fixed-*"), std::string::npos);
+}
+
+TEST_F(GksText, GlyphsEndAtTheEndOfTheData) {
+    // 'A' starts on the last value before the end, 'B' on the end itself,
+    // 'C' in the middle of a pair: every walk stops within the data.
+    std::string text = "255 128 35 20 35 254\n";
+    for (int i = 0; i < 256; ++i) text += (i == 'A' ? "4 " : i == 'B' ? "5 " : i == 'C' ? "2 " : "-1 ");
+    write("edge.fnt", text);
+    load_test_font();
+    ASSERT_EQ(read_font("edge.fnt"), 0);
+    const Recorder r = lay_out("ABC", unit_attr());
+    ASSERT_EQ(r.glyphs.size(), 2U);
+    EXPECT_EQ(r.glyphs[0].size(), 1U);
+    EXPECT_EQ(gget_char_width('B'), 0);
+}
+
+TEST_F(GksText, ReadFontNeedsOpenGraphicsAndNoFontDrawsNothing) {
+    CaptureStderr();
+    EXPECT_EQ(read_font("test.fnt"), -1);
+    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_EQ(gget_font_type(), 0);
+    EXPECT_TRUE(lay_out("AB", unit_attr()).glyphs.empty());
+}
+
+// --- font lists -----------------------------------------------------------
+
+TEST_F(GksText, ListTextsFromTheCallTheResourceAndListFiles) {
+    std::string many;
+    for (int i = 0; i < 45; ++i) many += "f" + std::to_string(i) + "   file " + std::to_string(i) + ".fnt  \n\n";
+    write("orv.fnl", many);
+    write("short.lst", many);
+    write("modern.fnt", unnamed_font(kGlyphs));
+    CaptureStderr();  // the list's files do not exist
+    open_graphics();
+    // No list text: the installation list, at most 40 entries.
+    EXPECT_EQ(gsetup_fonts(), 40);
+    EXPECT_STREQ(gget_font_name(2), "f1");
+    EXPECT_STREQ(gget_font_file(2), "file 1.fnt");
+    // A "fi:" list file: at most 10.
+    RES_put("font_list", "fi:short.lst");
+    EXPECT_EQ(gsetup_fonts(), 10);
+    GetCapturedStderr();
+    // The call's list text comes before the resource: file names alone.
+    gset_font_list("test.fnt,modern.fnt");
+    EXPECT_EQ(gsetup_fonts(), 2);
+    EXPECT_STREQ(gget_font_name(1), "");
+    EXPECT_STREQ(gget_font_file(2), "modern.fnt");
+    EXPECT_EQ(gget_font_type(), 1);
+}
+
+TEST_F(GksText, MissingListFileWarnsAndFallsBackToTheDefaultFont) {
+    write("modern.fnt", unnamed_font(kGlyphs));
+    open_graphics();
+    gset_font_list("fi:nolist.lst");
+    CaptureStderr();
+    EXPECT_EQ(gsetup_fonts(), 0);
+    EXPECT_NE(GetCapturedStderr().find("gsetup_fonts: unable to load font list file: nolist.lst"),
+              std::string::npos);
+    EXPECT_EQ(gget_font_type(), 1);
+    EXPECT_EQ(gget_char_width('A'), 41);
+}
+
+TEST_F(GksText, SelectingFontsOfTheList) {
+    write("other.fnt", unnamed_font({{'A', {{0, 35, 1}, {90, 35, 0}}}}));
+    write("fonts.lst", "one test.fnt\ntwo other.fnt\n");
+    gset_font_list("fi:fonts.lst");
+    open_graphics();
+    ASSERT_EQ(gsetup_fonts(), 2);
+    EXPECT_EQ(gget_font_index("TWO"), 2);
+    EXPECT_EQ(gget_font_index("4"), 4);
+    EXPECT_EQ(gget_font_index("three"), 1);
+    EXPECT_EQ(gget_font_index(""), 1);
+    EXPECT_EQ(gget_char_width('A'), 41);
+    EXPECT_EQ(gselect_font(2), 0);
+    EXPECT_EQ(gget_char_width('A'), 90);
+    CaptureStderr();
+    EXPECT_EQ(gselect_font(3), -1);
+    EXPECT_EQ(gselect_font(0), -1);
+    const std::string err = GetCapturedStderr();
+    EXPECT_NE(err.find("gset_fontprec: invalid font id: 3"), std::string::npos) << err;
+    EXPECT_NE(err.find("gset_fontprec: invalid font id: 0"), std::string::npos) << err;
+    EXPECT_EQ(gget_char_width('A'), 90);
+    EXPECT_EQ(gselect_font(1), 0);
+    EXPECT_EQ(gget_char_width('A'), 41);
+}
+
+// --- the shipped fonts ----------------------------------------------------
+
+TEST_F(GksText, ShippedFontsFollowTheCellGeometry) {
+    RES_put("file_path", ORV_DATA_DIR);
+    open_graphics();
+    const int fonts = gsetup_fonts();
+    ASSERT_GE(fonts, 5);
+    EXPECT_STREQ(gget_font_file(1), "modern.fnt");
+    for (const char* face : {"simplex", "duplex", "serif", "script"}) EXPECT_GT(gget_font_index(face), 1) << face;
+    const GTextAttr a = unit_attr();  // Y = font y - 35 at the default alignment
+    for (int f = 1; f <= fonts; ++f) {
+        ASSERT_EQ(read_font(gget_font_file(f)), 0) << gget_font_file(f);
+        const Recorder h = lay_out("H", a);
+        ASSERT_EQ(h.glyphs.size(), 1U);
+        float low = 1e9F;
+        float high = -1e9F;
+        for (const Point& p : h.glyphs[0]) {
+            low = std::min(low, p.y);
+            high = std::max(high, p.y);
+        }
+        EXPECT_FLOAT_EQ(low, 0.0F) << gget_font_name(f);     // base line at 35
+        EXPECT_FLOAT_EQ(high, 105.0F) << gget_font_name(f);  // capitals 105 high
+        for (int c = 33; c < 256; ++c) {
+            const char s[2] = {static_cast<char>(c), '\0'};
+            const Recorder r = lay_out(s, a);
+            for (const auto& glyph : r.glyphs)
+                for (const Point& p : glyph) {
+                    EXPECT_GE(p.x, 0.0F) << gget_font_name(f) << " " << c;
+                    EXPECT_LE(p.x, 127.0F) << gget_font_name(f) << " " << c;
+                    EXPECT_GE(p.y, -35.0F) << gget_font_name(f) << " " << c;
+                }
+        }
+        // Advance widths have no side bearings: the glyph starts at x 0.
+        float left = 1e9F;
+        const Recorder o = lay_out("O", a);
+        for (const Point& p : o.glyphs.at(0)) left = std::min(left, p.x);
+        EXPECT_FLOAT_EQ(left, 0.0F) << gget_font_name(f);
+        EXPECT_EQ(gget_char_width(' '), 40);
+        EXPECT_FALSE(lay_out("\xb0", a).glyphs.empty()) << "degree sign in " << gget_font_name(f);
+    }
+}
+
+// --- through the PostScript device ---------------------------------------
+
+struct InkBox {
+    int left = 1 << 30;
+    int right = -1;
+    int top = 1 << 30;
+    int bottom = -1;
+    std::vector<bool> inked_rows;
+    bool empty() const { return right < 0; }
+    // Groups of inked rows separated by blank ones: the lines of text.
+    int ink_bands() const {
+        int bands = 0;
+        for (std::size_t r = 0; r < inked_rows.size(); ++r)
+            bands += inked_rows[r] && (r == 0 || !inked_rows[r - 1]) ? 1 : 0;
+        return bands;
+    }
+};
+
+// Renders a PostScript file with Ghostscript as a gray image and returns the
+// box around every pixel that is not white; false when Ghostscript fails.
+bool render_ink(const std::string& ps, const std::string& pgm, InkBox* box) {
+    const std::string command = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pgmraw -r72 -sOutputFile=" + pgm +
+                                " " + ps + " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return false;
+    std::ifstream in(pgm, std::ios::binary);
+    // The header's words, passing over comment lines.
+    auto word = [&in]() {
+        std::string w;
+        while (in >> w && w[0] == '#') std::getline(in, w);
+        return w;
+    };
+    const std::string magic = word();
+    const int width = std::atoi(word().c_str());
+    const int height = std::atoi(word().c_str());
+    word();
+    in.get();
+    if (magic != "P5" || width <= 0 || height <= 0) return false;
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    box->inked_rows.assign(static_cast<std::size_t>(height), false);
+    for (int row = 0; row < height; ++row)
+        for (int col = 0; col < width; ++col)
+            if (pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(col)] < 128) {
+                box->left = std::min(box->left, col);
+                box->right = std::max(box->right, col);
+                box->top = std::min(box->top, row);
+                box->bottom = std::max(box->bottom, row);
+                box->inked_rows[static_cast<std::size_t>(row)] = true;
+            }
+    return true;
+}
+
+int count_lines(const std::string& text, const std::string& line) {
+    int n = 0;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) n += l == line ? 1 : 0;
+    return n;
+}
+
+TEST_F(GksText, StringsAreStrokedInPostScriptWithTheirShadows) {
+    gset_font_list("test.fnt");
+    open_graphics();
+    gset_char_ht(0.1F);
+    gset_font_drop(2);
+    EXPECT_EQ(gtext(0.2F, 0.2F, "AB"), 0);
+    gclose_ws(1);
+    gclose_gks();
+    open_ = false;
+    std::ifstream in(dir_ + "/out.ps");
+    const std::string ps((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t comments = 0;
+    for (std::size_t at = ps.find("%%TE:"); at != std::string::npos; at = ps.find("%%TE:", at + 1)) ++comments;
+    EXPECT_EQ(comments, 3U);  // two shadows, then the text
+    EXPECT_NE(ps.find("%%TE:0.200000 0.200000 AB"), std::string::npos);
+    // Every pass strokes both glyphs, each one path.
+    EXPECT_EQ(count_lines(ps, "stroke"), 6);
+}
+
+TEST_F(GksText, AlignedTextRendersOnTheRightSideOfItsAnchor) {
+    if (std::system("gs --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    RES_put("file_path", ORV_DATA_DIR);
+    InkBox boxes[4];
+    const char* names[4] = {"left.ps", "centre.ps", "right.ps", "down.ps"};
+    for (int k = 0; k < 4; ++k) {
+        gks_reset_all_for_tests();
+        gks_text_reset_for_tests();
+        open_graphics(std::string(names[k]) + ",port");
+        gset_char_ht(0.08F);
+        gset_text_align(k < 3 ? k + 1 : 1, 4);
+        if (k == 3) gset_char_up_vec(1.0F, 0.0F);
+        EXPECT_EQ(gtext(0.5F, 0.5F, "HIH"), 0);
+        close_graphics();
+        ASSERT_TRUE(render_ink(dir_ + "/" + names[k], dir_ + "/out.pgm", &boxes[k])) << names[k];
+        ASSERT_FALSE(boxes[k].empty()) << names[k];
+    }
+    const InkBox& left = boxes[0];
+    const InkBox& centre = boxes[1];
+    const InkBox& right = boxes[2];
+    const InkBox& down = boxes[3];
+    const int width = left.right - left.left;
+    EXPECT_GT(width, 20);
+    EXPECT_NEAR(right.right, left.left, 2);                      // right ends where left begins
+    EXPECT_NEAR((centre.left + centre.right) / 2, left.left, 2);  // centre straddles the anchor
+    EXPECT_NEAR(centre.right - centre.left, width, 1);
+    EXPECT_NEAR(right.top, left.top, 1);
+    EXPECT_NEAR(right.bottom, left.bottom, 1);
+    // Rotated: the string runs downwards from the anchor, its tops to the right.
+    EXPECT_NEAR(down.bottom - down.top, width, 2);
+    EXPECT_NEAR(down.top, left.bottom, 2);
+    EXPECT_NEAR(down.left, left.left, 2);
+}
+
+TEST_F(GksText, EveryShippedFontRendersThroughTheKernel) {
+    if (std::system("gs --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    RES_put("file_path", ORV_DATA_DIR);
+    open_graphics("fonts.ps,port");
+    const int fonts = gget_num_fonts();
+    ASSERT_GE(fonts, 5);
+    gset_char_ht(0.4F / static_cast<float>(fonts));
+    for (int f = 1; f <= fonts; ++f) {
+        ASSERT_EQ(gset_fontprec(f, 2), 0);
+        const float y = 1.0F - static_cast<float>(f) / static_cast<float>(fonts + 1);
+        EXPECT_EQ(gtext(0.05F, y, "Temp 25\xb0 gjpqy"), 0);
+    }
+    close_graphics();
+    InkBox box;
+    ASSERT_TRUE(render_ink(dir_ + "/fonts.ps", dir_ + "/fonts.pgm", &box));
+    EXPECT_EQ(box.ink_bands(), fonts);  // one line of text in each font
+}
+
+}  // namespace
+}  // namespace orv

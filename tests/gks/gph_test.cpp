@@ -1,0 +1,314 @@
+#include "gks/gph.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "core/flag.hpp"
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
+#include "gks/gks_colr.hpp"
+#include "gks/gks_fill.hpp"
+#include "gks/gks_fixture.hpp"
+#include "gks/gks_line.hpp"
+#include "gks/gks_mark.hpp"
+
+namespace orv::test {
+namespace {
+
+constexpr int U = kMissing;
+constexpr float F = kMissingF;
+
+class GphTest : public GksTest {
+protected:
+    void TearDown() override {
+        std::freopen("/dev/null", "r", stdin);
+        GksTest::TearDown();
+    }
+    void feed_stdin(const std::string& text) {
+        const std::string p = path("stdin.txt");
+        std::ofstream(p) << text;
+        ASSERT_NE(std::freopen(p.c_str(), "r", stdin), nullptr);
+    }
+    // Opens a workstation through the plotting layer and lays out the whole
+    // picture as transformation 2 with world 0-100 both ways.
+    void begin(const char* text, int type) {
+        int ws = 0;
+        gregister_device(&kFakeWindow);
+        GPH_begin(&ws, text, &type);
+        float view[4] = {0, 0, 0, 0};
+        GPH_reset(ws, type, view, 0);
+        const float world[4] = {0, 100, 0, 100};
+        GPH_win(2, world);
+        GPH_trans(2);
+    }
+};
+
+// Every primitive and attribute through the plotting layer. The upper right
+// area (x 70-95, y 60-95) stays empty; a pattern fill at x 40-60, y 10-30
+// is not painted on paper; a solid fill covers x 10-30, y 10-30.
+void draw_picture() {
+    GPH_set_color(2, 1, 0, 0);
+    GPH_set_color(3, 0, 0.6F, 0);
+    GPH_set_color(4, 0, 0, 1);
+    gcreate_seg(1);
+    const AttribRecord line{2, 2.0F, F, F, 2, U, U};
+    GPH_line_attr(&line);
+    GPH_line(5, 50, 60, 50);
+    for (int t = 1; t <= 5; ++t) {
+        const AttribRecord styled{3, 1.0F, F, F, t, U, U};
+        GPH_line_attr(&styled);
+        GPH_line(5, 35 + 2.0F * static_cast<float>(t), 60, 35 + 2.0F * static_cast<float>(t));
+    }
+    GPH_line_attr(nullptr);
+    gset_line_print_bold(2);
+    GPH_rect(2, 2, 65, 55);
+    const float border[4] = {1, 66, 1, 56};
+    GPH_border(border);
+    GPH_circle(20, 75, 10);
+    gclose_seg(1);
+    const AttribRecord solid{4, F, F, F, U, 0, U};
+    GPH_fill_attr(&solid);
+    GPH_frect(10, 10, 30, 30);
+    GPH_fcircle(50, 75, 5);
+    const AttribRecord pattern{2, F, F, F, U, 5, U};
+    GPH_fill_attr(&pattern);
+    GPH_frect(40, 10, 60, 30);
+    GPH_fill_attr(nullptr);
+    gset_fill_print_solid(1);
+    GPH_frect(62, 40, 64, 42);
+    gset_fill_print_solid(0);
+    const AttribRecord marker{3, 1.0F, 0.5F, F, 2, U, U};
+    GPH_mark_attr(&marker, 1.0F);
+    for (int t = 1; t <= 9; ++t) {
+        gset_marker_type(t);
+        GPH_mark(5.0F * static_cast<float>(t), 90);
+    }
+    GPH_mark_attr(nullptr, 0.5F);
+    const AttribRecord text{2, 1.0F, 2.0F, 1.5F, U, U, 1};
+    GPH_text_attr(&text, 0.02F);
+    GPH_text_align(2, 3);
+    GPH_text_rotate(30);
+    gset_char_space(0.1F);
+    gset_space(0.3F);
+    const float pos[2] = {30, 60};
+    GPH_pprint(pos, "Centred");
+    GPH_pprintf(pos, "%d degrees", 30);
+    GPH_printf("%s", 10, 62, "left");
+    GPH_text_attr(nullptr, 0.01F);
+    gmessage(15, "picture done");
+    const float blank[4] = {3, 4, 3, 4};
+    gclear_region(blank);
+}
+
+std::string drawing_part(const std::string& ps) {
+    const std::size_t begin = ps.find("%%ORV Plot:");
+    const std::size_t end = ps.find("%%End of plot");
+    if (begin == std::string::npos || end == std::string::npos) return "";
+    return ps.substr(begin, end - begin);
+}
+
+TEST_F(GphTest, DeviceLetters) {
+    EXPECT_EQ(GPH_device_number("ps"), 4);
+    EXPECT_EQ(GPH_device_number("Qms"), 5);
+    EXPECT_EQ(GPH_device_number("hpgl"), 5);
+    EXPECT_EQ(GPH_device_number("meta"), 3);
+    EXPECT_EQ(GPH_device_number("window"), 6);
+    EXPECT_EQ(GPH_device_number("x11"), 1);
+    EXPECT_EQ(GPH_device_number(""), 1);
+    char rest[8];
+    EXPECT_EQ(gdevice_setup("Ps,out.ps", rest, sizeof rest), 4);
+    EXPECT_STREQ(rest, "out.ps");
+    EXPECT_EQ(gdevice_setup("m,a-very-long-file-name", rest, sizeof rest), 3);
+    EXPECT_STREQ(rest, "a-very-");
+    EXPECT_EQ(gdevice_setup("display", rest, sizeof rest), 1);
+    EXPECT_STREQ(rest, "");
+}
+
+TEST_F(GphTest, PanelLayout) {
+    ASSERT_EQ(open_window(), 0);
+    gset_window_size(1001, 751);  // maximum view 1 x 0.75
+    float view[4] = {0, 0, 0, 0};
+    GPH_reset(1, kWsWindow, view, 0);
+    EXPECT_FLOAT_EQ(GPH_get_vert_win_size(), 0.75F);
+    float margins[4] = {0.1F, 0.1F, 0.1F, 0.1F};
+    GPH_panel(1, kWsWindow, margins, 1);
+    EXPECT_NEAR(margins[0], 0.2F, 1e-6);
+    EXPECT_NEAR(margins[1], 0.8F, 1e-6);
+    EXPECT_NEAR(margins[2], 0.075F, 1e-6);
+    EXPECT_NEAR(margins[3], 0.675F, 1e-6);
+    float vp[4], win[4];
+    GPH_get_view(2, vp);
+    GPH_get_win(3, win);
+    EXPECT_FLOAT_EQ(vp[0], margins[0]);
+    EXPECT_FLOAT_EQ(win[3], margins[3]);
+    // Aspect 0 keeps the panel's own shape; a wide aspect is width-limited.
+    float same[4] = {0.1F, 0.1F, 0.1F, 0.1F};
+    GPH_panel(1, kWsWindow, same, 0);
+    EXPECT_NEAR(same[0], 0.1F, 1e-6);
+    EXPECT_NEAR(same[3], 0.675F, 1e-6);
+    float wide[4] = {0, 0, 0, 0};
+    GPH_panel(1, kWsWindow, wide, 4);
+    EXPECT_NEAR(wide[1] - wide[0], 1.0F, 1e-6);
+    EXPECT_NEAR(wide[3] - wide[2], 0.25F, 1e-6);
+    GPH_set_view_size(0.5F, 0.5F, 0.5F, 0);
+    float rect[4];
+    GPH_get_view_size(rect);
+    EXPECT_FLOAT_EQ(rect[0], 0.5F);
+    EXPECT_FLOAT_EQ(rect[3], 0.375F);
+    float half[4] = {0, 0, 0, 0};
+    GPH_panel(1, kWsWindow, half, 0);
+    EXPECT_FLOAT_EQ(half[0], 0.5F);
+    EXPECT_FLOAT_EQ(half[1], 1.0F);
+}
+
+TEST_F(GphTest, AttributeRecordsLeaveUnsetFieldsAlone) {
+    ASSERT_EQ(open_window(), 0);
+    const AttribRecord line{5, 3.0F, F, F, 4, U, U};
+    GPH_line_attr(&line);
+    const AttribRecord none{-1, F, F, F, U, U, U};
+    GPH_line_attr(&none);
+    EXPECT_EQ(ginq_line_attr().color, 5);
+    EXPECT_EQ(ginq_line_attr().type, 4);
+    EXPECT_FLOAT_EQ(ginq_line_attr().width, 3.0F);
+    GPH_line_attr(nullptr);
+    EXPECT_EQ(ginq_line_attr().type, 1);
+    EXPECT_FLOAT_EQ(ginq_line_attr().width, 0.0F);
+    const AttribRecord fill{6, F, F, F, U, 7, U};
+    GPH_fill_attr(&fill);
+    EXPECT_EQ(ginq_fill_attr().int_style, 2);
+    EXPECT_EQ(ginq_fill_attr().style_index, 7);
+    GPH_fill_attr(&none);
+    EXPECT_EQ(ginq_fill_attr().int_style, 2);
+    const AttribRecord mark{7, 2.0F, 3.0F, F, 5, U, U};
+    GPH_mark_attr(&mark, 0.5F);
+    EXPECT_FLOAT_EQ(ginq_marker_attr().size, 1.5F);
+    EXPECT_EQ(ginq_marker_attr().type, 5);
+    GPH_mark_attr(&none, 0.25F);
+    EXPECT_FLOAT_EQ(ginq_marker_attr().size, 0.25F);
+    const AttribRecord text{8, 2.0F, 1.5F, 0.8F, U, U, U};
+    EXPECT_EQ(GPH_text_attr(&text, 0.02F), 0);
+    EXPECT_FLOAT_EQ(ginq_text_attr().height, 0.03F);
+    EXPECT_FLOAT_EQ(ginq_text_attr().expansion, 0.8F);
+    EXPECT_EQ(GPH_text_attr(nullptr, 0.02F), -1);
+    EXPECT_FLOAT_EQ(ginq_text_attr().expansion, 1.0F);
+    GPH_text_rotate(90);
+    EXPECT_NEAR(ginq_text_attr().up_x, 1.0F, 1e-6);
+    EXPECT_NEAR(ginq_text_attr().up_y, 0.0F, 1e-6);
+    int h = 0, v = 0;
+    GPH_text_align(3, 5);
+    GPH_get_text_align(&h, &v);
+    EXPECT_EQ(h * 10 + v, 35);
+}
+
+TEST_F(GphTest, BeginAsksForTheDevice) {
+    feed_stdin("p\n");
+    int ws = 0, type = 0;
+    testing::internal::CaptureStdout();
+    GPH_begin(&ws, path("asked.ps").c_str(), &type);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Display (D) or Postscript (P): "), std::string::npos);
+    EXPECT_EQ(type, kWsPostScript);
+    EXPECT_EQ(FLAG_get(kFlagDevice), kWsPostScript);
+    EXPECT_EQ(gtype_is_PS(), 1);
+    testing::internal::CaptureStdout();
+    GPH_end(ws);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(FLAG_get(kFlagDevice), 0);
+    expect_renders(path("asked.ps"));
+    testing::internal::CaptureStdout();
+    feed_stdin("P\n");
+    type = 0;
+    EXPECT_EQ(GPH_device_prompt(&type), kWsPostScript);
+    feed_stdin("d\n");
+    type = 0;
+    EXPECT_EQ(GPH_device_prompt(&type), kWsWindow);
+    testing::internal::GetCapturedStdout();
+}
+
+TEST_F(GphTest, SetupFromTheDeviceResource) {
+    RES_put("device", ("ps," + path("setup.ps") + ",port").c_str());
+    RES_put("title", "Surface Analysis");
+    int ws = 0, type = 0;
+    float view[4] = {0, 0, 0, 0};
+    testing::internal::CaptureStdout();
+    GPH_setup(&ws, &type, view, 0);
+    EXPECT_EQ(type, kWsPostScript);
+    EXPECT_STREQ(GPH_get_win_title(), "Surface Analysis");
+    GPH_end(ws);
+    testing::internal::GetCapturedStdout();
+    const std::string ps = slurp(path("setup.ps"));
+    EXPECT_NE(ps.find("%%Title: ORV Graphics Display: Surface Analysis\n"), std::string::npos);
+    EXPECT_NE(ps.find(".25 inch .25 inch translate\n"), std::string::npos);
+    expect_renders(path("setup.ps"));
+}
+
+TEST_F(GphTest, UnopenableWorkstationEndsTheProgram) {
+    const std::string blocker = path("file");
+    std::ofstream(blocker) << "x";
+    const std::string bad = blocker + "/x.ps";
+    const auto open_bad = [&bad] {
+        int ws = 0;
+        int type = kWsPostScript;
+        GPH_begin(&ws, bad.c_str(), &type);
+    };
+    EXPECT_EXIT(open_bad(), testing::ExitedWithCode(4), "GPH_begin: Error opening workstation");
+}
+
+TEST_F(GphTest, PictureRendersAndReplaysToTheSameCommands) {
+    // Drawn straight to paper, on a picture area the size the print uses.
+    RES_put("geometry", "1052x802");
+    testing::internal::CaptureStdout();
+    begin(path("direct.ps").c_str(), kWsPostScript);
+    draw_picture();
+    GPH_end(1);
+    testing::internal::GetCapturedStdout();
+    RES_put("geometry", "");
+
+    // Drawn on a window, then printed from the display list.
+    begin("", kWsWindow);
+    draw_picture();
+    setenv("orvps_print", path("replayed.ps").c_str(), 1);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(gobj_print_plot(), 0);
+    testing::internal::GetCapturedStdout();
+    unsetenv("orvps_print");
+    GPH_end(1);
+
+    const std::string direct = slurp(path("direct.ps"));
+    const std::string replayed = slurp(path("replayed.ps"));
+    for (const char* mark : {"%%PL:", "%%FA:", "%%PM:", "%%TE:", "%%Message: picture done"})
+        EXPECT_NE(direct.find(mark), std::string::npos) << mark;
+    ASSERT_FALSE(drawing_part(direct).empty());
+    EXPECT_EQ(drawing_part(direct), drawing_part(replayed));
+    expect_renders(path("direct.ps"));
+    expect_renders(path("replayed.ps"));
+    if (!have_ghostscript()) GTEST_SKIP() << "gs is not installed: the page is not sampled";
+
+    const Page page = render_page(path("direct.ps"), dir_);
+    ASSERT_TRUE(page.ok());
+    const auto page_of = [](float wx, float wy, int* px, int* py) {
+        landscape_to_page(wx / 100.0F * 756.0F, wy / 100.0F * 576.0F, px, py);
+    };
+    int px = 0, py = 0;
+    page_of(20, 20, &px, &py);  // solid fill
+    EXPECT_TRUE(page.ink_near(px, py, 0));
+    page_of(30, 50, &px, &py);  // line
+    EXPECT_TRUE(page.ink_near(px, py, 2));
+    page_of(20, 85, &px, &py);  // top of the circle
+    EXPECT_TRUE(page.ink_near(px, py, 2));
+    page_of(50, 75, &px, &py);  // filled circle
+    EXPECT_TRUE(page.ink_near(px, py, 0));
+    page_of(50, 20, &px, &py);  // pattern fill: not painted on paper
+    EXPECT_FALSE(page.ink_near(px, py, 10));
+    page_of(82, 78, &px, &py);  // empty corner
+    EXPECT_FALSE(page.ink_near(px, py, 40));
+    int r = 0, g = 0, b = 0;
+    page.at(5, 5, &r, &g, &b);  // outside the picture area
+    EXPECT_EQ(r + g + b, 3 * 255);
+}
+
+}  // namespace
+}  // namespace orv::test
