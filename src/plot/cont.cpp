@@ -28,6 +28,8 @@
 #include "gks/gks_line.hpp"
 #include "gks/gks_tool.hpp"
 #include "plot/colors.hpp"
+#include "plot/plt_labl.hpp"
+#include "plot/plt_tool.hpp"
 
 namespace orv {
 namespace {
@@ -804,6 +806,8 @@ int CONT_format_decode_type(const char* format) {
             g.rotated = 1;
         } else if (starts_with_nocase(f, "hlab")) {
             g.rotated = 0;
+        } else if (starts_with_nocase(f, "labs")) {
+            PLT_set_label_type(-1);
         } else if (starts_with_nocase(f, "in=")) {
             g.interval = parse_float(f + 3);
         } else if (starts_with_nocase(f, "cb=")) {
@@ -1241,7 +1245,7 @@ int CONT_draw_bar(int orientation, const char* title) {
     if (!bar_levels(&n, &lowest, &interval, &list)) return -1;
     float view[4] = {0.0F, 1.0F, 0.0F, 1.0F};
     GPH_get_view(2, view);
-    const bool full_labels = g.full_labels != 0;
+    const bool full_labels = g.full_labels != 0 || PLT_get_full_lab() != 0;
     const float h = full_labels ? 0.035F : std::min(view[2], 0.035F);
     if (h < 0.01F) return -1;
     const float left = view[0] + 0.03F * (view[1] - view[0]);
@@ -1518,6 +1522,10 @@ int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain
     CONT_prompt_type();
     CONT_set_cont_ext(grid);
     make_frame_labels(grid);
+    PLT_label_up_left(gp.frame_labels[0]);
+    PLT_label_up_right(gp.frame_labels[1]);
+    PLT_label_low_right(gp.frame_labels[2]);
+    if (gp.frame_labels[3][0] != '\0') PLT_label_low_left(gp.frame_labels[3]);
     if (frame == 0 && known_variable) gp.memory[variable] = {g.type, g.interval, g.dash, g.color_base};
     return 0;
 }
@@ -1554,6 +1562,23 @@ int CONT_set_cont_ext(const GridField* grid) {
     view.ny = grid->domain.ny;
     view.values = grid->values;
     return CONT_set_cont_ext(&view);
+}
+
+int CONT_callback(const char* event, float x, float y) {
+    PLT_print_values(event, x, y);
+    PLT_plot_zoom(event, x, y);
+    PLT_plot_resize(event, x, y);
+    CONT_flash_value(event, x, y);
+    return 0;
+}
+
+void CONT_register_hooks() {
+    PltHooks* hooks = PLT_hooks();
+    hooks->cont_get_bar = CONT_get_bar;
+    hooks->cont_set_bar = CONT_set_bar;
+    hooks->cont_set_bar_range = CONT_set_bar_range;
+    hooks->cont_set_skip = CONT_set_skip;
+    hooks->cont_set_plot_offset = CONT_set_plot_offset;
 }
 
 const char* CONT_get_frame_label(int position) {

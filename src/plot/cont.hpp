@@ -109,6 +109,12 @@ int CONT_draw_labels(const GridField* grid);
 int CONT_draw_maxmin(const GridField* grid);
 int CONT_set_cont_ext(const GridField* grid);
 
+// Event handler of a contour plot: value print-out, zoom, resize and the
+// colour-bar flash.
+int CONT_callback(const char* event, float x, float y);
+// Gives the frame module the colour-bar and value-print settings it sets.
+void CONT_register_hooks();
+
 // The frame label texts the last set-up made: 0 upper left (the grid's
 // description), 1 upper right (its date label), 2 lower right (range),
 // 3 lower left (levels or interval). "" when there is none.

@@ -23,6 +23,7 @@
 #include "geo/region.hpp"
 #include "grid/grd_tool.hpp"
 #include "plot/colors.hpp"
+#include "plot/plt_labl.hpp"
 
 namespace orv {
 namespace {
@@ -89,6 +90,7 @@ protected:
         CONT_reset_for_tests();
         MAP_reset_for_tests();
         VAR_reset_for_tests();
+        PLT_labl_reset_for_tests();
     }
     // Opens the recording workstation with a window over the grid.
     void open_recorder(int nx, int ny) {
@@ -577,6 +579,8 @@ TEST_F(ContGridTest, SetupInBatchChoosesFillsAndMakesFrameLabels) {
     EXPECT_STREQ(CONT_get_frame_label(1), "12Z 01 JAN 2014");
     EXPECT_EQ(std::string(CONT_get_frame_label(2)).rfind("LO: ", 0), 0U);
     EXPECT_EQ(std::string(CONT_get_frame_label(3)).rfind("INTERVAL: ", 0), 0U);
+    EXPECT_STREQ(PLT_get_label(kLabelUpLeft, 0), "Temperature (F)");
+    EXPECT_STREQ(PLT_get_label(kLabelUpRight, 0), "12Z 01 JAN 2014");
     EXPECT_EQ(CONT_draw(&f), 0);
     EXPECT_GT(drawn_.fills, 0);
 }
