@@ -112,6 +112,8 @@ void gget_clip_rect(float* out4) {
 }
 
 void gget_plt_rect(float* out4) { rect_to(g.plt, out4); }
+void gget_ws_win(float* out4) { rect_to(g.wkwn, out4); }
+void gget_ws_vp(float* out4) { rect_to(g.wkvp, out4); }
 
 int gset_win(int n, const float* rect) {
     if (!valid_tran("gset_win", n) || !valid_rect("gset_win", rect)) return -1;

@@ -65,6 +65,9 @@ void ginit_tran(int kind);
 void gupdate_clip();
 // Device clip rectangle of the current viewport (device units): x0, x1, y0, y1.
 void gget_clip_rect(float* out4);
+// The workstation window (NDC) and viewport (device units): x0, x1, y0, y1.
+void gget_ws_win(float* out4);
+void gget_ws_vp(float* out4);
 // The used device rectangle: x0, x1, y0, y1.
 void gget_plt_rect(float* out4);
 

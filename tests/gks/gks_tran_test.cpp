@@ -65,6 +65,11 @@ TEST_F(GksTranTest, WideWorkstationWindowIsWidthLimited) {
     gget_plt_rect(plt);
     EXPECT_FLOAT_EQ(plt[1] - plt[0], 756);
     EXPECT_FLOAT_EQ(plt[3] - plt[2], 378);
+    float ws[4], dev[4];
+    gget_ws_win(ws);
+    gget_ws_vp(dev);
+    EXPECT_FLOAT_EQ(ws[3], 0.5F);
+    EXPECT_FLOAT_EQ(dev[1], 756);
 }
 
 TEST_F(GksTranTest, DeviceCoordinatesAreClamped) {

@@ -1,0 +1,619 @@
+#include "geo/map.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
+#include "geo/maptran.hpp"
+#include "geo/region.hpp"
+#include "gks/gks_colr.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/gks_tran.hpp"
+#include "gks/gph.hpp"
+#include "gks/ps_render.hpp"
+#include "plot/colors.hpp"
+
+namespace orv {
+namespace {
+
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+// A device that keeps what it is given, in world coordinates.
+struct Drawn {
+    std::vector<std::vector<GPoint>> lines;
+    std::vector<std::vector<GPoint>> fills;
+    std::vector<std::string> texts;
+};
+Drawn g_drawn;
+
+// (a free slot of the device table: this build has no metafile device)
+constexpr int kRecorderKind = kWsMeta;
+const GDevice kRecorder = [] {
+    GDevice d{};
+    d.kind = kRecorderKind;
+    d.open = [](int, const char*) { return 0; };
+    d.close = [](int) { return 0; };
+    d.polyline = [](int n, const GPoint* p) {
+        g_drawn.lines.emplace_back(p, p + n);
+        return 1;
+    };
+    d.fill_area = [](int n, const GPoint* p) {
+        g_drawn.fills.emplace_back(p, p + n);
+        return 1;
+    };
+    d.text_begin = [](float, float, const char* s, int shadow) {
+        if (shadow < 0) g_drawn.texts.emplace_back(s);
+    };
+    return d;
+}();
+
+// Map file writers.
+void put_be(std::string& out, std::uint32_t v, int bytes) {
+    for (int k = bytes - 1; k >= 0; --k) out += static_cast<char>((v >> (8 * k)) & 0xFF);
+}
+void put_float(std::string& out, float f) {
+    std::uint32_t v;
+    std::memcpy(&v, &f, 4);
+    put_be(out, v, 4);
+}
+using Segment = std::vector<std::pair<float, float>>;  // latitude, longitude
+std::string binary_map(const std::vector<Segment>& segments, bool end = true) {
+    std::string out;
+    for (const Segment& s : segments) {
+        put_be(out, static_cast<std::uint32_t>(s.size()), 2);
+        for (int k = 0; k < 4; ++k) put_float(out, 0.0F);
+        put_be(out, 1, 4);
+        for (auto [lat, lon] : s) {
+            put_float(out, lat);
+            put_float(out, lon);
+        }
+    }
+    if (end) out += std::string(22, '\0');
+    return out;
+}
+std::string text_map(const std::vector<Segment>& segments) {
+    std::string out;
+    char line[96];
+    for (const Segment& s : segments) {
+        std::snprintf(line, sizeof line, "%zu 0 0 0 0 1\n", s.size());
+        out += line;
+        for (auto [lat, lon] : s) {
+            std::snprintf(line, sizeof line, "%.4f %.4f\n", static_cast<double>(lat), static_cast<double>(lon));
+            out += line;
+        }
+    }
+    return out + "0 0 0 0 0 0\n";
+}
+
+// The largest jump between neighbouring points of any drawn line.
+float largest_step(const std::vector<std::vector<GPoint>>& lines) {
+    float most = 0.0F;
+    for (const auto& l : lines)
+        for (std::size_t k = 1; k < l.size(); ++k)
+            most = std::max(most, std::hypot(l[k].x - l[k - 1].x, l[k].y - l[k - 1].y));
+    return most;
+}
+
+Domain domain(int proj, float clat, float clon, float spacing, int nx, int ny) {
+    Domain d;
+    d.proj = proj;
+    d.clat = clat;
+    d.clon = clon;
+    d.dx = d.dy = spacing;
+    d.nx = nx;
+    d.ny = ny;
+    return d;
+}
+
+class MapTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset();
+        dir_ = test::make_temp_dir();
+        ASSERT_FALSE(dir_.empty());
+        RES_put("file_path", dir_.c_str());
+        FLAG_setplot(kPlotMap, 1);
+        CLR_read_table(ORV_DATA_DIR "orv.clr");
+        MAP_register_hooks();
+        gregister_device(&kRecorder);
+        ASSERT_EQ(gopen_gks(nullptr), 0);
+        ASSERT_EQ(gopen_ws(1, "", kRecorderKind), 0);
+        g_drawn = Drawn{};
+    }
+    void TearDown() override {
+        reset();
+        test::remove_dir(dir_);
+    }
+    static void reset() {
+        gks_reset_all_for_tests();
+        GPH_reset_for_tests();
+        RES_reset_for_tests();
+        FLAG_reset_for_tests();
+        MESS_reset_for_tests();
+        CLR_reset_for_tests();
+        MAP_reset_for_tests();
+        MAP_draw_reset_for_tests();
+    }
+    std::string write(const std::string& name, const std::string& content) const {
+        const std::string p = dir_ + "/" + name;
+        std::ofstream(p, std::ios::binary) << content;
+        return p;
+    }
+    // MAP_map on a file of the test directory.
+    int draw_file(const std::string& name) const {
+        std::FILE* f = std::fopen((dir_ + "/" + name).c_str(), "rb");
+        if (f == nullptr) return -99;
+        const int r = MAP_map(f);
+        std::fclose(f);
+        return r;
+    }
+    // The map list's errors (the missing files it tried) for a mask.
+    static std::string draw_errors(int mask) {
+        CaptureStderr();
+        MAP_draw(mask);
+        return GetCapturedStderr();
+    }
+    std::string not_found(const std::string& name) const {
+        return "MAP_process: Map file not found: " + dir_ + "/" + name + "\n";
+    }
+    std::string dir_;
+};
+
+// A latitude/longitude domain of the given centre and window height.
+void setup_height(float clat, float clon, float height) {
+    Domain d = domain(kProjLatLon, clat, clon, 1.0F, 41, 2);
+    d.dy = height;
+    MAP_setup(&d);
+}
+
+TEST_F(MapTest, BuiltInListFollowsTheDomain) {
+    setup_height(39, -97, 36.8F);
+    EXPECT_EQ(draw_errors(5), not_found("orv.map"));
+    setup_height(39, -97, 80);
+    EXPECT_EQ(draw_errors(5), not_found("cont.map") + not_found("country.map"));
+    setup_height(50, 10, 36.8F);
+    EXPECT_EQ(draw_errors(5), not_found("cont.map") + not_found("country.map"));
+    // a list given by name or resource replaces the choice
+    MAP_file("a.map");
+    EXPECT_EQ(draw_errors(5), not_found("a.map"));
+    RES_put("map_file", "b.map,c.map");
+    EXPECT_EQ(draw_errors(5), not_found("b.map") + not_found("c.map"));
+    // the map switch off draws nothing
+    FLAG_setplot(kPlotMap, 0);
+    EXPECT_EQ(draw_errors(5), "");
+}
+
+TEST_F(MapTest, RegionHeadersOfListFilesChooseTheEntries) {
+    write("maps.lst", "[20,60,-130,-60,50] usa.map\n[-90,90,-180,180]\tworld.map\n");
+    MAP_file("fi:maps.lst");
+    setup_height(40, -100, 36.8F);
+    EXPECT_EQ(draw_errors(4), not_found("usa.map"));
+    setup_height(50, 10, 36.8F);
+    EXPECT_EQ(draw_errors(4), not_found("world.map"));
+    // too large for the first region's size
+    setup_height(40, -100, 60);
+    EXPECT_EQ(draw_errors(4), not_found("world.map"));
+    // reversed ranges are swapped; entries before the first header are taken
+    write("rev.lst", "first.map [60,20,-60,-130] usa.map [0,10,0,10] none.map\n");
+    MAP_file("fi:rev.lst");
+    setup_height(40, -100, 36.8F);
+    EXPECT_EQ(draw_errors(4), not_found("first.map") + not_found("usa.map"));
+    // fewer than four numbers select nothing
+    write("short.lst", "[20,60,-130] a.map [-90,90,-180,180] b.map\n");
+    MAP_file("fi:short.lst");
+    EXPECT_EQ(draw_errors(4), not_found("b.map"));
+}
+
+TEST_F(MapTest, MissingListFileIsReportedAndTheRestDrawn) {
+    MAP_file("fi:nolist.lst,after.map");
+    setup_height(40, -100, 36.8F);
+    EXPECT_EQ(draw_errors(4),
+              "MAP_draw: Unable to open map list file: " + dir_ + "/nolist.lst\n" + not_found("after.map"));
+}
+
+TEST_F(MapTest, SizeConditionsTestTheWindowHeight) {
+    MAP_file("s+20:rivers.map,>30<40:mid.map,s-10:small.map,<10>5:band.map");
+    setup_height(40, -100, 19.9F);
+    EXPECT_EQ(draw_errors(4), "");
+    setup_height(40, -100, 20);
+    EXPECT_EQ(draw_errors(4), not_found("rivers.map"));
+    setup_height(40, -100, 36.8F);
+    EXPECT_EQ(draw_errors(4), not_found("rivers.map") + not_found("mid.map"));
+    setup_height(40, -100, 7);
+    EXPECT_EQ(draw_errors(4), not_found("small.map") + not_found("band.map"));
+}
+
+TEST_F(MapTest, EntriesBelongToTheirPasses) {
+    MAP_file("-under.map,+over.map,both.map,-lalo:10:10");
+    setup_height(40, -100, 36.8F);
+    EXPECT_EQ(draw_errors(1), not_found("under.map"));
+    EXPECT_EQ(draw_errors(2), not_found("over.map"));
+    EXPECT_EQ(draw_errors(5), not_found("under.map") + not_found("both.map"));
+    // the words of a list file take the pass of its entry
+    write("top.lst", "a.map +b.map");
+    MAP_file("-fi:top.lst");
+    EXPECT_EQ(draw_errors(1), not_found("a.map"));
+    EXPECT_EQ(draw_errors(6), "");
+    MAP_file("fi:top.lst");
+    EXPECT_EQ(draw_errors(2), not_found("b.map"));
+    MAP_file("-under.map,+over.map,both.map,-lalo:10:10");
+    MESS_set(1, static_cast<int>(kMessOut3));
+    CaptureStdout();
+    CaptureStderr();
+    MAP_draw(1);
+    GetCapturedStderr();
+    const std::string log = GetCapturedStdout();
+    EXPECT_NE(log.find("Map-lalo: 10.0,10.0\n"), std::string::npos);
+    EXPECT_NE(log.find("Map: under.map\n"), std::string::npos);
+    CaptureStdout();
+    CaptureStderr();
+    MAP_draw(2);
+    GetCapturedStderr();
+    EXPECT_EQ(GetCapturedStdout().find("Map-lalo"), std::string::npos);
+}
+
+TEST_F(MapTest, OverlayEntriesReachTheirModules) {
+    static std::vector<std::string> calls;
+    calls.clear();
+    const MapOverlayHooks hooks{
+        [](const char* f, const char* c, int x, int y, int whole) {
+            calls.push_back(std::string(whole ? "if " : "im ") + f + "|" + c + "|" + std::to_string(x) + "," +
+                            std::to_string(y));
+            return 0;
+        },
+        [](const char* f) {
+            calls.push_back(std::string("mf ") + f);
+            return 0;
+        },
+        [](const char* p) {
+            calls.push_back(std::string("rf ") + p);
+            return 0;
+        },
+    };
+    MAP_set_overlay_hooks(&hooks);
+    MAP_file("im:sat.img:white:10:20,if:logo.img::5:6,mf:old.meta,rf:stations.raw");
+    setup_height(40, -100, 36.8F);
+    MAP_draw(4);
+    ASSERT_EQ(calls.size(), 4U);
+    EXPECT_EQ(calls[0], "im sat.img|white|10,20");
+    EXPECT_EQ(calls[1], "if logo.img||5,6");
+    EXPECT_EQ(calls[2], "mf old.meta");
+    EXPECT_EQ(calls[3], "rf " + dir_ + "/stations.raw");
+}
+
+TEST_F(MapTest, TextAndBinaryMapFilesDrawTheSameLines) {
+    const std::vector<Segment> segs = {{{40, -100}, {41, -99}, {42, -97}},
+                                       {{30, -90}, {31, -91}},
+                                       {{35, -80}}};
+    write("t.map", text_map(segs));
+    write("b.map", binary_map(segs));
+    const Domain d = domain(kProjLatLon, 35, -95, 1.0F, 41, 21);
+    MAP_setup(&d);
+    EXPECT_EQ(draw_file("t.map"), 0);
+    const auto text_lines = g_drawn.lines;
+    g_drawn = Drawn{};
+    EXPECT_EQ(draw_file("b.map"), 0);
+    ASSERT_EQ(text_lines.size(), 2U);  // a one-point segment draws nothing
+    ASSERT_EQ(g_drawn.lines.size(), 2U);
+    for (std::size_t k = 0; k < 2; ++k) {
+        ASSERT_EQ(g_drawn.lines[k].size(), text_lines[k].size());
+        for (std::size_t i = 0; i < text_lines[k].size(); ++i) {
+            EXPECT_NEAR(g_drawn.lines[k][i].x, text_lines[k][i].x, 1e-3);
+            EXPECT_NEAR(g_drawn.lines[k][i].y, text_lines[k][i].y, 1e-3);
+        }
+    }
+    // latitude/longitude map: x is the longitude from the origin, y the latitude
+    EXPECT_NEAR(text_lines[0][0].x, -5.0F, 1e-4);
+    EXPECT_NEAR(text_lines[0][0].y, 40.0F, 1e-4);
+}
+
+TEST_F(MapTest, DamagedMapFilesEndTheirDrawingSafely) {
+    const Domain d = domain(kProjLatLon, 35, -95, 1.0F, 41, 21);
+    MAP_setup(&d);
+    const std::string whole =
+        binary_map({{{40, -100}, {41, -99}, {42, -97}}, {{30, -90}, {31, -91}, {32, -92}}});
+    write("cut.map", whole.substr(0, 22 + 24 + 22 + 20));  // the last point is cut in half
+    EXPECT_EQ(draw_file("cut.map"), -1);
+    ASSERT_EQ(g_drawn.lines.size(), 2U);
+    EXPECT_EQ(g_drawn.lines[1].size(), 2U);
+    write("noend.map", binary_map({{{40, -100}, {41, -99}}}, false));
+    EXPECT_EQ(draw_file("noend.map"), 0);
+    write("half.map", whole.substr(0, 10));
+    EXPECT_EQ(draw_file("half.map"), -1);
+    write("text.map", "3 0 0 0 0 1\n40 -100\n41 -99\n42\n");
+    EXPECT_EQ(draw_file("text.map"), -1);
+    write("empty.map", "");
+    EXPECT_EQ(draw_file("empty.map"), 0);
+    // junk and values that are no positions draw nothing wild and end safely
+    std::string junk;
+    for (int k = 0; k < 5000; ++k) junk += static_cast<char>((k * 7919 + 13) & 0xFF);
+    write("junk.map", junk);
+    write("nan.map", binary_map({{{NAN, -100}, {41, INFINITY}, {1e30F, -99}, {40, -100}, {41, -99}}}));
+    write("words.map", "hello world, this is not a map\n");
+    g_drawn = Drawn{};
+    draw_file("junk.map");
+    draw_file("words.map");
+    EXPECT_EQ(draw_file("nan.map"), 0);
+    for (const auto& l : g_drawn.lines)
+        for (const GPoint& p : l) EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+    // the list reports a map file that ends early and draws on
+    MAP_file("cut.map,t2.map");
+    write("t2.map", text_map({{{40, -100}, {41, -99}}}));
+    g_drawn = Drawn{};
+    EXPECT_EQ(draw_errors(4), "");
+    EXPECT_EQ(g_drawn.lines.size(), 3U);
+}
+
+TEST_F(MapTest, LatLonMapCentredAtTheDateLineSplitsAtTheCut) {
+    Domain d = domain(kProjLatLon, 0, 180, 1.0F, 361, 181);
+    MAP_setup(&d);
+    write("c.map", binary_map({{{10, -10}, {11, -5}, {12, 5}, {13, 10}}}));
+    EXPECT_EQ(draw_file("c.map"), 0);
+    ASSERT_EQ(g_drawn.lines.size(), 2U);
+    const auto& west = g_drawn.lines[0];
+    const auto& east = g_drawn.lines[1];
+    EXPECT_NEAR(west.back().x, 180.0F, 1e-3);
+    EXPECT_NEAR(east.front().x, -180.0F, 1e-3);
+    // the crossing lies on the line between the points either side of it
+    EXPECT_NEAR(west.back().y, 11.5F, 1e-3);
+    EXPECT_NEAR(east.front().y, 11.5F, 1e-3);
+    EXPECT_EQ(west.size() + east.size(), 6U);
+    EXPECT_LT(largest_step(g_drawn.lines), 6.0F);
+}
+
+// A line that crosses the cut of the projection: two pieces, each ending on
+// the cut at the crossing, no step across the map.
+void expect_split_at_cut(float lat, float lon1, float lon2, float cut_lon, float most_step) {
+    g_drawn = Drawn{};
+    std::vector<std::pair<float, float>> pts;
+    for (int k = 0; k <= 20; ++k) pts.emplace_back(lat, lon1 + (lon2 - lon1) * static_cast<float>(k) / 20.0F);
+    std::string data = binary_map({pts});
+    std::FILE* f = std::tmpfile();
+    std::fwrite(data.data(), 1, data.size(), f);
+    std::rewind(f);
+    EXPECT_EQ(MAP_map(f), 0);
+    std::fclose(f);
+    ASSERT_EQ(g_drawn.lines.size(), 2U) << lat;
+    EXPECT_LT(largest_step(g_drawn.lines), most_step) << lat;
+    std::size_t points = 0;
+    for (const auto& l : g_drawn.lines) points += l.size();
+    EXPECT_EQ(points, 21U + 2U);  // every point kept, plus the cut on each side
+    for (const GPoint& p : {g_drawn.lines[0].back(), g_drawn.lines[1].front()}) {
+        float plat = 0, plon = 0;
+        ASSERT_EQ(MAP_untran(&plat, &plon, p.x, p.y), 1);
+        EXPECT_NEAR(plat, lat, 0.01) << lat;
+        EXPECT_NEAR(std::remainder(plon - cut_lon, 360.0F), 0.0F, 0.01) << lat;
+    }
+}
+
+TEST_F(MapTest, LambertAndMollweideCutsAreSound) {
+    Domain lamb = domain(kProjLambert, 45, -97, 5.0F, 201, 201);
+    MAP_setup(&lamb);
+    expect_split_at_cut(40, 70, 100, 83, 4.0F);
+    expect_split_at_cut(60, 100, 70, 83, 4.0F);
+    // near the apex the sides of the cut lie close together
+    expect_split_at_cut(87, 60, 110, 83, 2.0F);
+    Domain moll = domain(kProjMollweide, 0, 0, 5.0F, 201, 101);
+    MAP_setup(&moll);
+    expect_split_at_cut(30, 170.3F, 190.3F, 180, 6.0F);
+    expect_split_at_cut(-70, -165.3F, -195.3F, 180, 6.0F);
+    // a line that does not cross stays whole
+    g_drawn = Drawn{};
+    std::string data = binary_map({{{30, 100}, {30, 110}, {30, 120}}});
+    write("w.map", data);
+    EXPECT_EQ(draw_file("w.map"), 0);
+    EXPECT_EQ(g_drawn.lines.size(), 1U);
+}
+
+TEST_F(MapTest, FillStyleFillsTheOutlines) {
+    write("lake.map", binary_map({{{40, -100}, {41, -99}, {40, -98}, {40, -100}}}));
+    const Domain d = domain(kProjLatLon, 35, -95, 1.0F, 41, 21);
+    MAP_setup(&d);
+    MAP_file("lake.map:blue:fi=0");
+    EXPECT_EQ(draw_errors(4), "");
+    EXPECT_EQ(g_drawn.fills.size(), 1U);
+    EXPECT_TRUE(g_drawn.lines.empty());
+    g_drawn = Drawn{};
+    MAP_file("lake.map:none");
+    EXPECT_EQ(draw_errors(4), "");
+    EXPECT_TRUE(g_drawn.lines.empty() && g_drawn.fills.empty());
+}
+
+TEST_F(MapTest, FilledOutlinesAcrossTheCutCloseAlongIt) {
+    const Domain d = domain(kProjLatLon, 0, 180, 1.0F, 361, 181);
+    MAP_setup(&d);
+    MAP_set_format("blue:fi=0");
+    write("sq.map", binary_map({{{10, -10}, {10, 10}, {20, 10}, {20, -10}, {10, -10}}}));
+    MAP_file("sq.map");
+    EXPECT_EQ(draw_errors(4), "");
+    ASSERT_EQ(g_drawn.fills.size(), 2U);
+    for (const auto& f : g_drawn.fills) {
+        const auto [lo, hi] = std::minmax_element(f.begin(), f.end(), [](auto a, auto b) { return a.x < b.x; });
+        EXPECT_LT(hi->x - lo->x, 10.01F);  // each half stays at its edge of the map
+        EXPECT_GT(std::fabs(lo->x), 169.99F);
+    }
+    // a ring around the pole is filled as the cap it encloses
+    const Domain world = domain(kProjLatLon, 0, 0, 1.0F, 361, 181);
+    MAP_setup(&world);
+    Segment ring;
+    for (int k = 0; k <= 36; ++k) ring.emplace_back(80.0F, -180.0F + 10.0F * static_cast<float>(k));
+    write("cap.map", binary_map({ring}));
+    MAP_file("cap.map");
+    g_drawn = Drawn{};
+    EXPECT_EQ(draw_errors(4), "");
+    ASSERT_EQ(g_drawn.fills.size(), 1U);
+    const auto& cap = g_drawn.fills[0];
+    const auto [lo, hi] = std::minmax_element(cap.begin(), cap.end(), [](auto a, auto b) { return a.y < b.y; });
+    EXPECT_NEAR(lo->y, 80.0F, 1e-3);
+    EXPECT_GT(hi->y, 89.9F);
+}
+
+bool has_text(const std::string& t) {
+    return std::any_of(g_drawn.texts.begin(), g_drawn.texts.end(), [&](const std::string& s) {
+        const std::size_t b = s.find_first_not_of(' ');
+        return b != std::string::npos && s.substr(b, s.find_last_not_of(' ') + 1 - b) == t;
+    });
+}
+
+TEST_F(MapTest, LatLonGridIsLabelledAtTheWestAndSouthEdges) {
+    const Domain d = domain(kProjLatLon, 0, 0, 1.0F, 361, 181);
+    MAP_setup(&d);
+    MAP_lines(30, 60);
+    // parallels -60 .. 60 and meridians -180 .. 120 (180 is -180)
+    EXPECT_EQ(g_drawn.lines.size(), 5U + 6U);
+    // (the date line runs along the east edge: its label would run off the map)
+    for (const char* t : {"60S", "30S", "EQ", "30N", "60N", "120W", "60W", "PM", "60E", "120E"})
+        EXPECT_TRUE(has_text(t)) << t;
+    EXPECT_EQ(g_drawn.texts.size(), 10U);
+    // the dot grid draws only crosses at the intersections
+    g_drawn = Drawn{};
+    MAP_latlon(1, 0, 30, 60);
+    MAP_lines(30, 60);
+    // (the crosses on the date line would span the map: they are left out)
+    EXPECT_EQ(g_drawn.lines.size(), 2U * 5U * 6U - 5U);
+    EXPECT_LT(largest_step(g_drawn.lines), 0.25F);
+    EXPECT_EQ(MAP_lines(kMissingF, 10), -1);
+}
+
+TEST_F(MapTest, LambertGridWrapsAtTheCutAndStopsShortOfThePole) {
+    // the whole northern hemisphere of a Lambert cone
+    const Domain d = domain(kProjLambert, 45, -97, 10.0F, 101, 101);
+    MAP_setup(&d);
+    MAP_lines(10, 30);
+    float most_north = -90;
+    for (const auto& l : g_drawn.lines)
+        for (const GPoint& p : l) {
+            float lat = 0, lon = 0;
+            MAP_untran(&lat, &lon, p.x, p.y);
+            most_north = std::max(most_north, lat);
+        }
+    EXPECT_NEAR(most_north, 80.0F, 0.01);
+    // no step jumps across the cut: neighbours lie on the same side of it
+    for (const auto& l : g_drawn.lines)
+        for (std::size_t k = 1; k < l.size(); ++k) {
+            float lat0 = 0, lon0 = 0, lat1 = 0, lon1 = 0;
+            MAP_untran(&lat0, &lon0, l[k - 1].x, l[k - 1].y);
+            MAP_untran(&lat1, &lon1, l[k].x, l[k].y);
+            const float rel0 = std::remainder(lon0 + 97.0F, 360.0F);
+            const float rel1 = std::remainder(lon1 + 97.0F, 360.0F);
+            ASSERT_LT(std::fabs(rel1 - rel0), 10.0F) << lat0 << "," << lon0 << " " << lat1 << "," << lon1;
+        }
+    EXPECT_TRUE(has_text("120W"));
+}
+
+TEST_F(MapTest, XyPlaneGridIsNumberedAlongTheEdges) {
+    Domain d = domain(kProjXY, 0, 0, 10.0F, 10, 10);
+    MAP_setup(&d);
+    MAP_lines(2, -5);
+    // x lines 0, 2, .. 10 and y lines 0, 5, 10
+    EXPECT_EQ(g_drawn.lines.size(), 6U + 3U);
+    // two significant digits
+    for (const char* t : {"0", "2.0", "4.0", "10", "5.0"}) EXPECT_TRUE(has_text(t)) << t;
+}
+
+TEST_F(MapTest, CircleIsDrawnAtTheRadius) {
+    const Domain d = domain(kProjPolarStereo, 40, -100, 1.0F, 41, 41);
+    MAP_setup(&d);
+    float x = 0, y = 0;
+    MAP_tran(&x, &y, 40, -100);
+    MAP_draw_circle(x, y, 500);
+    ASSERT_EQ(g_drawn.lines.size(), 1U);
+    ASSERT_EQ(g_drawn.lines[0].size(), 49U);
+    EXPECT_NEAR(g_drawn.lines[0].front().x, g_drawn.lines[0].back().x, 1e-4);
+    EXPECT_NEAR(g_drawn.lines[0].front().y, g_drawn.lines[0].back().y, 1e-4);
+    // 500 km at the scale of the projection there (1.136 at 40 N)
+    for (const GPoint& p : g_drawn.lines[0]) EXPECT_NEAR(std::hypot(p.x - x, p.y - y), 5.68F, 0.3F);
+}
+
+TEST_F(MapTest, ShippedMapsReadWholly) {
+    RES_put("file_path", ORV_DATA_DIR);
+    const Domain world = domain(kProjLatLon, 0, 0, 1.0F, 361, 181);
+    MAP_setup(&world);
+    for (const char* name : {"orv.map", "cont.map", "country.map"}) {
+        g_drawn = Drawn{};
+        std::FILE* f = std::fopen((std::string(ORV_DATA_DIR) + name).c_str(), "rb");
+        ASSERT_NE(f, nullptr) << name;
+        EXPECT_EQ(MAP_map(f), 0) << name;
+        std::fclose(f);
+        EXPECT_GT(g_drawn.lines.size(), 300U) << name;
+        // neighbouring points lie close together, and nothing spans the cut
+        EXPECT_LT(largest_step(g_drawn.lines), 0.75F) << name;
+        // no outline runs along a parallel around the world (a step across
+        // the date line in the source filled in the long way round)
+        for (const auto& l : g_drawn.lines) {
+            const auto [x0, x1] = std::minmax_element(l.begin(), l.end(), [](auto a, auto b) { return a.x < b.x; });
+            const auto [y0, y1] = std::minmax_element(l.begin(), l.end(), [](auto a, auto b) { return a.y < b.y; });
+            EXPECT_FALSE(x1->x - x0->x > 120.0F && y1->y - y0->y < 2.0F) << name << " at " << y0->y;
+        }
+    }
+    // the shipped list chooses the detailed map for the United States
+    Domain us;
+    ASSERT_EQ(DOM_get_def_region("us", &us), 1);
+    MAP_setup(&us);
+    MESS_set(1, static_cast<int>(kMessOut3));
+    MAP_file("fi:maps.lst");
+    CaptureStdout();
+    EXPECT_EQ(draw_errors(4), "");
+    const std::string log = GetCapturedStdout();
+    EXPECT_NE(log.find("Map: orv.map\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("cont.map"), std::string::npos) << log;
+}
+
+// The "us" region to PostScript: the outlines lie where they belong.
+TEST_F(MapTest, UsMapRendersWithTheGreatLakes) {
+    if (!test::have_ghostscript()) GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    gks_reset_all_for_tests();
+    RES_put("file_path", ORV_DATA_DIR);
+    CLR_read_table(ORV_DATA_DIR "orv.clr");
+    MAP_register_hooks();
+    const std::string ps = dir_ + "/us.ps";
+    ASSERT_EQ(gopen_gks(nullptr), 0);
+    ASSERT_EQ(gopen_ws(1, ps.c_str(), kWsPostScript), 0);
+    Domain us;
+    ASSERT_EQ(DOM_get_def_region("us", &us), 1);
+    CLR_register_hooks();
+    float view[4] = {0.02F, 0.02F, 0.04F, 0.04F};
+    GPH_reset(1, kWsPostScript, view, DOM_aspect(&us));
+    MAP_setup(&us);
+    MAP_latlon(0, 0, 10, 10);
+    RES_put("color_map", "black");
+    MAP_draw(5);
+    ASSERT_EQ(gclose_ws(1), 0);
+    gclose_gks();
+    std::string log;
+    EXPECT_TRUE(test::ps_renders(ps, dir_, &log)) << log;
+    const test::Page page = test::render_page(ps, dir_);
+    ASSERT_TRUE(page.ok());
+    auto ink_at = [&](float lat, float lon, int radius) {
+        MAP_setup(&us);
+        float x = 0, y = 0;
+        MAP_tran(&x, &y, lat, lon);
+        int px = 0, py = 0;
+        test::landscape_to_page(xW_ps(x), yW_ps(y), &px, &py);
+        return page.ink_near(px, py, radius);
+    };
+    // shores of Lake Michigan, the Florida and California coasts
+    EXPECT_TRUE(ink_at(43.0F, -87.9F, 3));
+    EXPECT_TRUE(ink_at(27.0F, -80.1F, 3));
+    EXPECT_TRUE(ink_at(36.6F, -121.9F, 3));
+    // open sea and the middle of Nevada stay blank
+    EXPECT_FALSE(ink_at(33.5F, -72.0F, 3));
+    EXPECT_FALSE(ink_at(38.8F, -116.3F, 3));
+}
+
+}  // namespace
+}  // namespace orv
