@@ -21,6 +21,7 @@
 #include "core/system.hpp"
 #include "core/tools.hpp"
 #include "core/var_tool.hpp"
+#include "geo/map.hpp"
 #include "geo/maptran.hpp"
 #include "geo/region.hpp"
 #include "gks/gks_colr.hpp"
@@ -1365,6 +1366,7 @@ struct GridPlotState {
     VariableMemory memory[kMaxVariables];
     char frame_labels[4][kFrameLabelSize] = {};
     ContCallback callback = nullptr;
+    const GridField* plot_grid = nullptr;  // the grid of CONT_plot_grid
     // Positions of the last projected grid, reused while the domains stay.
     float* xs = nullptr;
     float* ys = nullptr;
@@ -1485,7 +1487,7 @@ int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain
     if (FLAG_get(11) == 99) return 0;
     CONT_init();
     gp.callback = callback;
-    if (gchk_graphics() != 0) GPH_text_font("0");
+    if (gchk_graphics() != 0) GPH_text_font(nullptr);
     const bool known_variable = variable >= 0 && variable < kMaxVariables;
     const char* format = known_variable ? VAR_get_format(variable) : "";
     CONT_set_format(known_variable ? VAR_get_type(variable) : kMissing, format);
@@ -1521,6 +1523,7 @@ int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain
     CONT_format_decode_type(RES_get("plot_format"));
     CONT_prompt_type();
     CONT_set_cont_ext(grid);
+    MAP_fill_cont(is_fill_type(g.type) ? 1 : 0);
     make_frame_labels(grid);
     PLT_label_up_left(gp.frame_labels[0]);
     PLT_label_up_right(gp.frame_labels[1]);
@@ -1562,6 +1565,46 @@ int CONT_set_cont_ext(const GridField* grid) {
     view.ny = grid->domain.ny;
     view.values = grid->values;
     return CONT_set_cont_ext(&view);
+}
+
+int CONT_plot(const Domain* domain) {
+    if (FLAG_get(11) == 99 || domain == nullptr) return 0;
+    const bool opened = gchk_graphics() == 0;
+    const float aspect = DOM_aspect(domain);
+    if (opened) {
+        PLT_open(aspect);
+    } else {
+        PLT_reset(aspect);
+    }
+    PLT_set_callback(CONT_callback);
+    PLT_set_zoom_func(CONT_plot);
+    PLT_set_resize_func(CONT_plot);
+    GRD_get_grids();
+    MAP_setup(domain);
+    const GridField* grid = gp.plot_grid;
+    const int variable = grid != nullptr ? grid->variable : kMissing;
+    CONT_plot_setup(0, variable, grid, domain, CONT_callback);
+    if (g.map_under != 0) {
+        MAP_draw(5);
+        CONT_draw(grid);
+    } else {
+        CONT_draw(grid);
+        MAP_draw(6);
+    }
+    PLT_labels();
+    if (g.bar > 0) CONT_draw_bar(1, "");
+    PLT_dump(0);
+    if (opened) PLT_close();
+    return 0;
+}
+
+int CONT_plot_grid(const GridField* grid, const Domain* domain, ContCallback callback) {
+    gp.plot_grid = grid;
+    gp.callback = callback;
+    const bool unset_domain = domain == nullptr || domain->proj == kProjNone;
+    const int rc = CONT_plot(unset_domain && grid != nullptr ? &grid->domain : domain);
+    g.type = kMissing;
+    return rc;
 }
 
 int CONT_callback(const char* event, float x, float y) {
