@@ -1415,30 +1415,31 @@ bool view_of(const GridField* grid, ContGrid* out, bool* own_coordinates) {
     return true;
 }
 
-// Gives the current transformation the grid's own window while a grid is
-// drawn in grid coordinates.
+// Gives the map transformation (the plot viewport) the grid's own window
+// while a grid is drawn in grid coordinates.
 class GridWindow {
 public:
     GridWindow(const ContGrid& grid, bool active) : active_(active && gchk_graphics() != 0) {
         if (!active_) return;
         int status = 0;
-        ginq_cur_norm_tran_num(&status, &tran_);
-        GPH_get_win(tran_, saved_);
+        ginq_cur_norm_tran_num(&status, &previous_);
+        GPH_get_win(kMapTran, saved_);
         const float win[4] = {0.0F, static_cast<float>(grid.nx - 1), 0.0F, static_cast<float>(grid.ny - 1)};
-        gset_win(tran_, win);
-        gsel_norm_tran(tran_);
+        gset_win(kMapTran, win);
+        gsel_norm_tran(kMapTran);
     }
     ~GridWindow() {
         if (!active_) return;
-        gset_win(tran_, saved_);
-        gsel_norm_tran(tran_);
+        gset_win(kMapTran, saved_);
+        gsel_norm_tran(previous_);
     }
     GridWindow(const GridWindow&) = delete;
     GridWindow& operator=(const GridWindow&) = delete;
 
 private:
+    static constexpr int kMapTran = 2;
     bool active_;
-    int tran_ = 1;
+    int previous_ = kMapTran;
     float saved_[4] = {0.0F, 1.0F, 0.0F, 1.0F};
 };
 
