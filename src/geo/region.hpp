@@ -69,7 +69,7 @@ void DOM_set_prompt_region(int flag);
 // Regions.
 int DOM_get_def_region(const char* key, Domain* domain);  // 1 built in, 0 not
 int DOM_read_menu(const char* file);                       // 1 loaded, 0 not
-// The specification of the region `key` (the first region when key is null)
+// The domain text of the region `key` (the first region when key is null)
 // into out, `size` bytes: 1 found, 0 not.
 int DOM_search_file(const char* file, const char* key, char* out,
                     std::size_t size = kRegionSpecSize);
