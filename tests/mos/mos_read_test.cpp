@@ -1,0 +1,1007 @@
+#include "mos/mos_read.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/files.hpp"
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+#include "core/par_tool.hpp"
+#include "core/resrc.hpp"
+#include "geo/maptran.hpp"
+#include "mos/cty_read.hpp"
+#include "mos/mos_plt.hpp"
+#include "mos/mos_test_product.hpp"
+
+namespace orv {
+namespace {
+
+
+const std::string kMosDir = ORV_SOURCE_DIR "/../shared/data/mos";
+
+constexpr int M = kMissing;
+
+int code(const char* text) { return mos_code(text, static_cast<int>(std::strlen(text))); }
+
+class MosRead : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MESS_reset_for_tests();
+        FLAG_reset_for_tests();
+        RES_reset_for_tests();
+        MAP_reset_for_tests();
+        CTY_reset_for_tests();
+        CTY_read_reset_for_tests();
+        MOS_read_reset_for_tests();
+        PAR_reset_for_tests();
+        FILE_reset_for_tests();
+        MESS_set(0, 0);
+        char pattern[] = "/tmp/mos_read_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        MOS_close_file();
+        CTY_reset_for_tests();
+        MOS_read_reset_for_tests();
+        PAR_reset_for_tests();
+        FILE_reset_for_tests();
+        RES_reset_for_tests();
+        std::filesystem::remove_all(dir_);
+    }
+
+    bool load(const std::string& text) { return test::open_bulletin_text(dir_ + "/bulletin.txt", text); }
+
+    // Every station of the text, read with the read-report callback's counter.
+    std::vector<MosReport> read_all(int model, const std::string& text) {
+        FLAG_set(kFlagDataKind, model);
+        EXPECT_TRUE(load(text));
+        std::vector<MosReport> out;
+        MosReport r{};
+        for (int counter = 0; counter < 10000 && MOS_read(0, &r, kMosReadFull, &counter) == 0; ++counter)
+            out.push_back(r);
+        return out;
+    }
+
+    std::string dir_;
+
+    std::map<std::string, MosReport> read_file(int model, const char* name) {
+        std::map<std::string, MosReport> out;
+        FLAG_set(kFlagDataKind, model);
+        if (!test::open_bulletin(kMosDir + "/" + name)) return out;
+        MosReport r{};
+        for (int counter = 0; MOS_read(0, &r, kMosReadFull, &counter) == 0; ++counter) out[r.id] = r;
+        return out;
+    }
+
+    void load_station_table() {
+        RES_put("file_path", ORV_DATA_DIR);
+        Domain world;
+        world.proj = kProjLatLon;
+        world.clat = 0.0F;
+        world.clon = 0.0F;
+        world.nx = 361;
+        world.ny = 181;
+        world.dx = 1.0F;
+        world.dy = 1.0F;
+        testing::internal::CaptureStdout();
+        CTY_store("mos.cty", kCityLocation, &world, 9);
+        testing::internal::GetCapturedStdout();
+    }
+};
+
+#define SKIP_WITHOUT_BULLETINS()                                                              \
+    if (!std::filesystem::is_directory(kMosDir))                                              \
+    GTEST_SKIP() << "real bulletins not found in " << kMosDir << "; skipping"
+
+// ---------------------------------------------------------------- real bulletins
+
+TEST_F(MosRead, GfsBulletinReadsEveryRowKind) {
+    SKIP_WITHOUT_BULLETINS();
+    auto s = read_file(kModelGfs, "gfs_mav_fous26_2014010100.txt");
+    ASSERT_EQ(s.size(), 3U);
+    const MosReport& r = s.at("KEED");
+    const auto& v = r.values;
+    EXPECT_EQ(r.columns, 21);
+    EXPECT_EQ(r.model, kModelGfs);
+    EXPECT_EQ(v[kMosHour][0], 6);
+    EXPECT_EQ(v[kMosHour][18], 60);
+    EXPECT_EQ(v[kMosHour][19], 66);
+    EXPECT_EQ(v[kMosHour][20], 72);
+    // X/N
+    EXPECT_EQ(v[kMosMaxMin][6], 68);
+    EXPECT_EQ(v[kMosMaxMin][10], 48);
+    EXPECT_EQ(v[kMosMaxMin][18], 42);
+    EXPECT_EQ(v[kMosMaxMin][19], M);
+    EXPECT_EQ(v[kMosMaxMin][20], 67);
+    EXPECT_EQ(v[kMosMaxMin][0], M);
+    // TMP, DPT, late columns at 61 and 64
+    EXPECT_EQ(v[kMosTemp][0], 48);
+    EXPECT_EQ(v[kMosTemp][18], 47);
+    EXPECT_EQ(v[kMosTemp][19], 55);
+    EXPECT_EQ(v[kMosTemp][20], 66);
+    EXPECT_EQ(v[kMosDewp][0], 17);
+    EXPECT_EQ(v[kMosDewp][20], 24);
+    // CLD: CL, FW (few), BK
+    EXPECT_EQ(v[kMosCloud][0], 'C');
+    EXPECT_EQ(v[kMosCloud][14], 'F');
+    EXPECT_EQ(v[kMosCloud][15], 'S');
+    EXPECT_EQ(v[kMosCloud][20], 'B');
+    // WDR in degrees, WSP
+    EXPECT_EQ(v[kMosWdir][0], 300);
+    EXPECT_EQ(v[kMosWdir][4], 360);
+    EXPECT_EQ(v[kMosWdir][20], 20);
+    EXPECT_EQ(v[kMosWspd][5], 14);
+    EXPECT_EQ(v[kMosWspd][20], 2);
+    // P06 / P12 / Q06 / Q12
+    EXPECT_EQ(v[kMosPop6][1], M);
+    EXPECT_EQ(v[kMosPop6][2], 0);
+    EXPECT_EQ(v[kMosPop6][4], 2);
+    EXPECT_EQ(v[kMosPop6][18], 1);
+    EXPECT_EQ(v[kMosPop6][19], 2);
+    EXPECT_EQ(v[kMosPop6][20], 1);
+    EXPECT_EQ(v[kMosPop12][6], 2);
+    EXPECT_EQ(v[kMosPop12][10], 1);
+    EXPECT_EQ(v[kMosPop12][19], M);
+    EXPECT_EQ(v[kMosPop12][20], 2);
+    EXPECT_EQ(v[kMosQpf6][2], 0);
+    EXPECT_EQ(v[kMosQpf6][20], 0);
+    EXPECT_EQ(v[kMosQpf12][6], 0);
+    EXPECT_EQ(v[kMosQpf12][20], 0);
+    // T06 and T12 pairs
+    EXPECT_EQ(v[kMosTstm6][2], 0);
+    EXPECT_EQ(v[kMosSvr6][2], 3);
+    EXPECT_EQ(v[kMosSvr6][10], 7);
+    EXPECT_EQ(v[kMosSvr6][20], 0);
+    EXPECT_EQ(v[kMosSvr12][4], 4);
+    EXPECT_EQ(v[kMosSvr12][12], 7);
+    EXPECT_EQ(v[kMosSvr12][19], 6);
+    EXPECT_EQ(v[kMosTstm12][19], 0);
+    // TYP, SNW, CIG, VIS, OBV
+    EXPECT_EQ(v[kMosPtype][0], 'R');
+    EXPECT_EQ(v[kMosPtype][20], 'R');
+    EXPECT_EQ(v[kMosSnow][10], 0);
+    EXPECT_EQ(v[kMosSnow][18], 0);
+    EXPECT_EQ(v[kMosSnow][6], M);
+    EXPECT_EQ(v[kMosCeiling][0], 8);
+    EXPECT_EQ(v[kMosVis][20], 7);
+    EXPECT_EQ(v[kMosObvis][0], 'N');
+    EXPECT_EQ(v[kMosObvis][20], 'N');
+    // rows the GFS product does not carry
+    EXPECT_EQ(v[kMosSnow6][10], M);
+
+    const auto& e = s.at("KELN").values;
+    EXPECT_EQ(e[kMosMaxMin][6], 40);
+    EXPECT_EQ(e[kMosWspd][18], 19);
+    EXPECT_EQ(e[kMosWspd][19], 14);
+    EXPECT_EQ(e[kMosPop12][18], 44);
+    EXPECT_EQ(e[kMosQpf12][18], 1);
+    EXPECT_EQ(e[kMosSvr6][18], 1);
+    EXPECT_EQ(e[kMosPtype][1], 'S');
+    EXPECT_EQ(e[kMosPtype][19], 'S');
+    EXPECT_EQ(e[kMosCeiling][10], 2);
+    EXPECT_EQ(e[kMosVis][11], 3);
+    EXPECT_EQ(e[kMosObvis][2], code("BR"));
+    EXPECT_EQ(e[kMosObvis][4], code("HZ"));
+    EXPECT_EQ(e[kMosObvis][20], code("BR"));
+    EXPECT_EQ(e[kMosCloud][19], 'F');
+
+    const auto& p = s.at("KEPH").values;
+    EXPECT_EQ(p[kMosTemp][0], 23);
+    EXPECT_EQ(p[kMosCloud][0], 'F');
+    EXPECT_EQ(p[kMosTstm12][16], 1);
+    EXPECT_EQ(p[kMosSvr12][19], 3);
+}
+
+TEST_F(MosRead, NamBulletinReadsNxTwentyOneColumnsAndModernObstructions) {
+    SKIP_WITHOUT_BULLETINS();
+    auto s = read_file(kModelNam, "nam_met_fous46_2017081212.txt");
+    ASSERT_EQ(s.size(), 4U);
+    const MosReport& r = s.at("KFOZ");
+    const auto& v = r.values;
+    EXPECT_EQ(r.columns, 21);
+    EXPECT_EQ(v[kMosHour][19], 66);
+    EXPECT_EQ(v[kMosHour][20], 72);
+    EXPECT_EQ(v[kMosMaxMin][6], 47);
+    EXPECT_EQ(v[kMosMaxMin][10], 68);
+    EXPECT_EQ(v[kMosMaxMin][20], 47);
+    EXPECT_EQ(v[kMosTemp][0], 75);
+    EXPECT_EQ(v[kMosTemp][19], 52);
+    EXPECT_EQ(v[kMosTemp][20], 49);
+    EXPECT_EQ(v[kMosCloud][4], 'F');
+    EXPECT_EQ(v[kMosWdir][0], 230);
+    EXPECT_EQ(v[kMosWdir][4], 0);
+    EXPECT_EQ(v[kMosPop6][10], 39);
+    EXPECT_EQ(v[kMosPop6][20], 10);
+    EXPECT_EQ(v[kMosPop12][10], 39);
+    EXPECT_EQ(v[kMosPop12][20], 13);
+    EXPECT_EQ(v[kMosQpf6][10], 1);
+    EXPECT_EQ(v[kMosTstm6][10], 14);
+    EXPECT_EQ(v[kMosSvr6][10], 0);
+    EXPECT_EQ(v[kMosTstm6][20], 2);
+    EXPECT_EQ(v[kMosSvr6][20], 1);
+    EXPECT_EQ(v[kMosTstm12][12], 16);
+    EXPECT_EQ(v[kMosTstm12][19], 4);
+    EXPECT_EQ(v[kMosSvr12][19], 1);
+    EXPECT_EQ(v[kMosCeiling][13], 1);
+    EXPECT_EQ(v[kMosVis][14], 1);
+    EXPECT_EQ(v[kMosObvis][13], code("FG"));
+    EXPECT_EQ(v[kMosObvis][15], code("BR"));
+    EXPECT_EQ(v[kMosObvis][20], code("FG"));
+    EXPECT_EQ(v[kMosPtype][0], M);  // the MET product has no TYP row
+
+    // "25/ 7": the thunderstorm probability is 25, not 5
+    const auto& k = s.at("KFPK").values;
+    EXPECT_EQ(k[kMosTstm6][2], 25);
+    EXPECT_EQ(k[kMosSvr6][2], 7);
+    EXPECT_EQ(k[kMosTstm6][18], 8);
+    EXPECT_EQ(k[kMosSvr6][18], 18);
+    EXPECT_EQ(k[kMosTstm12][4], 25);
+    EXPECT_EQ(k[kMosSvr12][4], 8);
+    EXPECT_EQ(k[kMosObvis][5], code("BR"));
+    EXPECT_EQ(k[kMosObvis][6], code("FG"));
+
+    const auto& f = s.at("KFRM").values;
+    EXPECT_EQ(f[kMosObvis][7], code("HZ"));
+    EXPECT_EQ(f[kMosTstm6][12], 36);
+    EXPECT_EQ(f[kMosSvr6][12], 13);
+    EXPECT_EQ(f[kMosQpf12][10], 2);
+
+    const auto& d = s.at("KFSD").values;
+    EXPECT_EQ(d[kMosPop6][6], 70);
+    EXPECT_EQ(d[kMosPop6][8], 14);
+    EXPECT_EQ(d[kMosPop6][19], 25);
+    EXPECT_EQ(d[kMosPop6][20], 37);
+    EXPECT_EQ(d[kMosQpf6][20], 3);
+    EXPECT_EQ(d[kMosQpf12][20], 4);
+    EXPECT_EQ(d[kMosTstm12][8], 45);
+}
+
+TEST_F(MosRead, GfsxBulletinOfATwelveZRunKeepsItsTemperatures) {
+    SKIP_WITHOUT_BULLETINS();
+    auto s = read_file(kModelGfsx, "gfsx_mex_feus23_2020071012.txt");
+    ASSERT_EQ(s.size(), 4U);  // record separators, doubled carriage returns, transmission marks
+    const MosReport& r = s.at("KY63");
+    const auto& v = r.values;
+    EXPECT_EQ(r.columns, 15);
+    EXPECT_EQ(v[kMosHour][0], 24);
+    EXPECT_EQ(v[kMosHour][14], 192);
+    EXPECT_EQ(v[kMosHour][15], M);
+    EXPECT_EQ(v[kMosMaxMin][0], 62);
+    EXPECT_EQ(v[kMosMaxMin][1], 73);
+    EXPECT_EQ(v[kMosMaxMin][14], 60);
+    EXPECT_EQ(v[kMosMaxMin][15], 59);  // normal minimum
+    EXPECT_EQ(v[kMosMaxMin][16], 82);  // normal maximum
+    EXPECT_EQ(v[kMosTemp][0], 64);
+    EXPECT_EQ(v[kMosTemp][14], 62);
+    EXPECT_EQ(v[kMosDewp][3], 64);
+    EXPECT_EQ(v[kMosCloud][0], 'O');
+    EXPECT_EQ(v[kMosCloud][1], 'S');  // PC
+    EXPECT_EQ(v[kMosCloud][2], 'C');
+    EXPECT_EQ(v[kMosWspd][0], 4);
+    EXPECT_EQ(v[kMosWspd][5], 23);
+    EXPECT_EQ(v[kMosPop12][0], 44);
+    EXPECT_EQ(v[kMosPop12][14], 21);
+    EXPECT_EQ(v[kMosQpf12][6], 4);
+    EXPECT_EQ(v[kMosQpf12][12], M);
+    EXPECT_EQ(s.at("KYKN").values[kMosMaxMin][16], 87);
+    EXPECT_EQ(s.at("KYIP").values[kMosMaxMin][1], 89);
+}
+
+TEST_F(MosRead, LeadingBlankProductReadsAsIfTheBlankWereNotThere) {
+    SKIP_WITHOUT_BULLETINS();
+    auto s = read_file(kModelGfs, "gfs_mav_fous23_2019091312_leading_blank.txt");
+    ASSERT_EQ(s.size(), 1U);
+    const auto& v = s.at("KFYJ").values;
+    EXPECT_EQ(v[kMosMaxMin][6], 65);
+    EXPECT_EQ(v[kMosMaxMin][20], 67);
+    EXPECT_EQ(v[kMosTemp][0], 73);
+    EXPECT_EQ(v[kMosTemp][20], 71);
+    EXPECT_EQ(v[kMosTstm6][2], 5);
+    EXPECT_EQ(v[kMosSvr6][2], 11);
+    EXPECT_EQ(v[kMosTstm12][4], 7);
+    EXPECT_EQ(v[kMosSvr12][4], 11);
+    EXPECT_EQ(v[kMosTstm12][19], 2);
+    EXPECT_EQ(v[kMosSvr12][19], 8);
+    EXPECT_EQ(v[kMosSnow][6], 0);
+    EXPECT_EQ(v[kMosSnow][20], 0);
+    EXPECT_EQ(v[kMosCeiling][0], 4);
+    EXPECT_EQ(v[kMosVis][13], 1);
+    EXPECT_EQ(v[kMosObvis][12], code("FG"));
+    EXPECT_EQ(v[kMosObvis][14], code("BR"));
+    EXPECT_EQ(v[kMosPop6][19], 11);
+    EXPECT_EQ(v[kMosPop6][20], 7);
+}
+
+TEST_F(MosRead, EveryStationOfTheRealBulletinsIsInTheStationTable) {
+    SKIP_WITHOUT_BULLETINS();
+    load_station_table();
+    const std::pair<int, const char*> files[] = {
+        {kModelGfs, "gfs_mav_fous26_2014010100.txt"},
+        {kModelNam, "nam_met_fous46_2017081212.txt"},
+        {kModelGfsx, "gfsx_mex_feus23_2020071012.txt"},
+        {kModelGfs, "gfs_mav_fous23_2019091312_leading_blank.txt"},
+    };
+    for (const auto& [model, name] : files) {
+        FLAG_set(kFlagDataKind, model);
+        ASSERT_TRUE(test::open_bulletin(kMosDir + "/" + name));
+        MOS_rewind_file();
+        int used = 0;
+        MosReport* r = MOS_get_report();
+        CityEntry e{};
+        for (int res = 0; (res = MOS_read_report(r, &e)) >= 0;) {
+            EXPECT_EQ(res, 1) << name << " " << r->id;
+            used += res;
+        }
+        EXPECT_GT(used, 0) << name;
+    }
+}
+
+// ---------------------------------------------------------------- standard layouts in memory
+
+// A bulletin line: the label, then texts placed so that each ends at its position.
+class Line {
+public:
+    explicit Line(const char* label) : s_(label) {}
+    Line& at(int end, const std::string& text) {
+        const std::size_t start = static_cast<std::size_t>(end + 1) - text.size();
+        if (s_.size() < static_cast<std::size_t>(end + 1)) s_.resize(static_cast<std::size_t>(end + 1), ' ');
+        s_.replace(start, text.size(), text);
+        return *this;
+    }
+    // Texts ending at first, first + step, ...
+    Line& run(int first, int step, const std::vector<std::string>& texts) {
+        for (std::size_t k = 0; k < texts.size(); ++k) at(first + static_cast<int>(k) * step, texts[k]);
+        return *this;
+    }
+    operator std::string() const { return s_ + "\n"; }
+
+private:
+    std::string s_;
+};
+
+std::vector<std::string> numbers(int first, int n) {
+    std::vector<std::string> v;
+    for (int i = 0; i < n; ++i) v.push_back(std::to_string(first + i));
+    return v;
+}
+
+std::string ngm_station() {
+    std::string s = "KBOS   NGM MOS GUIDANCE   1/01/96  0000 UTC\n";
+    s += Line("MN/MX").run(26, 12, {"21", "38", "25", "40"});
+    s += Line("TEMP").run(8, 3, numbers(30, 18)).at(62, "-2");
+    s += Line("DEWPT").run(8, 3, numbers(10, 19));
+    s += Line("CLDS").run(8, 3, {"CL", "CL", "SC", "SC", "BK", "BK", "OV", "OV", "XX", "OV"});
+    s += Line("WDIR").run(8, 3, {"27", "28", "99", "30"});
+    s += Line("WSPD").run(8, 3, {"10", "12", "99"}).at(62, "29");
+    s += Line("POP06").run(14, 6, {"10", "20", "30", "40", "50", "60", "70", "80", "90"});
+    s += Line("POP12").run(20, 12, {"30", "50", "70", "90"});
+    s += Line("QPF").run(14, 6, {"0/ ", "1/0", "2/ ", "3/1"});
+    s += Line("TSV06").run(12, 6, {"25/ 7", "1/ 2"}).at(60, "8/99");
+    s += Line("TSV12").run(18, 12, {"12/ 4", "13/ 5", "14/ 6", "999/ 7"});
+    s += Line("PTYPE").run(8, 3, {"R", "R", "Z", "Z", "S", "S", "R"});
+    s += Line("SNOW").run(14, 6, {"0/0", "1/2", "0/ "});
+    s += Line("CIG").run(8, 3, {"7", "7", "9", "6"});
+    s += Line("VIS").run(8, 3, {"5", "5", "9", "4", "3", "2", "1"});
+    s += Line("OBVIS").run(8, 3, {"N", "N", "F", "H"});
+    s += Line("TEMP").run(8, 3, {"99", "99"});
+    return s + "\n";
+}
+
+TEST_F(MosRead, NgmLayoutFieldByField) {
+    auto s = read_all(kModelNgm, "FOUS14 KWNO 010000\n" + ngm_station() +
+                                     "BOS    NGM MOS GUIDANCE   1/01/96  0000 UTC\n" + std::string(Line("TEMP").at(8, "10")) +
+                                     "\n");
+    ASSERT_EQ(s.size(), 2U);
+    const auto& v = s[0].values;
+    EXPECT_STREQ(s[0].id, "KBOS");
+    EXPECT_EQ(s[0].columns, 19);
+    EXPECT_EQ(v[kMosHour][18], 60);
+    EXPECT_EQ(v[kMosHour][19], M);
+    EXPECT_EQ(v[kMosMaxMin][6], 21);
+    EXPECT_EQ(v[kMosMaxMin][18], 40);
+    EXPECT_EQ(v[kMosTemp][0], 30);
+    EXPECT_EQ(v[kMosTemp][18], -2);  // the OBVIS row ended the report before the second TEMP row
+    EXPECT_EQ(v[kMosDewp][18], 28);
+    EXPECT_EQ(v[kMosCloud][2], 'S');
+    EXPECT_EQ(v[kMosCloud][8], ' ');  // obscured
+    EXPECT_EQ(v[kMosCloud][10], M);
+    EXPECT_EQ(v[kMosWdir][0], 270);
+    EXPECT_EQ(v[kMosWdir][2], M);
+    EXPECT_EQ(v[kMosWspd][2], M);
+    EXPECT_EQ(v[kMosWspd][18], 29);
+    EXPECT_EQ(v[kMosPop6][2], 10);
+    EXPECT_EQ(v[kMosPop6][18], 90);
+    EXPECT_EQ(v[kMosPop12][4], 30);
+    EXPECT_EQ(v[kMosQpf6][2], 0);
+    EXPECT_EQ(v[kMosQpf12][2], M);
+    EXPECT_EQ(v[kMosQpf6][4], 1);
+    EXPECT_EQ(v[kMosQpf12][4], 0);
+    EXPECT_EQ(v[kMosQpf12][8], 1);
+    EXPECT_EQ(v[kMosTstm6][2], 25);
+    EXPECT_EQ(v[kMosSvr6][2], 7);
+    EXPECT_EQ(v[kMosTstm6][18], 8);
+    EXPECT_EQ(v[kMosSvr6][18], M);  // 99
+    EXPECT_EQ(v[kMosTstm12][4], 12);
+    EXPECT_EQ(v[kMosSvr12][4], 4);
+    EXPECT_EQ(v[kMosTstm12][16], M);  // 999
+    EXPECT_EQ(v[kMosSvr12][16], 7);
+    EXPECT_EQ(v[kMosPtype][2], 'Z');
+    EXPECT_EQ(v[kMosPtype][4], 'S');
+    EXPECT_EQ(v[kMosSnow6][4], 1);
+    EXPECT_EQ(v[kMosSnow][4], 2);
+    EXPECT_EQ(v[kMosSnow6][6], 0);
+    EXPECT_EQ(v[kMosSnow][6], M);
+    EXPECT_EQ(v[kMosCeiling][0], 7);
+    EXPECT_EQ(v[kMosCeiling][2], M);
+    EXPECT_EQ(v[kMosVis][2], M);
+    EXPECT_EQ(v[kMosVis][6], 1);
+    EXPECT_EQ(v[kMosObvis][2], 'F');
+    EXPECT_EQ(v[kMosObvis][3], 'H');
+    EXPECT_STREQ(s[1].id, "BOS");
+    EXPECT_EQ(s[1].values[kMosTemp][0], 10);
+}
+
+TEST_F(MosRead, NgmThreeLetterIdsAreFoundWithK) {
+    load_station_table();
+    FLAG_set(kFlagDataKind, kModelNgm);
+    load(
+        "FOUS14 KWNO 010000\n"
+        "EED    NGM MOS GUIDANCE   1/01/96  0000 UTC\nTEMP   10\n\n"
+        "KFOZ   NGM MOS GUIDANCE   1/01/96  0000 UTC\nTEMP   10\n\n"
+        "QQQQ   NGM MOS GUIDANCE   1/01/96  0000 UTC\nTEMP   10\n\n");
+    MOS_rewind_file();
+    CityEntry e{};
+    EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), 1);
+    EXPECT_STREQ(e.id, "KEED");
+    EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), 1);
+    EXPECT_STREQ(e.id, "KFOZ");
+    EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), 0);  // not in the table: skipped
+    EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), -1);
+
+    // other models look the id up only as printed
+    FLAG_set(kFlagDataKind, kModelGfs);
+    load("FOUS21 KWNO 010000\nEED    GFS MOS GUIDANCE\nTMP  10\n\n");
+    MOS_rewind_file();
+    EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), 0);
+}
+
+TEST_F(MosRead, PriorityLimitSkipsMinorStations) {
+    load_station_table();
+    RES_put("stat_prior", "3");
+    FLAG_set(kFlagDataKind, kModelGfs);
+    load("FOUS21 KWNO 010000\nKEED   GFS MOS GUIDANCE\nTMP  10\n\n");  // priority 7
+    MOS_rewind_file();
+    CityEntry e{};
+    EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), 0);
+}
+
+std::string gfs_section(const char* id, const std::string& rows) {
+    return std::string(id) + "   GFS MOS GUIDANCE    1/01/2014  0000 UTC\n" + rows + "\n";
+}
+
+TEST_F(MosRead, LateColumnsKeepSignsHundredsAndLetters) {
+    const std::string rows =
+        "TMP  -1 -2 -3 -4 -5 -6 -7 -8 -9-10-11-12-13-14-15-16-17-18-19-20-21\n"
+        "P06       100   100   100   100   100   100   100   100   100100100\n"
+        "CLD  CL CL CL CL CL CL CL CL CL CL CL CL CL CL CL CL CL CL CL OV FW\n"
+        "TYP   R  R  R  R  R  R  R  R  R  R  R  R  R  R  R  R  R  R  R  Z  S\n"
+        "OBV   N  N  N  N  N  N  N  N  N  N  N  N  N  N  N  N  N  N  N HZ BL\n";
+    auto s = read_all(kModelGfs, "FOUS21 KWNO 010000\n" + gfs_section("KAAA", rows));
+    ASSERT_EQ(s.size(), 1U);
+    const auto& v = s[0].values;
+    EXPECT_EQ(v[kMosTemp][9], -10);
+    EXPECT_EQ(v[kMosTemp][19], -20);
+    EXPECT_EQ(v[kMosTemp][20], -21);
+    EXPECT_EQ(v[kMosPop6][18], 100);
+    EXPECT_EQ(v[kMosPop6][19], 100);
+    EXPECT_EQ(v[kMosPop6][20], 100);
+    EXPECT_EQ(v[kMosCloud][19], 'O');
+    EXPECT_EQ(v[kMosCloud][20], 'F');
+    EXPECT_EQ(v[kMosPtype][19], 'Z');
+    EXPECT_EQ(v[kMosPtype][20], 'S');
+    EXPECT_EQ(v[kMosObvis][19], code("HZ"));
+    EXPECT_EQ(v[kMosObvis][20], code("BL"));
+}
+
+TEST_F(MosRead, SnowRowBelongsToGfsNotAvn) {
+    const std::string rows = "SNW                     1           2           4           6     8\n";
+    auto gfs = read_all(kModelGfs, "FOUS21 KWNO 010000\n" + gfs_section("KAAA", rows));
+    ASSERT_EQ(gfs.size(), 1U);
+    EXPECT_EQ(gfs[0].values[kMosSnow][6], 1);
+    EXPECT_EQ(gfs[0].values[kMosSnow][10], 2);
+    EXPECT_EQ(gfs[0].values[kMosSnow][14], 4);
+    EXPECT_EQ(gfs[0].values[kMosSnow][18], 6);
+    EXPECT_EQ(gfs[0].values[kMosSnow][20], 8);
+
+    std::string avn = "FOUS21 KWNO 010000\nKAAA   AVN MOS GUIDANCE    1/01/2001  0000 UTC\n" + rows + "\n";
+    auto a = read_all(kModelAvn, avn);
+    ASSERT_EQ(a.size(), 1U);
+    for (int c = 0; c < kMosCols; ++c) EXPECT_EQ(a[0].values[kMosSnow][c], M);
+}
+
+TEST_F(MosRead, OlderEtaProductsHaveNineteenColumns) {
+    auto s = read_all(kModelEta, "FOUS44 KWNO 010000\n"
+                                 "KAAA   ETA MOS GUIDANCE    1/01/2001  0000 UTC\n" +
+                          std::string(Line("TMP").run(6, 3, numbers(30, 19))) +
+                          std::string(Line("SNW").run(11, 12, {"1", "2", "3", "4", "5"})) + "\n");
+    ASSERT_EQ(s.size(), 1U);
+    EXPECT_EQ(s[0].columns, 19);
+    EXPECT_EQ(s[0].values[kMosHour][19], M);
+    EXPECT_EQ(s[0].values[kMosTemp][18], 48);
+    EXPECT_EQ(s[0].values[kMosSnow][2], 1);
+    EXPECT_EQ(s[0].values[kMosSnow][18], 5);
+}
+
+TEST_F(MosRead, GfsxTypeLettersAndSnowStandWhereTheyArePrinted) {
+    const std::string section = "KAAA   GFSX MOS GUIDANCE   7/10/2020  0000 UTC\n" +
+                                std::string(Line("X/N").run(6, 4, {"62", "73"}).at(65, "59").at(68, "82")) +
+                                std::string(Line("TYP").run(6, 4, {"R", "S", "Z", "RS"})) +
+                                std::string(Line("SNW").run(14, 8, {"1", "2", "4", "0"})) +
+                                std::string(Line("WND").run(6, 4, {"99", "12"})) + "\n";
+    auto x = read_all(kModelGfsx, "FEUS21 KWNO 100000\n" + section);
+    ASSERT_EQ(x.size(), 1U);
+    const auto& v = x[0].values;
+    EXPECT_EQ(v[kMosMaxMin][0], 62);
+    EXPECT_EQ(v[kMosMaxMin][15], 59);
+    EXPECT_EQ(v[kMosMaxMin][16], 82);
+    EXPECT_EQ(v[kMosPtype][0], 'R');
+    EXPECT_EQ(v[kMosPtype][1], 'S');
+    EXPECT_EQ(v[kMosPtype][2], 'Z');
+    EXPECT_EQ(v[kMosPtype][3], 'S');
+    EXPECT_EQ(v[kMosSnow][2], 1);
+    EXPECT_EQ(v[kMosSnow][4], 2);
+    EXPECT_EQ(v[kMosSnow][8], 0);
+    EXPECT_EQ(v[kMosWspd][0], M);
+    EXPECT_EQ(v[kMosWspd][1], 12);
+
+    // the MRF model reads the same layout without the snow row
+    std::string mrf = "FEUS21 KWNO 100000\n" + section;
+    mrf.replace(mrf.find("GFSX "), 5, "MRF ");
+    auto m = read_all(kModelMrf, mrf);
+    ASSERT_EQ(m.size(), 1U);
+    EXPECT_EQ(m[0].values[kMosSnow][2], M);
+    EXPECT_EQ(m[0].values[kMosPtype][1], 'S');
+}
+
+TEST_F(MosRead, SectionWithoutObvEndsAtTheBlankLine) {
+    auto s = read_all(kModelGfs, "FOUS21 KWNO 010000\n" + gfs_section("KAAA", "TMP  10 11\nVIS   7  5\n") +
+                                     gfs_section("KBBB", "TMP  20\n"));
+    ASSERT_EQ(s.size(), 2U);
+    EXPECT_EQ(s[0].values[kMosVis][1], 5);
+    EXPECT_EQ(s[0].values[kMosObvis][0], M);
+    EXPECT_EQ(s[1].values[kMosTemp][0], 20);
+    EXPECT_EQ(s[1].values[kMosVis][0], M);
+}
+
+TEST_F(MosRead, SameCounterReadsTheSameStationAgainAndIdModeSkipsRows) {
+    FLAG_set(kFlagDataKind, kModelGfs);
+    load("FOUS21 KWNO 010000\n" + gfs_section("KAAA", "TMP  10\nOBV   N\n") +
+                                   gfs_section("KBBB", "TMP  20\n") + gfs_section("KCCC", "TMP  30\n"));
+    MosReport r{};
+    int c = 0;
+    ASSERT_EQ(MOS_read(0, &r, kMosReadId, &c), 0);
+    EXPECT_STREQ(r.id, "KAAA");
+    EXPECT_EQ(r.values[kMosTemp][0], M);
+    ASSERT_EQ(MOS_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_EQ(r.values[kMosTemp][0], 10);
+    c = 1;
+    ASSERT_EQ(MOS_read(0, &r, kMosReadFull, &c), 0);
+    ASSERT_EQ(MOS_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_STREQ(r.id, "KBBB");
+    EXPECT_EQ(r.values[kMosTemp][0], 20);
+    c = 2;
+    ASSERT_EQ(MOS_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_STREQ(r.id, "KCCC");
+    c = 3;
+    EXPECT_EQ(MOS_read(0, &r, kMosReadFull, &c), -1);
+    c = 0;  // back to the top
+    ASSERT_EQ(MOS_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_STREQ(r.id, "KAAA");
+}
+
+TEST_F(MosRead, ReaderMovesOnToTheNextMatchingProduct) {
+    auto s = read_all(kModelGfs,
+                      "FOUS21 KWNO 010000\nMAVXX1\n" + gfs_section("KAAA", "TMP  10\n") + "\x03\n" +
+                          "FOUS44 KWNO 010000\nMETXX1\n" + gfs_section("KZZZ", "TMP  99\n").replace(7, 3, "NAM") +
+                          "\x03\n\x01\nFOUS22 KWNO 010000\nMAVXX2\n" + gfs_section("KBBB", "TMP  20\n"));
+    ASSERT_EQ(s.size(), 2U);
+    EXPECT_STREQ(s[0].id, "KAAA");
+    EXPECT_STREQ(s[1].id, "KBBB");
+}
+
+TEST_F(MosRead, NoMatchingProductOrClosedFileGivesNoStation) {
+    EXPECT_TRUE(read_all(kModelNgm, "FOUS21 KWNO 010000\n" + gfs_section("KAAA", "TMP  10\n")).empty());
+    MosReport r{};
+    int c = 0;
+    EXPECT_EQ(MOS_read(-1, &r, kMosReadFull, &c), -1);
+    EXPECT_EQ(r.values[kMosTemp][0], M);
+}
+
+TEST_F(MosRead, BadFieldsStayMissing) {
+    std::string rows = "TMP  1234 5x -- 7 8 +9 -0\n"
+                       "DPT  10\n"
+                       "WDR  27 99 36 ab\n"
+                       "WSP  99999\n"
+                       "CLD   C\n";
+    rows += Line("T06").at(10, "9/").at(18, "/12").at(24, "ab/cd").at(30, "999/99");
+    auto s = read_all(kModelGfs, "FOUS21 KWNO 010000\n" + gfs_section("KAAA", rows));
+    ASSERT_EQ(s.size(), 1U);
+    const auto& v = s[0].values;
+    EXPECT_EQ(v[kMosTemp][0], 12);  // abutting numbers cannot be told apart: each field reads its own
+    EXPECT_EQ(v[kMosTemp][1], 34);
+    EXPECT_EQ(v[kMosTemp][2], M);   // "5x "
+    EXPECT_EQ(v[kMosTemp][3], M);   // "-- "
+    EXPECT_EQ(v[kMosTemp][4], M);   // "7 8"
+    EXPECT_EQ(v[kMosTemp][5], 9);
+    EXPECT_EQ(v[kMosTemp][6], 0);
+    EXPECT_EQ(v[kMosTemp][7], M);   // beyond the line
+    EXPECT_EQ(v[kMosDewp][0], 10);
+    EXPECT_EQ(v[kMosWdir][0], 270);
+    EXPECT_EQ(v[kMosWdir][1], M);
+    EXPECT_EQ(v[kMosWdir][2], 360);
+    EXPECT_EQ(v[kMosWdir][3], M);
+    EXPECT_EQ(v[kMosWspd][0], M);
+    EXPECT_EQ(v[kMosWspd][1], M);
+    EXPECT_EQ(v[kMosTstm6][2], 9);
+    EXPECT_EQ(v[kMosSvr6][2], M);
+    EXPECT_EQ(v[kMosTstm6][4], M);
+    EXPECT_EQ(v[kMosSvr6][4], 12);
+    EXPECT_EQ(v[kMosTstm6][6], M);
+    EXPECT_EQ(v[kMosSvr6][6], M);
+    EXPECT_EQ(v[kMosTstm6][8], M);  // 999
+    EXPECT_EQ(v[kMosSvr6][8], M);   // 99
+    EXPECT_EQ(v[kMosCloud][0], M);  // the letter does not stand in the middle of its field
+}
+
+// ---------------------------------------------------------------- MRF matrix family
+
+const char* const kMrfx =
+    "FOUS20 KWNO 010000\n"
+    "MRF BASED MOS GUIDANCE\n"
+    "   DAY   ...\n"
+    "KBOS   MRF MOS\n"
+    "X/N                                 40| 28 45| 30 47| 31 49| 32 50| 33 51| 34 52| 35 53| 30 48\n"
+    "TMP                                 41| 29 46| 31 48| 32 50| 33 51| 34 52| 35 53| 36 54| 37 55\n"
+    "CLD                                 10| 20 30| 40 50| 60 70| 80 90|100 10| 20 30| 40 50|999 60\n"
+    "WIND                                 5| 10 15| 20 25| 30 35| 40 45| 50 55| 60 65| 70 75| 80 85\n"
+    "CPOS                                 1| 60 50| 10 20| 30 40| 50 60| 70 80| 90 99| 98 97| 96 95\n"
+    "POP24                                | 40 | 20 | 30 | 40 | 50 | 60 | 70 | 80\n"
+    "\n"
+    "KLGA   MRF MOS\n"
+    "TMP                                 51\n"
+    "\n";
+
+TEST_F(MosRead, MrfMatrixFamily) {
+    FLAG_set(kFlagDataKind, kModelMrfx);
+    load(kMrfx);
+    MosmReport r{};
+    int c = 0;
+    ASSERT_EQ(MOSM_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_STREQ(r.id, "KBOS");
+    EXPECT_EQ(r.day[7], 7);
+    EXPECT_EQ(r.max[0], 40);
+    EXPECT_EQ(r.min[0], M);
+    EXPECT_EQ(r.min[1], 28);
+    EXPECT_EQ(r.max[1], 45);
+    EXPECT_EQ(r.max[7], 53);
+    EXPECT_EQ(r.nmin[0], 30);
+    EXPECT_EQ(r.nmax[8], 48);
+    EXPECT_EQ(r.temp[0], 41);
+    EXPECT_EQ(r.temp[16], 55);
+    EXPECT_EQ(r.cloud[15], M);  // above 900
+    EXPECT_EQ(r.wind[3], 20);
+    EXPECT_EQ(r.pos[1], 60);
+    EXPECT_EQ(r.pop24[0], M);
+    EXPECT_EQ(r.pop24[1], 40);
+    EXPECT_EQ(r.pop24[8], 80);
+    c = 1;
+    ASSERT_EQ(MOSM_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_STREQ(r.id, "KLGA");
+    EXPECT_EQ(r.temp[0], 51);
+    c = 2;
+    EXPECT_EQ(MOSM_read(0, &r, kMosReadFull, &c), -1);
+
+    // a 12Z run labels the row "N/X"
+    std::string twelve = kMrfx;
+    twelve.replace(twelve.find("X/N"), 3, "N/X");
+    ASSERT_TRUE(load(twelve));
+    c = 0;
+    ASSERT_EQ(MOSM_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_EQ(r.max[1], 45);
+
+    FLAG_set(kFlagDataKind, kModelGfs);  // not an MRF model
+    c = 0;
+    EXPECT_EQ(MOSM_read(0, &r, kMosReadFull, &c), -1);
+}
+
+// ---------------------------------------------------------------- extended family
+
+// Two stations per block: the right one 36 characters further on.
+const char* const kExtended =
+    "FOUS61 KWNO 011200\n"
+    "OUTPUT FROM ETA 12Z JAN 01 01\n"
+    "  TTPTTR1R2R3 VVVLI PSDDFF HHT1T3T5\n"
+    "BOS//786446 -0796 132716 40051015   ALB//908070 00712 982005 90-9-2-4\n"
+    "06000848371 -1107 142818 41061116   06012050403 00210 990000 91-9-3-5\n"
+    "12001858472 -1206 152919 42071217   12024010203 00310 980101 92-8-4-6\n"
+    "\n"
+    "PWM//101010 00000 000000 00000000\n"
+    "06000101010 00000 000000 00000000\n"
+    "\n";
+
+TEST_F(MosRead, ExtendedFamilyTwoStationsPerBlock) {
+    FLAG_set(kFlagDataKind, kModelEtaUa);
+    load(kExtended);
+    MosuReport r{};
+    int c = 0;
+    ASSERT_EQ(MOSU_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_STREQ(r.id, "BOS");
+    EXPECT_EQ(r.hours[10], 60);
+    EXPECT_EQ(r.hours[11], M);
+    EXPECT_EQ(r.rhum[0][0], 78);
+    EXPECT_EQ(r.rhum[0][2], 46);
+    EXPECT_EQ(r.rhum[0][3], M);
+    EXPECT_EQ(r.vvel[0], -7);
+    EXPECT_EQ(r.lift[0], -4);      // 96
+    EXPECT_EQ(r.pres[0], 1013);    // 13
+    EXPECT_EQ(r.wdir[0], 270);
+    EXPECT_EQ(r.wspd[0], 16);
+    EXPECT_EQ(r.thick[0], 5400);   // 40 with T1 = 5
+    EXPECT_EQ(r.temp[0][0], 5);
+    EXPECT_EQ(r.temp[0][1], 10);
+    EXPECT_EQ(r.temp[0][2], 15);
+    EXPECT_EQ(r.temp[0][3], M);
+    EXPECT_EQ(r.prec[0], M);
+    EXPECT_EQ(r.prec[1], 0);
+    EXPECT_EQ(r.rhum[1][0], 84);
+    EXPECT_EQ(r.prec[2], 1);
+    EXPECT_EQ(r.temp[2][2], 17);
+    EXPECT_EQ(r.wdir[3], M);
+
+    c = 1;  // the right-hand station, from the same lines
+    ASSERT_EQ(MOSU_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_STREQ(r.id, "ALB");
+    EXPECT_EQ(r.pres[0], 998);     // 98
+    EXPECT_EQ(r.thick[0], 5900);   // 90 with T1 = -9
+    EXPECT_EQ(r.temp[0][0], -9);
+    EXPECT_EQ(r.temp[0][2], -4);
+    EXPECT_EQ(r.prec[1], 12);
+    EXPECT_EQ(r.prec[2], 24);
+
+    c = 2;
+    ASSERT_EQ(MOSU_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_STREQ(r.id, "PWM");
+    c = 3;  // a block with one station: the right half is empty
+    ASSERT_EQ(MOSU_read(0, &r, kMosReadFull, &c), 0);
+    EXPECT_STREQ(r.id, "");
+    c = 4;
+    EXPECT_EQ(MOSU_read(0, &r, kMosReadFull, &c), -1);
+}
+
+TEST_F(MosRead, ExtendedStationsAreLookedUpWithK) {
+    load_station_table();
+    RES_put("stat_prior", "9");
+    FLAG_set(kFlagDataKind, kModelEtaUa);
+    load(
+        "FOUS61 KWNO 011200\nx\ny\nEED//786446 -0796 132716 40051015   ZZZ//786446 -0796 132716 40051015\n\n");
+    MOS_rewind_file();
+    CityEntry e{};
+    EXPECT_EQ(MOSU_read_report(MOSU_get_report(), &e), 1);
+    EXPECT_STREQ(e.id, "KEED");
+    EXPECT_EQ(MOSU_read_report(MOSU_get_report(), &e), 0);
+    EXPECT_EQ(MOSU_read_report(MOSU_get_report(), &e), -1);
+}
+
+// ---------------------------------------------------------------- codes
+
+TEST(MosCode, PacksAndUnpacksPrintedCodes) {
+    char out[4];
+    EXPECT_EQ(mos_code(" N ", 3), 'N');
+    EXPECT_STREQ(mos_code_text(mos_code(" FG", 3), out), "FG");
+    EXPECT_STREQ(mos_code_text(mos_code("BLSN", 4), out), "BLS");
+    EXPECT_EQ(mos_code("   ", 3), kMissing);
+    EXPECT_STREQ(mos_code_text(kMissing, out), "");
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// ---------------------------------------------------------------- bad input
+
+std::string long_section() {
+    std::string s = "FOUS21 KWNO 010000\nKAAA   GFS MOS GUIDANCE\n";
+    s += "TMP  10" + std::string(10000, '7') + "\n";
+    s += std::string("DPT  20 21") + '\0' + "22 23\n";
+    s += std::string(10000, 'X') + "\n";
+    s += "WDR  27\n\n";
+    return s;
+}
+
+TEST_F(MosRead, LongLinesNulBytesAndJunkLeaveFieldsMissing) {
+    auto s = read_all(kModelGfs, long_section());
+    ASSERT_EQ(s.size(), 1U);
+    const auto& v = s[0].values;
+    EXPECT_EQ(v[kMosTemp][0], 10);
+    EXPECT_EQ(v[kMosTemp][1], 777);
+    EXPECT_EQ(v[kMosDewp][1], 21);
+    EXPECT_EQ(v[kMosDewp][2], 22);  // the NUL byte reads as a blank
+    EXPECT_EQ(v[kMosWdir][0], 270);
+}
+
+TEST_F(MosRead, TruncatedProductsAndTitlesWithoutSectionsEndCleanly) {
+    static constexpr char kJunk[] = "\x01\x03\x1e\x7f\xff binary \0 junk";
+    const std::string cases[] = {
+        "",
+        "FOUS21 KWNO 010000\n",
+        "FOUS21 KWNO 010000\nKAAA   GFS MOS GUIDANCE",
+        "FOUS21 KWNO 010000\nKAAA   GFS MOS GUIDANCE\nTMP  1",
+        "FOUS21 KWNO 010000\nMAVXX1\n\n\n\nFOUS22 KWNO 010000\n",
+        "FOUS21 KWNO 010000\nTMP  10 11\nOBV   N\n\n",
+        std::string(kJunk, sizeof kJunk - 1),
+    };
+    const std::size_t stations[] = {0, 0, 1, 1, 0, 0, 0};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        auto s = read_all(kModelGfs, cases[i]);
+        EXPECT_EQ(s.size(), stations[i]) << i;
+        if (i == 3 && !s.empty()) {
+            EXPECT_EQ(s[0].values[kMosTemp][0], 1);
+        }
+    }
+    MosuReport u{};
+    MosmReport m{};
+    for (const auto& text : cases) {
+        ASSERT_TRUE(load(text));
+        FLAG_set(kFlagDataKind, kModelNamUa);
+        for (int c = 0; c < 100 && MOSU_read(0, &u, kMosReadFull, &c) == 0; ++c) {
+        }
+        FLAG_set(kFlagDataKind, kModelMrfx);
+        for (int c = 0; c < 100 && MOSM_read(0, &m, kMosReadFull, &c) == 0; ++c) {
+        }
+    }
+}
+
+TEST_F(MosRead, GetStationFindsOneStationById) {
+    SKIP_WITHOUT_BULLETINS();
+    FLAG_set(kFlagDataKind, kModelNam);
+    FILE_set_filename((kMosDir + "/nam_met_fous46_2017081212.txt").c_str());
+    DateRecord no_date{M, M, M, M, M, M, M, M};
+    MosReport r{};
+    ASSERT_EQ(MOS_get_station(&no_date, "kfrm", &r), 1);
+    EXPECT_STREQ(r.id, "KFRM");
+    EXPECT_EQ(r.values[kMosTemp][0], 73);
+    EXPECT_EQ(MOS_get_station(&no_date, "KXXX", &r), 0);
+}
+
+TEST_F(MosRead, OpenFileReportsAMissingBulletin) {
+    RES_put("message", "warn");
+    FILE_set_filename((dir_ + "/absent.txt").c_str());
+    MOS_set_date(nullptr);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    MESS_reset_for_tests();
+    const int r = MOS_open_file();
+    const std::string out = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+    EXPECT_EQ(r, 0);
+    EXPECT_NE(out.find("MOS_open_file: Unable to open file:"), std::string::npos) << out;
+    MosReport rep{};
+    CityEntry e{};
+    EXPECT_EQ(MOS_read_report(&rep, &e), -1);
+}
+
+// ---------------------------------------------------------------- randomly mutated bulletins
+
+std::string read_text(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::string mutate(std::string text, std::mt19937& rng) {
+    static const char kBytes[] = {'\0', '\x01', '\x03', '\r', '\n', ' ', '/', '|', '-', '9', 'X', '\x1e', '\xff'};
+    const int edits = 1 + static_cast<int>(rng() % 8);
+    for (int e = 0; e < edits; ++e) {
+        const std::size_t at = text.empty() ? 0 : rng() % text.size();
+        switch (rng() % 7) {
+        case 0: if (!text.empty()) text[at] = kBytes[rng() % sizeof kBytes]; break;
+        case 1: text.insert(at, 1, static_cast<char>(rng() % 256)); break;
+        case 2: text.erase(at, rng() % 200); break;
+        case 3: text.resize(at); break;
+        case 4: text.insert(at, std::string(rng() % 12000, static_cast<char>('0' + rng() % 10))); break;
+        case 5: {
+            const std::size_t from = text.empty() ? 0 : rng() % text.size();
+            text.insert(at, text.substr(from, rng() % 400));
+            break;
+        }
+        default: if (!text.empty()) text[at] = static_cast<char>(rng() % 256); break;
+        }
+    }
+    return text;
+}
+
+std::vector<std::string> fuzz_seeds() {
+    std::vector<std::string> seeds = {"FOUS14 KWNO 010000\n" + ngm_station(), long_section(),
+                                      std::string(kMrfx), std::string(kExtended)};
+    if (std::filesystem::is_directory(kMosDir))
+        for (const auto& e : std::filesystem::directory_iterator(kMosDir))
+            if (e.path().extension() == ".txt") seeds.push_back(read_text(e.path().string()));
+    return seeds;
+}
+
+TEST_F(MosRead, MutatedBulletinsNeverCrashTheReaders) {
+    load_station_table();
+    const auto seeds = fuzz_seeds();
+    std::mt19937 rng(20261206);
+    const int models[] = {kModelGfs, kModelNam, kModelGfsx, kModelNgm, kModelAvn, kModelMrf};
+    int stations = 0;
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_TRUE(load(mutate(seeds[static_cast<std::size_t>(i) % seeds.size()], rng)));
+        FLAG_set(kFlagDataKind, models[i % 6]);
+        MOS_rewind_file();
+        CityEntry e{};
+        for (int n = 0; n < 1000 && MOS_read_report(MOS_get_report(), &e) >= 0; ++n) ++stations;
+        if (i % 3 == 0) {
+            FLAG_set(kFlagDataKind, i % 2 == 0 ? kModelEtaUa : kModelNgmUa);
+            MOS_rewind_file();
+            for (int n = 0; n < 1000 && MOSU_read_report(MOSU_get_report(), &e) >= 0; ++n) ++stations;
+            FLAG_set(kFlagDataKind, kModelMrfx);
+            MOS_rewind_file();
+            for (int n = 0; n < 1000 && MOSM_read_report(MOSM_get_report(), &e) >= 0; ++n) ++stations;
+        }
+    }
+    EXPECT_GT(stations, 1000);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The shipped national sample reads completely: every station in the table,
+// every column of the temperature row present.
+TEST_F(MosRead, ShippedNationalSampleReadsEveryStation) {
+    std::string sample;
+    const std::string examples = ORV_SOURCE_DIR "/examples";
+    if (std::filesystem::is_directory(examples))
+        for (const auto& e : std::filesystem::directory_iterator(examples))
+            if (e.path().filename().string().rfind("mos_", 0) == 0) sample = e.path().string();
+    if (sample.empty()) GTEST_SKIP() << "no national sample in " << examples << "; skipping";
+    load_station_table();
+    RES_put("stat_prior", "9");
+    FLAG_set(kFlagDataKind, kModelGfs);
+    ASSERT_TRUE(test::open_bulletin(sample));
+    MOS_rewind_file();
+    int stations = 0;
+    int used = 0;
+    int complete = 0;
+    CityEntry e{};
+    MosReport* r = MOS_get_report();
+    for (int res = 0; (res = MOS_read_report(r, &e)) >= 0;) {
+        ++stations;
+        used += res;
+        bool all = r->columns == 21;
+        for (int c = 0; c < 21; ++c) all = all && !is_missing(r->values[kMosTemp][c]);
+        complete += all ? 1 : 0;
+    }
+    EXPECT_GT(stations, 1000);
+    EXPECT_EQ(used, stations);
+    EXPECT_EQ(complete, stations);
+}
+
+}  // namespace
+}  // namespace orv
