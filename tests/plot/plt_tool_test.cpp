@@ -1,0 +1,381 @@
+#include "plot/plt_tool.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/files.hpp"
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/resrc.hpp"
+#include "geo/region.hpp"
+#include "gks/gks_text.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/gph.hpp"
+#include "gks/ps_render.hpp"
+#include "plot/colors.hpp"
+#include "plot/plt_labl.hpp"
+
+namespace orv {
+namespace {
+
+// What the fake modules behind the hooks were told.
+struct Seen {
+    std::vector<std::string> calls;
+    std::vector<std::string> files;
+    std::vector<int> frames;
+    int frame_count = 0;
+    int written = 1;
+    std::vector<Domain> domains;
+    int detached = 0;
+};
+Seen seen;
+
+void note(const std::string& text) { seen.calls.push_back(text); }
+
+class PltToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset();
+        seen = Seen{};
+        MESS_set(0, static_cast<int>(kMessMess));
+        dir_ = test::make_temp_dir();
+        ASSERT_FALSE(dir_.empty());
+        RES_put("name_conv", (dir_ + "/no_conventions").c_str());
+    }
+    void TearDown() override {
+        reset();
+        test::remove_dir(dir_);
+    }
+    static void reset() {
+        PLT_reset_for_tests();
+        gks_reset_all_for_tests();
+        gks_text_reset_for_tests();
+        GPH_reset_for_tests();
+        CLR_reset_for_tests();
+        RES_reset_for_tests();
+        FLAG_reset_for_tests();
+        MESS_reset_for_tests();
+        FILE_reset_for_tests();
+        MAP_reset_for_tests();
+    }
+    static void install_recording_hooks() {
+        PltHooks* h = PLT_hooks();
+        h->cont_set_bar = [](int flag) { note("bar " + std::to_string(flag)); };
+        h->cont_set_bar_range = [](float max, float min) {
+            note("range " + std::to_string(max) + " " + std::to_string(min));
+        };
+        h->cont_set_skip = [](int c, int r) { note("skip " + std::to_string(c) + " " + std::to_string(r)); };
+        h->map_latlon = [](int dot, float extra, float lat, float lon) {
+            note("lalo " + std::to_string(dot) + " " + std::to_string(static_cast<int>(extra)) + " " +
+                 std::to_string(lat) + " " + std::to_string(lon));
+        };
+        h->grd_set_grid_factor = [](int f) { note("gridx " + std::to_string(f)); };
+        h->grd_use_hdr_file = [](int f) { note("hdr " + std::to_string(f)); };
+        h->grib_set_max_bad = [](int n) { note("max_bad " + std::to_string(n)); };
+        h->gif_transparent = [](int f) { note("gif_trans " + std::to_string(f)); };
+    }
+    static void install_writers() {
+        for (int type = kDumpXwd; type <= kDumpPng; ++type)
+            PLT_hooks()->image_dump[type] = [](const char* file) {
+                seen.files.emplace_back(file);
+                return seen.written;
+            };
+    }
+    std::string dir_;
+};
+
+// ---------------------------------------------------------------- parameters
+
+TEST_F(PltToolTest, PlotParametersReachTheirModules) {
+    install_recording_hooks();
+    RES_put("plot_param", "FULLAB,bar:40:-10,lalo:5,plt_skip:3,gridx4,max_bad:0,over:2:3,"
+                          "nohdr,gif_trans,shadow:0,unknown,gif:pic%i.gif");
+    EXPECT_EQ(PLT_param_decode(), 12);
+    const std::vector<std::string> expected = {
+        "bar 2",        "range 40.000000 -10.000000", "lalo 0 0 5.000000 5.000000", "skip 3 3",
+        "gridx 4",      "max_bad 5",                  "hdr 0",                      "gif_trans 1"};
+    EXPECT_EQ(seen.calls, expected);
+    EXPECT_EQ(PLT_get_full_lab(), 1);
+    EXPECT_EQ(PLT_get_overlay_base(), 2);
+    EXPECT_EQ(PLT_get_num_over(), 3);
+    EXPECT_EQ(gget_font_drop(), 4);
+    EXPECT_EQ(PLT_get_dump_type(), kDumpGif);
+
+    // "bar" alone turns the bar on without a range; "nobar" off.
+    seen.calls.clear();
+    RES_put("plot_param", "bar,nobar,barb,lalo:10:20:1:30");
+    PLT_param_decode();
+    const std::vector<std::string> again = {"bar 2", "bar -2", "lalo 1 30 10.000000 20.000000"};
+    EXPECT_EQ(seen.calls, again);
+}
+
+TEST_F(PltToolTest, MissingModulesLeaveTheirParametersQuietly) {
+    RES_put("plot_param", "bar:1:2,gridx2,plt_skip:2:3,nohdr,max_bad:3,grdfmt:%8.2f,clear");
+    EXPECT_EQ(PLT_param_decode(), 7);
+    RES_put("out_file", "png:frame%i.png,orv");
+    PLT_param_decode();
+    EXPECT_EQ(PLT_get_dump_type(), kDumpPng);
+}
+
+TEST_F(PltToolTest, PanelLayoutsSizeTheView) {
+    EXPECT_EQ(PLT_panel_decode("2x2+1+0"), 4);
+    float rect[4];
+    GPH_get_view_size(rect);
+    EXPECT_FLOAT_EQ(rect[0], 0.5F);
+    EXPECT_FLOAT_EQ(rect[1], 1.0F);
+    EXPECT_FLOAT_EQ(rect[2], 0.5F);
+    EXPECT_FLOAT_EQ(rect[3], 1.0F);
+
+    EXPECT_EQ(PLT_panel_decode("20x1+0+0"), 4);  // at most eight columns
+    GPH_get_view_size(rect);
+    EXPECT_FLOAT_EQ(rect[1] - rect[0], 0.125F);
+
+    EXPECT_EQ(PLT_panel_decode("3x2"), 2);  // incomplete: unchanged
+    EXPECT_EQ(PLT_panel_decode("-1x2+0+0"), 4);
+    GPH_get_view_size(rect);
+    EXPECT_FLOAT_EQ(rect[1] - rect[0], 0.125F);
+}
+
+TEST_F(PltToolTest, ViewOffsetsAndTheBarFlag) {
+    float view[4];
+    FLAG_setplot(kPlotAll, 0);  // nothing to draw: no graphics
+    PLT_open(1.0F);
+    PLT_get_view(view);
+    EXPECT_FLOAT_EQ(view[2], 0.04F);
+    EXPECT_FLOAT_EQ(view[3], 0.04F);
+    PLT_set_view_offset(0.1F);
+    FLAG_set(kFlagPlotType, 99);
+    PLT_reset(1.0F);
+    PLT_get_view(view);
+    EXPECT_FLOAT_EQ(view[0], 0.0F);
+    EXPECT_FLOAT_EQ(view[3], 0.1F);
+    EXPECT_EQ(gchk_graphics(), 0);
+
+    EXPECT_EQ(PLT_bar(), 0);  // no contour module
+    static int bar = 1;
+    PLT_hooks()->cont_get_bar = [] { return bar; };
+    EXPECT_EQ(PLT_bar(), 1);
+    EXPECT_EQ(PLT_bar(), 0);  // once
+    PLT_set_bar(0);
+    bar = 0;
+    EXPECT_EQ(PLT_bar(), 0);
+}
+
+TEST_F(PltToolTest, ResetNarrowsTheLabelType) {
+    FLAG_set(kFlagPlotType, 99);
+    PLT_set_label_type(-4);
+    PLT_reset(1.0F);
+    EXPECT_EQ(PLT_get_label_type(), -1);
+    PLT_set_label_type(3);
+    PLT_reset(1.0F);
+    EXPECT_EQ(PLT_get_label_type(), 1);
+}
+
+// ---------------------------------------------------------------- dumps
+
+TEST_F(PltToolTest, DumpWithoutANameWritesTheDefaultIntoTheImagePath) {
+    install_writers();
+    RES_put("image_path", (dir_ + "/images").c_str());
+    EXPECT_EQ(PLT_dump(0), -1);  // nothing requested
+    EXPECT_TRUE(seen.files.empty());
+
+    PLT_set_dump(kDumpGif, "");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(PLT_dump(0), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(seen.files.size(), 1U);
+    EXPECT_EQ(seen.files[0], dir_ + "/images/orv.gif");
+    EXPECT_EQ(out, "Wrote GIF file: " + dir_ + "/images/orv.gif\n");
+
+    PLT_set_dump(kDumpPng, "");
+    PLT_dump(0);
+    EXPECT_EQ(seen.files.back(), dir_ + "/images/orv.png");
+    PLT_set_dump(kDumpImg, "");
+    PLT_dump(0);
+    EXPECT_EQ(seen.files.back(), dir_ + "/images/orv.xwd");
+}
+
+TEST_F(PltToolTest, DumpNamesAreTemplatesWithFrameAndTitleKeys) {
+    install_writers();
+    RES_put("title", "Surface Analysis");
+    GPH_set_win_title();
+    FILE_set_name("@kept%h");  // the caller's convention survives the dump
+    PLT_set_dump(kDumpPng, "%p-%i.png");
+    PLT_dump(3);
+    ASSERT_EQ(seen.files.size(), 1U);
+    EXPECT_EQ(seen.files[0], "Surface_Analysis-win.png");
+
+    static int frames = 3;
+    PltHooks* h = PLT_hooks();
+    h->num_frames = [] { return frames; };
+    h->current_frame = [] { return 1; };
+    h->select_frame = [](int n) {
+        seen.frames.push_back(n);
+        return 0;
+    };
+    PLT_set_dump(kDumpXwd, "f%i.xwd");
+    seen.files.clear();
+    PLT_dump(kDumpAllFrames);
+    EXPECT_EQ(seen.files, (std::vector<std::string>{"f00.xwd", "f01.xwd", "f02.xwd"}));
+    seen.files.clear();
+    PLT_dump(-1);
+    EXPECT_EQ(seen.files, (std::vector<std::string>{"f01.xwd"}));
+    EXPECT_EQ(seen.frames, (std::vector<int>{0, 1, 2, 1}));
+
+    char conv[400];
+    FILE_get_name_conv(conv, sizeof conv);
+    EXPECT_NE(std::string(conv).find("kept%h"), std::string::npos) << conv;
+}
+
+TEST_F(PltToolTest, FailedDumpsAreReported) {
+    PLT_set_dump(kDumpGif, "a.gif");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(PLT_dump(0), -1);  // no writer in this build
+    install_writers();
+    seen.written = 0;
+    PLT_set_dump(kDumpXwd, "b.xwd");
+    EXPECT_EQ(PLT_dump(0), -1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("PLT_dump: Unable to write GIF file: a.gif\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("PLT_dump: Unable to write xdump file: b.xwd\n"), std::string::npos) << err;
+}
+
+// ---------------------------------------------------------------- events
+
+class PltEventTest : public PltToolTest {
+protected:
+    void SetUp() override {
+        PltToolTest::SetUp();
+        DOM_init(&domain_);
+        ASSERT_EQ(DOM_decode("ps,40,-100,33,25,2", &domain_), kDomExplicit);
+        MAP_setup(&domain_);
+        PLT_set_zoom_func([](const Domain* d) {
+            seen.domains.push_back(*d);
+            return 0;
+        });
+    }
+    Domain domain_{};
+};
+
+TEST_F(PltEventTest, ShiftDragZoomsOntoTheBoxAndAltUUndoes) {
+    float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    MAP_tran(&x0, &y0, 35.0F, -105.0F);
+    MAP_tran(&x1, &y1, 45.0F, -95.0F);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(PLT_plot_zoom("B1-P-Shft", x0, y0), 1);
+    EXPECT_EQ(PLT_plot_zoom("B1-R", x0, y0), 1);  // no box: nothing
+    EXPECT_TRUE(seen.domains.empty());
+    EXPECT_EQ(PLT_plot_zoom("B1-P-Shft", x0, y0), 1);
+    EXPECT_EQ(PLT_plot_zoom("B1-R-Shft", x1, y1), 1);
+    ASSERT_EQ(seen.domains.size(), 1U);
+    const Domain& z = seen.domains[0];
+    float clat = 0, clon = 0;
+    MAP_untran(&clat, &clon, (x0 + x1) / 2, (y0 + y1) / 2);
+    EXPECT_NEAR(z.clat, clat, 1e-4);
+    EXPECT_NEAR(z.clon, clon, 1e-4);
+    const float spacing = std::max(std::fabs(x1 - x0) / 32, std::fabs(y1 - y0) / 24);
+    EXPECT_FLOAT_EQ(z.dx, spacing);
+    EXPECT_FLOAT_EQ(z.dy, spacing);
+    EXPECT_EQ(z.nx, 33);
+    EXPECT_EQ(PLT_get_zoom(), 1);
+
+    EXPECT_EQ(PLT_plot_zoom("B1-R", x1, y1), 0);  // the band has ended
+    EXPECT_EQ(PLT_plot_zoom("u-Alt", 0, 0), 1);
+    ASSERT_EQ(seen.domains.size(), 2U);
+    EXPECT_EQ(DOM_comp(&seen.domains[1], &domain_), 1);
+    EXPECT_EQ(PLT_get_zoom(), 0);
+    EXPECT_EQ(PLT_plot_zoom("u-Alt", 0, 0), 0);  // nothing to undo
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("New domain: "), std::string::npos);
+    EXPECT_NE(out.find("Original domain: "), std::string::npos);
+}
+
+TEST_F(PltEventTest, RedrawResizeAndRefreshUseTheCurrentDomain) {
+    EXPECT_EQ(PLT_plot_zoom("r-Alt", 0, 0), 1);
+    EXPECT_EQ(PLT_plot_resize("size", 0, 0), 0);  // no resize function yet
+    PLT_set_resize_func([](const Domain* d) {
+        seen.domains.push_back(*d);
+        return 1;
+    });
+    EXPECT_EQ(PLT_plot_resize("size", 0, 0), 1);
+    EXPECT_EQ(PLT_plot_resize("q-Alt", 0, 0), 0);
+
+    static PltRefreshFunc registered = nullptr;
+    PLT_hooks()->set_refresh_callback = [](float, PltRefreshFunc f) { registered = f; };
+    PLT_set_refresh_func(60.0F, [](const Domain* d) {
+        seen.domains.push_back(*d);
+        return 1;
+    });
+    ASSERT_NE(registered, nullptr);
+    registered();
+    ASSERT_EQ(seen.domains.size(), 3U);
+    for (const Domain& d : seen.domains) EXPECT_EQ(DOM_comp(&d, &domain_), 1);
+}
+
+TEST_F(PltEventTest, TheDisplayCallbackReachesThePlotsHandler) {
+    static PltDisplayEventFunc display = nullptr;
+    PLT_hooks()->set_mouse_callback = [](PltDisplayEventFunc f) { display = f; };
+    PLT_set_callback([](const char* event, float x, float) {
+        note(std::string(event) + " " + std::to_string(static_cast<int>(x)));
+        return 1;
+    });
+    ASSERT_NE(display, nullptr);
+    display(2, "v-Alt", 7.0F, 0.0F);
+    EXPECT_EQ(seen.calls, std::vector<std::string>{"v-Alt 7"});
+}
+
+TEST_F(PltEventTest, ValuePrintShowsThePointer) {
+    float x = 0, y = 0;
+    MAP_tran(&x, &y, 40.0F, -100.0F);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(PLT_print_values("v-Alt", x, y), 1);
+    EXPECT_EQ(PLT_print_values("x-Alt", x, y), 0);
+    EXPECT_EQ(PLT_print_values("e-Alt", x, y), 0);  // no grid to edit
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind("Lat:  40.00 Lon: -100.00 XY: ", 0), 0U) << out;
+}
+
+// ---------------------------------------------------------------- closing
+
+TEST_F(PltToolTest, BatchClosingKeepsFilesWhole) {
+    PLT_hooks()->detach = [] {
+        ++seen.detached;
+        return 1;
+    };
+    RES_put("file_path", ORV_DATA_DIR);
+    RES_put("device", ("ps," + dir_ + "/batch.ps").c_str());
+    FLAG_set(kFlagDevice, kWsPostScript);
+    FLAG_set_batch(1);
+    PLT_open(1.0F);
+    ASSERT_EQ(gchk_graphics(), 1);
+    PLT_label_up_left("x");
+    PLT_close();
+    EXPECT_EQ(seen.detached, 0);  // a file device does not detach
+    EXPECT_EQ(gchk_graphics(), 0);
+    EXPECT_STREQ(PLT_get_label(kLabelUpLeft, 0), "");
+    const std::string ps = test::slurp(dir_ + "/batch.ps");
+    EXPECT_NE(ps.find("showpage"), std::string::npos);
+}
+
+TEST_F(PltToolTest, FailedDetachEndsTheProgram) {
+    const auto run = [] {
+        PLT_hooks()->detach = [] { return -1; };
+        static GDevice window{};
+        window.kind = kWsWindow;
+        window.open = [](int, const char*) { return 0; };
+        gregister_device(&window);
+        FLAG_set(kFlagDevice, kWsWindow);
+        FLAG_set_batch(1);
+        PLT_open(1.0F);
+        PLT_close();
+        std::exit(0);
+    };
+    EXPECT_EXIT(run(), testing::ExitedWithCode(1), "");
+}
+
+}  // namespace
+}  // namespace orv
