@@ -10,6 +10,7 @@
 #include "gks/gks_text.hpp"
 #include "mos/mos_plt.hpp"
 #include "plot/colors.hpp"
+#include "plot/data_plt.hpp"
 
 namespace {
 constexpr int kContourType = 11;
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     CLR_register_hooks();
     gtext_register_hooks();
     MAP_register_hooks();
+    DATA_register_hooks();
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];
