@@ -156,6 +156,7 @@ TEST_F(PlotData, StationLabelTextCollectsVariablesAndStaysBounded) {
 }
 
 TEST_F(PlotData, GridSetupAllocatesTheAnalysedSlotsOnTheGridDomain) {
+    VAR_set_def_type(kTypeCont);
     VAR_setup(nullptr, "temp");
     PlotControl* control = DATA_get_control();
     Domain d;
