@@ -149,6 +149,7 @@ void DATA_register_hooks() {
     h->cont_set_bar_range = CONT_set_bar_range;
     h->cont_set_skip = CONT_set_skip;
     h->cont_set_plot_offset = CONT_set_plot_offset;
+    h->map_latlon = MAP_latlon;
     h->grd_set_grid_factor = GRD_set_grid_factor;
     h->grd_set_format = [](const char* format) { GRD_set_format(format); };
     h->grd_print_value = [](int slot, float x, float y) { GRD_print_value(GRD_get_grid(slot), x, y); };
