@@ -197,5 +197,53 @@ TEST_F(BatchFrame, OneGridPassPerFrame) {
     EXPECT_EQ(count(r.out), 2U) << r.out;
 }
 
+// The first grid of the text grid file the run wrote into dir.
+bool read_grid(const ScratchDir& dir, GridField* grid) {
+    for (const std::string& f : files_in(dir)) {
+        const std::string path = dir.path() + "/" + f;
+        if (GRD_chktype(path.c_str()) != kGridText) continue;
+        int kind = 0;
+        const int entry = GRD_open(path.c_str(), 0, &kind);
+        if (entry < 0) return false;
+        GRD_init(grid);
+        const bool ok = GRD_read(entry, grid) == 1;
+        GRD_close(entry);
+        return ok;
+    }
+    return false;
+}
+
+// No usable station leaves the grid missing; one station fills only its
+// neighbourhood with its own value; the picture is still made.
+TEST_F(BatchFrame, FewStationsGiveMissingGridsNotWrongOnes) {
+    const std::string picture = dir_.file("map.ps");
+    dir_.write("mos_2026120600.txt", "101 \nFOUS21 KWNO 060000\nMAVME1\n");
+    RunResult r = run({"-pl", "cf", "-de", "p," + picture, "-of", "orv"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(read_file(picture).starts_with("%!PS"));
+    GridField grid{};
+    ASSERT_TRUE(read_grid(dir_, &grid)) << r.out;
+    const int n = grid.domain.nx * grid.domain.ny;
+    for (int k = 0; k < n; ++k) ASSERT_EQ(grid.values[k], -9999.0F) << k;
+    GRD_free(&grid);
+
+    ScratchDir one;
+    const std::string sample = read_file(kSample);
+    one.write("mos_2026120600.txt", "101 \nFOUS21 KWNO 060000\nMAVME1\n" + station_block(sample, kStations[0]));
+    r = run_mosplot(one, {"-ba", "-me", "mess", "-mo", "gfs", "-dp", one.path(), "-gp", one.path(), "-ft", "h24",
+                          "-va", "temp", "-pl", "none", "-of", "orv"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ASSERT_TRUE(read_grid(one, &grid)) << r.out;
+    int set = 0;
+    for (int k = 0; k < grid.domain.nx * grid.domain.ny; ++k) {
+        if (grid.values[k] == -9999.0F) continue;
+        EXPECT_NEAR(grid.values[k], kStations[0].temp, 1e-3);
+        ++set;
+    }
+    EXPECT_GT(set, 0);
+    EXPECT_LT(set, grid.domain.nx * grid.domain.ny);
+    GRD_free(&grid);
+}
+
 }  // namespace
 }  // namespace orv::testing
