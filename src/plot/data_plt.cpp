@@ -27,8 +27,10 @@ constexpr unsigned kLevelMess = 3840;
 constexpr unsigned kLevelWarn = 64;
 constexpr unsigned kLevelWarnReport = 192;
 constexpr unsigned kLevelDebug = 0x40000000;
-constexpr int kMapUnderFill = 5;
-constexpr int kMapOverFill = 6;
+// The map list's unsigned entries are drawn with the underlay when nothing
+// covers the map, else with the overlay.
+constexpr int kMapUnderAndNormal = kMapUnderlay | kMapNormal;
+constexpr int kMapOverAndNormal = kMapOverlay | kMapNormal;
 constexpr int kRawFieldBase = 10;
 constexpr std::size_t kRawLabelLimit = 110;
 constexpr float kNauticalMile = 1.852F;
@@ -184,13 +186,13 @@ void DATA_new_frame() {
 }
 
 int DATA_map_underlay() {
-    return MAP_draw(g.map_flag != 1 && !g.fill ? kMapUnderFill : kMapUnderlay);
+    return MAP_draw(g.map_flag != 1 && !g.fill ? kMapUnderAndNormal : kMapUnderlay);
 }
 
 int DATA_map_overlay() {
     if (g.map_flag != 1 && g.fill) {
         MAP_fill_cont(1);
-        return MAP_draw(kMapOverFill);
+        return MAP_draw(kMapOverAndNormal);
     }
     return MAP_draw(kMapOverlay);
 }
