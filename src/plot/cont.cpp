@@ -21,6 +21,7 @@
 #include "core/system.hpp"
 #include "core/tools.hpp"
 #include "core/var_tool.hpp"
+#include "geo/map.hpp"
 #include "geo/maptran.hpp"
 #include "geo/region.hpp"
 #include "gks/gks_colr.hpp"
@@ -28,6 +29,8 @@
 #include "gks/gks_line.hpp"
 #include "gks/gks_tool.hpp"
 #include "plot/colors.hpp"
+#include "plot/plt_labl.hpp"
+#include "plot/plt_tool.hpp"
 
 namespace orv {
 namespace {
@@ -804,6 +807,8 @@ int CONT_format_decode_type(const char* format) {
             g.rotated = 1;
         } else if (starts_with_nocase(f, "hlab")) {
             g.rotated = 0;
+        } else if (starts_with_nocase(f, "labs")) {
+            PLT_set_label_type(-1);
         } else if (starts_with_nocase(f, "in=")) {
             g.interval = parse_float(f + 3);
         } else if (starts_with_nocase(f, "cb=")) {
@@ -1241,7 +1246,7 @@ int CONT_draw_bar(int orientation, const char* title) {
     if (!bar_levels(&n, &lowest, &interval, &list)) return -1;
     float view[4] = {0.0F, 1.0F, 0.0F, 1.0F};
     GPH_get_view(2, view);
-    const bool full_labels = g.full_labels != 0;
+    const bool full_labels = g.full_labels != 0 || PLT_get_full_lab() != 0;
     const float h = full_labels ? 0.035F : std::min(view[2], 0.035F);
     if (h < 0.01F) return -1;
     const float left = view[0] + 0.03F * (view[1] - view[0]);
@@ -1361,6 +1366,7 @@ struct GridPlotState {
     VariableMemory memory[kMaxVariables];
     char frame_labels[4][kFrameLabelSize] = {};
     ContCallback callback = nullptr;
+    const GridField* plot_grid = nullptr;  // the grid of CONT_plot_grid
     // Positions of the last projected grid, reused while the domains stay.
     float* xs = nullptr;
     float* ys = nullptr;
@@ -1409,30 +1415,31 @@ bool view_of(const GridField* grid, ContGrid* out, bool* own_coordinates) {
     return true;
 }
 
-// Gives the current transformation the grid's own window while a grid is
-// drawn in grid coordinates.
+// Gives the map transformation (the plot viewport) the grid's own window
+// while a grid is drawn in grid coordinates.
 class GridWindow {
 public:
     GridWindow(const ContGrid& grid, bool active) : active_(active && gchk_graphics() != 0) {
         if (!active_) return;
         int status = 0;
-        ginq_cur_norm_tran_num(&status, &tran_);
-        GPH_get_win(tran_, saved_);
+        ginq_cur_norm_tran_num(&status, &previous_);
+        GPH_get_win(kMapTran, saved_);
         const float win[4] = {0.0F, static_cast<float>(grid.nx - 1), 0.0F, static_cast<float>(grid.ny - 1)};
-        gset_win(tran_, win);
-        gsel_norm_tran(tran_);
+        gset_win(kMapTran, win);
+        gsel_norm_tran(kMapTran);
     }
     ~GridWindow() {
         if (!active_) return;
-        gset_win(tran_, saved_);
-        gsel_norm_tran(tran_);
+        gset_win(kMapTran, saved_);
+        gsel_norm_tran(previous_);
     }
     GridWindow(const GridWindow&) = delete;
     GridWindow& operator=(const GridWindow&) = delete;
 
 private:
+    static constexpr int kMapTran = 2;
     bool active_;
-    int tran_ = 1;
+    int previous_ = kMapTran;
     float saved_[4] = {0.0F, 1.0F, 0.0F, 1.0F};
 };
 
@@ -1481,7 +1488,7 @@ int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain
     if (FLAG_get(11) == 99) return 0;
     CONT_init();
     gp.callback = callback;
-    if (gchk_graphics() != 0) GPH_text_font("0");
+    if (gchk_graphics() != 0) GPH_text_font(nullptr);
     const bool known_variable = variable >= 0 && variable < kMaxVariables;
     const char* format = known_variable ? VAR_get_format(variable) : "";
     CONT_set_format(known_variable ? VAR_get_type(variable) : kMissing, format);
@@ -1517,7 +1524,12 @@ int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain
     CONT_format_decode_type(RES_get("plot_format"));
     CONT_prompt_type();
     CONT_set_cont_ext(grid);
+    MAP_fill_cont(is_fill_type(g.type) ? 1 : 0);
     make_frame_labels(grid);
+    PLT_label_up_left(gp.frame_labels[0]);
+    PLT_label_up_right(gp.frame_labels[1]);
+    PLT_label_low_right(gp.frame_labels[2]);
+    if (gp.frame_labels[3][0] != '\0') PLT_label_low_left(gp.frame_labels[3]);
     if (frame == 0 && known_variable) gp.memory[variable] = {g.type, g.interval, g.dash, g.color_base};
     return 0;
 }
@@ -1554,6 +1566,63 @@ int CONT_set_cont_ext(const GridField* grid) {
     view.ny = grid->domain.ny;
     view.values = grid->values;
     return CONT_set_cont_ext(&view);
+}
+
+int CONT_plot(const Domain* domain) {
+    if (FLAG_get(11) == 99 || domain == nullptr) return 0;
+    const bool opened = gchk_graphics() == 0;
+    const float aspect = DOM_aspect(domain);
+    if (opened) {
+        PLT_open(aspect);
+    } else {
+        PLT_reset(aspect);
+    }
+    PLT_set_callback(CONT_callback);
+    PLT_set_zoom_func(CONT_plot);
+    PLT_set_resize_func(CONT_plot);
+    GRD_get_grids();
+    MAP_setup(domain);
+    const GridField* grid = gp.plot_grid;
+    const int variable = grid != nullptr ? grid->variable : kMissing;
+    CONT_plot_setup(0, variable, grid, domain, CONT_callback);
+    if (g.map_under != 0) {
+        MAP_draw(5);
+        CONT_draw(grid);
+    } else {
+        CONT_draw(grid);
+        MAP_draw(6);
+    }
+    PLT_labels();
+    if (g.bar > 0) CONT_draw_bar(1, "");
+    PLT_dump(0);
+    if (opened) PLT_close();
+    return 0;
+}
+
+int CONT_plot_grid(const GridField* grid, const Domain* domain, ContCallback callback) {
+    gp.plot_grid = grid;
+    gp.callback = callback;
+    const bool unset_domain = domain == nullptr || domain->proj == kProjNone;
+    const int rc = CONT_plot(unset_domain && grid != nullptr ? &grid->domain : domain);
+    g.type = kMissing;
+    return rc;
+}
+
+int CONT_callback(const char* event, float x, float y) {
+    PLT_print_values(event, x, y);
+    PLT_plot_zoom(event, x, y);
+    PLT_plot_resize(event, x, y);
+    CONT_flash_value(event, x, y);
+    return 0;
+}
+
+void CONT_register_hooks() {
+    PltHooks* hooks = PLT_hooks();
+    hooks->cont_get_bar = CONT_get_bar;
+    hooks->cont_set_bar = CONT_set_bar;
+    hooks->cont_set_bar_range = CONT_set_bar_range;
+    hooks->cont_set_skip = CONT_set_skip;
+    hooks->cont_set_plot_offset = CONT_set_plot_offset;
 }
 
 const char* CONT_get_frame_label(int position) {

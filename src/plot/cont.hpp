@@ -104,10 +104,21 @@ using ContCallback = int (*)(const char* event, float x, float y);
 int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain* domain,
                     ContCallback callback);
 int CONT_draw(const GridField* grid);
+// A complete picture of the grid given to CONT_plot_grid on a domain: the
+// graphics opened (or reset), map, contours, labels, colour bar, dump.
+int CONT_plot(const Domain* domain);
+// CONT_plot of a grid, on its own domain when the given one is unset.
+int CONT_plot_grid(const GridField* grid, const Domain* domain, ContCallback callback);
 int CONT_draw_contour(const GridField* grid);
 int CONT_draw_labels(const GridField* grid);
 int CONT_draw_maxmin(const GridField* grid);
 int CONT_set_cont_ext(const GridField* grid);
+
+// Event handler of a contour plot: value print-out, zoom, resize and the
+// colour-bar flash.
+int CONT_callback(const char* event, float x, float y);
+// Gives the frame module the colour-bar and value-print settings it sets.
+void CONT_register_hooks();
 
 // The frame label texts the last set-up made: 0 upper left (the grid's
 // description), 1 upper right (its date label), 2 lower right (range),

@@ -14,6 +14,7 @@
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
 #include "core/var_tool.hpp"
+#include "geo/map.hpp"
 #include "geo/maptran.hpp"
 #include "gks/gks_fill.hpp"
 #include "gks/gks_line.hpp"
@@ -23,6 +24,8 @@
 #include "geo/region.hpp"
 #include "grid/grd_tool.hpp"
 #include "plot/colors.hpp"
+#include "plot/plt_labl.hpp"
+#include "plot/plt_tool.hpp"
 
 namespace orv {
 namespace {
@@ -89,6 +92,9 @@ protected:
         CONT_reset_for_tests();
         MAP_reset_for_tests();
         VAR_reset_for_tests();
+        PLT_labl_reset_for_tests();
+        PLT_reset_for_tests();
+        MAP_draw_reset_for_tests();
     }
     // Opens the recording workstation with a window over the grid.
     void open_recorder(int nx, int ny) {
@@ -577,6 +583,8 @@ TEST_F(ContGridTest, SetupInBatchChoosesFillsAndMakesFrameLabels) {
     EXPECT_STREQ(CONT_get_frame_label(1), "12Z 01 JAN 2014");
     EXPECT_EQ(std::string(CONT_get_frame_label(2)).rfind("LO: ", 0), 0U);
     EXPECT_EQ(std::string(CONT_get_frame_label(3)).rfind("INTERVAL: ", 0), 0U);
+    EXPECT_STREQ(PLT_get_label(kLabelUpLeft, 0), "Temperature (F)");
+    EXPECT_STREQ(PLT_get_label(kLabelUpRight, 0), "12Z 01 JAN 2014");
     EXPECT_EQ(CONT_draw(&f), 0);
     EXPECT_GT(drawn_.fills, 0);
 }
@@ -607,6 +615,37 @@ TEST_F(ContGridTest, LevelListsGiveALevelsLabelAndSwitchTheBarOn) {
     testing::internal::GetCapturedStdout();
     EXPECT_STREQ(CONT_get_frame_label(3), "LEVELS: 0.0,10.0,20.0");
     EXPECT_GT(CONT_get_bar(), 0);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST_F(ContGridTest, WholePlotOfAGridInBatchWritesPostScript) {
+    RES_put("file_path", ORV_DATA_DIR);
+    RES_put("device", ("ps," + dir_ + "/plot.ps").c_str());
+    FLAG_set(kFlagDevice, kWsPostScript);
+    FLAG_set_batch(1);
+    auto z = make_grid(21, 11, [](int i, int j) { return static_cast<float>(10.0 * std::sin(i / 3.0) + j); });
+    GridField f = field(z, 21, 11);
+    f.domain.proj = kProjLatLon;
+    f.domain.clat = 40.0F;
+    f.domain.clon = -100.0F;
+    f.domain.dx = 1.0F;
+    f.domain.dy = 1.0F;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(CONT_plot_grid(&f, nullptr, nullptr), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(CONT_get_type(), -9999);  // unset again afterwards
+    EXPECT_EQ(gchk_graphics(), 0);
+    const std::string ps = test::slurp(dir_ + "/plot.ps");
+    EXPECT_NE(ps.find("showpage"), std::string::npos);
+    if (test::have_ghostscript()) {
+        std::string log;
+        EXPECT_TRUE(test::ps_renders(dir_ + "/plot.ps", dir_, &log)) << log;
+    }
 }
 
 }  // namespace
