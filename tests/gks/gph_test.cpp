@@ -14,6 +14,7 @@
 #include "gks/gks_fixture.hpp"
 #include "gks/gks_line.hpp"
 #include "gks/gks_mark.hpp"
+#include "gks/gks_text.hpp"
 
 namespace orv::test {
 namespace {
@@ -97,6 +98,11 @@ void draw_picture() {
     GPH_pprint(pos, "Centred");
     GPH_pprintf(pos, "%d degrees", 30);
     GPH_printf("%s", 10, 62, "left");
+    GPH_text_rotate(0);
+    GPH_text_align(1, 5);
+    const AttribRecord plain{1, 1.0F, F, 1.0F, U, U, U};
+    GPH_text_attr(&plain, 6.0F);
+    GPH_printf("%s", 75, 20, "HHHH");
     GPH_text_attr(nullptr, 0.01F);
     gmessage(15, "picture done");
     const float blank[4] = {3, 4, 3, 4};
@@ -258,6 +264,7 @@ TEST_F(GphTest, UnopenableWorkstationEndsTheProgram) {
 }
 
 TEST_F(GphTest, PictureRendersAndReplaysToTheSameCommands) {
+    gtext_register_hooks();
     // Drawn straight to paper, on a picture area the size the print uses.
     RES_put("geometry", "1052x802");
     testing::internal::CaptureStdout();
@@ -305,6 +312,15 @@ TEST_F(GphTest, PictureRendersAndReplaysToTheSameCommands) {
     EXPECT_FALSE(page.ink_near(px, py, 10));
     page_of(82, 78, &px, &py);  // empty corner
     EXPECT_FALSE(page.ink_near(px, py, 40));
+    bool text_ink = false;  // "HHHH" from (75, 20), 6 units high
+    for (float x = 75; x < 95 && !text_ink; x += 0.5F)
+        for (float y = 20; y < 26 && !text_ink; y += 0.5F) {
+            page_of(x, y, &px, &py);
+            text_ink = page.ink_near(px, py, 0);
+        }
+    EXPECT_TRUE(text_ink);
+    page_of(85, 40, &px, &py);  // above the text
+    EXPECT_FALSE(page.ink_near(px, py, 20));
     int r = 0, g = 0, b = 0;
     page.at(5, 5, &r, &g, &b);  // outside the picture area
     EXPECT_EQ(r + g + b, 3 * 255);
