@@ -83,14 +83,6 @@ void label_variable(int v, bool vector) {
     PLT_next_overlay();
 }
 
-// The date label, the data range and the interval or levels of the
-// contour set-up go around the map; the upper left is the variable's.
-void place_contour_labels() {
-    if (const char* t = CONT_get_frame_label(1); *t != '\0') PLT_label_up_right(t);
-    if (const char* t = CONT_get_frame_label(2); *t != '\0') PLT_label_low_right(t);
-    if (const char* t = CONT_get_frame_label(3); *t != '\0') PLT_label_low_left(t);
-}
-
 int plot_vector_pair(int v, int from, PlotControl* control, bool function, bool with_units) {
     if (g.seams.vect_set_type != nullptr) g.seams.vect_set_type(VAR_get_type(v));
     char units[16] = "";
@@ -145,12 +137,8 @@ void plot_station(int v, int end, PlotControl* control, const CityEntry& entry) 
 DataSeams* DATA_seams() { return &g.seams; }
 
 void DATA_register_hooks() {
+    CONT_register_hooks();
     PltHooks* h = PLT_hooks();
-    h->cont_get_bar = CONT_get_bar;
-    h->cont_set_bar = CONT_set_bar;
-    h->cont_set_bar_range = CONT_set_bar_range;
-    h->cont_set_skip = CONT_set_skip;
-    h->cont_set_plot_offset = CONT_set_plot_offset;
     h->map_latlon = MAP_latlon;
     h->grd_set_grid_factor = GRD_set_grid_factor;
     h->grd_set_format = [](const char* format) { GRD_set_format(format); };
@@ -239,7 +227,6 @@ int DATA_plot_cont(int v, PlotControl* control, const char* format) {
     CONT_plot_setup(control->frame, v, GRD_get_grid(v), &control->plot_domain, control->callback);
     if (is_fill_type(CONT_get_type())) g.fill = true;
     (void)format;
-    place_contour_labels();
     CONT_draw(GRD_get_grid(v));
     return v;
 }

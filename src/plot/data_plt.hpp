@@ -40,7 +40,7 @@ struct DataSeams {
 };
 DataSeams* DATA_seams();
 
-// Fills the frame module's hooks for contours and grids.
+// Fills the frame module's hooks for contours, map grids and grid files.
 void DATA_register_hooks();
 
 // Frame composition.
