@@ -176,5 +176,66 @@ TEST_F(PlotData, GridSetupAllocatesTheAnalysedSlotsOnTheGridDomain) {
     EXPECT_EQ(DATA_chk_field(0), 0);
 }
 
+// A data source of three stations (one skipped) whose value of a field is
+// the field's index plus the station's.
+struct FakeReport {
+    int next = 0;
+    int station = -1;
+};
+int fake_read(void* report, CityEntry* entry) {
+    FakeReport* r = static_cast<FakeReport*>(report);
+    if (r->next >= 4) return -1;
+    r->station = r->next++;
+    if (r->station == 2) return 0;
+    copy_text(entry->id, "K000");
+    entry->x = 0.5F * static_cast<float>(r->station);
+    entry->y = 0.25F;
+    return 1;
+}
+FakeReport g_report;
+int fake_rewind() {
+    g_report = FakeReport{};
+    return 0;
+}
+int fake_get(const void* report, VarRecord* variable, RawData* raw) {
+    const int station = static_cast<const FakeReport*>(report)->station;
+    raw->value = static_cast<float>(std::string(variable->name) == "dewp" ? 100 + station : station);
+    raw->second = -1.0F;
+    return 1;
+}
+
+TEST_F(PlotData, GatheringSkipsReportsAndFillsEveryField) {
+    VAR_set_def_type(kTypeCont);
+    VAR_setup(nullptr, "temp,dewp");
+    PlotControl* control = DATA_get_control();
+    Domain d;
+    d.proj = kProjLatLon;
+    d.clat = 40.0F;
+    d.clon = -100.0F;
+    d.dx = d.dy = 1.0F;
+    d.nx = 5;
+    d.ny = 4;
+    control->plot_domain = d;
+    control->report = &g_report;
+    control->read_report = fake_read;
+    control->rewind = fake_rewind;
+    control->get_data = fake_get;
+    g_report.next = 3;  // the source is rewound first
+    ASSERT_EQ(DATA_setup_grid(control), 1);
+    EXPECT_EQ(DATA_get_data(control), 3);
+    EXPECT_EQ(DATA_get_num_stats(), 3);
+    RawData raw;
+    const float expected[3][2] = {{0, 100}, {1, 101}, {3, 103}};
+    for (int i = 0; i < 3; ++i) {
+        for (int f = 0; f < 2; ++f) {
+            ASSERT_EQ(DATA_get_raw(i, f, &raw), 1);
+            EXPECT_EQ(raw.value, expected[i][f]) << i << "," << f;
+            EXPECT_EQ(raw.second, -1.0F);
+        }
+    }
+    ASSERT_EQ(DATA_get_raw(2, 0, &raw), 1);
+    EXPECT_FLOAT_EQ(raw.x, 1.5F) << "the skipped report takes no place";
+}
+
 }  // namespace
 }  // namespace orv
