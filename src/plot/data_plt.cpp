@@ -48,6 +48,7 @@ struct FrameState {
     float distance = 0.0F;
     int raw_fd = -1;
     int raw_fields = 0;
+    bool function = false;  // the vector pair comes from a grid function
     DataSeams seams{};
 };
 FrameState g;
@@ -87,8 +88,9 @@ int plot_vector_pair(int v, int from, PlotControl* control, bool function, bool 
     if (g.seams.vect_set_type != nullptr) g.seams.vect_set_type(VAR_get_type(v));
     char units[16] = "";
     if (with_units) copy_text(units, VAR_get_units(v));
+    g.function = function;
     const int last = DATA_plot_vect(from, control, units, with_units ? VAR_get_format(v) : "");
-    (void)function;
+    g.function = false;
     DATA_plot_bar();
     DATA_plot_vect_bar();
     return last;
@@ -239,7 +241,7 @@ int DATA_plot_vect(int v, PlotControl* control, char* units, const char* format)
     if (g.seams.vect_set_format != nullptr) g.seams.vect_set_format(VAR_get_type(v), format);
     if (g.seams.find_param_grids == nullptr) return v;
     int slots[2] = {-1, -1};
-    const int last = g.seams.find_param_grids(v, 2, 0, slots);
+    const int last = g.seams.find_param_grids(v, 2, g.function ? 1 : 0, slots);
     if (last < 0 || slots[0] < 0 || slots[1] < 0) return v;
     GridField* u = GRD_get_grid(slots[0]);
     GridField* w = GRD_get_grid(slots[1]);
