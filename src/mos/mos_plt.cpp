@@ -194,7 +194,7 @@ void select_time(std::size_t i) {
     FLAG_set(kFlagHour, code);
 }
 
-constexpr int kStationBlockSize = 120;
+constexpr int kStationBlockSize = kRawLabelBlock;
 constexpr int kStationPriority = 7;
 
 MosFrameSeams g_frames{};

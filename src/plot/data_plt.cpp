@@ -448,7 +448,7 @@ int RAW_set_var_string(const VarRecord* variable, const RawData* raw, char* text
         copy_text(value, raw->text);
     else if (!is_missing(raw->value))
         std::snprintf(value, sizeof value, "%g", static_cast<double>(raw->value));
-    constexpr std::size_t kBlock = 120;
+    constexpr std::size_t kBlock = kRawLabelBlock;
     if (variable->flag > 4) {
         if (text[0] == '\0') strntcpy(text, value, kBlock);
         return 1;

@@ -70,6 +70,8 @@ int RAW_save_station(const CityEntry* entry);
 int RAW_save_data(const RawData* raw);
 int RAW_save_end();
 int RAW_close_file();
+// text is a station's scratch block (kRawLabelBlock bytes).
+inline constexpr int kRawLabelBlock = 120;
 int RAW_set_var_string(const VarRecord* variable, const RawData* raw, char* text);
 
 void DATA_plt_reset_for_tests();
