@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,22 @@
 #include "core/system.hpp"
 #include "core/tools.hpp"
 #include "core/var_tool.hpp"
+#include "geo/map.hpp"
+#include "geo/maptran.hpp"
+#include "geo/region.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/gph.hpp"
+#include "grid/grd_read.hpp"
+#include "grid/grd_tool.hpp"
+#include "mos/cty_tool.hpp"
+#include "mos/mos_read.hpp"
+#include "mos/mos_tool.hpp"
+#include "plot/cont.hpp"
+#include "plot/data.hpp"
+#include "plot/data_plt.hpp"
+#include "plot/object.hpp"
+#include "plot/plt_labl.hpp"
+#include "plot/plt_tool.hpp"
 
 namespace orv {
 namespace {
@@ -177,6 +194,115 @@ void select_time(std::size_t i) {
     FLAG_set(kFlagHour, code);
 }
 
+constexpr int kStationBlockSize = kRawLabelBlock;
+constexpr int kStationPriority = 7;
+
+MosFrameSeams g_frames{};
+
+bool prefix_nocase(const char* text, const char* prefix) {
+    return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// Calls fn for every entry of "out_file" that names an output convention
+// ("none" and image entries are not conventions).
+template <typename Fn>
+void for_out_file_entries(Fn fn) {
+    int n = 0;
+    char** items = nullptr;
+    RES_getvals("out_file", &n, &items);
+    for (int k = 0; k < n; ++k) {
+        const char* entry = items[k];
+        if (entry == nullptr || strcasecmp(entry, "none") == 0 || prefix_nocase(entry, "gif")) continue;
+        fn(entry);
+    }
+    free_parsed_array(n, items);
+}
+
+int plotted_variables() {
+    int n = 0;
+    for (int i = 0; i < VAR_get_num(); ++i) n += VAR_is_PLOT(i) != 0 ? 1 : 0;
+    return n;
+}
+
+template <typename Report, int (*Read)(Report*, CityEntry*), int (*Get)(const Report*, VarRecord*, RawData*)>
+struct Family {
+    static int read(void* report, CityEntry* entry) { return Read(static_cast<Report*>(report), entry); }
+    static int get(const void* report, VarRecord* variable, RawData* raw) {
+        return Get(static_cast<const Report*>(report), variable, raw);
+    }
+};
+
+void fill_control(PlotControl* c, const Domain* domain, const MosModelInfo* info) {
+    DATA_control_init(c);
+    c->date = g.file_date;
+    c->model = info != nullptr ? info->number : kMissing;
+    c->raw_out = MOS_raw_out_file;
+    c->grd_out = MOS_grd_out_file;
+    c->plot_domain = *domain;
+    c->rewind = MOS_rewind_file;
+    c->raw_plot = nullptr;
+    c->grid_data = MOS_grid_data;
+    c->callback = MOS_callback;
+    const MosFamily family = info != nullptr ? info->family : MosFamily::standard;
+    switch (family) {
+    case MosFamily::extended:
+        c->report = MOSU_get_report();
+        c->get_var = MOSU_get_var;
+        c->read_report = Family<MosuReport, MOSU_read_report, MOSU_get_data>::read;
+        c->get_data = Family<MosuReport, MOSU_read_report, MOSU_get_data>::get;
+        g.tim_menu_type = 2;
+        break;
+    case MosFamily::mrf:
+        c->report = MOSM_get_report();
+        c->get_var = MOSM_get_var;
+        c->read_report = Family<MosmReport, MOSM_read_report, MOSM_get_data>::read;
+        c->get_data = Family<MosmReport, MOSM_read_report, MOSM_get_data>::get;
+        g.tim_menu_type = 1;
+        break;
+    case MosFamily::standard:
+        c->report = MOS_get_report();
+        c->get_var = MOS_get_var;
+        c->read_report = Family<MosReport, MOS_read_report, MOS_get_data>::read;
+        c->get_data = Family<MosReport, MOS_read_report, MOS_get_data>::get;
+        g.tim_menu_type = 0;
+        break;
+    }
+}
+
+void draw_frame(int i, int ntimes, const MosModelInfo* info) {
+    GPH_trans(2);
+    if (ntimes > 1) {
+        if (g_frames.create_frame != nullptr) g_frames.create_frame(i);
+        if (g_frames.select_frame != nullptr) g_frames.select_frame(i);
+    }
+    char name[kFileNameSize];
+    FILE_set_date(&g.file_date, name);
+    if (ntimes > 1) {
+        select_time(static_cast<std::size_t>(i));
+        VAR_setup(nullptr, g.variable);
+    }
+    MOS_open_file();
+    const char* model_str = info != nullptr ? info->label : g.model_string;
+    MESS_print(0xF00, "%s %s: %s\n", model_str, g.times[i].c_str(), g.variable);
+    PlotControl* control = DATA_get_control();
+    DATA_new_frame();
+    DATA_map_underlay();
+    control->frame = i;
+    DATA_fit_grid(control);
+    for (int v = 0; v < VAR_get_num(); ++v) {
+        v = DATA_plot_raw(DATA_plot_grid(v, control), control);
+        DATA_plot_map(v);
+    }
+    DATA_map_overlay();
+    PLT_labels();
+    MOS_close_file();
+    if (ntimes > 1) {
+        if (g_frames.display_frame != nullptr) g_frames.display_frame(i);
+        DATA_new_grid();
+    }
+    PLT_dump(i);
+}
+
 }  // namespace
 
 const MosModelInfo* MOS_model_info(int code) {
@@ -328,6 +454,7 @@ int MOS_prompt_variable() {
     }
     FLAG_set(kFlagLevel, 1);
     VAR_setup(nullptr, g.variable);
+    DATA_new_grid();
     return result;
 }
 
@@ -339,17 +466,115 @@ int MOS_plot_param() {
     return 0;
 }
 
-int MOS_plot(const Domain*) {
-    g.model = FLAG_get(kFlagDataKind);
-    const MosModelInfo* info = MOS_model_info(g.model);
-    if (info != nullptr) g.tim_menu_type = info->family == MosFamily::standard ? 0
-                                           : info->family == MosFamily::extended ? 2 : 1;
-    for (std::size_t i = 0; i < g.times.size(); ++i) {
-        select_time(i);
-        MESS_print(0xF00, "%s %s: %s\n", info != nullptr ? info->label : g.model_string,
-                   g.times[i].c_str(), g.variable);
+MosFrameSeams* MOS_frame_seams() { return &g_frames; }
+
+int MOS_plot(const Domain* domain) {
+    if (domain == nullptr) return 0;
+    const bool replot = gchk_graphics() != 0;
+    if (replot) {
+        PLT_reset(DOM_aspect(domain));
+        MAP_setup(domain);
+    } else {
+        MOS_plot_param();
+        PLT_open(DOM_aspect(domain));
+        PLT_set_callback(MOS_callback);
+        PLT_set_zoom_func(MOS_plot);
+        PLT_set_resize_func(MOS_plot);
+        MAP_setup(domain);
+        CTY_data_size(kStationBlockSize);
+        CTY_store("mos.cty", kCityLocation, domain, kStationPriority);
     }
+    CTY_clear_data(1);
+    g.model = FLAG_get(kFlagDataKind);
+    DATA_plot_init();
+    const MosModelInfo* info = MOS_model_info(g.model);
+    fill_control(DATA_get_control(), domain, info);
+    MAP_fill_cont(0);
+
+    const int ntimes = static_cast<int>(g.times.size());
+    for (int i = 0; i < ntimes; ++i) draw_frame(i, ntimes, info);
+    if (ntimes > 1 && g_frames.set_looping != nullptr) g_frames.set_looping(1);
+    if (replot) return 0;
+
+    PLT_close();
+    for (int i = 0; i < VAR_get_num(); ++i)
+        if (VAR_is_type_GRID(i) != 0) GRD_free(GRD_get_grid(i));
+    CTY_clear_data(0);
+    CTY_clear();
     return 0;
+}
+
+int MOS_grid_data(PlotControl* control) {
+    if (DATA_setup_grid(control) != 0) {
+        OBJ_set_filter(1.0F);
+        OBJ_set_rad_inf(3.0F);
+        DATA_get_data(control);
+        DATA_object_analyze();
+    }
+    if (DATA_seams()->calc_var != nullptr) DATA_seams()->calc_var();
+    DATA_save_grid(control);
+    DATA_free();
+    return 0;
+}
+
+int MOS_raw_out_file() {
+    FILE_set_name("mos_raw");
+    int taken = 0;
+    for_out_file_entries([&](const char* entry) {
+        if (prefix_nocase(entry, "orv") || prefix_nocase(entry, "raw"))
+            FILE_set_name(std::strlen(entry) < 4 ? "mos_raw" : entry + 4);
+        else
+            FILE_set_name(entry);
+        taken = 1;
+    });
+    return taken;
+}
+
+int MOS_grd_out_file() {
+    FILE_set_name("mos_grd");
+    int kind = 0;
+    bool taken = false;
+    for_out_file_entries([&](const char* entry) {
+        taken = true;
+        const std::size_t len = std::strlen(entry);
+        if (prefix_nocase(entry, "orvb")) {
+            kind = kGridBinary;
+            FILE_set_name(len > 5 ? entry + 5 : "mos_grd_orv");
+        } else if (prefix_nocase(entry, "orv")) {
+            kind = kGridText;
+            FILE_set_name(len > 4 ? entry + 4 : "mos_grd_orv");
+        } else if (prefix_nocase(entry, "cdf")) {
+            kind = kGridNetcdf;
+            FILE_set_name(len > 4 ? entry + 4 : "mos_grd_cdf");
+        } else {
+            FILE_set_name(entry);
+        }
+    });
+    if (taken && kind == 0) kind = kGridText;
+    if (kind != 0) FLAG_set(kFlagOutType, kind);
+    return kind;
+}
+
+int MOS_callback(const char* key, float x, float y) {
+    if (PLT_print_values(key, x, y) != 0 || PLT_plot_zoom(key, x, y) != 0 ||
+        PLT_plot_resize(key, x, y) != 0 || CONT_flash_value(key, x, y) != 0)
+        return 1;
+    if (key == nullptr || std::strcmp(key, "s-Alt") != 0) return 0;
+    if (FILE_get_num_file() != 0 || plotted_variables() != 1) return 0;
+    FILE_save_name_conv();
+    int kind = MOS_grd_out_file();
+    if (kind == 0) kind = kGridText;
+    FILE_set_name("mos_grd");
+    FILE_set_key('v', VAR_get_name(0));
+    FILE_set_key('l', VAR_get_level_key(0));
+    FILE_set_key('f', VAR_get_time_key(0));
+    char name[kFileNameSize];
+    FILE_set_date(&g.file_date, name);
+    GridInfo info;
+    GRD_set_info(&info, &g.file_date, &DATA_get_control()->plot_domain);
+    GRD_save_file(name, GRD_get_grid(0), &info, kind);
+    FILE_restore_name_conv();
+    return 1;
 }
 
 const MenuEntry* MOS_time_menu() { return menu().items.data(); }

@@ -54,6 +54,24 @@ int MOS_prompt_variable();
 int MOS_plot(const Domain* domain);
 int MOS_plot_param();
 
+struct PlotControl;
+
+// The callbacks the driver puts into the plot-control record.
+int MOS_grid_data(PlotControl* control);
+int MOS_raw_out_file();
+int MOS_grd_out_file();
+int MOS_callback(const char* key, float x, float y);
+
+// The display's frame operations, which arrive with the window device; an
+// empty entry does nothing (a file device keeps one picture).
+struct MosFrameSeams {
+    int (*create_frame)(int frame);
+    int (*select_frame)(int frame);
+    int (*display_frame)(int frame);
+    int (*set_looping)(int flag);
+};
+MosFrameSeams* MOS_frame_seams();
+
 // What the last answers chose.
 const MenuEntry* MOS_time_menu();
 int MOS_time_menu_type();

@@ -66,7 +66,7 @@ TEST(LoopWindow, StartUpQueriesTheWindowAndEchoesOptions) {
     ASSERT_EQ(ready, '1') << "the loop window could not listen";
 
     dir.write("mos_2026120600.txt", "FOUS26 KWNO 060000\n");
-    const RunResult r = run_mosplot(dir, {"-ba", "-me", "mess", "-dp", dir.path()}, "",
+    const RunResult r = run_mosplot(dir, {"-ba", "-me", "mess", "-pl", "none", "-dp", dir.path()}, "",
                                     {"orvdefault=" + dir.file("defaults") + ":#1", "orvmqtype=tcp",
                                      "orvmqoffset=" + std::to_string(offset)});
     int status = 0;

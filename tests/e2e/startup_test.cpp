@@ -10,10 +10,11 @@ namespace {
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// A bulletin file that the default naming convention finds in dir.
+// A bulletin file that the default naming convention finds in dir; the plots
+// draw nothing (no display here), the dialogue is what is tested.
 std::vector<std::string> with_bulletin(const ScratchDir& dir, std::vector<std::string> args) {
     dir.write("mos_2026120600.txt", "FOUS26 KWNO 060000\n");
-    args.insert(args.begin(), {"-dp", dir.path()});
+    args.insert(args.begin(), {"-dp", dir.path(), "-pl", "none"});
     return args;
 }
 

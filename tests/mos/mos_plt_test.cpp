@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/files.hpp"
 #include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
@@ -170,6 +171,46 @@ TEST_F(MosPlt, VariableResourceEndsTheVariableLoopAfterOnePass) {
     EXPECT_EQ(MOS_prompt_variable(), 0);
     MOS_set_prompt_variable(1);
     EXPECT_NE(MOS_prompt_variable(), 0);
+}
+
+std::string name_conv() {
+    char out[2 * kFileNameSize + 16];
+    return FILE_get_name_conv(out);
+}
+
+// The out_file entries choose grid file kinds and the naming conventions.
+TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
+    struct Case {
+        const char* out_file;
+        int kind;
+        const char* conv;
+    };
+    const Case cases[] = {
+        {"orv", 2, "mos_grd_orv"},   {"orvb", 3, "mos_grd_orv"},     {"cdf", 11, "mos_grd_cdf"},
+        {"orv_mine", 2, "mine"},     {"orvb_binary", 3, "binary"},   {"cdf:nc_conv", 11, "nc_conv"},
+        {"my_conv", 2, "my_conv"},   {"none", 0, "mos_grd"},         {"gif,orv", 2, "mos_grd_orv"},
+        {"GIFfile", 0, "mos_grd"},
+    };
+    for (const Case& c : cases) {
+        RES_put("out_file", c.out_file);
+        FLAG_set(kFlagOutType, 0);
+        EXPECT_EQ(MOS_grd_out_file(), c.kind) << c.out_file;
+        EXPECT_EQ(FLAG_get(kFlagOutType), c.kind) << c.out_file;
+        EXPECT_NE(name_conv().find(c.conv), std::string::npos) << c.out_file << " -> " << name_conv();
+    }
+}
+
+TEST_F(MosPlt, RawOutputHookReadsTheOutFileEntries) {
+    EXPECT_EQ(MOS_raw_out_file(), 0) << "no out_file";
+    EXPECT_NE(name_conv().find("mos_raw"), std::string::npos);
+    RES_put("out_file", "none,gif");
+    EXPECT_EQ(MOS_raw_out_file(), 0);
+    RES_put("out_file", "raw_stations");
+    EXPECT_EQ(MOS_raw_out_file(), 1);
+    EXPECT_NE(name_conv().find("stations"), std::string::npos) << name_conv();
+    RES_put("out_file", "orv");
+    EXPECT_EQ(MOS_raw_out_file(), 1);
+    EXPECT_NE(name_conv().find("mos_raw"), std::string::npos) << name_conv();
 }
 
 }  // namespace

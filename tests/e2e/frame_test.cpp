@@ -1,0 +1,252 @@
+// Batch runs that turn a bulletin into a map and grid files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "geo/maptran.hpp"
+#include "grid/grd_read.hpp"
+#include "grid/grd_tool.hpp"
+#include "support/run_program.hpp"
+
+namespace orv::testing {
+namespace {
+
+const std::string kSample = ORV_SOURCE_DIR "/examples/mos_2026120600.txt";
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+struct Station {
+    const char* id;
+    double lat;
+    double lon;
+    int temp;  // the 24-hour temperature the test writes into the bulletin
+};
+
+// Stations of Colorado with their positions in the shipped station table.
+const std::vector<Station> kStations = {
+    {"KDEN", 39.867, -104.667, 30}, {"KCOS", 38.817, -104.717, 41}, {"KPUB", 38.283, -104.500, 47},
+    {"KGJT", 39.133, -108.533, 22}, {"KAKO", 40.167, -103.217, 35},
+};
+
+// The station's section of the sample, with its 24-hour temperature (the
+// seventh column) replaced.
+std::string station_block(const std::string& sample, const Station& s) {
+    const std::size_t at = sample.find(std::string(s.id) + "   GFS MOS");
+    EXPECT_NE(at, std::string::npos) << s.id;
+    const std::size_t end = sample.find("\n\n", at);
+    std::istringstream lines(sample.substr(at, end - at));
+    std::string out;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("TMP", 0) == 0) {
+            char value[4];
+            std::snprintf(value, sizeof value, "%3d", s.temp);
+            line.replace(4 + 3 * 6, 3, value);
+        }
+        out += line + "\n";
+    }
+    return out + "\n";
+}
+
+std::string small_bulletin() {
+    const std::string sample = read_file(kSample);
+    std::string text = "101 \nFOUS21 KWNO 060000\nMAVME1\n";
+    for (const Station& s : kStations) text += station_block(sample, s);
+    return text;
+}
+
+// The first pass of the analysis written out plainly: at every grid point the
+// Gaussian-weighted mean of the stations within three grid lengths.
+std::vector<double> plain_barnes(const Domain& d) {
+    MAP_domain(&d);
+    std::vector<std::pair<float, float>> at;
+    for (const Station& s : kStations) {
+        float x = 0, y = 0;
+        MAP_tran(&x, &y, static_cast<float>(s.lat), static_cast<float>(s.lon));
+        at.emplace_back(x, y);
+    }
+    const double cut2 = std::pow(3.0 * d.dx, 2);
+    std::vector<double> grid(static_cast<std::size_t>(d.nx * d.ny), -9999.0);
+    for (int j = 0; j < d.ny; ++j) {
+        for (int i = 0; i < d.nx; ++i) {
+            float px = 0, py = 0;
+            MAP_grid_tran(&px, &py, static_cast<float>(i), static_cast<float>(j));
+            double sw = 0, swv = 0;
+            for (std::size_t s = 0; s < at.size(); ++s) {
+                const double r2 = std::pow(at[s].first - px, 2) + std::pow(at[s].second - py, 2);
+                if (r2 > cut2) continue;
+                const double w = std::exp(-r2);
+                sw += w;
+                swv += w * kStations[s].temp;
+            }
+            if (sw > 0) grid[static_cast<std::size_t>(j * d.nx + i)] = swv / sw;
+        }
+    }
+    return grid;
+}
+
+std::vector<std::string> files_in(const ScratchDir& dir, const std::string& suffix = "") {
+    std::vector<std::string> out;
+    FILE* p = popen(("ls -1 " + dir.path()).c_str(), "r");
+    char line[512];
+    while (p != nullptr && std::fgets(line, sizeof line, p) != nullptr) {
+        std::string name(line);
+        name.pop_back();
+        if (suffix.empty() || name.ends_with(suffix)) out.push_back(name);
+    }
+    if (p != nullptr) pclose(p);
+    return out;
+}
+
+class BatchFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::ifstream(kSample)) GTEST_SKIP() << "shipped sample missing: " << kSample;
+    }
+    RunResult run(const std::vector<std::string>& extra) {
+        std::vector<std::string> args = {"-ba", "-me", "mess", "-mo", "gfs", "-if", "mos_dat",
+                                         "-dp", dir_.path(), "-gp", dir_.path(), "-ft", "h24", "-va", "temp"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run_mosplot(dir_, args);
+    }
+    ScratchDir dir_;
+};
+
+// The text grid file holds the Barnes analysis of the stations' temperatures.
+TEST_F(BatchFrame, TextGridFileHoldsTheAnalysisOfTheStations) {
+    dir_.write("mos_2026120600.txt", small_bulletin());
+    const RunResult r = run({"-pl", "none", "-of", "orv"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(contains(r.out, "Reading in data from converted file...\n")) << r.out;
+    const std::vector<std::string> grids = files_in(dir_, "");
+    std::string grid_file;
+    for (const std::string& f : grids)
+        if (f != "mos_2026120600.txt" && f.find("mos_grd") == std::string::npos && !f.ends_with(".ps") &&
+            GRD_chktype((dir_.path() + "/" + f).c_str()) == kGridText)
+            grid_file = dir_.path() + "/" + f;
+    ASSERT_FALSE(grid_file.empty()) << r.out;
+
+    int kind = 0;
+    const int entry = GRD_open(grid_file.c_str(), 0, &kind);
+    ASSERT_GE(entry, 0);
+    GridField grid{};
+    GRD_init(&grid);
+    ASSERT_EQ(GRD_read(entry, &grid), 1);
+    GRD_close(entry);
+    const std::vector<double> expected = plain_barnes(grid.domain);
+    int compared = 0;
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+        if (expected[k] == -9999.0) {
+            EXPECT_EQ(grid.values[k], -9999.0F) << k;
+        } else {
+            EXPECT_NEAR(grid.values[k], expected[k], 1e-3 * std::fabs(expected[k]) + 1e-3) << k;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 4);
+    GRD_free(&grid);
+}
+
+TEST_F(BatchFrame, NationalSampleWritesPostScriptAndNetcdf) {
+    std::ifstream in(kSample);
+    dir_.write("mos_2026120600.txt", std::string(std::istreambuf_iterator<char>(in), {}));
+    const std::string ps = dir_.file("map.ps");
+    const RunResult r = run({"-pl", "cf", "-de", "p," + ps, "-of", "cdf"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string picture = read_file(ps);
+    EXPECT_TRUE(picture.starts_with("%!PS")) << picture.substr(0, 40);
+    EXPECT_TRUE(contains(picture, "showpage"));
+    // The filled bands cover the grid first; the map is drawn over them.
+    const std::size_t first_fill = picture.find("fill\n");
+    ASSERT_NE(first_fill, std::string::npos) << "no filled bands";
+    EXPECT_LT(first_fill, picture.find("stroke\n"));
+
+    std::string cdf;
+    for (const std::string& f : files_in(dir_))
+        if (GRD_chktype((dir_.path() + "/" + f).c_str()) == kGridNetcdf) cdf = dir_.path() + "/" + f;
+    ASSERT_FALSE(cdf.empty()) << r.out;
+    if (std::system("command -v ncdump >/dev/null 2>&1") != 0) GTEST_SKIP() << "ncdump not installed";
+    FILE* p = popen(("ncdump -h " + cdf).c_str(), "r");
+    std::string header;
+    char line[512];
+    while (p != nullptr && std::fgets(line, sizeof line, p) != nullptr) header += line;
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(pclose(p), 0) << header;
+    EXPECT_TRUE(contains(header, "dimensions:")) << header;
+    EXPECT_TRUE(contains(header, "variables:")) << header;
+}
+
+// Two frames analyse twice; two analysed variables in one frame analyse once.
+TEST_F(BatchFrame, OneGridPassPerFrame) {
+    dir_.write("mos_2026120600.txt", small_bulletin());
+    auto count = [](const std::string& text) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find("Reading in data"); at != std::string::npos;
+             at = text.find("Reading in data", at + 1))
+            ++n;
+        return n;
+    };
+    RunResult r = run({"-pl", "none", "-va", "temp,dewp"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(count(r.out), 1U) << r.out;
+    r = run({"-pl", "none", "-ft", "h12,h24"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(count(r.out), 2U) << r.out;
+}
+
+// The first grid of the text grid file the run wrote into dir.
+bool read_grid(const ScratchDir& dir, GridField* grid) {
+    for (const std::string& f : files_in(dir)) {
+        const std::string path = dir.path() + "/" + f;
+        if (GRD_chktype(path.c_str()) != kGridText) continue;
+        int kind = 0;
+        const int entry = GRD_open(path.c_str(), 0, &kind);
+        if (entry < 0) return false;
+        GRD_init(grid);
+        const bool ok = GRD_read(entry, grid) == 1;
+        GRD_close(entry);
+        return ok;
+    }
+    return false;
+}
+
+// No usable station leaves the grid missing; one station fills only its
+// neighbourhood with its own value; the picture is still made.
+TEST_F(BatchFrame, FewStationsGiveMissingGridsNotWrongOnes) {
+    const std::string picture = dir_.file("map.ps");
+    dir_.write("mos_2026120600.txt", "101 \nFOUS21 KWNO 060000\nMAVME1\n");
+    RunResult r = run({"-pl", "cf", "-de", "p," + picture, "-of", "orv"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(read_file(picture).starts_with("%!PS"));
+    GridField grid{};
+    ASSERT_TRUE(read_grid(dir_, &grid)) << r.out;
+    const int n = grid.domain.nx * grid.domain.ny;
+    for (int k = 0; k < n; ++k) ASSERT_EQ(grid.values[k], -9999.0F) << k;
+    GRD_free(&grid);
+
+    ScratchDir one;
+    const std::string sample = read_file(kSample);
+    one.write("mos_2026120600.txt", "101 \nFOUS21 KWNO 060000\nMAVME1\n" + station_block(sample, kStations[0]));
+    r = run_mosplot(one, {"-ba", "-me", "mess", "-mo", "gfs", "-dp", one.path(), "-gp", one.path(), "-ft", "h24",
+                          "-va", "temp", "-pl", "none", "-of", "orv"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ASSERT_TRUE(read_grid(one, &grid)) << r.out;
+    int set = 0;
+    for (int k = 0; k < grid.domain.nx * grid.domain.ny; ++k) {
+        if (grid.values[k] == -9999.0F) continue;
+        EXPECT_NEAR(grid.values[k], kStations[0].temp, 1e-3);
+        ++set;
+    }
+    EXPECT_GT(set, 0);
+    EXPECT_LT(set, grid.domain.nx * grid.domain.ny);
+    GRD_free(&grid);
+}
+
+}  // namespace
+}  // namespace orv::testing
