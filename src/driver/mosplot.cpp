@@ -10,7 +10,6 @@
 #include "gks/gks_text.hpp"
 #include "mos/mos_plt.hpp"
 #include "plot/colors.hpp"
-#include "plot/cont.hpp"
 #include "plot/data_plt.hpp"
 
 namespace {
@@ -30,7 +29,6 @@ int main(int argc, char** argv) {
     CLR_register_hooks();
     gtext_register_hooks();
     MAP_register_hooks();
-    CONT_register_hooks();
     DATA_register_hooks();
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
