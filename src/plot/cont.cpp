@@ -902,7 +902,7 @@ int CONT_param_decode(const char* params) {
             g.min_cut = parse_float(e + 7);
         } else if (starts_with_nocase(e, "conmax") && entry.size() > 7) {
             g.max_cut = parse_float(e + 7);
-        } else if (starts_with_nocase(e, "grid")) {
+        } else if (starts_with_nocase(e, "grid") && !starts_with_nocase(e, "gridx")) {
             g.draw_grid = 1;
         } else if (starts_with_nocase(e, "mapcon")) {
             g.map_under = 1;
@@ -1148,6 +1148,23 @@ int CONT_draw_labels(const ContGrid* grid) {
     return 0;
 }
 
+namespace {
+
+// An extremum mark whose letter or value would be cut by the edge of the map
+// window is left out: half a mark is unreadable.
+bool mark_fits(const GPoint& p, float h, const char* value) {
+    float win[4];
+    if (GPH_get_win(2, win) != 0) return true;
+    const float x0 = std::min(win[0], win[1]), x1 = std::max(win[0], win[1]);
+    const float y0 = std::min(win[2], win[3]), y1 = std::max(win[2], win[3]);
+    constexpr float kCharWidth = 0.9F;  // stroke characters are about this wide for their height
+    const float value_half = 0.5F * kCharWidth * 0.015F * h * static_cast<float>(std::strlen(value));
+    const float half = std::max(0.5F * kCharWidth * 0.02F * h, value_half);
+    return p.x - half >= x0 && p.x + half <= x1 && p.y + 0.01F * h <= y1 && p.y - 0.0275F * h >= y0;
+}
+
+}  // namespace
+
 int CONT_draw_maxmin(const ContGrid* grid) {
     if (grid == nullptr || grid->values == nullptr || g.radius == 0) return 0;
     AttribRecord text;
@@ -1181,11 +1198,12 @@ int CONT_draw_maxmin(const ContGrid* grid) {
             if ((!is_max && !is_min) || missing >= 2) continue;
             const GPoint p = point_of(f, i, row);
             if (unset(p.x) || unset(p.y)) continue;
+            char value[kSetNumSize];
+            set_num(value, "3.3.0", v);
+            if (!mark_fits(p, h, value)) continue;
             GPH_text_attr(&text, 0.02F * h);
             GPH_text_align(2, 3);
             gtext(p.x, p.y, is_max ? "H" : "L");
-            char value[kSetNumSize];
-            set_num(value, "3.3.0", v);
             GPH_text_attr(&text, 0.015F * h);
             gtext(p.x, p.y - 0.02F * h, value);
         }
