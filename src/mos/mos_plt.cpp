@@ -10,6 +10,7 @@
 #include "core/files.hpp"
 #include "core/flag.hpp"
 #include "core/mess.hpp"
+#include "core/par_tool.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
 #include "core/string.hpp"
@@ -340,6 +341,7 @@ int MOS_in_file() {
     free_parsed_array(n, entries);
     VAR_set_model_str(g.model_string);
     FILE_set_name(g.conv);
+    PAR_set_in_file(g.conv);
     return 0;
 }
 
