@@ -192,8 +192,7 @@ std::size_t clean_controls(std::string_view raw, bool shifted, char* text, std::
 // The cleaning of every line read: the one leading blank of a shifted
 // product dropped, control characters handled as above, the text cut at
 // kParLineMax characters and its trailing blanks removed.
-void clean_line(std::string_view raw, bool shifted, Line* out) {
-    char* text = out->text;
+int clean_text(std::string_view raw, bool shifted, char* text) {
     const bool drop_blank = shifted && !raw.empty() && raw[0] == ' ';
     const std::string_view rest = drop_blank ? raw.substr(1) : raw;
     std::size_t n = std::min(rest.size(), static_cast<std::size_t>(kParLineMax));
@@ -201,19 +200,21 @@ void clean_line(std::string_view raw, bool shifted, Line* out) {
     if (!copy_printable(rest, n, text)) n = clean_controls(raw, shifted, text, &mark);
     while (n > mark && text[n - 1] == ' ') --n;
     text[n] = '\0';
-    out->len = static_cast<int>(n);
+    return static_cast<int>(n);
 }
 
-// Reads the next line of the current product, cleaned, and makes its offset
-// the position: false at the end of the file.
-bool read_product_line(Line* out) {
+void clean_line(std::string_view raw, bool shifted, Line* out) { out->len = clean_text(raw, shifted, out->text); }
+
+// Reads the next line of the current product, cleaned, into text
+// (kParLineSize bytes) and makes its offset the position: its length, or -1
+// at the end of the file.
+int read_product_line(char* text) {
     std::string_view raw;
     if (!g.data.next(&raw, &g.position)) {
-        out->clear();
-        return false;
+        text[0] = '\0';
+        return -1;
     }
-    clean_line(raw, g.shifted, out);
-    return true;
+    return clean_text(raw, g.shifted, text);
 }
 
 // Reads the next line as a possible heading, cleaned as its own product's
@@ -235,11 +236,10 @@ bool read_heading_line(Line* out, bool* shifted) {
 // of blank lines counts lines as they are read, across calls, so that the
 // pending line tested again is not counted twice. Cleaned lines have no
 // trailing blanks: a blank line is empty.
-int end_code(const Line& line, bool fresh) {
+int end_code(const char* text, int len, bool fresh) {
     ++g.lines_read;
-    const bool blank = line.len == 0;
+    const bool blank = len == 0;
     if (fresh) g.blank_run = blank ? g.blank_run + 1 : 0;
-    const char* text = line.text;
     int code = 0;
     if (is_transmission_mark(text[0])) {
         code = kParStatusEnd;
@@ -253,7 +253,7 @@ int end_code(const Line& line, bool fresh) {
         code = kParEndBlanks;
     } else if ((g.end_flags & kParEndDollar) != 0 && std::strncmp(text, "$$", 2) == 0) {
         code = kParEndDollar;
-    } else if ((g.end_flags & kParEndEqual) != 0 && !blank && text[line.len - 1] == '=') {
+    } else if ((g.end_flags & kParEndEqual) != 0 && !blank && text[len - 1] == '=') {
         code = kParEndEqual;
     }
     g.status = code;
@@ -594,7 +594,7 @@ int PAR_read(int fd, int reopen, int n, char* line) {
     }
     bool ended = false;
     if (g.has_line) {
-        if (end_code(g.line, false) == 0) {
+        if (end_code(g.line.text, g.line.len, false) == 0) {
             if (h == n) {
                 hand_out(g.line);
                 trace("RD-1", line, n);
@@ -606,31 +606,28 @@ int PAR_read(int fd, int reopen, int n, char* line) {
         }
     }
     if (h > n) return 0;
-    Line read;
-    if (!read_product_line(&read)) {
+    // The line is cleaned straight into the caller's buffer and copied only
+    // when it is held back.
+    const int len = read_product_line(line);
+    if (len < 0) {
         g.status = kParStatusEnd;
         trace("RD-$", "", n);
         return -1;
     }
-    const int code = end_code(read, true);
+    const int code = end_code(line, len, true);
     g.has_heading = false;
     g.heading.clear();
-    if (code == 0 && !ended) {
-        hand_out(read);
-        return 1;
-    }
-    if (code == kParEndEqual) {
-        hand_out(read);
-        return 0;
-    }
+    if (code == 0 && !ended) return 1;
+    if (code == kParEndEqual) return 0;
     if (code == kParStatusHeading) {
-        g.heading.set(read);
+        g.heading.set(line, len);
         g.has_heading = true;
     } else {
-        g.line.set(read);
+        g.line.set(line, len);
         g.has_line = true;
     }
-    trace("RD-$", read.text, n);
+    trace("RD-$", line, n);
+    line[0] = '\0';
     if (reopen == 1) PAR_close(fd);
     return 0;
 }

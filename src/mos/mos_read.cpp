@@ -31,7 +31,9 @@ struct ReadState {
     int fd = -1;
     int stat_num = 0;
     // Line number for the next product read: 0 right after a search or the end
-    // of a section (so a pending heading or line is handed out), else 1.
+    // of a section (so a pending heading or line is handed out), then counting
+    // up. A line held back behind a pending heading is line 1, and asking for
+    // line 1 again would hand it out for ever.
     int next_n = 0;
     Position standard;
     Position extended;
@@ -48,7 +50,7 @@ ReadState g;
 // or product, -1 at the end of the file.
 int next_line(int fd, char* line) {
     const int r = PAR_read(fd, 0, g.next_n, line);
-    g.next_n = r == 1 ? 1 : 0;
+    g.next_n = r == 1 ? g.next_n + 1 : 0;
     if (r != 1) line[0] = '\0';
     return r;
 }

@@ -610,6 +610,25 @@ TEST_F(MosRead, SameCounterReadsTheSameStationAgainAndIdModeSkipsRows) {
     EXPECT_STREQ(r.id, "KAAA");
 }
 
+TEST_F(MosRead, HeadingLineAfterAStationTitleDoesNotStallTheReader) {
+    // The "** " line is held as a pending heading while the title before it
+    // is still held as the pending line; reading that station again (id
+    // first, then in full) must still come to an end.
+    FLAG_set(kFlagDataKind, kModelGfs);
+    load("FOUS21 KWNO 010000\n" + gfs_section("KAAA", "TMP  10\n") +
+         "KBBB   GFS MOS GUIDANCE\n** FOUS22\nTMP  20\n\n" + gfs_section("KCCC", "TMP  30\n"));
+    MosReport r{};
+    int c = 0;
+    ASSERT_EQ(MOS_read(0, &r, kMosReadFull, &c), 0);
+    c = 1;
+    ASSERT_EQ(MOS_read(0, &r, kMosReadId, &c), 0);
+    EXPECT_STREQ(r.id, "KBBB");
+    EXPECT_EQ(MOS_read(0, &r, kMosReadFull, &c), 0);
+    int stations = 0;
+    for (c = 2; c < 100 && MOS_read(0, &r, kMosReadFull, &c) == 0; ++c) ++stations;
+    EXPECT_LT(stations, 5);
+}
+
 TEST_F(MosRead, ReaderMovesOnToTheNextMatchingProduct) {
     auto s = read_all(kModelGfs,
                       "FOUS21 KWNO 010000\nMAVXX1\n" + gfs_section("KAAA", "TMP  10\n") + "\x03\n" +
