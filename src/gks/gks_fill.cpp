@@ -32,22 +32,6 @@ constexpr std::uint8_t kPatterns[kFillPatterns][8] = {
 
 GFillAttr g;
 
-bool need_open(const char* function) {
-    if (gchk_graphics()) return true;
-    gerr_printf(function, "GKS not opened\n");
-    return false;
-}
-
-int set_int(const char* function, int code, int& slot, int value) {
-    if (!need_open(function)) return -1;
-    if (slot == value) return 0;
-    slot = value;
-    gnew_obj(code, value, 0, nullptr);
-    const GDevice* d = gget_device();
-    if (d != nullptr && d->attribute != nullptr) d->attribute(code, 0);
-    return 0;
-}
-
 }  // namespace
 
 int gfill_area(int n, const GPoint* pts) {
@@ -60,15 +44,11 @@ int gfill_area(int n, const GPoint* pts) {
 }
 
 int gset_fill_colr_ind(int index) {
-    if (gchk_graphics() && !gis_valid_colr(index)) {
-        gerr_printf("gset_fill_colr_ind", "invalid color index: %d\n", index);
-        return -1;
-    }
-    return set_int("gset_fill_colr_ind", kObjFillColor, g.color, index);
+    return gset_colr_attr("gset_fill_colr_ind", kObjFillColor, g.color, index);
 }
 
 int gset_fill_int_style(int style) {
-    return set_int("gset_fill_int_style", kObjFillIntStyle, g.int_style, style);
+    return gset_int_attr("gset_fill_int_style", kObjFillIntStyle, g.int_style, style);
 }
 
 int gset_fill_style_ind(int index) {
@@ -76,11 +56,11 @@ int gset_fill_style_ind(int index) {
         gerr_printf("gset_fill_style_ind", "invalid style index: %d\n", index);
         return -1;
     }
-    return set_int("gset_fill_style_ind", kObjFillStyle, g.style_index, index);
+    return gset_int_attr("gset_fill_style_ind", kObjFillStyle, g.style_index, index);
 }
 
 int gset_fill_print_solid(int flag) {
-    return set_int("gset_fill_print_solid", kObjFillSolid, g.print_solid, flag);
+    return gset_int_attr("gset_fill_print_solid", kObjFillSolid, g.print_solid, flag);
 }
 
 void greset_fill() {

@@ -1,8 +1,7 @@
 #include "gks/gks_line.hpp"
 
-#include <cmath>
+#include <cstddef>
 
-#include "gks/gks_colr.hpp"
 #include "gks/gks_obj.hpp"
 #include "gks/gks_tool.hpp"
 
@@ -10,17 +9,6 @@ namespace orv {
 namespace {
 
 GLineAttr g;
-
-bool need_open(const char* function) {
-    if (gchk_graphics()) return true;
-    gerr_printf(function, "GKS not opened\n");
-    return false;
-}
-
-void changed(int code) {
-    const GDevice* d = gget_device();
-    if (d != nullptr && d->attribute != nullptr) d->attribute(code, 0);
-}
 
 }  // namespace
 
@@ -34,52 +22,24 @@ int gpolyline(int n, const GPoint* pts) {
 }
 
 int gset_line_colr_ind(int index) {
-    if (!need_open("gset_line_colr_ind")) return -1;
-    if (!gis_valid_colr(index)) {
-        gerr_printf("gset_line_colr_ind", "invalid color index: %d\n", index);
-        return -1;
-    }
-    if (index == g.color) return 0;
-    g.color = index;
-    gnew_obj(kObjLineColor, index, 0, nullptr);
-    changed(kObjLineColor);
-    return 0;
+    return gset_colr_attr("gset_line_colr_ind", kObjLineColor, g.color, index);
 }
 
 int gset_linewidth(float width) {
-    if (!need_open("gset_linewidth")) return -1;
-    if (!(width >= 0.0F) || std::isinf(width)) {
-        gerr_printf("gset_linewidth", "invalid line width: %f\n", static_cast<double>(width));
-        return -1;
-    }
     if (width == 0.0F && gtype_is_PS()) width = 1.0F;
-    if (width == g.width) return 0;
-    g.width = width;
-    gnew_obj(kObjLineWidth, 0, sizeof width, &width);
-    changed(kObjLineWidth);
-    return 0;
+    return gset_float_attr("gset_linewidth", "line width", kObjLineWidth, g.width, width);
 }
 
 int gset_linetype(int type) {
-    if (!need_open("gset_linetype")) return -1;
-    if (type < 0) {
+    if (type < 0 && gchk_graphics()) {
         gerr_printf("gset_linetype", "invalid line type: %d\n", type);
         return -1;
     }
-    if (type == g.type) return 0;
-    g.type = type;
-    gnew_obj(kObjLineType, type, 0, nullptr);
-    changed(kObjLineType);
-    return 0;
+    return gset_int_attr("gset_linetype", kObjLineType, g.type, type);
 }
 
 int gset_line_print_bold(int flag) {
-    if (!need_open("gset_line_print_bold")) return -1;
-    if (flag == g.print_bold) return 0;
-    g.print_bold = flag;
-    gnew_obj(kObjLineBold, flag, 0, nullptr);
-    changed(kObjLineBold);
-    return 0;
+    return gset_int_attr("gset_line_print_bold", kObjLineBold, g.print_bold, flag);
 }
 
 void greset_line() { g = GLineAttr{}; }

@@ -11,30 +11,6 @@ namespace {
 
 GMarkerAttr g;
 
-bool need_open(const char* function) {
-    if (gchk_graphics()) return true;
-    gerr_printf(function, "GKS not opened\n");
-    return false;
-}
-
-void changed(int code) {
-    const GDevice* d = gget_device();
-    if (d != nullptr && d->attribute != nullptr) d->attribute(code, 0);
-}
-
-int set_float(const char* function, const char* what, int code, float& slot, float value) {
-    if (!need_open(function)) return -1;
-    if (!(value >= 0.0F) || std::isinf(value)) {
-        gerr_printf(function, "invalid %s: %f\n", what, static_cast<double>(value));
-        return -1;
-    }
-    if (slot == value) return 0;
-    slot = value;
-    gnew_obj(code, 0, sizeof value, &value);
-    changed(code);
-    return 0;
-}
-
 }  // namespace
 
 int gpolymarker(int n, const GPoint* pts) {
@@ -47,34 +23,20 @@ int gpolymarker(int n, const GPoint* pts) {
 }
 
 int gset_marker_colr_ind(int index) {
-    if (!need_open("gset_marker_colr_ind")) return -1;
-    if (!gis_valid_colr(index)) {
-        gerr_printf("gset_marker_colr_ind", "invalid color index: %d\n", index);
-        return -1;
-    }
-    if (index == g.color) return 0;
-    g.color = index;
-    gnew_obj(kObjMarkerColor, index, 0, nullptr);
-    changed(kObjMarkerColor);
-    return 0;
+    return gset_colr_attr("gset_marker_colr_ind", kObjMarkerColor, g.color, index);
 }
 
 int gset_marker_type(int type) {
-    if (!need_open("gset_marker_type")) return -1;
-    if (type == g.type) return 0;
-    g.type = type;
-    gnew_obj(kObjMarkerType, type, 0, nullptr);
-    changed(kObjMarkerType);
-    return 0;
+    return gset_int_attr("gset_marker_type", kObjMarkerType, g.type, type);
 }
 
 int gset_marker_size(float size) {
-    return set_float("gset_marker_size", "marker size", kObjMarkerSize, g.size, size);
+    return gset_float_attr("gset_marker_size", "marker size", kObjMarkerSize, g.size, size);
 }
 
 int gset_marker_width(float width) {
     if (width == 0.0F && gtype_is_PS()) width = 1.0F;
-    return set_float("gset_marker_width", "marker width", kObjMarkerWidth, g.width, width);
+    return gset_float_attr("gset_marker_width", "marker width", kObjMarkerWidth, g.width, width);
 }
 
 void greset_marker() { g = GMarkerAttr{}; }

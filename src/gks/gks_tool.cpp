@@ -198,6 +198,37 @@ int gtype_is_PS() { return g.ws_type == kWsPostScript ? 1 : 0; }
 int gtype_is_HPGL() { return g.ws_type == kWsHpgl ? 1 : 0; }
 int gtype_is_META() { return g.ws_type == kWsMeta ? 1 : 0; }
 
+int gset_int_attr(const char* function, int code, int& slot, int value) {
+    if (!need_open(function)) return -1;
+    if (slot == value) return 0;
+    slot = value;
+    gnew_obj(code, value, 0, nullptr);
+    changed(code);
+    return 0;
+}
+
+int gset_colr_attr(const char* function, int code, int& slot, int index) {
+    if (!need_open(function)) return -1;
+    if (!gis_valid_colr(index)) {
+        gerr_printf(function, "invalid color index: %d\n", index);
+        return -1;
+    }
+    return gset_int_attr(function, code, slot, index);
+}
+
+int gset_float_attr(const char* function, const char* what, int code, float& slot, float value) {
+    if (!need_open(function)) return -1;
+    if (!(value >= 0.0F) || std::isinf(value)) {
+        gerr_printf(function, "invalid %s: %f\n", what, static_cast<double>(value));
+        return -1;
+    }
+    if (slot == value) return 0;
+    slot = value;
+    gnew_obj(code, 0, sizeof value, &value);
+    changed(code);
+    return 0;
+}
+
 int gcheck_points(const char* function, int n, const GPoint* pts, int min_points) {
     if (!need_open(function)) return -1;
     if (n < min_points || pts == nullptr) {
@@ -251,16 +282,7 @@ int gtext(float x, float y, const char* string) {
 }
 
 int gset_text_colr_ind(int index) {
-    if (!need_open("gset_text_colr_ind")) return -1;
-    if (!gis_valid_colr(index)) {
-        gerr_printf("gset_text_colr_ind", "invalid color index: %d\n", index);
-        return -1;
-    }
-    if (index == g.text.color) return 0;
-    g.text.color = index;
-    gnew_obj(kObjTextColor, index, 0, nullptr);
-    changed(kObjTextColor);
-    return 0;
+    return gset_colr_attr("gset_text_colr_ind", kObjTextColor, g.text.color, index);
 }
 
 int gset_char_ht(float height) {

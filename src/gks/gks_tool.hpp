@@ -56,6 +56,13 @@ struct GDevice {
 // coordinates; 0 when the points lie wholly outside the window; else 1.
 int gcheck_points(const char* function, int n, const GPoint* pts, int min_points);
 
+// The common steps of the attribute setters: the kernel must be open, a value
+// equal to the current one changes nothing, a new one is recorded for redraw
+// and handed to the device. Each returns 0, or -1 with a message.
+int gset_int_attr(const char* function, int code, int& slot, int value);
+int gset_colr_attr(const char* function, int code, int& slot, int index);
+int gset_float_attr(const char* function, const char* what, int code, float& slot, float value);
+
 // Kernel open/close and the error file ("-", null or empty: standard error).
 int gopen_gks(const char* err_file, int memory = 0);
 int gclose_gks();
