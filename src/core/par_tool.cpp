@@ -6,6 +6,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/files.hpp"
 #include "core/mess.hpp"
 #include "core/orv.hpp"
@@ -24,6 +28,9 @@ constexpr std::size_t kConventionSize = 30;
 constexpr std::size_t kPatternSize = 256;
 constexpr char kStartOfText = 1;
 constexpr char kEndOfText = 3;
+// Bytes readable after the end of every line handed out by a LineSource, so
+// that the printable test can read whole blocks.
+constexpr std::size_t kReadPad = 16;
 
 // A file read in large blocks, with the offset of every line tracked here so
 // that standard input and pipes report positions as well.
@@ -83,12 +90,21 @@ public:
         return true;
     }
 
+    // The bytes of the current block not yet read (kReadPad more stay
+    // readable after them), and the offset of the first.
+    [[nodiscard]] const char* pending(std::size_t* n, std::int64_t* offset) const {
+        *n = end_ - begin_;
+        *offset = base_ + static_cast<std::int64_t>(begin_);
+        return buf_ + begin_;
+    }
+    void consume(std::size_t n) { begin_ += n; }
+
 private:
     bool fill() {
         base_ += static_cast<std::int64_t>(end_);
         begin_ = end_ = 0;
         if (file_ == nullptr) return false;
-        end_ = std::fread(buf_, 1, sizeof buf_, file_);
+        end_ = std::fread(buf_, 1, kBlock, file_);
         return end_ > 0;
     }
 
@@ -96,8 +112,9 @@ private:
     std::int64_t base_ = 0;  // file offset of buf_[0]
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
-    char buf_[32768] = {};
-    char spill_[kRawMax] = {};  // a line that runs over the end of buf_
+    static constexpr std::size_t kBlock = 32768;
+    char buf_[kBlock + kReadPad] = {};
+    char spill_[kRawMax + kReadPad] = {};  // a line that runs over the end of buf_
 };
 
 // A cleaned line and its length.
@@ -113,7 +130,10 @@ struct Line {
         text[len] = '\0';
     }
     void set(const Line& other) { set(other.text, other.len); }
-    void clear() { set("", 0); }
+    void clear() {
+        len = 0;
+        text[0] = '\0';
+    }
 };
 
 struct ParState {
@@ -131,6 +151,7 @@ struct ParState {
     int status = 0;
     int lines_read = 0;  // in the current call
     int blank_run = 0;   // consecutive blank lines read
+    int handed_len = 0;  // length of the line PAR_read last handed out
 };
 ParState g;
 
@@ -140,22 +161,30 @@ bool is_control(unsigned char c) { return c < 32 || c >= 127; }
 
 bool is_transmission_mark(char c) { return c == kStartOfText || c == kEndOfText; }
 
-// Copies the first n bytes of raw to text (n at most the size of raw) and
-// tells whether the whole of raw is printable. Written without an early exit
-// so that the compiler can work on many bytes at once.
-bool copy_printable(std::string_view raw, std::size_t n, char* text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(raw.data());
-    // Bytes 32..126 map to 0..94 and every other byte above 94, in eight bits.
-    const auto outside = [](unsigned char c) {
-        return static_cast<unsigned char>(static_cast<unsigned char>(c + 224U) > 94U);
-    };
-    unsigned char any = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        text[i] = static_cast<char>(p[i]);
-        any |= outside(p[i]);
+// Whether every byte of the n bytes at p is printable (32..126). Reads up to
+// kReadPad - 1 bytes past the end, which LineSource keeps readable.
+bool all_printable(const char* p, std::size_t n) {
+#if defined(__SSE2__)
+    // Adding 0x60 maps 32..126 to -128..-34 (as signed bytes) and every other
+    // byte above -34.
+    const __m128i shift = _mm_set1_epi8(static_cast<char>(0x60));
+    const __m128i limit = _mm_set1_epi8(-33);
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (_mm_movemask_epi8(_mm_cmplt_epi8(_mm_add_epi8(x, shift), limit)) != 0xFFFF) return false;
     }
-    for (std::size_t i = n; i < raw.size(); ++i) any |= outside(p[i]);
+    if (i == n) return true;
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const unsigned want = (1U << (n - i)) - 1U;
+    const auto good = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(_mm_add_epi8(x, shift), limit)));
+    return (good & want) == want;
+#else
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    unsigned char any = 0;
+    for (std::size_t i = 0; i < n; ++i) any |= static_cast<unsigned char>(static_cast<unsigned char>(u[i] + 224U) > 94U);
     return any == 0;
+#endif
 }
 
 // The cleaning of a line with control characters into text: its length.
@@ -197,7 +226,11 @@ int clean_text(std::string_view raw, bool shifted, char* text) {
     const std::string_view rest = drop_blank ? raw.substr(1) : raw;
     std::size_t n = std::min(rest.size(), static_cast<std::size_t>(kParLineMax));
     std::size_t mark = 0;
-    if (!copy_printable(rest, n, text)) n = clean_controls(raw, shifted, text, &mark);
+    if (all_printable(rest.data(), rest.size())) {
+        std::memcpy(text, rest.data(), n);
+    } else {
+        n = clean_controls(raw, shifted, text, &mark);
+    }
     while (n > mark && text[n - 1] == ' ') --n;
     text[n] = '\0';
     return static_cast<int>(n);
@@ -205,10 +238,43 @@ int clean_text(std::string_view raw, bool shifted, char* text) {
 
 void clean_line(std::string_view raw, bool shifted, Line* out) { out->len = clean_text(raw, shifted, out->text); }
 
+#if defined(__SSE2__)
+// The usual line: printable, not over kParLineMax characters, with its line
+// feed in the current block. Cleaned into text (kParLineSize bytes) in one
+// pass: its length, or -1 when the line needs the full cleaning.
+int read_plain_line(char* text) {
+    std::size_t avail = 0;
+    std::int64_t offset = 0;
+    const char* p = g.data.pending(&avail, &offset);
+    std::size_t skip = g.shifted && avail > 0 && p[0] == ' ' ? 1 : 0;
+    const __m128i shift = _mm_set1_epi8(static_cast<char>(0x60));
+    const __m128i limit = _mm_set1_epi8(-33);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(kParLineMax) + 1; i += 16) {
+        if (skip + i >= avail) return -1;
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + skip + i));
+        const auto good = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(_mm_add_epi8(x, shift), limit)));
+        if (i < static_cast<std::size_t>(kParLineMax)) _mm_storeu_si128(reinterpret_cast<__m128i*>(text + i), x);
+        if (good == 0xFFFFU) continue;
+        const auto at = i + static_cast<std::size_t>(__builtin_ctz(~good));
+        if (skip + at >= avail || p[skip + at] != '\n' || at > static_cast<std::size_t>(kParLineMax)) return -1;
+        std::size_t n = at;
+        while (n > 0 && text[n - 1] == ' ') --n;
+        text[n] = '\0';
+        g.data.consume(skip + at + 1);
+        g.position = offset;
+        return static_cast<int>(n);
+    }
+    return -1;
+}
+#endif
+
 // Reads the next line of the current product, cleaned, into text
 // (kParLineSize bytes) and makes its offset the position: its length, or -1
 // at the end of the file.
 int read_product_line(char* text) {
+#if defined(__SSE2__)
+    if (const int n = read_plain_line(text); n >= 0) return n;
+#endif
     std::string_view raw;
     if (!g.data.next(&raw, &g.position)) {
         text[0] = '\0';
@@ -240,20 +306,21 @@ int end_code(const char* text, int len, bool fresh) {
     ++g.lines_read;
     const bool blank = len == 0;
     if (fresh) g.blank_run = blank ? g.blank_run + 1 : 0;
+    const int flags = g.end_flags;
     int code = 0;
     if (is_transmission_mark(text[0])) {
         code = kParStatusEnd;
-    } else if (std::strncmp(text, "** ", 3) == 0) {
+    } else if (text[0] == '*' && text[1] == '*' && text[2] == ' ') {
         code = kParStatusHeading;
-    } else if ((g.end_flags & kParEndLimit) != 0 && g.lines_read > kLineLimit) {
+    } else if ((flags & kParEndLimit) != 0 && g.lines_read > kLineLimit) {
         code = kParEndLimit;
-    } else if ((g.end_flags & kParEndBlank) != 0 && blank) {
+    } else if ((flags & kParEndBlank) != 0 && blank) {
         code = kParEndBlank;
-    } else if ((g.end_flags & kParEndBlanks) != 0 && g.blank_run > 2) {
+    } else if ((flags & kParEndBlanks) != 0 && g.blank_run > 2) {
         code = kParEndBlanks;
-    } else if ((g.end_flags & kParEndDollar) != 0 && std::strncmp(text, "$$", 2) == 0) {
+    } else if ((flags & kParEndDollar) != 0 && text[0] == '$' && text[1] == '$') {
         code = kParEndDollar;
-    } else if ((g.end_flags & kParEndEqual) != 0 && !blank && text[len - 1] == '=') {
+    } else if ((flags & kParEndEqual) != 0 && !blank && text[len - 1] == '=') {
         code = kParEndEqual;
     }
     g.status = code;
@@ -583,9 +650,11 @@ int PAR_read(int fd, int reopen, int n, char* line) {
     if (line != nullptr) line[0] = '\0';
     if (line == nullptr || !is_open(fd)) return -1;
     g.lines_read = 0;
+    g.handed_len = 0;
     trace("RD--", line, n);
     const auto hand_out = [line](const Line& l) {
         std::memcpy(line, l.text, static_cast<std::size_t>(l.len) + 1);
+        g.handed_len = l.len;
     };
     int h = g.has_heading ? 1 : 0;
     if (h == 1 && n == 0) {
@@ -617,7 +686,10 @@ int PAR_read(int fd, int reopen, int n, char* line) {
     const int code = end_code(line, len, true);
     g.has_heading = false;
     g.heading.clear();
-    if (code == 0 && !ended) return 1;
+    if (code == 0 && !ended) {
+        g.handed_len = len;
+        return 1;
+    }
     if (code == kParEndEqual) return 0;
     if (code == kParStatusHeading) {
         g.heading.set(line, len);
@@ -631,6 +703,8 @@ int PAR_read(int fd, int reopen, int n, char* line) {
     if (reopen == 1) PAR_close(fd);
     return 0;
 }
+
+int PAR_get_len(int fd) { return is_open(fd) ? g.handed_len : 0; }
 
 int PAR_cmp(const char* heading, const char* second_part, const char* pattern) {
     const char* h = heading != nullptr ? heading : "";
@@ -658,6 +732,7 @@ void PAR_reset_for_tests() {
     g.status = 0;
     g.lines_read = 0;
     g.blank_run = 0;
+    g.handed_len = 0;
 }
 
 }  // namespace orv

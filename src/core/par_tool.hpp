@@ -65,6 +65,8 @@ int PAR_search(int fd, const char* pattern);
 // product, -1 at the end of the file. With reopen 1 the file is closed when
 // a section ends.
 int PAR_read(int fd, int reopen, int n, char* line);
+// Length of the line PAR_read last handed out (0 when it handed out none).
+int PAR_get_len(int fd);
 
 // 0 when the heading (with its second part, the text after its first "/")
 // matches the pattern, else 1.

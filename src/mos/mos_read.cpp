@@ -1,6 +1,8 @@
 #include "mos/mos_read.hpp"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -104,21 +106,8 @@ inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // A number in the field [off, off + width) of the line: blanks, an optional
 // sign, digits, blanks. Anything else, an empty field or a field cut short by
 // the end of the line when exact is set gives missing.
-[[gnu::always_inline]] inline int field_int(std::string_view line, int off, int width, bool exact = false) {
+[[gnu::noinline]] int field_int(std::string_view line, int off, int width, bool exact = false) {
     if (off < 0 || static_cast<std::size_t>(off) >= line.size()) return kMissing;
-    if (width == 3 && static_cast<std::size_t>(off) + 3 <= line.size()) {
-        // The common three-character fields: "  7", " 48", "100", " -2", "-10", "   ".
-        const char a = line[static_cast<std::size_t>(off)];
-        const char b = line[static_cast<std::size_t>(off) + 1];
-        const char c = line[static_cast<std::size_t>(off) + 2];
-        if (is_digit(c)) {
-            if (a == ' ' && b == ' ') return c - '0';
-            if (a == ' ' && is_digit(b)) return (b - '0') * 10 + (c - '0');
-            if (is_digit(a) && is_digit(b)) return (a - '0') * 100 + (b - '0') * 10 + (c - '0');
-        } else if (a == ' ' && b == ' ' && c == ' ') {
-            return kMissing;
-        }
-    }
     const std::size_t end = std::min(line.size(), static_cast<std::size_t>(off + width));
     if (exact && end - static_cast<std::size_t>(off) < static_cast<std::size_t>(width)) return kMissing;
     std::size_t i = static_cast<std::size_t>(off);
@@ -131,6 +120,29 @@ inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
     while (i < end && line[i] == ' ') ++i;
     if (i != end) return kMissing;
     return negative ? -v : v;
+}
+
+// The three-character number field at off, which lies wholly on the line.
+// The usual shapes ("  7", " 48", "100", " -2", "-10", "   ") are decoded
+// here, the rest by field_int.
+[[gnu::always_inline]] inline int field_int3(std::string_view line, std::size_t off) {
+    const char* p = line.data() + off;
+    const unsigned a = static_cast<unsigned char>(p[0]) - '0';
+    const unsigned b = static_cast<unsigned char>(p[1]) - '0';
+    const unsigned c = static_cast<unsigned char>(p[2]) - '0';
+    if (c < 10) {
+        if (b < 10) {
+            const int v = static_cast<int>(b * 10 + c);
+            if (a < 10) return static_cast<int>(a * 100) + v;
+            if (p[0] == ' ') return v;
+            if (p[0] == '-') return -v;
+        } else if (p[1] == ' ' && p[0] == ' ') {
+            return static_cast<int>(c);
+        }
+    } else if (p[0] == ' ' && p[1] == ' ' && p[2] == ' ') {
+        return kMissing;
+    }
+    return field_int(line, static_cast<int>(off), 3);
 }
 
 // The non-blank text of the field [off, off + width), as a view.
@@ -294,23 +306,88 @@ Family family_of(int model) {
     }
 }
 
-[[gnu::always_inline]] inline int apply_rule(Rule rule, int v) {
+template <Rule R>
+[[gnu::always_inline]] inline int apply_rule(int v) {
     if (is_missing(v)) return v;
-    switch (rule) {
-    case Rule::none: return v;
-    case Rule::r999: return v == 999 ? kMissing : v;
-    case Rule::wdir: return v > 98 ? kMissing : v * 10;
-    case Rule::r99: return v == 99 || v == 999 ? kMissing : v;
-    case Rule::r99_only: return v == 99 ? kMissing : v;
-    case Rule::r9: return v == 9 ? kMissing : v;
-    case Rule::cloud_x: return v == 'X' ? ' ' : v;
-    case Rule::cloud_p: return v == 'P' ? 'S' : v;
-    }
+    if constexpr (R == Rule::r999) return v == 999 ? kMissing : v;
+    if constexpr (R == Rule::wdir) return v > 98 ? kMissing : v * 10;
+    if constexpr (R == Rule::r99) return v == 99 || v == 999 ? kMissing : v;
+    if constexpr (R == Rule::r99_only) return v == 99 ? kMissing : v;
+    if constexpr (R == Rule::r9) return v == 9 ? kMissing : v;
+    if constexpr (R == Rule::cloud_x) return v == 'X' ? ' ' : v;
+    if constexpr (R == Rule::cloud_p) return v == 'P' ? 'S' : v;
     return v;
 }
 
-[[gnu::always_inline]] inline void set_value(MosReport* r, int row, int col, int v) {
-    if (col >= 0 && col < kMosCols && !is_missing(v)) r->values[row][col] = v;
+// A missing value leaves what an earlier line of the section stored.
+[[gnu::always_inline]] inline void set_value(std::int32_t* row, int col, int v) {
+    row[col] = is_missing(v) ? row[col] : v;
+}
+
+// Every column a layout names lies in the report.
+constexpr bool columns_fit(const Run& run) {
+    return run.count == 0 || (run.col >= 0 && run.col < kMosCols && run.col + (run.count - 1) * run.col_step >= 0 &&
+                              run.col + (run.count - 1) * run.col_step < kMosCols);
+}
+template <std::size_t N>
+constexpr bool columns_fit(const RowSpec (&rows)[N]) {
+    for (const RowSpec& s : rows)
+        if (!columns_fit(s.run) || !columns_fit(s.late)) return false;
+    return true;
+}
+static_assert(columns_fit(kLayoutA) && columns_fit(kLayoutBC) && columns_fit(kLayoutD));
+static_assert(columns_fit(kSnowEta.run) && columns_fit(kSnowGfs.run) && columns_fit(kSnowGfs.late) &&
+              columns_fit(kSnowGfsx.run));
+
+// The number fields of one run, with the row's rule.
+template <Rule R>
+void read_numbers(std::string_view line, const RowSpec& s, const Run& run, std::int32_t* row) {
+    const std::size_t size = line.size();
+    std::size_t off = static_cast<std::size_t>(run.offset);
+    int col = run.col;
+    const bool exact = s.kind == Kind::exact;
+    if (s.width == 3 && !exact) {
+        int k = 0;
+        for (; k < run.count && off + 3 <= size; ++k, off += static_cast<std::size_t>(run.step), col += run.col_step)
+            set_value(row, col, apply_rule<R>(field_int3(line, off)));
+        // A field cut short by the end of the line.
+        if (k < run.count && off < size) set_value(row, col, apply_rule<R>(field_int(line, static_cast<int>(off), 3)));
+        return;
+    }
+    for (int k = 0; k < run.count && off < size; ++k, off += static_cast<std::size_t>(run.step), col += run.col_step)
+        set_value(row, col, apply_rule<R>(field_int(line, static_cast<int>(off), s.width, exact)));
+}
+
+// The one-character fields of one run (character s.pick of each field).
+template <Rule R>
+void read_characters(std::string_view line, const RowSpec& s, const Run& run, std::int32_t* row) {
+    const std::size_t size = line.size();
+    std::size_t at = static_cast<std::size_t>(run.offset + s.pick);
+    int col = run.col;
+    for (int k = 0; k < run.count && at < size; ++k, at += static_cast<std::size_t>(run.step), col += run.col_step) {
+        const char c = line[at];
+        if (c != ' ') set_value(row, col, apply_rule<R>(static_cast<unsigned char>(c)));
+    }
+}
+
+// The number fields of a run, with the rule chosen once for the run.
+void read_numbers(std::string_view line, const RowSpec& s, const Run& run, std::int32_t* row) {
+    switch (s.rule) {
+    case Rule::r999: read_numbers<Rule::r999>(line, s, run, row); break;
+    case Rule::wdir: read_numbers<Rule::wdir>(line, s, run, row); break;
+    case Rule::r99: read_numbers<Rule::r99>(line, s, run, row); break;
+    case Rule::r99_only: read_numbers<Rule::r99_only>(line, s, run, row); break;
+    case Rule::r9: read_numbers<Rule::r9>(line, s, run, row); break;
+    default: read_numbers<Rule::none>(line, s, run, row); break;
+    }
+}
+
+void read_characters(std::string_view line, const RowSpec& s, const Run& run, std::int32_t* row) {
+    switch (s.rule) {
+    case Rule::cloud_x: read_characters<Rule::cloud_x>(line, s, run, row); break;
+    case Rule::cloud_p: read_characters<Rule::cloud_p>(line, s, run, row); break;
+    default: read_characters<Rule::none>(line, s, run, row); break;
+    }
 }
 
 // The thunderstorm pair whose slash stands at off: up to three characters
@@ -319,40 +396,30 @@ void read_pair(std::string_view line, const RowSpec& s, int off, int col, MosRep
     if (off <= 0 || static_cast<std::size_t>(off) >= line.size() || line[static_cast<std::size_t>(off)] != '/') return;
     const int first = field_int(line, std::max(off - 3, 0), std::min(off, 3));
     const int second = field_int(line, off + 1, 2);
-    set_value(r, s.row, col, first == 999 ? kMissing : first);
-    set_value(r, s.row2, col, second == 99 ? kMissing : second);
+    set_value(r->values[s.row], col, first == 999 ? kMissing : first);
+    set_value(r->values[s.row2], col, second == 99 ? kMissing : second);
 }
 
 // "d/d" starting at off: the first digit to row, the second to row2.
 void read_digit_pair(std::string_view line, const RowSpec& s, int off, int col, MosReport* r) {
     if (static_cast<std::size_t>(off + 1) >= line.size() || line[static_cast<std::size_t>(off + 1)] != '/') return;
-    set_value(r, s.row, col, field_int(line, off, 1, true));
-    set_value(r, s.row2, col, field_int(line, off + 2, 1, true));
+    set_value(r->values[s.row], col, field_int(line, off, 1, true));
+    set_value(r->values[s.row2], col, field_int(line, off + 2, 1, true));
 }
 
 // The fields of one run of a row; the kind is decided once per run.
 void read_run(std::string_view line, const RowSpec& s, const Run& run, MosReport* r) {
+    if (run.count == 0) return;
     int off = run.offset;
     int col = run.col;
     switch (s.kind) {
     case Kind::number:
-    case Kind::exact: {
-        const bool exact = s.kind == Kind::exact;
-        for (int k = 0; k < run.count && static_cast<std::size_t>(off) < line.size(); ++k) {
-            set_value(r, s.row, col, apply_rule(s.rule, field_int(line, off, s.width, exact)));
-            off += run.step;
-            col += run.col_step;
-        }
-        break;
-    }
-    case Kind::character:
-        for (int k = 0; k < run.count; ++k, off += run.step, col += run.col_step)
-            set_value(r, s.row, col, apply_rule(s.rule, field_char(line, off, s.pick)));
-        break;
+    case Kind::exact: read_numbers(line, s, run, r->values[s.row]); break;
+    case Kind::character: read_characters(line, s, run, r->values[s.row]); break;
     case Kind::code:
         for (int k = 0; k < run.count; ++k, off += run.step, col += run.col_step) {
             const std::string_view t = field_text(line, off, s.width);
-            set_value(r, s.row, col, mos_code(t.data(), static_cast<int>(t.size())));
+            set_value(r->values[s.row], col, mos_code(t.data(), static_cast<int>(t.size())));
         }
         break;
     case Kind::pair:
@@ -364,10 +431,6 @@ void read_run(std::string_view line, const RowSpec& s, const Run& run, MosReport
     }
 }
 
-bool matches(const RowSpec& s, const char* line) {
-    return starts_with(line, s.label, s.cmp) || (s.label2 != nullptr && starts_with(line, s.label2, s.cmp));
-}
-
 // Fills the report's rows from one line; true when the line ends the report.
 bool read_row(const RowSpec& s, std::string_view line, MosReport* r) {
     read_run(line, s, s.run, r);
@@ -375,31 +438,109 @@ bool read_row(const RowSpec& s, std::string_view line, MosReport* r) {
     return s.ends;
 }
 
-// The rows of a layout for a model, in the order they are tried.
+// A row's labels as the first eight bytes of a line would hold them: the
+// line matches when those bytes, masked to the label's length, equal either.
+struct LabelKey {
+    std::uint64_t mask;
+    std::uint64_t key;
+    std::uint64_t key2;
+};
+
+constexpr std::uint64_t label_bytes(const char* label, int n) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < n && label[i] != '\0'; ++i) {
+        const int shift = std::endian::native == std::endian::little ? 8 * i : 8 * (7 - i);
+        v |= static_cast<std::uint64_t>(static_cast<unsigned char>(label[i])) << shift;
+    }
+    return v;
+}
+
+constexpr LabelKey key_of(const RowSpec& s) {
+    const std::uint64_t mask = label_bytes("\xff\xff\xff\xff\xff\xff\xff\xff", s.cmp);
+    const std::uint64_t key = label_bytes(s.label, s.cmp);
+    return {mask, key, s.label2 != nullptr ? label_bytes(s.label2, s.cmp) : key};
+}
+
+// The rows of a layout by the first character of their labels, in table
+// order, each list ended by -1; a line is tried only against its own list.
+constexpr int kRowsPerLetter = 6;
+struct RowIndex {
+    LabelKey keys[kMosRows];
+    std::int8_t rows[128][kRowsPerLetter];
+};
+
+template <std::size_t N>
+constexpr RowIndex index_of(const RowSpec (&rows)[N]) {
+    RowIndex index{};
+    for (std::size_t i = 0; i < N; ++i) index.keys[i] = key_of(rows[i]);
+    for (int c = 0; c < 128; ++c) {
+        int n = 0;
+        for (std::size_t i = 0; i < N; ++i) {
+            const RowSpec& s = rows[i];
+            if (s.label[0] != c && (s.label2 == nullptr || s.label2[0] != c)) continue;
+            if (n == kRowsPerLetter - 1) throw "more rows begin with one letter than its list holds";
+            index.rows[c][n++] = static_cast<std::int8_t>(i);
+        }
+        index.rows[c][n] = -1;
+    }
+    return index;
+}
+
+// Labels are compared over at most eight bytes, none of them a terminator.
+template <std::size_t N>
+constexpr bool labels_fit(const RowSpec (&rows)[N]) {
+    if (N > kMosRows) return false;
+    for (const RowSpec& s : rows) {
+        if (s.cmp < 1 || s.cmp > 8) return false;
+        for (int i = 0; i < s.cmp; ++i)
+            if (s.label[i] == '\0' || (s.label2 != nullptr && s.label2[i] == '\0')) return false;
+    }
+    return true;
+}
+static_assert(labels_fit(kLayoutA) && labels_fit(kLayoutBC) && labels_fit(kLayoutD));
+
+constexpr RowIndex kIndexA = index_of(kLayoutA);
+constexpr RowIndex kIndexBC = index_of(kLayoutBC);
+constexpr RowIndex kIndexD = index_of(kLayoutD);
+constexpr LabelKey kKeySnow = key_of(kSnowGfs);
+static_assert(kSnowGfs.cmp == kSnowEta.cmp && kSnowGfs.cmp == kSnowGfsx.cmp);
+
+// The rows of a layout for a model.
 struct RowTable {
     const RowSpec* rows;
-    int count;
-    const RowSpec* snow;  // the layout's snow row, or null
+    const RowIndex* index;
+    const RowSpec* snow;  // the layout's snow row, tried first, or null
 };
 
 RowTable rows_for(const Family& f, int model) {
     switch (f.layout) {
-    case Layout::ngm: return {kLayoutA, static_cast<int>(std::size(kLayoutA)), nullptr};
-    case Layout::eta: return {kLayoutBC, static_cast<int>(std::size(kLayoutBC)), &kSnowEta};
-    case Layout::gfs:
-        return {kLayoutBC, static_cast<int>(std::size(kLayoutBC)), model == kModelGfs ? &kSnowGfs : nullptr};
-    case Layout::mrf:
-        return {kLayoutD, static_cast<int>(std::size(kLayoutD)), model == kModelGfsx ? &kSnowGfsx : nullptr};
+    case Layout::ngm: return {kLayoutA, &kIndexA, nullptr};
+    case Layout::eta: return {kLayoutBC, &kIndexBC, &kSnowEta};
+    case Layout::gfs: return {kLayoutBC, &kIndexBC, model == kModelGfs ? &kSnowGfs : nullptr};
+    case Layout::mrf: return {kLayoutD, &kIndexD, model == kModelGfsx ? &kSnowGfsx : nullptr};
     }
-    return {kLayoutA, 0, nullptr};
+    return {kLayoutA, &kIndexA, nullptr};
 }
 
-// One line of a station's section; true when it ends the report.
-bool read_line_of(const RowTable& t, const char* text, MosReport* r) {
-    const std::string_view line(text);
-    if (t.snow != nullptr && matches(*t.snow, text)) return read_row(*t.snow, line, r);
-    for (int i = 0; i < t.count; ++i)
-        if (matches(t.rows[i], text)) return read_row(t.rows[i], line, r);
+[[gnu::always_inline]] inline bool matches(const LabelKey& k, std::uint64_t head) {
+    const std::uint64_t h = head & k.mask;
+    return h == k.key || h == k.key2;
+}
+
+// One line of a station's section, in a buffer of at least eight bytes; true
+// when it ends the report.
+bool read_line_of(const RowTable& t, std::string_view line, MosReport* r) {
+    const auto first = static_cast<unsigned char>(line.empty() ? '\0' : line[0]);
+    if (first >= 128) return false;
+    // Bytes past the end of a short line are masked off or differ from the
+    // label at the terminator.
+    std::uint64_t head = 0;
+    std::memcpy(&head, line.data(), sizeof head);
+    if (t.snow != nullptr && first == static_cast<unsigned char>(kSnowGfs.label[0]) && matches(kKeySnow, head)) return read_row(*t.snow, line, r);
+    for (const std::int8_t i : t.index->rows[first]) {
+        if (i < 0) break;
+        if (matches(t.index->keys[i], head)) return read_row(t.rows[i], line, r);
+    }
     return false;
 }
 
@@ -721,7 +862,7 @@ int MOS_read(int fd, MosReport* report, int mode, const int* counter) {
     if (fd < 0) return -1;
     if (n == 0) MOS_rewind(fd);
 
-    char line[kLineSize];
+    char line[kLineSize] = {};
     if (!find_title(fd, f, n, g.standard, line)) {
         g.standard.prev_counter = -1;
         return -1;
@@ -737,7 +878,7 @@ int MOS_read(int fd, MosReport* report, int mode, const int* counter) {
     }
     const RowTable table = rows_for(f, model);
     while (next_line(fd, line) == 1)
-        if (read_line_of(table, line, report)) break;
+        if (read_line_of(table, std::string_view(line, static_cast<std::size_t>(PAR_get_len(fd))), report)) break;
     set_hours(f, report);
     return 0;
 }
