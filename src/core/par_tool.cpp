@@ -117,6 +117,8 @@ private:
     char spill_[kRawMax + kReadPad] = {};  // a line that runs over the end of buf_
 };
 
+static_assert(kParLineMax % 16 == 0, "lines are copied in blocks of 16");
+
 // A cleaned line and its length.
 struct Line {
     int len = 0;
@@ -124,9 +126,11 @@ struct Line {
 
     Line() { text[0] = '\0'; }
 
+    // src holds at least kParLineSize bytes (a line buffer): it is copied in
+    // whole blocks of 16.
     void set(const char* src, int n) {
         len = std::min(n, kParLineMax);
-        std::memcpy(text, src, static_cast<std::size_t>(len));
+        for (int i = 0; i < len; i += 16) std::memcpy(text + i, src + i, 16);
         text[len] = '\0';
     }
     void set(const Line& other) { set(other.text, other.len); }

@@ -122,26 +122,38 @@ inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
     return negative ? -v : v;
 }
 
+// Each character of a number field as its digit value (low four bits) and
+// its class (bits 4 and 5): digit 0, blank 1, minus 2, anything else 3.
+constexpr std::array<std::uint8_t, 256> kFieldChar = [] {
+    std::array<std::uint8_t, 256> t{};
+    for (int c = 0; c < 256; ++c) t[static_cast<std::size_t>(c)] = 0x30;
+    for (int c = '0'; c <= '9'; ++c) t[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
+    t[' '] = 0x10;
+    t['-'] = 0x20;
+    return t;
+}();
+
+// The shapes of a three-character field by its classes (a * 16 + b * 4 + c):
+// those decoded by weights (a blank or minus counting 0), the negative ones,
+// and the empty one.
+constexpr int shape(int a, int b, int c) { return a * 16 + b * 4 + c; }
+constexpr std::uint64_t kPlainShapes = (1ULL << shape(1, 1, 0)) | (1ULL << shape(1, 0, 0)) | (1ULL << shape(0, 0, 0)) |
+                                       (1ULL << shape(1, 2, 0)) | (1ULL << shape(2, 0, 0));
+constexpr std::uint64_t kNegativeShapes = (1ULL << shape(1, 2, 0)) | (1ULL << shape(2, 0, 0));
+constexpr int kEmptyShape = shape(1, 1, 1);
+
 // The three-character number field at off, which lies wholly on the line.
 // The usual shapes ("  7", " 48", "100", " -2", "-10", "   ") are decoded
-// here, the rest by field_int.
+// here without a branch on the digits, the rest by field_int.
 [[gnu::always_inline]] inline int field_int3(std::string_view line, std::size_t off) {
-    const char* p = line.data() + off;
-    const unsigned a = static_cast<unsigned char>(p[0]) - '0';
-    const unsigned b = static_cast<unsigned char>(p[1]) - '0';
-    const unsigned c = static_cast<unsigned char>(p[2]) - '0';
-    if (c < 10) {
-        if (b < 10) {
-            const int v = static_cast<int>(b * 10 + c);
-            if (a < 10) return static_cast<int>(a * 100) + v;
-            if (p[0] == ' ') return v;
-            if (p[0] == '-') return -v;
-        } else if (p[1] == ' ' && p[0] == ' ') {
-            return static_cast<int>(c);
-        }
-    } else if (p[0] == ' ' && p[1] == ' ' && p[2] == ' ') {
-        return kMissing;
-    }
+    const auto* p = reinterpret_cast<const unsigned char*>(line.data() + off);
+    const unsigned a = kFieldChar[p[0]];
+    const unsigned b = kFieldChar[p[1]];
+    const unsigned c = kFieldChar[p[2]];
+    const unsigned form = (a & 0x30U) | ((b & 0x30U) >> 2) | (c >> 4);
+    const int v = static_cast<int>((a & 15U) * 100 + (b & 15U) * 10 + (c & 15U));
+    if (((kPlainShapes >> form) & 1U) != 0) return ((kNegativeShapes >> form) & 1U) != 0 ? -v : v;
+    if (form == kEmptyShape) return kMissing;
     return field_int(line, static_cast<int>(off), 3);
 }
 
@@ -394,8 +406,16 @@ void read_characters(std::string_view line, const RowSpec& s, const Run& run, st
 // left of it to row, up to two right of it to row2.
 void read_pair(std::string_view line, const RowSpec& s, int off, int col, MosReport* r) {
     if (off <= 0 || static_cast<std::size_t>(off) >= line.size() || line[static_cast<std::size_t>(off)] != '/') return;
-    const int first = field_int(line, std::max(off - 3, 0), std::min(off, 3));
-    const int second = field_int(line, off + 1, 2);
+    const int first = off >= 3 ? field_int3(line, static_cast<std::size_t>(off - 3)) : field_int(line, 0, off);
+    int second = kMissing;
+    const std::size_t at = static_cast<std::size_t>(off) + 1;
+    if (at + 2 <= line.size() && line[at] == ' ' && is_digit(line[at + 1])) {
+        second = line[at + 1] - '0';
+    } else if (at + 2 <= line.size() && is_digit(line[at]) && is_digit(line[at + 1])) {
+        second = (line[at] - '0') * 10 + (line[at + 1] - '0');
+    } else {
+        second = field_int(line, off + 1, 2);
+    }
     set_value(r->values[s.row], col, first == 999 ? kMissing : first);
     set_value(r->values[s.row2], col, second == 99 ? kMissing : second);
 }
