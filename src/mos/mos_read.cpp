@@ -1,5 +1,9 @@
 #include "mos/mos_read.hpp"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -21,7 +25,9 @@ namespace {
 constexpr unsigned kDebugId = 0x10000000U;
 constexpr unsigned kDebugMissing = 0xF0000000U;
 constexpr unsigned kWarnOpen = 0x40U;
-constexpr int kLineSize = kParLineSize;
+// Line buffers of the standard reader keep 16 bytes after the longest line
+// readable for the grid decoder.
+constexpr int kLineSize = kParLineSize + 16;
 
 // Where one reader stands in the file between calls.
 struct Position {
@@ -351,22 +357,152 @@ static_assert(columns_fit(kLayoutA) && columns_fit(kLayoutBC) && columns_fit(kLa
 static_assert(columns_fit(kSnowEta.run) && columns_fit(kSnowGfs.run) && columns_fit(kSnowGfs.late) &&
               columns_fit(kSnowGfsx.run));
 
+// ---------------------------------------------------------------- grid decoder
+
+// Runs of three-character number fields side by side (the hourly rows) are
+// decoded four fields at a time where the processor can shuffle bytes, with
+// the row's rule, straight into four columns of the report. Fields of an
+// unusual shape are left to field_int.
+
+#if defined(__x86_64__)
+bool grid_usable() {
+    static const bool usable = __builtin_cpu_supports("ssse3") != 0;
+    return usable;
+}
+
+// groups of four fields at p, 3 characters apart (16 bytes readable from the
+// start of every group), into dest, four columns a group. A missing value
+// leaves the column as it was. Returns the fields (bit k for field k) that
+// field_int must decode.
+template <Rule R>
+[[gnu::target("ssse3")]] std::uint32_t grid_numbers(const char* p, int groups, std::int32_t* dest) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i ab_at = _mm_setr_epi8(0, 1, 3, 4, 6, 7, 9, 10, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i c_at = _mm_setr_epi8(2, -1, 5, -1, 8, -1, 11, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i weights = _mm_setr_epi8(100, 10, 100, 10, 100, 10, 100, 10, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m128i class_weights = _mm_setr_epi8(4, 1, 4, 1, 4, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0, 0);
+    // By the classes of the first two characters (a * 4 + b; digit 0, blank
+    // 1, minus 2, other 3): 1 a number when the last is a digit, 2 negative,
+    // 4 empty when the last is a blank.
+    const __m128i shapes = _mm_setr_epi8(1, 0, 0, 0, 1, 5, 3, 0, 3, 0, 0, 0, 0, 0, 0, 0);
+    const __m128i one8 = _mm_set1_epi8(1);
+    const __m128i two8 = _mm_set1_epi8(2);
+    const __m128i three8 = _mm_set1_epi8(3);
+    const __m128i one16 = _mm_set1_epi16(1);
+    const __m128i two16 = _mm_set1_epi16(2);
+    const __m128i four16 = _mm_set1_epi16(4);
+    const __m128i low_byte = _mm_set1_epi16(0xFF);
+    std::uint32_t slow_fields = 0;
+    for (int g = 0; g < groups; ++g, p += 12, dest += 4) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i d = _mm_sub_epi8(x, _mm_set1_epi8('0'));
+        const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(d, _mm_set1_epi8(-1)), _mm_cmplt_epi8(d, _mm_set1_epi8(10)));
+        const __m128i blank = _mm_cmpeq_epi8(x, _mm_set1_epi8(' '));
+        const __m128i minus = _mm_cmpeq_epi8(x, _mm_set1_epi8('-'));
+        const __m128i value = _mm_and_si128(d, digit);
+        const __m128i other = _mm_andnot_si128(_mm_or_si128(_mm_or_si128(digit, blank), minus), three8);
+        const __m128i cls = _mm_or_si128(_mm_or_si128(_mm_and_si128(blank, one8), _mm_and_si128(minus, two8)), other);
+        const __m128i number = _mm_add_epi16(_mm_maddubs_epi16(_mm_shuffle_epi8(value, ab_at), weights),
+                                             _mm_shuffle_epi8(value, c_at));
+        const __m128i ab = _mm_maddubs_epi16(_mm_shuffle_epi8(cls, ab_at), class_weights);
+        const __m128i c = _mm_shuffle_epi8(cls, c_at);
+        const __m128i flags = _mm_and_si128(_mm_shuffle_epi8(shapes, ab), low_byte);
+        const __m128i plain =
+            _mm_and_si128(_mm_cmpeq_epi16(_mm_and_si128(flags, one16), one16), _mm_cmpeq_epi16(c, zero));
+        const __m128i negative = _mm_cmpeq_epi16(_mm_and_si128(flags, two16), two16);
+        const __m128i empty =
+            _mm_and_si128(_mm_cmpeq_epi16(_mm_and_si128(flags, four16), four16), _mm_cmpeq_epi16(c, one16));
+        const __m128i signed_number = _mm_sub_epi16(_mm_xor_si128(number, negative), negative);
+        // To 32 bits: four values, and the lanes to keep (plain numbers only).
+        __m128i v = _mm_srai_epi32(_mm_unpacklo_epi16(signed_number, signed_number), 16);
+        const __m128i plain32 = _mm_unpacklo_epi16(plain, plain);
+        const __m128i slow32 = _mm_andnot_si128(_mm_or_si128(plain32, _mm_unpacklo_epi16(empty, empty)),
+                                                _mm_cmpeq_epi32(zero, zero));
+        __m128i keep = _mm_andnot_si128(plain32, _mm_cmpeq_epi32(zero, zero));
+        if constexpr (R == Rule::r999) {
+            keep = _mm_or_si128(keep, _mm_cmpeq_epi32(v, _mm_set1_epi32(999)));
+        } else if constexpr (R == Rule::wdir) {
+            keep = _mm_or_si128(keep, _mm_cmpgt_epi32(v, _mm_set1_epi32(98)));
+            v = _mm_add_epi32(_mm_slli_epi32(v, 3), _mm_slli_epi32(v, 1));
+        } else if constexpr (R == Rule::r99) {
+            keep = _mm_or_si128(keep, _mm_or_si128(_mm_cmpeq_epi32(v, _mm_set1_epi32(99)),
+                                                   _mm_cmpeq_epi32(v, _mm_set1_epi32(999))));
+        } else if constexpr (R == Rule::r99_only) {
+            keep = _mm_or_si128(keep, _mm_cmpeq_epi32(v, _mm_set1_epi32(99)));
+        } else if constexpr (R == Rule::r9) {
+            keep = _mm_or_si128(keep, _mm_cmpeq_epi32(v, _mm_set1_epi32(9)));
+        }
+        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dest),
+                         _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, v)));
+        slow_fields |= static_cast<std::uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(slow32))) << (4 * g);
+    }
+    return slow_fields;
+}
+// groups of four one-character fields at p, 3 characters apart (16 bytes
+// readable from the start of every group), into dest, four columns a group;
+// a blank leaves the column as it was.
+template <Rule R>
+[[gnu::target("ssse3")]] void grid_characters(const char* p, int groups, std::int32_t* dest) {
+    const __m128i spread = _mm_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
+    const __m128i blank = _mm_set1_epi32(' ');
+    for (int g = 0; g < groups; ++g, p += 12, dest += 4) {
+        __m128i v = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), spread);
+        const __m128i keep = _mm_cmpeq_epi32(v, blank);
+        if constexpr (R == Rule::cloud_x || R == Rule::cloud_p) {
+            const __m128i from = _mm_set1_epi32(R == Rule::cloud_x ? 'X' : 'P');
+            const __m128i to = _mm_set1_epi32(R == Rule::cloud_x ? ' ' : 'S');
+            const __m128i hit = _mm_cmpeq_epi32(v, from);
+            v = _mm_or_si128(_mm_and_si128(hit, to), _mm_andnot_si128(hit, v));
+        }
+        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, v)));
+    }
+}
+#else
+bool grid_usable() { return false; }
+template <Rule R>
+std::uint32_t grid_numbers(const char*, int, std::int32_t*) {
+    return 0;
+}
+template <Rule R>
+void grid_characters(const char*, int, std::int32_t*) {}
+#endif
+
+bool g_grid_enabled = true;
+
 // The number fields of one run, with the row's rule.
 template <Rule R>
 void read_numbers(std::string_view line, const RowSpec& s, const Run& run, std::int32_t* row) {
     const std::size_t size = line.size();
+    const int count = run.count;
+    const std::size_t step = static_cast<std::size_t>(run.step);
+    const int col_step = run.col_step;
     std::size_t off = static_cast<std::size_t>(run.offset);
     int col = run.col;
     const bool exact = s.kind == Kind::exact;
     if (s.width == 3 && !exact) {
         int k = 0;
-        for (; k < run.count && off + 3 <= size; ++k, off += static_cast<std::size_t>(run.step), col += run.col_step)
+        if (step == 3 && col_step == 1 && off + 12 <= size && g_grid_enabled && grid_usable()) {
+            // Whole groups of four fields on the line, read from the buffer
+            // the line stands in (kLineSize bytes).
+            const int groups = std::min({count, static_cast<int>((size - off) / 3), 32}) / 4;
+            std::uint32_t slow = grid_numbers<R>(line.data() + off, groups, row + col);
+            for (; slow != 0; slow &= slow - 1) {
+                const int f = __builtin_ctz(slow);
+                set_value(row, col + f, apply_rule<R>(field_int(line, static_cast<int>(off) + 3 * f, 3)));
+            }
+            k = 4 * groups;
+            off += static_cast<std::size_t>(12 * groups);
+            col += 4 * groups;
+        }
+        for (; k < count && off + 3 <= size; ++k, off += step, col += col_step)
             set_value(row, col, apply_rule<R>(field_int3(line, off)));
         // A field cut short by the end of the line.
-        if (k < run.count && off < size) set_value(row, col, apply_rule<R>(field_int(line, static_cast<int>(off), 3)));
+        if (k < count && off < size) set_value(row, col, apply_rule<R>(field_int(line, static_cast<int>(off), 3)));
         return;
     }
-    for (int k = 0; k < run.count && off < size; ++k, off += static_cast<std::size_t>(run.step), col += run.col_step)
+    for (int k = 0; k < count && off < size; ++k, off += step, col += col_step)
         set_value(row, col, apply_rule<R>(field_int(line, static_cast<int>(off), s.width, exact)));
 }
 
@@ -374,9 +510,22 @@ void read_numbers(std::string_view line, const RowSpec& s, const Run& run, std::
 template <Rule R>
 void read_characters(std::string_view line, const RowSpec& s, const Run& run, std::int32_t* row) {
     const std::size_t size = line.size();
+    const int count = run.count;
+    const std::size_t step = static_cast<std::size_t>(run.step);
+    const int col_step = run.col_step;
     std::size_t at = static_cast<std::size_t>(run.offset + s.pick);
     int col = run.col;
-    for (int k = 0; k < run.count && at < size; ++k, at += static_cast<std::size_t>(run.step), col += run.col_step) {
+    int k = 0;
+    if (step == 3 && col_step == 1 && at < size && g_grid_enabled && grid_usable()) {
+        // Whole groups of four characters on the line, read from the buffer
+        // the line stands in (kLineSize bytes).
+        const int groups = std::min(count, static_cast<int>((size - at + 2) / 3)) / 4;
+        grid_characters<R>(line.data() + at, groups, row + col);
+        k = 4 * groups;
+        at += static_cast<std::size_t>(12 * groups);
+        col += 4 * groups;
+    }
+    for (; k < count && at < size; ++k, at += step, col += col_step) {
         const char c = line[at];
         if (c != ' ') set_value(row, col, apply_rule<R>(static_cast<unsigned char>(c)));
     }
@@ -438,6 +587,12 @@ void read_run(std::string_view line, const RowSpec& s, const Run& run, MosReport
     case Kind::character: read_characters(line, s, run, r->values[s.row]); break;
     case Kind::code:
         for (int k = 0; k < run.count; ++k, off += run.step, col += run.col_step) {
+            const auto at = static_cast<std::size_t>(off);
+            if (s.width == 3 && off >= 0 && at + 3 <= line.size() && line[at] == ' ' && line[at + 1] == ' ') {
+                // The usual one-letter code at the end of its field.
+                if (line[at + 2] != ' ') r->values[s.row][col] = static_cast<unsigned char>(line[at + 2]);
+                continue;
+            }
             const std::string_view t = field_text(line, off, s.width);
             set_value(r->values[s.row], col, mos_code(t.data(), static_cast<int>(t.size())));
         }
@@ -1061,5 +1216,7 @@ int MOSM_get_station(const DateRecord* date, const char* id, MosmReport* report)
 MosmReport* MOSM_get_report() { return &g.mrf_report; }
 
 void MOS_read_reset_for_tests() { g = ReadState{}; }
+
+void MOS_read_grid_for_tests(bool enabled) { g_grid_enabled = enabled; }
 
 }  // namespace orv

@@ -136,6 +136,9 @@ MosmReport* MOSM_get_report();
 // resets it to 0.
 int MOS_get_stat_num();
 
+// Whether hourly rows may be decoded several fields at a time (the default)
+// or only field by field: both read the same values.
+void MOS_read_grid_for_tests(bool enabled);
 void MOS_read_reset_for_tests();
 
 }  // namespace orv
