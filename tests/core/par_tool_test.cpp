@@ -423,6 +423,45 @@ TEST_F(ParToolTest, LongLinesNulBytesAndJunkNeverOverrun) {
     }
 }
 
+// Lines read the same wherever they fall in the blocks the file is read in:
+// across block ends, longer than the limit, with trailing blanks and carriage
+// returns, in products with and without the leading blank.
+TEST_F(ParToolTest, LinesReadTheSameWhereverTheyFallInTheFile) {
+    std::mt19937 rng(5);
+    for (const bool shifted : {false, true}) {
+        const std::string lead = shifted ? " " : "";
+        std::string text = lead + "HEAD\n";
+        std::vector<std::string> expected;
+        while (text.size() < 300000) {
+            std::string line;
+            const std::size_t length = rng() % 8 == 0 ? rng() % 400 : rng() % 90;
+            for (std::size_t i = 0; i < length; ++i) line += static_cast<char>('0' + rng() % 60);
+            if (rng() % 5 == 0) line += std::string(rng() % 4, ' ');
+            std::string want = line.substr(0, static_cast<std::size_t>(kParLineMax));
+            while (!want.empty() && want.back() == ' ') want.pop_back();
+            if (rng() % 7 == 0) line += "\r";
+            text += lead + line + "\n";
+            expected.push_back(want);
+        }
+        // The last line has no line feed.
+        text += lead + "LAST";
+        expected.emplace_back("LAST");
+        PAR_reset_for_tests();
+        std::filesystem::remove(dir_ + "/lines.txt");
+        ASSERT_EQ(open_path(write("lines.txt", text), 0), 0);
+        ASSERT_EQ(PAR_search(0, "HEAD"), 1);
+        std::string line;
+        ASSERT_EQ(read(0, &line), 1);
+        EXPECT_EQ(line, "HEAD");
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(read(static_cast<int>(i) + 1, &line), 1) << "line " << i;
+            ASSERT_EQ(line, expected[i]) << "line " << i << (shifted ? " of the shifted product" : "");
+            ASSERT_EQ(PAR_get_len(0), static_cast<int>(expected[i].size()));
+        }
+        EXPECT_EQ(read(static_cast<int>(expected.size()) + 1, &line), -1);
+    }
+}
+
 TEST_F(ParToolTest, MutatedBulletinsReadToTheEndWithCleanLines) {
     const std::string real = kBulletinDir + "/gfsx_mex_feus23_2020071012.txt";
     if (!std::filesystem::exists(real)) GTEST_SKIP() << "real bulletins not found in " << kBulletinDir;

@@ -961,6 +961,74 @@ std::vector<std::string> fuzz_seeds() {
     return seeds;
 }
 
+// Random hourly rows: fields of every shape (numbers with and without sign,
+// left-aligned, blank, letters, junk) and lines cut anywhere.
+std::string random_rows(const char* title, const std::vector<std::string>& labels, std::mt19937& rng) {
+    static const std::string kChars = "   0123456789-+XNBRSP/.";
+    std::string text = title;
+    for (const std::string& label : labels) {
+        std::string line = label;
+        const std::size_t length = label.size() + rng() % 80;
+        while (line.size() < length) {
+            // Mostly the usual shapes, sometimes anything.
+            switch (rng() % 6) {
+            case 0: line += "  " + std::string(1, static_cast<char>('0' + rng() % 10)); break;
+            case 1: line += " " + std::to_string(10 + rng() % 90); break;
+            case 2: line += "-" + std::to_string(10 + rng() % 90); break;
+            case 3: line += " -" + std::string(1, static_cast<char>('0' + rng() % 10)); break;
+            case 4: line += "   "; break;
+            default:
+                for (int i = 0; i < 3; ++i) line += kChars[rng() % kChars.size()];
+                break;
+            }
+        }
+        line.resize(length);
+        text += line + "\n";
+    }
+    return text + "\n";
+}
+
+// Hourly rows decoded several fields at a time read exactly as field by field.
+TEST_F(MosRead, GridDecodingReadsTheSameAsFieldByField) {
+    const std::vector<std::string> gfs = {"X/N  ", "TMP  ", "DPT  ", "CLD  ", "WDR  ", "WSP  ", "P06  ", "P12  ",
+                                          "Q06  ", "Q12  ", "T06  ", "T12  ", "TYP  ", "SNW  ", "CIG  ", "VIS  ",
+                                          "OBV  "};
+    const std::vector<std::string> ngm = {"MN/MX ", "TEMP  ", "DEWPT ", "CLDS  ", "WDIR  ", "WSPD  ", "POP06 ",
+                                          "POP12 ", "QPF   ", "TSV06 ", "PTYPE ", "CIG   ", "VIS   ", "OBVIS "};
+    const std::vector<std::string> mrf = {"X/N ", "TMP ", "DPT ", "CLD ", "WND ", "P12 ", "Q12 ", "TYP ", "SNW "};
+    struct Case {
+        int model;
+        const char* heading;
+        const char* title;
+        const std::vector<std::string>* labels;
+    };
+    const Case cases[] = {
+        {kModelGfs, "FOUS21 KWNO 010000\n", "KBOS   GFS MOS GUIDANCE   1/01/2026  0000 UTC\n", &gfs},
+        {kModelNam, "FOUS44 KWNO 010000\n", "KBOS   NAM MOS GUIDANCE   1/01/2026  0000 UTC\n", &gfs},
+        {kModelNgm, "FOUS14 KWNO 010000\n", "KBOS   NGM MOS GUIDANCE   1/01/96  0000 UTC\n", &ngm},
+        {kModelGfsx, "FEUS21 KWNO 010000\n", "KBOS   GFSX MOS GUIDANCE   1/01/2026  0000 UTC\n", &mrf},
+    };
+    std::mt19937 rng(3);
+    int compared = 0;
+    for (const Case& c : cases) {
+        std::string text = c.heading;
+        for (int station = 0; station < 150; ++station) text += random_rows(c.title, *c.labels, rng);
+        MOS_read_grid_for_tests(true);
+        const auto grid = read_all(c.model, text);
+        MOS_read_grid_for_tests(false);
+        const auto fields = read_all(c.model, text);
+        MOS_read_grid_for_tests(true);
+        ASSERT_EQ(grid.size(), 150U);
+        ASSERT_EQ(grid.size(), fields.size());
+        for (std::size_t i = 0; i < grid.size(); ++i)
+            for (int row = 0; row < kMosRows; ++row)
+                for (int col = 0; col < kMosCols; ++col, ++compared)
+                    ASSERT_EQ(grid[i].values[row][col], fields[i].values[row][col])
+                        << "model " << c.model << " station " << i << " row " << row << " column " << col;
+    }
+    EXPECT_GT(compared, 100000);
+}
+
 TEST_F(MosRead, MutatedBulletinsNeverCrashTheReaders) {
     load_station_table();
     const auto seeds = fuzz_seeds();
