@@ -306,7 +306,7 @@ bool read_heading_line(Line* out, bool* shifted) {
 // of blank lines counts lines as they are read, across calls, so that the
 // pending line tested again is not counted twice. Cleaned lines have no
 // trailing blanks: a blank line is empty.
-int end_code(const char* text, int len, bool fresh) {
+[[gnu::always_inline]] inline int end_code(const char* text, int len, bool fresh) {
     ++g.lines_read;
     const bool blank = len == 0;
     if (fresh) g.blank_run = blank ? g.blank_run + 1 : 0;
