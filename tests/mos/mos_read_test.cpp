@@ -972,10 +972,10 @@ std::string random_rows(const char* title, const std::vector<std::string>& label
         while (line.size() < length) {
             // Mostly the usual shapes, sometimes anything.
             switch (rng() % 6) {
-            case 0: line += "  " + std::string(1, static_cast<char>('0' + rng() % 10)); break;
-            case 1: line += " " + std::to_string(10 + rng() % 90); break;
-            case 2: line += "-" + std::to_string(10 + rng() % 90); break;
-            case 3: line += " -" + std::string(1, static_cast<char>('0' + rng() % 10)); break;
+            case 0: line.append("  ").push_back(static_cast<char>('0' + rng() % 10)); break;
+            case 1: line.append(" ").append(std::to_string(10 + rng() % 90)); break;
+            case 2: line.append("-").append(std::to_string(10 + rng() % 90)); break;
+            case 3: line.append(" -").push_back(static_cast<char>('0' + rng() % 10)); break;
             case 4: line += "   "; break;
             default:
                 for (int i = 0; i < 3; ++i) line += kChars[rng() % kChars.size()];
