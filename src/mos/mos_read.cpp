@@ -228,7 +228,9 @@ struct RowSpec {
 
 constexpr Run kNoRun{0, 0, 0, 0, 0};
 constexpr Run kGridA{6, 3, 19, 0, 1};
-constexpr Run kGridB{4, 3, 19, 0, 1};
+// The hourly rows: 19 columns and the two late ones, which continue the grid
+// at 61 and 64 (products with 19 columns simply end before them).
+constexpr Run kGridB21{4, 3, 21, 0, 1};
 constexpr Run kLateB{61, 3, 2, 19, 1};
 constexpr Run kLate20{64, 0, 1, 20, 0};
 constexpr Run kSix{12, 6, 9, 2, 2};
@@ -258,11 +260,11 @@ constexpr RowSpec kLayoutA[] = {
 // The ETA/NAM and AVN/GFS layouts share every row but the snow row.
 constexpr RowSpec kLayoutBC[] = {
     {"X/N", "N/X", 3, Kind::number, 3, 0, kMosMaxMin, 0, Rule::r999, kTwelveB, kLate20, false},
-    {"TMP ", nullptr, 4, Kind::number, 3, 0, kMosTemp, 0, Rule::r999, kGridB, kLateB, false},
-    {"DPT ", nullptr, 4, Kind::number, 3, 0, kMosDewp, 0, Rule::r999, kGridB, kLateB, false},
-    {"CLD ", nullptr, 4, Kind::character, 3, 1, kMosCloud, 0, Rule::cloud_x, kGridB, kLateB, false},
-    {"WDR ", nullptr, 4, Kind::number, 3, 0, kMosWdir, 0, Rule::wdir, kGridB, kLateB, false},
-    {"WSP ", nullptr, 4, Kind::number, 3, 0, kMosWspd, 0, Rule::r99, kGridB, kLateB, false},
+    {"TMP ", nullptr, 4, Kind::number, 3, 0, kMosTemp, 0, Rule::r999, kGridB21, kNoRun, false},
+    {"DPT ", nullptr, 4, Kind::number, 3, 0, kMosDewp, 0, Rule::r999, kGridB21, kNoRun, false},
+    {"CLD ", nullptr, 4, Kind::character, 3, 1, kMosCloud, 0, Rule::cloud_x, kGridB21, kNoRun, false},
+    {"WDR ", nullptr, 4, Kind::number, 3, 0, kMosWdir, 0, Rule::wdir, kGridB21, kNoRun, false},
+    {"WSP ", nullptr, 4, Kind::number, 3, 0, kMosWspd, 0, Rule::r99, kGridB21, kNoRun, false},
     {"P06 ", nullptr, 4, Kind::number, 3, 0, kMosPop6, 0, Rule::r999, kSixB, kLateB, false},
     {"P12 ", nullptr, 4, Kind::number, 3, 0, kMosPop12, 0, Rule::r999, kTwelveB, kLateB, false},
     {"Q06", nullptr, 3, Kind::number, 3, 0, kMosQpf6, 0, Rule::r999, kSixB, kLateB, false},
@@ -270,10 +272,10 @@ constexpr RowSpec kLayoutBC[] = {
     {"T06", nullptr, 3, Kind::pair, 3, 0, kMosTstm6, kMosSvr6, Rule::none, {10, 6, 9, 2, 2}, kLate20, false},
     {"T12", nullptr, 3, Kind::pair, 3, 0, kMosTstm12, kMosSvr12, Rule::none, {16, 12, 4, 4, 4},
      {61, 0, 1, 19, 0}, false},
-    {"TYP ", nullptr, 4, Kind::character, 3, 2, kMosPtype, 0, Rule::none, kGridB, kLateB, false},
-    {"CIG", nullptr, 3, Kind::number, 3, 0, kMosCeiling, 0, Rule::r9, kGridB, kLateB, false},
-    {"VIS", nullptr, 3, Kind::number, 3, 0, kMosVis, 0, Rule::r9, kGridB, kLateB, false},
-    {"OBV ", nullptr, 4, Kind::code, 3, 0, kMosObvis, 0, Rule::none, kGridB, kLateB, true},
+    {"TYP ", nullptr, 4, Kind::character, 3, 2, kMosPtype, 0, Rule::none, kGridB21, kNoRun, false},
+    {"CIG", nullptr, 3, Kind::number, 3, 0, kMosCeiling, 0, Rule::r9, kGridB21, kNoRun, false},
+    {"VIS", nullptr, 3, Kind::number, 3, 0, kMosVis, 0, Rule::r9, kGridB21, kNoRun, false},
+    {"OBV ", nullptr, 4, Kind::code, 3, 0, kMosObvis, 0, Rule::none, kGridB21, kNoRun, true},
 };
 
 constexpr RowSpec kSnowEta = {"SNW", nullptr, 3, Kind::exact, 2, 0, kMosSnow, 0, Rule::none, {10, 12, 5, 2, 4},
