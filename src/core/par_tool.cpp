@@ -28,8 +28,8 @@ constexpr std::size_t kConventionSize = 30;
 constexpr std::size_t kPatternSize = 256;
 constexpr char kStartOfText = 1;
 constexpr char kEndOfText = 3;
-// Bytes readable after the end of every line handed out by a LineSource, so
-// that the printable test can read whole blocks.
+// Bytes readable after the end of a LineSource's block, so that the plain
+// line reader can read whole blocks of 16.
 constexpr std::size_t kReadPad = 16;
 
 // A file read in large blocks, with the offset of every line tracked here so
@@ -114,7 +114,7 @@ private:
     std::size_t end_ = 0;
     static constexpr std::size_t kBlock = 32768;
     char buf_[kBlock + kReadPad] = {};
-    char spill_[kRawMax + kReadPad] = {};  // a line that runs over the end of buf_
+    char spill_[kRawMax] = {};  // a line that runs over the end of buf_
 };
 
 static_assert(kParLineMax % 16 == 0, "lines are copied in blocks of 16");
@@ -165,30 +165,14 @@ bool is_control(unsigned char c) { return c < 32 || c >= 127; }
 
 bool is_transmission_mark(char c) { return c == kStartOfText || c == kEndOfText; }
 
-// Whether every byte of the n bytes at p is printable (32..126). Reads up to
-// kReadPad - 1 bytes past the end, which LineSource keeps readable.
-bool all_printable(const char* p, std::size_t n) {
-#if defined(__SSE2__)
-    // Adding 0x60 maps 32..126 to -128..-34 (as signed bytes) and every other
-    // byte above -34.
-    const __m128i shift = _mm_set1_epi8(static_cast<char>(0x60));
-    const __m128i limit = _mm_set1_epi8(-33);
-    std::size_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        if (_mm_movemask_epi8(_mm_cmplt_epi8(_mm_add_epi8(x, shift), limit)) != 0xFFFF) return false;
-    }
-    if (i == n) return true;
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const unsigned want = (1U << (n - i)) - 1U;
-    const auto good = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(_mm_add_epi8(x, shift), limit)));
-    return (good & want) == want;
-#else
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
+// Whether every byte of raw is printable (32..126). Written without an early
+// exit so that the compiler can work on many bytes at once.
+bool all_printable(std::string_view raw) {
+    // Bytes 32..126 map to 0..94 and every other byte above 94, in eight bits.
     unsigned char any = 0;
-    for (std::size_t i = 0; i < n; ++i) any |= static_cast<unsigned char>(static_cast<unsigned char>(u[i] + 224U) > 94U);
+    for (const char c : raw)
+        any |= static_cast<unsigned char>(static_cast<unsigned char>(static_cast<unsigned char>(c) + 224U) > 94U);
     return any == 0;
-#endif
 }
 
 // The cleaning of a line with control characters into text: its length.
@@ -230,7 +214,7 @@ int clean_text(std::string_view raw, bool shifted, char* text) {
     const std::string_view rest = drop_blank ? raw.substr(1) : raw;
     std::size_t n = std::min(rest.size(), static_cast<std::size_t>(kParLineMax));
     std::size_t mark = 0;
-    if (all_printable(rest.data(), rest.size())) {
+    if (all_printable(rest)) {
         std::memcpy(text, rest.data(), n);
     } else {
         n = clean_controls(raw, shifted, text, &mark);

@@ -366,6 +366,23 @@ static_assert(columns_fit(kSnowEta.run) && columns_fit(kSnowGfs.run) && columns_
 // the row's rule, straight into four columns of the report. Fields of an
 // unusual shape are left to field_int.
 
+// The shapes of field_int3 by the classes of the first two characters
+// (a * 4 + b): 1 a number when the last is a digit, 2 negative, 4 empty when
+// the last is a blank.
+constexpr std::array<std::uint8_t, 16> kGridShapes = [] {
+    std::array<std::uint8_t, 16> t{};
+    for (int a = 0; a < 4; ++a) {
+        for (int b = 0; b < 4; ++b) {
+            int flags = 0;
+            if (((kPlainShapes >> shape(a, b, 0)) & 1U) != 0) flags |= 1;
+            if (((kNegativeShapes >> shape(a, b, 0)) & 1U) != 0) flags |= 2;
+            if (shape(a, b, 1) == kEmptyShape) flags |= 4;
+            t[static_cast<std::size_t>(a * 4 + b)] = static_cast<std::uint8_t>(flags);
+        }
+    }
+    return t;
+}();
+
 #if defined(__x86_64__)
 bool grid_usable() {
     static const bool usable = __builtin_cpu_supports("ssse3") != 0;
@@ -383,10 +400,7 @@ template <Rule R>
     const __m128i c_at = _mm_setr_epi8(2, -1, 5, -1, 8, -1, 11, -1, -1, -1, -1, -1, -1, -1, -1, -1);
     const __m128i weights = _mm_setr_epi8(100, 10, 100, 10, 100, 10, 100, 10, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m128i class_weights = _mm_setr_epi8(4, 1, 4, 1, 4, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0, 0);
-    // By the classes of the first two characters (a * 4 + b; digit 0, blank
-    // 1, minus 2, other 3): 1 a number when the last is a digit, 2 negative,
-    // 4 empty when the last is a blank.
-    const __m128i shapes = _mm_setr_epi8(1, 0, 0, 0, 1, 5, 3, 0, 3, 0, 0, 0, 0, 0, 0, 0);
+    const __m128i shapes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kGridShapes.data()));
     const __m128i one8 = _mm_set1_epi8(1);
     const __m128i two8 = _mm_set1_epi8(2);
     const __m128i three8 = _mm_set1_epi8(3);
