@@ -172,13 +172,6 @@ std::string_view field_text(std::string_view line, int off, int width) {
     return f;
 }
 
-// The character at index i of the field, missing when it is blank or beyond the line.
-[[gnu::always_inline]] inline int field_char(std::string_view line, int off, int i) {
-    const std::size_t at = static_cast<std::size_t>(off + i);
-    if (off < 0 || at >= line.size() || line[at] == ' ') return kMissing;
-    return static_cast<unsigned char>(line[at]);
-}
-
 // ---------------------------------------------------------------- standard layouts
 
 enum class Kind {

@@ -17,6 +17,7 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
@@ -235,10 +236,7 @@ protected:
     void write(const std::string& name, const std::string& text) const {
         std::ofstream(path(name)) << text;
     }
-    void feed_stdin(const std::string& text) const {
-        write("stdin.txt", text);
-        ASSERT_NE(std::freopen(path("stdin.txt").c_str(), "r", stdin), nullptr);
-    }
+    void feed_stdin(const std::string& text) const { ASSERT_TRUE(orv::testing::feed_stdin(path("stdin.txt"), text)); }
     std::string expand(const DateRecord& d) {
         char out[kFileNameSize];
         FILE_set_date(&d, out);

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,13 +13,14 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
 
 constexpr const char* kTimeTitle = "\n        Forecast Time Menu\n";
 
@@ -85,7 +85,7 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-class MenuTest : public testing::Test {
+class MenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
         MESS_reset_for_tests();
@@ -102,9 +102,7 @@ protected:
         fs::remove_all(dir_);
     }
     void feed_stdin(const std::string& text) {
-        const fs::path p = dir_ / "stdin.txt";
-        std::ofstream(p) << text;
-        ASSERT_NE(std::freopen(p.c_str(), "r", stdin), nullptr);
+        ASSERT_TRUE(orv::testing::feed_stdin((dir_ / "stdin.txt").string(), text));
     }
     // Runs the hour menu with mode 3 on the given input; the output is kept.
     int choose(const std::string& input, char* reply, int mode = 3) {
@@ -316,7 +314,7 @@ TEST_F(MenuTest, ExitAndEndOfInputEndThePrompt) {
             feed_stdin("EXIT\n");
             ORV_promptd("D: ");
         },
-        testing::ExitedWithCode(0), "");
+        ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(
         {
             MESS_set_str("none");
@@ -324,14 +322,14 @@ TEST_F(MenuTest, ExitAndEndOfInputEndThePrompt) {
             char buffer[81] = "";
             ORV_promptl("W: ", buffer);
         },
-        testing::ExitedWithCode(0), "");
+        ::testing::ExitedWithCode(0), "");
     EXPECT_EXIT(
         {
             MESS_set_str("none");
             feed_stdin("abc\n");  // letters never scan; the input then ends
             ORV_promptd("D: ");
         },
-        testing::ExitedWithCode(0), "");
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -12,15 +12,16 @@
 
 #include "core/flag.hpp"
 #include "core/resrc.hpp"
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
 
 std::string read_file(const fs::path& p) {
     std::ifstream in(p);
@@ -29,7 +30,7 @@ std::string read_file(const fs::path& p) {
     return ss.str();
 }
 
-class MessTest : public testing::Test {
+class MessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         MESS_reset_for_tests();
@@ -46,9 +47,7 @@ protected:
         fs::remove_all(dir_);
     }
     void feed_stdin(const std::string& text) {
-        const fs::path p = dir_ / "stdin.txt";
-        std::ofstream(p) << text;
-        ASSERT_NE(std::freopen(p.c_str(), "r", stdin), nullptr);
+        ASSERT_TRUE(orv::testing::feed_stdin((dir_ / "stdin.txt").string(), text));
     }
     std::string path(const char* name) const { return (dir_ / name).string(); }
 

@@ -16,15 +16,16 @@
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
 #include "geo/maptran.hpp"
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
 
 constexpr const char* kInvalid = "DOM_decode: Invalid plot domain\n";
 
@@ -76,7 +77,7 @@ void expect_same(const Domain& got, const Domain& want, const std::string& what)
     EXPECT_EQ(got.ellipsoid, want.ellipsoid) << what;
 }
 
-class RegionTest : public testing::Test {
+class RegionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         reset_all();
@@ -106,8 +107,7 @@ protected:
         return p.string();
     }
     void feed_stdin(const std::string& text) {
-        const std::string p = write("stdin.txt", text);
-        ASSERT_NE(std::freopen(p.c_str(), "r", stdin), nullptr);
+        ASSERT_TRUE(orv::testing::feed_stdin((dir_ / "stdin.txt").string(), text));
     }
     // Decodes and returns the result with what went to the error stream.
     int decode(const char* text, Domain* d, std::string* errors = nullptr) {
@@ -542,7 +542,7 @@ TEST_F(RegionTest, PromptTakesResourcesFirst) {
             DOM_set_prompt_region(1);
             DOM_prompt_region(&d, 2);
         },
-        testing::ExitedWithCode(43), "Invalid domain");
+        ::testing::ExitedWithCode(43), "Invalid domain");
 }
 
 TEST_F(RegionTest, BatchPromptTakesTheFirstRegion) {
@@ -558,7 +558,7 @@ TEST_F(RegionTest, BatchPromptTakesTheFirstRegion) {
             FLAG_set_batch(1);
             DOM_prompt_region(&d, 1);
         },
-        testing::ExitedWithCode(43), "Invalid domain");
+        ::testing::ExitedWithCode(43), "Invalid domain");
 }
 
 TEST_F(RegionTest, InteractiveRegionMenu) {
@@ -606,7 +606,7 @@ TEST_F(RegionTest, InteractiveRegionMenu) {
             std::freopen("/dev/null", "w", stdout);
             DOM_prompt_region(&d, 0);
         },
-        testing::ExitedWithCode(0), "");
+        ::testing::ExitedWithCode(0), "");
 }
 
 // ---------------------------------------------------------------- comparison, printing, priority

@@ -15,6 +15,7 @@
 #include "gks/gks_line.hpp"
 #include "gks/gks_mark.hpp"
 #include "gks/gks_text.hpp"
+#include "support/run_program.hpp"
 
 namespace orv::test {
 namespace {
@@ -28,11 +29,7 @@ protected:
         std::freopen("/dev/null", "r", stdin);
         GksTest::TearDown();
     }
-    void feed_stdin(const std::string& text) {
-        const std::string p = path("stdin.txt");
-        std::ofstream(p) << text;
-        ASSERT_NE(std::freopen(p.c_str(), "r", stdin), nullptr);
-    }
+    void feed_stdin(const std::string& text) { ASSERT_TRUE(orv::testing::feed_stdin(path("stdin.txt"), text)); }
     // Opens a workstation through the plotting layer and lays out the whole
     // picture as transformation 2 with world 0-100 both ways.
     void begin(const char* text, int type) {
@@ -212,26 +209,26 @@ TEST_F(GphTest, AttributeRecordsLeaveUnsetFieldsAlone) {
 TEST_F(GphTest, BeginAsksForTheDevice) {
     feed_stdin("p\n");
     int ws = 0, type = 0;
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     GPH_begin(&ws, path("asked.ps").c_str(), &type);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Display (D) or Postscript (P): "), std::string::npos);
     EXPECT_EQ(type, kWsPostScript);
     EXPECT_EQ(FLAG_get(kFlagDevice), kWsPostScript);
     EXPECT_EQ(gtype_is_PS(), 1);
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     GPH_end(ws);
-    testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(FLAG_get(kFlagDevice), 0);
     expect_renders(path("asked.ps"));
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     feed_stdin("P\n");
     type = 0;
     EXPECT_EQ(GPH_device_prompt(&type), kWsPostScript);
     feed_stdin("d\n");
     type = 0;
     EXPECT_EQ(GPH_device_prompt(&type), kWsWindow);
-    testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStdout();
 }
 
 TEST_F(GphTest, SetupFromTheDeviceResource) {
@@ -239,12 +236,12 @@ TEST_F(GphTest, SetupFromTheDeviceResource) {
     RES_put("title", "Surface Analysis");
     int ws = 0, type = 0;
     float view[4] = {0, 0, 0, 0};
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     GPH_setup(&ws, &type, view, 0);
     EXPECT_EQ(type, kWsPostScript);
     EXPECT_STREQ(GPH_get_win_title(), "Surface Analysis");
     GPH_end(ws);
-    testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStdout();
     const std::string ps = slurp(path("setup.ps"));
     EXPECT_NE(ps.find("%%Title: ORV Graphics Display: Surface Analysis\n"), std::string::npos);
     EXPECT_NE(ps.find(".25 inch .25 inch translate\n"), std::string::npos);
@@ -260,27 +257,27 @@ TEST_F(GphTest, UnopenableWorkstationEndsTheProgram) {
         int type = kWsPostScript;
         GPH_begin(&ws, bad.c_str(), &type);
     };
-    EXPECT_EXIT(open_bad(), testing::ExitedWithCode(4), "GPH_begin: Error opening workstation");
+    EXPECT_EXIT(open_bad(), ::testing::ExitedWithCode(4), "GPH_begin: Error opening workstation");
 }
 
 TEST_F(GphTest, PictureRendersAndReplaysToTheSameCommands) {
     gtext_register_hooks();
     // Drawn straight to paper, on a picture area the size the print uses.
     RES_put("geometry", "1052x802");
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     begin(path("direct.ps").c_str(), kWsPostScript);
     draw_picture();
     GPH_end(1);
-    testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStdout();
     RES_put("geometry", "");
 
     // Drawn on a window, then printed from the display list.
     begin("", kWsWindow);
     draw_picture();
     setenv("orvps_print", path("replayed.ps").c_str(), 1);
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(gobj_print_plot(), 0);
-    testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStdout();
     unsetenv("orvps_print");
     GPH_end(1);
 

@@ -30,8 +30,7 @@ protected:
 
     // Answers the next prompts from `text`.
     void answer(const std::string& text) {
-        dir.write("answers", text);
-        ASSERT_NE(std::freopen(dir.file("answers").c_str(), "r", stdin), nullptr);
+        ASSERT_TRUE(testing::feed_stdin(dir.file("answers"), text));
     }
 
     std::string visible_abbrs(int type) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -30,6 +31,11 @@ ScratchDir::~ScratchDir() {
 void ScratchDir::write(const std::string& name, const std::string& text) const {
     std::filesystem::create_directories(std::filesystem::path(file(name)).parent_path());
     std::ofstream(file(name), std::ios::binary) << text;
+}
+
+bool feed_stdin(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+    return std::freopen(path.c_str(), "r", stdin) != nullptr;
 }
 
 std::string read_file(const std::string& path) {

@@ -36,4 +36,8 @@ RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& arg
 
 std::string read_file(const std::string& path);
 
+// Writes text to the file at path and reads standard input from it from now
+// on: false when that cannot be done.
+bool feed_stdin(const std::string& path, const std::string& text);
+
 }  // namespace orv::testing
