@@ -11,6 +11,7 @@
 #include "mos/mos_plt.hpp"
 #include "plot/colors.hpp"
 #include "plot/data_plt.hpp"
+#include "plot/raw_plt.hpp"
 
 namespace {
 constexpr int kContourType = 11;
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     gtext_register_hooks();
     MAP_register_hooks();
     DATA_register_hooks();
+    RAW_register_hooks();
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];

@@ -105,7 +105,9 @@ int group_end(int v) {
     return end;
 }
 
-void plot_station(int v, int end, PlotControl* control, const CityEntry& entry) {
+// Returns the number of values drawn.
+int plot_station(int v, int end, PlotControl* control, const CityEntry& entry) {
+    int drawn = 0;
     RawData raw;
     RAW_data_init(&raw);
     raw.x = entry.x;
@@ -129,9 +131,10 @@ void plot_station(int v, int end, PlotControl* control, const CityEntry& entry) 
         copy_text(raw.format, VAR_get_format(k));
         RAW_save_data(&raw);
         RAW_set_var_string(VAR_get_var(k), &raw, label);
-        if (g.seams.raw_plot_data != nullptr) g.seams.raw_plot_data(&raw);
+        if (g.seams.raw_plot_data != nullptr && g.seams.raw_plot_data(&raw) >= 0) ++drawn;
     }
     RAW_save_end();
+    return drawn;
 }
 
 }  // namespace
@@ -305,12 +308,17 @@ int DATA_plot_raw(int v, PlotControl* control) {
     gset_fill_print_solid(1);
     if (control->rewind != nullptr) control->rewind();
     CityEntry entry{};
+    int drawn = 0;
     while (control->read_report != nullptr) {
         const int status = control->read_report(control->report, &entry);
         if (status < 0) break;
         if (status == 0) continue;
         if (g.seams.plot_grid != nullptr && g.seams.plot_grid(entry.x, entry.y) == 0) continue;
-        plot_station(v, end, control, entry);
+        drawn += plot_station(v, end, control, entry);
+    }
+    if (drawn == 0) {
+        char text[kVarInfoSize];
+        MESS_print(kLevelWarnReport, "No station values of %s to plot\n", VAR_make_var_datatype(v, text));
     }
     gset_fill_print_solid(0);
     DATA_plot_raw_label(v, end, control);
