@@ -121,7 +121,9 @@ protected:
 // The text grid file holds the Barnes analysis of the stations' temperatures.
 TEST_F(BatchFrame, TextGridFileHoldsTheAnalysisOfTheStations) {
     dir_.write("mos_2026120600.txt", small_bulletin());
-    const RunResult r = run({"-pl", "none", "-of", "orv"});
+    // The national map takes stations of priority 2 and better; five more
+    // let in every one of them (KCOS is of priority 7).
+    const RunResult r = run({"-pl", "none", "-of", "orv", "-pr", "+5"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(contains(r.out, "Reading in data from converted file...\n")) << r.out;
     const std::vector<std::string> grids = files_in(dir_, "");
