@@ -91,7 +91,7 @@ public:
         while (!e.complete && refill_behind()) e = find_line_end(buf_ + begin_, end_ - begin_);
         *offset = base_ + static_cast<std::int64_t>(begin_);
         if (!e.complete && e.length == end_ - begin_) return next_long(line);
-        *line = std::string_view(buf_ + begin_, e.length);
+        *line = std::string_view(buf_ + begin_, std::min(e.length, kRawMax));
         // Carriage returns that nothing more can follow: the first ends the line.
         begin_ += e.length + (e.complete ? e.end_size : 1);
         return true;

@@ -749,11 +749,10 @@ void set_hours(const Family& f, MosReport* r) {
     r->columns = columns;
 }
 
-// Whether a station found for a new counter lies beyond the one before:
-// reports are read strictly forward from the first, so a reader that finds
-// the same place again has run out of stations.
+// Whether a station found for a new counter lies elsewhere than the one
+// before: a reader that finds the same place again makes no progress.
 bool moved_on(const Position& pos, int counter, std::int64_t title_pos) {
-    return counter == 0 || pos.prev_counter < 0 || title_pos > pos.title_pos;
+    return counter == 0 || pos.prev_counter < 0 || title_pos != pos.title_pos;
 }
 
 // Moves to the title line of the station for counter; false when there is none.

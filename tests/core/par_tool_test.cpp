@@ -112,8 +112,9 @@ TEST_F(ParToolTest, OpensByDateThroughTheConventionAndSearchesTheIndex) {
     RES_put("name_conv", (dir_ + "/name_conv").c_str());
     const std::string text = "FOUS21 KWNO 060000\nA\n\nFOUS26 KWNO 060000\nB\n\nFOUS26 KWNO 060000\nC\n";
     write("mos_2026120600.txt", text);
-    // The index points at the second FOUS26 product only, with a second part.
-    write("mos_2026120600.idx", "junk line\n0 FOUS21 KWNO/MAV\n" +
+    // The index points at the second FOUS26 product only, with a second part;
+    // a line of junk longer than any heading is passed over.
+    write("mos_2026120600.idx", "junk line" + std::string(3000, '7') + "\n0 FOUS21 KWNO/MAV\n" +
                                     std::to_string(text.find("FOUS26 KWNO 060000\nC")) +
                                     " FOUS26 KWNO/ MAV\n");
     DateRecord date{2026, 12, 6, 340, 0, 0, 0, 0};
