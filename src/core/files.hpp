@@ -40,9 +40,9 @@ std::int64_t FILE_modtime(const char* name);  // seconds since the epoch, or -1
 int FILE_delete(const char* name);            // 0, or -1
 
 // Standard names give stdin (modes "r...") or stdout; "|command" opens a pipe;
-// otherwise "~" is expanded and, for modes "w..." and "a...", missing
-// directories are created. Close with FILE_close (pipes are pclose'd, the
-// standard streams stay open).
+// otherwise "~" is expanded and the file opened. No directory is created:
+// a file in a directory that does not exist is not opened. Close with
+// FILE_close (pipes are pclose'd, the standard streams stay open).
 std::FILE* FILE_open(const char* name, const char* mode);
 int FILE_close(std::FILE* file);
 
