@@ -924,6 +924,8 @@ std::int64_t FILE_set_current(const char* spec, char* out, std::size_t size) {
             break;
         }
     }
+    if (*s != '\0')
+        MESS_print(192, "Current file: \"%s\" not understood from \"%s\" on\n", spec, s);
     const DateRecord final_date = date_at(t);
     FILE_set_date(&final_date, out, size);
     g.naming.current_explicit = 0;
@@ -1204,6 +1206,7 @@ int file_from_resource(char* out, std::size_t size, bool may_exit) {
 int current_from_resource(char* out, std::size_t size, bool may_exit) {
     const char* current = RES_get("current");
     if (current == nullptr && FLAG_batch() == 0) return -1;
+    if (current != nullptr && strnicmp(current, "cu", 2) == 0) current += 2;  // as at the prompt
     FILE_set_current(current != nullptr ? current : "la", out, size);
     if (FILE_exist(g.naming.current.c_str()) == 0) {
         if (!may_exit) return 0;

@@ -783,9 +783,16 @@ TEST_F(GetFileTest, FilenameAndCurrentResources) {
     EXPECT_EQ(FILE_get_file("p", out), 1);
     EXPECT_NE(GetCapturedStdout().find("Current filename: " + path("mos_2026120600.txt")),
               std::string::npos);
+    RES_put("current", "cu-9");  // as at the prompt
+    CaptureStdout();
+    EXPECT_EQ(FILE_get_file("p", out), 1);
+    GetCapturedStdout();
     RES_put("current", "-12");
     EXPECT_EXIT(FILE_get_file("p", out), ::testing::ExitedWithCode(10),
                 "File not found: .*mos_2026120521.txt");
+    CaptureStderr();
+    FILE_set_current("-9x", out);
+    EXPECT_EQ(GetCapturedStderr(), "Current file: \"-9x\" not understood from \"x\" on\n");
 
     RES_put("filename", "2026120512");
     EXPECT_EQ(FILE_get_file("p", out), 1);
