@@ -419,13 +419,15 @@ bool read_number(const char*& p, std::int32_t* value) {
     if (*s == '-' || *s == '+') ++s;
     if (!std::isdigit(static_cast<unsigned char>(*s))) return false;
     std::int64_t v = 0;
-    for (; std::isdigit(static_cast<unsigned char>(*s)); ++s) v = std::min<std::int64_t>(v * 10 + (*s - '0'), 999999999);
+    for (; std::isdigit(static_cast<unsigned char>(*s)); ++s)
+        v = std::min<std::int64_t>(v * 10 + (*s - '0'), 999999999);
     *value = static_cast<std::int32_t>(negative ? -v : v);
     p = s;
     return true;
 }
 
-constexpr DateRecord kUnsetTime{kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing};
+constexpr DateRecord kUnsetTime{kMissing, kMissing, kMissing, kMissing,
+                                kMissing, kMissing, kMissing, kMissing};
 
 DateRecord parse_hour_spec(const char* v) {
     DateRecord t = kUnsetTime;

@@ -331,6 +331,7 @@ bool title_date(const std::string& line, DateRecord* date) {
 // end lines as line feeds do.
 bool bulletin_title_date(const char* name, DateRecord* date) {
     constexpr int kTitleSearchLines = 2000;
+    constexpr long kTitleSearchBytes = 1L << 20;  // a file without line ends is not read whole
     constexpr std::size_t kLineMax = 256;
     if (FILE_is_stdio(name) != 0 || FILE_is_file(name) == 0) return false;
     std::FILE* f = FILE_open(name, "r");
@@ -338,7 +339,8 @@ bool bulletin_title_date(const char* name, DateRecord* date) {
     std::string line;
     int lines = 0;
     bool found = false;
-    for (int c = 0; !found && lines < kTitleSearchLines && c != EOF;) {
+    long bytes = 0;
+    for (int c = 0; !found && lines < kTitleSearchLines && bytes < kTitleSearchBytes && c != EOF; ++bytes) {
         c = std::fgetc(f);
         if (c != '\n' && c != '\r' && c != EOF) {
             if (line.size() < kLineMax) line += static_cast<char>(c);
@@ -366,8 +368,8 @@ void take_title_date(const char* name, DateRecord* date) {
         char run[40];
         DATE_make_label(date, named);
         DATE_make_label(&title, run);
-        MESS_print(192, "%s: the bulletin's run %s differs from the date of its name %s; using %s\n", name,
-                   run, named, run);
+        MESS_print(192, "%s: the bulletin's run %s differs from the date of its name %s; the run's is used\n",
+                   name, run, named);
     }
     *date = title;
 }

@@ -317,13 +317,12 @@ TEST_F(NamingTest, ExtremeTimeSettingsStayWithinTheirFields) {
 // A file named with a directory keeps it in every name made from it, as
 // the reader makes the name again for each frame.
 TEST_F(NamingTest, ANamedFileKeepsItsDirectory) {
-    std::filesystem::create_directories(path("sub"));
-    write("sub/mos_2026120600.txt", "bulletin\n");
     FILE_set_name("hourly");
     RES_put("data_path", "/nowhere");
     const DateRecord d = at(2026, 12, 6, 0, kMissing);
-    for (const std::string& entry : std::vector<std::string>{"sub/mos_2026120600.txt", "./sub/mos_2026120600.txt",
-                                    dir_ + "/sub/mos_2026120600.txt"}) {
+    const std::vector<std::string> entries = {"sub/mos_2026120600.txt", "./sub/mos_2026120600.txt",
+                                              dir_ + "/sub/mos_2026120600.txt"};
+    for (const std::string& entry : entries) {
         char out[kFileNameSize];
         FILE_set_file(entry.c_str(), out);
         ASSERT_EQ(std::string(out), entry);
@@ -773,7 +772,8 @@ TEST_F(GetFileTest, BatchTakesTheLatestFileOrEnds) {
     GetCapturedStdout();
     EXPECT_EQ(std::string(out), path("mos_2026120600.txt"));
     setenv("orvcurtime", "2026120407", 1);  // before every file: the latest cycle is named
-    EXPECT_EXIT(FILE_get_file("p", out), ::testing::ExitedWithCode(10), "File not found: .*mos_2026120407.txt");
+    EXPECT_EXIT(FILE_get_file("p", out), ::testing::ExitedWithCode(10),
+                "File not found: .*mos_2026120407.txt");
 }
 
 TEST_F(GetFileTest, FilenameAndCurrentResources) {

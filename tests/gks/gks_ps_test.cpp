@@ -154,8 +154,8 @@ TEST_F(GksPsTest, FailingSpoolerAndUnwritableFile) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(open_ps(path("no/such/x.ps")), -1);
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("gopen_ws: unable to open postscript file " +
-                                                          path("no/such/x.ps") + ": No such file or directory\n"),
+    EXPECT_NE(err.find("gopen_ws: unable to open postscript file " + path("no/such/x.ps") +
+                       ": No such file or directory\n"),
               std::string::npos)
         << err;
     EXPECT_FALSE(std::filesystem::exists(path("no")));
