@@ -1441,13 +1441,14 @@ std::optional<std::int64_t> listed_file_time(const std::string& name,
     EntryMatcher(naming.convention, name).run(d);
     if (is_missing(d.month)) d.month = 1;
     if (is_missing(d.day)) d.day = 1;
-    const bool same = !is_missing(d.year) && expand(naming.convention, d, directory).name == name;
+    const std::int64_t t = seconds_of(d);  // "hour 99" is not taken for another time
+    const bool same = !is_missing(d.year) && expand(naming.convention, date_at(t), directory).name == name;
     if (!keep_keys) {
         g.naming = naming;
         g.keys = keys;
     }
     if (!same) return std::nullopt;
-    return seconds_of(d);
+    return t;
 }
 
 // Names across the rows of as many columns as fit in 80 characters, each

@@ -525,6 +525,7 @@ TEST_F(NamingTest, LatestSearchFindsTheLatestFileLargeEnough) {
     write("big_2005031509.txt", "small\n");  // not above the minimum size
     write("big_2005031510.txt", "");
     write("big_2004010100.txt", "a file larger than ten bytes, long ago\n");
+    write("big_2005031599.txt", "a file larger than ten bytes, of no hour\n");
     char out[kFileNameSize];
     const std::int64_t t = FILE_set_current("#2005031512la", out);
     EXPECT_EQ(std::string(out), path("big_2005031506.txt"));
