@@ -117,8 +117,10 @@ int FILE_set_date_off(const DateRecord* date, int seconds, char* out,
 // "la", "#date", "cu-6", "none", "exit") into a file name and a file date.
 int FILE_set_file(const char* entry, char* out, std::size_t size = kFileNameSize);
 // The current file: spec "[#yyyymmddhhmm][+|-][offset][la[#count]]", with
-// offset "hours[:minutes]" or "days d hours[:minutes]" (backward unless "+").
-// Returns the chosen time in seconds since 1970, truncated to the interval.
+// offset "hours[:minutes]" or "days d hours[:minutes]" (backward unless "+");
+// "la" takes the nearest file present (within count intervals when given),
+// or keeps the time reached when there is none. Returns the chosen time in
+// seconds since 1970, truncated to the interval.
 std::int64_t FILE_set_current(const char* spec, char* out, std::size_t size = kFileNameSize);
 int FILE_get_date(DateRecord* date);
 
