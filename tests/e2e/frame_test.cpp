@@ -202,6 +202,30 @@ TEST_F(BatchFrame, OneGridPassPerFrame) {
     EXPECT_EQ(count(r.out), 2U) << r.out;
 }
 
+// The file named is the file read, wherever it lies and whatever its name;
+// the run date of the labels is the bulletin's own, from its title line.
+TEST_F(BatchFrame, TheNamedFileIsReadAndItsTitleDatesTheMap) {
+    struct Case {
+        const char* name;
+        bool warns;  // the name gives another date than the title
+    };
+    const Case cases[] = {
+        {"sub/mos_2026120600.txt", false},
+        {"./sub/mos_2026120600.txt", false},
+        {"sub/mos_2026120512.txt", true},
+        {"sub/kden_bulletin.txt", false},
+    };
+    for (const Case& c : cases) {
+        dir_.write(c.name, small_bulletin());
+        const std::string ps = dir_.file("map.ps");
+        const RunResult r = run({"-pl", "cf", "-de", "p," + ps, c.name});
+        EXPECT_EQ(r.status, 0) << c.name << r.out << r.err;
+        EXPECT_FALSE(contains(r.err, "Unable to open")) << c.name << r.err;
+        EXPECT_EQ(contains(r.err, "differs from the date of its name"), c.warns) << c.name << r.err;
+        EXPECT_TRUE(contains(read_file(ps), "valid 0Z MON  7 DEC 26")) << c.name;
+    }
+}
+
 // The first grid of the text grid file the run wrote into dir.
 bool read_grid(const ScratchDir& dir, GridField* grid) {
     for (const std::string& f : files_in(dir)) {
