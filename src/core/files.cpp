@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,7 +38,7 @@ constexpr std::size_t kKeyMax = 29;
 constexpr std::size_t kExtMax = 19;
 constexpr std::size_t kExtInfoMax = 39;
 constexpr int kNoDateInterval = 100000;  // stands in for the interval of a template without dates
-constexpr int kDefaultLatestTries = 500;
+constexpr int kUnlimitedTries = -1;  // a latest search without "#count" looks at every file
 constexpr int kGetFileTries = 4;
 
 // The parts of the naming state that output modules save around their own conventions.
@@ -48,6 +49,10 @@ struct NamingCopy {
     std::string extension;
     std::string current;
     int current_explicit = 0;
+    // The directory of the file the user named: it stands in for the path
+    // codes in the names made from it, so that every name built for that
+    // file keeps the directory it was given in.
+    std::string directory;
 };
 
 struct Sequence {
@@ -214,8 +219,9 @@ std::FILE* FILE_open(const char* name, const char* mode) {
         if (f != nullptr) g.pipes.push_back(f);
         return f;
     }
+    // Output goes only into directories that exist: a mistyped directory
+    // must fail to open rather than appear on the disk.
     const std::string path = expand_user(name);
-    if (mode[0] == 'w' || mode[0] == 'a') FILE_make_dir(path.c_str(), 1);
     return std::fopen(path.c_str(), mode);
 }
 
@@ -361,13 +367,17 @@ std::vector<std::size_t> separators_of(const std::string& name, std::size_t from
 
 // The directory of an explicitly given name that stands in for the path
 // codes of the template: the name up to its k-th last separator, k being the
-// number of separators of the template.
+// number of separators of the template. Names expanded from such a name
+// keep its directory.
 std::optional<std::string> extracted_path(const std::string& tmpl) {
-    if (g.naming.current_explicit == 0 || g.naming.current.empty()) return std::nullopt;
-    const std::size_t k = count_template_separators(tmpl.c_str(), false);
-    const std::vector<std::size_t> at = separators_of(g.naming.current, 0, false);
-    if (k == 0 || at.size() < k) return std::nullopt;
-    std::string dir = g.naming.current.substr(0, at[at.size() - k]);
+    const NamingCopy& n = g.naming;
+    std::string dir = n.directory;
+    if (n.current_explicit != 0 && !n.current.empty()) {
+        const std::size_t k = count_template_separators(tmpl.c_str(), false);
+        const std::vector<std::size_t> at = separators_of(n.current, 0, false);
+        dir = k > 0 && at.size() >= k ? n.current.substr(0, at[at.size() - k]) : "";
+    }
+    if (dir.empty()) return std::nullopt;
     MESS_print(0x40000000U, "Extracted path: %s\n", dir.c_str());
     return dir;
 }
@@ -382,11 +392,17 @@ void lower_interval(int& interval, int seconds) {
     if (is_missing(interval) || seconds < interval) interval = seconds;
 }
 
-// Splits a relative setting -(offset * 100 + step) into step and offset.
+// Splits a relative setting -(offset * 100 + step) into step and offset
+// (negated in 64 bits: the setting may be the most negative int).
 void relative_parts(int setting, int& step, int& offset) {
-    const int v = -setting;
-    step = std::max(v % 100, 1);
-    offset = v / 100;
+    const std::int64_t v = -static_cast<std::int64_t>(setting);
+    step = std::max(static_cast<int>(v % 100), 1);
+    offset = static_cast<int>(v / 100);
+}
+
+// The step of a relative day setting -step, at most the days of a year.
+int relative_day_step(int setting) {
+    return static_cast<int>(std::clamp<std::int64_t>(-static_cast<std::int64_t>(setting), 1, 366));
 }
 
 int year_value(const DateRecord& d, int n) {
@@ -404,7 +420,7 @@ int month_value(const DateRecord& d, int n) {
 int day_value(const DateRecord& d, int n, int& interval) {
     const int fixed = g.time_setting.day;
     if (!is_missing(fixed) && fixed < 0) {
-        const int step = std::max(-fixed, 1);
+        const int step = relative_day_step(fixed);
         lower_interval(interval, step * 86400);
         return truncated(d.day, step);
     }
@@ -420,7 +436,9 @@ int clock_value(int fixed, int date_value, int n, int unit, int& interval) {
         relative_parts(fixed, step, offset);
         lower_interval(interval, step * unit);
         const int base = truncated(date_value, step);
-        return base >= 0 ? base + offset : base;
+        if (base < 0) return base;
+        return static_cast<int>(
+            std::min<std::int64_t>(std::int64_t{base} + offset, std::numeric_limits<int>::max()));
     }
     lower_interval(interval, n * unit);
     return truncated(!is_missing(fixed) ? fixed : date_value, n);
@@ -492,7 +510,7 @@ Expansion expand(const std::string& tmpl, const DateRecord& d,
             int unused = kMissing;
             const int jday = day_of_year(year_value(d, 1), month_value(d, 1), day_value(d, 1, unused));
             const int fixed = g.time_setting.day;
-            const int step = !is_missing(fixed) && fixed < 0 ? -fixed : n;
+            const int step = !is_missing(fixed) && fixed < 0 ? relative_day_step(fixed) : n;
             lower_interval(x.interval, step * 86400);
             x.used.jday = truncated(jday, step);
             append_number(x.name, x.used.jday, 3);
@@ -524,6 +542,7 @@ Expansion expand(const std::string& tmpl, const DateRecord& d,
 void set_current(const std::string& name, int explicitly) {
     g.naming.current = cut(!name.empty() && name[0] == '|' ? "./" + name : name, kNameMax);
     g.naming.current_explicit = explicitly;
+    if (explicitly != 0 || name.empty()) g.naming.directory.clear();
 }
 
 // Unknown codes are reported once, when the convention is chosen.
@@ -708,26 +727,9 @@ std::int64_t latest_matching(std::int64_t t) {
 
 int current_min_size() { return g.requested_min_size > 0 ? g.requested_min_size : g.min_size; }
 
-// Steps from t one file interval at a time until a file larger than the
-// minimum size exists; the last time tried when none does.
-std::int64_t latest_file(std::int64_t t, int direction, int count) {
-    const std::optional<std::string> extracted = extracted_path(g.naming.convention);
-    std::int64_t tried = t;
-    for (int i = 0; i < count; ++i) {
-        tried = t;
-        const DateRecord d = date_at(t);
-        const Expansion x = expand(g.naming.convention, d, extracted);
-        MESS_print(0xF0000000U, "LATE:%d %d %d %d %d\n", d.year, d.month, d.day, d.hour, d.minute);
-        MESS_print(0xF0000000U, "LATE: %s\n", x.name.c_str());
-        if (FILE_size(x.name.c_str()) > current_min_size()) {
-            MESS_print(0xF0000000U, "LATEST: %s %s %d\n", x.name.c_str(), "found", i);
-            return t;
-        }
-        if (x.interval < 1) break;  // every try would give the same name
-        t += static_cast<std::int64_t>(direction) * x.interval;
-    }
-    return tried;
-}
+// The file nearest to t in the search direction among the files present
+// (Listing below); t itself when there is none.
+std::int64_t latest_file(std::int64_t t, int direction, int count);
 
 // "hours[:minutes]" or "days d hours[:minutes]" in seconds; p moves past it.
 std::int64_t read_offset(const char*& p) {
@@ -843,6 +845,7 @@ int FILE_set_date(const DateRecord* date, char* out, std::size_t size) {
         return 1;
     }
     const std::optional<std::string> extracted = extracted_path(n.convention);
+    if (n.current_explicit != 0) n.directory = extracted.value_or("");
     n.interval = kMissing;
     const DateRecord d = date != nullptr ? *date : g.file_date;
     if (date != nullptr) g.file_date = kUnsetTime;
@@ -910,7 +913,7 @@ std::int64_t FILE_set_current(const char* spec, char* out, std::size_t size) {
         } else if (*s == 'l' || *s == 'L') {
             ++s;
             if (*s == 'a' || *s == 'A') ++s;
-            int count = kDefaultLatestTries;
+            int count = kUnlimitedTries;
             if (*s == '#') {
                 ++s;
                 count = static_cast<int>(std::min(std::strtol(s, nullptr, 10), 1000000L));
@@ -921,6 +924,8 @@ std::int64_t FILE_set_current(const char* spec, char* out, std::size_t size) {
             break;
         }
     }
+    if (*s != '\0')
+        MESS_print(192, "Current file: \"%s\" not understood from \"%s\" on\n", spec, s);
     const DateRecord final_date = date_at(t);
     FILE_set_date(&final_date, out, size);
     g.naming.current_explicit = 0;
@@ -1201,6 +1206,7 @@ int file_from_resource(char* out, std::size_t size, bool may_exit) {
 int current_from_resource(char* out, std::size_t size, bool may_exit) {
     const char* current = RES_get("current");
     if (current == nullptr && FLAG_batch() == 0) return -1;
+    if (current != nullptr && strnicmp(current, "cu", 2) == 0) current += 2;  // as at the prompt
     FILE_set_current(current != nullptr ? current : "la", out, size);
     if (FILE_exist(g.naming.current.c_str()) == 0) {
         if (!may_exit) return 0;
@@ -1376,7 +1382,7 @@ void FILE_print_first_date(unsigned level) { DATE_print(level, &g.seq.first); }
 
 namespace {
 
-std::string search_pattern() {
+std::string search_pattern(const std::optional<std::string>& directory = std::nullopt) {
     std::string pattern;
     const char* p = g.naming.convention.c_str();
     Token t;
@@ -1398,7 +1404,7 @@ std::string search_pattern() {
         case 'e': pattern += g.naming.extension.empty() ? "*" : g.naming.extension; break;
         default:
             if (is_path_code(t)) {
-                append_path(pattern, resource_path(t), p);
+                append_path(pattern, directory.value_or(resource_path(t)), p);
             } else if (is_key_code(t)) {
                 const std::string& key = g.keys[static_cast<unsigned char>(t.letter)];
                 pattern += !key.empty() ? key
@@ -1420,6 +1426,29 @@ std::vector<std::string> matching_files(const std::string& pattern) {
         for (std::size_t i = 0; i < found.gl_pathc; ++i) names.emplace_back(found.gl_pathv[i]);
     ::globfree(&found);
     return names;
+}
+
+// The time of a listed file, read back from its name through the
+// convention; none when the convention does not make exactly that name for
+// that time (another hour than the time setting fixes, say). The keys the
+// name gives are left set when `keep_keys`.
+std::optional<std::int64_t> listed_file_time(const std::string& name,
+                                             const std::optional<std::string>& directory,
+                                             bool keep_keys) {
+    const NamingCopy naming = g.naming;
+    const std::array<std::string, 256> keys = g.keys;
+    DateRecord d = kUnsetTime;
+    EntryMatcher(naming.convention, name).run(d);
+    if (is_missing(d.month)) d.month = 1;
+    if (is_missing(d.day)) d.day = 1;
+    const std::int64_t t = seconds_of(d);  // "hour 99" is not taken for another time
+    const bool same = !is_missing(d.year) && expand(naming.convention, date_at(t), directory).name == name;
+    if (!keep_keys) {
+        g.naming = naming;
+        g.keys = keys;
+    }
+    if (!same) return std::nullopt;
+    return t;
 }
 
 // Names across the rows of as many columns as fit in 80 characters, each
@@ -1451,6 +1480,34 @@ void print_columns(const std::vector<std::string>& names) {
             line.clear();
         }
     }
+}
+
+// The search looks at the files present rather than at one name per
+// interval, so that a file of any age is found and the reference time
+// stands when there is none. A count limits it to that many intervals.
+std::int64_t latest_file(std::int64_t t, int direction, int count) {
+    const std::optional<std::string> directory = extracted_path(g.naming.convention);
+    const Expansion reference = expand(g.naming.convention, date_at(t), directory);
+    const std::int64_t from = seconds_of(reference.used);
+    const std::int64_t reach = count >= 0 && reference.interval >= 1
+                                   ? static_cast<std::int64_t>(count) * reference.interval
+                                   : std::numeric_limits<std::int64_t>::max();
+    std::optional<std::int64_t> best;
+    std::string best_name;
+    for (const std::string& name : matching_files(search_pattern(directory))) {
+        MESS_print(0xF0000000U, "LATE: %s\n", name.c_str());
+        if (FILE_size(name.c_str()) <= current_min_size()) continue;
+        const std::optional<std::int64_t> when = listed_file_time(name, directory, false);
+        if (!when) continue;
+        const std::int64_t ahead = (*when - from) * direction;
+        if (ahead < 0 || ahead >= reach || (best && ahead >= (*best - from) * direction)) continue;
+        best = when;
+        best_name = name;
+    }
+    if (!best) return t;
+    listed_file_time(best_name, directory, true);
+    MESS_print(0xF0000000U, "LATEST: %s %s %d\n", best_name.c_str(), "found", 0);
+    return *best;
 }
 
 }  // namespace

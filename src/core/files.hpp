@@ -40,9 +40,9 @@ std::int64_t FILE_modtime(const char* name);  // seconds since the epoch, or -1
 int FILE_delete(const char* name);            // 0, or -1
 
 // Standard names give stdin (modes "r...") or stdout; "|command" opens a pipe;
-// otherwise "~" is expanded and, for modes "w..." and "a...", missing
-// directories are created. Close with FILE_close (pipes are pclose'd, the
-// standard streams stay open).
+// otherwise "~" is expanded and the file opened. No directory is created:
+// a file in a directory that does not exist is not opened. Close with
+// FILE_close (pipes are pclose'd, the standard streams stay open).
 std::FILE* FILE_open(const char* name, const char* mode);
 int FILE_close(std::FILE* file);
 
@@ -117,8 +117,10 @@ int FILE_set_date_off(const DateRecord* date, int seconds, char* out,
 // "la", "#date", "cu-6", "none", "exit") into a file name and a file date.
 int FILE_set_file(const char* entry, char* out, std::size_t size = kFileNameSize);
 // The current file: spec "[#yyyymmddhhmm][+|-][offset][la[#count]]", with
-// offset "hours[:minutes]" or "days d hours[:minutes]" (backward unless "+").
-// Returns the chosen time in seconds since 1970, truncated to the interval.
+// offset "hours[:minutes]" or "days d hours[:minutes]" (backward unless "+");
+// "la" takes the nearest file present (within count intervals when given),
+// or keeps the time reached when there is none. Returns the chosen time in
+// seconds since 1970, truncated to the interval.
 std::int64_t FILE_set_current(const char* spec, char* out, std::size_t size = kFileNameSize);
 int FILE_get_date(DateRecord* date);
 

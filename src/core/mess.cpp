@@ -79,10 +79,10 @@ constexpr ClassName kClasses[] = {
     {"debug", 5, 0xF0000000U},
 };
 
-std::uint32_t class_mask(const char* word) {
+const ClassName* find_class(const char* word) {
     for (const auto& c : kClasses)
-        if (strnicmp(word, c.name, c.letters) == 0) return c.mask;
-    return 0;
+        if (strnicmp(word, c.name, c.letters) == 0) return &c;
+    return nullptr;
 }
 
 std::uint32_t sub_level_mask(char last) {
@@ -95,19 +95,28 @@ std::uint32_t sub_level_mask(char last) {
     }
 }
 
-void apply_level_item(const char* item) {
+// A word that names no class changes nothing: taken as "none" it would
+// silence every message, fatal errors included. False for such a word.
+bool apply_level_item(const char* item) {
+    const char* word = item;
     int op = 10;  // replace
-    if (*item == '+') {
+    if (*word == '+') {
         op = 11;
-        ++item;
-    } else if (*item == '-') {
+        ++word;
+    } else if (*word == '-') {
         op = 9;
-        ++item;
+        ++word;
     }
-    std::uint32_t mask = class_mask(item);
-    const std::size_t len = std::strlen(item);
-    if (len > 0) mask &= sub_level_mask(item[len - 1]);
+    const ClassName* c = find_class(word);
+    if (c == nullptr) {
+        MESS_print(192, "Unknown message level: %s\n", item);
+        return false;
+    }
+    std::uint32_t mask = c->mask;
+    const std::size_t len = std::strlen(word);
+    if (len > 0) mask &= sub_level_mask(word[len - 1]);
     MESS_set(op, static_cast<int>(mask));
+    return true;
 }
 
 bool starts_with_nocase(std::string_view item, const char* prefix) {
@@ -115,7 +124,8 @@ bool starts_with_nocase(std::string_view item, const char* prefix) {
     return item.size() >= n && strnicmp(item.data(), prefix, n) == 0;
 }
 
-void apply_item(char* item) {
+// False for a level word that names no class.
+bool apply_item(char* item) {
     const std::string_view v(item);
     if (starts_with_nocase(v, "@fi")) {
         open_mess_file(name_after(v, 4), "a", kOutStampedFile);
@@ -136,8 +146,9 @@ void apply_item(char* item) {
         const int lines = std::atoi(name_after(v, 5));
         g.max_lines = lines < 1 ? kDefaultMaxLines : lines;
     } else {
-        apply_level_item(item);
+        return apply_level_item(item);
     }
+    return true;
 }
 
 void trim_blanks(char* s) {
@@ -235,16 +246,19 @@ int MESS_set(int op, int mask) {
     return 0;
 }
 
+// A specification of unknown words alone does not count as a setting, so
+// the level stays what it would have been without it.
 int MESS_set_str(const char* text) {
-    ++g.set_count;
     int count = 0;
     char** items = nullptr;
     if (parse_string(text, ',', &count, &items) < 0) return 0;
+    bool understood = false;
     for (int i = 0; i < count; ++i) {
         trim_blanks(items[i]);
-        if (items[i][0] != '\0') apply_item(items[i]);  // "warn,,+debug" is no "none"
+        if (items[i][0] != '\0' && apply_item(items[i])) understood = true;  // "warn,,+debug" is no "none"
     }
     free_parsed_array(count, items);
+    if (understood || count == 0) ++g.set_count;
     return 0;
 }
 

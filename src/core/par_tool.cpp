@@ -32,6 +32,28 @@ constexpr char kEndOfText = 3;
 // line reader can read whole blocks of 16.
 constexpr std::size_t kReadPad = 16;
 
+// Where the first line of a run of bytes ends. A line feed, a carriage
+// return, or carriage returns followed by a line feed (as transmitted products
+// end their lines) end one line each.
+struct LineEnd {
+    std::size_t length;    // bytes of text before the end
+    std::size_t end_size;  // bytes of the end itself
+    bool complete;         // false: the bytes ran out first, with no end or
+                           // with carriage returns a line feed may yet follow
+};
+
+LineEnd find_line_end(const char* p, std::size_t n) {
+    const auto* feed = static_cast<const char*>(std::memchr(p, '\n', n));
+    const std::size_t f = feed != nullptr ? static_cast<std::size_t>(feed - p) : n;
+    const auto* cr = static_cast<const char*>(std::memchr(p, '\r', f));
+    if (cr == nullptr) return {f, 1, feed != nullptr};
+    const auto c = static_cast<std::size_t>(cr - p);
+    std::size_t r = c;
+    while (r < n && p[r] == '\r') ++r;
+    if (r == n) return {c, 0, false};
+    return p[r] == '\n' ? LineEnd{c, r + 1 - c, true} : LineEnd{c, 1, true};
+}
+
 // A file read in large blocks, with the offset of every line tracked here so
 // that standard input and pipes report positions as well.
 class LineSource {
@@ -56,37 +78,22 @@ public:
         return true;
     }
 
-    // The next line without its line feed: false at the end of the file.
+    // The next line without its line end: false at the end of the file.
     // The text stays valid until the next call; lines longer than kRawMax
     // bytes are cut and their rest skipped. *offset receives the offset of
     // the line.
     bool next(std::string_view* line, std::int64_t* offset) {
+        if (begin_ == end_ && !fill()) {
+            *offset = base_;
+            return false;
+        }
+        LineEnd e = find_line_end(buf_ + begin_, end_ - begin_);
+        while (!e.complete && refill_behind()) e = find_line_end(buf_ + begin_, end_ - begin_);
         *offset = base_ + static_cast<std::int64_t>(begin_);
-        if (begin_ == end_ && !fill()) return false;
-        const char* start = buf_ + begin_;
-        const auto* feed = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
-        if (feed != nullptr) {
-            *line = std::string_view(start, static_cast<std::size_t>(feed - start));
-            begin_ += line->size() + 1;
-            return true;
-        }
-        std::size_t kept = 0;
-        for (;;) {
-            if (begin_ == end_ && !fill()) break;
-            start = buf_ + begin_;
-            const std::size_t avail = end_ - begin_;
-            feed = static_cast<const char*>(std::memchr(start, '\n', avail));
-            const std::size_t chunk = feed != nullptr ? static_cast<std::size_t>(feed - start) : avail;
-            const std::size_t take = std::min(chunk, kRawMax - kept);
-            std::memcpy(spill_ + kept, start, take);
-            kept += take;
-            begin_ += chunk;
-            if (feed != nullptr) {
-                ++begin_;
-                break;
-            }
-        }
-        *line = std::string_view(spill_, kept);
+        if (!e.complete && e.length == end_ - begin_) return next_long(line);
+        *line = std::string_view(buf_ + begin_, std::min(e.length, kRawMax));
+        // Carriage returns that nothing more can follow: the first ends the line.
+        begin_ += e.length + (e.complete ? e.end_size : 1);
         return true;
     }
 
@@ -106,6 +113,43 @@ private:
         if (file_ == nullptr) return false;
         end_ = std::fread(buf_, 1, kBlock, file_);
         return end_ > 0;
+    }
+
+    // Moves the bytes not yet read to the start of the block and reads more
+    // behind them: false when the block is full or nothing more comes.
+    bool refill_behind() {
+        if (file_ == nullptr || (begin_ == 0 && end_ == kBlock)) return false;
+        std::memmove(buf_, buf_ + begin_, end_ - begin_);
+        base_ += static_cast<std::int64_t>(begin_);
+        end_ -= begin_;
+        begin_ = 0;
+        const std::size_t n = std::fread(buf_ + end_, 1, kBlock - end_, file_);
+        end_ += n;
+        return n > 0;
+    }
+
+    // A line longer than the block: its first kRawMax bytes are kept.
+    bool next_long(std::string_view* line) {
+        std::size_t kept = 0;
+        for (;;) {
+            if (begin_ == end_ && !fill()) break;
+            const std::size_t avail = end_ - begin_;
+            const LineEnd e = find_line_end(buf_ + begin_, avail);
+            const std::size_t take = std::min(e.length, kRawMax - kept);
+            std::memcpy(spill_ + kept, buf_ + begin_, take);
+            kept += take;
+            begin_ += e.length;
+            if (e.complete) {
+                begin_ += e.end_size;
+                break;
+            }
+            if (e.length < avail && !refill_behind()) {
+                ++begin_;
+                break;
+            }
+        }
+        *line = std::string_view(spill_, kept);
+        return true;
     }
 
     std::FILE* file_ = nullptr;
@@ -178,8 +222,8 @@ bool all_printable(std::string_view raw) {
 // The cleaning of a line with control characters into text: its length.
 // A leading start- or end-of-transmission character is kept (*mark 1: it
 // ends the product); otherwise control characters at the start are dropped
-// together with one blank of a shifted product. Carriage returns go, other
-// control and non-ASCII bytes become blanks.
+// together with one blank of a shifted product. Other control and non-ASCII
+// bytes become blanks.
 std::size_t clean_controls(std::string_view raw, bool shifted, char* text, std::size_t* mark) {
     std::size_t n = 0;
     std::size_t i = 0;
@@ -200,7 +244,6 @@ std::size_t clean_controls(std::string_view raw, bool shifted, char* text, std::
     }
     for (; i < raw.size() && n < static_cast<std::size_t>(kParLineMax); ++i) {
         const auto c = static_cast<unsigned char>(raw[i]);
-        if (c == '\r') continue;
         text[n++] = is_control(c) ? ' ' : static_cast<char>(c);
     }
     return n;
@@ -244,11 +287,14 @@ int read_plain_line(char* text) {
         if (i < static_cast<std::size_t>(kParLineMax)) _mm_storeu_si128(reinterpret_cast<__m128i*>(text + i), x);
         if (good == 0xFFFFU) continue;
         const auto at = i + static_cast<std::size_t>(__builtin_ctz(~good));
-        if (skip + at >= avail || p[skip + at] != '\n' || at > static_cast<std::size_t>(kParLineMax)) return -1;
+        if (skip + at >= avail || at > static_cast<std::size_t>(kParLineMax)) return -1;
+        if (p[skip + at] != '\n' && p[skip + at] != '\r') return -1;
+        const LineEnd e = find_line_end(p + skip + at, avail - skip - at);
+        if (!e.complete || e.length != 0) return -1;
         std::size_t n = at;
         while (n > 0 && text[n - 1] == ' ') --n;
         text[n] = '\0';
-        g.data.consume(skip + at + 1);
+        g.data.consume(skip + at + e.end_size);
         g.position = offset;
         return static_cast<int>(n);
     }
@@ -667,7 +713,9 @@ int PAR_read(int fd, int reopen, int n, char* line) {
     // when it is held back.
     const int len = read_product_line(line);
     if (len < 0) {
-        g.status = kParStatusEnd;
+        // Nothing is pending once the file has ended: a search from here
+        // ends too, rather than finding the last heading again.
+        end_of_file();
         trace("RD-$", "", n);
         return -1;
     }

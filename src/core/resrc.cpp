@@ -21,6 +21,7 @@
 #include "core/mqueue.hpp"
 #include "core/orv.hpp"
 #include "core/string.hpp"
+#include "core/system.hpp"
 
 namespace orv {
 namespace {
@@ -45,6 +46,9 @@ struct CatalogEntry {
     const char* description;
     Help help;
 };
+
+// A batch run given a value it cannot use ends with this status.
+constexpr int kBadValueStatus = 2;
 
 constexpr const char* kDomainUsage = "region or [proj],clat,clon[,nx,ny][,dx,dy]";
 
@@ -407,11 +411,30 @@ void digit_groups(const char* s, std::initializer_list<std::pair<int, std::int32
         if (!digit_group(&s, width, field)) return;
 }
 
+// A signed number at p, saturated far beyond any date field so that no
+// later arithmetic on it can overflow; p moves past it. False when none.
+bool read_number(const char*& p, std::int32_t* value) {
+    const char* s = p;
+    const bool negative = *s == '-';
+    if (*s == '-' || *s == '+') ++s;
+    if (!std::isdigit(static_cast<unsigned char>(*s))) return false;
+    std::int64_t v = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*s)); ++s)
+        v = std::min<std::int64_t>(v * 10 + (*s - '0'), 999999999);
+    *value = static_cast<std::int32_t>(negative ? -v : v);
+    p = s;
+    return true;
+}
+
+constexpr DateRecord kUnsetTime{kMissing, kMissing, kMissing, kMissing,
+                                kMissing, kMissing, kMissing, kMissing};
+
 DateRecord parse_hour_spec(const char* v) {
-    DateRecord t{kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing};
+    DateRecord t = kUnsetTime;
     const std::size_t len = std::strlen(v);
     const bool colon = std::strchr(v, ':') != nullptr;
     const bool digit0 = starts_with_digit(v);
+    const char* p = v;
     if (v[0] == '#' && std::isdigit(static_cast<unsigned char>(v[1]))) {
         digit_groups(v + 1, {{4, &t.year}, {2, &t.month}, {2, &t.day}, {2, &t.hour}, {2, &t.minute}});
     } else if (len == 6 && !colon) {
@@ -421,30 +444,48 @@ DateRecord parse_hour_spec(const char* v) {
     } else if (len == 3 && digit0 && !colon) {
         digit_groups(v, {{1, &t.day}, {2, &t.hour}});
     } else if (std::strchr(v, 'd') != nullptr) {
-        int d = kMissing, h = kMissing, m = kMissing;
-        std::sscanf(v, "%dd%d:%d", &d, &h, &m);
-        t.day = d;
-        t.hour = h;
-        t.minute = m;
+        if (read_number(p, &t.day) && *p == 'd' && read_number(++p, &t.hour) && *p == ':')
+            read_number(++p, &t.minute);
     } else if (v[0] == ':') {
-        int m = kMissing;
-        std::sscanf(v, ":%d", &m);
-        t.minute = m;
+        read_number(++p, &t.minute);
     } else if (v[0] == '-' && v[1] == ':') {
         std::int32_t m = kMissing;
-        const char* p = v + 2;
+        p += 2;
         if (digit_group(&p, 9, &m)) t.minute = -m;
     } else {
-        int h = kMissing, m = kMissing;
-        std::sscanf(v, "%d:%d", &h, &m);
-        t.hour = h;
-        t.minute = m;
-        if (v[0] == '-' && h == 0) {
+        if (read_number(p, &t.hour) && *p == ':') read_number(++p, &t.minute);
+        if (v[0] == '-' && t.hour == 0) {
             t.hour = kMissing;
-            if (m != kMissing) t.minute = -m;
+            if (!is_missing(t.minute)) t.minute = -t.minute;
         }
     }
+    // The free forms are numbers alone: text after them is no part of a time.
+    if (p != v && p[std::strspn(p, " ")] != '\0') return kUnsetTime;
     return t;
+}
+
+// A time setting of the forms above: something set, and every field a
+// fixed value in its range or (day, hour, minute) a relative one.
+bool fits_time_setting(const DateRecord& t) {
+    const auto in = [](int v, int lo, int hi) { return is_missing(v) || (v >= lo && v <= hi); };
+    constexpr int kRelativeMin = -99999;
+    const bool any = !is_missing(t.year) || !is_missing(t.month) || !is_missing(t.day) ||
+                     !is_missing(t.hour) || !is_missing(t.minute);
+    return any && in(t.month, 1, 12) && in(t.day, -366, 31) && t.day != 0 &&
+           in(t.hour, kRelativeMin, 23) && in(t.minute, kRelativeMin, 59);
+}
+
+// An hour that no form gives would name files of no date ("-ho 2014010100"
+// is no date; "#2014010100" is). A batch run cannot do what was asked.
+void apply_hour_spec(const char* value) {
+    const DateRecord t = parse_hour_spec(value);
+    if (fits_time_setting(t)) {
+        FILE_set_time(&t);
+        return;
+    }
+    MESS_print(48, "Hour specification not understood: %s (forms: #yyyymmddhh[mm], mmddhh, ddhh, dhh, "
+                   "days d hours:minutes, hours[:minutes], :minutes, -:minutes)\n", value);
+    if (FLAG_batch() != 0) ORV_exit(kBadValueStatus);
 }
 
 int convert_device(const char* value, void* dest) {
@@ -481,11 +522,7 @@ int convert(const char* value, unsigned type, void* dest, int* count) {
     switch (type) {
     case kResMessage: MESS_set_str(value); return 1;
     case kResDraw: apply_draw_list(value); return 1;
-    case kResHour: {
-        const DateRecord t = parse_hour_spec(value);
-        FILE_set_time(&t);
-        return 1;
-    }
+    case kResHour: apply_hour_spec(value); return 1;
     case kResFileParam: apply_file_param(value); return 1;
     case kResPlotType: apply_plot_type(value); return 1;
     default: break;

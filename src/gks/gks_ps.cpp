@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cerrno>
 #include <csignal>
 #include <cstdarg>
 #include <cstdlib>
@@ -649,8 +650,15 @@ int gps_open_ws(int /*ws*/, const char* text) {
         if (*name == '\0' && v != nullptr) copy_text(name, v);
     }
     if (*name == '\0') copy_text(name, "orv.ps");
+    errno = 0;
     if (gps_open_file(name) == nullptr) {
-        gerr_printf("gopen_ws", "unable to open postscript file\n");
+        // A directory that does not exist is not made: say which file failed
+        // and why (a name can be longer than the kernel's error texts).
+        const int reason = errno;
+        if (reason != 0)
+            MESS_print(48, "gopen_ws: unable to open postscript file %s: %s\n", name, std::strerror(reason));
+        else
+            gerr_printf("gopen_ws", "unable to open postscript file\n");
         return -1;
     }
     gps_set_size(11.0F, 8.5F);

@@ -614,7 +614,6 @@ int GRD_open(const char* path, int mode, int* kind) {
     } else if (*kind == kGridNetcdf) {
         if (mode == 2) return -1;
         nc_quiet();
-        FILE_make_dir(path, 1);
         e.ncid = nccreate(path, NC_CLOBBER);
         if (e.ncid < 0) return -1;
     } else if (mode == 2) {

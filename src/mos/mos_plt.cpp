@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <regex>
 #include <strings.h>
 #include <string>
 #include <vector>
@@ -112,7 +113,12 @@ struct TimeMenu {
 };
 
 struct MosState {
+    // The bulletin's run date and cycle: its title line's when it has one,
+    // else the date its file name gives.
     DateRecord file_date{kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing};
+    // The file the user chose, read as it stands for every frame; empty when
+    // the file is named by the convention from the date.
+    std::string bulletin;
     int model = kModelNgm;
     char model_string[kVarTextMax + 1] = "ngm";
     char conv[kConvMax + 1] = "mos_dat";
@@ -277,7 +283,10 @@ void draw_frame(int i, int ntimes, const MosModelInfo* info) {
         if (g_frames.select_frame != nullptr) g_frames.select_frame(i);
     }
     char name[kFileNameSize];
-    FILE_set_date(&g.file_date, name);
+    if (!g.bulletin.empty())
+        FILE_set_filename(g.bulletin.c_str());
+    else
+        FILE_set_date(&g.file_date, name);
     if (ntimes > 1) {
         select_time(static_cast<std::size_t>(i));
         VAR_setup(nullptr, g.variable);
@@ -302,6 +311,67 @@ void draw_frame(int i, int ntimes, const MosModelInfo* info) {
         DATA_new_grid();
     }
     PLT_dump(i);
+}
+
+// The run date and cycle of a bulletin title line, "8/12/2017  1200 UTC"
+// after the family's name ("KFOZ   NAM MOS GUIDANCE ..."). A minute of 0
+// stays unset, as in the dates that file names give.
+bool title_date(const std::string& line, DateRecord* date) {
+    static const std::regex kTitle(R"(MOS.*\b(\d{1,2})/(\d{1,2})/(\d{4}) +(\d{2})(\d{2}) +UTC)");
+    std::smatch m;
+    if (!std::regex_search(line, m, kTitle)) return false;
+    const auto field = [&m](int i) { return std::stoi(m[i].str()); };
+    const int month = field(1), day = field(2), year = field(3), hour = field(4), minute = field(5);
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59) return false;
+    *date = DateRecord{year, month, day, kMissing, kMissing, hour, minute == 0 ? kMissing : minute, kMissing};
+    return true;
+}
+
+// The first title line among a bulletin's first lines; carriage returns
+// end lines as line feeds do.
+bool bulletin_title_date(const char* name, DateRecord* date) {
+    constexpr int kTitleSearchLines = 2000;
+    constexpr long kTitleSearchBytes = 1L << 20;  // a file without line ends is not read whole
+    constexpr std::size_t kLineMax = 256;
+    if (FILE_is_stdio(name) != 0 || FILE_is_file(name) == 0) return false;
+    std::FILE* f = FILE_open(name, "r");
+    if (f == nullptr) return false;
+    std::string line;
+    int lines = 0;
+    bool found = false;
+    long bytes = 0;
+    for (int c = 0; !found && lines < kTitleSearchLines && bytes < kTitleSearchBytes && c != EOF; ++bytes) {
+        c = std::fgetc(f);
+        if (c != '\n' && c != '\r' && c != EOF) {
+            if (line.size() < kLineMax) line += static_cast<char>(c);
+            continue;
+        }
+        found = title_date(line, date);
+        line.clear();
+        ++lines;
+    }
+    FILE_close(f);
+    return found;
+}
+
+bool same_cycle(const DateRecord& a, const DateRecord& b) {
+    const auto minute = [](int m) { return is_missing(m) ? 0 : m; };
+    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+           minute(a.minute) == minute(b.minute);
+}
+
+void take_title_date(const char* name, DateRecord* date) {
+    DateRecord title{};
+    if (!bulletin_title_date(name, &title)) return;
+    if (!is_missing(date->year) && !same_cycle(title, *date)) {
+        char named[40];
+        char run[40];
+        DATE_make_label(date, named);
+        DATE_make_label(&title, run);
+        MESS_print(192, "%s: the bulletin's run %s differs from the date of its name %s; the run's is used\n",
+                   name, run, named);
+    }
+    *date = title;
 }
 
 }  // namespace
@@ -348,11 +418,22 @@ int MOS_in_file() {
 const char* MOS_model_string() { return g.model_string; }
 const char* MOS_name_conv() { return g.conv; }
 
+// A date given names the file through the convention. Without one, the
+// file chosen (by name, as the latest or the current one) is the file read,
+// and the run date in its title line wins over the date of its name.
 int MOS_set_date(const DateRecord* date) {
-    if (date != nullptr)
+    g.bulletin.clear();
+    if (date != nullptr) {
         g.file_date = *date;
-    else
-        FILE_get_date(&g.file_date);
+        return 0;
+    }
+    FILE_get_date(&g.file_date);
+    char name[kFileNameSize];
+    FILE_get_filename(name);
+    if (name[0] == '\0') return 0;
+    g.bulletin = name;
+    PAR_set_in_file("");
+    take_title_date(name, &g.file_date);
     return 0;
 }
 

@@ -17,6 +17,7 @@
 #include "core/orv.hpp"
 #include "core/par_tool.hpp"
 #include "core/string.hpp"
+#include "geo/region.hpp"
 #include "mos/mos_plt.hpp"
 
 namespace orv {
@@ -303,8 +304,10 @@ struct Family {
 
 constexpr const char* kPatternNgm = "(FOUS14|FOAK2[56789])";
 constexpr const char* kPatternEta = "(FOUS4[456789])";
-constexpr const char* kPatternGfs = "(FOPA21|FOUS2[123456]|FOAK3[789])";
-constexpr const char* kPatternMrf = "(FEPA20|FEUS2[123456])";
+// The short- and medium-range products of one region are numbered alike
+// (FOUS2n and FEUS2n, FOAK3n and FEAK3n); the Pacific products go by 20 and 21.
+constexpr const char* kPatternGfs = "(FOPA2[01]|FOUS2[123456]|FOAK3[789])";
+constexpr const char* kPatternMrf = "(FEPA2[01]|FEUS2[123456]|FEAK3[789])";
 
 // The standard family of a model code; models of the other families read as NGM.
 Family family_of(int model) {
@@ -746,6 +749,12 @@ void set_hours(const Family& f, MosReport* r) {
     r->columns = columns;
 }
 
+// Whether a station found for a new counter lies elsewhere than the one
+// before: a reader that finds the same place again makes no progress.
+bool moved_on(const Position& pos, int counter, std::int64_t title_pos) {
+    return counter == 0 || pos.prev_counter < 0 || title_pos != pos.title_pos;
+}
+
 // Moves to the title line of the station for counter; false when there is none.
 bool find_title(int fd, const Family& f, int counter, Position& pos, char* line) {
     if (counter == pos.prev_counter) return reread_at(fd, pos.title_pos, line);
@@ -761,6 +770,7 @@ bool find_title(int fd, const Family& f, int counter, Position& pos, char* line)
         }
         if (product_ended(fd) && !search_product(fd, f.pattern)) return false;
     }
+    if (!moved_on(pos, counter, PAR_get_pos(fd))) return false;
     pos.title_pos = PAR_get_pos(fd);
     return true;
 }
@@ -779,7 +789,7 @@ int look_up(const char* id, bool k_rule, unsigned level, CityEntry* entry, float
         return 0;
     }
     if (elev != nullptr) *elev = entry->elev;
-    return entry->priority <= CTY_get_prior() ? 1 : 0;
+    return entry->priority <= DOM_get_prior() ? 1 : 0;
 }
 
 // ---------------------------------------------------------------- extended family
@@ -872,6 +882,7 @@ bool find_block(int fd, const ExtendedFamily& f, int counter, char* line) {
         if (r == 1) break;
         new_product = product_ended(fd);
     }
+    if (!moved_on(pos, counter, PAR_get_pos(fd))) return false;
     pos.title_pos = PAR_get_pos(fd);
     return true;
 }
@@ -1163,7 +1174,7 @@ int MOSM_read(int fd, MosmReport* report, int mode, const int* counter) {
     MOSM_initialize(report);
     report->id[0] = '\0';
     if (fd < 0 || (model != kModelMrf && model != kModelMrfx)) return -1;
-    const char* pattern = model == kModelMrfx ? "(FOX|FOUS20)" : "(FEPA21|FEUS2[123456]|FEAK3[789])";
+    const char* pattern = model == kModelMrfx ? "(FOX|FOUS20)" : kPatternMrf;
     const int passed_lines = model == kModelMrfx ? 2 : 1;
     if (n == 0) MOS_rewind(fd);
 
@@ -1191,7 +1202,8 @@ int MOSM_read(int fd, MosmReport* report, int mode, const int* counter) {
                 --to_pass;
                 continue;
             }
-            found = true;
+            found = moved_on(pos, n, PAR_get_pos(fd));
+            if (!found) break;
         }
         if (found) pos.title_pos = PAR_get_pos(fd);
     }

@@ -1,9 +1,12 @@
 #include "mos/mos_tool.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
+#include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/string.hpp"
 #include "core/unittool.hpp"
@@ -17,6 +20,26 @@ namespace {
 constexpr float kKnotToMs = 0.5144F;
 constexpr double kDegToRad = 0.017453292519943334;
 constexpr int kNameSize = 20;
+
+struct ToolState {
+    int warned_hour = kMissing;  // the last forecast hour found missing from a bulletin
+};
+ToolState g;
+
+// Warns, once for each hour in turn, that a bulletin has no column for hour;
+// hours[0 .. count) are the hours it has.
+void warn_missing_hour(int hour, const int* hours, int count) {
+    if (hour == g.warned_hour) return;
+    g.warned_hour = hour;
+    char list[kMosCols * 5 + 1] = "";
+    std::size_t used = 0;
+    for (int i = 0; i < count && used < sizeof list; ++i) {
+        if (is_missing(hours[i])) continue;
+        const int n = std::snprintf(list + used, sizeof list - used, used == 0 ? "%d" : " %d", hours[i]);
+        if (n > 0) used += static_cast<std::size_t>(n);
+    }
+    MESS_print(kMessWarn, "Forecast hour %d is not in the bulletin; its hours are %s\n", hour, list);
+}
 
 struct NaturalUnits {
     const char* name;
@@ -141,13 +164,15 @@ int at_or_later(const MosReport* r, int row, int c, int n) {
 
 bool is_mrf_model(int model) { return model == kModelMrf || model == kModelGfsx; }
 
-// Whether column c is valid at the day's maximum (want_max) or the night's minimum.
+// Whether column c is valid at the day's maximum (want_max) or the night's
+// minimum: the two halves of the day 12 hours apart; columns between them
+// hold neither.
 bool max_min_column(const MosReport* r, int c, bool want_max) {
     const int base = MOS_get_date()->hour;
     const int hour = at(r, kMosHour, c);
     if (is_missing(hour) || (base != 0 && base != 12)) return false;
     const int max_at = base == 12 ? 12 : 0;
-    return ((hour % 24) == max_at) == want_max;
+    return hour % 24 == (want_max ? max_at : 12 - max_at);
 }
 
 float max_min(const MosReport* r, int c, bool want_max, bool departure) {
@@ -204,8 +229,10 @@ char* weather(const MosReport* r, int c, int pop_row, int severe_row, int tstm_r
     return strntcpy(text, code, kMosWeatherSize);
 }
 
+// Category 0 is no precipitation.
 float amount(int category) {
     switch (category) {
+    case 0: return 0.0F;
     case 1: return 0.05F;
     case 2: return 0.15F;
     case 3: return 0.37F;
@@ -325,11 +352,15 @@ void standard_value(const char* name, const MosReport* r, int c, RawData* raw) {
 
 // ---------------------------------------------------------------- extended family
 
+// The last of the first nine columns at the time's hour, or -1 with a warning.
+constexpr int kExtendedSearched = 9;
+
 int extended_column(const MosuReport* r, int time) {
     const int hour = time % 1000;
-    int column = 0;
-    for (int c = 0; c < 9; ++c)
+    int column = -1;
+    for (int c = 0; c < kExtendedSearched; ++c)
         if (r->hours[c] == hour) column = c;
+    if (column < 0) warn_missing_hour(hour, r->hours, kExtendedSearched);
     return column;
 }
 
@@ -422,7 +453,7 @@ int MOS_get_var(VarRecord* variable) { return get_var(kStandardUnits, variable);
 
 int MOS_column(const MosReport* report, int time) {
     const int hour = time % 1000;
-    int column = 0;
+    int column = -1;
     for (int c = 0; c < kMosCols; ++c)
         if (report->values[kMosHour][c] == hour) column = c;
     return column;
@@ -433,7 +464,8 @@ int MOS_get_data(const MosReport* report, VarRecord* variable, RawData* raw) {
     char name[kNameSize];
     mos_name(variable, name);
     const int c = MOS_column(report, variable->time);
-    standard_value(name, report, c, raw);
+    if (c >= 0 || eq(name, "city")) standard_value(name, report, std::max(c, 0), raw);
+    else warn_missing_hour(variable->time % 1000, report->values[kMosHour], report->columns);
     finish_units(kStandardUnits, name, variable, raw);
     return 1;
 }
@@ -460,13 +492,13 @@ float MOS_quant_prec12(const MosReport* report, int c) { return amount(at(report
 
 float MOS_snow6(const MosReport* report, int c) {
     const int v = at(report, kMosSnow6, c);
-    return report->model == kModelNgm && !is_missing(v) && v > 0 ? static_cast<float>(v) : kMissingF;
+    return report->model == kModelNgm && !is_missing(v) && v >= 0 ? static_cast<float>(v) : kMissingF;
 }
 
 float MOS_snow12(const MosReport* report, int c) {
     const int v = at(report, kMosSnow, c);
     const bool reads = report->model == kModelNgm || report->model == kModelGfs || report->model == kModelGfsx;
-    return reads && !is_missing(v) && v > 0 ? static_cast<float>(v) : kMissingF;
+    return reads && !is_missing(v) && v >= 0 ? static_cast<float>(v) : kMissingF;
 }
 
 float MOS_cloud_cover(int code) {
@@ -519,7 +551,10 @@ int MOSU_get_data(const MosuReport* report, VarRecord* variable, RawData* raw) {
     reset_raw(raw);
     char name[kNameSize];
     mos_name(variable, name);
-    extended_value(name, report, extended_column(report, variable->time), variable, raw);
+    // Sums over the columns and the station's name need no column of their own.
+    const bool whole_report = eq(name, "city") || eq(name, "cprec") || (eq(name, "prec") && variable->time / 1000000 == 4);
+    const int c = whole_report ? 0 : extended_column(report, variable->time);
+    if (c >= 0) extended_value(name, report, c, variable, raw);
     finish_units(kExtendedUnits, name, variable, raw);
     return 1;
 }
@@ -536,7 +571,12 @@ int MOSM_get_data(const MosmReport* report, VarRecord* variable, RawData* raw) {
     if (h < 0) return 0;
     const bool whole_day = h % 24 == 0;
     const int d = h / 24 - (whole_day ? 1 : 0);
-    if (d < 0 || d > 7) return 0;
+    // The matrix holds half days: hours 12 to 192 every 12.
+    if (d < 0 || d > 7 || h % 12 != 0) {
+        static constexpr int kMrfHours[] = {12, 24, 36, 48, 60, 72, 84, 96, 108, 120, 132, 144, 156, 168, 180, 192};
+        warn_missing_hour(h, kMrfHours, static_cast<int>(std::size(kMrfHours)));
+        return 0;
+    }
     const int half = whole_day ? 2 * d + 1 : 2 * d;
     mrf_value(name, report, d, half, raw);
     finish_units(kMrfUnits, name, variable, raw);
@@ -553,5 +593,7 @@ char* MOSM_weather(const MosmReport* report, int d, char* text) {
     const bool snow = !is_missing(a) && !is_missing(b) && a + b > 99;
     return strntcpy(text, snow ? "S-" : "R-", kMosWeatherSize);
 }
+
+void MOS_tool_reset_for_tests() { g = ToolState{}; }
 
 }  // namespace orv

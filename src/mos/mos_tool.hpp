@@ -22,7 +22,8 @@ int MOS_get_var(VarRecord* variable);
 int MOS_get_data(const MosReport* report, VarRecord* variable, RawData* raw);
 
 // The column of a report for a variable time (its value modulo 1000): the
-// last column with that forecast hour, else column 0.
+// last column with that forecast hour, else -1. A variable at an hour the
+// bulletin does not have is missing, with a warning naming the hours it has.
 int MOS_column(const MosReport* report, int time);
 
 // Category decoders at column c; -9999 when missing.
@@ -44,9 +45,12 @@ int MOS_flight_rules(const MosReport* report, int c, char* text);
 int MOSU_get_var(VarRecord* variable);
 int MOSU_get_data(const MosuReport* report, VarRecord* variable, RawData* raw);
 
-// MRF family; get_data returns 0 without a value past the eighth day.
+// MRF family; get_data returns 0 without a value past the eighth day or at
+// an hour between the half days.
 int MOSM_get_var(VarRecord* variable);
 int MOSM_get_data(const MosmReport* report, VarRecord* variable, RawData* raw);
 char* MOSM_weather(const MosmReport* report, int d, char* text);
+
+void MOS_tool_reset_for_tests();
 
 }  // namespace orv

@@ -222,14 +222,25 @@ int DATA_setup_grid(PlotControl* control) {
     return needed;
 }
 
+int DATA_read_report(PlotControl* control, CityEntry* entry, int* reads) {
+    if (control == nullptr || control->read_report == nullptr) return -1;
+    if (*reads >= kDataMaxReports) {
+        MESS_print(kMessWarn, "Caught in report loop: stopped after %d reports\n", *reads);
+        return -1;
+    }
+    ++*reads;
+    return control->read_report(control->report, entry);
+}
+
 int DATA_get_data(PlotControl* control) {
     if (control == nullptr || control->read_report == nullptr) return 0;
     if (control->rewind != nullptr) control->rewind();
     MESS_print(kLevelMess, "Reading in data from converted file...\n");
     int i = 0;
+    int reads = 0;
     CityEntry entry{};
     for (;;) {
-        const int status = control->read_report(control->report, &entry);
+        const int status = DATA_read_report(control, &entry, &reads);
         if (status < 0) break;
         if (status == 0) continue;
         float x = kMissingF;

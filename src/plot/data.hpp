@@ -85,6 +85,12 @@ void DATA_free();
 // Grid pass, used by the data source's grid-data callback.
 int DATA_setup_grid(PlotControl* control);
 int DATA_get_data(PlotControl* control);
+// The next report of a pass through the control's read-report callback,
+// counting the reports of the pass in *reads (0 at the start): the callback's
+// result, or -1 once kDataMaxReports reports have been read (a warning says
+// so), so that a reader that stops making progress cannot hold a pass for ever.
+inline constexpr int kDataMaxReports = 100000;
+int DATA_read_report(PlotControl* control, CityEntry* entry, int* reads);
 int DATA_save_grid(PlotControl* control);
 
 // Frame state.

@@ -309,8 +309,9 @@ int DATA_plot_raw(int v, PlotControl* control) {
     if (control->rewind != nullptr) control->rewind();
     CityEntry entry{};
     int drawn = 0;
-    while (control->read_report != nullptr) {
-        const int status = control->read_report(control->report, &entry);
+    int reads = 0;
+    for (;;) {
+        const int status = DATA_read_report(control, &entry, &reads);
         if (status < 0) break;
         if (status == 0) continue;
         if (g.seams.plot_grid != nullptr && g.seams.plot_grid(entry.x, entry.y) == 0) continue;

@@ -10,8 +10,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/flag.hpp"
 #include "core/mess.hpp"
@@ -94,8 +96,12 @@ TEST_F(FilesTest, HomeDirectoryExpansion) {
     }
 }
 
-TEST_F(FilesTest, WritingCreatesMissingDirectoriesAndQueriesSeeTheFile) {
-    const std::string p = path("a/b/c/out.txt");
+TEST_F(FilesTest, WritingNeedsAnExistingDirectoryAndQueriesSeeTheFile) {
+    for (const char* mode : {"w", "a"}) {
+        EXPECT_EQ(FILE_open(path("a/b/out.txt").c_str(), mode), nullptr) << mode;
+        EXPECT_EQ(FILE_exist(path("a").c_str()), 0) << mode;
+    }
+    const std::string p = path("out.txt");
     std::FILE* f = FILE_open(p.c_str(), "w");
     ASSERT_NE(f, nullptr);
     std::fputs("hello", f);
@@ -103,7 +109,6 @@ TEST_F(FilesTest, WritingCreatesMissingDirectoriesAndQueriesSeeTheFile) {
     EXPECT_EQ(FILE_exist(p.c_str()), 1);
     EXPECT_EQ(FILE_is_file(p.c_str()), 1);
     EXPECT_EQ(FILE_is_dir(p.c_str()), 0);
-    EXPECT_EQ(FILE_is_dir(path("a/b").c_str()), 1);
     EXPECT_EQ(FILE_size(p.c_str()), 5);
     EXPECT_GT(FILE_modtime(p.c_str()), 0);
     f = FILE_open(p.c_str(), "a");
@@ -296,6 +301,41 @@ TEST_F(NamingTest, TimeSettingOverridesTheDate) {
     EXPECT_EQ(expand(at(2005, 3, 15, 17, 40)), "199907141740");
 }
 
+// The most negative settings are relative ones too; they must not overflow.
+TEST_F(NamingTest, ExtremeTimeSettingsStayWithinTheirFields) {
+    FILE_set_name("@%Y%m%2d%h%n%j");
+    constexpr int kMin = std::numeric_limits<int>::min();
+    for (const DateRecord& ts : {at(kMissing, kMissing, kMin, kMissing, kMissing),
+                                 at(kMissing, kMissing, kMissing, kMin, kMin)}) {
+        FILE_set_time(&ts);
+        const std::string name = expand(at(2005, 3, 15, 17, 40));
+        EXPECT_EQ(name.rfind("200503", 0), 0U) << name;
+        EXPECT_GE(FILE_get_offset(), 60) << name;
+    }
+}
+
+// A file named with a directory keeps it in every name made from it, as
+// the reader makes the name again for each frame.
+TEST_F(NamingTest, ANamedFileKeepsItsDirectory) {
+    FILE_set_name("hourly");
+    RES_put("data_path", "/nowhere");
+    const DateRecord d = at(2026, 12, 6, 0, kMissing);
+    const std::vector<std::string> entries = {"sub/mos_2026120600.txt", "./sub/mos_2026120600.txt",
+                                              dir_ + "/sub/mos_2026120600.txt"};
+    for (const std::string& entry : entries) {
+        char out[kFileNameSize];
+        FILE_set_file(entry.c_str(), out);
+        ASSERT_EQ(std::string(out), entry);
+        EXPECT_EQ(expand(d), entry);
+        EXPECT_EQ(expand(d), entry) << "made again";
+        FILE_save_name_conv();
+        FILE_set_name("grid");
+        EXPECT_EQ(expand(d).rfind("./g_", 0), 0U) << "another convention has its own path";
+        FILE_restore_name_conv();
+        EXPECT_EQ(expand(d), entry) << "restored";
+    }
+}
+
 TEST_F(NamingTest, KeysAndExtension) {
     FILE_set_name("grid:v=temp:l=850 mb");
     EXPECT_STREQ(FILE_get_key('v'), "temp");
@@ -479,11 +519,13 @@ TEST_F(NamingTest, CurrentFileFromReferenceTimeAndOffsets) {
     EXPECT_EQ(std::string(out), path("mos_2004122505.txt"));
 }
 
-TEST_F(NamingTest, LatestSearchStepsBackToTheFirstFileLargeEnough) {
+TEST_F(NamingTest, LatestSearchFindsTheLatestFileLargeEnough) {
     FILE_set_name("big");
     write("big_2005031506.txt", "a file larger than ten bytes\n");
     write("big_2005031509.txt", "small\n");  // not above the minimum size
     write("big_2005031510.txt", "");
+    write("big_2004010100.txt", "a file larger than ten bytes, long ago\n");
+    write("big_2005031599.txt", "a file larger than ten bytes, of no hour\n");
     char out[kFileNameSize];
     const std::int64_t t = FILE_set_current("#2005031512la", out);
     EXPECT_EQ(std::string(out), path("big_2005031506.txt"));
@@ -491,13 +533,20 @@ TEST_F(NamingTest, LatestSearchStepsBackToTheFirstFileLargeEnough) {
     EXPECT_EQ(t, DATE_num_sec(&six));
     FILE_set_current("#2005031500+la", out);  // forward
     EXPECT_EQ(std::string(out), path("big_2005031506.txt"));
+    FILE_set_current("#2005031505la", out);  // any age
+    EXPECT_EQ(std::string(out), path("big_2004010100.txt"));
     FILE_set_min_size(3);
     FILE_set_current("#2005031512la", out);
     EXPECT_EQ(std::string(out), path("big_2005031509.txt"));
-    FILE_set_current("#2005031503la#2", out);  // gives up: the last time tried
-    EXPECT_EQ(std::string(out), path("big_2005031502.txt"));
+    FILE_set_current("#2005031508la#2", out);  // none within two hours: the reference stands
+    EXPECT_EQ(std::string(out), path("big_2005031508.txt"));
     FILE_set_current("#2005031509la-3", out);  // the latest, then three hours back
     EXPECT_EQ(std::string(out), path("big_2005031506.txt"));
+    write("big_2005031312.txt", "a file larger than ten bytes at noon\n");
+    const DateRecord noon = at(kMissing, kMissing, kMissing, 12, kMissing);
+    FILE_set_time(&noon);  // files of other hours do not count
+    FILE_set_current("#2005031512la", out);
+    EXPECT_EQ(std::string(out), path("big_2005031312.txt"));
 }
 
 TEST_F(NamingTest, DateOffsetsAndSequences) {
@@ -723,8 +772,9 @@ TEST_F(GetFileTest, BatchTakesTheLatestFileOrEnds) {
     EXPECT_EQ(FILE_get_file("Enter the surface filename: ", out), 1);
     GetCapturedStdout();
     EXPECT_EQ(std::string(out), path("mos_2026120600.txt"));
-    setenv("orvcurtime", "1990010100", 1);
-    EXPECT_EXIT(FILE_get_file("p", out), ::testing::ExitedWithCode(10), "File not found: ");
+    setenv("orvcurtime", "2026120407", 1);  // before every file: the latest cycle is named
+    EXPECT_EXIT(FILE_get_file("p", out), ::testing::ExitedWithCode(10),
+                "File not found: .*mos_2026120407.txt");
 }
 
 TEST_F(GetFileTest, FilenameAndCurrentResources) {
@@ -734,9 +784,16 @@ TEST_F(GetFileTest, FilenameAndCurrentResources) {
     EXPECT_EQ(FILE_get_file("p", out), 1);
     EXPECT_NE(GetCapturedStdout().find("Current filename: " + path("mos_2026120600.txt")),
               std::string::npos);
+    RES_put("current", "cu-9");  // as at the prompt
+    CaptureStdout();
+    EXPECT_EQ(FILE_get_file("p", out), 1);
+    GetCapturedStdout();
     RES_put("current", "-12");
     EXPECT_EXIT(FILE_get_file("p", out), ::testing::ExitedWithCode(10),
                 "File not found: .*mos_2026120521.txt");
+    CaptureStderr();
+    FILE_set_current("-9x", out);
+    EXPECT_EQ(GetCapturedStderr(), "Current file: \"-9x\" not understood from \"x\" on\n");
 
     RES_put("filename", "2026120512");
     EXPECT_EQ(FILE_get_file("p", out), 1);

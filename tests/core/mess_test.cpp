@@ -73,7 +73,8 @@ TEST_F(MessTest, SpecificationLevels) {
         {"warn", 0xFF},         {"out2", 0xFFFFF},      {"none", 0},
         {"mess", 0xFFF},        {"messa", 0x1FF},       {"warn,+out1b", 0xFF | 0x2000},
         {"+debug", 0xF00FFFFF}, {"-print", 0xFFFF0},    {"PRINT", 0xF},
-        {"bogus", 0},           {"print,+debugd", 0x8000000F}, {" warn , +out1b ", 0x20FF},
+        {"bogus", 0xFFFFF},     {"print,+debugd", 0x8000000F}, {" warn , +out1b ", 0x20FF},
+        {"warn,+xx", 0xFF},     {"-xx", 0xFFFFF},
         {"out4c", 0x7FFFFFF},   {"warn,,+debug", 0xF00000FF},   {"error,-errora", 0x2F},
     };
     for (const Case& c : cases) {
@@ -89,6 +90,14 @@ TEST_F(MessTest, SpecificationCountsAsOneExplicitSetting) {
     EXPECT_EQ(MESS_get_max_lines(), 30);
     MESS_set(20, 0xF);  // a module default no longer overrides the user's choice
     EXPECT_EQ(MESS_get(), 0x20F0);
+}
+
+// An unknown word is said and changes nothing: the batch default still applies.
+TEST_F(MessTest, UnknownLevelWordWarnsAndSetsNothing) {
+    CaptureStderr();
+    MESS_set_str("xx");
+    EXPECT_EQ(GetCapturedStderr(), "Unknown message level: xx\n");
+    EXPECT_EQ(MESS_check_set(), 0);
 }
 
 TEST_F(MessTest, SetOperations) {

@@ -112,8 +112,9 @@ TEST_F(ParToolTest, OpensByDateThroughTheConventionAndSearchesTheIndex) {
     RES_put("name_conv", (dir_ + "/name_conv").c_str());
     const std::string text = "FOUS21 KWNO 060000\nA\n\nFOUS26 KWNO 060000\nB\n\nFOUS26 KWNO 060000\nC\n";
     write("mos_2026120600.txt", text);
-    // The index points at the second FOUS26 product only, with a second part.
-    write("mos_2026120600.idx", "junk line\n0 FOUS21 KWNO/MAV\n" +
+    // The index points at the second FOUS26 product only, with a second part;
+    // a line of junk longer than any heading is passed over.
+    write("mos_2026120600.idx", "junk line" + std::string(3000, '7') + "\n0 FOUS21 KWNO/MAV\n" +
                                     std::to_string(text.find("FOUS26 KWNO 060000\nC")) +
                                     " FOUS26 KWNO/ MAV\n");
     DateRecord date{2026, 12, 6, 340, 0, 0, 0, 0};
@@ -424,13 +425,16 @@ TEST_F(ParToolTest, LongLinesNulBytesAndJunkNeverOverrun) {
 }
 
 // Lines read the same wherever they fall in the blocks the file is read in:
-// across block ends, longer than the limit, with trailing blanks and carriage
-// returns, in products with and without the leading blank.
+// across block ends, longer than the limit, with trailing blanks, with line
+// feeds, carriage returns or both as line ends, in products with and without
+// the leading blank.
 TEST_F(ParToolTest, LinesReadTheSameWhereverTheyFallInTheFile) {
     std::mt19937 rng(5);
+    for (const char* end : {"\n", "\r\n", "\r\r\n", "\r"})
     for (const bool shifted : {false, true}) {
+        SCOPED_TRACE(std::string(shifted ? "shifted, " : "") + (end[0] == '\n' ? "LF" : end[1] == '\0' ? "CR" : "CR LF"));
         const std::string lead = shifted ? " " : "";
-        std::string text = lead + "HEAD\n";
+        std::string text = lead + "HEAD" + end;
         std::vector<std::string> expected;
         while (text.size() < 300000) {
             std::string line;
@@ -439,8 +443,7 @@ TEST_F(ParToolTest, LinesReadTheSameWhereverTheyFallInTheFile) {
             if (rng() % 5 == 0) line += std::string(rng() % 4, ' ');
             std::string want = line.substr(0, static_cast<std::size_t>(kParLineMax));
             while (!want.empty() && want.back() == ' ') want.pop_back();
-            if (rng() % 7 == 0) line += "\r";
-            text += lead + line + "\n";
+            text += lead + line + end;
             expected.push_back(want);
         }
         // The last line has no line feed.
@@ -455,11 +458,20 @@ TEST_F(ParToolTest, LinesReadTheSameWhereverTheyFallInTheFile) {
         EXPECT_EQ(line, "HEAD");
         for (std::size_t i = 0; i < expected.size(); ++i) {
             ASSERT_EQ(read(static_cast<int>(i) + 1, &line), 1) << "line " << i;
-            ASSERT_EQ(line, expected[i]) << "line " << i << (shifted ? " of the shifted product" : "");
+            ASSERT_EQ(line, expected[i]) << "line " << i;
             ASSERT_EQ(PAR_get_len(0), static_cast<int>(expected[i].size()));
         }
         EXPECT_EQ(read(static_cast<int>(expected.size()) + 1, &line), -1);
     }
+}
+
+// Once the file has ended nothing is pending: the heading of the last
+// product is not found again.
+TEST_F(ParToolTest, SearchAfterTheEndOfTheFileFindsNothing) {
+    ASSERT_EQ(open_path(write("p.txt", "FOUS23 KWNO\rKFYJ GFS MOS")), 0);
+    ASSERT_EQ(PAR_search(0, "FOUS2"), 1);
+    EXPECT_EQ(read_sections(), (std::vector<Section>{{"FOUS23 KWNO", "KFYJ GFS MOS"}}));
+    EXPECT_EQ(PAR_search(0, "FOUS2"), -1);
 }
 
 TEST_F(ParToolTest, MutatedBulletinsReadToTheEndWithCleanLines) {

@@ -498,7 +498,9 @@ TEST_F(ResTest, HourSpecificationsFillTheTimeSetting) {
         {"#2005031512", 2005, 3, 15, 12, u},
         {"#200503151230", 2005, 3, 15, 12, 30},
         {"#2005", 2005, u, u, u, u},
-        {"#20050x", 2005, 0, u, u, u},
+        {"#20050x", u, u, u, u, u},  // month 0: refused
+        {"2014010100", u, u, u, u, u},  // no form gives a date without "#"
+        {"-2147483648", u, u, u, u, u},
         {"031512", u, 3, 15, 12, u},
         {"1512", u, u, 15, 12, u},
         {"512", u, u, 5, 12, u},
@@ -510,6 +512,9 @@ TEST_F(ResTest, HourSpecificationsFillTheTimeSetting) {
         {"-306", u, u, u, -306, u},
         {"6:15", u, u, u, 6, 15},
         {"junk", u, u, u, u, u},
+        {"12abc", u, u, u, u, u},
+        {"2d6:30x", u, u, u, u, u},
+        {"-1d-306:-30", u, u, -1, -306, -30},
     };
     for (const auto& c : cases) {
         reset_all();
@@ -522,6 +527,9 @@ TEST_F(ResTest, HourSpecificationsFillTheTimeSetting) {
         EXPECT_EQ(t.hour, c.hour) << c.text;
         EXPECT_EQ(t.minute, c.minute) << c.text;
     }
+    reset_all();
+    EXPECT_EXIT(init({"-ba", "-ho", "2014010100"}), ::testing::ExitedWithCode(2),
+                "Hour specification not understood: 2014010100");
 }
 
 TEST_F(ResTest, DomainValuesGoThroughTheRegisteredDecoder) {

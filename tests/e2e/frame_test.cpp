@@ -121,7 +121,9 @@ protected:
 // The text grid file holds the Barnes analysis of the stations' temperatures.
 TEST_F(BatchFrame, TextGridFileHoldsTheAnalysisOfTheStations) {
     dir_.write("mos_2026120600.txt", small_bulletin());
-    const RunResult r = run({"-pl", "none", "-of", "orv"});
+    // The national map takes stations of priority 2 and better; five more
+    // let in every one of them (KCOS is of priority 7).
+    const RunResult r = run({"-pl", "none", "-of", "orv", "-pr", "+5"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(contains(r.out, "Reading in data from converted file...\n")) << r.out;
     const std::vector<std::string> grids = files_in(dir_, "");
@@ -198,6 +200,30 @@ TEST_F(BatchFrame, OneGridPassPerFrame) {
     r = run({"-pl", "none", "-ft", "h12,h24"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(count(r.out), 2U) << r.out;
+}
+
+// The file named is the file read, wherever it lies and whatever its name;
+// the run date of the labels is the bulletin's own, from its title line.
+TEST_F(BatchFrame, TheNamedFileIsReadAndItsTitleDatesTheMap) {
+    struct Case {
+        const char* name;
+        bool warns;  // the name gives another date than the title
+    };
+    const Case cases[] = {
+        {"sub/mos_2026120600.txt", false},
+        {"./sub/mos_2026120600.txt", false},
+        {"sub/mos_2026120512.txt", true},
+        {"sub/kden_bulletin.txt", false},
+    };
+    for (const Case& c : cases) {
+        dir_.write(c.name, small_bulletin());
+        const std::string ps = dir_.file("map.ps");
+        const RunResult r = run({"-pl", "cf", "-de", "p," + ps, c.name});
+        EXPECT_EQ(r.status, 0) << c.name << r.out << r.err;
+        EXPECT_FALSE(contains(r.err, "Unable to open")) << c.name << r.err;
+        EXPECT_EQ(contains(r.err, "differs from the date of its name"), c.warns) << c.name << r.err;
+        EXPECT_TRUE(contains(read_file(ps), "valid 0Z MON  7 DEC 26")) << c.name;
+    }
 }
 
 // The first grid of the text grid file the run wrote into dir.

@@ -18,6 +18,7 @@
 #include "core/orv.hpp"
 #include "core/par_tool.hpp"
 #include "core/resrc.hpp"
+#include "geo/region.hpp"
 #include "geo/maptran.hpp"
 #include "mos/cty_read.hpp"
 #include "mos/mos_plt.hpp"
@@ -40,6 +41,7 @@ protected:
         FLAG_reset_for_tests();
         RES_reset_for_tests();
         MAP_reset_for_tests();
+        DOM_reset_for_tests();
         CTY_reset_for_tests();
         CTY_read_reset_for_tests();
         MOS_read_reset_for_tests();
@@ -97,6 +99,7 @@ protected:
         testing::internal::CaptureStdout();
         CTY_store("mos.cty", kCityLocation, &world, 9);
         testing::internal::GetCapturedStdout();
+        DOM_set_prior(9);  // and the readers use every one
     }
 };
 
@@ -476,18 +479,69 @@ TEST_F(MosRead, NgmThreeLetterIdsAreFoundWithK) {
     EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), 0);
 }
 
-TEST_F(MosRead, PriorityLimitSkipsMinorStations) {
+// Stations are used by the priority limit of the domain (2 on the national
+// map), which "stat_prior" raises, lowers or replaces.
+TEST_F(MosRead, DomainPriorityDecidesWhichStationsAreUsed) {
     load_station_table();
-    RES_put("stat_prior", "3");
     FLAG_set(kFlagDataKind, kModelGfs);
-    load("FOUS21 KWNO 010000\nKEED   GFS MOS GUIDANCE\nTMP  10\n\n");  // priority 7
-    MOS_rewind_file();
-    CityEntry e{};
-    EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), 0);
+    const struct {
+        const char* stat_prior;
+        int used;
+    } cases[] = {{"", 0}, {"+4", 0}, {"+5", 1}, {"-1", 0}, {"7", 1}, {"6", 0}};
+    for (const auto& c : cases) {
+        RES_put("stat_prior", c.stat_prior);
+        DOM_set_base_prior(36.8F);
+        load("FOUS21 KWNO 010000\nKEED   GFS MOS GUIDANCE\nTMP  10\n\n");  // priority 7
+        MOS_rewind_file();
+        CityEntry e{};
+        EXPECT_EQ(MOS_read_report(MOS_get_report(), &e), c.used) << c.stat_prior;
+    }
+}
+
+// Each family finds the products of every region it has: the medium-range
+// products of Alaska and the Pacific as the short-range ones.
+TEST_F(MosRead, RegionalHeadingsOfEachFamily) {
+    const struct {
+        int model;
+        const char* heading;
+        const char* title;
+    } cases[] = {
+        {kModelGfsx, "FEAK37 KWNO", "GFSX MOS"}, {kModelGfsx, "FEAK39 KWNO", "GFSX MOS"},
+        {kModelMrf, "FEAK38 KWNO", "MRF MOS"},   {kModelGfsx, "FEPA20 KWNO", "GFSX MOS"},
+        {kModelGfsx, "FEPA21 KWNO", "GFSX MOS"}, {kModelGfsx, "FEUS21 KWNO", "GFSX MOS"},
+        {kModelGfs, "FOPA20 KWNO", "GFS MOS"},   {kModelGfs, "FOPA21 KWNO", "GFS MOS"},
+        {kModelGfs, "FOAK37 KWNO", "GFS MOS"},   {kModelNgm, "FOAK25 KWNO", "NGM MOS"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = std::string(c.heading) + "\nPANC   " + c.title + " GUIDANCE\nTMP  10\n\n";
+        EXPECT_EQ(read_all(c.model, text).size(), 1U) << c.heading;
+    }
+    EXPECT_EQ(read_all(kModelGfsx, "FEAK36 KWNO\nPANC   GFSX MOS GUIDANCE\n\n").size(), 0U);
 }
 
 std::string gfs_section(const char* id, const std::string& rows) {
     return std::string(id) + "   GFS MOS GUIDANCE    1/01/2014  0000 UTC\n" + rows + "\n";
+}
+
+// Lines ended by line feeds, carriage returns or both read alike, and a
+// product ending right after a title gives that station once.
+TEST_F(MosRead, LineEndsReadAlike) {
+    const std::string lf = "FOUS21 KWNO 010000\n" + gfs_section("KBOS", "TMP  30 31 32\nDPT  20 21\n") +
+                           gfs_section("KBDL", "TMP  28 29\n");
+    const std::vector<MosReport> want = read_all(kModelGfs, lf);
+    ASSERT_EQ(want.size(), 2U);
+    for (const std::string end : {"\r\n", "\r\r\n", "\r"}) {
+        std::string text;
+        for (const char c : lf) text += c == '\n' ? end : std::string(1, c);
+        const std::vector<MosReport> got = read_all(kModelGfs, text);
+        ASSERT_EQ(got.size(), want.size()) << end.size();
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_STREQ(got[i].id, want[i].id);
+            EXPECT_EQ(std::memcmp(got[i].values, want[i].values, sizeof want[i].values), 0) << want[i].id;
+        }
+    }
+    EXPECT_EQ(read_all(kModelGfs, "FOUS23\rKFYJ GFS MOS").size(), 1U);
+    EXPECT_EQ(read_all(kModelGfs, "FOUS23 KFYJ GFS MOS").size(), 1U);
 }
 
 TEST_F(MosRead, LateColumnsKeepSignsHundredsAndLetters) {

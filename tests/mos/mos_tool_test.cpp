@@ -41,6 +41,7 @@ protected:
         UNIT_reset_for_tests();
         MAP_reset_for_tests();
         MOS_reset_for_tests();
+        MOS_tool_reset_for_tests();
         MOS_read_reset_for_tests();
         PAR_reset_for_tests();
         FILE_reset_for_tests();
@@ -101,14 +102,32 @@ TEST_F(MosTool, GetVarKnowsTheTableAndFillsOnlyEmptyUnits) {
     EXPECT_STREQ(unknown.units, "");
 }
 
-TEST_F(MosTool, ColumnIsTheLastMatchingHourElseTheFirst) {
+TEST_F(MosTool, ColumnIsTheLastMatchingHour) {
     set(kMosTemp, 0, 40);
     set(kMosTemp, 6, 50);
     EXPECT_EQ(MOS_column(&r, 24), 6);
     EXPECT_EQ(MOS_column(&r, 2000024), 6);  // the time's hour is its value modulo 1000
-    EXPECT_FLOAT_EQ(get("temp", 25).value, 40.0F);
+    EXPECT_EQ(MOS_column(&r, 25), -1);
     r.values[kMosHour][7] = 24;
     EXPECT_EQ(MOS_column(&r, 24), 7);
+}
+
+// An hour the bulletin does not have gives missing values, whatever column
+// 0 holds, and one warning naming the hours it has; the station's name stays.
+TEST_F(MosTool, HourNotInTheBulletinIsMissingWithAWarning) {
+    MESS_set(0, 0xFF);
+    r.columns = 19;
+    for (const int row : {kMosTemp, kMosPop6, kMosSvr6, kMosTstm12, kMosQpf12})
+        for (int c = 0; c < 21; ++c) set(row, c, 1);
+    set(kMosCloud, 0, 'B');
+    testing::internal::CaptureStderr();
+    for (const char* name : {"temp", "pop", "post", "pot12", "prec12", "cldcv", "maxt"})
+        EXPECT_TRUE(is_missing(get(name, 99).value)) << name;
+    EXPECT_STREQ(get("cldcv", 99).text, "");
+    EXPECT_STREQ(get("city", 99).text, "KAAA");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Forecast hour 99 is not in the bulletin; its hours are "
+              "6 9 12 15 18 21 24 27 30 33 36 39 42 45 48 51 54 57 60\n");
 }
 
 TEST_F(MosTool, DirectValuesAndDifferences) {
@@ -204,6 +223,12 @@ TEST_F(MosTool, AmountsAndSnow) {
     set(kMosQpf12, 0, 6);
     EXPECT_FLOAT_EQ(get("prec").value, 0.37F);
     EXPECT_FLOAT_EQ(get("prec12").value, 3.0F);
+    set(kMosQpf6, 0, 0);  // category 0: none
+    set(kMosQpf12, 0, 0);
+    EXPECT_FLOAT_EQ(get("prec6").value, 0.0F);
+    EXPECT_FLOAT_EQ(get("prec12").value, 0.0F);
+    set(kMosSnow, 0, 0);
+    EXPECT_FLOAT_EQ(get("snwfl24").value, 0.0F);
     set(kMosQpf6, 0, 7);
     EXPECT_TRUE(is_missing(get("prec6").value));
     set(kMosSnow, 0, 2);
@@ -215,7 +240,7 @@ TEST_F(MosTool, AmountsAndSnow) {
     set(kMosSnow6, 0, 1);
     EXPECT_FLOAT_EQ(get("snwfl6").value, 1.0F);
     set(kMosSnow6, 0, 0);
-    EXPECT_TRUE(is_missing(get("snwfl6").value));
+    EXPECT_FLOAT_EQ(get("snwfl6").value, 0.0F);
 }
 
 TEST_F(MosTool, MaxMinByTheFileBaseHour) {
@@ -224,6 +249,8 @@ TEST_F(MosTool, MaxMinByTheFileBaseHour) {
     EXPECT_FLOAT_EQ(get("maxt", 24).value, 106.0F);
     EXPECT_TRUE(is_missing(get("maxt", 36).value));
     EXPECT_FLOAT_EQ(get("mint", 36).value, 110.0F);
+    for (const int between : {30, 42, 54})  // hours 6 and 18 of the day hold neither
+        EXPECT_TRUE(is_missing(get("mint", between).value)) << between;
     EXPECT_FLOAT_EQ(get("extt", 36).value, 110.0F);
     base_hour(12);
     EXPECT_TRUE(is_missing(get("maxt", 24).value));
@@ -238,6 +265,7 @@ TEST_F(MosTool, MaxMinByTheFileBaseHour) {
     EXPECT_FLOAT_EQ(get("nmint", 24).value, 115.0F);
     EXPECT_FLOAT_EQ(get("dmaxt", 24).value, 106.0F - 116.0F);
     EXPECT_FLOAT_EQ(get("dmint", 36).value, 110.0F - 115.0F);
+    EXPECT_TRUE(is_missing(get("dmint", 30).value));
 }
 
 TEST_F(MosTool, DerivedThermodynamics) {
@@ -347,6 +375,7 @@ TEST_F(MosTool, RealNamStationsGiveFogAndFlightCategories) {
 
 TEST(MosuTool, ValuesLevelsAndSums) {
     RES_reset_for_tests();
+    MESS_set(0, 0);
     MosuReport u{};
     MOSU_initialize(&u);
     copy_text(u.id, "BOS");
@@ -398,9 +427,12 @@ TEST(MosuTool, ValuesLevelsAndSums) {
     MOSU_get_data(&u, &v, &raw);
     EXPECT_FLOAT_EQ(raw.value, 3.6F);
     EXPECT_EQ(v.time, 4000060);
-    v = var("temp", 66);  // beyond the first nine columns: column 0
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_TRUE(is_missing(raw.value));
+    u.temp[0][0] = 7;
+    for (const int hour : {66, 9, 54}) {  // not among the first nine columns: missing
+        v = var("temp", hour);
+        MOSU_get_data(&u, &v, &raw);
+        EXPECT_TRUE(is_missing(raw.value)) << hour;
+    }
     v = var("city");
     MOSU_get_data(&u, &v, &raw);
     EXPECT_STREQ(raw.text, "BOS");
@@ -413,6 +445,7 @@ TEST(MosuTool, ValuesLevelsAndSums) {
 
 TEST(MosmTool, DayAndHalfDayIndexesWeatherAndUnits) {
     RES_reset_for_tests();
+    MESS_set(0, 0);
     MosmReport m{};
     MOSM_initialize(&m);
     for (int i = 0; i < kMosmDayValues; ++i) {
@@ -439,9 +472,11 @@ TEST(MosmTool, DayAndHalfDayIndexesWeatherAndUnits) {
     v = var("dmaxt", 48);
     MOSM_get_data(&m, &v, &raw);
     EXPECT_FLOAT_EQ(raw.value, -1.0F);
-    v = var("temp", 216);
-    EXPECT_EQ(MOSM_get_data(&m, &v, &raw), 0);
-    EXPECT_TRUE(is_missing(raw.value));
+    for (const int hour : {216, 99, 30}) {  // past the eighth day or between half days
+        v = var("temp", hour);
+        EXPECT_EQ(MOSM_get_data(&m, &v, &raw), 0) << hour;
+        EXPECT_TRUE(is_missing(raw.value)) << hour;
+    }
     v = var("cldcv", 60);
     MOSM_get_data(&m, &v, &raw);
     EXPECT_STREQ(raw.text, "20");

@@ -237,5 +237,23 @@ TEST_F(PlotData, GatheringSkipsReportsAndFillsEveryField) {
     EXPECT_FLOAT_EQ(raw.x, 1.5F) << "the skipped report takes no place";
 }
 
+// A reader that never says it has ended is stopped with a warning.
+int g_stuck_reads = 0;
+int stuck_read(void*, CityEntry*) {
+    ++g_stuck_reads;
+    return 0;
+}
+
+TEST_F(PlotData, ReaderThatNeverEndsIsStopped) {
+    PlotControl* control = DATA_get_control();
+    control->report = &g_report;
+    control->read_report = stuck_read;
+    MESS_set(0, kMessWarn);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(DATA_get_data(control), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Caught in report loop: stopped after 100000 reports\n");
+    EXPECT_EQ(g_stuck_reads, kDataMaxReports);
+}
+
 }  // namespace
 }  // namespace orv
