@@ -193,13 +193,13 @@ int WX_symb_file(const char* name) {
     char path[kFileNameSize];
     FILE_add_path(orv_file_path(), file, path);
     if (!g.file.empty() && g.file == path) return -1;
+    g = WxState{};
+    g.file = path;  // a file that does not open is not tried again for every symbol
     std::FILE* f = std::fopen(path, "r");
     if (f == nullptr) {
         MESS_print(kLevelWarn, "WX_symb_file: Unable to open file: %s\n", path);
         return -1;
     }
-    g = WxState{};
-    g.file = path;
     index_symbols(f);
     std::fclose(f);
     return static_cast<int>(g.symbols.size());
