@@ -12,6 +12,7 @@
 #include "plot/colors.hpp"
 #include "plot/data_plt.hpp"
 #include "plot/raw_plt.hpp"
+#include "plot/vect_plt.hpp"
 
 namespace {
 constexpr int kContourType = 11;
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     MAP_register_hooks();
     DATA_register_hooks();
     RAW_register_hooks();
+    VECT_register_hooks();
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];

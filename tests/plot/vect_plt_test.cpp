@@ -1,0 +1,165 @@
+#include "plot/vect_plt.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <set>
+
+#include "core/flag.hpp"
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
+#include "geo/maptran.hpp"
+#include "gks/gph.hpp"
+#include "grid/grd_tool.hpp"
+#include "plot/colors.hpp"
+#include "plot/cont.hpp"
+#include "plot/plot_recorder.hpp"
+
+namespace orv {
+namespace {
+
+using test::Recording;
+using test::Shape;
+
+constexpr int kSize = 41;  // a 41 x 41 latitude/longitude grid of 1 degree around (40 N, 100 W)
+
+class VectPlotTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset();
+        test::open_recording(&drawn_, -1e4F, 1e4F, -1e4F, 1e4F);
+        domain_.proj = kProjLatLon;
+        domain_.clat = 40.0F;
+        domain_.clon = -100.0F;
+        domain_.dx = domain_.dy = 1.0F;
+        domain_.nx = domain_.ny = kSize;
+        for (int slot : {0, 1}) {
+            GRD_set_grid_domain(slot, &domain_);
+            ASSERT_EQ(GRD_alloc_grid(slot), 1);
+        }
+        FLAG_set(kFlagBatch, 1);
+        MAP_domain(&domain_);
+        MAP_tran(&cx_, &cy_, 40.0F, -100.0F);
+        MAP_grid_tran(&step_, &cy_, 1.0F, 0.0F);
+        MAP_grid_tran(&x0_, &cy_, 0.0F, 0.0F);
+        step_ -= x0_;
+        MAP_tran(&cx_, &cy_, 40.0F, -100.0F);
+        ASSERT_GT(CLR_read_table(ORV_DATA_DIR "orv.clr"), 0);
+    }
+    void TearDown() override {
+        gclose_ws(1);
+        reset();
+        test::g_recording = nullptr;
+    }
+    static void reset() {
+        gks_reset_all_for_tests();
+        GPH_reset_for_tests();
+        RES_reset_for_tests();
+        FLAG_reset_for_tests();
+        MESS_reset_for_tests();
+        GRD_reset_for_tests();
+        CONT_reset_for_tests();
+        MAP_reset_for_tests();
+        VECT_reset_for_tests();
+        CLR_reset_for_tests();
+    }
+    // Fills the components from (column, row counted from the south).
+    void fill(const std::function<float(float, float)>& u, const std::function<float(float, float)>& v) {
+        for (int j = 0; j < kSize; ++j)
+            for (int i = 0; i < kSize; ++i) {
+                const float x = static_cast<float>(i - kSize / 2);
+                const float y = static_cast<float>(kSize / 2 - j);
+                GRD_get_grid(0)->values[j * kSize + i] = u(x, y);
+                GRD_get_grid(1)->values[j * kSize + i] = v(x, y);
+            }
+    }
+    int draw(int type) {
+        VECT_set_type(type);
+        EXPECT_EQ(VECT_plot_setup(0, GRD_get_grid(0), GRD_get_grid(1), &domain_, nullptr), 0);
+        return VECT_draw(GRD_get_grid(0), GRD_get_grid(1));
+    }
+    // The traced lines (the arrow heads are lines of two points).
+    std::vector<const Shape*> streamlines() const {
+        std::vector<const Shape*> out;
+        for (const Shape& s : drawn_.shapes)
+            if (!s.filled && s.points.size() > 4) out.push_back(&s);
+        return out;
+    }
+    Domain domain_;
+    Recording drawn_;
+    float cx_ = 0, cy_ = 0;   // plot position of the centre
+    float x0_ = 0, step_ = 0; // of the western edge, and the spacing of the points
+};
+
+TEST_F(VectPlotTest, StreamlinesOfARotationStayOnCircles) {
+    fill([](float, float y) { return -y; }, [](float x, float) { return x; });
+    ASSERT_EQ(draw(kVectStreams), 0);
+    const auto lines = streamlines();
+    ASSERT_GE(lines.size(), 5u);
+    for (const Shape* s : lines) {
+        const float r0 = std::hypot(s->points[0].x - cx_, s->points[0].y - cy_);
+        for (const GPoint& p : s->points) ASSERT_NEAR(std::hypot(p.x - cx_, p.y - cy_), r0, 0.05F * step_);
+        // Counter-clockwise: the second point is to the left of the first seen from the centre.
+        const GPoint& a = s->points[0];
+        const GPoint& b = s->points[1];
+        EXPECT_GT((a.x - cx_) * (b.y - a.y) - (a.y - cy_) * (b.x - a.x), 0.0F);
+    }
+}
+
+TEST_F(VectPlotTest, StreamlinesOfAUniformFlowAreStraightAndParallel) {
+    fill([](float, float) { return 5.0F; }, [](float, float) { return 0.0F; });
+    ASSERT_EQ(draw(kVectStreams), 0);
+    const auto lines = streamlines();
+    ASSERT_GE(lines.size(), 5u);
+    std::set<float> rows;
+    for (const Shape* s : lines) {
+        for (const GPoint& p : s->points) ASSERT_NEAR(p.y, s->points[0].y, 1e-3 * step_);
+        EXPECT_GT(s->points.back().x, s->points.front().x);  // eastward
+        rows.insert(s->points[0].y);
+    }
+    EXPECT_EQ(rows.size(), lines.size());  // no two lines on one row
+}
+
+TEST_F(VectPlotTest, CalmMissingAndPartlyMissingFields) {
+    fill([](float, float) { return 0.0F; }, [](float, float) { return 0.0F; });
+    ASSERT_EQ(draw(kVectStreams), 0);
+    EXPECT_TRUE(drawn_.shapes.empty());
+    EXPECT_EQ(VECT_get_num_streams(), 0);
+
+    fill([](float x, float) { return x < 0 ? kMissingF : 5.0F; }, [](float, float) { return 3.0F; });
+    ASSERT_EQ(draw(kVectStreams), 0);
+    for (const Shape* s : streamlines())
+        for (const GPoint& p : s->points) ASSERT_GE(p.x, cx_ - 0.5F * step_);  // never into the missing half
+    drawn_.shapes.clear();
+    ASSERT_EQ(draw(kVectArrows), 0);
+    for (const Shape& s : drawn_.shapes) ASSERT_GE(s.points[0].x, cx_ - 0.001F * step_);
+
+    GridField empty = *GRD_get_grid(0);
+    empty.values = nullptr;
+    EXPECT_EQ(VECT_draw(&empty, GRD_get_grid(1)), -1);
+    EXPECT_EQ(VECT_draw(nullptr, GRD_get_grid(1)), -1);
+}
+
+TEST_F(VectPlotTest, ArrowsScaleToTheFastestWind) {
+    fill([](float x, float) { return x == 0 ? 10.0F : 5.0F; }, [](float, float) { return 0.0F; });
+    RES_put("plot_param", "wv_skip=10");
+    ASSERT_EQ(draw(kVectArrows), 0);
+    float longest = 0, shortest = 1e9F;
+    int arrows = 0;
+    for (const Shape& s : drawn_.shapes) {
+        const float len = std::hypot(s.points[1].x - s.points[0].x, s.points[1].y - s.points[0].y);
+        if (std::fabs(s.points[1].y - s.points[0].y) > 1e-4F) continue;  // the heads
+        ++arrows;
+        longest = std::max(longest, len);
+        shortest = std::min(shortest, len);
+        EXPECT_GT(s.points[1].x, s.points[0].x);  // a westerly points east
+    }
+    EXPECT_EQ(arrows, 25) << drawn_.shapes.size();  // every 10th column and row of 41
+    EXPECT_NEAR(longest, VECT_get_vector_size(), 1e-4);
+    EXPECT_NEAR(shortest, longest / 2, 1e-4);
+}
+
+}  // namespace
+}  // namespace orv
