@@ -12,6 +12,7 @@
 #include "plot/colors.hpp"
 #include "plot/data_plt.hpp"
 #include "plot/raw_plt.hpp"
+#include "plot/raw_read.hpp"
 #include "plot/vect_plt.hpp"
 
 namespace {
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     DATA_register_hooks();
     RAW_register_hooks();
     VECT_register_hooks();
+    RAW_register_file_hooks();
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];

@@ -1013,6 +1013,8 @@ void MAP_set_overlay_hooks(const MapOverlayHooks* hooks) {
     g.overlays = hooks == nullptr ? MapOverlayHooks{} : *hooks;
 }
 
+void MAP_set_rawfile_hook(int (*rawfile)(const char* path)) { g.overlays.rawfile = rawfile; }
+
 void MAP_draw_reset_for_tests() { g = MapState{}; }
 
 }  // namespace orv

@@ -61,6 +61,8 @@ struct MapOverlayHooks {
     int (*rawfile)(const char* path);
 };
 void MAP_set_overlay_hooks(const MapOverlayHooks* hooks);
+// Installs the raw-file overlay alone, keeping the other hooks.
+void MAP_set_rawfile_hook(int (*rawfile)(const char* path));
 
 void MAP_draw_reset_for_tests();
 

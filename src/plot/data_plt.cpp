@@ -351,6 +351,7 @@ int DATA_plot_raw_label(int first, int last, PlotControl* control) {
 int RAW_date_open(const DateRecord* date) {
     if (g.seams.raw_open == nullptr) return 0;
     g.raw_fields = 0;
+    char info[50] = "";
     for (int i = 0; i < VAR_get_num(); ++i) {
         if (VAR_is_plot_PLOT(i) != 0 && g.raw_fd < 0) {
             FILE_set_key('v', VAR_get_name(i));
@@ -369,12 +370,8 @@ int RAW_date_open(const DateRecord* date) {
                 continue;
             }
             MESS_print(kLevelMess, "Opening raw file: %s\n", path);
-            char info[50];
             char full_info[kVarInfoSize];
             copy_text(info, VAR_make_var_datatype(i, full_info));
-            char label[kGridLabelSize];
-            DATE_make_label(date, label);
-            if (g.seams.raw_putinfo != nullptr) g.seams.raw_putinfo(g.raw_fd, info, label);
         }
         if (g.raw_fd >= 0 && VAR_get_flag(i) < 2) {
             char info[kVarInfoSize];
@@ -385,6 +382,11 @@ int RAW_date_open(const DateRecord* date) {
                                       VAR_make_var_datatype(i, info), format);
             ++g.raw_fields;
         }
+    }
+    if (g.raw_fd >= 0 && g.seams.raw_putinfo != nullptr) {
+        char label[kGridLabelSize];
+        DATE_make_label(date, label);
+        g.seams.raw_putinfo(g.raw_fd, info, label);
     }
     return g.raw_fields;
 }

@@ -1,0 +1,139 @@
+#include "plot/raw_read.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
+#include "gks/ps_render.hpp"
+#include "plot/raw_plt.hpp"
+
+namespace orv {
+namespace {
+
+class RawFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset();
+        dir_ = test::make_temp_dir();
+    }
+    void TearDown() override {
+        reset();
+        test::remove_dir(dir_);
+    }
+    static void reset() {
+        RAW_read_reset_for_tests();
+        RAW_plt_reset_for_tests();
+        RES_reset_for_tests();
+        MESS_reset_for_tests();
+    }
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    void write(const std::string& name, const std::string& text) const { std::ofstream(path(name)) << text; }
+    std::string dir_;
+};
+
+RawData value(int type, float v, float second = -9999.0F, const char* text = "") {
+    RawData r;
+    RAW_data_init(&r);
+    r.type = type;
+    r.value = v;
+    r.second = second;
+    copy_text(r.text, text);
+    return r;
+}
+
+TEST_F(RawFileTest, WrittenFilesReadBackToTheSameValues) {
+    const int fd = RAW_open(path("out.raw").c_str(), 1);
+    ASSERT_GE(fd, 0);
+    RAW_set_field(fd, 10, "temp", "sfc Temperature (F)", "value:ul");
+    RAW_set_field(fd, 11, "wind", "sfc Wind (knt)", "wbarb");
+    RAW_set_field(fd, 12, "cldcv", "Cloud cover", "cloud");
+    RAW_putinfo(fd, "Station model", " 0Z  1 JAN 14");
+    const RawData t = value(kRawValue, 67), w = value(kRawWbarb, 10, 12), c = value(kRawCloud, 0, -9999, "C");
+    RAW_write(fd, 3, "KEED", 34.77F, -114.62F, nullptr);
+    for (const RawData* r : {&t, &w, &c}) RAW_write(fd, 4, nullptr, -9999, -9999, r);
+    RAW_write(fd, 3, "KELN", -9999, -9999, nullptr);  // no position, missing values
+    const RawData none = value(kRawValue, -9999), calm = value(kRawWbarb, 0, 0), empty = value(kRawCloud, -9999);
+    for (const RawData* r : {&none, &calm, &empty}) RAW_write(fd, 4, nullptr, -9999, -9999, r);
+    ASSERT_EQ(RAW_close(fd), 0);  // ends the open line
+
+    const int in = RAW_open(path("out.raw").c_str(), 0);
+    ASSERT_GE(in, 0);
+    EXPECT_EQ(RAW_get_num_field(in), 6);
+    EXPECT_STREQ(RAW_get_field_info(in, 3), "sfc Temperature (F)");
+    EXPECT_EQ(RAW_get_field_ind(in, "wind"), 4);
+    char info[40], label[40], id[kRawIdSize];
+    RAW_getinfo(in, info, sizeof info, label, sizeof label);
+    EXPECT_STREQ(info, "Station model");
+    EXPECT_STREQ(label, " 0Z  1 JAN 14");
+    RawData r;
+    ASSERT_EQ(RAW_read(in, &r, 3, 0, id), 1);
+    EXPECT_STREQ(id, "KEED");
+    EXPECT_FLOAT_EQ(r.x, 34.77F);
+    EXPECT_FLOAT_EQ(r.y, -114.62F);
+    EXPECT_EQ(r.value, 67.0F);
+    EXPECT_EQ(r.type, kRawValue);
+    ASSERT_EQ(RAW_read(in, &r, 4, 0, id), 1);  // the same line again, another field
+    EXPECT_EQ(r.type, kRawWbarb);
+    EXPECT_EQ(r.value, 10.0F);
+    EXPECT_EQ(r.second, 12.0F);
+    ASSERT_EQ(RAW_read(in, &r, 5, 0, id), 1);
+    EXPECT_STREQ(r.text, "C");
+    ASSERT_EQ(RAW_read(in, &r, 3, 1, id), 1);
+    EXPECT_STREQ(id, "KELN");
+    EXPECT_EQ(r.x, -9999.0F);
+    EXPECT_EQ(r.value, -9999.0F);
+    ASSERT_EQ(RAW_read(in, &r, 4, 1, id), 1);
+    EXPECT_EQ(r.second, 0.0F);
+    EXPECT_EQ(RAW_read(in, &r, 3, 2, id), 0);  // past the end
+    ASSERT_EQ(RAW_read(in, &r, 3, 0, id), 1);  // an earlier line rewinds
+    EXPECT_EQ(r.value, 67.0F);
+}
+
+TEST_F(RawFileTest, HeadersFieldSelectionAndBadInput) {
+    std::string many = "ORVRAW\nlabel\n!many\n";
+    for (int i = 0; i < 80; ++i) many += "f" + std::to_string(i) + " ";
+    many += "$\n";
+    const std::string long_line = "K1 10 20 " + std::string(500, '7') + " 5\n";
+    write("a.raw", "ORVRAW\n 0Z  1 JAN 14\n!Temperatures\nid lat lon T:Temperature_in_F $ rest skipped\n" +
+                       long_line + "K2 10 20 T=55:%3.1f\nK3 junk 20 x1e999\nK4 10 20 -\n");
+    write("b.raw", many);
+    write("c.raw", "ORVRAW\nlabel\n!no end of table\nid lat lon T\n");
+    write("table.txt", "KDEN 39.8 -104.7 5\n");
+    const int fd = RAW_open(path("a.raw").c_str(), 0);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(RAW_get_num_field(fd), 4);
+    EXPECT_STREQ(RAW_get_field_info(fd, 3), "Temperature in F");
+    RawData r;
+    char id[kRawIdSize];
+    ASSERT_EQ(RAW_read(fd, &r, 3, 0, id), 1);
+    EXPECT_EQ(std::string(r.text).size(), kRawTextSize - 1);  // the over-long word cut short
+    ASSERT_EQ(RAW_read(fd, &r, 3, 1, id), 1);
+    EXPECT_EQ(r.value, 55.0F);
+    EXPECT_STREQ(r.format, ":%3.1f");
+    ASSERT_EQ(RAW_read(fd, &r, 3, 2, id), 1);
+    EXPECT_EQ(r.x, -9999.0F);
+    EXPECT_EQ(r.value, -9999.0F);
+    ASSERT_EQ(RAW_read(fd, &r, 3, 3, id), 1);
+    EXPECT_EQ(r.value, -9999.0F);
+    RAW_close(fd);
+
+    const int b = RAW_open(path("b.raw").c_str(), 0);
+    EXPECT_EQ(RAW_get_num_field(b), kRawMaxFields);
+    const int c = RAW_open(path("c.raw").c_str(), 0);
+    EXPECT_EQ(RAW_get_num_field(c), 4);
+    EXPECT_EQ(RAW_read(c, &r, 3, 0, id), 0);
+    EXPECT_EQ(RAW_chktype(path("table.txt").c_str()), kRawFileTable);
+    EXPECT_EQ(RAW_open(path("missing.raw").c_str(), 0), -1);
+    int handles[3];
+    for (int& h : handles) h = RAW_open(path("table.txt").c_str(), 0);
+    EXPECT_GE(handles[2], 0);
+    EXPECT_EQ(RAW_open(path("a.raw").c_str(), 0), -1);  // a sixth file
+    EXPECT_EQ(RAW_read(9, &r, 3, 0, id), -1);
+}
+
+}  // namespace
+}  // namespace orv
