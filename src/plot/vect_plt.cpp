@@ -31,8 +31,6 @@
 namespace orv {
 namespace {
 
-constexpr float kTurnMin = 120.0F;
-constexpr float kTurnMax = 240.0F;
 constexpr float kSlowest = 0.001F;
 
 struct VectState {
@@ -63,6 +61,7 @@ VectState g;
 // The field prepared for drawing: plot positions of the grid points, the
 // components turned to the plot's north, and for streamlines the motion in
 // grid points per unit time.
+struct Node;
 struct Field {
     int nx = 0;
     int ny = 0;
@@ -70,6 +69,11 @@ struct Field {
     std::vector<float> pu, pv;   // plot-frame components
     std::vector<float> gu, gv;   // grid-frame motion (columns, rows downward)
     std::vector<float> speed;
+    std::vector<struct Node> nodes;  // the same per point, together for the tracer
+};
+
+struct Node {
+    float x, y, gu, gv, speed;
 };
 
 bool iequal_prefix(std::string_view text, const char* key) {
@@ -89,21 +93,30 @@ float number_after(std::string_view field, std::size_t at) {
 
 std::size_t at(const Field& f, int i, int j) { return static_cast<std::size_t>(j) * f.nx + i; }
 
-// Bilinear look-up at fractional grid coordinates; -9999 outside the grid or
-// next to a missing point.
-float look_up(const Field& f, const std::vector<float>& values, float i, float j) {
+// All of a point's tracing values at fractional grid coordinates; false
+// outside the grid or next to a point without them.
+bool interpolate(const Field& f, float i, float j, Node* out) {
     if (!(i >= 0.0F && j >= 0.0F && i <= static_cast<float>(f.nx - 1) && j <= static_cast<float>(f.ny - 1)))
-        return kMissingF;
+        return false;
     const int i0 = std::min(static_cast<int>(i), std::max(f.nx - 2, 0));
     const int j0 = std::min(static_cast<int>(j), std::max(f.ny - 2, 0));
     const int i1 = std::min(i0 + 1, f.nx - 1);
     const int j1 = std::min(j0 + 1, f.ny - 1);
     const float fx = i - static_cast<float>(i0);
     const float fy = j - static_cast<float>(j0);
-    const float a = values[at(f, i0, j0)], b = values[at(f, i1, j0)];
-    const float c = values[at(f, i0, j1)], d = values[at(f, i1, j1)];
-    if (is_missing(a) || is_missing(b) || is_missing(c) || is_missing(d)) return kMissingF;
-    return (1 - fy) * ((1 - fx) * a + fx * b) + fy * ((1 - fx) * c + fx * d);
+    const Node& a = f.nodes[at(f, i0, j0)];
+    const Node& b = f.nodes[at(f, i1, j0)];
+    const Node& c = f.nodes[at(f, i0, j1)];
+    const Node& d = f.nodes[at(f, i1, j1)];
+    for (const Node* n : {&a, &b, &c, &d})
+        if (is_missing(n->gu) || is_missing(n->x)) return false;
+    const float wa = (1 - fx) * (1 - fy), wb = fx * (1 - fy), wc = (1 - fx) * fy, wd = fx * fy;
+    out->x = wa * a.x + wb * b.x + wc * c.x + wd * d.x;
+    out->y = wa * a.y + wb * b.y + wc * c.y + wd * d.y;
+    out->gu = wa * a.gu + wb * b.gu + wc * c.gu + wd * d.gu;
+    out->gv = wa * a.gv + wb * b.gv + wc * c.gv + wd * d.gv;
+    out->speed = wa * a.speed + wb * b.speed + wc * c.speed + wd * d.speed;
+    return true;
 }
 
 // Grid motion from plot-frame components through the local shape of the grid on the plot.
@@ -149,6 +162,11 @@ bool prepare(Field& f, const GridField* u, const GridField* v, const Domain* dom
     }
     for (int j = 0; j < f.ny; ++j)
         for (int i = 0; i < f.nx; ++i) grid_motion(f, i, j);
+    f.nodes.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const bool present = !is_missing(f.gu[k]) && !is_missing(f.gv[k]);
+        f.nodes[k] = {f.x[k], f.y[k], present ? f.gu[k] : kMissingF, f.gv[k], f.speed[k]};
+    }
     return true;
 }
 
@@ -216,11 +234,10 @@ struct Tracer {
     Crowding& crowd;
     float limit;
     int max_steps;
+    std::vector<GPoint>& line;  // kept between lines so that it is allocated once
 };
 
-GPoint plot_point(const Field& f, float gi, float gj) {
-    return {look_up(f, f.x, gi, gj), look_up(f, f.y, gi, gj)};
-}
+float length(float a, float b) { return std::sqrt(a * a + b * b); }
 
 void head_at(GPoint from, GPoint to) {
     const float dx = to.x - from.x, dy = to.y - from.y;
@@ -238,17 +255,18 @@ void flush(std::vector<GPoint>& line) {
 int trace(const Tracer& t, float gi, float gj) {
     const Field& f = t.f;
     const int head_every = std::max(1, static_cast<int>(10.0F * g.arrow_scale));
-    std::vector<GPoint> line;
-    GPoint previous = plot_point(f, gi, gj);
+    const bool coloured = g.colour_levels || !is_missing(g.min_cut) || !is_missing(g.max_cut);
+    std::vector<GPoint>& line = t.line;
+    line.clear();
+    Node here{};
+    if (!interpolate(f, gi, gj, &here)) return 0;
+    GPoint previous{here.x, here.y};
     GPoint before = previous;
-    float last_angle = kMissingF;
+    float last_u = 0.0F, last_v = 0.0F;
     int last_cell = -1, in_cell = 0, steps = 0;
     for (; steps < t.max_steps; ++steps) {
-        const float mu = look_up(f, f.gu, gi, gj);
-        const float mv = look_up(f, f.gv, gi, gj);
-        const float speed = look_up(f, f.speed, gi, gj);
-        if (is_missing(mu) || is_missing(mv) || is_missing(speed) || speed < kSlowest) break;
-        const float m = std::hypot(mu, mv);
+        if (here.speed < kSlowest) break;
+        const float m = length(here.gu, here.gv);
         if (!(m > 0.0F)) break;
         const int cell = t.crowd.cell(gi, gj);
         if (cell != last_cell) {
@@ -258,41 +276,42 @@ int trace(const Tracer& t, float gi, float gj) {
         } else if (++in_cell > 6 * g.skip_x) {
             break;
         }
-        if (steps >= 5 && t.crowd.counts[static_cast<std::size_t>(cell)] > t.limit) break;
-        const float angle = static_cast<float>(std::atan2(mu, -mv) * kRadToDeg);
-        if (!is_missing(last_angle)) {
-            const float turn = std::fmod(angle - last_angle + 720.0F, 360.0F);
-            if (turn > kTurnMin && turn < kTurnMax) break;
-        }
-        last_angle = angle;
+        if (steps >= 5 && static_cast<float>(t.crowd.counts[static_cast<std::size_t>(cell)]) > t.limit) break;
+        // A turn of more than 120 degrees either way ends the line.
+        const float du = here.gu / m, dv = here.gv / m;
+        if (steps > 0 && du * last_u + dv * last_v < -0.5F) break;
+        last_u = du;
+        last_v = dv;
         // The step's direction is taken half a step on (a midpoint step), so
         // that curved flow is followed without spiralling outward.
-        float su = mu, sv = mv;
-        const float hu = look_up(f, f.gu, gi + mu / (8.0F * m), gj + mv / (8.0F * m));
-        const float hv = look_up(f, f.gv, gi + mu / (8.0F * m), gj + mv / (8.0F * m));
-        if (!is_missing(hu) && !is_missing(hv) && std::hypot(hu, hv) > 0.0F) {
-            su = hu;
-            sv = hv;
+        float su = du, sv = dv;
+        Node half{};
+        if (interpolate(f, gi + du / 8.0F, gj + dv / 8.0F, &half)) {
+            const float hm = length(half.gu, half.gv);
+            if (hm > 0.0F) {
+                su = half.gu / hm;
+                sv = half.gv / hm;
+            }
         }
-        const float sm = std::hypot(su, sv);
-        const float ni = gi + su / (4.0F * sm);
-        const float nj = gj + sv / (4.0F * sm);
-        const GPoint next = plot_point(f, ni, nj);
-        if (is_missing(next.x)) break;
-        const bool coloured = g.colour_levels || !is_missing(g.min_cut) || !is_missing(g.max_cut);
+        const float ni = gi + su / 4.0F;
+        const float nj = gj + sv / 4.0F;
+        Node next{};
+        if (!interpolate(f, ni, nj, &next)) break;
+        const GPoint to{next.x, next.y};
         if (coloured) {
             flush(line);
-            if (set_speed_colour(speed)) {
-                const GPoint seg[2] = {previous, next};
+            if (set_speed_colour(here.speed)) {
+                const GPoint seg[2] = {previous, to};
                 gpolyline(2, seg);
             }
         } else {
             if (line.empty()) line.push_back(previous);
-            line.push_back(next);
+            line.push_back(to);
         }
-        if ((steps + 1) % head_every == 0 && (!coloured || set_speed_colour(speed))) head_at(previous, next);
+        if ((steps + 1) % head_every == 0 && (!coloured || set_speed_colour(here.speed))) head_at(previous, to);
         before = previous;
-        previous = next;
+        previous = to;
+        here = next;
         gi = ni;
         gj = nj;
     }
@@ -309,7 +328,8 @@ int draw_streams(const Field& f, const GridField* u) {
     const float limit = is_missing(g.base) || g.base <= 0.0F ? 1.0F : g.base;
     int max_steps = 4 * f.nx;
     if (g.scale > 0.0F && g.scale != 1.0F) max_steps = static_cast<int>(static_cast<float>(max_steps) * g.scale);
-    const Tracer t{f, crowd, limit, max_steps};
+    std::vector<GPoint> line;
+    const Tracer t{f, crowd, limit, max_steps, line};
     (void)u;
     // Four sweeps, each from the upstream side of one flow quadrant.
     struct Sweep {
@@ -560,7 +580,8 @@ int VECT_stream(const GridField* u, const GridField* v, int column, int row, int
     crowd.columns = 2 * f.nx;
     crowd.rows = 2 * f.ny;
     crowd.counts.assign(static_cast<std::size_t>(4) * f.nx * f.ny + 1, 0);
-    const Tracer t{f, crowd, 1.0F, steps};
+    std::vector<GPoint> line;
+    const Tracer t{f, crowd, 1.0F, steps, line};
     return trace(t, static_cast<float>(column), static_cast<float>(row));
 }
 
