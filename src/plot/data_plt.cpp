@@ -322,6 +322,8 @@ int DATA_plot_raw(int v, PlotControl* control) {
         MESS_print(kLevelWarnReport, "No station values of %s to plot\n", VAR_make_var_datatype(v, text));
     }
     gset_fill_print_solid(0);
+    // The members of a group are not labelled themselves: the group is.
+    if (v > 0 && VAR_is_COMP(v - 1) != 0) DATA_plot_raw_label(v - 1, v - 1, control);
     DATA_plot_raw_label(v, end, control);
     DATA_plot_bar();
     RAW_close_file();
@@ -331,7 +333,7 @@ int DATA_plot_raw(int v, PlotControl* control) {
 int DATA_plot_raw_label(int first, int last, PlotControl* control) {
     if (control == nullptr) return 0;
     for (int k = first; k <= last && in_list(k); ++k) {
-        if (VAR_is_LABEL(k) == 0 || VAR_is_plot_PLOT(k) == 0) continue;
+        if (VAR_is_LABEL(k) == 0 || (VAR_is_plot_PLOT(k) == 0 && VAR_is_COMP(k) == 0)) continue;
         if (control->get_var != nullptr) control->get_var(VAR_get_var(k));
         char text[kVarInfoSize];
         PLT_label_up_left(VAR_make_var_datatype(k, text));
