@@ -55,6 +55,7 @@ struct VectState {
     AttribRecord arrow{};
     Domain domain{};
     int streams = 0;
+    float knots = 1.0F;  // barbs count knots: the factor from the grids' units
 };
 VectState g;
 
@@ -209,7 +210,7 @@ void draw_arrows(const Field& f) {
             float direction = 0.0F, speed = 0.0F;
             if (vect2wind(&direction, &speed, f.pu[k], f.pv[k]) != 0 || !set_speed_colour(speed)) continue;
             if (g.type == kVectBarbs)
-                WIND_barb(f.x[k], f.y[k], direction, speed, g.vector_size, 0.0F);
+                WIND_barb(f.x[k], f.y[k], direction, speed * g.knots, g.vector_size, 0.0F);
             else if (g.max_speed > 0.0F)
                 WIND_vect(f.x[k], f.y[k], direction, speed / g.max_speed, g.vector_size, 1.0F);
         }
@@ -558,6 +559,7 @@ int VECT_draw(const GridField* u, const GridField* v) {
     if (g.arrow.color == kColorNone) return 0;
     GPH_line_attr(&g.arrow);
     GPH_fill_attr(&g.arrow);
+    g.knots = std::strcmp(u->units, "m/s") == 0 ? 1.0F / 0.5144F : 1.0F;
     Field f;
     if (!prepare(f, u, v, &g.domain)) {
         MESS_print(kMessError, "VECT_draw: Unable to allocate grid arrays\n");
@@ -611,10 +613,14 @@ int VECT_draw_vect() {
 
 int VECT_find_param_grids(int v, int n, int function, int* slots) {
     (void)function;
-    if (slots == nullptr || n < 1 || v < 0 || v + n > VAR_get_num()) return -1;
+    if (slots == nullptr || n < 1 || v < 0) return -1;
     for (int k = 0; k < n; ++k) {
-        const GridField* grid = GRD_get_grid(v + k);
-        if (grid == nullptr || grid->values == nullptr) return -1;
+        const GridField* grid = v + k < VAR_get_num() ? GRD_get_grid(v + k) : nullptr;
+        if (grid == nullptr || grid->values == nullptr) {
+            MESS_print(kMessWarn, "No wind components to draw vectors of %s\n",
+                       v < VAR_get_num() ? VAR_get_name(v) : "");
+            return -1;
+        }
         slots[k] = v + k;
     }
     return v + n - 1;
