@@ -62,6 +62,14 @@ TEST_F(StationPlot, SampleStationWindAndStreamlineMapsDraw) {
     }
 }
 
+// Asking for what cannot be drawn says so.
+TEST_F(StationPlot, VectorsOfAScalarAreReported) {
+    if (!std::ifstream(kExamples + "/mos_2026120600.txt")) GTEST_SKIP() << "shipped sample missing";
+    const RunResult r = run({"-if", "mos_dat", "-dp", kExamples, "-va", "temp", "-pl", "barb", "-de",
+                             "p," + dir_.file("t.ps")});
+    EXPECT_NE((r.out + r.err).find("No wind components to draw vectors of temp"), std::string::npos) << r.out;
+}
+
 TEST_F(StationPlot, RawFileOfARealBulletinHoldsItsValues) {
     if (!std::ifstream(kBulletin)) GTEST_SKIP() << "real bulletins missing: " << kBulletin;
     const RunResult r = run({kBulletin, "-pr", "9", "-va", "station", "-of", "raw", "-rp", dir_.path(),

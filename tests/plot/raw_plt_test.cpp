@@ -6,10 +6,14 @@
 #include <string>
 
 #include "core/flag.hpp"
+#include "core/orv.hpp"
 #include "core/resrc.hpp"
 #include "core/var_tool.hpp"
 #include "gks/gph.hpp"
+#include "geo/maptran.hpp"
 #include "plot/colors.hpp"
+#include "plot/cont.hpp"
+#include "plot/plot_recorder.hpp"
 
 namespace orv {
 namespace {
@@ -23,8 +27,73 @@ protected:
         RES_reset_for_tests();
         FLAG_reset_for_tests();
         VAR_reset_for_tests();
+        MAP_reset_for_tests();
+        CONT_reset_for_tests();
+        CLR_reset_for_tests();
     }
 };
+
+// Station values drawn on a latitude/longitude map of 40 x 40 degrees.
+class StationModelTest : public RawPlotTest {
+protected:
+    void SetUp() override {
+        RawPlotTest::SetUp();
+        Domain d;
+        d.proj = kProjLatLon;
+        d.clat = 40.0F;
+        d.clon = -100.0F;
+        d.dx = d.dy = 1.0F;
+        d.nx = d.ny = 41;
+        ASSERT_GE(MAP_setup(&d), 0);
+        height_ = MAP_get_vert();
+        ASSERT_GT(height_, 0.0F);
+        test::open_recording(&drawn_, -1e4F, 1e4F, -1e4F, 1e4F);
+        ASSERT_GT(CLR_read_table(ORV_DATA_DIR "orv.clr"), 0);
+        ASSERT_EQ(RAW_plot_init(nullptr, 1.0F), 0);
+    }
+    void TearDown() override {
+        gclose_ws(1);
+        test::g_recording = nullptr;
+        RawPlotTest::TearDown();
+    }
+    int plot(int type, float value, float second, const char* text = "", const char* format = "") {
+        RawData r;
+        RAW_data_init(&r);
+        r.x = 0;
+        r.y = 0;
+        r.type = type;
+        r.value = value;
+        r.second = second;
+        copy_text(r.text, text);
+        copy_text(r.format, format);
+        return RAW_plot_data(&r);
+    }
+    test::Recording drawn_;
+    float height_ = 0;
+};
+
+TEST_F(StationModelTest, WindsCloudsAndValuesAtTheStation) {
+    ASSERT_EQ(plot(kRawCbarb, 0, 0), 0);  // calm: the 0.013 circle and no shaft
+    ASSERT_EQ(drawn_.shapes.size(), 1u);
+    EXPECT_NEAR(drawn_.shapes[0].points[0].x, 0.013F * height_, 1e-4F * height_);
+    drawn_.shapes.clear();
+    ASSERT_EQ(plot(kRawCbarb, 180, 10), 0);  // a south wind: the shaft runs south from the circle's rim
+    ASSERT_EQ(drawn_.lines(), 2);
+    EXPECT_NEAR(drawn_.shapes[0].points[0].y, -0.01F * height_, 1e-4F * height_);
+    EXPECT_NEAR(drawn_.shapes[0].points[1].y, -0.05F * height_, 1e-4F * height_);
+    drawn_.shapes.clear();
+    EXPECT_EQ(plot(kRawWbarb, -9999, 10), -1);
+    EXPECT_EQ(plot(kRawValue, 20, -9999, "", "mx=10"), -1);  // outside the range
+    EXPECT_TRUE(drawn_.shapes.empty());
+    ASSERT_EQ(plot(kRawCloud, 67, -9999, "B"), 0);
+    EXPECT_EQ(drawn_.fills(), 1);
+    ASSERT_EQ(plot(kRawValue, 71.6F, -9999, "", "ul"), 0);
+    ASSERT_EQ(plot(kRawText, -9999, -9999, "IFR"), 0);
+    EXPECT_EQ(plot(kRawValue, -9999, -9999), -1);
+    ASSERT_EQ(drawn_.texts.size(), 2u);
+    EXPECT_EQ(drawn_.texts[0], "72");
+    EXPECT_EQ(drawn_.texts[1], "IFR");
+}
 
 TEST_F(RawPlotTest, FormatFieldsPositionsAndTypes) {
     struct Case {
