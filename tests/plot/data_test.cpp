@@ -12,6 +12,7 @@
 #include "grid/grd_tool.hpp"
 #include "mos/cty_tool.hpp"
 #include "plot/data_plt.hpp"
+#include "plot/object.hpp"
 
 namespace orv {
 namespace {
@@ -31,6 +32,7 @@ protected:
         FLAG_reset_for_tests();
         RES_reset_for_tests();
         MESS_reset_for_tests();
+        OBJ_reset_for_tests();
     }
     static RawData value(float v, float second = kMissingF) {
         RawData raw;
@@ -38,6 +40,16 @@ protected:
         raw.value = v;
         raw.second = second;
         return raw;
+    }
+    static Domain small_domain() {
+        Domain d;
+        d.proj = kProjLatLon;
+        d.clat = 40.0F;
+        d.clon = -100.0F;
+        d.dx = d.dy = 1.0F;
+        d.nx = 5;
+        d.ny = 4;
+        return d;
     }
 };
 
@@ -159,14 +171,7 @@ TEST_F(PlotData, GridSetupAllocatesTheAnalysedSlotsOnTheGridDomain) {
     VAR_set_def_type(kTypeCont);
     VAR_setup(nullptr, "temp");
     PlotControl* control = DATA_get_control();
-    Domain d;
-    d.proj = kProjLatLon;
-    d.clat = 40.0F;
-    d.clon = -100.0F;
-    d.dx = d.dy = 1.0F;
-    d.nx = 5;
-    d.ny = 4;
-    control->plot_domain = d;
+    control->plot_domain = small_domain();
     ASSERT_EQ(DATA_setup_grid(control), 1);
     EXPECT_EQ(DATA_chk_field(0), 1);
     EXPECT_NE(GRD_get_grid(0)->values, nullptr);
@@ -208,14 +213,7 @@ TEST_F(PlotData, GatheringSkipsReportsAndFillsEveryField) {
     VAR_set_def_type(kTypeCont);
     VAR_setup(nullptr, "temp,dewp");
     PlotControl* control = DATA_get_control();
-    Domain d;
-    d.proj = kProjLatLon;
-    d.clat = 40.0F;
-    d.clon = -100.0F;
-    d.dx = d.dy = 1.0F;
-    d.nx = 5;
-    d.ny = 4;
-    control->plot_domain = d;
+    control->plot_domain = small_domain();
     control->report = &g_report;
     control->read_report = fake_read;
     control->rewind = fake_rewind;
@@ -235,6 +233,29 @@ TEST_F(PlotData, GatheringSkipsReportsAndFillsEveryField) {
     }
     ASSERT_EQ(DATA_get_raw(2, 0, &raw), 1);
     EXPECT_FLOAT_EQ(raw.x, 1.5F) << "the skipped report takes no place";
+}
+
+int missing_get(const void* /*report*/, VarRecord* /*variable*/, RawData* raw) {
+    raw->value = kMissingF;
+    return 1;
+}
+
+TEST_F(PlotData, AnalysisSetUpStartsFromTheDefaultParameters) {
+    VAR_set_def_type(kTypeCont);
+    VAR_setup(nullptr, "temp");
+    PlotControl* control = DATA_get_control();
+    control->plot_domain = small_domain();
+    control->report = &g_report;
+    control->read_report = fake_read;
+    control->rewind = fake_rewind;
+    control->get_data = missing_get;
+    OBJ_set_miss_val(500.0F);  // left by a "miss500" format of the previous plot
+    ASSERT_EQ(DATA_setup_grid(control), 1);
+    DATA_get_data(control);
+    DATA_object_analyze();
+    const GridField* grid = GRD_get_grid(0);
+    for (int k = 0; k < grid->domain.nx * grid->domain.ny; ++k)
+        ASSERT_EQ(grid->values[k], kMissingF) << "point " << k;
 }
 
 }  // namespace
