@@ -87,6 +87,9 @@ int PLT_close();
 // Plot parameters ("plot_param") and output requests ("out_file"); PLT_open
 // decodes both.
 int PLT_param_decode();
+// Applies the "plot_param" entries that set up a contour plot ("bar",
+// "nobar", "plt_skip", "plt_off") again; returns how many there were.
+int PLT_decode_cont_params();
 
 // Panels: the view from the offsets in the current panel, and the layout
 // text "columns x rows + column + row".
