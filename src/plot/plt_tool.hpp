@@ -122,6 +122,8 @@ int PLT_get_zoom();
 // Image output.
 void PLT_set_dump(int type, const char* name);
 int PLT_get_dump_type();
+// Writes the frame image when a dump type is set; a PostScript page ends
+// with its frame either way.
 int PLT_dump(int frame);
 
 // Event handlers: 1 when the event was theirs, else 0.
