@@ -10,7 +10,6 @@
 #include <ctime>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include <strings.h>
@@ -279,14 +278,11 @@ bool reopen_last_page(const char* name) {
     std::size_t n = 0;
     if (size > 0 && std::fseek(file, from, SEEK_SET) == 0) n = std::fread(buf, 1, sizeof buf, file);
     const std::string_view tail(buf, n);
+    const std::string closings[] = {std::string(kPageEnd).append(kDocumentEnd),
+                                    std::string(kEpsPageEnd).append(kEpsDocumentEnd)};
     std::size_t cut = 0;
-    for (const auto& [page, document] : {std::pair{kPageEnd, kDocumentEnd}, std::pair{kEpsPageEnd, kEpsDocumentEnd}}) {
-        const std::string closing = std::string(page) + std::string(document);
-        if (ends_with(tail, closing)) {
-            cut = closing.size();
-            break;
-        }
-    }
+    for (const std::string& closing : closings)
+        if (cut == 0 && ends_with(tail, closing)) cut = closing.size();
     if (cut == 0 || ::ftruncate(fileno(file), size - static_cast<long>(cut)) != 0 ||
         std::fseek(file, 0, SEEK_END) != 0) {
         FILE_close(file);
