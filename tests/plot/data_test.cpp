@@ -9,6 +9,7 @@
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
 #include "core/var_tool.hpp"
+#include "geo/maptran.hpp"
 #include "grid/grd_tool.hpp"
 #include "mos/cty_tool.hpp"
 #include "plot/data_plt.hpp"
@@ -198,6 +199,7 @@ int fake_read(void* report, CityEntry* entry) {
     return 1;
 }
 FakeReport g_report;
+Domain g_middle_domain;
 int fake_rewind() {
     g_report = FakeReport{};
     return 0;
@@ -235,6 +237,16 @@ TEST_F(PlotData, GatheringSkipsReportsAndFillsEveryField) {
     EXPECT_FLOAT_EQ(raw.x, 1.5F) << "the skipped report takes no place";
 }
 
+// Two stations at the middle of the small domain, whose values are missing.
+int middle_read(void* report, CityEntry* entry) {
+    FakeReport* r = static_cast<FakeReport*>(report);
+    if (r->next >= 2) return -1;
+    r->station = r->next++;
+    copy_text(entry->id, "K000");
+    MAP_domain(&g_middle_domain);
+    MAP_tran(&entry->x, &entry->y, 40.0F, -100.0F);
+    return 1;
+}
 int missing_get(const void* /*report*/, VarRecord* /*variable*/, RawData* raw) {
     raw->value = kMissingF;
     return 1;
@@ -244,18 +256,27 @@ TEST_F(PlotData, AnalysisSetUpStartsFromTheDefaultParameters) {
     VAR_set_def_type(kTypeCont);
     VAR_setup(nullptr, "temp");
     PlotControl* control = DATA_get_control();
-    control->plot_domain = small_domain();
+    g_middle_domain = small_domain();
+    control->plot_domain = g_middle_domain;
     control->report = &g_report;
-    control->read_report = fake_read;
+    control->read_report = middle_read;
     control->rewind = fake_rewind;
     control->get_data = missing_get;
-    OBJ_set_miss_val(500.0F);  // left by a "miss500" format of the previous plot
+    for (const float replacement : {kMissingF, 500.0F}) {
+        OBJ_set_miss_val(replacement);  // as a "miss500" format of the previous plot leaves it
+        ASSERT_EQ(DATA_setup_grid(control), 1);
+        ASSERT_EQ(DATA_get_data(control), 2);
+        DATA_object_analyze();
+        const GridField* grid = GRD_get_grid(0);
+        EXPECT_EQ(grid->values[2 * grid->domain.nx + 2], kMissingF) << replacement;
+        DATA_free();
+    }
+    // The same stations with the replacement set for this plot fill the grid.
     ASSERT_EQ(DATA_setup_grid(control), 1);
     DATA_get_data(control);
+    OBJ_set_miss_val(500.0F);
     DATA_object_analyze();
-    const GridField* grid = GRD_get_grid(0);
-    for (int k = 0; k < grid->domain.nx * grid->domain.ny; ++k)
-        ASSERT_EQ(grid->values[k], kMissingF) << "point " << k;
+    EXPECT_EQ(GRD_get_grid(0)->values[2 * 5 + 2], 500.0F);
 }
 
 }  // namespace
