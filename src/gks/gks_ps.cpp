@@ -447,6 +447,16 @@ constexpr GDevice kPsDevice = {
     ps_text_draw,  ps_glyph_end,   ps_text_end,    nullptr,         nullptr,
 };
 
+// A run that ends while a file is open still leaves it complete.
+void close_at_exit() {
+    if (g.out != nullptr) gps_close_file();
+}
+
+void close_open_file_at_exit() {
+    static const bool registered = std::atexit(close_at_exit) == 0;
+    (void)registered;
+}
+
 void release_output() {
     if (g.out == nullptr) return;
     FILE_close(g.out);
@@ -479,6 +489,7 @@ std::FILE* gps_open_file(const char* name) {
         if (g.out != nullptr) MESS_print(kMessPrint, "Creating: %s\n", name);
     }
     if (g.out != nullptr && std::getenv("PSCOLOR") != nullptr) g.color = 1;
+    if (g.out != nullptr) close_open_file_at_exit();
     return g.out;
 }
 

@@ -130,6 +130,19 @@ TEST_F(GksPsTest, AppendedPlotsGoOnTheLastPage) {
     }
 }
 
+TEST_F(GksPsTest, AnExitWithAnOpenFileLeavesItComplete) {
+    const std::string file = path("exit.ps");
+    const auto draw_and_exit = [&] {
+        open_ps(file);
+        const GPoint pts[2] = {{0.1F, 0.1F}, {0.4F, 0.4F}};
+        gpolyline(2, pts);
+        std::exit(3);
+    };
+    EXPECT_EXIT(draw_and_exit(), ::testing::ExitedWithCode(3), "");
+    EXPECT_TRUE(slurp(file).ends_with("showpage\nend\n%%EOF\n"));
+    expect_pages(file, 1);
+}
+
 // Each finished frame ends its page; a frame drawn after it starts the next.
 TEST_F(GksPsTest, FramesArePages) {
     const GPoint pts[2] = {{0.1F, 0.1F}, {0.4F, 0.4F}};
