@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "geo/maptran.hpp"
+#include "gks/ps_render.hpp"
 #include "grid/grd_read.hpp"
 #include "grid/grd_tool.hpp"
 #include "support/run_program.hpp"
@@ -223,6 +224,36 @@ TEST_F(BatchFrame, TheNamedFileIsReadAndItsTitleDatesTheMap) {
         EXPECT_FALSE(contains(r.err, "Unable to open")) << c.name << r.err;
         EXPECT_EQ(contains(r.err, "differs from the date of its name"), c.warns) << c.name << r.err;
         EXPECT_TRUE(contains(read_file(ps), "valid 0Z MON  7 DEC 26")) << c.name;
+    }
+}
+
+// Each frame is a page of its own; plots appended into the cells of a page
+// grid share one page; every file ends complete.
+TEST_F(BatchFrame, PostScriptFramesArePagesAndPageGridCellsShareOne) {
+    dir_.write("mos_2026120600.txt", read_file(kSample));
+    const std::string frames = dir_.file("frames.ps");
+    RunResult r = run({"-pl", "cf", "-ft", "h12,h24", "-de", "p," + frames});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string grid = dir_.file("grid.ps");
+    for (const char* cell : {"P2x1+0+0", "P2x1+1+0"}) {
+        r = run({"-pl", "cf", "-ge", cell, "-de", "p,+" + grid});
+        ASSERT_EQ(r.status, 0) << cell << r.out << r.err;
+    }
+    for (const std::string& file : {frames, grid}) EXPECT_TRUE(read_file(file).ends_with("%%EOF\n")) << file;
+    if (!test::have_ghostscript()) GTEST_SKIP() << "Ghostscript not installed";
+    EXPECT_EQ(test::ps_page_count(frames), 2);
+    EXPECT_EQ(test::ps_page_count(grid), 1);
+    const test::Page page = test::render_page(grid, dir_.path());
+    ASSERT_TRUE(page.ok());
+    // Both halves of the landscape picture area (756 points wide) are drawn.
+    for (int cell = 0; cell < 2; ++cell) {
+        bool ink = false;
+        for (int x = 378 * cell + 40; x < 378 * cell + 340 && !ink; x += 10) {
+            int px = 0, py = 0;
+            test::landscape_to_page(static_cast<float>(x), 288.0F, &px, &py);
+            ink = page.ink_near(px, py, 5);
+        }
+        EXPECT_TRUE(ink) << "cell " << cell;
     }
 }
 
