@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -317,6 +318,8 @@ int gcheck_event() {
         process(e);
         ++count;
     }
+    // What the handlers printed reaches a file or pipe before the next wait.
+    if (count > 0) std::fflush(stdout);
     return count;
 }
 
@@ -325,7 +328,9 @@ int gwait_event() {
     XEvent e;
     XNextEvent(gx11().display, &e);
     process(e);
-    return 1 + gcheck_event();
+    const int more = gcheck_event();
+    std::fflush(stdout);
+    return 1 + more;
 }
 
 int ghold(int /*mode*/) {
@@ -336,6 +341,7 @@ int ghold(int /*mode*/) {
     XFlush(w.display);
     if (gget_looping() != 0) gstart_loop_timer();
     g.input_mode = kInputWaiting;
+    std::fflush(stdout);
     if (g.refresh_interval > 0.0F) {
         hold_with_refresh();
     } else {
