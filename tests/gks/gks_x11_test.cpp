@@ -1,0 +1,135 @@
+// The window device against a private X server: frames, stepping, delays,
+// the frame table's end, drawing into pixmaps and pixel zoom.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "core/mess.hpp"
+#include "gks/gks_colr.hpp"
+#include "gks/gks_fill.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/gks_tran.hpp"
+#include "gks/gks_x11.hpp"
+#include "support/xserver.hpp"
+
+namespace orv {
+namespace {
+
+constexpr int kRed = 5;
+constexpr int kBlue = 6;
+
+class X11Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server_ = std::make_unique<testing::XServer>(); }
+    static void TearDownTestSuite() { server_.reset(); }
+    void SetUp() override {
+        if (!server_->ok()) GTEST_SKIP() << server_->why();
+        gks_reset_all_for_tests();
+        MESS_reset_for_tests();
+        gset_geometry("64x48+0+0");
+        ASSERT_EQ(gopen_gks(nullptr), 0);
+        ASSERT_EQ(gopen_ws(1, server_->display().c_str(), kWsWindow), 0);
+        gset_colr_rep(1, kRed, 1.0F, 0.0F, 0.0F);
+        gset_colr_rep(1, kBlue, 0.0F, 0.0F, 1.0F);
+    }
+    void TearDown() override { gks_reset_all_for_tests(); }
+    // Fills the whole picture (transformation 0 is the unit square).
+    static void fill(int colour) {
+        gset_fill_colr_ind(colour);
+        const GPoint box[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        gfill_area(4, box);
+    }
+    static long pixel_of(int colour) { return gget_color_ind(colour); }
+    static std::unique_ptr<testing::XServer> server_;
+};
+std::unique_ptr<testing::XServer> X11Test::server_;
+
+TEST_F(X11Test, StepsPastTheEndsByTheLoopDirection) {
+    struct Case {
+        int direction, current, step, next, direction_after;
+    };
+    for (const Case c : {Case{1, 2, 0, 0, 1}, Case{2, 2, 1, 1, 2}, Case{3, 2, 0, 1, 2}, Case{1, 0, -1, 2, 1},
+                         Case{3, 0, -1, 1, 3}, Case{2, 0, 0, 1, 3}, Case{1, 1, 0, 2, 1}}) {
+        gdelete_all_frames();
+        for (int i = 0; i < 3; ++i) gcreate_frame(i);
+        gdisplay_frame(c.current);
+        gset_loop_direct(c.direction);
+        EXPECT_EQ(ginc_frame(c.step), c.next) << c.direction << " " << c.current << " " << c.step;
+        EXPECT_EQ(gget_loop_direct(), c.direction_after) << c.direction << " " << c.current;
+    }
+}
+
+TEST_F(X11Test, LastFrameWaitsLongerAndSpeedStepsStopAtZero) {
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(gcreate_frame(-1), i);
+    EXPECT_FLOAT_EQ(gget_frame_delay(0), 0.5F);
+    EXPECT_FLOAT_EQ(gget_frame_delay(1), 0.5F);
+    EXPECT_FLOAT_EQ(gget_frame_delay(2), 1.0F);
+    gset_looping(1);
+    gset_loop_delay(-1, 0.1F);
+    gstep_loop_speed(1);
+    EXPECT_FLOAT_EQ(gget_loop_delay(), 0.05F);
+    gstep_loop_speed(1);
+    EXPECT_FLOAT_EQ(gget_loop_delay(), 0.0F);
+    EXPECT_FLOAT_EQ(gget_frame_delay(0), 0.0F);
+    EXPECT_FLOAT_EQ(gget_frame_delay(2), 1.0F);
+    gset_loop_delay(-1, -3.0F);
+    EXPECT_FLOAT_EQ(gget_loop_delay(), 0.0F);
+}
+
+TEST_F(X11Test, FramesHoldTheirOwnPicturesAndTheTitleTheirNumber) {
+    for (int colour : {kRed, kBlue}) {
+        const int n = gcreate_frame(-1);
+        gselect_frame(n);
+        fill(colour);
+    }
+    gdisplay_frame(1);
+    EXPECT_EQ(gget_pixel(30, 20), pixel_of(kBlue));
+    EXPECT_NE(std::string(gget_win_title_full()).find("[1]"), std::string::npos);
+    gdisplay_frame(0);
+    EXPECT_EQ(gget_pixel(30, 20), pixel_of(kRed));
+    gdelete_frame(0);
+    EXPECT_EQ(gget_num_frames(), 1);
+    EXPECT_EQ(gget_pixel(30, 20), pixel_of(kBlue));
+}
+
+TEST_F(X11Test, FrameTableEndsAt128WithoutTouchingTheLastFrame) {
+    for (int i = 0; i < kMaxFrames; ++i) ASSERT_EQ(gcreate_frame(-1), i);
+    gselect_frame(kMaxFrames - 1);
+    fill(kRed);
+    EXPECT_EQ(gcreate_frame(-1), -1);
+    EXPECT_EQ(gselect_frame(kMaxFrames), -1);
+    fill(kBlue);
+    gdisplay_frame(kMaxFrames - 1);
+    EXPECT_EQ(gget_pixel(10, 10), pixel_of(kRed));
+    EXPECT_EQ(gdelete_frame(kMaxFrames + 5), -1);
+    EXPECT_EQ(gget_num_frames(), kMaxFrames);
+}
+
+TEST_F(X11Test, ZoomReplicatesPixelsAndUnzoomRestores) {
+    fill(kBlue);
+    gset_fill_colr_ind(kRed);
+    const GPoint corner[4] = {{0, 0.5F}, {0.25F, 0.5F}, {0.25F, 1}, {0, 1}};  // upper-left
+    gfill_area(4, corner);
+    const long before = gget_pixel(60, 44);
+    EXPECT_EQ(gzoom(kFrameCurrent, 2, 2, 4, 0), 0);
+    EXPECT_EQ(gget_zoom(), 4);
+    EXPECT_EQ(gget_pixel(60, 44), pixel_of(kRed));  // the corner fills the window
+    EXPECT_FLOAT_EQ(xZ_p(0.0F), 0.0F);
+    EXPECT_EQ(gzoom(kFrameCurrent, -1, -1, 2048, 0), -1);
+    EXPECT_EQ(gunzoom(), 0);
+    EXPECT_EQ(gget_pixel(60, 44), before);
+    EXPECT_EQ(gget_zoom(), 1);
+}
+
+TEST(X11Open, UnreachableDisplayFailsCleanly) {
+    gks_reset_all_for_tests();
+    ASSERT_EQ(gopen_gks(nullptr), 0);
+    EXPECT_EQ(gopen_ws(1, ":4093", kWsWindow), -1);
+    EXPECT_EQ(gchk_graphics(), 0);
+    gks_reset_all_for_tests();
+}
+
+}  // namespace
+}  // namespace orv
