@@ -113,8 +113,8 @@ TEST_F(X11Test, ZoomReplicatesPixelsAndUnzoomRestores) {
     const GPoint corner[4] = {{0, 0.5F}, {0.25F, 0.5F}, {0.25F, 1}, {0, 1}};  // upper-left
     gfill_area(4, corner);
     const long before = gget_pixel(60, 44);
-    EXPECT_EQ(gzoom(kFrameCurrent, 2, 2, 4, 0), 0);
-    EXPECT_EQ(gget_zoom(), 4);
+    EXPECT_EQ(gzoom(kFrameCurrent, 2, 2, 8, 0), 0);
+    EXPECT_EQ(gget_zoom(), 8);
     EXPECT_EQ(gget_pixel(60, 44), pixel_of(kRed));  // the corner fills the window
     EXPECT_FLOAT_EQ(xZ_p(0.0F), 0.0F);
     EXPECT_EQ(gzoom(kFrameCurrent, -1, -1, 2048, 0), -1);
