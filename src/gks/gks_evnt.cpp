@@ -283,7 +283,8 @@ void sleep_seconds(float s) { std::this_thread::sleep_for(std::chrono::duration<
 // One step of the loop: wait out the frame's delay, then show the next.
 void loop_step() {
     gloop_sleep();
-    if (g.input_mode == kInputReleased) return;
+    // Looping may have been stopped by a key handled while sleeping.
+    if (g.input_mode == kInputReleased || gget_looping() == 0) return;
     if (gx11().mapped) gdisplay_frame(ginc_frame(0));
     gstart_loop_timer();
     gcheck_event();
@@ -340,7 +341,8 @@ int ghold(int /*mode*/) {
     gcheck_event();
     XFlush(w.display);
     if (gget_looping() != 0) gstart_loop_timer();
-    g.input_mode = kInputWaiting;
+    // A window closed while the picture was drawn leaves nothing to wait for.
+    g.input_mode = w.window_gone ? kInputReleased : kInputWaiting;
     std::fflush(stdout);
     if (g.refresh_interval > 0.0F) {
         hold_with_refresh();

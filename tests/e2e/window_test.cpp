@@ -47,8 +47,6 @@ protected:
         pid_ = start_mosplot(dir_, plot_args(times), kSample + "\n", {x_.env()});
         window_ = x_.find_window("mosplot", 30);
         ASSERT_FALSE(window_.empty()) << read_file(dir_.file(".stdout")) << read_file(dir_.file(".stderr"));
-        // Wait for the drawing to finish: the program says so before the hold.
-        ASSERT_TRUE(output_shows(dir_, "Labels") || true);
         x_.xdotool("mousemove --window " + window_ + " 550 400");
     }
     // A key as a person presses it, with the pointer in the window.
@@ -111,6 +109,12 @@ TEST_F(WindowTest, MapAppearsZoomsOnDragAndReadsValues) {
     const Picture zoomed = settled();
     EXPECT_GT(zoomed.differing(map), map.width * map.height / 4);
 
+    // A resized window is drawn again for its new size.
+    x_.xdotool("windowsize " + window_ + " 700 500");
+    Picture resized = settled();
+    EXPECT_EQ(resized.width, 700);
+    EXPECT_GT(resized.not_of(resized.at(2, 2)), resized.width * resized.height / 2);
+
     key("alt+q");
     const RunResult r = finish();
     EXPECT_EQ(r.status, 0) << r.out << r.err;
@@ -142,6 +146,17 @@ TEST_F(WindowTest, FramesLoopAndStepOnAltKeys) {
     key("alt+q");
     const RunResult r = finish();
     EXPECT_EQ(r.status, 0) << r.out << r.err;
+}
+
+TEST_F(WindowTest, BatchRunLeavesTheWindowToABackgroundProcess) {
+    std::vector<std::string> args = plot_args("h24");
+    args.insert(args.begin(), "-ba");
+    const RunResult r = run_mosplot(dir_, args, kSample + "\n", {x_.env()});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    window_ = x_.find_window("mosplot", 10);
+    ASSERT_FALSE(window_.empty());
+    EXPECT_GT(settled().not_of(0), 100000);
+    x_.xdotool("windowclose " + window_);
 }
 
 TEST_F(WindowTest, WindowOrServerGoingEndsTheProgram) {

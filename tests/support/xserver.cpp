@@ -109,7 +109,7 @@ int Picture::not_of(std::uint32_t colour) const {
 // Reads xwd's 32-bit true-colour output: a big-endian header, the window
 // name, the colour entries, then the rows.
 Picture screenshot(const XServer& x, const std::string& window) {
-    const std::string d = run_capture("xwd -silent -display " + x.display() + " -id " + window + " 2>/dev/null");
+    const std::string d = run_capture("xwd -silent -nobdrs -display " + x.display() + " -id " + window + " 2>/dev/null");
     Picture pic;
     if (d.size() < 100) return pic;
     const auto field = [&](int i) { return big_endian(d, static_cast<std::size_t>(4 * i)); };
