@@ -338,11 +338,12 @@ int ghold(int /*mode*/) {
     if (!events_on()) return 0;
     X11Window& w = gx11();
     gupdate_window();
+    // Waiting starts before the pending events are handled, so that a
+    // release among them (a closed window, a client's message) is kept.
+    g.input_mode = w.window_gone ? kInputReleased : kInputWaiting;
     gcheck_event();
     XFlush(w.display);
     if (gget_looping() != 0) gstart_loop_timer();
-    // A window closed while the picture was drawn leaves nothing to wait for.
-    g.input_mode = w.window_gone ? kInputReleased : kInputWaiting;
     std::fflush(stdout);
     if (g.refresh_interval > 0.0F) {
         hold_with_refresh();
@@ -403,6 +404,7 @@ int gset_rubber_band_limits(const float* rect) {
 }
 
 int gget_input_mode() { return g.input_mode; }
+int gget_expose_count() { return g.expose_updates; }
 void gset_input_mode(int mode) { g.input_mode = mode; }
 
 void gks_evnt_reset_for_tests() { g = EvntState{}; }

@@ -99,6 +99,8 @@ int gset_rubber_band(int mode, float x, float y);
 int gset_rubber_band_points(const float* points, int n, int constraint);
 int gset_rubber_band_limits(const float* rect);
 int gget_input_mode();
+// The number of window updates that exposures caused.
+int gget_expose_count();
 void gset_input_mode(int mode);
 
 // ---- zoom (gks_zoom) ----

@@ -2,6 +2,8 @@
 // the frame table's end, drawing into pixmaps and pixel zoom.
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -121,6 +123,67 @@ TEST_F(X11Test, ZoomReplicatesPixelsAndUnzoomRestores) {
     EXPECT_EQ(gunzoom(), 0);
     EXPECT_EQ(gget_pixel(60, 44), before);
     EXPECT_EQ(gget_zoom(), 1);
+}
+
+// Events as another client (a window manager, a looping program) sends them.
+class Sender {
+public:
+    explicit Sender(const std::string& display) : d_(XOpenDisplay(display.c_str())) {}
+    ~Sender() {
+        if (d_ != nullptr) XCloseDisplay(d_);
+    }
+    // The one top-level window of the test.
+    Window window() const {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned n = 0;
+        XQueryTree(d_, DefaultRootWindow(d_), &root, &parent, &children, &n);
+        const Window w = n > 0 ? children[n - 1] : 0;
+        XFree(children);
+        return w;
+    }
+    void expose(int count) const {
+        for (int i = 0; i < count; ++i) {
+            XEvent e{};
+            e.xexpose.type = Expose;
+            e.xexpose.window = window();
+            e.xexpose.width = e.xexpose.height = 10;
+            XSendEvent(d_, window(), False, ExposureMask, &e);
+        }
+        XSync(d_, False);
+    }
+    void client_message(const char* type, long first) const {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = window();
+        e.xclient.message_type = XInternAtom(d_, type, False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = first;
+        XSendEvent(d_, window(), False, NoEventMask, &e);
+        XSync(d_, False);
+    }
+    Atom atom(const char* name) const { return XInternAtom(d_, name, False); }
+
+private:
+    Display* d_;
+};
+
+TEST_F(X11Test, BurstOfExposuresUpdatesTheWindowOnce) {
+    const Sender s(server_->display());
+    gsync();
+    gcheck_event();
+    const int before = gget_expose_count();
+    s.client_message("ORV_OTHER", 0);  // any other event ends a burst
+    s.expose(4);
+    gsync();
+    gcheck_event();
+    EXPECT_EQ(gget_expose_count(), before + 1);
+}
+
+TEST_F(X11Test, WindowManagerCloseEndsTheHold) {
+    const Sender s(server_->display());
+    s.client_message("WM_PROTOCOLS", static_cast<long>(s.atom("WM_DELETE_WINDOW")));
+    EXPECT_EQ(ghold(0), 0);  // returns instead of waiting for the user
+    EXPECT_EQ(gget_input_mode(), kInputIdle);
 }
 
 TEST(X11Open, UnreachableDisplayFailsCleanly) {
