@@ -11,8 +11,10 @@
 #include <string>
 #include <thread>
 
+#include "core/files.hpp"
 #include "core/mess.hpp"
 #include "core/orv.hpp"
+#include "core/resrc.hpp"
 #include "gks/gks_obj.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
@@ -47,6 +49,7 @@ struct EvntState {
     bool band_drawn = false;
     XPoint band_at{0, 0};
     int last_type = 0;
+    GImageWriter writers[2] = {nullptr, nullptr};
     int expose_updates = 0;
 };
 EvntState g;
@@ -129,12 +132,39 @@ void pointer_position(int* x, int* y) {
     if (!w.window_gone) XQueryPointer(w.display, w.root_window, &root, &child, &rx, &ry, x, y, &mask);
 }
 
-void unable_to_write(const char* kind) {
-    char name[16] = "";
-    std::snprintf(name, sizeof name, "%.5s.%s", gget_win_title_full(), kind);
-    std::replace(name, name + std::strlen(name), ' ', '_');
-    MESS_print(kMessError, "gprocess_x11_event: Unable to write %s file: %s\n",
-               std::strcmp(kind, "gif") == 0 ? "GIF" : "XWD", name);
+struct ImageKind {
+    const char* extension;
+    const char* name;
+};
+constexpr ImageKind kImageKinds[2] = {{"gif", "GIF"}, {"xwd", "XWD"}};
+
+// The file of frame `frame` (-1: the only picture) in the "image_path"
+// directory, named from the first five characters of the window title.
+std::string image_file(int kind, int frame) {
+    char stem[6] = "";
+    std::snprintf(stem, sizeof stem, "%.5s", gget_win_title());
+    std::replace(stem, stem + std::strlen(stem), ' ', '_');
+    char name[32];
+    if (frame < 0)
+        std::snprintf(name, sizeof name, "%s.%s", stem, kImageKinds[kind].extension);
+    else
+        std::snprintf(name, sizeof name, "%s-%2.2d.%s", stem, frame, kImageKinds[kind].extension);
+    char path[kFileNameSize] = "";
+    FILE_add_path(RES_get("image_path"), name, path, sizeof path);
+    return path;
+}
+
+int write_image(int kind, int frame) {
+    const std::string file = image_file(kind, frame);
+    if (frame >= 0) gselect_frame(frame);
+    const GImageWriter writer = g.writers[kind];
+    const bool written = writer != nullptr && writer(file.c_str()) != 0;
+    if (written)
+        MESS_print(kMessPrint, "Created %s file: %s\n", kImageKinds[kind].name, file.c_str());
+    else
+        MESS_print(kMessError, "gprocess_x11_event: Unable to write %s file: %s\n", kImageKinds[kind].name,
+                   file.c_str());
+    return written ? 1 : 0;
 }
 
 void alt_command(char key, int px, int py) {
@@ -149,8 +179,8 @@ void alt_command(char key, int px, int py) {
         gset_cursor(old);
         break;
     }
-    case 'g': unable_to_write("gif"); break;
-    case 'x': unable_to_write("xwd"); break;
+    case 'g': gsave_images(kImageGif); break;
+    case 'x': gsave_images(kImageXwd); break;
     case 'l': gtoggle_loop(); break;
     case ']': gstep_loop_speed(1); break;
     case '[': gstep_loop_speed(0); break;
@@ -404,6 +434,30 @@ int gset_rubber_band_limits(const float* rect) {
 }
 
 int gget_input_mode() { return g.input_mode; }
+
+void gset_image_writer(int kind, GImageWriter writer) {
+    if (kind == kImageGif || kind == kImageXwd) g.writers[kind] = writer;
+}
+
+int gsave_images(int kind) {
+    if (kind != kImageGif && kind != kImageXwd) return 0;
+    const int old = gset_cursor(kCursorBusy);
+    const int frames = gget_num_frames();
+    int written = 0;
+    if (frames <= 1) {
+        written = write_image(kind, -1);
+    } else {
+        if (gget_looping() != 0) {
+            MESS_print(kMessPrint, "Creating %s files:\n", kImageKinds[kind].name);
+            for (int i = 0; i < frames; ++i) written += write_image(kind, i);
+        } else {
+            written = write_image(kind, std::max(gget_cur_frame(), 0));
+        }
+        gselect_frame(kFrameBase);
+    }
+    gset_cursor(old);
+    return written;
+}
 int gget_expose_count() { return g.expose_updates; }
 void gset_input_mode(int mode) { g.input_mode = mode; }
 

@@ -761,6 +761,8 @@ const char* gget_win_title_full() {
     return shown.c_str();
 }
 
+const char* gget_win_title() { return g.title; }
+
 int gset_iconic(int flag) {
     g.iconic = flag;
     return 0;

@@ -36,6 +36,7 @@ int gset_win_title(const char* text);
 int gset_win_title_extra(const char* text);
 int gset_prog_name(const char* text);
 const char* gget_win_title_full();
+const char* gget_win_title();
 int gset_iconic(int flag);
 int gset_fixed_size(int flag);
 int gset_cursor_type(int type);
@@ -99,6 +100,16 @@ int gset_rubber_band(int mode, float x, float y);
 int gset_rubber_band_points(const float* points, int n, int constraint);
 int gset_rubber_band_limits(const float* rect);
 int gget_input_mode();
+// Image files of the window (Alt+g GIF, Alt+x XWD): the image module
+// registers its writers, each capturing the current drawing target into a
+// file (1 written, 0 failed). Without one the files are reported unwritten.
+using GImageWriter = int (*)(const char* file);
+inline constexpr int kImageGif = 0;
+inline constexpr int kImageXwd = 1;
+void gset_image_writer(int kind, GImageWriter writer);
+// Writes the picture (one frame, every frame when looping, else the current
+// frame) as files named from the window title; the number written.
+int gsave_images(int kind);
 // The number of window updates that exposures caused.
 int gget_expose_count();
 void gset_input_mode(int mode);

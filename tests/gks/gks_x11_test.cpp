@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/mess.hpp"
 #include "gks/gks_colr.hpp"
@@ -184,6 +185,29 @@ TEST_F(X11Test, WindowManagerCloseEndsTheHold) {
     s.client_message("WM_PROTOCOLS", static_cast<long>(s.atom("WM_DELETE_WINDOW")));
     EXPECT_EQ(ghold(0), 0);  // returns instead of waiting for the user
     EXPECT_EQ(gget_input_mode(), kInputIdle);
+}
+
+std::vector<std::string> g_written;
+
+TEST_F(X11Test, ImageFilesAreNamedFromTheTitleAndFrame) {
+    gset_win_title("Surface Analysis");
+    g_written.clear();
+    gset_image_writer(kImageGif, [](const char* file) {
+        g_written.emplace_back(file);
+        return 1;
+    });
+    EXPECT_EQ(gsave_images(kImageGif), 1);
+    for (int i = 0; i < 4; ++i) gcreate_frame(-1);
+    gdisplay_frame(3);
+    EXPECT_EQ(gsave_images(kImageGif), 1);
+    gset_looping(1);
+    EXPECT_EQ(gsave_images(kImageGif), 4);
+    ASSERT_EQ(g_written.size(), 6U);
+    EXPECT_EQ(g_written[0], "Surfa.gif");
+    EXPECT_EQ(g_written[1], "Surfa-03.gif");
+    EXPECT_EQ(g_written[5], "Surfa-03.gif");
+    EXPECT_EQ(gsave_images(kImageXwd), 0);  // no XWD writer
+    gset_image_writer(kImageGif, nullptr);
 }
 
 TEST(X11Open, UnreachableDisplayFailsCleanly) {
