@@ -4,6 +4,7 @@
 
 #include <X11/Xlib.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -163,6 +164,13 @@ public:
         XSync(d_, False);
     }
     Atom atom(const char* name) const { return XInternAtom(d_, name, False); }
+    // A window of this client's own, as a looping program would offer.
+    Window make_window() const {
+        const Window w = XCreateSimpleWindow(d_, DefaultRootWindow(d_), 0, 0, 64, 48, 0, 0, 0);
+        XMapWindow(d_, w);
+        XSync(d_, False);
+        return w;
+    }
 
 private:
     Display* d_;
@@ -208,6 +216,39 @@ TEST_F(X11Test, ImageFilesAreNamedFromTheTitleAndFrame) {
     EXPECT_EQ(g_written[5], "Surfa-03.gif");
     EXPECT_EQ(gsave_images(kImageXwd), 0);  // no XWD writer
     gset_image_writer(kImageGif, nullptr);
+}
+
+int g_refreshes = 0;
+
+TEST_F(X11Test, RefreshCallbackRunsDuringTheHold) {
+    g_refreshes = 0;
+    gset_refresh_callback(0.05F, [] {
+        if (++g_refreshes == 2) gset_input_mode(kInputReleased);
+        return 0;
+    });
+    EXPECT_EQ(ghold(0), 0);
+    EXPECT_EQ(g_refreshes, 2);
+    gset_refresh_callback(0.0F, nullptr);
+}
+
+TEST_F(X11Test, PixmapDeviceDrawsForAnExistingWindow) {
+    const Sender s(server_->display());
+    const unsigned long target = s.make_window();
+    gks_reset_all_for_tests();
+    unsetenv("orvwindow");
+    unsetenv("WINDOW");
+    ASSERT_EQ(gopen_gks(nullptr), 0);
+    const std::string display = server_->display();
+    for (const std::string& bad : {display, display + ",junk", display + ",0x0:10x10"})
+        EXPECT_EQ(gopen_ws(1, bad.c_str(), kWsPixmap), -1) << bad;
+    char text[80];
+    std::snprintf(text, sizeof text, "%s,0x%lx:40x30", display.c_str(), target);
+    ASSERT_EQ(gopen_ws(1, text, kWsPixmap), 0);
+    gset_colr_rep(1, kRed, 1.0F, 0.0F, 0.0F);
+    fill(kRed);
+    EXPECT_EQ(gget_pixel(20, 15), pixel_of(kRed));
+    EXPECT_EQ(gget_pixel(40, 15), -1);  // outside the 40 x 30 picture
+    EXPECT_EQ(gzoom(kFrameCurrent, 1, 1, 2, 0), -1);
 }
 
 TEST(X11Open, UnreachableDisplayFailsCleanly) {
