@@ -50,6 +50,8 @@ struct EvntState {
     XPoint band_at{0, 0};
     int last_type = 0;
     GImageWriter writers[2] = {nullptr, nullptr};
+    bool resize_pending = false;
+    bool in_callback = false;
     int expose_updates = 0;
 };
 EvntState g;
@@ -62,12 +64,21 @@ std::string modifier_suffix(unsigned state) {
     return s;
 }
 
+// The plot hears of events only while it waits in the hold: a handler that
+// redraws the plot must not run inside the drawing of the plot.
+// Nor inside another handler: a resize that arrives meanwhile waits.
 void call_back(int kind, const std::string& text, int px, int py) {
-    if (g.callback == nullptr) return;
+    if (g.callback == nullptr || g.input_mode == kInputIdle) return;
+    if (g.in_callback) {
+        g.resize_pending = g.resize_pending || text == "size";
+        return;
+    }
     float x = 0.0F, y = 0.0F;
     gx11_pixel_to_world(px, py, &x, &y);
     const int old = gset_cursor(kCursorCallback);
+    g.in_callback = true;
     g.callback(kind, text.c_str(), x, y);
+    g.in_callback = false;
     gset_cursor(old);
 }
 
@@ -242,13 +253,26 @@ void motion(XEvent& e) {
 
 // ---- window
 
-void configure(XConfigureEvent& e) {
-    if (gx11_adopt_size(e.width, e.height) == 0) return;
+void resized(int width, int height) {
     if (g.callback != nullptr)
-        call_back(2, "size", e.width, e.height);
+        call_back(2, "size", width, height);
     else
         gobj_redraw_plot();
     gupdate_window();
+}
+
+void resize_if_pending() {
+    if (!g.resize_pending) return;
+    g.resize_pending = false;
+    resized(gx11().win_width, gx11().win_height);
+}
+
+void configure(XConfigureEvent& e) {
+    if (gx11_adopt_size(e.width, e.height) == 0) return;
+    if (g.input_mode == kInputIdle && g.callback != nullptr)
+        g.resize_pending = true;  // told when the hold begins
+    else
+        resized(e.width, e.height);
 }
 
 // A client drawing into the window from another process asks for its
@@ -330,6 +354,7 @@ void hold_with_refresh() {
             sleep_seconds(empty_polls >= kPollsBeforeSlow ? kPollSlow : kPollFast);
             empty_polls = gcheck_event() > 0 ? 0 : empty_polls + 1;
         }
+        resize_if_pending();
         if (std::chrono::duration<float>(Clock::now() - last_refresh).count() >= g.refresh_interval) {
             last_refresh = Clock::now();
             if (g.refresh != nullptr) g.refresh();
@@ -372,6 +397,7 @@ int ghold(int /*mode*/) {
     // release among them (a closed window, a client's message) is kept.
     g.input_mode = w.window_gone ? kInputReleased : kInputWaiting;
     gcheck_event();
+    resize_if_pending();
     XFlush(w.display);
     if (gget_looping() != 0) gstart_loop_timer();
     std::fflush(stdout);
@@ -383,6 +409,7 @@ int ghold(int /*mode*/) {
                 loop_step();
             else
                 gwait_event();
+            resize_if_pending();
         }
     }
     g.input_mode = kInputIdle;

@@ -167,7 +167,7 @@ TEST_F(WindowTest, WindowOrServerGoingEndsTheProgram) {
     };
     // Only the first case can close the window: the second ends the server.
     for (const Case c : {Case{"window closed", 0, ""}, Case{"server gone", 4, "Fatal X11 Error"}}) {
-        start("h24");
+        start("h12,h24");  // frames loop while the window or server goes
         if (std::string(c.what) == "window closed")
             x_.xdotool("windowclose " + window_);
         else
