@@ -251,6 +251,42 @@ TEST_F(X11Test, PixmapDeviceDrawsForAnExistingWindow) {
     EXPECT_EQ(gzoom(kFrameCurrent, 1, 1, 2, 0), -1);
 }
 
+// On a colour-mapped screen a colour index owns a read-write cell, so
+// redefining it changes what is already drawn (the colour bar's flash); on
+// a true-colour screen the index gets another pixel.
+TEST(X11Colours, ReadWriteCellsOnColourMappedScreens) {
+    for (const int depth : {8, 24}) {
+        testing::XServer server(depth);
+        if (!server.ok()) GTEST_SKIP() << server.why();
+        gks_reset_all_for_tests();
+        gset_geometry("64x48+0+0");
+        ASSERT_EQ(gopen_gks(nullptr), 0);
+        ASSERT_EQ(gopen_ws(1, server.display().c_str(), kWsWindow), 0);
+        gset_colr_rep(1, kRed, 1.0F, 0.0F, 0.0F);
+        gset_fill_colr_ind(kRed);
+        const GPoint box[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        gfill_area(4, box);
+        const long drawn = gget_pixel(30, 20);
+        gset_colr_rep(1, kRed, 0.0F, 0.0F, 1.0F);
+        gsync();
+        Display* d = XOpenDisplay(server.display().c_str());
+        ASSERT_NE(d, nullptr);
+        XColor c{};
+        c.pixel = static_cast<unsigned long>(drawn);
+        XQueryColor(d, DefaultColormap(d, DefaultScreen(d)), &c);
+        XCloseDisplay(d);
+        if (depth == 8) {
+            EXPECT_EQ(gget_color_ind(kRed), drawn);
+            EXPECT_EQ(c.blue, 65535) << "the drawn pixel turned blue";
+            EXPECT_EQ(c.red, 0);
+        } else {
+            EXPECT_NE(gget_color_ind(kRed), drawn);
+            EXPECT_EQ(c.red, 65535) << "what was drawn stays red";
+        }
+        gks_reset_all_for_tests();
+    }
+}
+
 TEST(X11Open, UnreachableDisplayFailsCleanly) {
     gks_reset_all_for_tests();
     ASSERT_EQ(gopen_gks(nullptr), 0);

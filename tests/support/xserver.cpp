@@ -34,7 +34,7 @@ std::uint32_t big_endian(const std::string& d, std::size_t at) {
 
 }  // namespace
 
-XServer::XServer() {
+XServer::XServer(int depth) {
     int fds[2];
     if (pipe(fds) != 0) {
         why_ = "no pipe for Xvfb";
@@ -48,7 +48,8 @@ XServer::XServer() {
         dup2(null, 1);
         dup2(null, 2);
         const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+        const std::string screen = "1280x1024x" + std::to_string(depth);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
                static_cast<char*>(nullptr));
         _exit(127);
     }

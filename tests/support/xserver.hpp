@@ -12,9 +12,10 @@ namespace orv::testing {
 
 class XServer {
 public:
-    // Starts Xvfb on a display number it picks itself; ok() is false when it
+    // Starts Xvfb on a display number it picks itself, with a screen of the
+    // given depth (8 gives a colour-mapped visual); ok() is false when it
     // could not start (the tests then skip with why()).
-    XServer();
+    explicit XServer(int depth = 24);
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
