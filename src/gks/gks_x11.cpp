@@ -458,7 +458,8 @@ bool connect(const char* device_text) {
     if (std::getenv("orvinverse") != nullptr) gset_inverse(1);
     const unsigned long black = BlackPixel(g.w.display, g.w.screen);
     const unsigned long white = WhitePixel(g.w.display, g.w.screen);
-    // The labels are white unless the display is inverse, so the plain window is dark and the inverse one light.
+    // Labels are white unless the display is inverse: the plain window is
+    // dark and the inverse one light, so that they can be read.
     g.w.background = gget_inverse() != 0 ? white : black;
     g.w.foreground = gget_inverse() != 0 ? black : white;
     return true;
