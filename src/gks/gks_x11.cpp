@@ -627,6 +627,7 @@ int x11_close(int /*ws*/) {
     XSync(g.w.display, False);
     disconnect();
     g.kind = 0;
+    g.title_extra[0] = '\0';  // the next window starts without a frame number
     return 0;
 }
 

@@ -96,6 +96,11 @@ TEST_F(X11Test, FramesHoldTheirOwnPicturesAndTheTitleTheirNumber) {
     gdelete_frame(0);
     EXPECT_EQ(gget_num_frames(), 1);
     EXPECT_EQ(gget_pixel(30, 20), pixel_of(kBlue));
+    // The next plot's window starts without frames or a frame number.
+    gclose_ws(1);
+    ASSERT_EQ(gopen_ws(1, server_->display().c_str(), kWsWindow), 0);
+    EXPECT_EQ(gget_num_frames(), 0);
+    EXPECT_EQ(std::string(gget_win_title_full()).find('['), std::string::npos);
 }
 
 TEST_F(X11Test, FrameTableEndsAt128WithoutTouchingTheLastFrame) {
