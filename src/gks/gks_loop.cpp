@@ -247,6 +247,7 @@ int gget_loop_direct() { return g.direction; }
 int ginc_frame(int step) {
     if (g.num_images < 1) return -1;
     if (step == 0) step = g.direction % 2 != 0 ? 1 : -1;
+    step = std::clamp(step, -kMaxFrames, kMaxFrames);
     const int last = g.num_images - 1;
     const int from = g.cur_image;
     int next = from + step;

@@ -132,9 +132,10 @@ void x11_color_rep(int index, float r, float gr, float b) {
 
 // ---------------------------------------------------------------- drawing
 
-XPoint to_pixel(float x, float y) {
-    return XPoint{static_cast<short>(xW_p(x) + 0.5F), static_cast<short>(yW_p(y) + 0.5F)};
-}
+// X11 coordinates are 16-bit: huge markers or shadows stay in range.
+short to_short(float v) { return static_cast<short>(std::clamp(v, -32000.0F, 32000.0F)); }
+
+XPoint to_pixel(float x, float y) { return XPoint{to_short(xW_p(x) + 0.5F), to_short(yW_p(y) + 0.5F)}; }
 
 std::vector<XPoint> to_pixels(int n, const GPoint* pts) {
     std::vector<XPoint> out(static_cast<std::size_t>(n));
@@ -221,8 +222,8 @@ void marker_stroke(void* user, int n, const GPoint* pts) {
     const int d = static_cast<const MarkerPass*>(user)->dx;
     std::vector<XPoint> p(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
-        p[static_cast<std::size_t>(i)] = XPoint{static_cast<short>(pts[i].x + 0.5F + static_cast<float>(d)),
-                                                static_cast<short>(pts[i].y + 0.5F + static_cast<float>(d))};
+        p[static_cast<std::size_t>(i)] = XPoint{to_short(pts[i].x + 0.5F + static_cast<float>(d)),
+                                                to_short(pts[i].y + 0.5F + static_cast<float>(d))};
     if (n == 1)
         XDrawPoint(g.w.display, g.w.draw_window, g.w.mark_gc, p[0].x, p[0].y);
     else
@@ -285,8 +286,8 @@ void x11_text_begin(float /*x*/, float /*y*/, const char* /*string*/, int shadow
 void add_point(float x, float y) {
     XPoint p = to_pixel(x, y);
     if (g.shadow > 0) {
-        p.x = static_cast<short>(p.x + g.shadow);
-        p.y = static_cast<short>(p.y + g.shadow);
+        p.x = to_short(static_cast<float>(p.x + g.shadow));
+        p.y = to_short(static_cast<float>(p.y + g.shadow));
     }
     g.path.push_back(p);
 }

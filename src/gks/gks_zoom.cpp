@@ -74,8 +74,8 @@ void show_from(Drawable d) {
 int gzoom(int frame, int x, int y, int factor, int /*flag*/) {
     X11Window& w = gx11();
     if (w.display == nullptr || gtype_is_PIX() != 0) return -1;
-    int z = g.zoom;
-    if (factor < -1) z = g.zoom * -factor;
+    long long z = g.zoom;
+    if (factor < -1) z = static_cast<long long>(g.zoom) * -static_cast<long long>(factor);
     if (factor > 0) z = factor;
     if (z > kMaxZoom) {
         MESS_print(kMessError, "gzoom: Cannot zoom past 1024x\n");
@@ -91,7 +91,7 @@ int gzoom(int frame, int x, int y, int factor, int /*flag*/) {
         g.centre_x = w.win_width / 2;
         g.centre_y = w.win_height / 2;
     }
-    g.zoom = std::max(z, 1);
+    g.zoom = static_cast<int>(std::max(z, 1LL));
     place_window();
     if (frame_id != 0)
         show_from(frame_id);
