@@ -8,9 +8,11 @@
 #include "geo/map.hpp"
 #include "geo/region.hpp"
 #include "gks/gks_text.hpp"
+#include "gks/gks_x11.hpp"
 #include "mos/mos_plt.hpp"
 #include "plot/colors.hpp"
 #include "plot/data_plt.hpp"
+#include "plot/plt_tool.hpp"
 
 namespace {
 constexpr int kContourType = 11;
@@ -21,6 +23,24 @@ constexpr int kRegionFromResourcesOrMenu = 4;
 int decode_domain(const char* text, void* domain) {
     return orv::DOM_decode(text, static_cast<orv::Domain*>(domain));
 }
+// The plot and the MOS driver reach the window's frames and events here.
+void register_window() {
+    using namespace orv;
+    PltHooks* h = PLT_hooks();
+    h->set_mouse_callback = [](PltDisplayEventFunc f) { gset_mouse_callback(f); };
+    h->set_refresh_callback = [](float interval, PltRefreshFunc f) { gset_refresh_callback(interval, f); };
+    h->set_loop_title = [](int flag) { gset_loop_title(flag); };
+    h->num_frames = gget_num_frames;
+    h->current_frame = gget_cur_frame;
+    h->select_frame = gselect_frame;
+    h->set_rubber_band = [](int mode, float x, float y) { gset_rubber_band(mode, x, y); };
+    h->update_window = [] { gupdate_window(); };
+    MosFrameSeams* f = MOS_frame_seams();
+    f->create_frame = gcreate_frame;
+    f->select_frame = gselect_frame;
+    f->display_frame = gdisplay_frame;
+    f->set_looping = gset_looping;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,6 +50,7 @@ int main(int argc, char** argv) {
     gtext_register_hooks();
     MAP_register_hooks();
     DATA_register_hooks();
+    register_window();
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];

@@ -1,6 +1,8 @@
 // Runs the real mosplot binary in a scratch directory and collects what it wrote.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -33,6 +35,13 @@ private:
 // pairs.
 RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& args,
                       const std::string& input = "", const std::vector<std::string>& env = {});
+
+// The same without waiting: start_mosplot returns the child's pid (an env
+// entry "NAME=" removes NAME); finish_mosplot waits for it at most
+// timeout_seconds (then kills it: status -1) and collects what it wrote.
+pid_t start_mosplot(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& input = "",
+                    const std::vector<std::string>& env = {});
+RunResult finish_mosplot(const ScratchDir& dir, pid_t pid, int timeout_seconds);
 
 std::string read_file(const std::string& path);
 
