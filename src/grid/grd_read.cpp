@@ -19,6 +19,7 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "core/tools.hpp"
 #include "geo/region.hpp"
 
 namespace orv {
@@ -100,9 +101,7 @@ bool is_text_kind(int kind) { return kind == kGridText || kind == kGridBinary; }
 
 std::string grid_path(const char* name) {
     char path[kFileNameSize];
-    const char* dir = RES_get("grid_path");
-    FILE_add_path(dir != nullptr ? dir : "", name != nullptr ? name : "", path);
-    return path;
+    return output_path("grid_path", name != nullptr ? name : "", path);
 }
 
 // ---- the domain as a text grid file records it ----

@@ -204,16 +204,29 @@ bool prefix_nocase(const char* text, const char* prefix) {
     return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
+// Image dumps belong to the frame module; neither file hook takes them.
+bool is_image_entry(const char* entry) {
+    for (const char* prefix : {"gif", "png", "img", "xwd"})
+        if (prefix_nocase(entry, prefix)) return true;
+    return false;
+}
+
+bool is_raw_entry(const char* entry) { return prefix_nocase(entry, "raw"); }
+
+// Binary and netCDF entries name grid files only.
+bool is_grid_only_entry(const char* entry) { return prefix_nocase(entry, "orvb") || prefix_nocase(entry, "cdf"); }
+
 // Calls fn for every entry of "out_file" that names an output convention
-// ("none" and image entries are not conventions).
+// of the hook: "none", image entries and the entries `other` claims for the
+// other hook are skipped.
 template <typename Fn>
-void for_out_file_entries(Fn fn) {
+void for_out_file_entries(bool (*other)(const char*), Fn fn) {
     int n = 0;
     char** items = nullptr;
     RES_getvals("out_file", &n, &items);
     for (int k = 0; k < n; ++k) {
         const char* entry = items[k];
-        if (entry == nullptr || strcasecmp(entry, "none") == 0 || prefix_nocase(entry, "gif")) continue;
+        if (entry == nullptr || strcasecmp(entry, "none") == 0 || is_image_entry(entry) || other(entry)) continue;
         fn(entry);
     }
     free_parsed_array(n, items);
@@ -522,7 +535,7 @@ int MOS_grid_data(PlotControl* control) {
 int MOS_raw_out_file() {
     FILE_set_name("mos_raw");
     int taken = 0;
-    for_out_file_entries([&](const char* entry) {
+    for_out_file_entries(is_grid_only_entry, [&](const char* entry) {
         if (prefix_nocase(entry, "orv") || prefix_nocase(entry, "raw"))
             FILE_set_name(std::strlen(entry) < 4 ? "mos_raw" : entry + 4);
         else
@@ -536,12 +549,12 @@ int MOS_grd_out_file() {
     FILE_set_name("mos_grd");
     int kind = 0;
     bool taken = false;
-    for_out_file_entries([&](const char* entry) {
+    for_out_file_entries(is_raw_entry, [&](const char* entry) {
         taken = true;
         const std::size_t len = std::strlen(entry);
         if (prefix_nocase(entry, "orvb")) {
             kind = kGridBinary;
-            FILE_set_name(len > 5 ? entry + 5 : "mos_grd_orv");
+            FILE_set_name(len > 5 ? entry + 5 : "mos_grd_orvb");
         } else if (prefix_nocase(entry, "orv")) {
             kind = kGridText;
             FILE_set_name(len > 4 ? entry + 4 : "mos_grd_orv");
