@@ -7,12 +7,11 @@ namespace orv {
 [[noreturn]] void ORV_exit(int status);
 
 // Exit statuses of a run that could not do what was asked (the README lists
-// them; 0 is success, help and "exit").
-inline constexpr int kExitDetach = 1;          // a batch run could not go into the background
+// them all; 0 is success, help and "exit", 1 a failed detach, 7 a silent
+// loop window).
 inline constexpr int kExitUsage = 2;           // an unknown option, model, variable or plot type
 inline constexpr int kExitNeedsAnswer = 3;     // a batch run would have to prompt
 inline constexpr int kExitGraphics = 4;        // no usable output device
-inline constexpr int kExitQueueTimeout = 7;    // the loop window does not answer
 inline constexpr int kExitNoFile = 10;         // the bulletin is missing or unreadable
 inline constexpr int kExitNoReports = 11;      // the bulletin holds no report the reader knows
 inline constexpr int kExitNoStations = 12;     // no station of the table lies in the domain

@@ -32,7 +32,8 @@ int decode_domain(const char* text, void* domain) {
 
 bool is_batch() { return orv::FLAG_batch() != 0; }
 
-// An option the program does not know ends a batch run; a dialogue warns.
+// An option or plot type the program does not know ends a batch run; a
+// dialogue warns and goes on.
 void check_options() {
     using namespace orv;
     if (const char* option = RES_unknown_option()) {
@@ -41,7 +42,7 @@ void check_options() {
     }
     const char* plot_type = RES_get("plot_type");
     if (plot_type != nullptr && is_missing(FLAG_get(kFlagPlotType))) {
-        MESS_print(kMessError, "Unknown plot type: %s\n", plot_type);
+        MESS_print(is_batch() ? kMessError : kMessWarn, "Unknown plot type: %s\n", plot_type);
         if (is_batch()) ORV_exit(kExitUsage);
     }
 }

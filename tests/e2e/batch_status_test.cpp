@@ -2,6 +2,7 @@
 // status, and no picture left behind.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -54,6 +55,15 @@ TEST(BatchStatus, RefusedRunsSayWhyAndDrawNothing) {
         EXPECT_EQ(r.out.find("Enter"), std::string::npos) << what << " prompted:\n" << r.out;
         EXPECT_FALSE(std::ifstream(dir.file("map.ps"))) << what;
     }
+}
+
+TEST(BatchStatus, NoDeviceWithoutADisplayIsRefused) {
+    if (std::getenv("DISPLAY") != nullptr) GTEST_SKIP() << "a display is set: the window is the device";
+    ScratchDir dir;
+    dir.write("mos_2026120600.txt", one_station_bulletin());
+    const RunResult r = run_mosplot(dir, {"-ba", "-mo", "gfs", "-dp", dir.path(), "-ft", "h24", "-va", "temp"});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.err, "A batch run needs an output device: give one with -de (for example -de p,map.ps)\n");
 }
 
 TEST(BatchStatus, AnotherFamilysBulletinIsNamed) {
