@@ -332,8 +332,9 @@ void check_batch_plot(const Domain* domain, const MosModelInfo* info) {
         if (probe.get_var(&variable) == 0)
             fail(kExitUsage, "Unknown variable for %s: %s\n", label.c_str(), variable.name);
     }
+    // The reader names the file itself; the naming state is left for the frames.
     char name[kFileNameSize];
-    FILE_set_date(&g.file_date, name);
+    FILE_get_filename(name);
     if (FILE_is_dir(name) != 0) fail(kExitNoFile, "%s is a directory, not a bulletin\n", name);
     if (MOS_open_file() == 0) ORV_exit(kExitNoFile);  // it said which file
     constexpr int kReportsLooked = 100000;  // a reader that makes no progress cannot hold the run
