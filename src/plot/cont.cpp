@@ -1485,7 +1485,10 @@ void make_frame_labels(const GridField* grid) {
     char hi[kSetNumSize];
     set_num(lo, "5.3.1", g.grid_min);
     set_num(hi, "5.3.1", g.grid_max);
-    std::snprintf(gp.frame_labels[2], kFrameLabelSize, "LO: %s  HI: %s", lo, hi);
+    if (unset(g.grid_min) && unset(g.grid_max))  // a field with no value at all
+        copy_text(gp.frame_labels[2], "no data");
+    else
+        std::snprintf(gp.frame_labels[2], kFrameLabelSize, "LO: %s  HI: %s", lo, hi);
     gp.frame_labels[3][0] = '\0';
     if (has_list()) {
         std::string text = "LEVELS: ";

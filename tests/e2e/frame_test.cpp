@@ -185,6 +185,33 @@ TEST_F(BatchFrame, NationalSampleWritesPostScriptAndNetcdf) {
     EXPECT_TRUE(contains(header, "variables:")) << header;
 }
 
+// A relative grid path holds the grid files once; each kind has its own
+// extension, and image and raw entries make no grid files.
+TEST_F(BatchFrame, GridFilesLandOnceInARelativeGridPathByKind) {
+    dir_.write("mos_2026120600.txt", small_bulletin());
+    const struct {
+        const char* out_file;
+        const char* written;
+    } cases[] = {
+        {"orv", "mos_temp_0_24_2026120600.grd"},
+        {"orvb", "mos_temp_0_24_2026120600.grdb"},
+        {"png,raw,cdf", "mos_temp_0_24_2026120600.nc"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = run({"-gp", "g3", "-pl", "none", "-of", c.out_file});
+        EXPECT_EQ(r.status, 0) << c.out_file << r.out << r.err;
+        EXPECT_TRUE(std::ifstream(dir_.file("g3/") + c.written)) << c.out_file << r.out << r.err;
+    }
+    for (const char* stray : {"g3/g3", "png", "raw", "g3/png", "g3/raw"})
+        EXPECT_FALSE(std::ifstream(dir_.file(stray))) << stray;
+    std::vector<std::string> grids;
+    FILE* p = popen(("ls -1 " + dir_.file("g3")).c_str(), "r");
+    char line[512];
+    while (p != nullptr && std::fgets(line, sizeof line, p) != nullptr) grids.emplace_back(line);
+    if (p != nullptr) pclose(p);
+    EXPECT_EQ(grids.size(), 3U) << "no g3/g3, png or raw files";
+}
+
 // Two frames analyse twice; two analysed variables in one frame analyse once.
 TEST_F(BatchFrame, OneGridPassPerFrame) {
     dir_.write("mos_2026120600.txt", small_bulletin());
@@ -273,19 +300,17 @@ bool read_grid(const ScratchDir& dir, GridField* grid) {
     return false;
 }
 
-// No usable station leaves the grid missing; one station fills only its
-// neighbourhood with its own value; the picture is still made.
+// A bulletin without reports makes neither a map nor grids; one station fills
+// only its neighbourhood with its own value.
 TEST_F(BatchFrame, FewStationsGiveMissingGridsNotWrongOnes) {
     const std::string picture = dir_.file("map.ps");
     dir_.write("mos_2026120600.txt", "101 \nFOUS21 KWNO 060000\nMAVME1\n");
     RunResult r = run({"-pl", "cf", "-de", "p," + picture, "-of", "orv"});
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_TRUE(read_file(picture).starts_with("%!PS"));
+    EXPECT_EQ(r.status, 11) << r.out << r.err;
+    EXPECT_TRUE(contains(r.err, "no GFS MOS reports found in ")) << r.err;
+    EXPECT_FALSE(std::ifstream(picture));
     GridField grid{};
-    ASSERT_TRUE(read_grid(dir_, &grid)) << r.out;
-    const int n = grid.domain.nx * grid.domain.ny;
-    for (int k = 0; k < n; ++k) ASSERT_EQ(grid.values[k], -9999.0F) << k;
-    GRD_free(&grid);
+    EXPECT_FALSE(read_grid(dir_, &grid));
 
     ScratchDir one;
     const std::string sample = read_file(kSample);

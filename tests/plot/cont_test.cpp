@@ -599,6 +599,17 @@ TEST_F(ContGridTest, SetupInBatchChoosesFillsAndMakesFrameLabels) {
     EXPECT_GT(drawn_.fills, 0);
 }
 
+TEST_F(ContGridTest, AllMissingFieldSaysNoData) {
+    FLAG_set_batch(1);
+    RES_put("con_interval", "5");
+    auto z = make_grid(4, 4, [](int, int) { return kMissingF; });
+    GridField f = field(z, 4, 4);
+    testing::internal::CaptureStdout();
+    CONT_plot_setup(0, 0, &f, nullptr, nullptr);
+    testing::internal::GetCapturedStdout();
+    EXPECT_STREQ(CONT_get_frame_label(2), "no data");
+}
+
 TEST_F(ContGridTest, LaterFramesKeepTheFirstFramesChoices) {
     FLAG_set_batch(1);
     auto z = make_grid(4, 4, [](int i, int j) { return static_cast<float>(i + j) + 2.5F; });

@@ -46,6 +46,13 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
+std::string one_station_bulletin() {
+    const std::string sample = read_file(ORV_SOURCE_DIR "/examples/mos_2026120600.txt");
+    const std::size_t at = sample.find("KDEN   GFS MOS");
+    if (at == std::string::npos) return {};
+    return "101 \nFOUS21 KWNO 060000\nMAVME1\n" + sample.substr(at, sample.find("\n\n", at) - at) + "\n\n";
+}
+
 pid_t start_mosplot(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& input,
                     const std::vector<std::string>& env) {
     dir.write(".stdin", input);

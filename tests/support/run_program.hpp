@@ -45,6 +45,10 @@ RunResult finish_mosplot(const ScratchDir& dir, pid_t pid, int timeout_seconds);
 
 std::string read_file(const std::string& path);
 
+// A GFS bulletin holding one station (KDEN) of the shipped sample: the least a
+// batch run needs to make a map.
+std::string one_station_bulletin();
+
 // Writes text to the file at path and reads standard input from it from now
 // on: false when that cannot be done.
 bool feed_stdin(const std::string& path, const std::string& text);
