@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -197,6 +198,7 @@ TEST_F(BatchFrame, GridFilesLandOnceInARelativeGridPathByKind) {
         {"orvb", "mos_temp_0_24_2026120600.grdb"},
         {"png,raw,cdf", "mos_temp_0_24_2026120600.nc"},
     };
+    std::filesystem::create_directory(dir_.file("g3"));  // output goes only into directories that exist
     for (const auto& c : cases) {
         const RunResult r = run({"-gp", "g3", "-pl", "none", "-of", c.out_file});
         EXPECT_EQ(r.status, 0) << c.out_file << r.out << r.err;
