@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   proj-bin ghostscript
   libnetcdf-dev netcdf-bin
+  libx11-dev xvfb xdotool x11-apps
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -11,7 +11,7 @@ png="$out/mosplot.png"
 log="$out/mosplot.log"
 rm -f "$ps" "$png"
 "$build/mosplot" -ba -me mess -mo gfs -if mos_dat -dp examples -re us -ft h24 -va temp \
-    -pl cf -fm bar -gd ps,-97,39,-97,97,65,0.575,0.575 -oa 1,20 -pp pscolor,lalo:10,lab:2:8:16 -de "p,$ps" </dev/null 2>&1 | tee "$log"
+    -pl cf -fm bar -gd ps,-97,39,-97,97,65,0.575,0.575 -oa 1,20 -pr +3 -pp pscolor,lalo:10,lab:2:8:16 -de "p,$ps" </dev/null 2>&1 | tee "$log"
 if [ ! -s "$ps" ]; then
     echo "make run: no PostScript written (log: $log)" >&2
     exit 1

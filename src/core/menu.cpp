@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
@@ -52,9 +53,21 @@ void trim_reply(char* s) {
     if (lead > 0) std::memmove(s, s + lead, len - lead + 1);
 }
 
+// A batch run never prompts: a value that would need an answer ends it.
+void refuse_in_batch(const char* prompt) {
+    if (FLAG_batch() == 0) return;
+    std::string question = prompt != nullptr ? prompt : "";
+    while (!question.empty() && (is_blank(question.front()))) question.erase(0, 1);
+    while (!question.empty() && (is_blank(question.back()) || question.back() == ':')) question.pop_back();
+    MESS_print(kMessError, "A batch run does not prompt: \"%s\" needs its answer on the command line\n",
+               question.c_str());
+    ORV_exit(kExitNeedsAnswer);
+}
+
 // Shows the prompt and reads the reply. End of input ends the program as
 // the reply "exit" does: a prompt must never spin on a closed input.
 void read_reply(const char* prompt, char (&line)[kLineMax + 1]) {
+    refuse_in_batch(prompt);
     MESS_print(kLevelPrint, "%s", prompt != nullptr ? prompt : "");
     std::fflush(stdout);
     if (!read_line(line)) ORV_exit(0);
@@ -291,6 +304,7 @@ int MENU_process(const char* title, const MenuEntry* items, int k, const char* p
                  int mode) {
     char own_reply[kMenuReplySize] = {};
     if (reply == nullptr) reply = own_reply;
+    refuse_in_batch(prompt);
     MENU_print(title, items, k, mode, reply, nullptr);
     if (items == nullptr || items[0].label == nullptr) return kMissing;
     const std::vector<const MenuEntry*> shown = shown_items(items, k);

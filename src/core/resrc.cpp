@@ -216,6 +216,7 @@ struct ResState {
     char** argv = nullptr;
     LoopLink loop;
     DomainDecoder domain_decoder = nullptr;
+    std::string unknown_option;  // the first command-line option no descriptor matched
 };
 ResState g;
 
@@ -729,11 +730,13 @@ bool takes_no_value(unsigned type) {
 }
 
 void store_keyed(const char* arg, int argc, char** argv, int* i) {
+    const std::string given(argv[*i], static_cast<std::size_t>(std::strcspn(argv[*i], "=")));
     Option opt = read_option(arg, argc, argv, i);
     const char* name = opt.name.c_str();
     if (ci_prefix("name", name) || is_default_option(name)) return;
     const int idx = find_keyed(name);
     if (idx < 0) {
+        if (g.unknown_option.empty()) g.unknown_option = given;
         RES_new(kMissing, name, value_or_null(opt), kResString);
         loop_echo(name, value_or_null(opt));
         return;
@@ -983,6 +986,8 @@ char* RES_get_progname(char* buffer, std::size_t size) {
     }
     return strntcpy(buffer, base, size);
 }
+
+const char* RES_unknown_option() { return g.unknown_option.empty() ? nullptr : g.unknown_option.c_str(); }
 
 const char* ORV_version() { return "5.60.4-LINUX-X11"; }
 

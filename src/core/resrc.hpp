@@ -96,6 +96,10 @@ const char* RES_get_prog();
 // new malloc'd text when buffer is null.
 char* RES_get_progname(char* buffer, std::size_t size = 30);
 
+// The first command-line option that matched no resource of the program
+// ("-zz", "--bogus"; it is still stored under its own name), or null.
+const char* RES_unknown_option();
+
 const char* ORV_version();
 
 void RES_reset_for_tests();

@@ -6,6 +6,17 @@ namespace orv {
 // Flushes every output stream and ends the process with the status.
 [[noreturn]] void ORV_exit(int status);
 
+// Exit statuses of a run that could not do what was asked (the README lists
+// them all; 0 is success, help and "exit", 1 a failed detach, 7 a silent
+// loop window).
+inline constexpr int kExitUsage = 2;           // an unknown option, model, variable or plot type
+inline constexpr int kExitNeedsAnswer = 3;     // a batch run would have to prompt
+inline constexpr int kExitGraphics = 4;        // no usable output device
+inline constexpr int kExitNoFile = 10;         // the bulletin is missing or unreadable
+inline constexpr int kExitNoReports = 11;      // the bulletin holds no report the reader knows
+inline constexpr int kExitNoStations = 12;     // no station of the table lies in the domain
+inline constexpr int kExitInvalidDomain = 43;  // a domain that cannot be analysed or drawn
+
 // Records the current time of day and zeroes the slept total.
 void ORV_init_time();
 // Seconds since ORV_init_time (the slept total when the clock has no

@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
+#include "core/files.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
 #include "core/string.hpp"
@@ -356,6 +358,15 @@ const char* orv_data_dir() { return ORV_DATA_DIR; }
 const char* orv_file_path() {
     const char* path = RES_get("file_path");
     return path != nullptr && *path != '\0' ? path : orv_data_dir();
+}
+
+char* output_path(const char* dir_resource, const char* name, char* out) {
+    const char* dir = RES_get(dir_resource);
+    const std::string_view d = dir != nullptr ? dir : "";
+    const std::string_view n = name != nullptr ? name : "";
+    const bool already_there = !d.empty() && n.size() > d.size() && n.starts_with(d) &&
+                               (d.back() == '/' || n[d.size()] == '/');
+    return FILE_add_path(already_there ? "" : dir, name, out);
 }
 
 int fgetline(std::FILE* file, char* buf) { return fgetstring(file, buf, kLineMax) == EOF ? EOF : static_cast<int>(std::strlen(buf)); }

@@ -11,6 +11,11 @@ namespace orv {
 // by the "file_path" resource, which falls back to the former when unset.
 const char* orv_data_dir();
 const char* orv_file_path();
+// The path of an output file in the directory named by the resource
+// `dir_resource`: name joined to that directory, unless the naming convention
+// already put it there (a relative "-gp g3" must not give "g3/g3/...").
+// out holds kFileNameSize bytes; returns out.
+char* output_path(const char* dir_resource, const char* name, char* out);
 
 // Line readers. fgetline fills buf (kLineMax + 1 bytes) with up to kLineMax
 // characters of the next line, without the newline. A newline left by the

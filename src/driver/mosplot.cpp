@@ -1,28 +1,124 @@
 // mosplot: plots MOS station forecast bulletins as weather maps.
+#include <strings.h>
+
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
 #include "core/files.hpp"
 #include "core/flag.hpp"
 #include "core/mess.hpp"
+#include "core/orv.hpp"
 #include "core/resrc.hpp"
 #include "core/system.hpp"
 #include "core/var_tool.hpp"
 #include "geo/map.hpp"
 #include "geo/region.hpp"
 #include "gks/gks_text.hpp"
+#include "gks/gks_x11.hpp"
 #include "mos/mos_plt.hpp"
 #include "plot/colors.hpp"
 #include "plot/data_plt.hpp"
+#include "plot/plt_tool.hpp"
 #include "plot/raw_plt.hpp"
 #include "plot/raw_read.hpp"
 #include "plot/vect_plt.hpp"
 
 namespace {
 constexpr int kContourType = 11;
+constexpr int kPlotNone = 99;
 constexpr const char* kProgramTitle = "RAD AZOD ORURIVERAR";
 constexpr int kRegionFromResourcesOrMenu = 4;
 
 // Region and domain resources decode into a Domain record.
 int decode_domain(const char* text, void* domain) {
     return orv::DOM_decode(text, static_cast<orv::Domain*>(domain));
+}
+
+// The plot and the MOS driver reach the window's frames and events here.
+void register_window() {
+    using namespace orv;
+    PltHooks* h = PLT_hooks();
+    h->set_mouse_callback = [](PltDisplayEventFunc f) { gset_mouse_callback(f); };
+    h->set_refresh_callback = [](float interval, PltRefreshFunc f) { gset_refresh_callback(interval, f); };
+    h->set_loop_title = [](int flag) { gset_loop_title(flag); };
+    h->num_frames = gget_num_frames;
+    h->current_frame = gget_cur_frame;
+    h->select_frame = gselect_frame;
+    h->set_rubber_band = [](int mode, float x, float y) { gset_rubber_band(mode, x, y); };
+    h->update_window = [] { gupdate_window(); };
+    MosFrameSeams* f = MOS_frame_seams();
+    f->create_frame = gcreate_frame;
+    f->select_frame = gselect_frame;
+    f->display_frame = gdisplay_frame;
+    f->set_looping = gset_looping;
+}
+
+bool is_batch() { return orv::FLAG_batch() != 0; }
+
+// An option or plot type the program does not know ends a batch run; a
+// dialogue warns and goes on.
+void check_options() {
+    using namespace orv;
+    if (const char* option = RES_unknown_option()) {
+        MESS_print(is_batch() ? kMessError : kMessWarn, "Unknown option: %s (-h lists the options)\n", option);
+        if (is_batch()) ORV_exit(kExitUsage);
+    }
+    const char* plot_type = RES_get("plot_type");
+    if (plot_type != nullptr && is_missing(FLAG_get(kFlagPlotType))) {
+        MESS_print(is_batch() ? kMessError : kMessWarn, "Unknown plot type: %s\n", plot_type);
+        if (is_batch()) ORV_exit(kExitUsage);
+    }
+}
+
+// The output devices by the words that name them; image files are written by
+// no device of this build.
+bool is_known_device(std::string_view word) {
+    for (std::string_view known : {"d", "disp", "x", "x11", "win", "window", "display", "p", "ps", "postscript", "h", "hp",
+                                   "hpgl", "q", "pcl", "m", "meta", "metafile", "w", "pixmap"})
+        if (word.size() == known.size() && strncasecmp(word.data(), known.data(), word.size()) == 0) return true;
+    return false;
+}
+
+bool is_image_device(std::string_view word) {
+    for (std::string_view image : {"png", "gif", "xwd", "img", "jpg", "jpeg"})
+        if (word.size() == image.size() && strncasecmp(word.data(), image.data(), word.size()) == 0) return true;
+    return false;
+}
+
+// A device that cannot draw what was asked ends the run before anything is
+// written: an image name would otherwise get PostScript.
+void check_device() {
+    using namespace orv;
+    const char* device = RES_get("device");
+    const bool draws = FLAG_get(kFlagPlotType) != kPlotNone;
+    if (device == nullptr || *device == '\0') {
+        if (is_batch() && draws && std::getenv("DISPLAY") == nullptr) {
+            MESS_print(kMessError, "A batch run needs an output device: give one with -de (for example -de p,map.ps)\n");
+            ORV_exit(kExitGraphics);
+        }
+        return;
+    }
+    const std::string_view text(device);
+    const std::string_view word = text.substr(0, text.find(','));
+    if (is_known_device(word)) return;
+    if (is_image_device(word))
+        MESS_print(kMessError, "Device %.*s is not available: image files cannot be written yet\n",
+                   static_cast<int>(word.size()), word.data());
+    else
+        MESS_print(kMessError, "Unknown device: %.*s (p,FILE.ps PostScript, h,FILE HPGL, m,FILE metafile, x window)\n",
+                   static_cast<int>(word.size()), word.data());
+    ORV_exit(kExitGraphics);
+}
+
+// A run never analyses or draws with a domain it cannot use: the plot
+// domain and the grid domain are checked before anything is read.
+void check_domain(int decoded, const orv::Domain& domain, const char* what) {
+    using namespace orv;
+    if (decoded == kDomInvalid) ORV_exit(kExitInvalidDomain);  // the decoder said why
+    if (decoded != kDomRegionRef || domain.proj != -1) return;
+    MESS_print(kMessError, "Invalid domain: unknown region in the %s\n", what);
+    ORV_exit(kExitInvalidDomain);
 }
 }  // namespace
 
@@ -36,6 +132,7 @@ int main(int argc, char** argv) {
     RAW_register_hooks();
     VECT_register_hooks();
     RAW_register_file_hooks();
+    register_window();
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];
@@ -44,11 +141,15 @@ int main(int argc, char** argv) {
         RES_help_print(progname, kMosplotKeyedIds, kMosplotPositionalIds);
         ORV_exit(0);
     }
+    check_options();
+    check_device();
     MOS_in_file();
     VAR_set_def_type(kContourType);
     Domain region;
     DOM_init(&region);
-    DOM_get_region(&region, kRegionFromResourcesOrMenu);
+    check_domain(DOM_get_region(&region, kRegionFromResourcesOrMenu), region, "plot domain");
+    Domain grid;
+    check_domain(DOM_get_grid_domain(&grid), grid, "grid domain");
     MESS_print_prog(kProgramTitle);
     char bulletin[kFileNameSize];
     FILE_get_file("Enter the surface filename: ", bulletin);

@@ -925,11 +925,8 @@ int MAP_process(const char* entry_text) {
     if (entry_text == nullptr) return 0;
     std::string_view entry = trim(entry_text);
     if (entry.empty()) return 0;
-    const bool signed_pass = starts_with(entry, "-") || starts_with(entry, "+");
     const int pass = pass_of(&entry);
-    // an unsigned list file is read in every pass: its words carry their own
-    const bool open_list = !signed_pass && starts_with(entry, "fi:");
-    if ((pass & g.mask) == 0 && !open_list) return 0;
+    if ((pass & g.mask) == 0) return 0;
     if (starts_with(entry, "[")) {
         region_header(entry);
         return 0;

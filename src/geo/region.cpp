@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,12 @@ constexpr int kDefaultNx = 25;
 constexpr int kDefaultNy = 17;
 constexpr float kDefaultSpacing = 1.2F;
 constexpr float kZoomSpacing = 1.0F;
+// Larger grids are not analyses anyone asked for: they only fill the disk.
+constexpr std::int64_t kMaxGridSide = 4096;
+constexpr std::int64_t kMaxGridPoints = 1 << 20;
+// On the earth a side longer than this (in map units of 100 km, or degrees)
+// wraps the globe more than twice.
+constexpr double kMaxEarthExtent = 1000.0;
 
 struct RegionEntry {
     bool present = false;  // false ends the menu
@@ -374,6 +381,46 @@ void fill_in(const Template& t, Domain& d) {
     if (t.square) d.dy = d.dx;
 }
 
+// Why a decoded domain cannot be analysed or drawn, or nullptr when it can.
+// The picture-size form holds a width and height instead of a grid.
+const char* domain_fault(const Domain& d) {
+    if (d.proj == kProjSize)
+        return d.nx >= 1 && d.ny >= 1 && d.nx <= kMaxGridSide * 4 && d.ny <= kMaxGridSide * 4
+                   ? nullptr
+                   : "the picture size is out of range";
+    if (!(d.dx > 0.0F) || !(d.dy > 0.0F) || !std::isfinite(d.dx) || !std::isfinite(d.dy))
+        return "the grid spacing must be above 0";
+    if (d.nx < 2 || d.ny < 2) return "the grid needs at least 2 x 2 points";
+    if (d.nx > kMaxGridSide || d.ny > kMaxGridSide ||
+        static_cast<std::int64_t>(d.nx) * d.ny > kMaxGridPoints)
+        return "the grid has too many points";
+    if (is_earth_proj(d.proj) && (static_cast<double>(d.nx - 1) * d.dx > kMaxEarthExtent ||
+                                  static_cast<double>(d.ny - 1) * d.dy > kMaxEarthExtent))
+        return "the grid is larger than the earth";
+    return nullptr;
+}
+
+const BuiltinRegion* builtin_region(const char* key) {
+    const auto* r = std::find_if(std::begin(kBuiltinRegions), std::end(kBuiltinRegions),
+                                 [&](const BuiltinRegion& b) { return equals_nocase(key, b.key); });
+    return r != std::end(kBuiltinRegions) ? r : nullptr;
+}
+
+// The built-in region whose centre is asked for ("var").
+bool asks_for_centre(const char* key) {
+    const BuiltinRegion* r = builtin_region(key);
+    return r != nullptr && is_missing(r->clat);
+}
+
+// An explicit domain, or invalid (the record reset) with the reason printed.
+int usable_or_invalid(Domain& d) {
+    const char* fault = domain_fault(d);
+    if (fault == nullptr) return kDomExplicit;
+    DOM_init(&d);
+    MESS_print(kMessError, "DOM_decode: Invalid plot domain: %s\n", fault);
+    return kDomInvalid;
+}
+
 // ---------------------------------------------------------------- regions
 
 struct NestingGuard {
@@ -397,6 +444,12 @@ int decode_region_key(const char* file, const std::string& key, Domain& d) {
     // A region defined as its own key ("var Variable 1 var") is the built-in one.
     if (DOM_search_file(file, key.c_str(), spec, sizeof spec) == 1 && !equals_nocase(spec, key))
         return decode_region_spec(spec, d);
+    if (FLAG_batch() != 0 && asks_for_centre(key.c_str())) {
+        DOM_init(&d);
+        MESS_print(kMessError, "DOM_decode: region %s asks for its centre, which a batch run cannot do; "
+                               "give clat,clon instead\n", key.c_str());
+        return kDomInvalid;
+    }
     if (DOM_get_def_region(key.c_str(), &d) == 1) return kDomRegionRef;
     DOM_init(&d);
     d.proj = -1;
@@ -435,7 +488,7 @@ int match_templates(const std::vector<std::string>& fields, Domain& d) {
 
     if (count > 0 && std::strcmp(items[0], "size") == 0 &&
         DOM_set_params(count, items.data(), &d, kDomProj, kDomNx, kDomNy) == 0)
-        return kDomExplicit;
+        return usable_or_invalid(d);
 
     int order = 0;
     for (const Template& t : kTemplates) {
@@ -444,7 +497,7 @@ int match_templates(const std::vector<std::string>& fields, Domain& d) {
         MESS_print(kLevelDebug, "%2d %s\n", order, t.text);
         if (t.kinds[0] == kDomRegion) return decode_region(items[0], d);
         fill_in(t, d);
-        return kDomExplicit;
+        return usable_or_invalid(d);
     }
     DOM_init(&d);
     MESS_print(kMessError, "DOM_decode: Invalid plot domain\n");
@@ -593,9 +646,9 @@ void DOM_set_prompt_region(int flag) { g.prompt_region = flag; }
 
 int DOM_get_def_region(const char* key, Domain* domain) {
     if (key == nullptr) return 0;
-    const auto* r = std::find_if(std::begin(kBuiltinRegions), std::end(kBuiltinRegions),
-                                 [&](const BuiltinRegion& b) { return equals_nocase(key, b.key); });
-    if (r == std::end(kBuiltinRegions)) return 0;
+    const BuiltinRegion* r = builtin_region(key);
+    // A batch run never prompts.
+    if (r == nullptr || (FLAG_batch() != 0 && is_missing(r->clat))) return 0;
     Domain scratch;
     Domain& d = domain != nullptr ? *domain : scratch;
     DOM_init(&d);

@@ -177,6 +177,12 @@ int gset_local_colormap(int flag) {
     return 0;
 }
 
+int gget_rw_colors() { return g.rw_colors; }
+
+void gset_color_pixel(int index, int pixel) {
+    if (in_table(index)) g.table[entry_of(index)].pixel = pixel;
+}
+
 void gset_color_lookup(GColorLookup lookup) { g.lookup = lookup; }
 
 void gks_colr_reset_for_tests() { g = ColrState{}; }

@@ -22,6 +22,9 @@ int gset_inverse(int flag);
 int gget_inverse();
 int gset_rw_colors(int flag);
 int gset_local_colormap(int flag);
+int gget_rw_colors();
+// The window device records the pixel it allocated for an index.
+void gset_color_pixel(int index, int pixel);
 
 // The colour-table lookup the background uses for names (the colour-table
 // module registers it): 1 and the intensities when the name is known.

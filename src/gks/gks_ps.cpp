@@ -10,9 +10,11 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <strings.h>
+#include <unistd.h>
 
 #include "core/files.hpp"
 #include "core/mess.hpp"
@@ -65,6 +67,8 @@ struct PsState {
     float cur_width = 1.0F;
     float cur_type = 1.0F;
     float gray[kColorEntries] = {};
+    // The frame on the page is finished: the next drawing starts a new page.
+    bool frame_done = false;
     // text strokes
     int path_points = 0;
     float last_x = 0.0F, last_y = 0.0F;
@@ -233,10 +237,78 @@ void write_scale() {
         gps_printf("%.2f %.2f scale\n", static_cast<double>(g.scale), static_cast<double>(g.scale));
 }
 
+// The start of a page: its save object, the definitions and the drawing state.
+void write_page_setup() {
+    if (g.eps == 0) gps_printf("/saveobj save def\n");
+    write_definitions();
+    write_color_reset();
+    gps_printf("2 setlinejoin\n");
+    gps_printf("1 dot lw\n");
+    gps_printf("[] 0 setdash\n");
+    write_scale();
+    gps_printf("%%%%Begin plot\n");
+    gps_printf("%%%%ORV Plot: %s\n", comment_text(GPH_get_win_title()).c_str());
+}
+
+void write_page_end() {
+    gps_printf("%%%%End of plot\n");
+    if (g.eps == 0) gps_printf("saveobj restore\n");
+    gps_printf("showpage\n");
+}
+
+// What a closed file ends with, after the end of its last page.
+constexpr std::string_view kDocumentEnd = "end\n%%EOF\n";
+constexpr std::string_view kEpsDocumentEnd = "%%EOF\n";
+constexpr std::string_view kPageEnd = "saveobj restore\nshowpage\n";
+constexpr std::string_view kEpsPageEnd = "showpage\n";
+
+bool ends_with(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// Opens a file to append a plot to its last page: the file's closing lines
+// (from the page's "showpage" on) are cut off, and its new close writes
+// them again. False, with the file untouched, when the file does not end
+// as this device ends its files.
+bool reopen_last_page(const char* name) {
+    std::FILE* file = FILE_open(name, "r+");
+    if (file == nullptr) return false;
+    char buf[64];
+    const long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    const long from = std::max(0L, size - static_cast<long>(sizeof buf));
+    std::size_t n = 0;
+    if (size > 0 && std::fseek(file, from, SEEK_SET) == 0) n = std::fread(buf, 1, sizeof buf, file);
+    const std::string_view tail(buf, n);
+    const std::string closings[] = {std::string(kPageEnd).append(kDocumentEnd),
+                                    std::string(kEpsPageEnd).append(kEpsDocumentEnd)};
+    std::size_t cut = 0;
+    for (const std::string& closing : closings)
+        if (cut == 0 && ends_with(tail, closing)) cut = closing.size();
+    if (cut == 0 || ::ftruncate(fileno(file), size - static_cast<long>(cut)) != 0 ||
+        std::fseek(file, 0, SEEK_END) != 0) {
+        FILE_close(file);
+        return false;
+    }
+    g.out = file;
+    return true;
+}
+
+// Drawing after a finished frame goes on a new page, with the clip path the
+// new page needs.
+void ps_clip();
+void begin_drawing() {
+    if (g.out == nullptr || !g.frame_done) return;
+    g.frame_done = false;
+    write_page_end();
+    gps_init();
+    write_page_setup();
+    ps_clip();
+}
+
 // ---- device entries ----
 
 void ps_clip() {
-    if (g.out == nullptr) return;
+    if (g.out == nullptr || g.frame_done) return;
     float r[4];
     gget_clip_rect(r);
     gps_printf("initclip\n");
@@ -250,6 +322,7 @@ void ps_clip() {
 }
 
 int ps_polyline(int n, const GPoint* pts) {
+    begin_drawing();
     const GLineAttr& a = ginq_line_attr();
     gps_printf("%%%%PL:%d\n", n);
     gps_set_width(a.color, a.width);
@@ -263,6 +336,7 @@ int ps_polyline(int n, const GPoint* pts) {
 }
 
 int ps_fill_area(int n, const GPoint* pts) {
+    begin_drawing();
     const GFillAttr& a = ginq_fill_attr();
     if (a.int_style != 1) return 0;
     gps_printf("%%%%FA:%d\n", n);
@@ -283,6 +357,7 @@ void marker_stroke(void* /*user*/, int n, const GPoint* pts) {
 }
 
 int ps_polymarker(int n, const GPoint* pts) {
+    begin_drawing();
     const GMarkerAttr& a = ginq_marker_attr();
     gps_printf("%%%%PM:%d\n", n);
     gps_set_width(a.color, a.width);
@@ -297,6 +372,7 @@ int ps_polymarker(int n, const GPoint* pts) {
 void ps_message(const char* text) { gps_printf("%%%%Message: %s\n", comment_text(text).c_str()); }
 
 void ps_clear_region(const float* rect) {
+    begin_drawing();
     gps_printf("np\n");
     gps_move(rect[0], rect[2]);
     gps_line(rect[0], rect[3]);
@@ -308,6 +384,7 @@ void ps_clear_region(const float* rect) {
 }
 
 void ps_text_begin(float x, float y, const char* string, int shadow) {
+    begin_drawing();
     const GTextAttr& a = ginq_text_attr();
     gps_printf("%%%%TE:%f %f %s\n", static_cast<double>(x), static_cast<double>(y),
                comment_text(string).c_str());
@@ -371,6 +448,16 @@ constexpr GDevice kPsDevice = {
     ps_text_draw,  ps_glyph_end,   ps_text_end,    nullptr,         nullptr,
 };
 
+// A run that ends while a file is open still leaves it complete.
+void close_at_exit() {
+    if (g.out != nullptr) gps_close_file();
+}
+
+void close_open_file_at_exit() {
+    static const bool registered = std::atexit(close_at_exit) == 0;
+    (void)registered;
+}
+
 void release_output() {
     if (g.out == nullptr) return;
     FILE_close(g.out);
@@ -393,18 +480,17 @@ std::FILE* gps_open_file(const char* name) {
         if (g.out == nullptr) std::signal(SIGPIPE, g.old_sigpipe);
         else MESS_print(kMessPrint, "Spooling to: %s\n", name + 1);
     } else if (name[0] == '+') {
-        if (name[1] == '\0') return nullptr;
-        g.out = FILE_is_stdio(name + 1) ? nullptr : FILE_open(name + 1, "a");
-        if (g.out != nullptr) {
-            // Appending to nothing starts a complete page.
-            g.append = FILE_size(name + 1) > 0 ? 1 : 0;
-            MESS_print(kMessPrint, "Appending to: %s\n", name + 1);
-        }
+        if (name[1] == '\0' || FILE_is_stdio(name + 1)) return nullptr;
+        // A file that is not one of ours, or nothing, gets a page of its own.
+        if (FILE_size(name + 1) > 0 && reopen_last_page(name + 1)) g.append = 1;
+        else g.out = FILE_open(name + 1, "a");
+        if (g.out != nullptr) MESS_print(kMessPrint, "Appending to: %s\n", name + 1);
     } else {
         g.out = FILE_open(name, "w");
         if (g.out != nullptr) MESS_print(kMessPrint, "Creating: %s\n", name);
     }
     if (g.out != nullptr && std::getenv("PSCOLOR") != nullptr) g.color = 1;
+    if (g.out != nullptr) close_open_file_at_exit();
     return g.out;
 }
 
@@ -419,12 +505,7 @@ int gps_init_file() {
     if (g.out == nullptr) return -1;
     const char* title = GPH_get_win_title();
     if (g.append != 0) {
-        // The previous plot's trailer restored the definitions away; bring
-        // them back when they are gone so that the appended plot stays valid.
-        gps_printf("/mv where {pop} {30 dict begin\n");
-        write_definitions();
-        write_scale();
-        gps_printf("} ifelse\n");
+        // The plot goes on the page of the file's last plot.
         write_color_reset();
         gps_printf("1 dot lw\n");
         gps_printf("[] 0 setdash\n");
@@ -445,31 +526,23 @@ int gps_init_file() {
     gps_printf("%%%%CreationDate: %s", date);
     gps_printf("%%%%EndComments\n");
     gps_printf("%%%%Postscript initialization\n");
-    if (g.eps == 0) {
-        gps_printf("30 dict begin\n");
-        gps_printf("/saveobj save def\n");
-    }
-    write_definitions();
-    write_color_reset();
-    gps_printf("2 setlinejoin\n");
-    gps_printf("1 dot lw\n");
-    gps_printf("[] 0 setdash\n");
-    write_scale();
-    gps_printf("%%%%Begin plot\n");
-    gps_printf("%%%%ORV Plot: %s\n", comment_text(title).c_str());
+    if (g.eps == 0) gps_printf("30 dict begin\n");
+    write_page_setup();
     return 0;
+}
+
+void gps_end_frame() {
+    if (g.out != nullptr) g.frame_done = true;
 }
 
 int gps_close_file() {
     if (g.out == nullptr) return -1;
-    gps_printf("%%%%End of plot\n");
-    if (g.append == 0) {
-        // An encapsulated file has no dictionary or save object to undo.
-        if (g.eps == 0) gps_printf("saveobj restore\n");
-        gps_printf("showpage\n");
-        if (g.eps == 0) gps_printf("end\n");
-        gps_printf("%%%%EOF\n");
-    }
+    // Every file ends complete, appended ones too: a later append takes the
+    // closing lines off again. An encapsulated file has no dictionary or
+    // save object to undo.
+    write_page_end();
+    gps_printf("%s", std::string(g.eps == 0 ? kDocumentEnd : kEpsDocumentEnd).c_str());
+    g.frame_done = false;
     const bool write_error = std::fflush(g.out) != 0 || std::ferror(g.out) != 0;
     const int status = FILE_close(g.out);
     g.out = nullptr;
@@ -608,6 +681,7 @@ int gps_printf(const char* format, ...) {
 
 int gps_image(const unsigned char* pixels, int width, int height, int col_offset, int row_offset) {
     if (g.out == nullptr || pixels == nullptr || width <= 0 || height <= 0) return -1;
+    begin_drawing();
     int vp[4];
     gget_gviewport(vp);
     const int vw = std::max(vp[2], 1), vh = std::max(vp[3], 1);

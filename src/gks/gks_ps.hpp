@@ -12,6 +12,9 @@ std::FILE* gps_open_file(const char* name);
 void gps_init();
 int gps_init_file();
 int gps_close_file();
+// The frame on the current page is finished: drawing that follows starts a
+// new page. The file's close ends the page either way.
+void gps_end_frame();
 void gps_set_size(float long_side, float short_side);
 void gps_set_EPS(int flag);
 void gps_set_orient(int flag);

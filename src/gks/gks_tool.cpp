@@ -16,6 +16,7 @@
 #include "gks/gks_mark.hpp"
 #include "gks/gks_obj.hpp"
 #include "gks/gks_ps.hpp"
+#include "gks/gks_x11.hpp"
 
 namespace orv {
 namespace {
@@ -39,6 +40,7 @@ ToolState g;
 
 void ensure_builtin_devices() {
     if (g.devices[kWsPostScript] == nullptr) gps_register();
+    if (g.devices[kWsWindow] == nullptr) gx11_register();
 }
 
 bool need_open(const char* function) {
@@ -425,6 +427,7 @@ void gks_tool_reset_for_tests() {
 }
 
 void gks_reset_all_for_tests() {
+    gks_x11_reset_for_tests();
     gps_reset_for_tests();
     gks_obj_reset_for_tests();
     gks_tool_reset_for_tests();

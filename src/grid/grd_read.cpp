@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/files.hpp"
 #include "core/flag.hpp"
@@ -19,6 +20,7 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "core/tools.hpp"
 #include "geo/region.hpp"
 
 namespace orv {
@@ -100,9 +102,7 @@ bool is_text_kind(int kind) { return kind == kGridText || kind == kGridBinary; }
 
 std::string grid_path(const char* name) {
     char path[kFileNameSize];
-    const char* dir = RES_get("grid_path");
-    FILE_add_path(dir != nullptr ? dir : "", name != nullptr ? name : "", path);
-    return path;
+    return output_path("grid_path", name != nullptr ? name : "", path);
 }
 
 // ---- the domain as a text grid file records it ----
@@ -512,6 +512,197 @@ int read_netcdf(OpenGrid& e, GridField* grid) {
     return 1;
 }
 
+// ---- a netCDF file's header, checked before the library reads it ----
+
+// The classic formats (CDF-1, the 64-bit offset CDF-2 and CDF-5) describe
+// their dimensions, attributes and variables by counts, sizes and offsets
+// that the library believes: a damaged count makes it allocate without end.
+// Every number is checked against the bytes the file really holds.
+class NetcdfHeader {
+public:
+    explicit NetcdfHeader(std::FILE* f) : f_(f) {
+        if (std::fseek(f, 0, SEEK_END) == 0) size_ = std::ftell(f);
+        std::rewind(f);
+    }
+
+    // Null when the header fits the file, else what does not.
+    const char* check() {
+        unsigned char magic[4];
+        if (!bytes(magic, 4) || std::memcmp(magic, "CDF", 3) != 0) return "no netCDF signature";
+        version_ = magic[3];
+        if (version_ != 1 && version_ != 2 && version_ != 5) return "unknown netCDF version";
+        std::uint64_t numrecs = 0;
+        if (!count(&numrecs)) return "the file ends in its header";
+        streaming_ = version_ != 5 ? numrecs == 0xFFFFFFFFU : numrecs == ~std::uint64_t{0};
+        numrecs_ = numrecs;
+        if (const char* fault = dimensions()) return fault;
+        if (const char* fault = attributes()) return fault;
+        if (const char* fault = variables()) return fault;
+        return records();
+    }
+
+private:
+    static constexpr std::uint32_t kDimensionTag = 0x0A;
+    static constexpr std::uint32_t kVariableTag = 0x0B;
+    static constexpr std::uint32_t kAttributeTag = 0x0C;
+    static constexpr std::uint64_t kMaxName = 256;
+    static constexpr std::uint64_t kMaxDims = 1024;
+
+    struct Var {
+        std::uint64_t begin = 0;
+        std::uint64_t bytes = 0;  // one record's worth for record variables
+        bool record = false;
+    };
+
+    long remaining() const { return size_ - std::ftell(f_); }
+    bool bytes(void* out, std::size_t n) { return std::fread(out, 1, n, f_) == n; }
+    bool skip(std::uint64_t n) {
+        if (n > static_cast<std::uint64_t>(remaining())) return false;
+        return std::fseek(f_, static_cast<long>(n), SEEK_CUR) == 0;
+    }
+    bool big_endian(int width, std::uint64_t* out) {
+        unsigned char b[8];
+        if (!bytes(b, static_cast<std::size_t>(width))) return false;
+        *out = 0;
+        for (int k = 0; k < width; ++k) *out = (*out << 8) | b[k];
+        return true;
+    }
+    bool word(std::uint64_t* out) { return big_endian(4, out); }
+    bool count(std::uint64_t* out) { return big_endian(version_ == 5 ? 8 : 4, out); }
+    bool offset(std::uint64_t* out) { return big_endian(version_ == 1 ? 4 : 8, out); }
+    // A count of elements that each take at least `least` bytes of the rest.
+    bool elements(std::uint64_t* n, std::uint64_t least) {
+        return count(n) && *n <= static_cast<std::uint64_t>(remaining()) / least;
+    }
+    static std::uint64_t padded(std::uint64_t n) { return (n + 3) / 4 * 4; }
+    static std::uint64_t type_size(std::uint64_t type) {
+        switch (type) {
+        case 1: case 2: case 7: return 1;  // byte, char, unsigned byte
+        case 3: case 8: return 2;          // short, unsigned short
+        case 4: case 5: case 9: return 4;  // int, float, unsigned int
+        case 6: case 10: case 11: return 8;  // double, 64-bit integers
+        default: return 0;
+        }
+    }
+    bool valid_type(std::uint64_t type) const { return type_size(type) != 0 && (version_ == 5 || type <= 6); }
+
+    bool name() {
+        std::uint64_t n = 0;
+        return count(&n) && n >= 1 && n <= kMaxName && skip(padded(n));
+    }
+    // The list's tag and length: false when neither a list nor ABSENT.
+    bool list(std::uint32_t tag, std::uint64_t least, std::uint64_t* n) {
+        std::uint64_t t = 0;
+        if (!word(&t)) return false;
+        if (t == 0) return count(n) && *n == 0;
+        return t == tag && elements(n, least);
+    }
+
+    const char* dimensions() {
+        std::uint64_t n = 0;
+        if (!list(kDimensionTag, 8, &n) || n > kMaxDims) return "bad dimension list";
+        int unlimited = 0;
+        for (std::uint64_t k = 0; k < n; ++k) {
+            std::uint64_t length = 0;
+            if (!name() || !count(&length)) return "bad dimension";
+            if (length == 0 && ++unlimited > 1) return "more than one unlimited dimension";
+            dims_.push_back(length);
+        }
+        return nullptr;
+    }
+
+    const char* attributes() {
+        std::uint64_t n = 0;
+        if (!list(kAttributeTag, 12, &n)) return "bad attribute list";
+        for (std::uint64_t k = 0; k < n; ++k) {
+            std::uint64_t type = 0;
+            std::uint64_t values = 0;
+            if (!name() || !word(&type) || !valid_type(type) || !count(&values)) return "bad attribute";
+            const std::uint64_t room = static_cast<std::uint64_t>(remaining());
+            if (values > room / type_size(type) || !skip(padded(values * type_size(type))))
+                return "attribute values beyond the end of the file";
+        }
+        return nullptr;
+    }
+
+    const char* variables() {
+        std::uint64_t n = 0;
+        if (!list(kVariableTag, 16, &n)) return "bad variable list";
+        for (std::uint64_t k = 0; k < n; ++k) {
+            std::uint64_t rank = 0;
+            if (!name() || !elements(&rank, version_ == 5 ? 8 : 4) || rank > kMaxDims) return "bad variable";
+            Var v;
+            std::uint64_t cells = 1;
+            for (std::uint64_t d = 0; d < rank; ++d) {
+                std::uint64_t id = 0;
+                if (!count(&id) || id >= dims_.size()) return "variable of an unknown dimension";
+                const std::uint64_t length = dims_[id];
+                if (length == 0) {
+                    if (d != 0) return "record dimension not first";
+                    v.record = true;
+                } else if (__builtin_mul_overflow(cells, length, &cells)) {
+                    return "variable larger than any file";
+                }
+            }
+            if (const char* fault = attributes()) return fault;
+            std::uint64_t type = 0;
+            std::uint64_t vsize = 0;
+            if (!word(&type) || !valid_type(type) || !count(&vsize) || !offset(&v.begin)) return "bad variable";
+            if (__builtin_mul_overflow(cells, type_size(type), &v.bytes)) return "variable larger than any file";
+            vars_.push_back(v);
+        }
+        header_end_ = static_cast<std::uint64_t>(std::ftell(f_));
+        return nullptr;
+    }
+
+    // Every variable's values lie after the header and within the file.
+    const char* records() const {
+        std::uint64_t record_size = 0;
+        int record_vars = 0;
+        for (const Var& v : vars_)
+            if (v.record) {
+                record_size += padded(v.bytes);
+                ++record_vars;
+            }
+        if (record_vars == 1) record_size = std::find_if(vars_.begin(), vars_.end(), [](const Var& v) { return v.record; })->bytes;
+        const auto file = static_cast<std::uint64_t>(size_);
+        for (const Var& v : vars_) {
+            std::uint64_t end = 0;
+            std::uint64_t before_last = 0;
+            const std::uint64_t records = v.record ? (streaming_ ? 0 : numrecs_) : 1;
+            if (records == 0) {
+                if (v.begin < header_end_ || v.begin > file) return "variable offset beyond the end of the file";
+                continue;
+            }
+            if (v.begin < header_end_ ||
+                __builtin_mul_overflow(records - 1, v.record ? record_size : 0, &before_last) ||
+                __builtin_add_overflow(v.begin, before_last, &end) || __builtin_add_overflow(end, v.bytes, &end) ||
+                end > file)
+                return "variable values beyond the end of the file";
+        }
+        return nullptr;
+    }
+
+    std::FILE* f_;
+    long size_ = 0;
+    int version_ = 0;
+    std::uint64_t numrecs_ = 0;
+    bool streaming_ = false;
+    std::uint64_t header_end_ = 0;
+    std::vector<std::uint64_t> dims_;
+    std::vector<Var> vars_;
+};
+
+// True when the file's netCDF header fits its size; else says why.
+bool netcdf_header_fits(const char* path) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return false;
+    const char* fault = NetcdfHeader(f).check();
+    std::fclose(f);
+    if (fault != nullptr) MESS_print(kFileWarn, "GRD_open: damaged netCDF grid file %s: %s\n", path, fault);
+    return fault == nullptr;
+}
+
 // ---- opening by the overwrite rule ----
 
 // Opens `path` for writing as FILE_overwrite decides, with the caller's
@@ -605,6 +796,7 @@ int GRD_open(const char* path, int mode, int* kind) {
     } else if (mode == 0) {
         *kind = GRD_chktype(path);
         if (*kind == kGridNetcdf) {
+            if (!netcdf_header_fits(path)) return -1;
             nc_quiet();
             e.ncid = ncopen(path, NC_NOWRITE);
             if (e.ncid < 0) return -1;

@@ -1,6 +1,7 @@
 #include "mos/mos_plt.hpp"
 
 #include <array>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <regex>
@@ -210,16 +211,29 @@ bool prefix_nocase(const char* text, const char* prefix) {
     return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
+// Image dumps belong to the frame module; neither file hook takes them.
+bool is_image_entry(const char* entry) {
+    for (const char* prefix : {"gif", "png", "img", "xwd"})
+        if (prefix_nocase(entry, prefix)) return true;
+    return false;
+}
+
+bool is_raw_entry(const char* entry) { return prefix_nocase(entry, "raw"); }
+
+// Binary and netCDF entries name grid files only.
+bool is_grid_only_entry(const char* entry) { return prefix_nocase(entry, "orvb") || prefix_nocase(entry, "cdf"); }
+
 // Calls fn for every entry of "out_file" that names an output convention
-// ("none" and image entries are not conventions).
+// of the hook: "none", image entries and the entries `other` claims for the
+// other hook are skipped.
 template <typename Fn>
-void for_out_file_entries(Fn fn) {
+void for_out_file_entries(bool (*other)(const char*), Fn fn) {
     int n = 0;
     char** items = nullptr;
     RES_getvals("out_file", &n, &items);
     for (int k = 0; k < n; ++k) {
         const char* entry = items[k];
-        if (entry == nullptr || strcasecmp(entry, "none") == 0 || prefix_nocase(entry, "gif")) continue;
+        if (entry == nullptr || strcasecmp(entry, "none") == 0 || is_image_entry(entry) || other(entry)) continue;
         fn(entry);
     }
     free_parsed_array(n, items);
@@ -274,6 +288,80 @@ void fill_control(PlotControl* c, const Domain* domain, const MosModelInfo* info
         g.tim_menu_type = 0;
         break;
     }
+}
+
+[[gnu::format(printf, 2, 3)]] [[noreturn]] void fail(int status, const char* format, ...) {
+    char text[2 * kFileNameSize + 128];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    MESS_print(kMessError, "%s", text);
+    ORV_exit(status);
+}
+
+// A batch run names its answers on the command line.
+void need_in_batch(const char* what, const char* option) {
+    if (FLAG_batch() != 0) fail(kExitNeedsAnswer, "A batch run needs the %s: give it with %s\n", what, option);
+}
+
+// The family word of the bulletin's station lines ("KFOZ   NAM MOS GUIDANCE")
+// when it is not `own`; empty when there is none.
+std::string other_family_in(const char* path, const std::string& own) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return {};
+    constexpr int kLinesLooked = 5000;
+    char line[512];
+    std::string found;
+    for (int n = 0; n < kLinesLooked && found.empty() && std::fgets(line, sizeof line, f) != nullptr; ++n) {
+        const char* at = std::strstr(line, " MOS GUIDANCE");
+        if (at == nullptr) continue;
+        const char* word = at;
+        while (word > line && word[-1] != ' ') --word;
+        if (word < at && std::string(word, at) != own) found.assign(word, at);
+    }
+    std::fclose(f);
+    return found;
+}
+
+// A batch run makes no map it would have to leave empty. Before the output
+// is opened: every variable is one the family knows, the bulletin opens,
+// holds reports of the family and names stations of the table in the domain.
+void check_batch_plot(const Domain* domain, const MosModelInfo* info) {
+    if (FLAG_batch() == 0) return;
+    PlotControl probe;
+    fill_control(&probe, domain, info);
+    const std::string label = info != nullptr ? info->label : g.model_string;
+    for (int i = 0; i < VAR_get_num(); ++i) {
+        if (VAR_is_REG(i) == 0 && VAR_is_SUBREG(i) == 0) continue;
+        VarRecord variable = *VAR_get_var(i);
+        if (probe.get_var(&variable) == 0)
+            fail(kExitUsage, "Unknown variable for %s: %s\n", label.c_str(), variable.name);
+    }
+    // The reader names the file itself; the naming state is left for the frames.
+    char name[kFileNameSize];
+    FILE_get_filename(name);
+    if (FILE_is_dir(name) != 0) fail(kExitNoFile, "%s is a directory, not a bulletin\n", name);
+    if (MOS_open_file() == 0) ORV_exit(kExitNoFile);  // it said which file
+    constexpr int kReportsLooked = 100000;  // a reader that makes no progress cannot hold the run
+    int recognised = 0;
+    int used = 0;
+    CityEntry entry{};
+    for (int n = 0; n < kReportsLooked && used == 0; ++n) {
+        const int r = probe.read_report(probe.report, &entry);
+        if (r < 0) break;
+        ++recognised;
+        used += r > 0 ? 1 : 0;
+    }
+    MOS_close_file();
+    if (recognised == 0) {
+        const std::string own = label.substr(0, label.find(' '));
+        const std::string other = other_family_in(name, own);
+        fail(kExitNoReports, "no %s reports found in %s%s%s%s\n", label.c_str(), name,
+             other.empty() ? "" : "; is this a ", other.c_str(), other.empty() ? "" : " bulletin?");
+    }
+    if (used == 0)
+        fail(kExitNoStations, "No report of %s is for a station of the station table in the domain\n", name);
 }
 
 void draw_frame(int i, int ntimes, const MosModelInfo* info) {
@@ -374,6 +462,16 @@ void take_title_date(const char* name, DateRecord* date) {
     *date = title;
 }
 
+// A batch run does not guess: an unknown model ends it; a dialogue goes on
+// with the model it had.
+void refuse_unknown_model(const char* model) {
+    std::string known;
+    for (const auto& m : kModels) known += std::string(known.empty() ? "" : ", ") + m.name;
+    const bool batch = FLAG_batch() != 0;
+    MESS_print(batch ? kMessError : kMessWarn, "Unknown model: %s (known: %s)\n", model, known.c_str());
+    if (batch) ORV_exit(kExitUsage);
+}
+
 }  // namespace
 
 const MosModelInfo* MOS_model_info(int code) {
@@ -389,8 +487,13 @@ int MOS_in_file() {
     FLAG_set(kFlagCategory, kDataCategoryMos);
 
     if (const char* model = RES_get("model"); model != nullptr) {
+        bool known = false;
         for (const auto& m : kModels)
-            if (stricmp(model, m.name) == 0) set_model(m.code);
+            if (stricmp(model, m.name) == 0) {
+                set_model(m.code);
+                known = true;
+            }
+        if (!known) refuse_unknown_model(model);
         copy_text(g.model_string, model);
     }
 
@@ -495,6 +598,7 @@ int MOS_prompt_time() {
         copy_text(answer, t);
         g.time_prompt = 0;
     } else {
+        need_in_batch("forecast time", "-ft (for example -ft h24)");
         g.tim_menu_type = menu_type_for_model(g.model, g.tim_menu_type);
         int result = kMissing;
         while (result == kMissing) {
@@ -526,6 +630,7 @@ int MOS_prompt_variable() {
         copy_text(g.variable, v);
         g.variable_prompt = 0;
     } else {
+        need_in_batch("variable", "-va (for example -va temp)");
         char reply[kMenuReplySize] = "";
         result = kMissing;
         while (result == kMissing)
@@ -559,13 +664,16 @@ int MOS_plot(const Domain* domain) {
         MAP_setup(domain);
     } else {
         MOS_plot_param();
+        // The station table places stations by the domain alone; loaded first,
+        // a batch run can be checked before its output is opened.
+        CTY_data_size(kStationBlockSize);
+        CTY_store("mos.cty", kCityLocation, domain, kStationPriority);
+        check_batch_plot(domain, MOS_model_info(FLAG_get(kFlagDataKind)));
         PLT_open(DOM_aspect(domain));
         PLT_set_callback(MOS_callback);
         PLT_set_zoom_func(MOS_plot);
         PLT_set_resize_func(MOS_plot);
         MAP_setup(domain);
-        CTY_data_size(kStationBlockSize);
-        CTY_store("mos.cty", kCityLocation, domain, kStationPriority);
     }
     CTY_clear_data(1);
     g.model = FLAG_get(kFlagDataKind);
@@ -603,7 +711,7 @@ int MOS_grid_data(PlotControl* control) {
 int MOS_raw_out_file() {
     FILE_set_name("mos_raw");
     int taken = 0;
-    for_out_file_entries([&](const char* entry) {
+    for_out_file_entries(is_grid_only_entry, [&](const char* entry) {
         if (prefix_nocase(entry, "orv") || prefix_nocase(entry, "raw"))
             FILE_set_name(std::strlen(entry) < 4 ? "mos_raw" : entry + 4);
         else
@@ -617,12 +725,12 @@ int MOS_grd_out_file() {
     FILE_set_name("mos_grd");
     int kind = 0;
     bool taken = false;
-    for_out_file_entries([&](const char* entry) {
+    for_out_file_entries(is_raw_entry, [&](const char* entry) {
         taken = true;
         const std::size_t len = std::strlen(entry);
         if (prefix_nocase(entry, "orvb")) {
             kind = kGridBinary;
-            FILE_set_name(len > 5 ? entry + 5 : "mos_grd_orv");
+            FILE_set_name(len > 5 ? entry + 5 : "mos_grd_orvb");
         } else if (prefix_nocase(entry, "orv")) {
             kind = kGridText;
             FILE_set_name(len > 4 ? entry + 4 : "mos_grd_orv");

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "core/files.hpp"
@@ -42,6 +43,7 @@ ClrState g;
 constexpr int kTableLineMax = 100;
 // The table keeps the names of its first entries when it is read again.
 constexpr int kKeptNames = 16;
+constexpr int kUsableColors = 2;
 
 float unit(float v) { return std::clamp(std::isnan(v) ? 0.0F : v, 0.0F, 1.0F); }
 
@@ -83,10 +85,10 @@ bool all_of_class(std::string_view text, int (*test)(int)) {
                         [test](char c) { return test(static_cast<unsigned char>(c)) != 0; });
 }
 
-// One colour line: "[index] name red green blue" or "[index] name #RRGGBB".
-// Whatever the scan stored stays, so a line that does not parse may leave
-// the name set and the colour unchanged.
-void scan_color_line(const char* line, ColorEntry* entry) {
+// One colour line: "[index] name red green blue" or "[index] name #RRGGBB";
+// false when it is neither. Whatever the scan stored stays, so a line that
+// does not parse may leave the name set and the colour unchanged.
+bool scan_color_line(const char* line, ColorEntry* entry) {
     const bool indexed = std::isdigit(static_cast<unsigned char>(line[0])) != 0 ||
                          ((line[0] == '-' || line[0] == '+') &&
                           std::isdigit(static_cast<unsigned char>(line[1])) != 0);
@@ -101,7 +103,7 @@ void scan_color_line(const char* line, ColorEntry* entry) {
         entry->red = unit(r);
         entry->green = unit(gr);
         entry->blue = unit(b);
-        return;
+        return true;
     }
     unsigned hr = 0;
     unsigned hg = 0;
@@ -113,6 +115,7 @@ void scan_color_line(const char* line, ColorEntry* entry) {
         entry->green = static_cast<float>(hg) / 255.0F;
         entry->blue = static_cast<float>(hb) / 255.0F;
     }
+    return n == 4;
 }
 
 // Reads a whole line into buf (kTableLineMax + 1 bytes), dropping the rest
@@ -133,12 +136,18 @@ bool read_table_line(std::FILE* file, char* buf) {
 struct FileCounts {
     int lines = 0;        // colour lines of the file
     int before_end = -1;  // colour lines before "END", -1 without one
+    int colours = 0;      // lines that read as colours
+    int bad = 0;          // lines that do not
+    int first_bad = 0;    // line number of the first of them
+    std::string first_bad_text;
 };
 
 FileCounts read_table_file(std::FILE* file) {
     FileCounts counts;
     char line[kTableLineMax + 1];
+    int number = 0;
     while (read_table_line(file, line)) {
+        ++number;
         trim_blanks(line);
         if (line[0] == '\0' || line[0] == '#') continue;
         if (iequal(line, "END")) {
@@ -147,10 +156,50 @@ FileCounts read_table_file(std::FILE* file) {
         }
         ++counts.lines;
         if (g.count >= kMaxColors) continue;
-        scan_color_line(line, &g.table[static_cast<std::size_t>(g.count)]);
+        if (scan_color_line(line, &g.table[static_cast<std::size_t>(g.count)])) {
+            ++counts.colours;
+        } else if (counts.bad++ == 0) {
+            counts.first_bad = number;
+            counts.first_bad_text = line;
+        }
         ++g.count;
     }
     return counts;
+}
+
+void warn_bad_lines(const char* name, const FileCounts& counts) {
+    if (counts.bad == 0) return;
+    MESS_print(kMessWarn, "CLR_read_table: %d line%s of %s %s not colours (line %d: %s)\n", counts.bad,
+               counts.bad == 1 ? "" : "s", name, counts.bad == 1 ? "is" : "are", counts.first_bad,
+               counts.first_bad_text.c_str());
+}
+
+// The colours a plot needs by name, for a run whose colour table is unusable.
+struct BuiltinColor {
+    const char* name;
+    float red;
+    float green;
+    float blue;
+};
+constexpr BuiltinColor kBuiltinColors[] = {
+    {"black", 0.0F, 0.0F, 0.0F},      {"white", 1.0F, 1.0F, 1.0F},    {"red", 1.0F, 0.0F, 0.0F},
+    {"green", 0.0F, 0.8F, 0.0F},      {"blue", 0.0F, 0.0F, 1.0F},     {"yellow", 1.0F, 1.0F, 0.0F},
+    {"magenta", 1.0F, 0.0F, 1.0F},    {"cyan", 0.0F, 1.0F, 1.0F},     {"brown", 0.65F, 0.42F, 0.16F},
+    {"orange", 1.0F, 0.55F, 0.0F},    {"gray", 0.6F, 0.6F, 0.6F},     {"LMagenta", 1.0F, 0.6F, 1.0F},
+    {"LBlue", 0.45F, 0.65F, 1.0F},    {"LCyan", 0.7F, 1.0F, 1.0F},    {"LGreen", 0.6F, 1.0F, 0.5F},
+    {"LRed", 1.0F, 0.6F, 0.6F},       {"LGray", 0.8F, 0.8F, 0.8F},    {"DGray", 0.4F, 0.4F, 0.4F},
+};
+
+void use_builtin_colors() {
+    g.count = 0;
+    g.fill_count = 0;
+    for (const BuiltinColor& c : kBuiltinColors) {
+        ColorEntry& e = g.table[static_cast<std::size_t>(g.count++)];
+        copy_text(e.name, c.name);
+        e.red = c.red;
+        e.green = c.green;
+        e.blue = c.blue;
+    }
 }
 
 // An empty name would be standard input to the file layer: no table.
@@ -217,8 +266,10 @@ int CLR_read_table(const char* list) {
     int count = 0;
     parse_string(list, ',', &count, &names);
     bool opened_any = false;
+    int colours = 0;
     for (int k = 0; k < count; ++k) {
-        std::FILE* file = open_table_file(trim_blanks(names[k]));
+        const char* name = trim_blanks(names[k]);
+        std::FILE* file = open_table_file(name);
         if (file == nullptr) continue;
         if (!opened_any) {
             for (int i = kKeptNames; i < kMaxColors; ++i)
@@ -228,9 +279,17 @@ int CLR_read_table(const char* list) {
         }
         const FileCounts counts = read_table_file(file);
         FILE_close(file);
+        warn_bad_lines(name, counts);
+        colours += counts.colours;
         if (!opened_any && from_config)
             g.fill_count = counts.before_end >= 0 ? counts.before_end : std::max(0, counts.lines - 1);
         opened_any = true;
+    }
+    // A table of fewer than two colours draws everything in one colour or
+    // none; an unreadable list keeps a usable table it had before.
+    if ((opened_any && colours < kUsableColors) || (!opened_any && g.count < kUsableColors)) {
+        MESS_print(kMessWarn, "CLR_read_table: no usable colour table in %s; using the built-in colours\n", list);
+        use_builtin_colors();
     }
     free_parsed_array(count, names);
     return g.count;

@@ -271,6 +271,33 @@ void store_fill_entries(std::vector<FillEntry>& entries) {
     }
 }
 
+void store_fill_list(const std::vector<std::string>& items) {
+    std::vector<FillEntry> entries;
+    for (const std::string& item : items) {
+        if (entries.size() >= kContMaxLevels) break;
+        decode_entry(item, &entries);
+    }
+    store_fill_entries(entries);
+}
+
+// The colour table's fill colours, or else the default list; no levels.
+int set_default_fill() {
+    const int n = std::min(CLR_get_num_fill(), kContMaxLevels);
+    if (n <= 0) {
+        store_fill_list(std::vector<std::string>(std::begin(kDefaultFill), std::end(kDefaultFill)));
+        return g.num_colors;
+    }
+    for (int i = 0; i < n; ++i) {
+        ATTRIB_init(&g.fill[i]);
+        g.fill[i].color = i;
+    }
+    ATTRIB_init(&g.fill[n]);
+    g.fill[n].color = kColorEnd;
+    g.num_colors = n;
+    g.levels[0] = kUnset;
+    return n;
+}
+
 float parse_float(const char* text) { return std::strtof(text, nullptr); }
 
 // A value format prints one float: "%", flags, width, precision and one of
@@ -723,24 +750,7 @@ int CONT_set_fill_colors(const char* list, int from_format) {
         }
     }
     if (text.empty() && list != nullptr && *list != '\0') text = list;
-    if (text.empty()) {
-        const int n = std::min(CLR_get_num_fill(), kContMaxLevels);
-        if (n > 0) {
-            for (int i = 0; i < n; ++i) {
-                ATTRIB_init(&g.fill[i]);
-                g.fill[i].color = i;
-            }
-            ATTRIB_init(&g.fill[n]);
-            g.fill[n].color = kColorEnd;
-            g.num_colors = n;
-            g.levels[0] = kUnset;
-            return n;
-        }
-        for (const char* name : kDefaultFill) {
-            if (!text.empty()) text += ',';
-            text += name;
-        }
-    }
+    if (text.empty()) return set_default_fill();
     std::vector<std::string> items;
     size_t pos = 0;
     while (pos <= text.size()) {
@@ -754,15 +764,12 @@ int CONT_set_fill_colors(const char* list, int from_format) {
         items.clear();
         if (!read_level_file(name, &items)) {
             MESS_print(kMessError, "CONT_set_fill_colors: Unable to read contour level file: %s\n", name.c_str());
+            // The plot goes on in the default colours rather than in none.
+            set_default_fill();
             return -1;
         }
     }
-    std::vector<FillEntry> entries;
-    for (const std::string& item : items) {
-        if (entries.size() >= kContMaxLevels) break;
-        decode_entry(item, &entries);
-    }
-    store_fill_entries(entries);
+    store_fill_list(items);
     return g.num_colors;
 }
 
@@ -1478,7 +1485,10 @@ void make_frame_labels(const GridField* grid) {
     char hi[kSetNumSize];
     set_num(lo, "5.3.1", g.grid_min);
     set_num(hi, "5.3.1", g.grid_max);
-    std::snprintf(gp.frame_labels[2], kFrameLabelSize, "LO: %s  HI: %s", lo, hi);
+    if (unset(g.grid_min) && unset(g.grid_max))  // a field with no value at all
+        copy_text(gp.frame_labels[2], "no data");
+    else
+        std::snprintf(gp.frame_labels[2], kFrameLabelSize, "LO: %s  HI: %s", lo, hi);
     gp.frame_labels[3][0] = '\0';
     if (has_list()) {
         std::string text = "LEVELS: ";
@@ -1519,6 +1529,7 @@ int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain
     }
     CONT_format_decode_type(format);
     CONT_param_decode(RES_get("plot_param"));
+    PLT_decode_cont_params();
     CONT_set_fill_colors(nullptr, 0);
     if (!valid_grid(grid)) return 0;
     MESS_print(kMessMess, "Contouring data for %s\n\n", grid->info);

@@ -202,6 +202,9 @@ int DATA_setup_grid(PlotControl* control) {
     GRD_set_grid_domain(0, &domain);
     GRD_get_grid_domain(0, &control->grid_domain);
     if (control->grd_out != nullptr) control->grd_out();
+    // Each set-up starts from the default analysis parameters, so that a
+    // variable's options do not carry over to the next plot.
+    OBJ_initialize();
 
     int needed = 0;
     for (int i = 0; i < VAR_get_num(); ++i) {

@@ -9,6 +9,7 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "core/tools.hpp"
 #include "geo/map.hpp"
 #include "gks/gks_colr.hpp"
 #include "gks/gks_fill.hpp"
@@ -360,8 +361,7 @@ int RAW_date_open(const DateRecord* date) {
             char name[kFileNameSize];
             char path[kFileNameSize];
             FILE_set_date(date, name);
-            const char* dir = RES_get("raw_path");
-            FILE_add_path(dir != nullptr ? dir : "", name, path);
+            output_path("raw_path", name, path);
             if (FILE_overwrite(path, 1) >= 2) {
                 MESS_print(kLevelWarn, "RAW_date_open: Unable to overwrite raw file: %s\n", path);
                 continue;

@@ -54,7 +54,9 @@ int forecast_hours(int code) {
     return code;
 }
 
+// An unset field prints nothing.
 void put_two_digits(std::string& out, int value) {
+    if (is_missing(value)) return;
     char buf[16];
     std::snprintf(buf, sizeof buf, "%2.2d", value);
     out += buf;
@@ -75,6 +77,9 @@ void valid_day_label(char* buf, std::size_t size) {
     DATE_make_label_valid_time(0, &valid, buf, size);
 }
 
+// A date with an hour and no minute is on the hour.
+bool on_the_hour(const DateRecord& d) { return is_missing(d.minute) && !is_missing(d.hour); }
+
 void expand_code(char code, std::string& out) {
     char buf[kDateLabelSize] = "";
     switch (code) {
@@ -87,8 +92,8 @@ void expand_code(char code, std::string& out) {
     case 'd': put_two_digits(out, g.date.day); return;
     case 'h': put_two_digits(out, g.date.hour); return;
     case 'm': put_two_digits(out, g.date.month); return;
-    case 'n': put_two_digits(out, g.date.minute); return;
-    case 'y': put_two_digits(out, g.date.year % 100); return;
+    case 'n': put_two_digits(out, on_the_hour(g.date) ? 0 : g.date.minute); return;
+    case 'y': put_two_digits(out, is_missing(g.date.year) ? kMissing : g.date.year % 100); return;
     case '%': out += '%'; return;
     default: return;
     }

@@ -146,8 +146,6 @@ bool decode_switch(const char* e) {
     } else if (is_keyword(e, "clear") || is_keyword(e, "new") || is_keyword(e, "kill")) {
         if (h.set_pixel_mode != nullptr)
             h.set_pixel_mode(is_keyword(e, "clear") ? 1 : is_keyword(e, "new") ? 2 : 9);
-    } else if (is_keyword(e, "nobar")) {
-        if (h.cont_set_bar != nullptr) h.cont_set_bar(-2);
     } else if (is_keyword(e, "nohdr")) {
         if (h.grd_use_hdr_file != nullptr) h.grd_use_hdr_file(0);
     } else {
@@ -175,15 +173,6 @@ bool decode_valued(const char* e) {
             h.map_latlon(dot, static_cast<float>(extra), lat, lon);
     } else if (strnicmp(e, "gridx", 5) == 0 && std::isdigit(static_cast<unsigned char>(e[5])) != 0) {
         if (h.grd_set_grid_factor != nullptr) h.grd_set_grid_factor(std::atoi(e + 5));
-    } else if ((v = keyword_value(e, "plt_skip")) != nullptr) {
-        int columns = 0, rows = 0;
-        if (two_ints(v, &columns, &rows) >= 1 && h.cont_set_skip != nullptr)
-            h.cont_set_skip(columns, rows);
-    } else if ((v = keyword_value(e, "plt_off")) != nullptr) {
-        float x = 0.0F, y = 0.0F;
-        const int n = std::sscanf(v, "%f:%f", &x, &y);
-        if (n == 1) y = x;
-        if (n >= 1 && h.cont_set_plot_offset != nullptr) h.cont_set_plot_offset(x, y);
     } else if ((v = keyword_value(e, "plt_grid")) != nullptr) {
         int limit = 1;
         if (std::sscanf(v, "%d", &limit) != 1) limit = 1;
@@ -194,11 +183,6 @@ bool decode_valued(const char* e) {
         PLT_panel_decode(v);
     } else if ((v = keyword_value(e, "font")) != nullptr) {
         GPH_set_def_font(v);
-    } else if ((v = keyword_value(e, "bar")) != nullptr) {
-        if (h.cont_set_bar != nullptr) h.cont_set_bar(2);
-        float max = 0.0F, min = 0.0F;
-        if (std::sscanf(v, "%f:%f", &max, &min) == 2 && h.cont_set_bar_range != nullptr)
-            h.cont_set_bar_range(max, min);
     } else if ((v = keyword_value(e, "shadow")) != nullptr) {
         const int n = std::atoi(v);
         gset_font_drop(n < 1 ? 4 : n);
@@ -215,8 +199,35 @@ bool decode_valued(const char* e) {
     return true;
 }
 
+// The entries that set up contour plots: the contour module starts each plot
+// afresh, so it has them applied again through PLT_decode_cont_params.
+bool decode_cont_entry(const char* e) {
+    const PltHooks& h = g.hooks;
+    const char* v = nullptr;
+    if (is_keyword(e, "nobar")) {
+        if (h.cont_set_bar != nullptr) h.cont_set_bar(-2);
+    } else if ((v = keyword_value(e, "bar")) != nullptr) {
+        if (h.cont_set_bar != nullptr) h.cont_set_bar(2);
+        float max = 0.0F, min = 0.0F;
+        if (std::sscanf(v, "%f:%f", &max, &min) == 2 && h.cont_set_bar_range != nullptr)
+            h.cont_set_bar_range(max, min);
+    } else if ((v = keyword_value(e, "plt_skip")) != nullptr) {
+        int columns = 0, rows = 0;
+        if (two_ints(v, &columns, &rows) >= 1 && h.cont_set_skip != nullptr)
+            h.cont_set_skip(columns, rows);
+    } else if ((v = keyword_value(e, "plt_off")) != nullptr) {
+        float x = 0.0F, y = 0.0F;
+        const int n = std::sscanf(v, "%f:%f", &x, &y);
+        if (n == 1) y = x;
+        if (n >= 1 && h.cont_set_plot_offset != nullptr) h.cont_set_plot_offset(x, y);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void decode_param(const char* entry) {
-    if (decode_switch(entry) || decode_dump(entry)) return;
+    if (decode_cont_entry(entry) || decode_switch(entry) || decode_dump(entry)) return;
     if (!decode_valued(entry))
         MESS_print(kMessDebug, "PLT_param_decode: ignored: %s\n", entry);
 }
@@ -440,6 +451,16 @@ int PLT_param_decode() {
     return count;
 }
 
+int PLT_decode_cont_params() {
+    int count = 0;
+    char** items = nullptr;
+    RES_getvals("plot_param", &count, &items);
+    int used = 0;
+    for (int i = 0; i < count; ++i) used += decode_cont_entry(items[i]) ? 1 : 0;
+    free_parsed_array(count, items);
+    return used;
+}
+
 int PLT_panel(float aspect) {
     view_from_offsets();
     return GPH_panel(g.ws, g.type, g.view, aspect);
@@ -507,6 +528,8 @@ void PLT_set_dump(int type, const char* name) {
 int PLT_get_dump_type() { return g.dump_type; }
 
 int PLT_dump(int frame) {
+    // A finished frame ends its PostScript page; the next frame has its own.
+    gps_end_frame();
     if (g.dump_type == kDumpNone) return -1;
     FILE_save_name_conv();
     const int frames = g.hooks.num_frames != nullptr ? g.hooks.num_frames() : 0;

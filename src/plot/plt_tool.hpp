@@ -87,6 +87,9 @@ int PLT_close();
 // Plot parameters ("plot_param") and output requests ("out_file"); PLT_open
 // decodes both.
 int PLT_param_decode();
+// Applies the "plot_param" entries that set up a contour plot ("bar",
+// "nobar", "plt_skip", "plt_off") again; returns how many there were.
+int PLT_decode_cont_params();
 
 // Panels: the view from the offsets in the current panel, and the layout
 // text "columns x rows + column + row".
@@ -119,6 +122,8 @@ int PLT_get_zoom();
 // Image output.
 void PLT_set_dump(int type, const char* name);
 int PLT_get_dump_type();
+// Writes the frame image when a dump type is set; a PostScript page ends
+// with its frame either way.
 int PLT_dump(int frame);
 
 // Event handlers: 1 when the event was theirs, else 0.

@@ -332,5 +332,22 @@ TEST_F(MenuTest, ExitAndEndOfInputEndThePrompt) {
         ::testing::ExitedWithCode(0), "");
 }
 
+// A batch run never waits for an answer, even when one is there to read.
+TEST_F(MenuTest, BatchRunEndsInsteadOfPrompting) {
+    const auto prompt_in_batch = [this](auto ask) {
+        feed_stdin("47.5\n");
+        FLAG_set_batch(1);
+        ask();
+    };
+    EXPECT_EXIT(prompt_in_batch([] { ORV_promptf("Enter the central latitude: "); }),
+                ::testing::ExitedWithCode(3),
+                "A batch run does not prompt: \"Enter the central latitude\" needs its answer on the command line");
+    EXPECT_EXIT(prompt_in_batch([] {
+                    char reply[kMenuReplySize] = "";
+                    MENU_process(kTimeTitle, kHours, 0, "Enter the time: ", reply, 3);
+                }),
+                ::testing::ExitedWithCode(3), "\"Enter the time\" needs its answer");
+}
+
 }  // namespace
 }  // namespace orv

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "geo/maptran.hpp"
+#include "gks/ps_render.hpp"
 #include "grid/grd_read.hpp"
 #include "grid/grd_tool.hpp"
 #include "support/run_program.hpp"
@@ -184,6 +186,34 @@ TEST_F(BatchFrame, NationalSampleWritesPostScriptAndNetcdf) {
     EXPECT_TRUE(contains(header, "variables:")) << header;
 }
 
+// A relative grid path holds the grid files once; each kind has its own
+// extension, and image and raw entries make no grid files.
+TEST_F(BatchFrame, GridFilesLandOnceInARelativeGridPathByKind) {
+    dir_.write("mos_2026120600.txt", small_bulletin());
+    const struct {
+        const char* out_file;
+        const char* written;
+    } cases[] = {
+        {"orv", "mos_temp_0_24_2026120600.grd"},
+        {"orvb", "mos_temp_0_24_2026120600.grdb"},
+        {"png,raw,cdf", "mos_temp_0_24_2026120600.nc"},
+    };
+    std::filesystem::create_directory(dir_.file("g3"));  // output goes only into directories that exist
+    for (const auto& c : cases) {
+        const RunResult r = run({"-gp", "g3", "-pl", "none", "-of", c.out_file});
+        EXPECT_EQ(r.status, 0) << c.out_file << r.out << r.err;
+        EXPECT_TRUE(std::ifstream(dir_.file("g3/") + c.written)) << c.out_file << r.out << r.err;
+    }
+    for (const char* stray : {"g3/g3", "png", "raw", "g3/png", "g3/raw"})
+        EXPECT_FALSE(std::ifstream(dir_.file(stray))) << stray;
+    std::vector<std::string> grids;
+    FILE* p = popen(("ls -1 " + dir_.file("g3")).c_str(), "r");
+    char line[512];
+    while (p != nullptr && std::fgets(line, sizeof line, p) != nullptr) grids.emplace_back(line);
+    if (p != nullptr) pclose(p);
+    EXPECT_EQ(grids.size(), 3U) << "no g3/g3, png or raw files";
+}
+
 // Two frames analyse twice; two analysed variables in one frame analyse once.
 TEST_F(BatchFrame, OneGridPassPerFrame) {
     dir_.write("mos_2026120600.txt", small_bulletin());
@@ -226,6 +256,36 @@ TEST_F(BatchFrame, TheNamedFileIsReadAndItsTitleDatesTheMap) {
     }
 }
 
+// Each frame is a page of its own; plots appended into the cells of a page
+// grid share one page; every file ends complete.
+TEST_F(BatchFrame, PostScriptFramesArePagesAndPageGridCellsShareOne) {
+    dir_.write("mos_2026120600.txt", read_file(kSample));
+    const std::string frames = dir_.file("frames.ps");
+    RunResult r = run({"-pl", "cf", "-ft", "h12,h24", "-de", "p," + frames});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string grid = dir_.file("grid.ps");
+    for (const char* cell : {"P2x1+0+0", "P2x1+1+0"}) {
+        r = run({"-pl", "cf", "-ge", cell, "-de", "p,+" + grid});
+        ASSERT_EQ(r.status, 0) << cell << r.out << r.err;
+    }
+    for (const std::string& file : {frames, grid}) EXPECT_TRUE(read_file(file).ends_with("%%EOF\n")) << file;
+    if (!test::have_ghostscript()) GTEST_SKIP() << "Ghostscript not installed";
+    EXPECT_EQ(test::ps_page_count(frames), 2);
+    EXPECT_EQ(test::ps_page_count(grid), 1);
+    const test::Page page = test::render_page(grid, dir_.path());
+    ASSERT_TRUE(page.ok());
+    // Both halves of the landscape picture area (756 points wide) are drawn.
+    for (int cell = 0; cell < 2; ++cell) {
+        bool ink = false;
+        for (int x = 378 * cell + 40; x < 378 * cell + 340 && !ink; x += 10) {
+            int px = 0, py = 0;
+            test::landscape_to_page(static_cast<float>(x), 288.0F, &px, &py);
+            ink = page.ink_near(px, py, 5);
+        }
+        EXPECT_TRUE(ink) << "cell " << cell;
+    }
+}
+
 // The first grid of the text grid file the run wrote into dir.
 bool read_grid(const ScratchDir& dir, GridField* grid) {
     for (const std::string& f : files_in(dir)) {
@@ -242,19 +302,17 @@ bool read_grid(const ScratchDir& dir, GridField* grid) {
     return false;
 }
 
-// No usable station leaves the grid missing; one station fills only its
-// neighbourhood with its own value; the picture is still made.
+// A bulletin without reports makes neither a map nor grids; one station fills
+// only its neighbourhood with its own value.
 TEST_F(BatchFrame, FewStationsGiveMissingGridsNotWrongOnes) {
     const std::string picture = dir_.file("map.ps");
     dir_.write("mos_2026120600.txt", "101 \nFOUS21 KWNO 060000\nMAVME1\n");
     RunResult r = run({"-pl", "cf", "-de", "p," + picture, "-of", "orv"});
-    ASSERT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_TRUE(read_file(picture).starts_with("%!PS"));
+    EXPECT_EQ(r.status, 11) << r.out << r.err;
+    EXPECT_TRUE(contains(r.err, "no GFS MOS reports found in ")) << r.err;
+    EXPECT_FALSE(std::ifstream(picture));
     GridField grid{};
-    ASSERT_TRUE(read_grid(dir_, &grid)) << r.out;
-    const int n = grid.domain.nx * grid.domain.ny;
-    for (int k = 0; k < n; ++k) ASSERT_EQ(grid.values[k], -9999.0F) << k;
-    GRD_free(&grid);
+    EXPECT_FALSE(read_grid(dir_, &grid));
 
     ScratchDir one;
     const std::string sample = read_file(kSample);

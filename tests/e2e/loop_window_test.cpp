@@ -65,7 +65,7 @@ TEST(LoopWindow, StartUpQueriesTheWindowAndEchoesOptions) {
     close(pipe_fd[1]);
     ASSERT_EQ(ready, '1') << "the loop window could not listen";
 
-    dir.write("mos_2026120600.txt", "FOUS26 KWNO 060000\n");
+    dir.write("mos_2026120600.txt", one_station_bulletin());
     const RunResult r = run_mosplot(dir, {"-ba", "-me", "mess", "-pl", "none", "-dp", dir.path()}, "",
                                     {"orvdefault=" + dir.file("defaults") + ":#1", "orvmqtype=tcp",
                                      "orvmqoffset=" + std::to_string(offset)});

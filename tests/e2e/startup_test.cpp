@@ -13,7 +13,7 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 // A bulletin file that the default naming convention finds in dir; the plots
 // draw nothing (no display here), the dialogue is what is tested.
 std::vector<std::string> with_bulletin(const ScratchDir& dir, std::vector<std::string> args) {
-    dir.write("mos_2026120600.txt", "FOUS26 KWNO 060000\n");
+    dir.write("mos_2026120600.txt", one_station_bulletin());
     args.insert(args.begin(), {"-dp", dir.path(), "-pl", "none"});
     return args;
 }
@@ -53,7 +53,7 @@ TEST(Startup, HelpWithMessagesOffPrintsNothing) {
 
 TEST(Startup, PrintsTheBannerWithTheVersion) {
     ScratchDir dir;
-    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-ba", "-ft", "h24", "-va", "temp", "-me", "mess"}));
+    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-ba", "-mo", "gfs", "-ft", "h24", "-va", "temp", "-me", "mess"}));
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(contains(r.out, "      RAD AZOD ORURIVERAR (Ver 5.60.4-LINUX-X11)\n\n")) << r.out;
 }
@@ -123,7 +123,7 @@ TEST(Dialogue, FourUnknownBulletinsEndWithStatusTen) {
 TEST(Dialogue, BatchTakesTheLatestBulletin) {
     ScratchDir dir;
     dir.write("mos_2026120512.txt", "FOUS26 KWNO 051200\n");
-    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-ba", "-me", "mess,+out1", "-ft", "h06", "-va", "temp"}));
+    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-ba", "-mo", "gfs", "-me", "mess,+out1", "-ft", "h06", "-va", "temp"}));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(contains(r.out, "h06: temp")) << r.out;
 }
@@ -149,7 +149,7 @@ TEST(Dialogue, DayMenuForGfsAndVariableMenuBackReturnsToTimes) {
 TEST(Dialogue, TwoTimesFromTheCommandLineGiveTwoFrames) {
     ScratchDir dir;
     const RunResult r =
-        run_mosplot(dir, with_bulletin(dir, {"-ba", "-me", "mess", "-ft", "h12,h24", "-va", "temp"}));
+        run_mosplot(dir, with_bulletin(dir, {"-ba", "-mo", "gfs", "-me", "mess", "-ft", "h12,h24", "-va", "temp"}));
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(contains(r.out, "h12: temp")) << r.out;
     EXPECT_TRUE(contains(r.out, "h24: temp")) << r.out;

@@ -248,8 +248,14 @@ TEST_F(MapTest, EntriesBelongToTheirPasses) {
     MAP_file("-fi:top.lst");
     EXPECT_EQ(draw_errors(1), not_found("a.map"));
     EXPECT_EQ(draw_errors(6), "");
+    // an unsigned list file belongs to the normal pass, so a missing one is
+    // reported once a frame
     MAP_file("fi:top.lst");
-    EXPECT_EQ(draw_errors(2), not_found("b.map"));
+    EXPECT_EQ(draw_errors(2), "");
+    EXPECT_EQ(draw_errors(6), not_found("a.map") + not_found("b.map"));
+    MAP_file("fi:nolist.lst");
+    EXPECT_EQ(draw_errors(1), "");
+    EXPECT_EQ(draw_errors(5), "MAP_draw: Unable to open map list file: " + dir_ + "/nolist.lst\n");
     MAP_file("-under.map,+over.map,both.map,-lalo:10:10");
     MESS_set(1, static_cast<int>(kMessOut3));
     CaptureStdout();

@@ -341,6 +341,47 @@ TEST_F(RegionTest, BadSpecificationsAreRejectedAndLeaveTheRecordReset) {
     EXPECT_EQ(decode("45,540", &d), kDomExplicit);
 }
 
+// Domains that parse but could not be analysed or drawn are refused with the reason.
+TEST_F(RegionTest, UnusableGridsAreRefusedWithTheReason) {
+    const struct Row {
+        const char* text;
+        const char* reason;
+    } rows[] = {
+        {"ps,-97,39,-97,100000,17,2.3,0", "the grid spacing must be above 0"},
+        {"40,-100,0", "the grid spacing must be above 0"},
+        {"40,-100,25,17,-1.2", "the grid spacing must be above 0"},
+        {"ps,40,-100,25,17,1,-1", "the grid spacing must be above 0"},
+        {"40,-100,1,17,1", "the grid needs at least 2 x 2 points"},
+        {"40,-100,25,0", "the grid needs at least 2 x 2 points"},
+        {"40,-100,5000,10,0.1", "the grid has too many points"},
+        {"40,-100,1100,1000,0.1", "the grid has too many points"},
+        {"40,-100,101,101,20", "the grid is larger than the earth"},
+        {"size,0,480", "the picture size is out of range"},
+    };
+    for (const Row& row : rows) {
+        Domain d = polar(1, 2, 3);
+        std::string err;
+        EXPECT_EQ(decode(row.text, &d, &err), kDomInvalid) << row.text;
+        EXPECT_EQ(err, std::string("DOM_decode: Invalid plot domain: ") + row.reason + "\n") << row.text;
+        expect_same(d, Domain{}, row.text);
+    }
+    Domain d;
+    EXPECT_EQ(decode("40,-100,1000,1000,0.05", &d), kDomExplicit);
+    EXPECT_EQ(decode("xy,0,0,11,11,-1", &d), kDomInvalid);
+}
+
+// A batch run cannot ask for the centre of region var: the region is refused, nothing is read.
+TEST_F(RegionTest, VariableRegionInBatchModeIsAnError) {
+    feed_stdin("47.5\n-122.25\n");
+    FLAG_set_batch(1);
+    Domain d;
+    std::string err;
+    EXPECT_EQ(decode("var", &d, &err), kDomInvalid);
+    EXPECT_NE(err.find("region var asks for its centre"), std::string::npos) << err;
+    EXPECT_EQ(DOM_get_def_region("var", &d), 0);
+    EXPECT_EQ(std::getchar(), '4') << "the answers were not read";
+}
+
 // ---------------------------------------------------------------- region files
 
 TEST_F(RegionTest, RegionFileSearchAndReferences) {

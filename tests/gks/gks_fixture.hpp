@@ -74,6 +74,12 @@ protected:
         std::string log;
         EXPECT_TRUE(ps_renders(file, dir_, &log)) << file << ":\n" << log;
     }
+    // Ghostscript renders that many pages from the file (skipped without gs).
+    static void expect_pages(const std::string& file, int pages) {
+        if (have_ghostscript()) {
+            EXPECT_EQ(ps_page_count(file), pages) << file;
+        }
+    }
     std::string dir_;
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "core/resrc.hpp"
@@ -90,39 +91,76 @@ TEST_F(GksPsTest, ParametersFromEnvironmentThenDeviceText) {
     EXPECT_NE(ps.find("6.0 dot lw\n"), std::string::npos);  // base width truncated to 2
 }
 
-TEST_F(GksPsTest, AppendedPlotsAddOnlyTheResetLines) {
+// Appended plots share the last page of the file, which stays a complete
+// document after every plot.
+TEST_F(GksPsTest, AppendedPlotsGoOnTheLastPage) {
     ASSERT_EQ(open_ps(path("a.ps")), 0);
     const GPoint pts[2] = {{0.1F, 0.1F}, {0.4F, 0.4F}};
     gpolyline(2, pts);
     gclose_ws(1);
-    const std::size_t first_size = slurp(path("a.ps")).size();
+    const std::string first = slurp(path("a.ps"));
     testing::internal::CaptureStdout();
     ASSERT_EQ(open_ps("+" + path("a.ps")), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Appending to: " + path("a.ps") + "\n");
     gpolyline(2, pts);
     ASSERT_EQ(gclose_ws(1), 0);
     const std::string ps = slurp(path("a.ps"));
-    const std::string second = ps.substr(first_size);
+    const std::size_t kept = first.rfind("%%End of plot\n") + 14;
+    ASSERT_EQ(ps.substr(0, kept), first.substr(0, kept));
+    const std::string second = ps.substr(kept);
     EXPECT_EQ(count_of(ps, "%!PS"), 1);
     EXPECT_EQ(count_of(ps, "showpage"), 1);
-    EXPECT_EQ(count_of(second, "%%Title"), 0);
-    EXPECT_NE(second.find("} ifelse\n0 setgray\n1 dot lw\n[] 0 setdash\n%%ORV Plot: \n"),
-              std::string::npos)
-        << second;
+    EXPECT_EQ(second.rfind("0 setgray\n1 dot lw\n[] 0 setdash\n%%ORV Plot: \n", 0), 0U) << second;
     EXPECT_NE(second.find("%%PL:2"), std::string::npos);
-    EXPECT_EQ(second.substr(second.size() - 14), "%%End of plot\n");
+    EXPECT_TRUE(ps.ends_with(first.substr(kept))) << "the same closing lines";
     expect_renders(path("a.ps"));
+    expect_pages(path("a.ps"), 1);
 
-    // Appending to a file that does not exist yet makes a whole page.
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(open_ps("+" + path("new.ps")), 0);
-    gpolyline(2, pts);
-    ASSERT_EQ(gclose_ws(1), 0);
-    testing::internal::GetCapturedStdout();
-    const std::string fresh = slurp(path("new.ps"));
-    EXPECT_EQ(fresh.rfind("%!PS-Adobe-1.0\n", 0), 0U);
-    EXPECT_EQ(count_of(fresh, "showpage"), 1);
-    expect_renders(path("new.ps"));
+    // Nothing, or a file that does not end as ours do, gets a page of its own.
+    std::ofstream(path("other.ps")) << "%!PS\n% another program's page\nshowpage\n";
+    for (const char* name : {"new.ps", "other.ps"}) {
+        testing::internal::CaptureStdout();
+        ASSERT_EQ(open_ps("+" + path(name)), 0);
+        gpolyline(2, pts);
+        ASSERT_EQ(gclose_ws(1), 0);
+        testing::internal::GetCapturedStdout();
+        const std::string text = slurp(path(name));
+        EXPECT_EQ(count_of(text, "%!PS-Adobe-1.0\n"), 1) << name;
+        EXPECT_TRUE(text.ends_with("showpage\nend\n%%EOF\n")) << name;
+        expect_pages(path(name), std::string(name) == "new.ps" ? 1 : 2);
+    }
+}
+
+TEST_F(GksPsTest, AnExitWithAnOpenFileLeavesItComplete) {
+    const std::string file = path("exit.ps");
+    const auto draw_and_exit = [&] {
+        open_ps(file);
+        const GPoint pts[2] = {{0.1F, 0.1F}, {0.4F, 0.4F}};
+        gpolyline(2, pts);
+        std::exit(3);
+    };
+    EXPECT_EXIT(draw_and_exit(), ::testing::ExitedWithCode(3), "");
+    EXPECT_TRUE(slurp(file).ends_with("showpage\nend\n%%EOF\n"));
+    expect_pages(file, 1);
+}
+
+// Each finished frame ends its page; a frame drawn after it starts the next.
+TEST_F(GksPsTest, FramesArePages) {
+    const GPoint pts[2] = {{0.1F, 0.1F}, {0.4F, 0.4F}};
+    for (int frames = 1; frames <= 3; ++frames) {
+        const std::string file = path("frames" + std::to_string(frames) + ".ps");
+        ASSERT_EQ(open_ps(file), 0);
+        for (int k = 0; k < frames; ++k) {
+            gpolyline(2, pts);
+            gps_end_frame();
+        }
+        ASSERT_EQ(gclose_ws(1), 0);
+        const std::string ps = slurp(file);
+        EXPECT_EQ(count_of(ps, "showpage"), frames);
+        EXPECT_EQ(count_of(ps, "initclip"), frames) << "every page has its clip path";
+        EXPECT_TRUE(ps.ends_with("%%EOF\n"));
+        expect_pages(file, frames);
+    }
 }
 
 TEST_F(GksPsTest, SpoolingThroughAPipe) {

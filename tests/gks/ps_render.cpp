@@ -39,6 +39,18 @@ bool ps_renders(const std::string& ps_file, const std::string& out_dir, std::str
     return status == 0 && out.find("Error") == std::string::npos;
 }
 
+int ps_page_count(const std::string& ps_file) {
+    int status = 0;
+    const std::string out =
+        run("gs -dSAFER -dBATCH -dNOPAUSE -q -sDEVICE=bbox '" + ps_file + "'", &status);
+    if (status != 0 || out.find("Error") != std::string::npos) return -1;
+    int pages = 0;
+    for (std::size_t at = out.find("%%BoundingBox:"); at != std::string::npos;
+         at = out.find("%%BoundingBox:", at + 1))
+        ++pages;
+    return pages;
+}
+
 Page render_page(const std::string& ps_file, const std::string& out_dir) {
     Page page;
     const std::string ppm = out_dir + "/page.ppm";

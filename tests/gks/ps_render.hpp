@@ -27,6 +27,9 @@ struct Page {
 };
 Page render_page(const std::string& ps_file, const std::string& out_dir);
 
+// The number of pages Ghostscript renders from a file, -1 when it fails.
+int ps_page_count(const std::string& ps_file);
+
 // Page position of a user-space point of a landscape letter page.
 void landscape_to_page(float ux, float uy, int* px, int* py);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -242,6 +243,53 @@ TEST_F(GridFiles, ReadCheckRefusesOtherRegionsAndBadFiles) {
         EXPECT_TRUE(contains(GetCapturedStderr(), "GRD_read_check: ")) << name;
     }
     EXPECT_EQ(slot->values[5], 6.0F);  // the slot is left as it was
+}
+
+// A netCDF file whose header counts, sizes or offsets do not fit the file is
+// refused before the library reads it; no damage makes the reader crash.
+TEST_F(GridFiles, DamagedNetcdfHeadersAreRefusedBeforeTheLibraryReadsThem) {
+    GridField* g = grid(0, us_domain(), {1, 2, 3, 4, 5, 6});
+    const GridInfo info = info_for(g);
+    ASSERT_EQ(GRD_save_file("c.nc", g, &info, kGridNetcdf), 1);
+    const std::string whole = read_file(dir_.file("c.nc"));
+    const std::string bad = dir_.file("bad.nc");
+    auto with_word = [&](std::size_t at, std::uint32_t v) {
+        std::string text = whole;
+        for (int k = 0; k < 4; ++k) text[at + static_cast<std::size_t>(k)] = static_cast<char>(v >> (24 - 8 * k));
+        return text;
+    };
+    auto open_and_read = [&](const std::string& content) {
+        std::ofstream(bad, std::ios::binary | std::ios::trunc) << content;
+        int kind = 0;
+        const int entry = GRD_open(bad.c_str(), 0, &kind);
+        if (entry < 0) return false;
+        GridField r;
+        GRD_init(&r);
+        while (GRD_read(entry, &r) == 1) {}
+        GRD_close(entry);
+        std::free(r.values);
+        return true;
+    };
+    const struct {
+        const char* damage;
+        std::string content;
+    } refused[] = {
+        {"dimension count", with_word(0x0C, 0x7FFFFFFF)},
+        {"length of x", with_word(0x24, 0x7FFFFFFF)},
+        {"global attribute count", with_word(0x4C, 0x7FFFFFFF)},
+        {"cut in half", whole.substr(0, whole.size() / 2)},
+        {"record count", with_word(0x04, 1000000)},
+    };
+    for (const auto& c : refused) {
+        CaptureStderr();
+        EXPECT_FALSE(open_and_read(c.content)) << c.damage;
+        EXPECT_TRUE(contains(GetCapturedStderr(), "GRD_open: damaged netCDF grid file " + bad + ": ")) << c.damage;
+    }
+    CaptureStderr();
+    for (std::size_t at = 4; at + 4 <= whole.size(); at += 4)
+        for (const std::uint32_t v : {0x7FFFFFF0U, 0xFFFFFFFFU, 0x00010000U}) open_and_read(with_word(at, v));
+    GetCapturedStderr();
+    EXPECT_TRUE(open_and_read(whole));
 }
 
 TEST_F(GridFiles, NetcdfFileReadByTheLibraryTools) {

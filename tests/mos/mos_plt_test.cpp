@@ -185,10 +185,11 @@ TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
         const char* conv;
     };
     const Case cases[] = {
-        {"orv", 2, "mos_grd_orv"},   {"orvb", 3, "mos_grd_orv"},     {"cdf", 11, "mos_grd_cdf"},
+        {"orv", 2, "mos_grd_orv"},   {"orvb", 3, "mos_grd_orvb"},    {"cdf", 11, "mos_grd_cdf"},
         {"orv_mine", 2, "mine"},     {"orvb_binary", 3, "binary"},   {"cdf:nc_conv", 11, "nc_conv"},
         {"my_conv", 2, "my_conv"},   {"none", 0, "mos_grd"},         {"gif,orv", 2, "mos_grd_orv"},
-        {"GIFfile", 0, "mos_grd"},
+        {"GIFfile", 0, "mos_grd"},   {"png", 0, "mos_grd"},          {"xwd:a.xwd,img", 0, "mos_grd"},
+        {"raw", 0, "mos_grd"},       {"raw_stations,cdf", 11, "mos_grd_cdf"},
     };
     for (const Case& c : cases) {
         RES_put("out_file", c.out_file);
@@ -200,16 +201,21 @@ TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
 }
 
 TEST_F(MosPlt, RawOutputHookReadsTheOutFileEntries) {
-    EXPECT_EQ(MOS_raw_out_file(), 0) << "no out_file";
-    EXPECT_NE(name_conv().find("mos_raw"), std::string::npos);
-    RES_put("out_file", "none,gif");
-    EXPECT_EQ(MOS_raw_out_file(), 0);
-    RES_put("out_file", "raw_stations");
-    EXPECT_EQ(MOS_raw_out_file(), 1);
-    EXPECT_NE(name_conv().find("stations"), std::string::npos) << name_conv();
-    RES_put("out_file", "orv");
-    EXPECT_EQ(MOS_raw_out_file(), 1);
-    EXPECT_NE(name_conv().find("mos_raw"), std::string::npos) << name_conv();
+    struct Case {
+        const char* out_file;
+        int taken;
+        const char* conv;
+    };
+    const Case cases[] = {
+        {nullptr, 0, "mos_raw"},      {"none,gif", 0, "mos_raw"},       {"png:map.png,xwd", 0, "mos_raw"},
+        {"cdf,orvb", 0, "mos_raw"},   {"raw_stations", 1, "stations"},  {"orv", 1, "mos_raw"},
+        {"png,my_raw", 1, "my_raw"},
+    };
+    for (const Case& c : cases) {
+        if (c.out_file != nullptr) RES_put("out_file", c.out_file);
+        EXPECT_EQ(MOS_raw_out_file(), c.taken) << (c.out_file != nullptr ? c.out_file : "no out_file");
+        EXPECT_NE(name_conv().find(c.conv), std::string::npos) << name_conv();
+    }
 }
 
 }  // namespace

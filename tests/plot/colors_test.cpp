@@ -129,6 +129,30 @@ TEST_F(Colors, BadLinesKeepWhatTheScanStoredAndTheTableStopsAt256) {
     EXPECT_EQ(CLR_get_ind("k252"), -1);
 }
 
+TEST_F(Colors, TablesThatAreNoTablesWarnAndFallBackToTheBuiltInColours) {
+    write("maps.lst", "[25,80,-160,-65,75]\n  orv.map\n  >20:lalo:10\n");
+    write("one.clr", "red 1 0 0\n");
+    const struct {
+        const char* list;
+        const char* warning;
+    } cases[] = {
+        {"maps.lst", "CLR_read_table: 3 lines of maps.lst are not colours (line 1: [25,80,-160,-65,75])\n"},
+        {"one.clr", ""},
+        {"gone.clr", ""},
+    };
+    for (const auto& c : cases) {
+        CLR_reset_for_tests();
+        testing::internal::CaptureStderr();
+        CLR_read_table(c.list);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  std::string(c.warning) + "CLR_read_table: no usable colour table in " + c.list +
+                      "; using the built-in colours\n");
+        expect_rgb(CLR_get_ind("white"), 1, 1, 1);
+        expect_rgb(CLR_get_ind("LBlue"), 0.45F, 0.65F, 1.0F);
+        EXPECT_NE(CLR_get_ind("white"), CLR_get_ind("black")) << c.list;
+    }
+}
+
 // --- colour texts ---------------------------------------------------------
 
 TEST_F(Colors, ColourTextsToIndices) {

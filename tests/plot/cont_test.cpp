@@ -36,6 +36,7 @@ struct Drawn {
     int fills = 0;
     std::vector<int> fill_colors;
     std::vector<std::string> texts;
+    std::vector<GPoint> text_at;
 };
 Drawn* g_drawn = nullptr;
 
@@ -50,8 +51,10 @@ int rec_fill(int, const GPoint*) {
     g_drawn->fill_colors.push_back(ginq_fill_attr().color);
     return 0;
 }
-void rec_text_begin(float, float, const char* s, int shadow) {
-    if (shadow < 0) g_drawn->texts.emplace_back(s);
+void rec_text_begin(float x, float y, const char* s, int shadow) {
+    if (shadow >= 0) return;
+    g_drawn->texts.emplace_back(s);
+    g_drawn->text_at.push_back({x, y});
 }
 
 GDevice recorder() {
@@ -262,10 +265,17 @@ TEST_F(ContTest, LevelFiles) {
     EXPECT_FLOAT_EQ(levels[0], -10.0F);
     EXPECT_STREQ(CONT_get_level_label(0), "cold");
     CONT_reset_fill_set();
+    ASSERT_GT(CLR_read_table(ORV_DATA_DIR "orv.clr"), 0);
     testing::internal::CaptureStderr();
     EXPECT_EQ(CONT_set_fill_colors("nosuch.lev", 1), -1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "CONT_set_fill_colors: Unable to read contour level file: nosuch.lev\n");
+    // the default colours instead
+    EXPECT_EQ(CONT_get_values(nullptr), 0);
+    AttribRecord first;
+    CONT_get_fill_attrib_ind(0, &first);
+    EXPECT_EQ(first.color, CLR_get_ind("Magenta"));
+    EXPECT_GE(first.color, 0);
     EXPECT_EQ(CONT_set_fill_colors("2,3", 1), -1);  // still counts as decoded
 }
 
@@ -589,6 +599,17 @@ TEST_F(ContGridTest, SetupInBatchChoosesFillsAndMakesFrameLabels) {
     EXPECT_GT(drawn_.fills, 0);
 }
 
+TEST_F(ContGridTest, AllMissingFieldSaysNoData) {
+    FLAG_set_batch(1);
+    RES_put("con_interval", "5");
+    auto z = make_grid(4, 4, [](int, int) { return kMissingF; });
+    GridField f = field(z, 4, 4);
+    testing::internal::CaptureStdout();
+    CONT_plot_setup(0, 0, &f, nullptr, nullptr);
+    testing::internal::GetCapturedStdout();
+    EXPECT_STREQ(CONT_get_frame_label(2), "no data");
+}
+
 TEST_F(ContGridTest, LaterFramesKeepTheFirstFramesChoices) {
     FLAG_set_batch(1);
     auto z = make_grid(4, 4, [](int i, int j) { return static_cast<float>(i + j) + 2.5F; });
@@ -615,6 +636,30 @@ TEST_F(ContGridTest, LevelListsGiveALevelsLabelAndSwitchTheBarOn) {
     testing::internal::GetCapturedStdout();
     EXPECT_STREQ(CONT_get_frame_label(3), "LEVELS: 0.0,10.0,20.0");
     EXPECT_GT(CONT_get_bar(), 0);
+}
+
+TEST_F(ContGridTest, PlotParametersOutliveTheContourSetUp) {
+    FLAG_set_batch(1);
+    CONT_register_hooks();
+    RES_put("color_fill", "0:2,10:3,20:4");
+    RES_put("plot_format", "value:%3.0f");
+    auto z = make_grid(4, 4, [](int i, int j) { return static_cast<float>(5 * (i + j)); });
+    GridField f = field(z, 4, 4);
+    open_recorder(4, 4);
+    testing::internal::CaptureStdout();
+    CONT_plot_setup(0, 0, &f, nullptr, nullptr);
+    CONT_draw(&f);
+    const std::vector<GPoint> plain = drawn_.text_at;
+    drawn_ = Drawn{};
+    RES_put("plot_param", "nobar,plt_skip=2,plt_off=0.5");
+    CONT_plot_setup(0, 0, &f, nullptr, nullptr);
+    CONT_draw(&f);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(CONT_get_bar(), -2);
+    ASSERT_EQ(plain.size(), 16U);
+    ASSERT_EQ(drawn_.text_at.size(), 4U) << "every second column and row";
+    EXPECT_GT(drawn_.text_at[0].x, plain[0].x);
+    EXPECT_GT(drawn_.text_at[0].y, plain[0].y);
 }
 
 }  // namespace

@@ -9,9 +9,11 @@
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
 #include "core/var_tool.hpp"
+#include "geo/maptran.hpp"
 #include "grid/grd_tool.hpp"
 #include "mos/cty_tool.hpp"
 #include "plot/data_plt.hpp"
+#include "plot/object.hpp"
 
 namespace orv {
 namespace {
@@ -31,6 +33,7 @@ protected:
         FLAG_reset_for_tests();
         RES_reset_for_tests();
         MESS_reset_for_tests();
+        OBJ_reset_for_tests();
     }
     static RawData value(float v, float second = kMissingF) {
         RawData raw;
@@ -38,6 +41,16 @@ protected:
         raw.value = v;
         raw.second = second;
         return raw;
+    }
+    static Domain small_domain() {
+        Domain d;
+        d.proj = kProjLatLon;
+        d.clat = 40.0F;
+        d.clon = -100.0F;
+        d.dx = d.dy = 1.0F;
+        d.nx = 5;
+        d.ny = 4;
+        return d;
     }
 };
 
@@ -159,14 +172,7 @@ TEST_F(PlotData, GridSetupAllocatesTheAnalysedSlotsOnTheGridDomain) {
     VAR_set_def_type(kTypeCont);
     VAR_setup(nullptr, "temp");
     PlotControl* control = DATA_get_control();
-    Domain d;
-    d.proj = kProjLatLon;
-    d.clat = 40.0F;
-    d.clon = -100.0F;
-    d.dx = d.dy = 1.0F;
-    d.nx = 5;
-    d.ny = 4;
-    control->plot_domain = d;
+    control->plot_domain = small_domain();
     ASSERT_EQ(DATA_setup_grid(control), 1);
     EXPECT_EQ(DATA_chk_field(0), 1);
     EXPECT_NE(GRD_get_grid(0)->values, nullptr);
@@ -193,6 +199,7 @@ int fake_read(void* report, CityEntry* entry) {
     return 1;
 }
 FakeReport g_report;
+Domain g_middle_domain;
 int fake_rewind() {
     g_report = FakeReport{};
     return 0;
@@ -208,14 +215,7 @@ TEST_F(PlotData, GatheringSkipsReportsAndFillsEveryField) {
     VAR_set_def_type(kTypeCont);
     VAR_setup(nullptr, "temp,dewp");
     PlotControl* control = DATA_get_control();
-    Domain d;
-    d.proj = kProjLatLon;
-    d.clat = 40.0F;
-    d.clon = -100.0F;
-    d.dx = d.dy = 1.0F;
-    d.nx = 5;
-    d.ny = 4;
-    control->plot_domain = d;
+    control->plot_domain = small_domain();
     control->report = &g_report;
     control->read_report = fake_read;
     control->rewind = fake_rewind;
@@ -253,6 +253,48 @@ TEST_F(PlotData, ReaderThatNeverEndsIsStopped) {
     EXPECT_EQ(DATA_get_data(control), 0);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Caught in report loop: stopped after 100000 reports\n");
     EXPECT_EQ(g_stuck_reads, kDataMaxReports);
+}
+
+// Two stations at the middle of the small domain, whose values are missing.
+int middle_read(void* report, CityEntry* entry) {
+    FakeReport* r = static_cast<FakeReport*>(report);
+    if (r->next >= 2) return -1;
+    r->station = r->next++;
+    copy_text(entry->id, "K000");
+    MAP_domain(&g_middle_domain);
+    MAP_tran(&entry->x, &entry->y, 40.0F, -100.0F);
+    return 1;
+}
+int missing_get(const void* /*report*/, VarRecord* /*variable*/, RawData* raw) {
+    raw->value = kMissingF;
+    return 1;
+}
+
+TEST_F(PlotData, AnalysisSetUpStartsFromTheDefaultParameters) {
+    VAR_set_def_type(kTypeCont);
+    VAR_setup(nullptr, "temp");
+    PlotControl* control = DATA_get_control();
+    g_middle_domain = small_domain();
+    control->plot_domain = g_middle_domain;
+    control->report = &g_report;
+    control->read_report = middle_read;
+    control->rewind = fake_rewind;
+    control->get_data = missing_get;
+    for (const float replacement : {kMissingF, 500.0F}) {
+        OBJ_set_miss_val(replacement);  // as a "miss500" format of the previous plot leaves it
+        ASSERT_EQ(DATA_setup_grid(control), 1);
+        ASSERT_EQ(DATA_get_data(control), 2);
+        DATA_object_analyze();
+        const GridField* grid = GRD_get_grid(0);
+        EXPECT_EQ(grid->values[2 * grid->domain.nx + 2], kMissingF) << replacement;
+        DATA_free();
+    }
+    // The same stations with the replacement set for this plot fill the grid.
+    ASSERT_EQ(DATA_setup_grid(control), 1);
+    DATA_get_data(control);
+    OBJ_set_miss_val(500.0F);
+    DATA_object_analyze();
+    EXPECT_EQ(GRD_get_grid(0)->values[2 * 5 + 2], 500.0F);
 }
 
 }  // namespace

@@ -154,6 +154,8 @@ TEST_F(PltLablTest, TemplatesExpandDateCodes) {
     char out[kLabelSize] = "";
     PLT_label_format("%m/%d/%y_%hZ", out);
     EXPECT_STREQ(out, "03/05/24 12Z");
+    PLT_label_format("%h%nZ", out);  // no minute: on the hour
+    EXPECT_STREQ(out, "1200Z");
     PLT_label_format("%b_100%%%q", out);
     EXPECT_STREQ(out, "MAR 100%");
     PLT_label_format("", out);
@@ -171,6 +173,12 @@ TEST_F(PltLablTest, TemplatesExpandDateCodes) {
     EXPECT_STREQ(out, "0Z WED  6 MAR 24");
     PLT_label_format("%W", out);
     EXPECT_STREQ(out, "WED  6 MAR 24");
+
+    DateRecord unset{kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing, kMissing};
+    PLT_label_date(&unset);
+    PLT_label_format("%m/%d/%y_%h%nZ", out);
+    EXPECT_STREQ(out, "// Z") << "unset fields print nothing";
+    PLT_label_date(&d);
 
     char small[8];
     PLT_label_format("%D", small);

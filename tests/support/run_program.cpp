@@ -1,6 +1,7 @@
 #include "support/run_program.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,8 +46,15 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
-RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& input,
-                      const std::vector<std::string>& env) {
+std::string one_station_bulletin() {
+    const std::string sample = read_file(ORV_SOURCE_DIR "/examples/mos_2026120600.txt");
+    const std::size_t at = sample.find("KDEN   GFS MOS");
+    if (at == std::string::npos) return {};
+    return "101 \nFOUS21 KWNO 060000\nMAVME1\n" + sample.substr(at, sample.find("\n\n", at) - at) + "\n\n";
+}
+
+pid_t start_mosplot(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& input,
+                    const std::vector<std::string>& env) {
     dir.write(".stdin", input);
     std::vector<std::string> envs;
     for (char** e = environ; *e != nullptr; ++e)
@@ -54,7 +62,12 @@ RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& arg
     const bool own_default = std::any_of(env.begin(), env.end(),
                                          [](const std::string& e) { return e.starts_with("orvdefault="); });
     if (!own_default) envs.push_back("orvdefault=" + dir.path());
-    for (const auto& e : env) envs.push_back(e);
+    for (const auto& e : env) {
+        // A later NAME=VALUE replaces the inherited one (DISPLAY in particular).
+        const std::string name = e.substr(0, e.find('=') + 1);
+        std::erase_if(envs, [&](const std::string& old) { return old.starts_with(name); });
+        if (e.back() != '=') envs.push_back(e);
+    }
 
     std::vector<char*> argv{const_cast<char*>(MOSPLOT_BIN)};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -76,6 +89,31 @@ RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& arg
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
+    return pid;
+}
+
+RunResult finish_mosplot(const ScratchDir& dir, pid_t pid, int timeout_seconds) {
+    RunResult r;
+    int status = 0;
+    bool done = false;
+    for (int waited = 0; pid > 0 && !done && waited < timeout_seconds * 20; ++waited) {
+        done = waitpid(pid, &status, WNOHANG) == pid;
+        if (!done) usleep(50000);
+    }
+    if (pid > 0 && !done) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    } else if (done && WIFEXITED(status)) {
+        r.status = WEXITSTATUS(status);
+    }
+    r.out = read_file(dir.file(".stdout"));
+    r.err = read_file(dir.file(".stderr"));
+    return r;
+}
+
+RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& input,
+                      const std::vector<std::string>& env) {
+    const pid_t pid = start_mosplot(dir, args, input, env);
     RunResult r;
     int status = 0;
     if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);

@@ -1,6 +1,8 @@
 // Runs the real mosplot binary in a scratch directory and collects what it wrote.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -34,7 +36,18 @@ private:
 RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& args,
                       const std::string& input = "", const std::vector<std::string>& env = {});
 
+// The same without waiting: start_mosplot returns the child's pid (an env
+// entry "NAME=" removes NAME); finish_mosplot waits for it at most
+// timeout_seconds (then kills it: status -1) and collects what it wrote.
+pid_t start_mosplot(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& input = "",
+                    const std::vector<std::string>& env = {});
+RunResult finish_mosplot(const ScratchDir& dir, pid_t pid, int timeout_seconds);
+
 std::string read_file(const std::string& path);
+
+// A GFS bulletin holding one station (KDEN) of the shipped sample: the least a
+// batch run needs to make a map.
+std::string one_station_bulletin();
 
 // Writes text to the file at path and reads standard input from it from now
 // on: false when that cannot be done.

@@ -1,0 +1,304 @@
+// The window device against a private X server: frames, stepping, delays,
+// the frame table's end, drawing into pixmaps and pixel zoom.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/mess.hpp"
+#include "gks/gks_colr.hpp"
+#include "gks/gks_fill.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/gks_tran.hpp"
+#include "gks/gks_x11.hpp"
+#include "support/xserver.hpp"
+
+namespace orv {
+namespace {
+
+constexpr int kRed = 5;
+constexpr int kBlue = 6;
+
+class X11Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server_ = std::make_unique<testing::XServer>(); }
+    static void TearDownTestSuite() { server_.reset(); }
+    void SetUp() override {
+        if (!server_->ok()) GTEST_SKIP() << server_->why();
+        gks_reset_all_for_tests();
+        MESS_reset_for_tests();
+        gset_geometry("64x48+0+0");
+        ASSERT_EQ(gopen_gks(nullptr), 0);
+        ASSERT_EQ(gopen_ws(1, server_->display().c_str(), kWsWindow), 0);
+        gset_colr_rep(1, kRed, 1.0F, 0.0F, 0.0F);
+        gset_colr_rep(1, kBlue, 0.0F, 0.0F, 1.0F);
+    }
+    void TearDown() override { gks_reset_all_for_tests(); }
+    // Fills the whole picture (transformation 0 is the unit square).
+    static void fill(int colour) {
+        gset_fill_colr_ind(colour);
+        const GPoint box[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        gfill_area(4, box);
+    }
+    static long pixel_of(int colour) { return gget_color_ind(colour); }
+    static std::unique_ptr<testing::XServer> server_;
+};
+std::unique_ptr<testing::XServer> X11Test::server_;
+
+TEST_F(X11Test, StepsPastTheEndsByTheLoopDirection) {
+    struct Case {
+        int direction, current, step, next, direction_after;
+    };
+    for (const Case c : {Case{1, 2, 0, 0, 1}, Case{2, 2, 1, 1, 2}, Case{3, 2, 0, 1, 2}, Case{1, 0, -1, 2, 1},
+                         Case{3, 0, -1, 1, 3}, Case{2, 0, 0, 1, 3}, Case{1, 1, 0, 2, 1}}) {
+        gdelete_all_frames();
+        for (int i = 0; i < 3; ++i) gcreate_frame(i);
+        gdisplay_frame(c.current);
+        gset_loop_direct(c.direction);
+        EXPECT_EQ(ginc_frame(c.step), c.next) << c.direction << " " << c.current << " " << c.step;
+        EXPECT_EQ(gget_loop_direct(), c.direction_after) << c.direction << " " << c.current;
+    }
+}
+
+TEST_F(X11Test, LastFrameWaitsLongerAndSpeedStepsStopAtZero) {
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(gcreate_frame(-1), i);
+    EXPECT_FLOAT_EQ(gget_frame_delay(0), 0.5F);
+    EXPECT_FLOAT_EQ(gget_frame_delay(1), 0.5F);
+    EXPECT_FLOAT_EQ(gget_frame_delay(2), 1.0F);
+    gset_looping(1);
+    gset_loop_delay(-1, 0.1F);
+    gstep_loop_speed(1);
+    EXPECT_FLOAT_EQ(gget_loop_delay(), 0.05F);
+    gstep_loop_speed(1);
+    EXPECT_FLOAT_EQ(gget_loop_delay(), 0.0F);
+    EXPECT_FLOAT_EQ(gget_frame_delay(0), 0.0F);
+    EXPECT_FLOAT_EQ(gget_frame_delay(2), 1.0F);
+    gset_loop_delay(-1, -3.0F);
+    EXPECT_FLOAT_EQ(gget_loop_delay(), 0.0F);
+}
+
+TEST_F(X11Test, FramesHoldTheirOwnPicturesAndTheTitleTheirNumber) {
+    for (int colour : {kRed, kBlue}) {
+        const int n = gcreate_frame(-1);
+        gselect_frame(n);
+        fill(colour);
+    }
+    gdisplay_frame(1);
+    EXPECT_EQ(gget_pixel(30, 20), pixel_of(kBlue));
+    EXPECT_NE(std::string(gget_win_title_full()).find("[1]"), std::string::npos);
+    gdisplay_frame(0);
+    EXPECT_EQ(gget_pixel(30, 20), pixel_of(kRed));
+    gdelete_frame(0);
+    EXPECT_EQ(gget_num_frames(), 1);
+    EXPECT_EQ(gget_pixel(30, 20), pixel_of(kBlue));
+    // The next plot's window starts without frames or a frame number.
+    gclose_ws(1);
+    ASSERT_EQ(gopen_ws(1, server_->display().c_str(), kWsWindow), 0);
+    EXPECT_EQ(gget_num_frames(), 0);
+    EXPECT_EQ(std::string(gget_win_title_full()).find('['), std::string::npos);
+}
+
+TEST_F(X11Test, FrameTableEndsAt128WithoutTouchingTheLastFrame) {
+    for (int i = 0; i < kMaxFrames; ++i) ASSERT_EQ(gcreate_frame(-1), i);
+    gselect_frame(kMaxFrames - 1);
+    fill(kRed);
+    EXPECT_EQ(gcreate_frame(-1), -1);
+    EXPECT_EQ(gselect_frame(kMaxFrames), -1);
+    fill(kBlue);
+    gdisplay_frame(kMaxFrames - 1);
+    EXPECT_EQ(gget_pixel(10, 10), pixel_of(kRed));
+    EXPECT_EQ(gdelete_frame(kMaxFrames + 5), -1);
+    EXPECT_EQ(gget_num_frames(), kMaxFrames);
+}
+
+TEST_F(X11Test, ZoomReplicatesPixelsAndUnzoomRestores) {
+    fill(kBlue);
+    gset_fill_colr_ind(kRed);
+    const GPoint corner[4] = {{0, 0.5F}, {0.25F, 0.5F}, {0.25F, 1}, {0, 1}};  // upper-left
+    gfill_area(4, corner);
+    const long before = gget_pixel(60, 44);
+    EXPECT_EQ(gzoom(kFrameCurrent, 2, 2, 8, 0), 0);
+    EXPECT_EQ(gget_zoom(), 8);
+    EXPECT_EQ(gget_pixel(60, 44), pixel_of(kRed));  // the corner fills the window
+    EXPECT_FLOAT_EQ(xZ_p(0.0F), 0.0F);
+    EXPECT_EQ(gzoom(kFrameCurrent, -1, -1, 2048, 0), -1);
+    EXPECT_EQ(gunzoom(), 0);
+    EXPECT_EQ(gget_pixel(60, 44), before);
+    EXPECT_EQ(gget_zoom(), 1);
+}
+
+// Events as another client (a window manager, a looping program) sends them.
+class Sender {
+public:
+    explicit Sender(const std::string& display) : d_(XOpenDisplay(display.c_str())) {}
+    ~Sender() {
+        if (d_ != nullptr) XCloseDisplay(d_);
+    }
+    // The one top-level window of the test.
+    Window window() const {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned n = 0;
+        XQueryTree(d_, DefaultRootWindow(d_), &root, &parent, &children, &n);
+        const Window w = n > 0 ? children[n - 1] : 0;
+        XFree(children);
+        return w;
+    }
+    void expose(int count) const {
+        for (int i = 0; i < count; ++i) {
+            XEvent e{};
+            e.xexpose.type = Expose;
+            e.xexpose.window = window();
+            e.xexpose.width = e.xexpose.height = 10;
+            XSendEvent(d_, window(), False, ExposureMask, &e);
+        }
+        XSync(d_, False);
+    }
+    void client_message(const char* type, long first) const {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = window();
+        e.xclient.message_type = XInternAtom(d_, type, False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = first;
+        XSendEvent(d_, window(), False, NoEventMask, &e);
+        XSync(d_, False);
+    }
+    Atom atom(const char* name) const { return XInternAtom(d_, name, False); }
+    // A window of this client's own, as a looping program would offer.
+    Window make_window() const {
+        const Window w = XCreateSimpleWindow(d_, DefaultRootWindow(d_), 0, 0, 64, 48, 0, 0, 0);
+        XMapWindow(d_, w);
+        XSync(d_, False);
+        return w;
+    }
+
+private:
+    Display* d_;
+};
+
+TEST_F(X11Test, BurstOfExposuresUpdatesTheWindowOnce) {
+    const Sender s(server_->display());
+    gsync();
+    gcheck_event();
+    const int before = gget_expose_count();
+    s.client_message("ORV_OTHER", 0);  // any other event ends a burst
+    s.expose(4);
+    gsync();
+    gcheck_event();
+    EXPECT_EQ(gget_expose_count(), before + 1);
+}
+
+TEST_F(X11Test, WindowManagerCloseEndsTheHold) {
+    const Sender s(server_->display());
+    s.client_message("WM_PROTOCOLS", static_cast<long>(s.atom("WM_DELETE_WINDOW")));
+    EXPECT_EQ(ghold(0), 0);  // returns instead of waiting for the user
+    EXPECT_EQ(gget_input_mode(), kInputIdle);
+}
+
+std::vector<std::string> g_written;
+
+TEST_F(X11Test, ImageFilesAreNamedFromTheTitleAndFrame) {
+    gset_win_title("Surface Analysis");
+    g_written.clear();
+    gset_image_writer(kImageGif, [](const char* file) {
+        g_written.emplace_back(file);
+        return 1;
+    });
+    EXPECT_EQ(gsave_images(kImageGif), 1);
+    for (int i = 0; i < 4; ++i) gcreate_frame(-1);
+    gdisplay_frame(3);
+    EXPECT_EQ(gsave_images(kImageGif), 1);
+    gset_looping(1);
+    EXPECT_EQ(gsave_images(kImageGif), 4);
+    ASSERT_EQ(g_written.size(), 6U);
+    EXPECT_EQ(g_written[0], "Surfa.gif");
+    EXPECT_EQ(g_written[1], "Surfa-03.gif");
+    EXPECT_EQ(g_written[5], "Surfa-03.gif");
+    EXPECT_EQ(gsave_images(kImageXwd), 0);  // no XWD writer
+    gset_image_writer(kImageGif, nullptr);
+}
+
+int g_refreshes = 0;
+
+TEST_F(X11Test, RefreshCallbackRunsDuringTheHold) {
+    g_refreshes = 0;
+    gset_refresh_callback(0.05F, [] {
+        if (++g_refreshes == 2) gset_input_mode(kInputReleased);
+        return 0;
+    });
+    EXPECT_EQ(ghold(0), 0);
+    EXPECT_EQ(g_refreshes, 2);
+    gset_refresh_callback(0.0F, nullptr);
+}
+
+TEST_F(X11Test, PixmapDeviceDrawsForAnExistingWindow) {
+    const Sender s(server_->display());
+    const unsigned long target = s.make_window();
+    gks_reset_all_for_tests();
+    unsetenv("orvwindow");
+    unsetenv("WINDOW");
+    ASSERT_EQ(gopen_gks(nullptr), 0);
+    const std::string display = server_->display();
+    for (const std::string& bad : {display, display + ",junk", display + ",0x0:10x10"})
+        EXPECT_EQ(gopen_ws(1, bad.c_str(), kWsPixmap), -1) << bad;
+    char text[80];
+    std::snprintf(text, sizeof text, "%s,0x%lx:40x30", display.c_str(), target);
+    ASSERT_EQ(gopen_ws(1, text, kWsPixmap), 0);
+    gset_colr_rep(1, kRed, 1.0F, 0.0F, 0.0F);
+    fill(kRed);
+    EXPECT_EQ(gget_pixel(20, 15), pixel_of(kRed));
+    EXPECT_EQ(gget_pixel(40, 15), -1);  // outside the 40 x 30 picture
+    EXPECT_EQ(gzoom(kFrameCurrent, 1, 1, 2, 0), -1);
+}
+
+// On a colour-mapped screen a colour index owns a read-write cell, so
+// redefining it changes what is already drawn (the colour bar's flash); on
+// a true-colour screen the index gets another pixel.
+TEST(X11Colours, ReadWriteCellsOnColourMappedScreens) {
+    for (const int depth : {8, 24}) {
+        testing::XServer server(depth);
+        if (!server.ok()) GTEST_SKIP() << server.why();
+        gks_reset_all_for_tests();
+        gset_geometry("64x48+0+0");
+        ASSERT_EQ(gopen_gks(nullptr), 0);
+        ASSERT_EQ(gopen_ws(1, server.display().c_str(), kWsWindow), 0);
+        gset_colr_rep(1, kRed, 1.0F, 0.0F, 0.0F);
+        gset_fill_colr_ind(kRed);
+        const GPoint box[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        gfill_area(4, box);
+        const long drawn = gget_pixel(30, 20);
+        gset_colr_rep(1, kRed, 0.0F, 0.0F, 1.0F);
+        gsync();
+        Display* d = XOpenDisplay(server.display().c_str());
+        ASSERT_NE(d, nullptr);
+        XColor c{};
+        c.pixel = static_cast<unsigned long>(drawn);
+        XQueryColor(d, DefaultColormap(d, DefaultScreen(d)), &c);
+        XCloseDisplay(d);
+        if (depth == 8) {
+            EXPECT_EQ(gget_color_ind(kRed), drawn);
+            EXPECT_EQ(c.blue, 65535) << "the drawn pixel turned blue";
+            EXPECT_EQ(c.red, 0);
+        } else {
+            EXPECT_NE(gget_color_ind(kRed), drawn);
+            EXPECT_EQ(c.red, 65535) << "what was drawn stays red";
+        }
+        gks_reset_all_for_tests();
+    }
+}
+
+TEST(X11Open, UnreachableDisplayFailsCleanly) {
+    gks_reset_all_for_tests();
+    ASSERT_EQ(gopen_gks(nullptr), 0);
+    EXPECT_EQ(gopen_ws(1, ":4093", kWsWindow), -1);
+    EXPECT_EQ(gchk_graphics(), 0);
+    gks_reset_all_for_tests();
+}
+
+}  // namespace
+}  // namespace orv
