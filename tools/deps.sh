@@ -7,6 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   proj-bin ghostscript
   libnetcdf-dev netcdf-bin
+  libcairo2-dev libpng-dev libgif-dev zlib1g-dev
+  imagemagick pngcheck
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,7 @@
 #include "core/var_tool.hpp"
 #include "geo/map.hpp"
 #include "geo/region.hpp"
+#include "gks/gks_img.hpp"
 #include "gks/gks_text.hpp"
 #include "mos/mos_plt.hpp"
 #include "plot/colors.hpp"
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     gtext_register_hooks();
     MAP_register_hooks();
     DATA_register_hooks();
+    IMG_register_hooks();
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];
