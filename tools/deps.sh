@@ -8,7 +8,7 @@ packages=(
   proj-bin ghostscript
   libnetcdf-dev netcdf-bin
   libcairo2-dev libpng-dev libgif-dev zlib1g-dev
-  imagemagick pngcheck
+  imagemagick pngcheck poppler-utils librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do
