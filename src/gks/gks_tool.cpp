@@ -10,6 +10,7 @@
 
 #include "core/mess.hpp"
 #include "core/orv.hpp"
+#include "gks/gif.hpp"
 #include "gks/gks_cairo.hpp"
 #include "gks/gks_colr.hpp"
 #include "gks/gks_fill.hpp"
@@ -429,6 +430,7 @@ void gks_tool_reset_for_tests() {
 void gks_reset_all_for_tests() {
     gps_reset_for_tests();
     gks_cairo_reset_for_tests();
+    gif_reset_for_tests();
     gks_obj_reset_for_tests();
     gks_tool_reset_for_tests();
     gks_tran_reset_for_tests();
