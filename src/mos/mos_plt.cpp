@@ -219,7 +219,8 @@ void for_out_file_entries(Fn fn) {
     RES_getvals("out_file", &n, &items);
     for (int k = 0; k < n; ++k) {
         const char* entry = items[k];
-        if (entry == nullptr || strcasecmp(entry, "none") == 0 || prefix_nocase(entry, "gif")) continue;
+        if (entry == nullptr || strcasecmp(entry, "none") == 0 || PLT_dump_type_of(entry) != kDumpNone)
+            continue;
         fn(entry);
     }
     free_parsed_array(n, items);

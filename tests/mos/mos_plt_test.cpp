@@ -188,6 +188,7 @@ TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
         {"orv", 2, "mos_grd_orv"},   {"orvb", 3, "mos_grd_orv"},     {"cdf", 11, "mos_grd_cdf"},
         {"orv_mine", 2, "mine"},     {"orvb_binary", 3, "binary"},   {"cdf:nc_conv", 11, "nc_conv"},
         {"my_conv", 2, "my_conv"},   {"none", 0, "mos_grd"},         {"gif,orv", 2, "mos_grd_orv"},
+        {"xwd", 0, "mos_grd"},       {"img,png,orv", 2, "mos_grd_orv"},
         {"GIFfile", 0, "mos_grd"},
     };
     for (const Case& c : cases) {
