@@ -1,6 +1,7 @@
 #include "gks/gks_img.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <unordered_map>
 
@@ -106,6 +107,13 @@ std::uint32_t IMG_pixel(const ImageRecord& im, int x, int y) {
         return high ? p[0] >> 4 : p[0] & 0x0FU;
     }
     case 8: return p[0];
+    case 32:
+        if (im.byte_order == 0 && std::endian::native == std::endian::little) {
+            std::uint32_t v = 0;
+            std::memcpy(&v, p, sizeof v);
+            return v;
+        }
+        break;
     default: break;
     }
     std::uint32_t v = 0;
@@ -122,6 +130,10 @@ void IMG_pixel_rgb(const ImageRecord& im, std::uint32_t pixel, int* r, int* g, i
         *r = intensity_255(c.r);
         *g = intensity_255(c.g);
         *b = intensity_255(c.b);
+    } else if (im.red_mask == 0xFF0000U && im.green_mask == 0xFF00U && im.blue_mask == 0xFFU) {
+        *r = static_cast<int>((pixel >> 16) & 0xFFU);
+        *g = static_cast<int>((pixel >> 8) & 0xFFU);
+        *b = static_cast<int>(pixel & 0xFFU);
     } else if (im.red_mask != 0 || im.green_mask != 0 || im.blue_mask != 0) {
         *r = component(pixel, im.red_mask);
         *g = component(pixel, im.green_mask);
@@ -147,7 +159,7 @@ int nearest(const std::vector<std::uint8_t>& rgb, int count, int r, int g, int b
 }
 }  // namespace
 
-void IMG_palette(const ImageRecord& im, int max_colors, ImgPalette* out) {
+void IMG_palette(const ImageRecord& im, int max_colors, ImgPalette* out, bool reduce) {
     out->index.assign(static_cast<std::size_t>(im.width) * im.height, 0);
     out->rgb.clear();
     out->count = 0;
@@ -174,6 +186,7 @@ void IMG_palette(const ImageRecord& im, int max_colors, ImgPalette* out) {
                     ++out->count;
                 } else {
                     out->overflow = true;
+                    if (!reduce) return;
                     it->second = nearest(out->rgb, out->count, r, g, b);
                 }
             }

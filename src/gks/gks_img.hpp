@@ -62,14 +62,15 @@ void IMG_pixel_rgb(const ImageRecord& image, std::uint32_t pixel, int* r, int* g
 
 // The picture as palette indices in order of first appearance of each pixel
 // value, with the palette as 0-255 triples. More than max_colors distinct
-// values: the extra ones take the nearest palette colour.
+// values: the extra ones take the nearest palette colour when reducing, else
+// the palette stops there with overflow set.
 struct ImgPalette {
     std::vector<std::uint8_t> index;  // width * height
     std::vector<std::uint8_t> rgb;    // 3 per entry
     int count = 0;
     bool overflow = false;            // more distinct values than max_colors
 };
-void IMG_palette(const ImageRecord& image, int max_colors, ImgPalette* out);
+void IMG_palette(const ImageRecord& image, int max_colors, ImgPalette* out, bool reduce = true);
 // The palette index of the background colour, or -1.
 int IMG_background_index(const ImgPalette& palette);
 

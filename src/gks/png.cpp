@@ -49,7 +49,7 @@ bool encode(std::FILE* f, const ImageRecord& image) {
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
     ImgPalette palette;
-    IMG_palette(image, kPaletteSize, &palette);
+    IMG_palette(image, kPaletteSize, &palette, false);
     std::vector<png_byte> row;
     PngText text;
     fill_text(image, &text);
