@@ -434,6 +434,36 @@ int gcairo_capture(ImageRecord* image) {
     return 1;
 }
 
+int gcairo_put_image(const ImageRecord& image, int x, int y, long transparent) {
+    if (g.cr == nullptr || image.width <= 0 || image.height <= 0) return 0;
+    cairo_surface_t* picture = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image.width, image.height);
+    if (cairo_surface_status(picture) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(picture);
+        return 0;
+    }
+    cairo_surface_flush(picture);
+    unsigned char* data = cairo_image_surface_get_data(picture);
+    const int stride = cairo_image_surface_get_stride(picture);
+    for (int row = 0; row < image.height; ++row) {
+        auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(row) * stride);
+        for (int col = 0; col < image.width; ++col) {
+            int r = 0, gr = 0, b = 0;
+            IMG_pixel_rgb(image, IMG_pixel(image, col, row), &r, &gr, &b);
+            const auto rgb = static_cast<std::uint32_t>((r << 16) | (gr << 8) | b);
+            out[col] = static_cast<long>(rgb) == transparent ? 0U : 0xFF000000U | rgb;
+        }
+    }
+    cairo_surface_mark_dirty(picture);
+    g.dirty = true;
+    cairo_save(g.cr);
+    cairo_set_source_surface(g.cr, picture, x, y);
+    cairo_pattern_set_filter(cairo_get_source(g.cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(g.cr);
+    cairo_restore(g.cr);
+    cairo_surface_destroy(picture);
+    return 1;
+}
+
 void gks_cairo_reset_for_tests() {
     release();
     g = CairoState{};

@@ -22,6 +22,11 @@ void gcairo_register();
 // the open raster workstation: 1, else 0.
 int gcairo_capture(ImageRecord* image);
 
+// Paints a picture with its upper-left corner at device pixel (x, y),
+// leaving out the pixels of the transparent colour (0xRRGGBB; -1 none): 1
+// when painted, 0 when this device is not the open raster workstation.
+int gcairo_put_image(const ImageRecord& image, int x, int y, long transparent);
+
 void gks_cairo_reset_for_tests();
 
 }  // namespace orv

@@ -5,13 +5,19 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "core/files.hpp"
 #include "core/mess.hpp"
+#include "core/resrc.hpp"
+#include "geo/map.hpp"
 #include "core/orv.hpp"
 #include "gks/gif.hpp"
 #include "gks/gks_cairo.hpp"
 #include "gks/gks_colr.hpp"
 #include "gks/png.hpp"
 #include "gks/xdump.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/gks_tran.hpp"
+#include "plot/colors.hpp"
 #include "plot/plt_labl.hpp"
 #include "plot/plt_tool.hpp"
 
@@ -287,7 +293,48 @@ std::FILE* img_open_past_comment(const char* name) {
     return f;
 }
 
+namespace {
+long transparent_colour(const char* name) {
+    float r = 0.0F, gr = 0.0F, b = 0.0F;
+    const int index = name != nullptr && *name != '\0' ? CLR_get_ind(name) : -1;
+    if (index < 0 || CLR_get_rgb(index, &r, &gr, &b) != 0) gget_color_rgb(-1, &r, &gr, &b);
+    const auto byte = [](float v) { return static_cast<long>(std::clamp(v, 0.0F, 1.0F) * 255.0F + 0.5F); };
+    return (byte(r) << 16) | (byte(gr) << 8) | byte(b);
+}
+
+// A map list's image entry: the file is looked for in "image_path"; "if:"
+// entries are placed in the whole picture rather than over the map.
+int map_image_overlay(const char* file, const char* transparent, int x, int y, int whole_picture) {
+    char* dir = nullptr;
+    if (RES_get("image_path") != nullptr) RES_getval("image_path", &dir, kResPath);
+    char path[kFileNameSize] = "";
+    FILE_add_path(dir != nullptr && *dir != '\0' ? dir : nullptr, file, path, sizeof path);
+    std::free(dir);
+    int status = 0, current = 0;
+    ginq_cur_norm_tran_num(&status, &current);
+    if (whole_picture != 0) gsel_norm_tran(1);
+    const int drawn = goverlay_image_file(path, transparent, x, y);
+    gsel_norm_tran(current);
+    return drawn;
+}
+}  // namespace
+
+int goverlay_image_file(const char* name, const char* transparent, int x, int y) {
+    if (gchk_graphics() == 0) return 0;
+    ImageRecord image;
+    if (IMG_read(name, &image, 1) == 0) return 0;
+    int vp[4] = {0, 0, 0, 0};
+    gget_xviewport(vp);
+    const int left = x >= 0 ? vp[0] + x : vp[0] + vp[2] + x - image.width;
+    const int top = y >= 0 ? vp[1] + y : vp[1] + vp[3] + y - image.height;
+    if (gcairo_put_image(image, left, top, transparent_colour(transparent)) != 0) return 1;
+    MESS_print(kMessError, "goverlay_image_file: No picture to draw on: %s\n", name);
+    return 0;
+}
+
 void IMG_register_hooks() {
+    static constexpr MapOverlayHooks kOverlays = {map_image_overlay, nullptr, nullptr};
+    MAP_set_overlay_hooks(&kOverlays);
     PltHooks* hooks = PLT_hooks();
     hooks->image_dump[kDumpXwd] = XWD_dump;
     hooks->image_dump[kDumpGif] = GIF_dump;

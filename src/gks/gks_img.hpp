@@ -82,6 +82,12 @@ int IMG_read(const char* name, ImageRecord* image, int flag);
 int IMG_read_orv(const char* name, ImageRecord* image, int flag);
 int IMG_dump(const char* name);
 
+// Draws an image file over the picture, (x, y) pixels from the current
+// viewport's upper-left corner (negative: the image's right or bottom edge
+// that far from the viewport's); pixels of the transparent colour (a colour
+// name, or the background when null or empty) are left out. 1 when drawn.
+int goverlay_image_file(const char* name, const char* transparent, int x, int y);
+
 // Opens an image file for binary reading past a leading "** " comment line.
 std::FILE* img_open_past_comment(const char* name);
 

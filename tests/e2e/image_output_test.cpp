@@ -2,10 +2,12 @@
 // the other formats, frame dumps, and outputs that cannot be written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "gks/gif.hpp"
 #include "gks/gks_img.hpp"
 #include "support/run_program.hpp"
 
@@ -77,6 +79,34 @@ TEST(ImageOutput, EveryDeviceAndDumpWritesItsFile) {
         // An image word is no raw-data file name.
         EXPECT_FALSE(std::ifstream(dir.file(c.dump)).good()) << c.dump;
     }
+}
+
+TEST(ImageOutput, MapListImagesAreDrawnOverTheMap) {
+    ScratchDir dir;
+    ImageRecord red;
+    ASSERT_EQ(IMG_alloc(&red, 40, 30, 8, "test"), 1);
+    red.colors = {ImgColor{1.0F, 0.0F, 0.0F}};
+    ASSERT_EQ(GIF_write(dir.file("red.gif").c_str(), &red), 1);
+    const RunResult r = run_mosplot(dir, demo("png,map.png", {"-ip", dir.path(), "-mf", "im:red.gif::5:5,im:lost.gif"}));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE((r.out + r.err).find("Unable to open image file: " + dir.file("lost.gif")), std::string::npos)
+        << r.out << r.err;
+    ImageRecord im;
+    ASSERT_EQ(IMG_read(dir.file("map.png").c_str(), &im, 0), 1);
+    // The red block lies 5 pixels into the map's upper-left corner.
+    int count = 0, left = im.width, top = im.height;
+    for (int y = 0; y < im.height; ++y)
+        for (int x = 0; x < im.width; ++x) {
+            int pr = 0, pg = 0, pb = 0;
+            IMG_pixel_rgb(im, IMG_pixel(im, x, y), &pr, &pg, &pb);
+            if (pr != 255 || pg != 0 || pb != 0) continue;
+            ++count;
+            left = std::min(left, x);
+            top = std::min(top, y);
+        }
+    EXPECT_GT(count, 40 * 30 * 9 / 10);  // latitude lines are drawn over it
+    EXPECT_LE(count, 40 * 30);
+    EXPECT_EQ(left, 5);
 }
 
 TEST(ImageOutput, UnwritablePictureEndsTheRunWithAMessage) {

@@ -11,6 +11,7 @@
 #include "gks/gks_fixture.hpp"
 #include "gks/gks_img.hpp"
 #include "gks/gks_line.hpp"
+#include "gks/xdump.hpp"
 #include "support/run_program.hpp"
 
 namespace orv::test {
@@ -136,6 +137,32 @@ TEST_F(CairoTest, VectorFilesRenderInTheirReaders) {
         EXPECT_EQ(im.width, 792);  // 1100 pixels as 0.72-point units
         expect_rgb(im, im.width / 8, im.height * 7 / 8, 255, 0, 0);
     }
+}
+
+TEST_F(CairoTest, ImageOverlaysLeaveTheTransparentColourOut) {
+    // A 10 x 6 picture: red with a white (background) hole at column 2.
+    ImageRecord overlay;
+    ASSERT_EQ(IMG_alloc(&overlay, 10, 6, 8, "test"), 1);
+    overlay.colors = {ImgColor{1.0F, 0.0F, 0.0F}, ImgColor{1.0F, 1.0F, 1.0F}};
+    for (int y = 0; y < 6; ++y) overlay.data[static_cast<std::size_t>(y) * 10 + 2] = 1;
+    ASSERT_EQ(XWD_write(path("o.xwd").c_str(), &overlay), 1);
+    RES_put("geometry", "100x80");
+    ASSERT_EQ(open("png," + path("m.png")), 0);
+    draw();
+    gset_fill_colr_ind(3);
+    const GPoint all[4] = {{0.0F, 0.0F}, {wx_, 0.0F}, {wx_, wy_}, {0.0F, wy_}};
+    gfill_area(4, all);
+    EXPECT_EQ(goverlay_image_file(path("o.xwd").c_str(), nullptr, 5, 7), 1);
+    EXPECT_EQ(goverlay_image_file(path("o.xwd").c_str(), "", -4, -3), 1);  // from the lower-right corner
+    EXPECT_EQ(goverlay_image_file(path("none.xwd").c_str(), nullptr, 0, 0), 0);
+    ImageRecord im;
+    ASSERT_EQ(gcairo_capture(&im), 1);
+    expect_rgb(im, 5, 7, 255, 0, 0);
+    expect_rgb(im, 7, 7, 0, 0, 255);  // the hole
+    expect_rgb(im, 4, 7, 0, 0, 255);
+    expect_rgb(im, 99 - 4, 79 - 3, 255, 0, 0);  // the image's lower-right pixel
+    expect_rgb(im, 100 - 4, 80 - 3, 0, 0, 255);
+    expect_rgb(im, 100 - 4 - 10 + 2, 79 - 3, 0, 0, 255);
 }
 
 TEST_F(CairoTest, UnwritableFileFailsTheOpen) {
