@@ -213,8 +213,15 @@ int IMG_background_index(const ImgPalette& palette) {
     return -1;
 }
 
+namespace {
+GImageCapture window_capture = nullptr;
+}  // namespace
+
+void gset_window_capture(GImageCapture capture) { window_capture = capture; }
+
 int gget_image(ImageRecord* image) {
     if (image == nullptr) return 0;
+    if (gtype_is_WIN_PIX() != 0 && window_capture != nullptr) return window_capture(image);
     if (gcairo_capture(image) != 0) return 1;
     MESS_print(kMessError, "gget_image: No picture to capture\n");
     return 0;

@@ -74,8 +74,12 @@ void IMG_palette(const ImageRecord& image, int max_colors, ImgPalette* out, bool
 // The palette index of the background colour, or -1.
 int IMG_background_index(const ImgPalette& palette);
 
-// Captures the current drawing target: 1, or 0 with a message.
+// Captures the current drawing target: 1, or 0 with a message. The picture
+// device is read directly; a window device reads its own picture through the
+// capture it sets here.
 int gget_image(ImageRecord* image);
+using GImageCapture = int (*)(ImageRecord* image);
+void gset_window_capture(GImageCapture capture);
 
 int IMG_write(const char* name, const ImageRecord* image, int compress);
 int IMG_read(const char* name, ImageRecord* image, int flag);
