@@ -212,6 +212,9 @@ TEST_F(ImgTest, BadFilesAreRefusedWithoutACrash) {
     huge_gif[7] = huge_gif[9] = 0xEA;
     auto zero_gif = gif;
     zero_gif[6] = zero_gif[7] = 0;
+    auto no_table_gif = gif;  // no colours at all
+    no_table_gif.erase(no_table_gif.begin() + 13, no_table_gif.begin() + 13 + 3 * 8);
+    no_table_gif[10] &= 0x7F;
     auto odd_xwd = xwd;
     odd_xwd[47] = 7;  // 7 bits per pixel
     auto many_colours_xwd = xwd;
@@ -229,6 +232,7 @@ TEST_F(ImgTest, BadFilesAreRefusedWithoutACrash) {
         {"junk.xwd", std::vector<unsigned char>(300, 0xA5)},
         {"huge.gif", huge_gif},
         {"zero.gif", zero_gif},
+        {"no_table.gif", no_table_gif},
         {"odd.xwd", odd_xwd},
         {"colours.xwd", many_colours_xwd},
         {"huge.xwd", huge_xwd},
