@@ -50,7 +50,9 @@ bool encode(std::FILE* f, const ImageRecord& image) {
     png_infop info = png_create_info_struct(png);
     ImgPalette palette;
     IMG_palette(image, kPaletteSize, &palette, false);
-    std::vector<png_byte> row;
+    const bool indexed = !palette.overflow;
+    // Everything the rows need is made before an error can jump back here.
+    std::vector<png_byte> row(static_cast<std::size_t>(image.width) * (indexed ? 1 : 3));
     PngText text;
     fill_text(image, &text);
     if (info == nullptr || setjmp(png_jmpbuf(png))) {
@@ -58,7 +60,6 @@ bool encode(std::FILE* f, const ImageRecord& image) {
         return false;
     }
     png_init_io(png, f);
-    const bool indexed = !palette.overflow;
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                  indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -79,7 +80,6 @@ bool encode(std::FILE* f, const ImageRecord& image) {
     chunks[2] = png_text{PNG_TEXT_COMPRESSION_NONE, key_time, text.created, 0, 0, nullptr, nullptr};
     png_set_text(png, info, chunks, 3);
     png_write_info(png, info);
-    row.resize(static_cast<std::size_t>(image.width) * (indexed ? 1 : 3));
     for (int y = 0; y < image.height; ++y) {
         const std::uint8_t* idx = &palette.index[static_cast<std::size_t>(y) * image.width];
         if (indexed) {
@@ -114,7 +114,7 @@ bool decode(png_structp png, png_infop info, ImageRecord* image) {
     }
     const bool indexed = color_type == PNG_COLOR_TYPE_PALETTE;
     png_set_strip_16(png);
-    png_set_interlace_handling(png);
+    const int passes = png_set_interlace_handling(png);
     if (indexed) {
         png_set_packing(png);
     } else {
@@ -142,9 +142,11 @@ bool decode(png_structp png, png_infop info, ImageRecord* image) {
         image->green_mask = 0x00FF00U;
         image->blue_mask = 0x0000FFU;
     }
-    std::vector<png_bytep> rows(h);
-    for (png_uint_32 y = 0; y < h; ++y) rows[y] = image->data.data() + static_cast<std::size_t>(y) * image->bytes_per_line;
-    png_read_image(png, rows.data());
+    // Row by row: an error jumps out of here, which must leave nothing of
+    // this function's own to release (the pixels belong to the record).
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < h; ++y)
+            png_read_row(png, image->data.data() + static_cast<std::size_t>(y) * image->bytes_per_line, nullptr);
     png_read_end(png, nullptr);
     return true;
 }
