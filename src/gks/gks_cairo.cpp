@@ -10,6 +10,7 @@
 #include <string>
 
 #include <strings.h>
+#include <unistd.h>
 
 #include "core/mess.hpp"
 #include "core/orv.hpp"
@@ -340,11 +341,14 @@ cairo_surface_t* create_surface(const char* file) {
 }
 
 // A raster file is written when the workstation closes; it must be
-// writable now, so that a run that cannot write it stops before drawing.
+// writable now, so that a run that cannot write it stops before drawing. The
+// trial leaves no empty file behind.
 bool writable(const char* file) {
+    const bool existed = access(file, F_OK) == 0;
     std::FILE* f = std::fopen(file, "ab");
     if (f == nullptr) return false;
     std::fclose(f);
+    if (!existed) std::remove(file);
     return true;
 }
 

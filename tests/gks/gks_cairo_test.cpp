@@ -2,6 +2,7 @@
 // place and colour, in every format, one file or page per frame.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "core/resrc.hpp"
@@ -172,6 +173,11 @@ TEST_F(CairoTest, UnwritableFileFailsTheOpen) {
         EXPECT_EQ(open(text), -1);
         EXPECT_EQ(gchk_graphics(), 0);
     }
+    // A run that ends before the picture is written leaves no empty file.
+    gks_reset_all_for_tests();
+    ASSERT_EQ(open("png," + path("never.png")), 0);
+    gks_reset_all_for_tests();
+    EXPECT_FALSE(std::ifstream(path("never.png")).good());
 }
 
 TEST_F(CairoTest, DeviceWordsSelectThePictureDevice) {
