@@ -375,12 +375,14 @@ int gcairo_open_ws(int /*ws*/, const char* text) {
         named = gcairo_format(std::string(file, comma).c_str());
         if (named != kCairoNone) file = comma + 1;
     }
+    g.format = named != kCairoNone ? named : format_of(file);
     if (*file == '\0') {
-        gerr_printf("gopen_ws", "no image file name given\n");
-        return -1;
+        // As the printer's "orv.ps": "orv" with the format's extension.
+        static constexpr const char* kDefaultNames[] = {"", "orv.png", "orv.gif", "orv.xwd",
+                                                        "orv.img", "orv.pdf", "orv.svg"};
+        file = kDefaultNames[g.format];
     }
     copy_text(g.file, file);
-    g.format = named != kCairoNone ? named : format_of(file);
     picture_size(&g.width, &g.height);
     if (is_raster(g.format) && !writable(g.file)) {
         gerr_printf("gopen_ws", "unable to open image file: %s\n", g.file);

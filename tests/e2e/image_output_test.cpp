@@ -57,21 +57,22 @@ TEST(ImageOutput, DemoPngMatchesThePostScriptPicture) {
 TEST(ImageOutput, EveryDeviceAndDumpWritesItsFile) {
     const struct {
         const char* device;
+        const char* file;
         const char* dump;  // -of
         const char* dump_file;
     } cases[] = {
-        {"gif,map.gif", "png", "orv.png"},
-        {"xwd,map.xwd", "gif", "orv.gif"},
-        {"img,map.img", "xwd", "orv.xwd"},
-        {"png,map.png", "img", "orv.xwd"},  // the own format under the default dump name
+        {"gif,map.gif", "map.gif", "png", "orv.png"},
+        {"xwd,map.xwd", "map.xwd", "gif", "orv.gif"},
+        {"img,map.img", "map.img", "xwd", "orv.xwd"},
+        {"png,map.png", "map.png", "img", "orv.xwd"},  // the own format under the default dump name
+        {"gif", "orv.gif", "png", "orv.png"},          // the device's default file name
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.device);
         ScratchDir dir;
         const RunResult r = run_mosplot(dir, demo(c.device, {"-of", c.dump}));
         ASSERT_EQ(r.status, 0) << r.out << r.err;
-        const std::string device = c.device;
-        for (const std::string& file : {device.substr(4), std::string(c.dump_file)}) {
+        for (const std::string& file : {std::string(c.file), std::string(c.dump_file)}) {
             ImageRecord im;
             EXPECT_EQ(IMG_read(dir.file(file).c_str(), &im, 0), 1) << file;
             EXPECT_EQ(im.width, 1100) << file;
