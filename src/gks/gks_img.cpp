@@ -17,6 +17,7 @@
 #include "gks/xdump.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
+#include "mos/mos_plt.hpp"
 #include "plot/colors.hpp"
 #include "plot/plt_labl.hpp"
 #include "plot/plt_tool.hpp"
@@ -339,7 +340,23 @@ int goverlay_image_file(const char* name, const char* transparent, int x, int y)
     return 0;
 }
 
+namespace {
+// Each new frame of a multi-frame plot starts a new picture file or page on
+// the picture device; other devices keep their own frame handling.
+int (*other_create_frame)(int frame) = nullptr;
+
+int create_frame(int frame) {
+    if (gget_ws_type() == kWsRaster) gclear_ws(1, 1);
+    return other_create_frame != nullptr ? other_create_frame(frame) : 0;
+}
+}  // namespace
+
 void IMG_register_hooks() {
+    MosFrameSeams* seams = MOS_frame_seams();
+    if (seams->create_frame != create_frame) {
+        other_create_frame = seams->create_frame;
+        seams->create_frame = create_frame;
+    }
     static constexpr MapOverlayHooks kOverlays = {map_image_overlay, nullptr, nullptr};
     MAP_set_overlay_hooks(&kOverlays);
     PltHooks* hooks = PLT_hooks();

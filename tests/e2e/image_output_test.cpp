@@ -110,6 +110,20 @@ TEST(ImageOutput, MapListImagesAreDrawnOverTheMap) {
     EXPECT_EQ(left, 5);
 }
 
+TEST(ImageOutput, EachForecastTimeIsItsOwnPicture) {
+    ScratchDir dir;
+    std::vector<std::string> args = demo("png,map.png");
+    std::find(args.begin(), args.end(), "h24")->assign("h24,h48");
+    const RunResult r = run_mosplot(dir, args);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ImageRecord first, second;
+    ASSERT_EQ(IMG_read(dir.file("map.png").c_str(), &first, 0), 1);
+    ASSERT_EQ(IMG_read(dir.file("map_01.png").c_str(), &second, 0), 1);
+    // Different valid times: the pictures differ (not one drawn over the other).
+    EXPECT_NE(first.data, second.data);
+    EXPECT_FALSE(std::ifstream(dir.file("map_02.png")).good());
+}
+
 TEST(ImageOutput, UnwritablePictureEndsTheRunWithAMessage) {
     ScratchDir dir;
     const RunResult r = run_mosplot(dir, demo("png," + dir.file("no/such/dir/map.png")));
