@@ -8,6 +8,8 @@ packages=(
   proj-bin ghostscript
   libnetcdf-dev netcdf-bin
   libx11-dev xvfb xdotool x11-apps
+  libcairo2-dev libpng-dev libgif-dev zlib1g-dev
+  imagemagick pngcheck poppler-utils librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do

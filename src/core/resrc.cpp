@@ -10,6 +10,8 @@
 #include <initializer_list>
 #include <new>
 #include <string>
+
+#include <strings.h>
 #include <string_view>
 #include <utility>
 
@@ -914,7 +916,18 @@ void RES_list() {
     }
 }
 
+namespace {
+// The image and vector file formats of the headless picture device.
+bool picture_file_word(const char* text) {
+    static constexpr const char* kWords[] = {"png", "gif", "xwd", "img", "pdf", "svg"};
+    for (const char* w : kWords)
+        if (strncasecmp(text, w, 3) == 0 && (text[3] == '\0' || text[3] == ',')) return true;
+    return false;
+}
+}  // namespace
+
 int RES_set_device(const char* text) {
+    if (text != nullptr && picture_file_word(text)) return 7;
     switch (text != nullptr ? text[0] : '\0') {
     case 'h': case 'H': case 'q': case 'Q': return 5;
     case 'm': case 'M': return 3;

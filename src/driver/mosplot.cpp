@@ -14,6 +14,7 @@
 #include "core/var_tool.hpp"
 #include "geo/map.hpp"
 #include "geo/region.hpp"
+#include "gks/gks_img.hpp"
 #include "gks/gks_text.hpp"
 #include "gks/gks_x11.hpp"
 #include "mos/mos_plt.hpp"
@@ -71,18 +72,12 @@ void check_options() {
     }
 }
 
-// The output devices by the words that name them; image files are written by
-// no device of this build.
+// The output devices by the words that name them.
 bool is_known_device(std::string_view word) {
-    for (std::string_view known : {"d", "disp", "x", "x11", "win", "window", "display", "p", "ps", "postscript", "h", "hp",
-                                   "hpgl", "q", "pcl", "m", "meta", "metafile", "w", "pixmap"})
+    for (std::string_view known : {"d", "disp", "x", "x11", "win", "window", "display", "p", "ps", "postscript",
+                                   "h", "hp", "hpgl", "q", "pcl", "m", "meta", "metafile", "w", "pixmap", "png",
+                                   "gif", "xwd", "img", "pdf", "svg"})
         if (word.size() == known.size() && strncasecmp(word.data(), known.data(), word.size()) == 0) return true;
-    return false;
-}
-
-bool is_image_device(std::string_view word) {
-    for (std::string_view image : {"png", "gif", "xwd", "img", "jpg", "jpeg"})
-        if (word.size() == image.size() && strncasecmp(word.data(), image.data(), word.size()) == 0) return true;
     return false;
 }
 
@@ -102,12 +97,10 @@ void check_device() {
     const std::string_view text(device);
     const std::string_view word = text.substr(0, text.find(','));
     if (is_known_device(word)) return;
-    if (is_image_device(word))
-        MESS_print(kMessError, "Device %.*s is not available: image files cannot be written yet\n",
-                   static_cast<int>(word.size()), word.data());
-    else
-        MESS_print(kMessError, "Unknown device: %.*s (p,FILE.ps PostScript, h,FILE HPGL, m,FILE metafile, x window)\n",
-                   static_cast<int>(word.size()), word.data());
+    MESS_print(kMessError,
+               "Unknown device: %.*s (p,FILE.ps PostScript, png|gif|xwd|img|pdf|svg,FILE pictures, h,FILE HPGL, "
+               "m,FILE metafile, d window)\n",
+               static_cast<int>(word.size()), word.data());
     ORV_exit(kExitGraphics);
 }
 
@@ -133,6 +126,7 @@ int main(int argc, char** argv) {
     VECT_register_hooks();
     RAW_register_file_hooks();
     register_window();
+    IMG_register_hooks();  // after the window: it wraps the frame seams it finds
     RES_init(argc, argv, kMosplotKeyedIds, kMosplotPositionalIds);
     if (FLAG_help()) {
         char progname[64];

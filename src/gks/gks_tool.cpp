@@ -10,6 +10,8 @@
 
 #include "core/mess.hpp"
 #include "core/orv.hpp"
+#include "gks/gif.hpp"
+#include "gks/gks_cairo.hpp"
 #include "gks/gks_colr.hpp"
 #include "gks/gks_fill.hpp"
 #include "gks/gks_line.hpp"
@@ -21,7 +23,7 @@
 namespace orv {
 namespace {
 
-constexpr int kDeviceSlots = 7;
+constexpr int kDeviceSlots = 8;
 constexpr std::size_t kErrTextMax = 80;
 
 struct ToolState {
@@ -41,6 +43,7 @@ ToolState g;
 void ensure_builtin_devices() {
     if (g.devices[kWsPostScript] == nullptr) gps_register();
     if (g.devices[kWsWindow] == nullptr) gx11_register();
+    if (g.devices[kWsRaster] == nullptr) gcairo_register();
 }
 
 bool need_open(const char* function) {
@@ -429,6 +432,8 @@ void gks_tool_reset_for_tests() {
 void gks_reset_all_for_tests() {
     gks_x11_reset_for_tests();
     gps_reset_for_tests();
+    gks_cairo_reset_for_tests();
+    gif_reset_for_tests();
     gks_obj_reset_for_tests();
     gks_tool_reset_for_tests();
     gks_tran_reset_for_tests();

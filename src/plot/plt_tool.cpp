@@ -232,15 +232,15 @@ void decode_param(const char* entry) {
         MESS_print(kMessDebug, "PLT_param_decode: ignored: %s\n", entry);
 }
 
-// Entries of "out_file" that begin with "gif" or "png" request dumps.
+// Entries of "out_file" that begin with an image word request dumps.
 void decode_out_file() {
     int count = 0;
     char** items = nullptr;
     RES_getvals("out_file", &count, &items);
     for (int i = 0; i < count; ++i) {
         const char* e = items[i];
-        if (strnicmp(e, "gif", 3) != 0 && strnicmp(e, "png", 3) != 0) continue;
-        const int type = strnicmp(e, "gif", 3) == 0 ? kDumpGif : kDumpPng;
+        const int type = PLT_dump_type_of(e);
+        if (type == kDumpNone) continue;
         PLT_set_dump(type, e[3] != '\0' ? e + 4 : "");
     }
     free_parsed_array(count, items);
@@ -389,6 +389,16 @@ int print_variable(int i, float x, float y, const CityEntry* station) {
 }  // namespace
 
 PltHooks* PLT_hooks() { return &g.hooks; }
+
+int PLT_dump_type_of(const char* entry) {
+    static constexpr struct {
+        const char* word;
+        int type;
+    } kWords[] = {{"gif", kDumpGif}, {"png", kDumpPng}, {"img", kDumpImg}, {"xwd", kDumpXwd}};
+    for (const auto& w : kWords)
+        if (entry != nullptr && strnicmp(entry, w.word, 3) == 0) return w.type;
+    return kDumpNone;
+}
 
 int PLT_open(float aspect) {
     PLT_param_decode();

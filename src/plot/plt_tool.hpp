@@ -121,6 +121,9 @@ int PLT_get_zoom();
 
 // Image output.
 void PLT_set_dump(int type, const char* name);
+// The dump type an "out_file" entry beginning with "gif", "png", "img" or
+// "xwd" requests, else kDumpNone.
+int PLT_dump_type_of(const char* entry);
 int PLT_get_dump_type();
 // Writes the frame image when a dump type is set; a PostScript page ends
 // with its frame either way.

@@ -34,7 +34,7 @@ TEST(BatchStatus, RefusedRunsSayWhyAndDrawNothing) {
         {{"-ft", "h24", "-va", "temp", "-re", "ps,-97,39,-97,100000,17,2.3,0"}, 43,
          "Invalid plot domain: the grid spacing must be above 0"},
         {{"-ft", "h24", "-va", "temp", "-re", "nowhere"}, 43, "unknown region"},
-        {{"-ft", "h24", "-va", "temp", "-de", "png,map.ps"}, 4, "Device png is not available"},
+        {{"-ft", "h24", "-va", "temp", "-de", "png,nodir/map.png"}, 4, "unable to open image file"},
         {{"-ft", "h24", "-va", "temp", "-de", "junk,map.ps"}, 4, "Unknown device: junk"},
         {{"-ft", "h24", "-va", "temp", "@missing.txt"}, 10, "Unable to open file:missing.txt"},
         {{"-ft", "h24", "-va", "temp", "@junk.txt"}, 11, "no GFS MOS reports found in junk.txt\n"},

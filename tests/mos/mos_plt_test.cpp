@@ -190,6 +190,7 @@ TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
         {"my_conv", 2, "my_conv"},   {"none", 0, "mos_grd"},         {"gif,orv", 2, "mos_grd_orv"},
         {"GIFfile", 0, "mos_grd"},   {"png", 0, "mos_grd"},          {"xwd:a.xwd,img", 0, "mos_grd"},
         {"raw", 0, "mos_grd"},       {"raw_stations,cdf", 11, "mos_grd_cdf"},
+        {"xwd", 0, "mos_grd"},       {"img,png,orv", 2, "mos_grd_orv"},
     };
     for (const Case& c : cases) {
         RES_put("out_file", c.out_file);

@@ -122,4 +122,19 @@ RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& arg
     return r;
 }
 
+RunResult run_command(const std::string& command) {
+    RunResult r;
+    std::FILE* p = popen((command + " 2>&1").c_str(), "r");
+    if (p == nullptr) return r;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) r.out.append(buffer, n);
+    const int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+bool have_program(const std::string& name) {
+    return run_command("command -v " + name + " >/dev/null").status == 0;
+}
+
 }  // namespace orv::testing

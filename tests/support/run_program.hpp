@@ -49,6 +49,11 @@ std::string read_file(const std::string& path);
 // batch run needs to make a map.
 std::string one_station_bulletin();
 
+// Runs a shell command line; out holds its standard output and error.
+RunResult run_command(const std::string& command);
+// True when the program is found on the PATH.
+bool have_program(const std::string& name);
+
 // Writes text to the file at path and reads standard input from it from now
 // on: false when that cannot be done.
 bool feed_stdin(const std::string& path, const std::string& text);

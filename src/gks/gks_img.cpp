@@ -1,0 +1,371 @@
+#include "gks/gks_img.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <unordered_map>
+
+#include "core/files.hpp"
+#include "core/mess.hpp"
+#include "core/resrc.hpp"
+#include "geo/map.hpp"
+#include "core/orv.hpp"
+#include "gks/gif.hpp"
+#include "gks/gks_cairo.hpp"
+#include "gks/gks_colr.hpp"
+#include "gks/png.hpp"
+#include "gks/xdump.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/gks_tran.hpp"
+#include "mos/mos_plt.hpp"
+#include "plot/colors.hpp"
+#include "plot/plt_labl.hpp"
+#include "plot/plt_tool.hpp"
+
+namespace orv {
+namespace {
+
+int mask_shift(std::uint32_t mask) {
+    int shift = 0;
+    while (mask != 0 && (mask & 1U) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+int component(std::uint32_t pixel, std::uint32_t mask) {
+    if (mask == 0) return 0;
+    const std::uint32_t max = mask >> mask_shift(mask);
+    const std::uint32_t v = (pixel & mask) >> mask_shift(mask);
+    return static_cast<int>((v * 255U + max / 2) / max);
+}
+
+int intensity_255(float v) { return std::clamp(static_cast<int>(v * 255.0F + 0.5F), 0, 255); }
+
+}  // namespace
+
+void IMG_init(ImageRecord* image) {
+    if (image != nullptr) *image = ImageRecord{};
+}
+
+void IMG_free(ImageRecord* image) { IMG_init(image); }
+
+int IMG_copy(ImageRecord* to, const ImageRecord* from) {
+    if (to == nullptr || from == nullptr) return 0;
+    *to = *from;
+    return 1;
+}
+
+void IMG_print(const ImageRecord* im, std::FILE* out) {
+    if (im == nullptr || out == nullptr) return;
+    std::fprintf(out, "Source: %d\n", im->source);
+    std::fprintf(out, "Version: %d\n", im->version);
+    std::fprintf(out, "Date: %s\n", im->date);
+    std::fprintf(out, "Info: %s\n", im->info);
+    std::fprintf(out, "Type: %d\n", im->type);
+    std::fprintf(out, "Size: %dx%d\n", im->width, im->height);
+    std::fprintf(out, "Resolution: %.2fx%.2f\n", static_cast<double>(im->res_x),
+                 static_cast<double>(im->res_y));
+    std::fprintf(out, "Offset: %.2fx%.2f\n", static_cast<double>(im->off_x),
+                 static_cast<double>(im->off_y));
+    std::fprintf(out, "Depth: %d\n", im->depth);
+    std::fprintf(out, "Bits per pixel: %d\n", im->bits_per_pixel);
+    std::fprintf(out, "Bytes per line: %d\n", im->bytes_per_line);
+    std::fprintf(out, "Bytes order: %d\n", im->byte_order);
+    std::fprintf(out, "Number of colors: %d\n", im->num_colors);
+    std::fprintf(out, "Tranparent colors: %d\n", im->transparent);
+}
+
+int IMG_alloc(ImageRecord* image, int width, int height, int bits_per_pixel, const char* who) {
+    static constexpr int kDepths[] = {1, 4, 8, 16, 24, 32};
+    if (std::find(std::begin(kDepths), std::end(kDepths), bits_per_pixel) == std::end(kDepths)) {
+        MESS_print(kMessError, "%s: Unsupported bits per pixel: %d\n", who, bits_per_pixel);
+        return 0;
+    }
+    if (width <= 0 || height <= 0 ||
+        static_cast<long long>(width) * height > kImgMaxPixels) {
+        MESS_print(kMessError, "%s: Image size refused: %dx%d\n", who, width, height);
+        return 0;
+    }
+    image->width = width;
+    image->height = height;
+    image->bits_per_pixel = bits_per_pixel;
+    image->depth = bits_per_pixel;
+    image->bytes_per_line = static_cast<int>((static_cast<long long>(width) * bits_per_pixel + 7) / 8);
+    image->data.assign(static_cast<std::size_t>(image->bytes_per_line) * height, 0);
+    return 1;
+}
+
+std::uint32_t IMG_pixel(const ImageRecord& im, int x, int y) {
+    if (x < 0 || y < 0 || x >= im.width || y >= im.height) return 0;
+    const std::size_t start = static_cast<std::size_t>(y) * im.bytes_per_line;
+    const std::size_t bytes = static_cast<std::size_t>(im.bits_per_pixel + 7) / 8;
+    const std::size_t at = start + static_cast<std::size_t>(x) * im.bits_per_pixel / 8;
+    if (at + bytes > im.data.size() || at + bytes > start + im.bytes_per_line) return 0;
+    const std::uint8_t* p = im.data.data() + at;
+    switch (im.bits_per_pixel) {
+    case 1: {
+        const int bit = x % 8;
+        return (p[0] >> (im.byte_order != 0 ? 7 - bit : bit)) & 1U;
+    }
+    case 4: {
+        const bool high = (x % 2 == 0) == (im.byte_order != 0);
+        return high ? p[0] >> 4 : p[0] & 0x0FU;
+    }
+    case 8: return p[0];
+    case 32:
+        if (im.byte_order == 0 && std::endian::native == std::endian::little) {
+            std::uint32_t v = 0;
+            std::memcpy(&v, p, sizeof v);
+            return v;
+        }
+        break;
+    default: break;
+    }
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        const std::uint8_t b = im.byte_order != 0 ? p[i] : p[bytes - 1 - i];
+        v = (v << 8) | b;
+    }
+    return v;
+}
+
+void IMG_pixel_rgb(const ImageRecord& im, std::uint32_t pixel, int* r, int* g, int* b) {
+    if (!im.colors.empty()) {
+        const ImgColor c = pixel < im.colors.size() ? im.colors[pixel] : ImgColor{};
+        *r = intensity_255(c.r);
+        *g = intensity_255(c.g);
+        *b = intensity_255(c.b);
+    } else if (im.red_mask == 0xFF0000U && im.green_mask == 0xFF00U && im.blue_mask == 0xFFU) {
+        *r = static_cast<int>((pixel >> 16) & 0xFFU);
+        *g = static_cast<int>((pixel >> 8) & 0xFFU);
+        *b = static_cast<int>(pixel & 0xFFU);
+    } else if (im.red_mask != 0 || im.green_mask != 0 || im.blue_mask != 0) {
+        *r = component(pixel, im.red_mask);
+        *g = component(pixel, im.green_mask);
+        *b = component(pixel, im.blue_mask);
+    } else {
+        const std::uint32_t max = im.bits_per_pixel >= 8 ? 255U : (1U << im.bits_per_pixel) - 1U;
+        const int v = static_cast<int>(std::min(pixel, max) * 255U / max);
+        *r = *g = *b = v;
+    }
+}
+
+namespace {
+int nearest(const std::vector<std::uint8_t>& rgb, int count, int r, int g, int b) {
+    int best = 0, best_d = 1 << 30;
+    for (int i = 0; i < count; ++i) {
+        const int d = std::abs(rgb[3 * i] - r) + std::abs(rgb[3 * i + 1] - g) + std::abs(rgb[3 * i + 2] - b);
+        if (d < best_d) {
+            best_d = d;
+            best = i;
+        }
+    }
+    return best;
+}
+}  // namespace
+
+void IMG_palette(const ImageRecord& im, int max_colors, ImgPalette* out, bool reduce) {
+    out->index.assign(static_cast<std::size_t>(im.width) * im.height, 0);
+    out->rgb.clear();
+    out->count = 0;
+    out->overflow = false;
+    std::unordered_map<std::uint32_t, int> seen;
+    std::uint32_t last = 0;
+    int last_index = -1;
+    std::size_t k = 0;
+    for (int y = 0; y < im.height; ++y) {
+        for (int x = 0; x < im.width; ++x, ++k) {
+            const std::uint32_t p = IMG_pixel(im, x, y);
+            if (last_index >= 0 && p == last) {
+                out->index[k] = static_cast<std::uint8_t>(last_index);
+                continue;
+            }
+            auto [it, fresh] = seen.try_emplace(p, out->count);
+            int r = 0, g = 0, b = 0;
+            if (fresh) {
+                IMG_pixel_rgb(im, p, &r, &g, &b);
+                if (out->count < max_colors) {
+                    out->rgb.insert(out->rgb.end(), {static_cast<std::uint8_t>(r),
+                                                     static_cast<std::uint8_t>(g),
+                                                     static_cast<std::uint8_t>(b)});
+                    ++out->count;
+                } else {
+                    out->overflow = true;
+                    if (!reduce) return;
+                    it->second = nearest(out->rgb, out->count, r, g, b);
+                }
+            }
+            last = p;
+            last_index = it->second;
+            out->index[k] = static_cast<std::uint8_t>(last_index);
+        }
+    }
+}
+
+int IMG_background_index(const ImgPalette& palette) {
+    int r = 0, g = 0, b = 0;
+    if (gget_color_rgb256(-1, &r, &g, &b) != 0) return -1;
+    for (int i = 0; i < palette.count; ++i) {
+        const std::uint8_t* c = &palette.rgb[3 * static_cast<std::size_t>(i)];
+        if (std::abs(c[0] - r) <= 1 && std::abs(c[1] - g) <= 1 && std::abs(c[2] - b) <= 1) return i;
+    }
+    return -1;
+}
+
+namespace {
+GImageCapture window_capture = nullptr;
+}  // namespace
+
+void gset_window_capture(GImageCapture capture) { window_capture = capture; }
+
+int gget_image(ImageRecord* image) {
+    if (image == nullptr) return 0;
+    if (gtype_is_WIN_PIX() != 0 && window_capture != nullptr) return window_capture(image);
+    if (gcairo_capture(image) != 0) return 1;
+    MESS_print(kMessError, "gget_image: No picture to capture\n");
+    return 0;
+}
+
+namespace {
+// The dumps write what the current drawing target shows.
+int dump_with(int (*writer)(const char*, const ImageRecord*), const char* name) {
+    ImageRecord image;
+    if (gget_image(&image) == 0) return 0;
+    return writer(name, &image);
+}
+
+int write_own(const char* name, const ImageRecord* image) { return IMG_write(name, image, 0); }
+
+// Takes the plot labels as the image's name and description.
+void label_image(ImageRecord* image) {
+    char name[sizeof image->name];
+    std::snprintf(name, sizeof name, "%s [%s]", PLT_get_label(0, 0), PLT_get_label(5, 0));
+    copy_text(image->name, name);
+    copy_text(image->info, PLT_get_label(2, 0));
+}
+}  // namespace
+
+int PNG_dump(const char* name) { return dump_with(PNG_write, name); }
+int GIF_dump(const char* name) { return dump_with(GIF_write, name); }
+int XWD_dump(const char* name) { return dump_with(XWD_write, name); }
+
+int IMG_dump(const char* name) {
+    ImageRecord image;
+    if (gget_image(&image) == 0) return 0;
+    label_image(&image);
+    return write_own(name, &image);
+}
+
+int IMG_read(const char* name, ImageRecord* image, int flag) {
+    if (image == nullptr) return 0;
+    IMG_init(image);
+    std::FILE* f = name != nullptr ? std::fopen(name, "rb") : nullptr;
+    if (f == nullptr) {
+        MESS_print(kMessError, "IMG_read: Unable to open image file: %s\n", name != nullptr ? name : "");
+        return 0;
+    }
+    char head[7] = "";
+    std::size_t n = std::fread(head, 1, 6, f);
+    if (n >= 3 && std::memcmp(head, "** ", 3) == 0) {
+        int c = 0;
+        std::fseek(f, 0, SEEK_SET);
+        while ((c = std::fgetc(f)) != EOF && c != '\n') {}
+        n = std::fread(head, 1, 6, f);
+    }
+    std::fclose(f);
+    int ok = 0;
+    if (n >= 3 && std::memcmp(head, "GIF", 3) == 0)
+        ok = GIF_read(name, image, flag);
+    else if (n >= 4 && std::memcmp(head + 1, "PNG", 3) == 0)
+        ok = PNG_read(name, image, flag);
+    else if (n >= 3 && std::memcmp(head, "ORV", 3) == 0)
+        ok = IMG_read_orv(name, image, flag);
+    else
+        ok = XWD_read(name, image, flag);
+    if (ok == 0) IMG_free(image);
+    return ok;
+}
+
+std::FILE* img_open_past_comment(const char* name) {
+    std::FILE* f = name != nullptr ? std::fopen(name, "rb") : nullptr;
+    if (f == nullptr) return nullptr;
+    char head[3] = "";
+    if (std::fread(head, 1, 3, f) == 3 && std::memcmp(head, "** ", 3) == 0) {
+        int c = 0;
+        while ((c = std::fgetc(f)) != EOF && c != '\n') {}
+    } else {
+        std::fseek(f, 0, SEEK_SET);
+    }
+    return f;
+}
+
+namespace {
+long transparent_colour(const char* name) {
+    float r = 0.0F, gr = 0.0F, b = 0.0F;
+    const int index = name != nullptr && *name != '\0' ? CLR_get_ind(name) : -1;
+    if (index < 0 || CLR_get_rgb(index, &r, &gr, &b) != 0) gget_color_rgb(-1, &r, &gr, &b);
+    const auto byte = [](float v) { return static_cast<long>(std::clamp(v, 0.0F, 1.0F) * 255.0F + 0.5F); };
+    return (byte(r) << 16) | (byte(gr) << 8) | byte(b);
+}
+
+// A map list's image entry: the file is looked for in "image_path"; "if:"
+// entries are placed in the whole picture rather than over the map.
+int map_image_overlay(const char* file, const char* transparent, int x, int y, int whole_picture) {
+    char* dir = nullptr;
+    if (RES_get("image_path") != nullptr) RES_getval("image_path", &dir, kResPath);
+    char path[kFileNameSize] = "";
+    FILE_add_path(dir != nullptr && *dir != '\0' ? dir : nullptr, file, path, sizeof path);
+    std::free(dir);
+    int status = 0, current = 0;
+    ginq_cur_norm_tran_num(&status, &current);
+    if (whole_picture != 0) gsel_norm_tran(1);
+    const int drawn = goverlay_image_file(path, transparent, x, y);
+    gsel_norm_tran(current);
+    return drawn;
+}
+}  // namespace
+
+int goverlay_image_file(const char* name, const char* transparent, int x, int y) {
+    if (gchk_graphics() == 0) return 0;
+    ImageRecord image;
+    if (IMG_read(name, &image, 1) == 0) return 0;
+    int vp[4] = {0, 0, 0, 0};
+    gget_xviewport(vp);
+    const int left = x >= 0 ? vp[0] + x : vp[0] + vp[2] + x - image.width;
+    const int top = y >= 0 ? vp[1] + y : vp[1] + vp[3] + y - image.height;
+    if (gcairo_put_image(image, left, top, transparent_colour(transparent)) != 0) return 1;
+    MESS_print(kMessError, "goverlay_image_file: No picture to draw on: %s\n", name);
+    return 0;
+}
+
+namespace {
+// Each new frame of a multi-frame plot starts a new picture file or page on
+// the picture device; other devices keep their own frame handling.
+int (*other_create_frame)(int frame) = nullptr;
+
+int create_frame(int frame) {
+    if (gget_ws_type() == kWsRaster) gclear_ws(1, 1);
+    return other_create_frame != nullptr ? other_create_frame(frame) : 0;
+}
+}  // namespace
+
+void IMG_register_hooks() {
+    MosFrameSeams* seams = MOS_frame_seams();
+    if (seams->create_frame != create_frame) {
+        other_create_frame = seams->create_frame;
+        seams->create_frame = create_frame;
+    }
+    static constexpr MapOverlayHooks kOverlays = {map_image_overlay, nullptr, nullptr};
+    MAP_set_overlay_hooks(&kOverlays);
+    PltHooks* hooks = PLT_hooks();
+    hooks->image_dump[kDumpXwd] = XWD_dump;
+    hooks->image_dump[kDumpGif] = GIF_dump;
+    hooks->image_dump[kDumpImg] = IMG_dump;
+    hooks->image_dump[kDumpPng] = PNG_dump;
+    hooks->gif_interlace = GIF_interlace;
+    hooks->gif_transparent = GIF_transparent;
+}
+
+}  // namespace orv
