@@ -17,6 +17,7 @@
 #include "gks/xdump.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
+#include "gks/gks_x11.hpp"
 #include "mos/mos_plt.hpp"
 #include "plot/colors.hpp"
 #include "plot/plt_labl.hpp"
@@ -366,6 +367,9 @@ void IMG_register_hooks() {
     hooks->image_dump[kDumpPng] = PNG_dump;
     hooks->gif_interlace = GIF_interlace;
     hooks->gif_transparent = GIF_transparent;
+    gset_window_capture(gx11_capture);
+    gset_image_writer(kImageGif, GIF_dump);
+    gset_image_writer(kImageXwd, XWD_dump);
 }
 
 }  // namespace orv

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/files.hpp"
@@ -20,6 +21,7 @@
 #include "core/system.hpp"
 #include "gks/gks_colr.hpp"
 #include "gks/gks_fill.hpp"
+#include "gks/gks_img.hpp"
 #include "gks/gks_line.hpp"
 #include "gks/gks_mark.hpp"
 #include "gks/gks_obj.hpp"
@@ -804,6 +806,51 @@ int gsync() {
     if (g.w.display == nullptr) return -1;
     XSync(g.w.display, False);
     return 0;
+}
+
+int gx11_capture(ImageRecord* image) {
+    if (g.w.display == nullptr || image == nullptr) return 0;
+    const Drawable source = g.w.draw_window != 0 ? g.w.draw_window : g.w.base_window;
+    XImage* img = XGetImage(g.w.display, source, 0, 0, static_cast<unsigned>(g.w.win_width),
+                            static_cast<unsigned>(g.w.win_height), AllPlanes, ZPixmap);
+    if (img == nullptr) {
+        MESS_print(kMessError, "gget_image: unable to read the window\n");
+        return 0;
+    }
+    IMG_init(image);
+    if (IMG_alloc(image, g.w.win_width, g.w.win_height, 32, "gget_image") == 0) {
+        XDestroyImage(img);
+        return 0;
+    }
+    // Pixel values become colours through the colour map, once per value.
+    std::unordered_map<unsigned long, std::uint32_t> rgb;
+    for (int y = 0; y < g.w.win_height; ++y) {
+        std::uint8_t* row = image->data.data() + static_cast<std::size_t>(y) * image->bytes_per_line;
+        for (int x = 0; x < g.w.win_width; ++x) {
+            const unsigned long pixel = XGetPixel(img, x, y);
+            auto it = rgb.find(pixel);
+            if (it == rgb.end()) {
+                XColor c{};
+                c.pixel = pixel;
+                XQueryColor(g.w.display, g.w.colormap, &c);
+                it = rgb.emplace(pixel, (std::uint32_t{c.red} >> 8) << 16 | (std::uint32_t{c.green} >> 8) << 8 |
+                                            std::uint32_t{c.blue} >> 8).first;
+            }
+            row[4 * x] = static_cast<std::uint8_t>(it->second);
+            row[4 * x + 1] = static_cast<std::uint8_t>(it->second >> 8);
+            row[4 * x + 2] = static_cast<std::uint8_t>(it->second >> 16);
+            row[4 * x + 3] = 0;
+        }
+    }
+    XDestroyImage(img);
+    image->depth = 24;
+    image->byte_order = 0;
+    image->color_class = 0;
+    image->red_mask = 0xFF0000U;
+    image->green_mask = 0x00FF00U;
+    image->blue_mask = 0x0000FFU;
+    copy_text(image->name, GPH_get_win_title());
+    return 1;
 }
 
 long gget_pixel(int x, int y) {

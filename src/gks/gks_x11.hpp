@@ -50,6 +50,10 @@ void gx11_copy_area(unsigned long from, unsigned long to);
 // The pixel under window pixel (x, y) of the backing pixmap, for tests and
 // image capture; -1 when no device is open.
 long gget_pixel(int x, int y);
+// Reads the window's current drawing target into an image record as 24-bit
+// colour: 1, or 0 with a message.
+struct ImageRecord;
+int gx11_capture(ImageRecord* image);
 
 // ---- frames and looping (gks_loop) ----
 int gcreate_frame(int n);

@@ -11,11 +11,15 @@
 #include <vector>
 
 #include "core/mess.hpp"
+#include "core/resrc.hpp"
 #include "gks/gks_colr.hpp"
 #include "gks/gks_fill.hpp"
+#include "gks/gif.hpp"
+#include "gks/gks_img.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
 #include "gks/gks_x11.hpp"
+#include "support/run_program.hpp"
 #include "support/xserver.hpp"
 
 namespace orv {
@@ -221,6 +225,35 @@ TEST_F(X11Test, ImageFilesAreNamedFromTheTitleAndFrame) {
     EXPECT_EQ(g_written[5], "Surfa-03.gif");
     EXPECT_EQ(gsave_images(kImageXwd), 0);  // no XWD writer
     gset_image_writer(kImageGif, nullptr);
+}
+
+// What the window shows is captured as colours, and Alt+g writes it as a GIF
+// that reads back the same.
+TEST_F(X11Test, CaptureAndSavedGifHoldTheWindowsColours) {
+    fill(kBlue);
+    gset_fill_colr_ind(kRed);
+    const GPoint left[4] = {{0, 0}, {0.5F, 0}, {0.5F, 1}, {0, 1}};
+    gfill_area(4, left);
+    gset_window_capture(gx11_capture);
+    ImageRecord image;
+    ASSERT_EQ(gget_image(&image), 1);
+    ASSERT_EQ(image.width, 64);
+    ASSERT_EQ(image.height, 48);
+    const testing::ScratchDir dir;
+    RES_put("image_path", dir.path().c_str());
+    gset_win_title("Capture");
+    gset_image_writer(kImageGif, GIF_dump);
+    ASSERT_EQ(gsave_images(kImageGif), 1);
+    ImageRecord back;
+    ASSERT_EQ(IMG_read(dir.file("Captu.gif").c_str(), &back, 0), 1);
+    for (const ImageRecord* picture : {&image, &back}) {
+        int r = 0, g = 0, b = 0;
+        IMG_pixel_rgb(*picture, IMG_pixel(*picture, 10, 20), &r, &g, &b);
+        EXPECT_EQ(r * 65536 + g * 256 + b, 0xFF0000);
+        IMG_pixel_rgb(*picture, IMG_pixel(*picture, 36, 20), &r, &g, &b);
+        EXPECT_EQ(r * 65536 + g * 256 + b, 0x0000FF);
+    }
+    gset_window_capture(nullptr);
 }
 
 int g_refreshes = 0;
