@@ -405,6 +405,8 @@ int gcairo_open_ws(int /*ws*/, const char* text) {
     ginit_plot(1);
     const GTextHooks* hooks = gget_text_hooks();
     if (hooks != nullptr && hooks->setup != nullptr) hooks->setup();
+    // Pictures are white like paper, so labels take their dark, inverse colours.
+    gset_inverse(1);
     ginit_background();
     clear_picture();
     return 0;

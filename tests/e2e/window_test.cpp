@@ -4,12 +4,15 @@
 // the server goes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "gks/gks_img.hpp"
 #include "support/run_program.hpp"
 #include "support/xserver.hpp"
 
@@ -162,6 +165,35 @@ TEST_F(WindowTest, BatchRunLeavesTheWindowToABackgroundProcess) {
     ASSERT_FALSE(window_.empty());
     EXPECT_GT(settled().not_of(0), 100000);
     x_.xdotool("windowclose " + window_);
+}
+
+// The headless picture device draws what the window shows: a white window and
+// a GIF (neither smoothed) agree in all but a small share of their pixels.
+TEST_F(WindowTest, HeadlessPictureMatchesTheWindow) {
+    pid_ = start_mosplot(dir_, plot_args("h24"), kSample + "\n", {x_.env(), "orvinverse=1"});
+    window_ = x_.find_window("mosplot", 30);
+    ASSERT_FALSE(window_.empty()) << read_file(dir_.file(".stderr"));
+    const Picture shown = settled();
+    key("alt+q");
+    EXPECT_EQ(finish().status, 0);
+
+    std::vector<std::string> args = plot_args("h24");
+    *(std::find(args.begin(), args.end(), "-de") + 1) = "gif,map.gif";
+    args.insert(args.begin(), "-ba");
+    const RunResult r = run_mosplot(dir_, args, kSample + "\n", {"DISPLAY="});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ImageRecord gif;
+    ASSERT_EQ(IMG_read(dir_.file("map.gif").c_str(), &gif, 0), 1);
+    ASSERT_EQ(gif.width, shown.width);
+    ASSERT_EQ(gif.height, shown.height);
+    int differing = 0;
+    for (int y = 0; y < gif.height; ++y)
+        for (int x = 0; x < gif.width; ++x) {
+            int red = 0, green = 0, blue = 0;
+            IMG_pixel_rgb(gif, IMG_pixel(gif, x, y), &red, &green, &blue);
+            differing += static_cast<std::uint32_t>(red << 16 | green << 8 | blue) != shown.at(x, y);
+        }
+    EXPECT_LT(differing, gif.width * gif.height / 100);
 }
 
 TEST_F(WindowTest, WindowOrServerGoingEndsTheProgram) {
