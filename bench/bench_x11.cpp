@@ -22,12 +22,9 @@
 #include "plot/data_plt.hpp"
 #include "plot/plt_tool.hpp"
 #include "support/xserver.hpp"
+#include "frame_setup.hpp"
 
 namespace {
-
-int decode_domain(const char* text, void* domain) {
-    return orv::DOM_decode(text, static_cast<orv::Domain*>(domain));
-}
 
 // The demo map drawn once into a window of its own server, left open.
 std::unique_ptr<orv::testing::XServer> g_server;
@@ -38,28 +35,8 @@ bool draw_demo_map() {
     g_server = std::make_unique<testing::XServer>();
     if (!g_server->ok()) return false;
     setenv("DISPLAY", g_server->display().c_str(), 1);
-    // Run from the source tree, as `make bench` does.
-    static std::vector<std::string> args = {"mosplot", "-ba", "-me", "none", "-mo", "gfs", "-if", "mos_dat",
-                                            "-dp", "examples", "-ft", "h24", "-va", "temp", "-pl", "cf",
-                                            "-fm", "bar", "-in", "5", "-re", "us", "-de", "d", "-ge", "1100x850"};
-    static std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    RES_set_domain_decoder(decode_domain);
-    CLR_register_hooks();
-    gtext_register_hooks();
-    MAP_register_hooks();
-    DATA_register_hooks();
-    RES_init(static_cast<int>(argv.size()), argv.data(), kMosplotKeyedIds, kMosplotPositionalIds);
-    MOS_in_file();
-    VAR_set_def_type(kTypeCont);
     static Domain region;
-    DOM_init(&region);
-    DOM_get_region(&region, 4);
-    char bulletin[kFileNameSize];
-    FILE_get_file("", bulletin);
-    MOS_set_date(nullptr);
-    MOS_prompt_time();
-    MOS_prompt_variable();
+    region = bench_frame::start({"-fm", "bar", "-in", "5", "-de", "d", "-ge", "1100x850"});
     // Open the window first: the plot then draws as it does on a zoom, and
     // returns without waiting for the user.
     PLT_open(DOM_aspect(&region));

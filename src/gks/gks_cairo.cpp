@@ -418,26 +418,13 @@ int gcairo_capture(ImageRecord* image) {
     if (g.cr == nullptr || !is_raster(g.format) || image == nullptr) return 0;
     cairo_surface_flush(g.surface);
     IMG_init(image);
-    if (IMG_alloc(image, g.width, g.height, 32, "gget_image") == 0) return 0;
+    if (IMG_alloc_rgb(image, g.width, g.height, "gget_image") == 0) return 0;
     const int stride = cairo_image_surface_get_stride(g.surface);
     const unsigned char* data = cairo_image_surface_get_data(g.surface);
     for (int y = 0; y < g.height; ++y) {
         const auto* src = reinterpret_cast<const std::uint32_t*>(data + y * stride);
-        auto* dst = image->data.data() + static_cast<std::size_t>(y) * image->bytes_per_line;
-        for (int x = 0; x < g.width; ++x) {
-            const std::uint32_t p = src[x] & 0xFFFFFFU;
-            dst[4 * x] = static_cast<std::uint8_t>(p);
-            dst[4 * x + 1] = static_cast<std::uint8_t>(p >> 8);
-            dst[4 * x + 2] = static_cast<std::uint8_t>(p >> 16);
-            dst[4 * x + 3] = 0;
-        }
+        for (int x = 0; x < g.width; ++x) IMG_put_rgb(image, x, y, src[x] & 0xFFFFFFU);
     }
-    image->depth = 24;
-    image->byte_order = 0;
-    image->color_class = 0;
-    image->red_mask = 0xFF0000U;
-    image->green_mask = 0x00FF00U;
-    image->blue_mask = 0x0000FFU;
     copy_text(image->name, GPH_get_win_title());
     return 1;
 }

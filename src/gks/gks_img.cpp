@@ -98,6 +98,25 @@ int IMG_alloc(ImageRecord* image, int width, int height, int bits_per_pixel, con
     return 1;
 }
 
+int IMG_alloc_rgb(ImageRecord* image, int width, int height, const char* who) {
+    if (IMG_alloc(image, width, height, 32, who) == 0) return 0;
+    image->depth = 24;
+    image->byte_order = 0;
+    image->color_class = 0;
+    image->red_mask = 0xFF0000U;
+    image->green_mask = 0x00FF00U;
+    image->blue_mask = 0x0000FFU;
+    return 1;
+}
+
+void IMG_put_rgb(ImageRecord* image, int x, int y, std::uint32_t rgb) {
+    std::uint8_t* p = image->data.data() + static_cast<std::size_t>(y) * image->bytes_per_line + 4 * x;
+    p[0] = static_cast<std::uint8_t>(rgb);
+    p[1] = static_cast<std::uint8_t>(rgb >> 8);
+    p[2] = static_cast<std::uint8_t>(rgb >> 16);
+    p[3] = 0;
+}
+
 std::uint32_t IMG_pixel(const ImageRecord& im, int x, int y) {
     if (x < 0 || y < 0 || x >= im.width || y >= im.height) return 0;
     const std::size_t start = static_cast<std::size_t>(y) * im.bytes_per_line;

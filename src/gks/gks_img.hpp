@@ -54,6 +54,10 @@ void IMG_print(const ImageRecord* image, std::FILE* out = stdout);
 // per pixel and allocates zeroed pixels: 1, or 0 with a message when the size
 // is refused.
 int IMG_alloc(ImageRecord* image, int width, int height, int bits_per_pixel, const char* who);
+// The same for a 24-bit colour picture (32 bits per pixel, red in the high
+// byte), and storing 0xRRGGBB at (x, y) of one.
+int IMG_alloc_rgb(ImageRecord* image, int width, int height, const char* who);
+void IMG_put_rgb(ImageRecord* image, int x, int y, std::uint32_t rgb);
 // A pixel value, decoded by the record's bits per pixel and byte order.
 std::uint32_t IMG_pixel(const ImageRecord& image, int x, int y);
 // A pixel value's colour as 0-255 components, from the colour table or the

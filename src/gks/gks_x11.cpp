@@ -818,14 +818,13 @@ int gx11_capture(ImageRecord* image) {
         return 0;
     }
     IMG_init(image);
-    if (IMG_alloc(image, g.w.win_width, g.w.win_height, 32, "gget_image") == 0) {
+    if (IMG_alloc_rgb(image, g.w.win_width, g.w.win_height, "gget_image") == 0) {
         XDestroyImage(img);
         return 0;
     }
     // Pixel values become colours through the colour map, once per value.
     std::unordered_map<unsigned long, std::uint32_t> rgb;
-    for (int y = 0; y < g.w.win_height; ++y) {
-        std::uint8_t* row = image->data.data() + static_cast<std::size_t>(y) * image->bytes_per_line;
+    for (int y = 0; y < g.w.win_height; ++y)
         for (int x = 0; x < g.w.win_width; ++x) {
             const unsigned long pixel = XGetPixel(img, x, y);
             auto it = rgb.find(pixel);
@@ -836,19 +835,9 @@ int gx11_capture(ImageRecord* image) {
                 it = rgb.emplace(pixel, (std::uint32_t{c.red} >> 8) << 16 | (std::uint32_t{c.green} >> 8) << 8 |
                                             std::uint32_t{c.blue} >> 8).first;
             }
-            row[4 * x] = static_cast<std::uint8_t>(it->second);
-            row[4 * x + 1] = static_cast<std::uint8_t>(it->second >> 8);
-            row[4 * x + 2] = static_cast<std::uint8_t>(it->second >> 16);
-            row[4 * x + 3] = 0;
+            IMG_put_rgb(image, x, y, it->second);
         }
-    }
     XDestroyImage(img);
-    image->depth = 24;
-    image->byte_order = 0;
-    image->color_class = 0;
-    image->red_mask = 0xFF0000U;
-    image->green_mask = 0x00FF00U;
-    image->blue_mask = 0x0000FFU;
     copy_text(image->name, GPH_get_win_title());
     return 1;
 }
