@@ -15,6 +15,7 @@
 #include "core/resrc.hpp"
 #include "core/string.hpp"
 #include "core/menu.hpp"
+#include "core/system.hpp"
 #include "core/tools.hpp"
 #include "core/var_tool.hpp"
 #include "gks/gks_colr.hpp"
@@ -567,7 +568,10 @@ int VECT_draw(const GridField* u, const GridField* v) {
     }
     if (g.type == kVectStreams) {
         draw_streams(f, u);
-        if (g.streams == 0) MESS_print(kMessWarn, "No streamlines: the wind is calm or missing everywhere\n");
+        if (g.streams == 0) {
+            MESS_print(kMessWarn, "No streamlines: the wind is calm or missing everywhere\n");
+            ORV_note_failure(kExitNothingDrawn);
+        }
     } else {
         draw_arrows(f);
     }
@@ -619,6 +623,7 @@ int VECT_find_param_grids(int v, int n, int function, int* slots) {
         if (grid == nullptr || grid->values == nullptr) {
             MESS_print(kMessWarn, "No wind components to draw vectors of %s\n",
                        v < VAR_get_num() ? VAR_get_name(v) : "");
+            ORV_note_failure(kExitNothingDrawn);
             return -1;
         }
         slots[k] = v + k;
@@ -637,6 +642,7 @@ void VECT_register_hooks() {
                       DataCallbackFunc callback) {
         if (VECT_plot_setup(frame, u, v, domain, callback) != 0) {
             MESS_print(kMessWarn, "No wind vectors to plot: the component grids are missing\n");
+            ORV_note_failure(kExitNothingDrawn);
             return -1;
         }
         return VECT_draw(u, v);
