@@ -20,6 +20,7 @@ struct SystemState {
     timeval start{};
     float slept = 0.0F;
     std::array<pid_t, kProcSlots> procs{};
+    int run_status = 0;
 };
 SystemState g;
 
@@ -54,6 +55,12 @@ void ORV_exit(int status) {
     std::fflush(nullptr);
     std::exit(status);
 }
+
+void ORV_note_failure(int status) {
+    if (g.run_status == 0) g.run_status = status;
+}
+
+int ORV_run_status() { return g.run_status; }
 
 void ORV_init_time() {
     gettimeofday(&g.start, nullptr);

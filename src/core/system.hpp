@@ -15,7 +15,14 @@ inline constexpr int kExitGraphics = 4;        // no usable output device
 inline constexpr int kExitNoFile = 10;         // the bulletin is missing or unreadable
 inline constexpr int kExitNoReports = 11;      // the bulletin holds no report the reader knows
 inline constexpr int kExitNoStations = 12;     // no station of the table lies in the domain
+inline constexpr int kExitNothingDrawn = 13;   // a station or vector plot found nothing to draw
 inline constexpr int kExitInvalidDomain = 43;  // a domain that cannot be analysed or drawn
+
+// A plot that finds nothing to draw only learns so after its map is open:
+// it notes the status here, the run still closes its picture, and a batch
+// run ends with the first status noted (0 when none was).
+void ORV_note_failure(int status);
+int ORV_run_status();
 
 // Records the current time of day and zeroes the slept total.
 void ORV_init_time();

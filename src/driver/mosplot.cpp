@@ -152,5 +152,5 @@ int main(int argc, char** argv) {
         MOS_set_prompt_variable(1);
         while (MOS_prompt_variable() != 0) MOS_plot(&region);
     }
-    return 0;
+    return is_batch() ? ORV_run_status() : 0;
 }

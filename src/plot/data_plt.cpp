@@ -9,6 +9,7 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "core/system.hpp"
 #include "core/tools.hpp"
 #include "geo/map.hpp"
 #include "gks/gks_colr.hpp"
@@ -321,6 +322,7 @@ int DATA_plot_raw(int v, PlotControl* control) {
     if (drawn == 0) {
         char text[kVarInfoSize];
         MESS_print(kLevelWarnReport, "No station values of %s to plot\n", VAR_make_var_datatype(v, text));
+        ORV_note_failure(kExitNothingDrawn);
     }
     gset_fill_print_solid(0);
     // The members of a group are not labelled themselves: the group is.

@@ -578,7 +578,7 @@ void RAW_set_off(float x, float y) {
     state().base.y_offset = y;
 }
 void RAW_set_format(const char* text) { RAW_parse_format(&state().base, text); }
-const RawFormat* RAW_get_format() { return &state().current; }
+const RawFormat* RAW_get_format() { return &state().base; }
 void RAW_set_marker(int marker) { state().base.marker = marker; }
 void RAW_set_intrvl(float interval) {
     state().base.interval = interval;

@@ -71,6 +71,8 @@ char* RAW_data_to_text(const RawData* record, char* out, int size);
 void RAW_set_scale(float scale);
 float RAW_get_scale();
 void RAW_set_off(float x, float y);
+// The base format: RAW_set_format parses into it and every value starts
+// from a copy of it.
 void RAW_set_format(const char* text);
 const RawFormat* RAW_get_format();
 void RAW_set_marker(int marker);

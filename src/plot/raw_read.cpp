@@ -19,6 +19,7 @@
 #include "geo/map.hpp"
 #include "geo/maptran.hpp"
 #include "gks/gks_fill.hpp"
+#include "mos/cty_tool.hpp"
 #include "plot/colors.hpp"
 #include "plot/data_plt.hpp"
 #include "plot/plt_labl.hpp"
@@ -224,6 +225,68 @@ const char* value_text(const RawData& r, char* buf, std::size_t size) {
     }
     return buf;
 }
+
+// Where a labelled raw-file plot places its stations. A station table asked
+// for ("city_file" or "stat_prior") places every station and drops those it
+// does not hold; otherwise only stations without a latitude are looked up.
+// The plot's own station table, when one is loaded, is used as it stands (a
+// table loaded here would replace it); a table loaded here goes at the end.
+class StationPlacer {
+public:
+    explicit StationPlacer(bool with_labels) : labels_(with_labels) {
+        if (!labels_) return;
+        RES_getvals("identifier", &count_, &ids_);
+        if (count_ == 1 && stricmp(ids_[0], "all") == 0) drop_ids();
+        every_ = is_set("city_file") || is_set("stat_prior");
+        if (every_) load();
+    }
+    ~StationPlacer() {
+        drop_ids();
+        if (loaded_) CTY_clear();
+    }
+    StationPlacer(const StationPlacer&) = delete;
+    StationPlacer& operator=(const StationPlacer&) = delete;
+
+    // The station's map position in x, y: false when it is not plotted.
+    bool place(const char* id, float lat, float lon, float* x, float* y) {
+        if (labels_ && CTY_ids_cmp(count_, ids_, id) == 0) return false;
+        if (labels_ && (every_ || is_missing(lat))) return look_up(id, x, y);
+        if (is_missing(lat) || is_missing(lon)) return false;
+        return MAP_tran(x, y, lat, lon) > 0;
+    }
+
+private:
+    static bool is_set(const char* name) {
+        const char* value = RES_get(name);
+        return value != nullptr && *value != '\0';
+    }
+    void drop_ids() {
+        free_parsed_array(count_, ids_);
+        count_ = 0;
+        ids_ = nullptr;
+    }
+    void load() {
+        if (tried_) return;
+        tried_ = true;
+        if (CTY_get_table()->head != nullptr) return;
+        loaded_ = CTY_store("sao.cty", kCityPosition, nullptr, kMissing) != nullptr;
+    }
+    bool look_up(const char* id, float* x, float* y) {
+        load();
+        CityEntry entry{};
+        if (CTY_search(id, &entry) == 0) return false;
+        *x = entry.x;
+        *y = entry.y;
+        return true;
+    }
+
+    bool labels_;
+    bool every_ = false;
+    bool tried_ = false;
+    bool loaded_ = false;
+    int count_ = 0;
+    char** ids_ = nullptr;
+};
 
 }  // namespace
 
@@ -497,13 +560,13 @@ int RAW_plot_file(const char* name, int with_labels) {
         PLT_label_up_right(label);
     }
     const int skip = std::max(1, RAW_get_format()->skip);
+    StationPlacer placer(with_labels != 0);
     RawData record;
     char id[kRawIdSize];
     int drawn = 0;
     for (int line = 0; RAW_read(fd, &record, field, line, id) > 0; line += skip) {
-        if (is_missing(record.x) || is_missing(record.y)) continue;
         float x = kMissingF, y = kMissingF;
-        if (MAP_tran(&x, &y, record.x, record.y) <= 0 || MAP_in_domain(x, y) == 0) continue;
+        if (!placer.place(id, record.x, record.y, &x, &y) || MAP_in_domain(x, y) == 0) continue;
         record.x = x;
         record.y = y;
         if (RAW_plot_data(&record) >= 0) ++drawn;

@@ -15,6 +15,7 @@
 #include "core/resrc.hpp"
 #include "core/string.hpp"
 #include "core/menu.hpp"
+#include "core/system.hpp"
 #include "core/tools.hpp"
 #include "core/var_tool.hpp"
 #include "gks/gks_colr.hpp"
@@ -120,22 +121,54 @@ bool interpolate(const Field& f, float i, float j, Node* out) {
     return true;
 }
 
-// Grid motion from plot-frame components through the local shape of the grid on the plot.
-void grid_motion(Field& f, int i, int j) {
-    const std::size_t k = at(f, i, j);
+// The plot motion of one grid step along a row (a, c) and down a column (b, d)
+// at a point: the local shape of the grid on the plot.
+struct GridAxes {
+    float a, b, c, d;
+    float det() const { return a * d - b * c; }
+};
+
+bool local_axes(const Field& f, int i, int j, GridAxes* axes) {
     const int i0 = std::max(i - 1, 0), i1 = std::min(i + 1, f.nx - 1);
     const int j0 = std::max(j - 1, 0), j1 = std::min(j + 1, f.ny - 1);
-    if (is_missing(f.pu[k]) || i0 == i1 || j0 == j1) return;
+    if (i0 == i1 || j0 == j1) return false;
     const float* xs = f.x.data();
     const float* ys = f.y.data();
-    const float a = (xs[at(f, i1, j)] - xs[at(f, i0, j)]) / static_cast<float>(i1 - i0);
-    const float c = (ys[at(f, i1, j)] - ys[at(f, i0, j)]) / static_cast<float>(i1 - i0);
-    const float b = (xs[at(f, i, j1)] - xs[at(f, i, j0)]) / static_cast<float>(j1 - j0);
-    const float d = (ys[at(f, i, j1)] - ys[at(f, i, j0)]) / static_cast<float>(j1 - j0);
-    const float det = a * d - b * c;
-    if (!std::isfinite(det) || std::fabs(det) < 1e-12F) return;
-    f.gu[k] = (d * f.pu[k] - b * f.pv[k]) / det;
-    f.gv[k] = (-c * f.pu[k] + a * f.pv[k]) / det;
+    for (std::size_t k : {at(f, i0, j), at(f, i1, j), at(f, i, j0), at(f, i, j1)})
+        if (is_missing(xs[k]) || is_missing(ys[k])) return false;
+    const auto di = static_cast<float>(i1 - i0), dj = static_cast<float>(j1 - j0);
+    *axes = {(xs[at(f, i1, j)] - xs[at(f, i0, j)]) / di, (xs[at(f, i, j1)] - xs[at(f, i, j0)]) / dj,
+             (ys[at(f, i1, j)] - ys[at(f, i0, j)]) / di, (ys[at(f, i, j1)] - ys[at(f, i, j0)]) / dj};
+    const float det = axes->det();
+    return std::isfinite(det) && std::fabs(det) >= 1e-12F;
+}
+
+// Grid motion from plot-frame components.
+void grid_motion(Field& f, int i, int j) {
+    const std::size_t k = at(f, i, j);
+    GridAxes axes{};
+    if (is_missing(f.pu[k]) || !local_axes(f, i, j, &axes)) return;
+    const float det = axes.det();
+    f.gu[k] = (axes.d * f.pu[k] - axes.b * f.pv[k]) / det;
+    f.gv[k] = (-axes.c * f.pu[k] + axes.a * f.pv[k]) / det;
+}
+
+// Plot-frame components of a wind given along the grid's own axes (x east
+// along a row, y up the grid: against the row order, rows being stored from
+// the top): the direction is the one the grid step takes on the plot, in any
+// pair of grid and plot projections.
+bool plot_components(Field& f, int i, int j, const Domain& grid, float u, float v, float speed) {
+    GridAxes ax{};
+    if (!local_axes(f, i, j, &ax)) return false;
+    const float step_i = u / grid.dx, step_j = -v / grid.dy;
+    const float px = ax.a * step_i + ax.b * step_j;
+    const float py = ax.c * step_i + ax.d * step_j;
+    const float norm = std::hypot(px, py);
+    if (!(norm > 0.0F)) return false;
+    const std::size_t k = at(f, i, j);
+    f.pu[k] = speed * px / norm;
+    f.pv[k] = speed * py / norm;
+    return true;
 }
 
 bool prepare(Field& f, const GridField* u, const GridField* v, const Domain* domain) {
@@ -154,13 +187,18 @@ bool prepare(Field& f, const GridField* u, const GridField* v, const Domain* dom
     f.gu.assign(n, kMissingF);
     f.gv.assign(n, kMissingF);
     f.speed.assign(n, kMissingF);
-    for (std::size_t k = 0; k < n; ++k) {
-        float direction = 0.0F, speed = 0.0F;
-        if (is_missing(f.x[k]) || vect2wind(&direction, &speed, u->values[k], v->values[k]) != 0) continue;
-        if (g.uvgrid != 0) direction = MAP_undir_adj(direction, f.x[k], f.y[k]);
-        wind2vect(&f.pu[k], &f.pv[k], MAP_dir_adj(direction, f.x[k], f.y[k]), speed);
-        f.speed[k] = speed;
-    }
+    for (int j = 0; j < f.ny; ++j)
+        for (int i = 0; i < f.nx; ++i) {
+            const std::size_t k = at(f, i, j);
+            float direction = 0.0F, speed = 0.0F;
+            if (is_missing(f.x[k]) || vect2wind(&direction, &speed, u->values[k], v->values[k]) != 0) continue;
+            if (g.uvgrid != 0 && speed > 0.0F) {
+                if (!plot_components(f, i, j, u->domain, u->values[k], v->values[k], speed)) continue;
+            } else {
+                wind2vect(&f.pu[k], &f.pv[k], MAP_dir_adj(direction, f.x[k], f.y[k]), speed);
+            }
+            f.speed[k] = speed;
+        }
     for (int j = 0; j < f.ny; ++j)
         for (int i = 0; i < f.nx; ++i) grid_motion(f, i, j);
     f.nodes.resize(n);
@@ -567,7 +605,10 @@ int VECT_draw(const GridField* u, const GridField* v) {
     }
     if (g.type == kVectStreams) {
         draw_streams(f, u);
-        if (g.streams == 0) MESS_print(kMessWarn, "No streamlines: the wind is calm or missing everywhere\n");
+        if (g.streams == 0) {
+            MESS_print(kMessWarn, "No streamlines: the wind is calm or missing everywhere\n");
+            ORV_note_failure(kExitNothingDrawn);
+        }
     } else {
         draw_arrows(f);
     }
@@ -619,6 +660,7 @@ int VECT_find_param_grids(int v, int n, int function, int* slots) {
         if (grid == nullptr || grid->values == nullptr) {
             MESS_print(kMessWarn, "No wind components to draw vectors of %s\n",
                        v < VAR_get_num() ? VAR_get_name(v) : "");
+            ORV_note_failure(kExitNothingDrawn);
             return -1;
         }
         slots[k] = v + k;
@@ -637,6 +679,7 @@ void VECT_register_hooks() {
                       DataCallbackFunc callback) {
         if (VECT_plot_setup(frame, u, v, domain, callback) != 0) {
             MESS_print(kMessWarn, "No wind vectors to plot: the component grids are missing\n");
+            ORV_note_failure(kExitNothingDrawn);
             return -1;
         }
         return VECT_draw(u, v);

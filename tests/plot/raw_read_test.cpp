@@ -4,11 +4,17 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "geo/map.hpp"
 #include "gks/ps_render.hpp"
+#include "mos/cty_tool.hpp"
+#include "plot/colors.hpp"
+#include "plot/plot_recorder.hpp"
 #include "plot/raw_plt.hpp"
 
 namespace orv {
@@ -27,6 +33,10 @@ protected:
     static void reset() {
         RAW_read_reset_for_tests();
         RAW_plt_reset_for_tests();
+        CTY_reset_for_tests();
+        FLAG_reset_for_tests();
+        MAP_reset_for_tests();
+        CLR_reset_for_tests();
         RES_reset_for_tests();
         MESS_reset_for_tests();
     }
@@ -133,6 +143,61 @@ TEST_F(RawFileTest, HeadersFieldSelectionAndBadInput) {
     EXPECT_GE(handles[2], 0);
     EXPECT_EQ(RAW_open(path("a.raw").c_str(), 0), -1);  // a sixth file
     EXPECT_EQ(RAW_read(9, &r, 3, 0, id), -1);
+}
+
+// Labelled plots keep the "identifier" stations and place stations without a
+// latitude, or every station when a table is asked for, from the station table.
+TEST_F(RawFileTest, PlottedStationsComeFromTheFileOrTheStationTable) {
+    write("sao.cty", "Here -- XX BBB 1 41.0 -99.0 0 99999 0\nThere -- XX AAA 1 42.0 -98.0 0 99999 0\n");
+    write("t.raw", "ORVRAW\nlabel\n!Values\nid lat lon T:Temperature:value $\n"
+                   "AAA 40.00 -100.00 1\nBBB - - 2\nCCC - - 3\nDDD 39.00 -101.00 4\n");
+    Domain d;
+    d.proj = kProjLatLon;
+    d.clat = 40.0F;
+    d.clon = -100.0F;
+    d.dx = d.dy = 1.0F;
+    d.nx = d.ny = 41;
+    ASSERT_GE(MAP_setup(&d), 0);
+    RAW_register_file_hooks();
+    test::Recording drawn;
+    test::open_recording(&drawn, -1e4F, 1e4F, -1e4F, 1e4F);
+    ASSERT_GT(CLR_read_table(ORV_DATA_DIR "orv.clr"), 0);
+    struct Case {
+        int labels;
+        const char* resource;
+        const char* value;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {
+        {0, "", "", {"1", "4"}},
+        {1, "", "", {"1", "2", "4"}},
+        {1, "stat_prior", "9", {"1", "2"}},
+        {1, "identifier", "BBB,DDD", {"2", "4"}},
+        {1, "identifier", "all", {"1", "2", "4"}},
+        {1, "plot_format", "sk=3", {"1", "4"}},
+    };
+    const auto paths_only = [this] {
+        RES_reset_for_tests();
+        RES_put("file_path", (dir_ + "/").c_str());
+        RES_put("raw_path", dir_.c_str());
+    };
+    for (const Case& c : cases) {
+        paths_only();
+        if (*c.resource != '\0') RES_put(c.resource, c.value);
+        drawn.texts.clear();
+        RAW_plot_file("t.raw", c.labels);
+        std::vector<std::string> values(drawn.texts.begin(), drawn.texts.end());
+        std::erase_if(values, [](const std::string& t) { return t.size() != 1; });  // the labels
+        EXPECT_EQ(values, c.texts) << c.resource << "=" << c.value;
+        EXPECT_EQ(CTY_get_table()->head, nullptr) << "a table loaded for the file is dropped";
+    }
+    ASSERT_NE(CTY_store("sao.cty", kCityPosition, &d, 9), nullptr);  // the plot's own table
+    paths_only();
+    RES_put("stat_prior", "9");
+    EXPECT_EQ(RAW_plot_file("t.raw", 1), 2);
+    EXPECT_NE(CTY_get_table()->head, nullptr) << "the plot's own table stays";
+    gclose_ws(1);
+    test::g_recording = nullptr;
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <set>
 
@@ -159,6 +161,50 @@ TEST_F(VectPlotTest, ArrowsScaleToTheFastestWind) {
     EXPECT_EQ(arrows, 25) << drawn_.shapes.size();  // every 10th column and row of 41
     EXPECT_NEAR(longest, VECT_get_vector_size(), 1e-4);
     EXPECT_NEAR(shortest, longest / 2, 1e-4);
+}
+
+// Components along the axes of a polar stereographic grid drawn on a
+// latitude/longitude plot: every arrow follows its grid row on the plot.
+TEST_F(VectPlotTest, GridRelativeComponentsFollowTheGridOnAnotherProjection) {
+    Domain polar;
+    polar.proj = kProjPolarStereo;
+    polar.plat = 90.0F;
+    polar.plon = -100.0F;
+    polar.clat = 40.0F;
+    polar.clon = -100.0F;
+    polar.dx = polar.dy = 0.6F;
+    polar.nx = polar.ny = kSize;
+    for (int slot : {2, 3}) {
+        GRD_set_grid_domain(slot, &polar);
+        ASSERT_EQ(GRD_alloc_grid(slot), 1);
+    }
+    const std::size_t n = kSize * kSize;
+    std::fill_n(GRD_get_grid(2)->values, n, 5.0F);  // along the rows, eastward on the grid
+    std::fill_n(GRD_get_grid(3)->values, n, 0.0F);
+    float* xs = nullptr;
+    float* ys = nullptr;
+    ASSERT_EQ(GRD_proj_XY(GRD_get_grid(2), &domain_, &xs, &ys), 0);
+    RES_put("plot_param", "uvgrid,wv_skip=10");
+    VECT_set_type(kVectArrows);
+    ASSERT_EQ(VECT_plot_setup(0, GRD_get_grid(2), GRD_get_grid(3), &domain_, nullptr), 0);
+    ASSERT_EQ(VECT_draw(GRD_get_grid(2), GRD_get_grid(3)), 0);
+    int checked = 0;
+    for (int j = 0; j < kSize; j += 10)
+        for (int i = 0; i < kSize; i += 10) {
+            const std::size_t k = static_cast<std::size_t>(j) * kSize + i;
+            const std::size_t next = i + 1 < kSize ? k + 1 : k - 1;
+            const float sign = i + 1 < kSize ? 1.0F : -1.0F;
+            const float row = std::atan2(sign * (ys[next] - ys[k]), sign * (xs[next] - xs[k]));
+            for (const Shape& s : drawn_.shapes) {
+                if (s.points.size() != 2 || std::hypot(s.points[0].x - xs[k], s.points[0].y - ys[k]) > 1e-4F) continue;
+                const float arrow = std::atan2(s.points[1].y - s.points[0].y, s.points[1].x - s.points[0].x);
+                EXPECT_NEAR(arrow, row, 0.02F) << i << "," << j;
+                ++checked;
+            }
+        }
+    EXPECT_EQ(checked, 25);
+    std::free(xs);
+    std::free(ys);
 }
 
 }  // namespace
