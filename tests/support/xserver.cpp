@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <X11/Xlib.h>
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -49,7 +51,7 @@ XServer::XServer(int depth) {
         dup2(null, 2);
         const std::string fd = std::to_string(fds[1]);
         const std::string screen = "1280x1024x" + std::to_string(depth);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-noreset",
                static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -64,7 +66,20 @@ XServer::XServer(int depth) {
         stop();
         return;
     }
-    display_ = ":" + number;
+    // The server takes clients once one can connect. It runs without resets:
+    // a server that resets when its last client leaves refuses the clients
+    // that come while it does (xdotool and xwd come and go between them).
+    const std::string display = ":" + number;
+    for (int tries = 0; tries < 100; ++tries) {
+        if (Display* d = XOpenDisplay(display.c_str()); d != nullptr) {
+            XCloseDisplay(d);
+            display_ = display;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    why_ = "Xvfb took no clients on " + display;
+    stop();
 }
 
 XServer::~XServer() { stop(); }
