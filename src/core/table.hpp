@@ -9,9 +9,10 @@
 namespace orv {
 
 // One key of one entry. The data are one copy shared by the k slots of an entry.
+// Keys, data and the slots after the first of a chain live in the table's pool.
 struct TabSlot {
-    char* key = nullptr;       // owned; null while the slot is empty
-    void* data = nullptr;      // owned by the entry
+    char* key = nullptr;       // null while the slot is empty
+    void* data = nullptr;
     TabSlot* next = nullptr;   // next slot in the same bucket chain
     TabSlot* order = nullptr;  // next entry in insertion order (on the entry's first slot)
 };
@@ -24,6 +25,8 @@ struct HashTable {
     TabSlot* tail = nullptr;
     int k = 0;                 // keys per entry
     TabSlot** buckets = nullptr;  // k arrays of n slots
+    TabSlot*** tails = nullptr;   // k arrays of n: the last slot of each chain, null while it is the bucket's own
+    void* pool = nullptr;         // the newest block of the memory the table's entries use
 };
 
 void TAB_init(HashTable* t);

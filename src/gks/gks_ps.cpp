@@ -90,18 +90,48 @@ std::string comment_text(const char* text) {
 
 void put_pair(float x, float y, const char* op) {
     if (g.out == nullptr) return;
-    char buf[64];
-    char* p = buf;
-    char* end = buf + sizeof buf - 8;
-    p = std::to_chars(p, end, x, std::chars_format::fixed, 2).ptr;
+    char buf[112];
+    char* p = gps_number(buf, x);
     *p++ = ' ';
-    p = std::to_chars(p, end, y, std::chars_format::fixed, 2).ptr;
+    p = gps_number(p, y);
     *p++ = ' ';
     *p++ = op[0];
     *p++ = op[1];
     *p++ = '\n';
     std::fwrite(buf, 1, static_cast<std::size_t>(p - buf), g.out);
 }
+
+// Below this the hundredths of a float are an exact double and an exact
+// 64-bit integer.
+constexpr float kFastNumberLimit = 1.0e9F;
+
+}  // namespace
+
+char* gps_number(char* out, float v) {
+    if (!(std::fabs(v) < kFastNumberLimit)) return std::to_chars(out, out + 48, v, std::chars_format::fixed, 2).ptr;
+    // 24 bits of mantissa times 100 fit a double exactly; the rounding of the
+    // hundredths is then to nearest, halves to even, as the conversion does.
+    const double hundredths = std::nearbyint(static_cast<double>(v) * 100.0);
+    auto n = static_cast<unsigned long long>(std::fabs(hundredths));
+    if (std::signbit(v)) *out++ = '-';
+    char digits[24];
+    int k = 0;
+    digits[k++] = static_cast<char>('0' + n % 10);
+    n /= 10;
+    digits[k++] = static_cast<char>('0' + n % 10);
+    n /= 10;
+    do {
+        digits[k++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    while (k > 2) *out++ = digits[--k];
+    *out++ = '.';
+    *out++ = digits[1];
+    *out++ = digits[0];
+    return out;
+}
+
+namespace {
 
 void set_paper(const char* word) {
     for (const PaperSize& p : kPapers) {

@@ -34,6 +34,10 @@ void gps_line(float x, float y);
 void gps_move_abs(float x, float y);
 void gps_line_abs(float x, float y);
 [[gnu::format(printf, 1, 2)]] int gps_printf(const char* format, ...);
+// Writes v with two decimals, rounded as the standard conversion rounds it
+// ("%.2f" of the float), into out, which has room for 48 characters;
+// returns the end of the text (not terminated).
+char* gps_number(char* out, float v);
 // A bitmap of width x height pixel bytes (colour-table indices, row 0 at the
 // top) into the current viewport, starting at the given column and row.
 int gps_image(const unsigned char* pixels, int width, int height, int col_offset,

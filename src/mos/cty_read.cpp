@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,13 +82,88 @@ void clear_entry(CityFileEntry* entry) {
     entry->number = kCityNoNumber;
 }
 
+// The fields of a station line, read as the scanf family reads "%20s %2s %2s
+// %9s %15s %f %f %f %d %d": each field skips white space, a text takes at most
+// its width of non-blank characters (the rest of a longer word is the next
+// field), and the first field that does not convert ends the line.
+class FieldReader {
+public:
+    explicit FieldReader(const char* line) : p_(line) {}
+
+    // False at the end of the line.
+    bool skip_space() {
+        while (is_space(*p_)) ++p_;
+        return *p_ != '\0';
+    }
+    bool text(char* out, int width) {
+        if (!skip_space()) return false;
+        int n = 0;
+        while (n < width && *p_ != '\0' && !is_space(*p_)) out[n++] = *p_++;
+        out[n] = '\0';
+        return true;
+    }
+    bool real(float* out) {
+        if (!skip_space()) return false;
+        float value = 0.0F;
+        const char* end = p_ + std::strlen(p_);
+        const auto [stop, ec] = std::from_chars(p_, end, value);
+        if (ec == std::errc{} && (stop == end || is_space(*stop) || !continues_number(*stop))) {
+            *out = value;
+            p_ = stop;
+            return true;
+        }
+        // Signs, hexadecimal and out-of-range values take the library's way.
+        char* last = nullptr;
+        value = std::strtof(p_, &last);
+        if (last == p_) return false;
+        *out = value;
+        p_ = last;
+        // The scan also takes an exponent mark without digits ("1e", "1e+").
+        if (*p_ == 'e' || *p_ == 'E') {
+            ++p_;
+            if (*p_ == '+' || *p_ == '-') ++p_;
+        }
+        return true;
+    }
+    bool integer(std::int32_t* out) {
+        if (!skip_space()) return false;
+        char* last = nullptr;
+        const long value = std::strtol(p_, &last, 10);
+        if (last == p_) return false;
+        *out = static_cast<std::int32_t>(value);
+        p_ = last;
+        return true;
+    }
+
+private:
+    static bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+    // Characters after which the library might read a longer number.
+    static bool continues_number(char c) { return c == 'x' || c == 'X' || c == 'e' || c == 'E' || c == 'p' || c == 'P'; }
+    const char* p_;
+};
+
+// The number of fields converted, as the scanf family counts them (0 for a
+// blank line).
+int scan_fields(const char* line, CityFileEntry* entry, char (&priority)[16]) {
+    FieldReader r(line);
+    if (!r.text(entry->name, 20)) return 0;
+    if (!r.text(entry->state, 2)) return 1;
+    if (!r.text(entry->country, 2)) return 2;
+    if (!r.text(entry->id, 9)) return 3;
+    if (!r.text(priority, 15)) return 4;
+    if (!r.real(&entry->lat)) return 5;
+    if (!r.real(&entry->lon)) return 6;
+    if (!r.real(&entry->elev)) return 7;
+    if (!r.integer(&entry->number)) return 8;
+    if (!r.integer(&entry->extra)) return 9;
+    return 10;
+}
+
 int decode_line(const char* line, CityFileEntry* entry) {
     clear_entry(entry);
     char priority[16] = "";
-    const int n = std::sscanf(line, "%20s %2s %2s %9s %15s %f %f %f %d %d", entry->name, entry->state,
-                              entry->country, entry->id, priority, &entry->lat, &entry->lon, &entry->elev,
-                              &entry->number, &entry->extra);
-    if (n < 5) return std::max(n, 0);
+    const int n = scan_fields(line, entry, priority);
+    if (n < 5) return n;
     if (!decode_priority(priority, entry)) return 4;
     if (n >= 8 && entry->elev > kCityElevMissingAbove) entry->elev = kMissingF;
     return n;

@@ -32,12 +32,53 @@ CtyState g;
 
 using Key = char[kKeySize];
 
-void number_string(Key& out, const CityFileEntry& station) {
-    std::snprintf(out, kKeySize, std::strcmp(station.state, "B_") == 0 ? "b%05d" : "%05d", station.number);
+// Writes 0 <= v < 10^9 right-aligned in width characters padded with pad
+// ("%05ld" or "%5ld"); returns the end of the text, not terminated.
+char* put_right(char* out, long v, int width, char pad) {
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    for (int i = n; i < width; ++i) *out++ = pad;
+    while (n > 0) *out++ = digits[--n];
+    return out;
 }
 
-// The location key of a point: tenths of a degree, rounded.
-void location_key(Key& out, long lat10, long lon10) { std::snprintf(out, kKeySize, "%5ld%6ld", lat10, lon10); }
+// As put_right, for -10^9 < v < 10^9 padded with spaces ("%5ld").
+char* put_signed(char* out, long v, int width) {
+    if (v >= 0) return put_right(out, v, width, ' ');
+    char digits[12];
+    const int n = static_cast<int>(put_right(digits, -v, 0, ' ') - digits);
+    for (int i = n + 1; i < width; ++i) *out++ = ' ';
+    *out++ = '-';
+    std::memcpy(out, digits, static_cast<std::size_t>(n));
+    return out + n;
+}
+
+constexpr long kFastLimit = 1000000000L;
+
+// The text of a station's number: "%05d", "b%05d" for a buoy.
+void number_string(Key& out, const CityFileEntry& station) {
+    const bool buoy = std::strcmp(station.state, "B_") == 0;
+    if (station.number < 0 || station.number >= kFastLimit) {
+        std::snprintf(out, kKeySize, buoy ? "b%05d" : "%05d", station.number);
+        return;
+    }
+    char* p = out;
+    if (buoy) *p++ = 'b';
+    *put_right(p, station.number, 5, '0') = '\0';
+}
+
+// The location key of a point: tenths of a degree, rounded ("%5ld%6ld").
+void location_key(Key& out, long lat10, long lon10) {
+    if (lat10 <= -kFastLimit || lat10 >= kFastLimit || lon10 <= -kFastLimit || lon10 >= kFastLimit) {
+        std::snprintf(out, kKeySize, "%5ld%6ld", lat10, lon10);
+        return;
+    }
+    *put_signed(put_signed(out, lat10, 5), lon10, 6) = '\0';
+}
 
 long tenths(float degrees) { return std::lround(10.0 * static_cast<double>(degrees)); }
 

@@ -36,6 +36,15 @@ TEST_F(Table, KeyHash) {
     EXPECT_GE(b, 0);
     EXPECT_LT(b, 1000);
     EXPECT_EQ(b, -23 + 1000);
+    // Longer keys of every length, with characters above 127 anywhere, hash
+    // as the step-by-step remainder does.
+    for (const char* text : {"72565", "KDEN", "abcdefghijklmnopqrstuvwxyz", "  395  -1049", "~~~~~~~~~",
+                             "ab\xE9" "cdefg", "abcd\xFF\x80xyz", "\xE9\xE9\xE9\xE9\xE9" "abcd"}) {
+        int h = 0;
+        for (const char* p = text; *p != '\0'; ++p) h = (h * 257 + static_cast<signed char>(*p)) % 35177;
+        const int want = (h % 1000 + 1000) % 1000;
+        EXPECT_EQ(TAB_key(&t_, text), want) << text;
+    }
 }
 
 TEST_F(Table, EntriesAreFoundByEveryKeyAndCopied) {
@@ -71,6 +80,7 @@ TEST_F(Table, SearchesAndInsertionOrder) {
     EXPECT_EQ(static_cast<Station*>(out[1])->number, 3);
     void* all[10];
     EXPECT_EQ(TAB_searches(&t_, 1, "SAME", all, 10), 3);
+    EXPECT_EQ(static_cast<Station*>(all[2])->number, 4);
     EXPECT_EQ(TAB_searches(&t_, 1, "NONE", all, 10), 0);
 
     std::vector<int> order;

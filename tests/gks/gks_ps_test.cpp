@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +20,34 @@
 
 namespace orv::test {
 namespace {
+
+// The fast number writer gives the standard conversion's text for every kind
+// of value: zero and negative zero, rounding halves (exact in binary or not),
+// values just around them, large and huge values, and a sweep of page
+// coordinates.
+TEST(PsNumbers, TextIsTheStandardConversion) {
+    std::vector<float> values = {0.0F, -0.0F, 0.005F, -0.005F, 0.125F, -0.125F, 0.375F, 2.5F, 0.015F,
+                                 1.005F, 99.995F, -99.995F, 0.004999F, -0.0049F, 612.0F, 791.99F,
+                                 123456.78F, 8388607.5F, 16777216.0F, 999999936.0F, 1.0e9F, -1.0e9F,
+                                 3.0e38F, -3.0e38F, 1.0e-30F, std::numeric_limits<float>::denorm_min(),
+                                 std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                                 std::numeric_limits<float>::quiet_NaN()};
+    for (int i = -200000; i <= 200000; ++i) {
+        values.push_back(static_cast<float>(i) / 8.0F);      // exact halves and quarters of hundredths
+        values.push_back(static_cast<float>(i) * 0.00731F);  // an irregular sweep
+    }
+    for (float v = 1.0e-3F; v < 1.0e10F; v *= 1.37F) {
+        for (float w : {v, -v, std::nextafter(v, 0.0F), std::nextafter(v, 1.0e30F)}) values.push_back(w);
+    }
+    for (const float v : values) {
+        char want[64];
+        char got[64];
+        const auto r = std::to_chars(want, want + 48, v, std::chars_format::fixed, 2);
+        ASSERT_EQ(r.ec, std::errc{});
+        char* end = gps_number(got, v);
+        ASSERT_EQ(std::string(got, end), std::string(want, r.ptr)) << v;
+    }
+}
 
 using GksPsTest = GksTest;
 

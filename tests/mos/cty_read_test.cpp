@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
@@ -171,6 +174,71 @@ TEST_F(CtyRead, DescriptorsAreBounded) {
     EXPECT_EQ(CTY_open("absent.cty", 0, nullptr), -1);
     EXPECT_EQ(CTY_read(-1, nullptr), -1);
     EXPECT_EQ(CTY_read(1000, nullptr), -1);
+}
+
+// The line reader gives what the scanf family gives for the same fields:
+// the raw fields and their count, over awkward lines and the shipped table.
+TEST_F(CtyRead, FieldsAreThoseOfTheLibraryScan) {
+    std::vector<std::string> lines = {
+        "Indianapolis IN US KIND *3* 39.73 -86.27 241 72438 7",
+        "  \tTabs\tIN\tUS\tKTAB\t2\t+39.5\t-.5\t1e3\t-12\t+7",
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZ INDIANA USA KLONGIDENTIFIER 1 40 -86 10 1 1",
+        "Num IN US KNUM 3 1.5abc 2 3 4 5",
+        "Exp IN US KEXP 3 1e 2 3 4 5",
+        "Exp IN US KEXP 3 1E+ -2e- 3 4 5",
+        "Hex IN US KHEX 3 0x1p3 -0X10 3 4 5",
+        "Inf IN US KINF 3 inf -nan 1e50 4 5",
+        "Dot IN US KDOT 3 . 2 3 4 5",
+        "Int IN US KINT 3 1 2 3 99999.0 5",
+        "Big IN US KBIG 3 1 2 3 123456789012 -5x",
+        "Sign IN US KSGN 3 - 2 3 4 5",
+        "", "   ", "One", "One Two", "P IN US K 12345678901234567890 1 2 3 4 5",
+    };
+    if (std::FILE* f = std::fopen(ORV_SOURCE_DIR "/data/mos.cty", "r")) {
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, f) != nullptr) lines.emplace_back(buf);
+        std::fclose(f);
+    }
+    std::string text;
+    for (const auto& l : lines) text += l + (l.empty() || l.back() != '\n' ? "\n" : "");
+    write("t.cty", text);
+    const int fd = CTY_open("t.cty", 0, nullptr);
+    ASSERT_GE(fd, 0);
+    for (const auto& line : lines) {
+        CityFileEntry want{};
+        char priority[16] = "";
+        want.elev = -9999.0F;
+        want.number = 99999;
+        int n = std::sscanf(line.c_str(), "%20s %2s %2s %9s %15s %f %f %f %d %d", want.name, want.state,
+                            want.country, want.id, priority, &want.lat, &want.lon, &want.elev, &want.number,
+                            &want.extra);
+        n = std::max(n, 0);
+        const char* digit = priority[0] == '*' ? priority + 1 : priority;
+        if (n >= 5 && (*digit < '0' || *digit > '9')) n = 4;
+        CityFileEntry got{};
+        const int fields = CTY_read(fd, &got);
+        EXPECT_EQ(fields, n) << line;
+        EXPECT_STREQ(got.name, want.name) << line;
+        EXPECT_STREQ(got.state, want.state) << line;
+        EXPECT_STREQ(got.country, want.country) << line;
+        EXPECT_STREQ(got.id, want.id) << line;
+        if (n < 5) continue;
+        EXPECT_EQ(got.priority, *digit - '0') << line;
+        for (int i = 5; i < n && i < 8; ++i) {
+            const float a = i == 5 ? got.lat : i == 6 ? got.lon : got.elev;
+            const float b = i == 5 ? want.lat : i == 6 ? want.lon : want.elev;
+            if (i == 7 && b > 9000.0F) continue;  // the reader marks it missing
+            EXPECT_TRUE(a == b || (std::isnan(a) && std::isnan(b))) << line << " field " << i;
+        }
+        if (n >= 9) {
+            EXPECT_EQ(got.number, want.number) << line;
+        }
+        if (n >= 10) {
+            EXPECT_EQ(got.extra, want.extra) << line;
+        }
+    }
+    EXPECT_EQ(CTY_read(fd, nullptr), -1);
+    CTY_close(fd);
 }
 
 // The shipped table: every line a well-formed station the MOS driver loads.
