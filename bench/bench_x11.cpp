@@ -36,7 +36,7 @@ bool draw_demo_map() {
     if (!g_server->ok()) return false;
     setenv("DISPLAY", g_server->display().c_str(), 1);
     static Domain region;
-    region = bench_frame::start({"-fm", "bar", "-in", "5", "-de", "d", "-ge", "1100x850"});
+    region = bench_frame::start({"-pl", "cf", "-fm", "bar", "-in", "5", "-de", "d", "-ge", "1100x850"});
     // Open the window first: the plot then draws as it does on a zoom, and
     // returns without waiting for the user.
     PLT_open(DOM_aspect(&region));

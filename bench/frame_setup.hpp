@@ -22,6 +22,9 @@
 #include "plot/colors.hpp"
 #include "plot/data.hpp"
 #include "plot/data_plt.hpp"
+#include "plot/raw_plt.hpp"
+#include "plot/raw_read.hpp"
+#include "plot/vect_plt.hpp"
 
 namespace bench_frame {
 
@@ -31,16 +34,16 @@ inline int decode_domain(const char* text, void* domain) {
 
 // The demo map's own options beyond the common ones.
 inline const std::vector<std::string> kDemoOptions = {
-    "-fm", "bar", "-pp", "pscolor,lalo:10,lab:2:8:16", "-gd", "ps,-97,39,-97,97,65,0.575,0.575", "-oa", "1,20"};
+    "-pl", "cf", "-fm", "bar", "-pp", "pscolor,lalo:10,lab:2:8:16", "-gd", "ps,-97,39,-97,97,65,0.575,0.575", "-oa", "1,20"};
 
-// The program's start-up for the 24-hour GFS temperature of the shipped
-// sample filled over "us", with `options` added; the region it chose. Run
-// from the source tree, as `make bench` does.
-inline orv::Domain start(const std::vector<std::string>& options) {
+// The program's start-up for the 24-hour GFS `variable` of the shipped
+// sample over "us", with `options` added; the region it chose. Run from the
+// source tree, as `make bench` does.
+inline orv::Domain start(const std::vector<std::string>& options, const std::string& variable = "temp") {
     using namespace orv;
     static std::vector<std::string> args;
     args = {"mosplot", "-ba", "-me", "none", "-mo", "gfs", "-if", "mos_dat", "-dp", "examples",
-            "-ft", "h24", "-va", "temp", "-pl", "cf", "-re", "us"};
+            "-ft", "h24", "-va", variable, "-re", "us"};
     args.insert(args.end(), options.begin(), options.end());
     static std::vector<char*> argv;
     argv.clear();
@@ -50,6 +53,9 @@ inline orv::Domain start(const std::vector<std::string>& options) {
     gtext_register_hooks();
     MAP_register_hooks();
     DATA_register_hooks();
+    RAW_register_hooks();
+    VECT_register_hooks();
+    RAW_register_file_hooks();
     RES_init(static_cast<int>(argv.size()), argv.data(), kMosplotKeyedIds, kMosplotPositionalIds);
     MOS_in_file();
     VAR_set_def_type(kTypeCont);
@@ -71,11 +77,11 @@ inline std::string& output_dir() {
 
 inline void remove_output_dir() { std::filesystem::remove_all(output_dir()); }
 
-// The frame drawn to the device `device` ("p", "png", "gif") into a file
-// ending in `extension`, with `options`; reports the file size. The program
-// starts once; the benchmark may call this several times.
+// The frame of `variable` drawn to the device `device` ("p", "png", "gif")
+// into a file ending in `extension`, with `options`; reports the file size.
+// The program starts once; the benchmark may call this several times.
 inline void whole_frame(benchmark::State& state, const std::string& device, const std::string& extension,
-                        const std::vector<std::string>& options) {
+                        const std::vector<std::string>& options, const std::string& variable = "temp") {
     static std::string output;
     static orv::Domain region;
     if (output.empty()) {
@@ -89,7 +95,7 @@ inline void whole_frame(benchmark::State& state, const std::string& device, cons
         output = std::string(dir) + "/frame." + extension;
         std::vector<std::string> all = options;
         all.insert(all.end(), {"-de", device + "," + output});
-        region = start(all);
+        region = start(all, variable);
     }
     for (auto _ : state) {
         orv::DATA_new_grid();  // as a new variable choice does: analyse afresh
