@@ -1485,10 +1485,13 @@ void make_frame_labels(const GridField* grid) {
     char hi[kSetNumSize];
     set_num(lo, "5.3.1", g.grid_min);
     set_num(hi, "5.3.1", g.grid_max);
-    if (unset(g.grid_min) && unset(g.grid_max))  // a field with no value at all
+    if (unset(g.grid_min) && unset(g.grid_max)) {  // a field with no value at all
         copy_text(gp.frame_labels[2], "no data");
-    else
+        MESS_print(kMessWarn, "No values of %s to contour\n", grid->info);
+        ORV_note_failure(kExitNothingDrawn);
+    } else {
         std::snprintf(gp.frame_labels[2], kFrameLabelSize, "LO: %s  HI: %s", lo, hi);
+    }
     gp.frame_labels[3][0] = '\0';
     if (has_list()) {
         std::string text = "LEVELS: ";

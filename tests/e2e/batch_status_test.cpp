@@ -43,6 +43,7 @@ TEST(BatchStatus, RefusedRunsSayWhyAndDrawNothing) {
         {{"-ft", "h24", "-va", "temp", "-re", "0,0"}, 12, "station of the station table in the domain"},
         {{"-ft", "h24", "-va", "temp", "-pl", "barb"}, 13, "No wind components to draw vectors of temp", true},
         {{"-ft", "h03", "-va", "popst"}, 13, "No station values of", true},
+        {{"-ft", "h99", "-va", "temp"}, 13, "No values of sfc Temperature (F) to contour", true},
     };
     for (const Refusal& c : refusals) {
         ScratchDir dir;
