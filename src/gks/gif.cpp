@@ -167,24 +167,17 @@ int GIF_write(const char* name, const ImageRecord* image) {
 }
 
 int GIF_read(const char* name, ImageRecord* image, int /*flag*/) {
-    if (image == nullptr) return 0;
-    IMG_init(image);
-    std::FILE* f = img_open_past_comment(name);
-    if (f == nullptr) {
-        MESS_print(kMessError, "GIF_read: Unable to open image file: %s\n", name != nullptr ? name : "");
-        return 0;
-    }
-    int error = 0;
-    GifFileType* gif = DGifOpen(f, read_from_file, &error);
-    bool ok = false;
-    if (gif == nullptr)
-        MESS_print(kMessError, "GIF_read: Not a GIF file: %s\n", name);
-    else
-        ok = decode(gif, image);
-    if (gif != nullptr) DGifCloseFile(gif, &error);
-    std::fclose(f);
-    if (!ok) IMG_free(image);
-    return ok ? 1 : 0;
+    return img_read_file(name, image, "GIF_read", [](std::FILE* f, const char* file, ImageRecord* im) {
+        int error = 0;
+        GifFileType* gif = DGifOpen(f, read_from_file, &error);
+        if (gif == nullptr) {
+            MESS_print(kMessError, "GIF_read: Not a GIF file: %s\n", file);
+            return false;
+        }
+        const bool ok = decode(gif, im);
+        DGifCloseFile(gif, &error);
+        return ok;
+    });
 }
 
 void gif_reset_for_tests() { g = GifState{}; }

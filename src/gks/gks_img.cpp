@@ -321,6 +321,20 @@ std::FILE* img_open_past_comment(const char* name) {
     return f;
 }
 
+int img_read_file(const char* name, ImageRecord* image, const char* who, ImgFileDecoder decode) {
+    if (image == nullptr) return 0;
+    IMG_init(image);
+    std::FILE* f = img_open_past_comment(name);
+    if (f == nullptr) {
+        MESS_print(kMessError, "%s: Unable to open image file: %s\n", who, name != nullptr ? name : "");
+        return 0;
+    }
+    const bool ok = decode(f, name, image);
+    std::fclose(f);
+    if (!ok) IMG_free(image);
+    return ok ? 1 : 0;
+}
+
 namespace {
 long transparent_colour(const char* name) {
     float r = 0.0F, gr = 0.0F, b = 0.0F;

@@ -98,6 +98,10 @@ int goverlay_image_file(const char* name, const char* transparent, int x, int y)
 
 // Opens an image file for binary reading past a leading "** " comment line.
 std::FILE* img_open_past_comment(const char* name);
+// Reads an image file, opened past its comment line, with `decode`: 1, or 0
+// with a message naming `who` and the record left empty.
+using ImgFileDecoder = bool (*)(std::FILE* f, const char* name, ImageRecord* image);
+int img_read_file(const char* name, ImageRecord* image, const char* who, ImgFileDecoder decode);
 
 // Fills the plot frame's image-dump hooks.
 void IMG_register_hooks();

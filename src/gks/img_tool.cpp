@@ -212,17 +212,7 @@ int IMG_write(const char* name, const ImageRecord* image, int compress) {
 }
 
 int IMG_read_orv(const char* name, ImageRecord* image, int /*flag*/) {
-    if (image == nullptr) return 0;
-    IMG_init(image);
-    std::FILE* f = img_open_past_comment(name);
-    if (f == nullptr) {
-        MESS_print(kMessError, "IMG_read: Unable to open image file: %s\n", name != nullptr ? name : "");
-        return 0;
-    }
-    const bool ok = decode(f, name, image);
-    std::fclose(f);
-    if (!ok) IMG_free(image);
-    return ok ? 1 : 0;
+    return img_read_file(name, image, "IMG_read", decode);
 }
 
 }  // namespace orv

@@ -170,24 +170,17 @@ int PNG_write(const char* name, const ImageRecord* image) {
 }
 
 int PNG_read(const char* name, ImageRecord* image, int /*flag*/) {
-    if (image == nullptr) return 0;
-    IMG_init(image);
-    std::FILE* f = img_open_past_comment(name);
-    if (f == nullptr) {
-        MESS_print(kMessError, "PNG_read: Unable to open image file: %s\n", name != nullptr ? name : "");
-        return 0;
-    }
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, report_error, warn_quietly);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    bool ok = false;
-    if (info != nullptr && !setjmp(png_jmpbuf(png))) {
-        png_init_io(png, f);
-        ok = decode(png, info, image);
-    }
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(f);
-    if (!ok) IMG_free(image);
-    return ok ? 1 : 0;
+    return img_read_file(name, image, "PNG_read", [](std::FILE* f, const char*, ImageRecord* im) {
+        png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, report_error, warn_quietly);
+        png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+        bool ok = false;
+        if (info != nullptr && !setjmp(png_jmpbuf(png))) {
+            png_init_io(png, f);
+            ok = decode(png, info, im);
+        }
+        png_destroy_read_struct(&png, &info, nullptr);
+        return ok;
+    });
 }
 
 }  // namespace orv
