@@ -423,7 +423,7 @@ int gcairo_capture(ImageRecord* image) {
     const unsigned char* data = cairo_image_surface_get_data(g.surface);
     for (int y = 0; y < g.height; ++y) {
         const auto* src = reinterpret_cast<const std::uint32_t*>(data + y * stride);
-        for (int x = 0; x < g.width; ++x) IMG_put_rgb(image, x, y, src[x] & 0xFFFFFFU);
+        IMG_put_rgb_row(image, y, src, g.width);
     }
     copy_text(image->name, GPH_get_win_title());
     return 1;

@@ -117,6 +117,51 @@ void IMG_put_rgb(ImageRecord* image, int x, int y, std::uint32_t rgb) {
     p[3] = 0;
 }
 
+namespace {
+// Row y of a 24-bit colour picture in the machine's own 32-bit layout, or
+// null when the picture is laid out otherwise.
+const std::uint8_t* native_rgb_row(const ImageRecord& im, int y) {
+    if (im.bits_per_pixel != 32 || im.byte_order != 0 || std::endian::native != std::endian::little ||
+        !im.colors.empty() || im.red_mask != 0xFF0000U || im.green_mask != 0xFF00U || im.blue_mask != 0xFFU)
+        return nullptr;
+    const std::size_t start = static_cast<std::size_t>(y) * im.bytes_per_line;
+    if (y < 0 || y >= im.height || im.bytes_per_line < 4 * im.width || start + 4 * static_cast<std::size_t>(im.width) > im.data.size())
+        return nullptr;
+    return im.data.data() + start;
+}
+}  // namespace
+
+void IMG_put_rgb_row(ImageRecord* image, int y, const std::uint32_t* rgb, int count) {
+    const int n = std::min(count, image->width);
+    if (y < 0 || y >= image->height || n <= 0) return;
+    std::uint8_t* row = image->data.data() + static_cast<std::size_t>(y) * image->bytes_per_line;
+    for (int x = 0; x < n; ++x, row += 4) {
+        const std::uint32_t v = rgb[x];
+        row[0] = static_cast<std::uint8_t>(v);
+        row[1] = static_cast<std::uint8_t>(v >> 8);
+        row[2] = static_cast<std::uint8_t>(v >> 16);
+        row[3] = 0;
+    }
+}
+
+void IMG_rgb_row(const ImageRecord& im, int y, std::uint8_t* out) {
+    if (const std::uint8_t* row = native_rgb_row(im, y)) {
+        for (int x = 0; x < im.width; ++x, row += 4, out += 3) {
+            out[0] = row[2];
+            out[1] = row[1];
+            out[2] = row[0];
+        }
+        return;
+    }
+    for (int x = 0; x < im.width; ++x, out += 3) {
+        int r = 0, g = 0, b = 0;
+        IMG_pixel_rgb(im, IMG_pixel(im, x, y), &r, &g, &b);
+        out[0] = static_cast<std::uint8_t>(r);
+        out[1] = static_cast<std::uint8_t>(g);
+        out[2] = static_cast<std::uint8_t>(b);
+    }
+}
+
 std::uint32_t IMG_pixel(const ImageRecord& im, int x, int y) {
     if (x < 0 || y < 0 || x >= im.width || y >= im.height) return 0;
     const std::size_t start = static_cast<std::size_t>(y) * im.bytes_per_line;
@@ -196,8 +241,13 @@ void IMG_palette(const ImageRecord& im, int max_colors, ImgPalette* out, bool re
     int last_index = -1;
     std::size_t k = 0;
     for (int y = 0; y < im.height; ++y) {
+        const std::uint8_t* native = native_rgb_row(im, y);
         for (int x = 0; x < im.width; ++x, ++k) {
-            const std::uint32_t p = IMG_pixel(im, x, y);
+            std::uint32_t p = 0;
+            if (native != nullptr)
+                std::memcpy(&p, native + 4 * static_cast<std::size_t>(x), sizeof p);
+            else
+                p = IMG_pixel(im, x, y);
             if (last_index >= 0 && p == last) {
                 out->index[k] = static_cast<std::uint8_t>(last_index);
                 continue;

@@ -58,6 +58,11 @@ int IMG_alloc(ImageRecord* image, int width, int height, int bits_per_pixel, con
 // byte), and storing 0xRRGGBB at (x, y) of one.
 int IMG_alloc_rgb(ImageRecord* image, int width, int height, const char* who);
 void IMG_put_rgb(ImageRecord* image, int x, int y, std::uint32_t rgb);
+// Stores a row of 0xRRGGBB values (the high byte is ignored) into row y of
+// such a picture, from x = 0 up to the picture's width or count.
+void IMG_put_rgb_row(ImageRecord* image, int y, const std::uint32_t* rgb, int count);
+// Row y as 0-255 red, green, blue triples: width * 3 bytes into out.
+void IMG_rgb_row(const ImageRecord& image, int y, std::uint8_t* out);
 // A pixel value, decoded by the record's bits per pixel and byte order.
 std::uint32_t IMG_pixel(const ImageRecord& image, int x, int y);
 // A pixel value's colour as 0-255 components, from the colour table or the
