@@ -1,8 +1,9 @@
 """Reads a netCDF grid file as a CF-aware user would, and prints what it found.
 
-Usage: cf_client.py FILE DX DY
+Usage: cf_client.py FILE DX DY [FILE DX DY ...]
 DX, DY: the grid spacing in the units of the file's grid mapping.
-Prints "name value" lines: the coordinates xarray attaches to the values,
+Prints for each file "file FILE", then "name value" lines: the coordinates
+xarray attaches to the values,
 their units, the position of the centre value, and the largest error of the
 grid spacing when the coordinates are projected with the file's grid mapping.
 """
@@ -13,7 +14,8 @@ import pyproj
 import xarray as xr
 
 
-def main(path, dx, dy):
+def describe(path, dx, dy):
+    print("file", path)
     ds = xr.open_dataset(path)
     values = ds["values"]
     print("coordinates", " ".join(sorted(c for c in values.coords)))
@@ -33,4 +35,6 @@ def main(path, dx, dy):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], float(sys.argv[2]), float(sys.argv[3]))
+    args = sys.argv[1:]
+    for k in range(0, len(args) - 2, 3):
+        describe(args[k], float(args[k + 1]), float(args[k + 2]))

@@ -444,21 +444,28 @@ TEST_F(GridFiles, CfReadersFindCoordinatesAndProjection) {
         {"mercator", domain(kProjMercator, 20.0F, -150.0F, 1.0F), 100000.0, 5.0},
         {"latlon", domain(kProjLatLon, 40.0F, -100.0F, 0.5F), 0.5, 1e-4},
     };
+    const auto file_of = [](const std::string& name) { return "p_" + name + ".nc"; };
+    std::string command = std::string(kPython) + " " ORV_SOURCE_DIR "/tests/grid/cf_client.py";
     for (const auto& c : cases) {
         GridField* g = grid(0, c.domain, {});
         std::fill(g->values, g->values + 15, 1.0F);
         g->values[3] = kMissingF;
         const GridInfo info = info_for(g);
-        std::remove(dir_.file("p.nc").c_str());
-        ASSERT_EQ(GRD_save_file("p.nc", g, &info, kGridNetcdf), 1) << c.name;
-        char command[512];
-        std::snprintf(command, sizeof command, "%s %s/tests/grid/cf_client.py %s %f %f 2>&1", kPython,
-                      ORV_SOURCE_DIR, dir_.file("p.nc").c_str(), c.spacing, c.spacing);
-        const RunResult r = orv::testing::run_command(command);
-        ASSERT_EQ(r.status, 0) << c.name << "\n" << r.out;
-        std::map<std::string, std::string> found;
-        std::istringstream lines(r.out);
-        for (std::string key, value; lines >> key && std::getline(lines, value);) found[key] = value.substr(1);
+        ASSERT_EQ(GRD_save_file(file_of(c.name).c_str(), g, &info, kGridNetcdf), 1) << c.name;
+        command += " '" + dir_.file(file_of(c.name)) + "' " + std::to_string(c.spacing) + " " +
+                   std::to_string(c.spacing);
+    }
+    const RunResult r = orv::testing::run_command(command + " 2>&1");
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::map<std::string, std::map<std::string, std::string>> files;
+    std::istringstream lines(r.out);
+    std::string current;
+    for (std::string key, value; lines >> key && std::getline(lines, value);) {
+        if (key == "file") current = value.substr(1);
+        files[current][key] = value.substr(1);
+    }
+    for (const auto& c : cases) {
+        auto& found = files[dir_.file(file_of(c.name))];
         char centre[64];
         std::snprintf(centre, sizeof centre, "%.3f %.3f", static_cast<double>(c.domain.clat),
                       static_cast<double>(c.domain.clon));
