@@ -443,6 +443,8 @@ TEST_F(GridFiles, CfReadersFindCoordinatesAndProjection) {
         {"lambert", lambert, 80000.0, 5.0},
         {"mercator", domain(kProjMercator, 20.0F, -150.0F, 1.0F), 100000.0, 5.0},
         {"latlon", domain(kProjLatLon, 40.0F, -100.0F, 0.5F), 0.5, 1e-4},
+        {"orthographic", domain(5, 40.0F, -100.0F, 1.0F), 100000.0, 5.0},
+        {"lambert azimuthal", domain(8, 50.0F, 10.0F, 2.0F), 200000.0, 5.0},
     };
     const auto file_of = [](const std::string& name) { return "p_" + name + ".nc"; };
     std::string command = std::string(kPython) + " " ORV_SOURCE_DIR "/tests/grid/cf_client.py";
