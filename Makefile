@@ -32,6 +32,7 @@ bench: deps
 	@cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DORV_BENCH=ON >/dev/null
 	@cmake --build $(BUILD_BENCH) -j $(JOBS)
 	@for b in $(BUILD_BENCH)/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@bench/peer_frame.py $(BUILD_BENCH)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_BENCH) $(OUT)

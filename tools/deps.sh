@@ -10,6 +10,8 @@ packages=(
   libx11-dev xvfb xdotool x11-apps
   libcairo2-dev libpng-dev libgif-dev zlib1g-dev
   imagemagick pngcheck poppler-utils librsvg2-bin
+  # readers of the netCDF grid files in tests, and the peer of the frame benchmark
+  python3-netcdf4 python3-xarray python3-numpy python3-scipy python3-matplotlib python3-pyproj
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -16,6 +16,7 @@ inline constexpr int kExitNoFile = 10;         // the bulletin is missing or unr
 inline constexpr int kExitNoReports = 11;      // the bulletin holds no report the reader knows
 inline constexpr int kExitNoStations = 12;     // no station of the table lies in the domain
 inline constexpr int kExitNothingDrawn = 13;   // a station or vector plot found nothing to draw
+inline constexpr int kExitNoNetcdf = 14;       // netCDF grid files asked for, the library cannot be loaded
 inline constexpr int kExitInvalidDomain = 43;  // a domain that cannot be analysed or drawn
 
 // A plot that finds nothing to draw only learns so after its map is open:

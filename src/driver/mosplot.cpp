@@ -17,6 +17,7 @@
 #include "gks/gks_img.hpp"
 #include "gks/gks_text.hpp"
 #include "gks/gks_x11.hpp"
+#include "grid/grd_read.hpp"
 #include "mos/mos_plt.hpp"
 #include "plot/colors.hpp"
 #include "plot/data_plt.hpp"
@@ -104,6 +105,20 @@ void check_device() {
     ORV_exit(kExitGraphics);
 }
 
+// Grid files asked for as netCDF need the netCDF library, which is loaded
+// only for them: a batch run that cannot load it ends before anything is read.
+void check_grid_output() {
+    using namespace orv;
+    FILE_save_name_conv();
+    const int kind = MOS_grd_out_file();
+    FILE_restore_name_conv();
+    if (kind != kGridNetcdf) return;
+    const char* why = GRD_netcdf_unavailable();
+    if (why == nullptr) return;
+    MESS_print(is_batch() ? kMessError : kMessWarn, "netCDF grid files (-of cdf) cannot be written: %s\n", why);
+    if (is_batch()) ORV_exit(kExitNoNetcdf);
+}
+
 // A run never analyses or draws with a domain it cannot use: the plot
 // domain and the grid domain are checked before anything is read.
 void check_domain(int decoded, const orv::Domain& domain, const char* what) {
@@ -137,6 +152,7 @@ int main(int argc, char** argv) {
     }
     check_options();
     check_device();
+    check_grid_output();
     MOS_in_file();
     VAR_set_def_type(kContourType);
     Domain region;

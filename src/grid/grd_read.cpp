@@ -1,6 +1,6 @@
 #include "grid/grd_read.hpp"
 
-#include <netcdf.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <array>
@@ -10,8 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/files.hpp"
@@ -22,6 +25,7 @@
 #include "core/resrc.hpp"
 #include "core/tools.hpp"
 #include "geo/region.hpp"
+#include "grid/netcdf_lib.hpp"
 
 namespace orv {
 namespace {
@@ -85,6 +89,7 @@ struct OpenGrid {
     long ny = 0;
     long record = 0;           // next netCDF record
     std::array<int, kNcVars> varid{};
+    Domain region;             // the region of the first netCDF record, which the coordinates describe
 };
 
 struct FileState {
@@ -312,15 +317,16 @@ int read_text(OpenGrid& e, GridField* grid) {
 
 // ---- netCDF grid files (version-2 interface) ----
 
-void nc_quiet() { ncopts = 0; }
+// The library is loaded when a netCDF file is opened; every call on the file finds it.
+const NetcdfLib& nc() { return *netcdf_lib(); }
 
 void put_text_att(int ncid, int varid, const char* name, const char* text) {
-    ncattput(ncid, varid, name, NC_CHAR, static_cast<int>(std::strlen(text)), text);
+    nc().attput(ncid, varid, name, NC_CHAR, static_cast<int>(std::strlen(text)), text);
 }
 
 void put_short_att(int ncid, const char* name, int value) {
     const short v = static_cast<short>(std::clamp(value, SHRT_MIN, SHRT_MAX));
-    ncattput(ncid, NC_GLOBAL, name, NC_SHORT, 1, &v);
+    nc().attput(ncid, NC_GLOBAL, name, NC_SHORT, 1, &v);
 }
 
 short to_short(int v) { return v < SHRT_MIN || v > SHRT_MAX ? static_cast<short>(kMissing) : static_cast<short>(v); }
@@ -332,12 +338,11 @@ bool used_in_layout(int var, int layout) {
 }
 
 int netcdf_header(OpenGrid& e, const GridInfo& info) {
-    nc_quiet();
     const int ncid = e.ncid;
-    const int grid = ncdimdef(ncid, "grid", NC_UNLIMITED);
-    const int x = ncdimdef(ncid, "x", info.nx);
-    const int y = ncdimdef(ncid, "y", info.ny);
-    const int len = ncdimdef(ncid, "string_len", kStringLen);
+    const int grid = nc().dimdef(ncid, "grid", NC_UNLIMITED);
+    const int x = nc().dimdef(ncid, "x", info.nx);
+    const int y = nc().dimdef(ncid, "y", info.ny);
+    const int len = nc().dimdef(ncid, "string_len", kStringLen);
     if (grid < 0 || x < 0 || y < 0 || len < 0) return -1;
     e.nx = info.nx;
     e.ny = info.ny;
@@ -350,33 +355,34 @@ int netcdf_header(OpenGrid& e, const GridInfo& info) {
         const int dims3[] = {grid, x, y};
         const int dims2[] = {grid, len};
         const int* dims = d.rank == 3 ? dims3 : d.rank == 2 ? dims2 : &grid;
-        const int id = ncvardef(ncid, d.var, d.type, d.rank, dims);
+        const int id = nc().vardef(ncid, d.var, d.type, d.rank, dims);
         if (id < 0) return -1;
         e.varid[static_cast<std::size_t>(v)] = id;
         put_text_att(ncid, id, "name", d.name);
         put_text_att(ncid, id, "long_name", d.long_name);
         if (d.units[0] != '\0') put_text_att(ncid, id, "units", d.units);
-        if (d.rank == 3) ncattput(ncid, id, "_FillValue", NC_FLOAT, 1, &fill);
+        if (d.rank == 3) nc().attput(ncid, id, "_FillValue", NC_FLOAT, 1, &fill);
     }
     put_text_att(ncid, NC_GLOBAL, "source", "ORV");
     put_text_att(ncid, NC_GLOBAL, "version", "1.0");
+    put_text_att(ncid, NC_GLOBAL, "Conventions", "CF-1.8");
     put_short_att(ncid, "grid_type", e.layout);
     put_short_att(ncid, "year", info.date.year);
     put_short_att(ncid, "month", info.date.month);
     put_short_att(ncid, "day", info.date.day);
     put_short_att(ncid, "hour", info.date.hour);
-    return ncendef(ncid) < 0 ? -1 : 0;
+    return nc().endef(ncid) < 0 ? -1 : 0;
 }
 
 int put_float(const OpenGrid& e, int var, float v) {
     const long at = e.record;
-    return ncvarput1(e.ncid, e.varid[static_cast<std::size_t>(var)], &at, &v);
+    return nc().varput1(e.ncid, e.varid[static_cast<std::size_t>(var)], &at, &v);
 }
 
 int put_short(const OpenGrid& e, int var, int v) {
     const long at = e.record;
     const short s = to_short(v);
-    return ncvarput1(e.ncid, e.varid[static_cast<std::size_t>(var)], &at, &s);
+    return nc().varput1(e.ncid, e.varid[static_cast<std::size_t>(var)], &at, &s);
 }
 
 int put_text(const OpenGrid& e, int var, const char* text) {
@@ -384,7 +390,7 @@ int put_text(const OpenGrid& e, int var, const char* text) {
     strntcpy(buffer, text, sizeof buffer);
     const long start[] = {e.record, 0};
     const long count[] = {1, kStringLen};
-    return ncvarput(e.ncid, e.varid[static_cast<std::size_t>(var)], start, count, buffer);
+    return nc().varput(e.ncid, e.varid[static_cast<std::size_t>(var)], start, count, buffer);
 }
 
 // Longitudes and latitudes of the grid points, for the coordinate layout.
@@ -403,14 +409,186 @@ void point_coordinates(const GridField& grid, float* lon, float* lat) {
     MAP_domain(&saved);
 }
 
+// ---- the description other netCDF readers use (CF conventions) ----
+
+// Units as the unit library of other tools reads them: "F" would be farads
+// there, "mb" millibarns and "knt" kilonits.
+std::string cf_units(const char* units) {
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 25> kUnits{{
+        {"F", "degF"}, {"deg F", "degF"}, {"C", "degC"}, {"deg C", "degC"}, {"K", "K"},
+        {"dF", "degR"}, {"dC", "K"}, {"dK", "K"}, {"%", "percent"}, {"knt", "knot"}, {"kt", "knot"},
+        {"m/s", "m s-1"}, {"mph", "mile/hour"}, {"km/h", "km/h"}, {"mb", "hPa"}, {"hPa", "hPa"},
+        {"Pa", "Pa"}, {"kPa", "kPa"}, {"inHg", "inch_Hg"}, {"in_Hg", "inch_Hg"}, {"in", "inch"},
+        {"mi", "mile"}, {"m", "m"}, {"ft", "ft"}, {"deg", "degree"},
+    }};
+    const std::string_view text(units);
+    for (const auto& [ours, theirs] : kUnits)
+        if (text.size() == ours.size() && strncasecmp(text.data(), ours.data(), ours.size()) == 0)
+            return std::string(theirs);
+    return std::string(text);
+}
+
+// The standard name of a variable by its parameter number, where one fits.
+const char* cf_standard_name(int variable) {
+    static constexpr std::pair<int, const char*> kNames[] = {
+        {1, "air_pressure"}, {2, "air_pressure_at_mean_sea_level"}, {7, "geopotential_height"},
+        {11, "air_temperature"}, {15, "air_temperature"}, {16, "air_temperature"},
+        {17, "dew_point_temperature"}, {18, "dew_point_depression"}, {20, "visibility_in_air"},
+        {31, "wind_from_direction"}, {32, "wind_speed"}, {33, "eastward_wind"}, {34, "northward_wind"},
+        {52, "relative_humidity"}, {61, "lwe_thickness_of_precipitation_amount"},
+        {71, "cloud_area_fraction"}, {511, "lwe_thickness_of_precipitation_amount"},
+        {512, "lwe_thickness_of_precipitation_amount"}, {513, "lwe_thickness_of_precipitation_amount"},
+        {514, "thickness_of_snowfall_amount"}, {515, "thickness_of_snowfall_amount"},
+        {516, "thickness_of_snowfall_amount"}, {517, "thickness_of_snowfall_amount"},
+        {548, "x_wind"}, {549, "y_wind"},
+    };
+    for (const auto& [number, name] : kNames)
+        if (number == variable) return name;
+    return nullptr;
+}
+
+bool is_earth_projection(int proj) {
+    return (proj >= kProjPolarStereo && proj <= 5) || (proj >= 7 && proj <= 9);
+}
+
+void put_double_att(int ncid, int varid, const char* name, std::initializer_list<double> values) {
+    nc().attput(ncid, varid, name, NC_DOUBLE, static_cast<int>(values.size()), std::data(values));
+}
+
+// The projection's parameters as a grid_mapping variable's attributes; false
+// for projections those conventions do not name (Mollweide).
+bool put_grid_mapping(int ncid, int id, const Domain& domain) {
+    constexpr double kEarthRadius = 6371220.0;  // metres, the sphere of the projections
+    const double plat = is_missing(domain.plat) ? domain.clat : domain.plat;
+    const double plon = is_missing(domain.plon) ? domain.clon : domain.plon;
+    const double pole = plat >= 0 ? 90.0 : -90.0;
+    const auto given = [&](int k, double otherwise) {
+        return is_missing(domain.params[k]) ? otherwise : static_cast<double>(domain.params[k]);
+    };
+    double radius = kEarthRadius;
+    switch (domain.proj) {
+    case kProjPolarStereo:
+        put_text_att(ncid, id, "grid_mapping_name", "polar_stereographic");
+        put_double_att(ncid, id, "straight_vertical_longitude_from_pole", {plon});
+        put_double_att(ncid, id, "latitude_of_projection_origin", {pole});
+        put_double_att(ncid, id, "standard_parallel", {given(0, plat < 0 ? -60.0 : 60.0)});
+        break;
+    case kProjLatLon:
+        put_text_att(ncid, id, "grid_mapping_name", "latitude_longitude");
+        break;
+    case kProjMercator:
+        put_text_att(ncid, id, "grid_mapping_name", "mercator");
+        put_double_att(ncid, id, "longitude_of_projection_origin", {plon});
+        put_double_att(ncid, id, "standard_parallel", {0.0});
+        break;
+    case kProjLambert: {
+        const double first = is_missing(domain.params[0]) ? 30.0 : domain.params[0];
+        const double second = is_missing(domain.params[0]) ? 60.0 : given(1, first);
+        put_text_att(ncid, id, "grid_mapping_name", "lambert_conformal_conic");
+        if (first == second)
+            put_double_att(ncid, id, "standard_parallel", {first});
+        else
+            put_double_att(ncid, id, "standard_parallel", {first, second});
+        put_double_att(ncid, id, "longitude_of_central_meridian", {plon});
+        put_double_att(ncid, id, "latitude_of_projection_origin", {pole});
+        break;
+    }
+    case 5:
+    case 8:
+        put_text_att(ncid, id, "grid_mapping_name", domain.proj == 5 ? "orthographic" : "lambert_azimuthal_equal_area");
+        put_double_att(ncid, id, "longitude_of_projection_origin", {plon});
+        put_double_att(ncid, id, "latitude_of_projection_origin", {plat});
+        break;
+    case 9: {
+        const bool ellipsoid = domain.ellipsoid == 1;
+        radius = ellipsoid ? 6378137.0 : kEarthRadius;
+        put_text_att(ncid, id, "grid_mapping_name", "geostationary");
+        put_double_att(ncid, id, "longitude_of_projection_origin", {plon});
+        put_double_att(ncid, id, "latitude_of_projection_origin", {0.0});
+        put_double_att(ncid, id, "perspective_point_height", {given(0, 421.61) * 1e5 - radius});
+        put_text_att(ncid, id, "sweep_angle_axis", "y");
+        if (ellipsoid) {
+            put_double_att(ncid, id, "semi_major_axis", {6378137.0});
+            put_double_att(ncid, id, "semi_minor_axis", {6356752.0});
+            return true;
+        }
+        break;
+    }
+    default: return false;
+    }
+    put_double_att(ncid, id, "false_easting", {0.0});
+    put_double_att(ncid, id, "false_northing", {0.0});
+    put_double_att(ncid, id, "earth_radius", {radius});
+    return true;
+}
+
+int define_coordinate(int ncid, int x, int y, const char* name, const char* standard_name, const char* units) {
+    const int dims[] = {x, y};
+    const int id = nc().vardef(ncid, name, NC_FLOAT, 2, dims);
+    if (id < 0) return -1;
+    put_text_att(ncid, id, "standard_name", standard_name);
+    put_text_att(ncid, id, "long_name", standard_name);
+    put_text_att(ncid, id, "units", units);
+    const float fill = kMissingF;  // points the projection has no image of
+    nc().attput(ncid, id, "_FillValue", NC_FLOAT, 1, &fill);
+    return id;
+}
+
+// Describes the file's grids for readers that follow the CF conventions,
+// from its first grid: the values' units and standard name, the latitude
+// and longitude of every value and the projection. The values keep the
+// grid's own order under the dimensions (x, y), so the coordinates are
+// written in that order too: each value and its coordinates share an index.
+int describe_for_cf(OpenGrid& e, const GridField& grid) {
+    const int ncid = e.ncid;
+    const Domain& d = grid.domain;
+    if (nc().redef(ncid) < 0) return -1;
+    const int values = e.varid[kVValues];
+    const float fill = kMissingF;
+    nc().attput(ncid, values, "missing_value", NC_FLOAT, 1, &fill);
+    if (grid.units[0] != '\0') put_text_att(ncid, values, "units", cf_units(grid.units).c_str());
+    if (const char* name = cf_standard_name(grid.variable)) put_text_att(ncid, values, "standard_name", name);
+    int lat = -1;
+    int lon = -1;
+    if (is_earth_projection(d.proj)) {
+        const int x = nc().dimid(ncid, "x");
+        const int y = nc().dimid(ncid, "y");
+        lat = define_coordinate(ncid, x, y, "lat", "latitude", "degrees_north");
+        lon = define_coordinate(ncid, x, y, "lon", "longitude", "degrees_east");
+        if (lat < 0 || lon < 0) return -1;
+        put_text_att(ncid, values, "coordinates", "lat lon");
+        const int crs = nc().vardef(ncid, "crs", NC_INT, 0, nullptr);
+        if (crs < 0) return -1;
+        if (put_grid_mapping(ncid, crs, d)) put_text_att(ncid, values, "grid_mapping", "crs");
+    }
+    if (nc().endef(ncid) < 0) return -1;
+    if (lat < 0) return 0;
+    const std::size_t n = point_count(d);
+    std::vector<float> lons(n);
+    std::vector<float> lats(n);
+    point_coordinates(grid, lons.data(), lats.data());
+    const long start[] = {0, 0};
+    const long count[] = {d.nx, d.ny};
+    const bool written = nc().varput(ncid, lat, start, count, lats.data()) >= 0 &&
+                         nc().varput(ncid, lon, start, count, lons.data()) >= 0;
+    return written ? 0 : -1;
+}
+
 int write_netcdf(OpenGrid& e, const GridField& grid) {
-    nc_quiet();
     const Domain& d = grid.domain;
     if (d.nx != e.nx || d.ny != e.ny) return -1;  // the file holds grids of one shape
+    if (e.record == 0) {
+        if (describe_for_cf(e, grid) < 0) return -1;
+        e.region = d;
+    } else if (DOM_comp(&e.region, &d) != 1) {
+        // The coordinates describe the first grid's region.
+        MESS_print(kFileWarn, "GRD_write: a netCDF grid file holds grids of one region\n");
+        return -1;
+    }
     const long start[] = {e.record, 0, 0};
     const long count[] = {1, d.nx, d.ny};
     int bad = 0;
-    bad |= ncvarput(e.ncid, e.varid[kVValues], start, count, grid.values) < 0 ? 1 : 0;
+    bad |= nc().varput(e.ncid, e.varid[kVValues], start, count, grid.values) < 0 ? 1 : 0;
     bad |= put_text(e, kVDatim, grid.label) < 0 ? 1 : 0;
     bad |= put_text(e, kVInfo, grid.info) < 0 ? 1 : 0;
     if (e.layout == 0) {
@@ -427,8 +605,8 @@ int write_netcdf(OpenGrid& e, const GridField& grid) {
         float* lat = static_cast<float*>(std::malloc(n * sizeof(float)));
         if (lon != nullptr && lat != nullptr) {
             point_coordinates(grid, lon, lat);
-            bad |= ncvarput(e.ncid, e.varid[kVXCoord], start, count, lon) < 0 ? 1 : 0;
-            bad |= ncvarput(e.ncid, e.varid[kVYCoord], start, count, lat) < 0 ? 1 : 0;
+            bad |= nc().varput(e.ncid, e.varid[kVXCoord], start, count, lon) < 0 ? 1 : 0;
+            bad |= nc().varput(e.ncid, e.varid[kVYCoord], start, count, lat) < 0 ? 1 : 0;
         } else {
             bad = 1;
         }
@@ -446,37 +624,36 @@ int write_netcdf(OpenGrid& e, const GridField& grid) {
 }
 
 bool get_float(int ncid, const char* var, long record, float* out) {
-    const int id = ncvarid(ncid, var);
-    return id >= 0 && ncvarget1(ncid, id, &record, out) >= 0;
+    const int id = nc().varid(ncid, var);
+    return id >= 0 && nc().varget1(ncid, id, &record, out) >= 0;
 }
 
 bool get_short(int ncid, const char* var, long record, std::int32_t* out) {
-    const int id = ncvarid(ncid, var);
+    const int id = nc().varid(ncid, var);
     short v = 0;
-    if (id < 0 || ncvarget1(ncid, id, &record, &v) < 0) return false;
+    if (id < 0 || nc().varget1(ncid, id, &record, &v) < 0) return false;
     *out = v;
     return true;
 }
 
 bool get_text(int ncid, const char* var, long record, char* out, std::size_t size) {
-    const int id = ncvarid(ncid, var);
+    const int id = nc().varid(ncid, var);
     char buffer[kStringLen + 1] = {};
     const long start[] = {record, 0};
     const long count[] = {1, kStringLen};
-    if (id < 0 || ncvarget(ncid, id, start, count, buffer) < 0) return false;
+    if (id < 0 || nc().varget(ncid, id, start, count, buffer) < 0) return false;
     strntcpy(out, buffer, size);
     return true;
 }
 
 long dimension(int ncid, const char* name) {
-    const int id = ncdimid(ncid, name);
+    const int id = nc().dimid(ncid, name);
     long len = -1;
-    if (id < 0 || ncdiminq(ncid, id, nullptr, &len) < 0) return -1;
+    if (id < 0 || nc().diminq(ncid, id, nullptr, &len) < 0) return -1;
     return len;
 }
 
 int read_netcdf(OpenGrid& e, GridField* grid) {
-    nc_quiet();
     const long records = dimension(e.ncid, "grid");
     if (records < 0) return -1;
     if (e.record >= records) return 0;
@@ -497,11 +674,11 @@ int read_netcdf(OpenGrid& e, GridField* grid) {
               get_short(e.ncid, "model", r, &out.model) && get_short(e.ncid, "type", r, &out.grid_number) &&
               get_short(e.ncid, "ltype", r, &out.level_type) && get_short(e.ncid, "level", r, &out.level) &&
               get_short(e.ncid, "time", r, &out.hour) && get_short(e.ncid, "var", r, &out.variable);
-    const int id = ncvarid(e.ncid, "values");
+    const int id = nc().varid(e.ncid, "values");
     float* values = ok && id >= 0 ? static_cast<float*>(std::malloc(n * sizeof(float))) : nullptr;
     const long start[] = {r, 0, 0};
     const long count[] = {1, d.nx, d.ny};
-    if (values == nullptr || ncvarget(e.ncid, id, start, count, values) < 0) {
+    if (values == nullptr || nc().varget(e.ncid, id, start, count, values) < 0) {
         std::free(values);
         return -1;
     }
@@ -703,6 +880,14 @@ bool netcdf_header_fits(const char* path) {
     return fault == nullptr;
 }
 
+// The library is loaded for the first netCDF file; a run that cannot load it
+// is told why at every file it asks for.
+bool netcdf_loaded() {
+    if (netcdf_lib() != nullptr) return true;
+    MESS_print(kFileWarn, "GRD_open: the netCDF library cannot be loaded: %s\n", netcdf_lib_error());
+    return false;
+}
+
 // ---- opening by the overwrite rule ----
 
 // Opens `path` for writing as FILE_overwrite decides, with the caller's
@@ -783,6 +968,8 @@ int GRD_chktype(const char* path) {
     return -1;
 }
 
+const char* GRD_netcdf_unavailable() { return netcdf_lib() != nullptr ? nullptr : netcdf_lib_error(); }
+
 int GRD_open(const char* path, int mode, int* kind) {
     auto free_entry = std::find_if(g.open.begin(), g.open.end(), [](const OpenGrid& e) { return !e.used; });
     if (free_entry == g.open.end() || kind == nullptr || mode < 0 || mode > 2) return -1;
@@ -796,17 +983,15 @@ int GRD_open(const char* path, int mode, int* kind) {
     } else if (mode == 0) {
         *kind = GRD_chktype(path);
         if (*kind == kGridNetcdf) {
-            if (!netcdf_header_fits(path)) return -1;
-            nc_quiet();
-            e.ncid = ncopen(path, NC_NOWRITE);
+            if (!netcdf_header_fits(path) || !netcdf_loaded()) return -1;
+            e.ncid = nc().open(path, NC_NOWRITE);
             if (e.ncid < 0) return -1;
         } else {
             e.stream = std::fopen(path, "rb");
         }
     } else if (*kind == kGridNetcdf) {
-        if (mode == 2) return -1;
-        nc_quiet();
-        e.ncid = nccreate(path, NC_CLOBBER);
+        if (mode == 2 || !netcdf_loaded()) return -1;
+        e.ncid = nc().create(path, NC_CLOBBER);
         if (e.ncid < 0) return -1;
     } else if (mode == 2) {
         if (!is_text_kind(*kind)) return -1;
@@ -864,8 +1049,7 @@ int GRD_close(int entry) {
     if (e == nullptr) return -1;
     int result = 0;
     if (e->kind == kGridNetcdf && e->ncid >= 0) {
-        nc_quiet();
-        result = ncclose(e->ncid) < 0 ? -1 : 0;
+        result = nc().close(e->ncid) < 0 ? -1 : 0;
     } else if (e->stream != nullptr) {
         if (e->standard)
             std::fflush(e->stream);

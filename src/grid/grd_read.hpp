@@ -52,6 +52,10 @@ int GRD_set_format(const char* format);
 // 1 when the slot was filled, 0 when the grid is to be analysed.
 int GRD_read_check(const char* name, int slot, const Domain* domain);
 
+// Null when netCDF grid files can be written and read, else why not: the
+// netCDF library is loaded by the first call (or the first netCDF file).
+const char* GRD_netcdf_unavailable();
+
 // Closes every open file and restores the start state.
 void GRD_file_reset_for_tests();
 

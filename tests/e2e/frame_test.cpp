@@ -186,6 +186,33 @@ TEST_F(BatchFrame, NationalSampleWritesPostScriptAndNetcdf) {
     EXPECT_TRUE(contains(header, "variables:")) << header;
 }
 
+// The netCDF library is loaded only by runs that write netCDF files: without
+// it a run of text grid files goes on, and a run asking for netCDF ends at
+// once with a message, drawing nothing.
+TEST_F(BatchFrame, NetcdfLibraryIsNeededOnlyForNetcdfFiles) {
+    const RunResult linked = run_command("readelf -d " MOSPLOT_BIN);
+    ASSERT_EQ(linked.status, 0) << linked.out;
+    EXPECT_FALSE(contains(linked.out, "libnetcdf")) << linked.out;
+
+    dir_.write("mos_2026120600.txt", small_bulletin());
+    const std::vector<std::string> missing = {"orvnetcdf=/nonexistent/libnetcdf.so"};
+    auto run_without_netcdf = [&](const std::string& out_file) {
+        std::vector<std::string> args = {"-ba", "-mo", "gfs", "-if", "mos_dat", "-dp", dir_.path(), "-gp",
+                                         dir_.path(), "-ft", "h24", "-va", "temp", "-pl", "cf",
+                                         "-de", "p," + dir_.file(out_file + ".ps"), "-of", out_file};
+        return run_mosplot(dir_, args, "", missing);
+    };
+    const RunResult text = run_without_netcdf("orv");
+    EXPECT_EQ(text.status, 0) << text.err;
+    EXPECT_FALSE(files_in(dir_, ".grd").empty()) << text.err;
+    const RunResult cdf = run_without_netcdf("cdf");
+    EXPECT_EQ(cdf.status, 14);
+    EXPECT_TRUE(contains(cdf.err, "netCDF grid files (-of cdf) cannot be written: ")) << cdf.err;
+    EXPECT_TRUE(contains(cdf.err, "/nonexistent/libnetcdf.so")) << cdf.err;
+    EXPECT_TRUE(files_in(dir_, ".nc").empty());
+    EXPECT_FALSE(std::ifstream(dir_.file("cdf.ps")));
+}
+
 // A relative grid path holds the grid files once; each kind has its own
 // extension, and image and raw entries make no grid files.
 TEST_F(BatchFrame, GridFilesLandOnceInARelativeGridPathByKind) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ namespace orv {
 namespace {
 
 using orv::testing::read_file;
+using orv::testing::RunResult;
 using orv::testing::ScratchDir;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::CaptureStdout;
@@ -326,7 +328,15 @@ TEST_F(GridFiles, NetcdfFileReadByTheLibraryTools) {
              "proj = 1, 1 ;", "lat1 = 39, 39 ;", "lon2 = -97, -97 ;", "dx = 0.2875, 0.2875 ;",
              "datim =\n  \"12Z 13 SEP 2019 H+24\",\n  \"12Z 13 SEP 2019 H+36\" ;",
              "info =\n  \"Temperature (deg F)\",\n  \"Temperature (deg F)\" ;", "time = 24, 36 ;",
-             "level = -9999, -9999 ;", "type = 2, 2 ;", "nx = 3, 3 ;", "ny = 2, 2 ;"})
+             "level = -9999, -9999 ;", "type = 2, 2 ;", "nx = 3, 3 ;", "ny = 2, 2 ;",
+             // the description other readers use
+             ":Conventions = \"CF-1.8\" ;", "values:missing_value = -9999.f ;", "values:units = \"degF\" ;",
+             "values:standard_name = \"air_temperature\" ;", "values:coordinates = \"lat lon\" ;",
+             "values:grid_mapping = \"crs\" ;", "float lat(x, y) ;", "lat:standard_name = \"latitude\" ;",
+             "lat:units = \"degrees_north\" ;", "float lon(x, y) ;", "lon:units = \"degrees_east\" ;",
+             "int crs ;", "crs:grid_mapping_name = \"polar_stereographic\" ;",
+             "crs:straight_vertical_longitude_from_pole = -97. ;", "crs:latitude_of_projection_origin = 90. ;",
+             "crs:standard_parallel = 60. ;", "crs:earth_radius = 6371220. ;"})
         EXPECT_TRUE(contains(dump, expected)) << expected << "\n" << dump;
     EXPECT_FALSE(contains(dump, "x_coord"));
 
@@ -345,6 +355,130 @@ TEST_F(GridFiles, NetcdfFileReadByTheLibraryTools) {
     EXPECT_EQ(GRD_read(in, &r), 0);
     GRD_close(in);
     std::free(r.values);
+
+    // The coordinates describe one region: a grid of another is refused.
+    const int more = GRD_open_out_file("more.nc", kGridNetcdf);
+    ASSERT_EQ(GRD_putinfo(more, &info), 0);
+    ASSERT_EQ(GRD_write(more, a), 0);
+    b->domain.clat = 40.0F;
+    CaptureStderr();
+    EXPECT_EQ(GRD_write(more, b), -1);
+    EXPECT_EQ(GetCapturedStderr(), "GRD_write: a netCDF grid file holds grids of one region\n");
+    EXPECT_EQ(GRD_close(more), 0);
+}
+
+// What the description says follows the grid's units, variable and projection.
+TEST_F(GridFiles, CfDescriptionFollowsTheGrid) {
+    if (std::system("command -v ncdump > /dev/null 2>&1") != 0) GTEST_SKIP() << "ncdump is not installed";
+    Domain lambert = us_domain();
+    lambert.proj = kProjLambert;
+    lambert.params[0] = 25.0F;
+    lambert.params[1] = 45.0F;
+    Domain mollweide = us_domain();
+    mollweide.proj = 7;
+    Domain plane = us_domain();
+    plane.proj = 20;
+    const struct {
+        const char* units;
+        int variable;
+        Domain domain;
+        std::vector<std::string> present;
+        std::vector<std::string> absent;
+    } cases[] = {
+        {"mb", 2, us_domain(), {"values:units = \"hPa\"", "air_pressure_at_mean_sea_level"}, {}},
+        {"knt", 32, us_domain(), {"values:units = \"knot\"", "\"wind_speed\""}, {}},
+        {"%", 503, us_domain(), {"values:units = \"percent\""}, {"values:standard_name"}},
+        {"in", 512, us_domain(), {"\"inch\"", "\"lwe_thickness_of_precipitation_amount\""}, {}},
+        {"", 11, lambert,
+         {"\"lambert_conformal_conic\"", "crs:standard_parallel = 25., 45. ;",
+          "crs:longitude_of_central_meridian = -97. ;"},
+         {"values:units"}},
+        {"F", 11, mollweide, {"float lat(x, y) ;", "values:coordinates"}, {"grid_mapping"}},
+        {"F", 11, plane, {":Conventions"}, {"float lat(", "values:coordinates", "grid_mapping"}},
+    };
+    for (const auto& c : cases) {
+        GridField* g = grid(0, c.domain, {1, 2, 3, 4, 5, 6});
+        copy_text(g->units, c.units);
+        g->variable = c.variable;
+        const GridInfo info = info_for(g);
+        std::remove(dir_.file("c.nc").c_str());
+        ASSERT_EQ(GRD_save_file("c.nc", g, &info, kGridNetcdf), 1) << c.units;
+        const RunResult dump = orv::testing::run_command("ncdump -h " + dir_.file("c.nc"));
+        for (const std::string& text : c.present) EXPECT_TRUE(contains(dump.out, text)) << text << "\n" << dump.out;
+        for (const std::string& text : c.absent) EXPECT_FALSE(contains(dump.out, text)) << text << "\n" << dump.out;
+    }
+}
+
+// A reader of the conventions (xarray, pyproj) finds the coordinates of the
+// values, their units and missing values, and the projection: the points
+// it projects with the file's grid mapping lie the grid spacing apart.
+TEST_F(GridFiles, CfReadersFindCoordinatesAndProjection) {
+    constexpr const char* kPython = "/usr/bin/python3";
+    if (orv::testing::run_command(std::string(kPython) + " -c 'import xarray, netCDF4, pyproj'").status != 0)
+        GTEST_SKIP() << kPython << " lacks xarray, netCDF4 or pyproj (python3-xarray python3-netcdf4 python3-pyproj)";
+    auto domain = [](int proj, float clat, float clon, float spacing) {
+        Domain d;
+        d.proj = proj;
+        d.clat = clat;
+        d.clon = clon;
+        d.dx = d.dy = spacing;
+        d.nx = 5;
+        d.ny = 3;
+        return d;
+    };
+    Domain lambert = domain(kProjLambert, 35.0F, -95.0F, 0.8F);
+    lambert.plat = 25.0F;
+    lambert.params[0] = 25.0F;
+    lambert.params[1] = 45.0F;
+    Domain south = domain(kProjPolarStereo, -70.0F, 30.0F, 2.0F);
+    south.plon = 0.0F;
+    const struct {
+        const char* name;
+        Domain domain;
+        double spacing;  // in the grid mapping's units
+        double tolerance;
+    } cases[] = {
+        {"polar stereographic", domain(kProjPolarStereo, 39.0F, -97.0F, 0.2875F), 28750.0, 2.0},
+        {"southern polar stereographic", south, 200000.0, 5.0},
+        {"lambert", lambert, 80000.0, 5.0},
+        {"mercator", domain(kProjMercator, 20.0F, -150.0F, 1.0F), 100000.0, 5.0},
+        {"latlon", domain(kProjLatLon, 40.0F, -100.0F, 0.5F), 0.5, 1e-4},
+        {"orthographic", domain(5, 40.0F, -100.0F, 1.0F), 100000.0, 5.0},
+        {"lambert azimuthal", domain(8, 50.0F, 10.0F, 2.0F), 200000.0, 5.0},
+    };
+    const auto file_of = [](const std::string& name) { return "p_" + name + ".nc"; };
+    std::string command = std::string(kPython) + " " ORV_SOURCE_DIR "/tests/grid/cf_client.py";
+    for (const auto& c : cases) {
+        GridField* g = grid(0, c.domain, {});
+        std::fill(g->values, g->values + 15, 1.0F);
+        g->values[3] = kMissingF;
+        const GridInfo info = info_for(g);
+        ASSERT_EQ(GRD_save_file(file_of(c.name).c_str(), g, &info, kGridNetcdf), 1) << c.name;
+        command += " '" + dir_.file(file_of(c.name)) + "' " + std::to_string(c.spacing) + " " +
+                   std::to_string(c.spacing);
+    }
+    const RunResult r = orv::testing::run_command(command + " 2>&1");
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::map<std::string, std::map<std::string, std::string>> files;
+    std::istringstream lines(r.out);
+    std::string current;
+    for (std::string key, value; lines >> key && std::getline(lines, value);) {
+        if (key == "file") current = value.substr(1);
+        files[current][key] = value.substr(1);
+    }
+    for (const auto& c : cases) {
+        auto& found = files[dir_.file(file_of(c.name))];
+        char centre[64];
+        std::snprintf(centre, sizeof centre, "%.3f %.3f", static_cast<double>(c.domain.clat),
+                      static_cast<double>(c.domain.clon));
+        EXPECT_EQ(found["coordinates"], "lat lon") << c.name;
+        EXPECT_EQ(found["units"], "degF") << c.name;
+        EXPECT_EQ(found["standard_name"], "air_temperature") << c.name;
+        EXPECT_EQ(found["centre"], centre) << c.name;
+        EXPECT_EQ(found["missing"], "1") << c.name;
+        ASSERT_TRUE(found.contains("spacing_error")) << c.name << "\n" << r.out;
+        EXPECT_LT(std::stod(found["spacing_error"]), c.tolerance) << c.name << "\n" << r.out;
+    }
 }
 
 }  // namespace
