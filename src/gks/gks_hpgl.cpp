@@ -454,6 +454,11 @@ int ghpgl_open_ws(int /*ws*/, const char* text) {
             gerr_printf("gopen_ws", "unable to open HPGL file\n");
         return -1;
     }
+    // The words of each open start from the defaults; colour and reverse
+    // may have been chosen before by the plot's parameters.
+    g.pcl = 1;
+    g.rotate = 0;
+    g.base_width = 0.2F;
     g.long_side = 11.0F;
     g.short_side = 8.5F;
     ghpgl_init();
