@@ -432,8 +432,11 @@ int PLT_close() {
     if (FLAG_get(kFlagPlotType) != kPlotTypeNone && g.graphics) {
         GPH_trans(2);
         if (g.dump_type == kDumpNone) GPH_hold(0);
-        GPH_end(g.ws);
+        const int status = GPH_end(g.ws);
         g.graphics = false;
+        // A printer file that could not be written through to its end (a
+        // full disc, a spooling command that failed) fails the batch run.
+        if (status != 0 && FLAG_batch() != 0) ORV_exit(kExitGraphics);
     }
     PLT_init_labels();
     return 0;
