@@ -180,13 +180,22 @@ void apply_parameters(const std::vector<std::string>& words, std::size_t from) {
         if (!words[i].empty()) apply_parameter(words[i].c_str());
 }
 
+// The pen set-up that starts every plot and page.
+void write_pen_setup() {
+    if (g.color != 0) ghpgl_printf("NP%d;\n", kPens);
+    ghpgl_printf("PW%.1f;SV;LT;\n", static_cast<double>(g.base_width));
+}
+
 // Drawing after a finished frame goes on a new page, with the clip window
 // the new page needs.
 void hpgl_clip();
 void begin_drawing() {
     if (g.output.out == nullptr || !g.frame_done) return;
-    g.frame_done = false;
-    ghpgl_printf("PG;\n");
+    ghpgl_printf("PG;SP1;\n");
+    // A reader may start a page with its own pens: the page defines its pens
+    // and pen state again.
+    ghpgl_init();
+    write_pen_setup();
     hpgl_clip();
 }
 
@@ -344,8 +353,7 @@ int ghpgl_init_file() {
     } else {
         ghpgl_printf("SP1;\n");
     }
-    if (g.color != 0) ghpgl_printf("NP%d;\n", kPens);
-    ghpgl_printf("PW%.1f;SV;LT;\n", static_cast<double>(g.base_width));
+    write_pen_setup();
     return 0;
 }
 

@@ -259,11 +259,12 @@ TEST_F(GksHpglTest, AppendedPlotsGoOnTheLastPage) {
 }
 
 // Each finished frame ends its page; a frame drawn after it starts the next
-// with its own clip window.
+// with its own pens and clip window (hp2xx starts every page with its own
+// pen colours).
 TEST_F(GksHpglTest, FramesArePages) {
     for (int frames = 1; frames <= 3; ++frames) {
         const std::string file = path("frames" + std::to_string(frames) + ".hpgl");
-        ASSERT_EQ(open_hpgl(file), 0);
+        ASSERT_EQ(open_hpgl(file + ",color"), 0);
         const int clips = count_of(slurp(file), "IW ");
         for (int k = 0; k < frames; ++k) {
             gpolyline(2, kDiagonal);
@@ -273,6 +274,8 @@ TEST_F(GksHpglTest, FramesArePages) {
         const std::string text = slurp(file);
         EXPECT_EQ(count_of(text, "PG;"), frames);
         EXPECT_EQ(count_of(text, "IW "), clips + frames - 1);
+        EXPECT_EQ(count_of(text, "PG;SP1;\nNP256;\nPW0.2;SV;LT;\n"), frames - 1);
+        EXPECT_EQ(count_of(text, "PC2,"), frames);
         expect_hp2xx_draws(file);
     }
 }
