@@ -480,7 +480,7 @@ int ghpgl_open_ws(int /*ws*/, const char* text) {
     ghpgl_init_file();
     const char* geo = RES_get("geometry");
     if (geo == nullptr || *geo == '\0') geo = std::getenv("orvhp_geometry");
-    gps_place_picture(geo, area_w, area_h, kUnitsPerInch / 100.0F, kPictureOffset);
+    gps_place_picture(geo, area_w, area_h, static_cast<int>(kUnitsPerInch), kPictureOffset);
     ginit_plot(3);
     const GTextHooks* hooks = gget_text_hooks();
     if (hooks != nullptr && hooks->setup != nullptr) hooks->setup();

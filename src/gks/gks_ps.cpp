@@ -173,7 +173,7 @@ void apply_geometry(int area_w, int area_h) {
     const char* geo = RES_get("geometry");
     if (geo == nullptr || *geo == '\0') geo = std::getenv("orvps_geometry");
     if (geo == nullptr || *geo == '\0') geo = std::getenv("PSGEOMETRY");
-    gps_place_picture(geo, area_w, area_h, 0.72F, 0);
+    gps_place_picture(geo, area_w, area_h, 72, 0);
 }
 
 void write_color_reset() { gps_printf(g.color != 0 ? "0 0 0 setrgbcolor\n" : "0 setgray\n"); }
@@ -462,7 +462,11 @@ std::vector<std::string> gps_split_fields(const char* text) {
     return fields;
 }
 
-void gps_place_picture(const char* geo, int area_w, int area_h, float units, int base) {
+void gps_place_picture(const char* geo, int area_w, int area_h, int units_per_inch, int base) {
+    // Hundredths of an inch in whole device units, computed exactly.
+    const auto units = [units_per_inch](int v) {
+        return static_cast<int>(static_cast<long long>(v) * units_per_inch / 100);
+    };
     if (geo == nullptr || *geo == '\0') return;
     int w = area_w, h = area_h, x = 0, y = 0;
     if (geo[0] == 'P' || geo[0] == 'p') {
@@ -485,15 +489,15 @@ void gps_place_picture(const char* geo, int area_w, int area_h, float units, int
         int v[4] = {0, 0, 0, 0};
         const int n = std::sscanf(geo, "%dx%d%d%d", &v[0], &v[1], &v[2], &v[3]);
         if (n >= 2) {
-            w = static_cast<int>(static_cast<float>(v[0]) * units);
-            h = static_cast<int>(static_cast<float>(v[1]) * units);
+            w = units(v[0]);
+            h = units(v[1]);
         }
         if (n == 4) {
-            x = static_cast<int>(static_cast<float>(v[2]) * units);
-            y = static_cast<int>(static_cast<float>(v[3]) * units);
+            x = units(v[2]);
+            y = units(v[3]);
         } else if (n < 2 && std::sscanf(geo, "%d%d", &v[0], &v[1]) == 2) {
-            x = static_cast<int>(static_cast<float>(v[0]) * units);
-            y = static_cast<int>(static_cast<float>(v[1]) * units);
+            x = units(v[0]);
+            y = units(v[1]);
         }
     }
     gset_window_size(w, h);

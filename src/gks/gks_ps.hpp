@@ -73,11 +73,11 @@ int gps_image(const unsigned char* pixels, int width, int height, int col_offset
 // (false for other words), the fields of a device text split at commas and
 // trimmed, and the picture's place on the page from a geometry text
 // ("WxH+X+Y" in hundredths of an inch, "+X+Y", or the page grid "Pcxr+c+r")
-// in an area of the given size; `units` device units per hundredth of an
-// inch, `base` added to both offsets.
+// in an area of the given size; `units_per_inch` device units to the inch,
+// `base` added to both offsets.
 bool gps_paper_size(const char* word, float* long_side, float* short_side);
 std::vector<std::string> gps_split_fields(const char* text);
-void gps_place_picture(const char* geo, int area_w, int area_h, float units, int base);
+void gps_place_picture(const char* geo, int area_w, int area_h, int units_per_inch, int base);
 
 // Opens the PostScript workstation from a device text (file name, then
 // parameters, comma-separated). 0, or -1 with "unable to open postscript file\n".

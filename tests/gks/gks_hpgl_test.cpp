@@ -122,6 +122,29 @@ TEST_F(GksHpglTest, PrologTrailerAndPictureArea) {
     }
 }
 
+// The geometry places the picture in plotter units from the offset (10, 10).
+TEST_F(GksHpglTest, GeometryPlacesThePicture) {
+    const struct {
+        const char* geometry;
+        const char* clip;  // the unit square's clip window
+    } cases[] = {
+        {"500x400+100+50", "IW 1025,517,5084,4576;\n"},
+        {"+100+50", "IW 1025,517,9144,8636;\n"},
+        {"P2x2+1+0", "IW 5338,4070,9397,8129;\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.geometry);
+        setenv("orvhp_geometry", c.geometry, 1);
+        const std::string file = path("g.hpgl");
+        ASSERT_EQ(open_hpgl(file), 0);
+        ASSERT_EQ(close_hpgl(), 0);
+        const std::string text = slurp(file);
+        EXPECT_NE(text.find(c.clip), std::string::npos) << text;
+        reset();
+    }
+    unsetenv("orvhp_geometry");
+}
+
 // Pens, screening, widths, line types and fills as each call writes them.
 TEST_F(GksHpglTest, PenState) {
     const auto gray = [](int index, float level) { gset_colr_rep(1, index, level, level, level); };
