@@ -303,6 +303,18 @@ TEST_F(GksHpglTest, FramesArePages) {
     }
 }
 
+TEST_F(GksHpglTest, AnExitWithAnOpenFileLeavesItComplete) {
+    const std::string file = path("exit.hpgl");
+    const auto draw_and_exit = [&] {
+        open_hpgl(file);
+        gpolyline(2, kDiagonal);
+        std::exit(3);
+    };
+    EXPECT_EXIT(draw_and_exit(), ::testing::ExitedWithCode(3), "");
+    EXPECT_TRUE(slurp(file).ends_with(std::string("SP;PG;\n") + kPclEnd));
+    expect_hp2xx_draws(file);
+}
+
 TEST_F(GksHpglTest, SpoolingAndOutputsThatFail) {
     const std::string out = path("spooled.hpgl");
     ASSERT_EQ(open_hpgl("|cat > " + out), 0);
