@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  proj-bin ghostscript
+  proj-bin ghostscript hp2xx
   libnetcdf-dev netcdf-bin
   libx11-dev xvfb xdotool x11-apps
   libcairo2-dev libpng-dev libgif-dev zlib1g-dev

@@ -928,6 +928,8 @@ bool picture_file_word(const char* text) {
 
 int RES_set_device(const char* text) {
     if (text != nullptr && picture_file_word(text)) return 7;
+    // "pcl" is the HPGL device in its PCL wrapper, whatever its first letter says.
+    if (text != nullptr && strncasecmp(text, "pcl", 3) == 0 && (text[3] == '\0' || text[3] == ',')) return 5;
     switch (text != nullptr ? text[0] : '\0') {
     case 'h': case 'H': case 'q': case 'Q': return 5;
     case 'm': case 'M': return 3;

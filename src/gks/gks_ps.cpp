@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,10 +51,7 @@ constexpr PaperSize kPapers[] = {
 };
 
 struct PsState {
-    std::FILE* out = nullptr;
-    bool is_pipe = false;
-    void (*old_sigpipe)(int) = SIG_DFL;
-    int append = 0;
+    GPrintOutput output;
     int eps = 0;
     int orient = 0;
     float scale = 1.0F;
@@ -89,7 +87,7 @@ std::string comment_text(const char* text) {
 }
 
 void put_pair(float x, float y, const char* op) {
-    if (g.out == nullptr) return;
+    if (g.output.out == nullptr) return;
     char buf[112];
     char* p = gps_number(buf, x);
     *p++ = ' ';
@@ -98,7 +96,7 @@ void put_pair(float x, float y, const char* op) {
     *p++ = op[0];
     *p++ = op[1];
     *p++ = '\n';
-    std::fwrite(buf, 1, static_cast<std::size_t>(p - buf), g.out);
+    std::fwrite(buf, 1, static_cast<std::size_t>(p - buf), g.output.out);
 }
 
 // Below this the hundredths of a float are an exact double and an exact
@@ -133,14 +131,7 @@ char* gps_number(char* out, float v) {
 
 namespace {
 
-void set_paper(const char* word) {
-    for (const PaperSize& p : kPapers) {
-        if (strcasecmp(word, p.name) == 0) {
-            g.long_side = p.long_side;
-            g.short_side = p.short_side;
-        }
-    }
-}
+void set_paper(const char* word) { gps_paper_size(word, &g.long_side, &g.short_side); }
 
 void apply_parameter(const char* word) {
     if (strcasecmp(word, "port") == 0) {
@@ -178,66 +169,11 @@ void apply_parameters(const std::vector<std::string>& words) {
         if (!w.empty()) apply_parameter(w.c_str());
 }
 
-std::vector<std::string> split_commas(const char* text) {
-    std::vector<std::string> fields;
-    if (text == nullptr) return fields;
-    const auto trimmed = [](std::string s) {
-        const std::size_t b = s.find_first_not_of(" \t\n");
-        if (b == std::string::npos) return std::string();
-        return s.substr(b, s.find_last_not_of(" \t\n") - b + 1);
-    };
-    std::string cur;
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p == ',') {
-            fields.push_back(trimmed(cur));
-            cur.clear();
-        } else {
-            cur += *p;
-        }
-    }
-    fields.push_back(trimmed(cur));
-    return fields;
-}
-
 void apply_geometry(int area_w, int area_h) {
     const char* geo = RES_get("geometry");
     if (geo == nullptr || *geo == '\0') geo = std::getenv("orvps_geometry");
     if (geo == nullptr || *geo == '\0') geo = std::getenv("PSGEOMETRY");
-    if (geo == nullptr || *geo == '\0') return;
-    int w = area_w, h = area_h, x = 0, y = 0;
-    if (geo[0] == 'P' || geo[0] == 'p') {
-        float cols = 1, rows = 1, col = 0, row = 0;
-        std::sscanf(geo + 1, "%fx%f+%f+%f", &cols, &rows, &col, &row);
-        if (cols > 1) {
-            cols = std::clamp(cols, 1.0F, 8.0F);
-            rows = std::clamp(rows, 1.0F, 8.0F);
-            x = static_cast<int>(col / cols * static_cast<float>(area_w));
-            y = static_cast<int>((1.0F - (1.0F + row) / rows) * static_cast<float>(area_h));
-            w = static_cast<int>(static_cast<float>(area_w) / cols);
-            h = static_cast<int>(static_cast<float>(area_h) / rows);
-        } else {
-            w = static_cast<int>(cols * static_cast<float>(area_w));
-            h = static_cast<int>(rows * static_cast<float>(area_h));
-            x = static_cast<int>(col * static_cast<float>(area_w));
-            y = static_cast<int>(row * static_cast<float>(area_h));
-        }
-    } else {
-        int v[4] = {0, 0, 0, 0};
-        const int n = std::sscanf(geo, "%dx%d%d%d", &v[0], &v[1], &v[2], &v[3]);
-        if (n >= 2) {
-            w = static_cast<int>(static_cast<float>(v[0]) * 0.72F);
-            h = static_cast<int>(static_cast<float>(v[1]) * 0.72F);
-        }
-        if (n == 4) {
-            x = static_cast<int>(static_cast<float>(v[2]) * 0.72F);
-            y = static_cast<int>(static_cast<float>(v[3]) * 0.72F);
-        } else if (n < 2 && std::sscanf(geo, "%d%d", &v[0], &v[1]) == 2) {
-            x = static_cast<int>(static_cast<float>(v[0]) * 0.72F);
-            y = static_cast<int>(static_cast<float>(v[1]) * 0.72F);
-        }
-    }
-    gset_window_size(w, h);
-    gset_window_offset(x, y);
+    gps_place_picture(geo, area_w, area_h, 72, 0);
 }
 
 void write_color_reset() { gps_printf(g.color != 0 ? "0 0 0 setrgbcolor\n" : "0 setgray\n"); }
@@ -289,18 +225,15 @@ void write_page_end() {
 // What a closed file ends with, after the end of its last page.
 constexpr std::string_view kDocumentEnd = "end\n%%EOF\n";
 constexpr std::string_view kEpsDocumentEnd = "%%EOF\n";
-constexpr std::string_view kPageEnd = "saveobj restore\nshowpage\n";
-constexpr std::string_view kEpsPageEnd = "showpage\n";
 
 bool ends_with(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
 // Opens a file to append a plot to its last page: the file's closing lines
-// (from the page's "showpage" on) are cut off, and its new close writes
-// them again. False, with the file untouched, when the file does not end
-// as this device ends its files.
-bool reopen_last_page(const char* name) {
+// (one of `closings`) are cut off, and its new close writes them again.
+// False, with the file untouched, when the file does not end so.
+bool reopen_last_page(GPrintOutput& output, const char* name, std::span<const std::string_view> closings) {
     std::FILE* file = FILE_open(name, "r+");
     if (file == nullptr) return false;
     char buf[64];
@@ -309,25 +242,26 @@ bool reopen_last_page(const char* name) {
     std::size_t n = 0;
     if (size > 0 && std::fseek(file, from, SEEK_SET) == 0) n = std::fread(buf, 1, sizeof buf, file);
     const std::string_view tail(buf, n);
-    const std::string closings[] = {std::string(kPageEnd).append(kDocumentEnd),
-                                    std::string(kEpsPageEnd).append(kEpsDocumentEnd)};
     std::size_t cut = 0;
-    for (const std::string& closing : closings)
-        if (cut == 0 && ends_with(tail, closing)) cut = closing.size();
+    for (const std::string_view closing : closings)
+        if (cut == 0 && closing.size() <= sizeof buf && ends_with(tail, closing)) cut = closing.size();
     if (cut == 0 || ::ftruncate(fileno(file), size - static_cast<long>(cut)) != 0 ||
         std::fseek(file, 0, SEEK_END) != 0) {
         FILE_close(file);
         return false;
     }
-    g.out = file;
+    output.out = file;
     return true;
 }
+
+// The end of a closed file's last page and the file: what an append cuts off.
+constexpr std::string_view kPsClosings[] = {"saveobj restore\nshowpage\nend\n%%EOF\n", "showpage\n%%EOF\n"};
 
 // Drawing after a finished frame goes on a new page, with the clip path the
 // new page needs.
 void ps_clip();
 void begin_drawing() {
-    if (g.out == nullptr || !g.frame_done) return;
+    if (g.output.out == nullptr || !g.frame_done) return;
     g.frame_done = false;
     write_page_end();
     gps_init();
@@ -338,7 +272,7 @@ void begin_drawing() {
 // ---- device entries ----
 
 void ps_clip() {
-    if (g.out == nullptr || g.frame_done) return;
+    if (g.output.out == nullptr || g.frame_done) return;
     float r[4];
     gget_clip_rect(r);
     gps_printf("initclip\n");
@@ -480,7 +414,7 @@ constexpr GDevice kPsDevice = {
 
 // A run that ends while a file is open still leaves it complete.
 void close_at_exit() {
-    if (g.out != nullptr) gps_close_file();
+    if (g.output.out != nullptr) gps_close_file();
 }
 
 void close_open_file_at_exit() {
@@ -489,39 +423,138 @@ void close_open_file_at_exit() {
 }
 
 void release_output() {
-    if (g.out == nullptr) return;
-    FILE_close(g.out);
-    g.out = nullptr;
+    if (g.output.out == nullptr) return;
+    FILE_close(g.output.out);
+    g.output.out = nullptr;
 }
 
 }  // namespace
 
+bool gps_paper_size(const char* word, float* long_side, float* short_side) {
+    for (const PaperSize& p : kPapers) {
+        if (strcasecmp(word, p.name) == 0) {
+            *long_side = p.long_side;
+            *short_side = p.short_side;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> gps_split_fields(const char* text) {
+    std::vector<std::string> fields;
+    if (text == nullptr) return fields;
+    const auto trimmed = [](std::string s) {
+        const std::size_t b = s.find_first_not_of(" \t\n");
+        if (b == std::string::npos) return std::string();
+        return s.substr(b, s.find_last_not_of(" \t\n") - b + 1);
+    };
+    std::string cur;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p == ',') {
+            fields.push_back(trimmed(cur));
+            cur.clear();
+        } else {
+            cur += *p;
+        }
+    }
+    fields.push_back(trimmed(cur));
+    return fields;
+}
+
+void gps_place_picture(const char* geo, int area_w, int area_h, int units_per_inch, int base) {
+    // Hundredths of an inch in whole device units, computed exactly.
+    const auto units = [units_per_inch](int v) {
+        return static_cast<int>(static_cast<long long>(v) * units_per_inch / 100);
+    };
+    if (geo == nullptr || *geo == '\0') return;
+    int w = area_w, h = area_h, x = 0, y = 0;
+    if (geo[0] == 'P' || geo[0] == 'p') {
+        float cols = 1, rows = 1, col = 0, row = 0;
+        std::sscanf(geo + 1, "%fx%f+%f+%f", &cols, &rows, &col, &row);
+        if (cols > 1) {
+            cols = std::clamp(cols, 1.0F, 8.0F);
+            rows = std::clamp(rows, 1.0F, 8.0F);
+            x = static_cast<int>(col / cols * static_cast<float>(area_w));
+            y = static_cast<int>((1.0F - (1.0F + row) / rows) * static_cast<float>(area_h));
+            w = static_cast<int>(static_cast<float>(area_w) / cols);
+            h = static_cast<int>(static_cast<float>(area_h) / rows);
+        } else {
+            w = static_cast<int>(cols * static_cast<float>(area_w));
+            h = static_cast<int>(rows * static_cast<float>(area_h));
+            x = static_cast<int>(col * static_cast<float>(area_w));
+            y = static_cast<int>(row * static_cast<float>(area_h));
+        }
+    } else {
+        int v[4] = {0, 0, 0, 0};
+        const int n = std::sscanf(geo, "%dx%d%d%d", &v[0], &v[1], &v[2], &v[3]);
+        if (n >= 2) {
+            w = units(v[0]);
+            h = units(v[1]);
+        }
+        if (n == 4) {
+            x = units(v[2]);
+            y = units(v[3]);
+        } else if (n < 2 && std::sscanf(geo, "%d%d", &v[0], &v[1]) == 2) {
+            x = units(v[0]);
+            y = units(v[1]);
+        }
+    }
+    gset_window_size(w, h);
+    gset_window_offset(x + base, y + base);
+}
+
 void gps_register() { gregister_device(&kPsDevice); }
 
-std::FILE* gps_open_file(const char* name) {
-    if (g.out != nullptr) gps_close_file();
-    g.append = 0;
+std::FILE* gps_open_output(GPrintOutput& output, const char* name, std::span<const std::string_view> closings,
+                           const char* announce) {
+    output.append = 0;
     if (name == nullptr || *name == '\0') return nullptr;
+    const char* shown = name;
+    const char* standard = "Creating: %s\n";
     if (name[0] == '|') {
         if (name[1] == '\0') return nullptr;
-        g.old_sigpipe = std::signal(SIGPIPE, SIG_IGN);  // a failed spooler must not end the program
-        g.out = FILE_open(name, "w");
-        g.is_pipe = g.out != nullptr;
-        if (g.out == nullptr) std::signal(SIGPIPE, g.old_sigpipe);
-        else MESS_print(kMessPrint, "Spooling to: %s\n", name + 1);
+        output.old_sigpipe = std::signal(SIGPIPE, SIG_IGN);  // a failed spooler must not end the program
+        output.out = FILE_open(name, "w");
+        output.is_pipe = output.out != nullptr;
+        if (output.out == nullptr) std::signal(SIGPIPE, output.old_sigpipe);
+        shown = name + 1;
+        standard = "Spooling to: %s\n";
     } else if (name[0] == '+') {
         if (name[1] == '\0' || FILE_is_stdio(name + 1)) return nullptr;
-        // A file that is not one of ours, or nothing, gets a page of its own.
-        if (FILE_size(name + 1) > 0 && reopen_last_page(name + 1)) g.append = 1;
-        else g.out = FILE_open(name + 1, "a");
-        if (g.out != nullptr) MESS_print(kMessPrint, "Appending to: %s\n", name + 1);
+        // A file that is not one of the device's, or nothing, gets a page of its own.
+        if (FILE_size(name + 1) > 0 && reopen_last_page(output, name + 1, closings)) output.append = 1;
+        else output.out = FILE_open(name + 1, "a");
+        shown = name + 1;
+        standard = "Appending to: %s\n";
     } else {
-        g.out = FILE_open(name, "w");
-        if (g.out != nullptr) MESS_print(kMessPrint, "Creating: %s\n", name);
+        output.out = FILE_open(name, "w");
     }
-    if (g.out != nullptr && std::getenv("PSCOLOR") != nullptr) g.color = 1;
-    if (g.out != nullptr) close_open_file_at_exit();
-    return g.out;
+    if (output.out != nullptr) MESS_print(kMessPrint, announce != nullptr ? announce : standard, shown);
+    return output.out;
+}
+
+int gps_close_output(GPrintOutput& output, const char* function, const char* fail_text) {
+    if (output.out == nullptr) return -1;
+    const bool write_error = std::fflush(output.out) != 0 || std::ferror(output.out) != 0;
+    const int status = FILE_close(output.out);
+    output.out = nullptr;
+    if (output.is_pipe) std::signal(SIGPIPE, output.old_sigpipe);
+    const bool was_pipe = output.is_pipe;
+    output.is_pipe = false;
+    if (write_error || status != 0) {
+        gerr_printf(function, "%s", was_pipe ? "spooling command failed\n" : fail_text);
+        return -1;
+    }
+    return 0;
+}
+
+std::FILE* gps_open_file(const char* name) {
+    if (g.output.out != nullptr) gps_close_file();
+    if (gps_open_output(g.output, name, kPsClosings) == nullptr) return nullptr;
+    if (std::getenv("PSCOLOR") != nullptr) g.color = 1;
+    close_open_file_at_exit();
+    return g.output.out;
 }
 
 void gps_init() {
@@ -532,9 +565,9 @@ void gps_init() {
 }
 
 int gps_init_file() {
-    if (g.out == nullptr) return -1;
+    if (g.output.out == nullptr) return -1;
     const char* title = GPH_get_win_title();
-    if (g.append != 0) {
+    if (g.output.append != 0) {
         // The plot goes on the page of the file's last plot.
         write_color_reset();
         gps_printf("1 dot lw\n");
@@ -562,28 +595,18 @@ int gps_init_file() {
 }
 
 void gps_end_frame() {
-    if (g.out != nullptr) g.frame_done = true;
+    if (g.output.out != nullptr) g.frame_done = true;
 }
 
 int gps_close_file() {
-    if (g.out == nullptr) return -1;
+    if (g.output.out == nullptr) return -1;
     // Every file ends complete, appended ones too: a later append takes the
     // closing lines off again. An encapsulated file has no dictionary or
     // save object to undo.
     write_page_end();
     gps_printf("%s", std::string(g.eps == 0 ? kDocumentEnd : kEpsDocumentEnd).c_str());
     g.frame_done = false;
-    const bool write_error = std::fflush(g.out) != 0 || std::ferror(g.out) != 0;
-    const int status = FILE_close(g.out);
-    g.out = nullptr;
-    if (g.is_pipe) std::signal(SIGPIPE, g.old_sigpipe);
-    const bool was_pipe = g.is_pipe;
-    g.is_pipe = false;
-    if (write_error || status != 0) {
-        gerr_printf("gps_close_file", was_pipe ? "spooling command failed\n"
-                                               : "unable to write postscript file\n");
-        return -1;
-    }
+    if (gps_close_output(g.output, "gps_close_file", "unable to write postscript file\n") != 0) return -1;
     MESS_print(kMessPrint, "Created Postscript file\n");
     return 0;
 }
@@ -701,16 +724,16 @@ void gps_move_abs(float x, float y) { put_pair(x, y, "mv"); }
 void gps_line_abs(float x, float y) { put_pair(x, y, "ln"); }
 
 int gps_printf(const char* format, ...) {
-    if (g.out == nullptr) return 0;
+    if (g.output.out == nullptr) return 0;
     va_list ap;
     va_start(ap, format);
-    const int n = std::vfprintf(g.out, format, ap);
+    const int n = std::vfprintf(g.output.out, format, ap);
     va_end(ap);
     return n;
 }
 
 int gps_image(const unsigned char* pixels, int width, int height, int col_offset, int row_offset) {
-    if (g.out == nullptr || pixels == nullptr || width <= 0 || height <= 0) return -1;
+    if (g.output.out == nullptr || pixels == nullptr || width <= 0 || height <= 0) return -1;
     begin_drawing();
     int vp[4];
     gget_gviewport(vp);
@@ -746,7 +769,7 @@ int gps_image(const unsigned char* pixels, int width, int height, int col_offset
 int gps_open_ws(int /*ws*/, const char* text) {
     gset_redraw(0);
     gset_cache(0);
-    const std::vector<std::string> fields = split_commas(text);
+    const std::vector<std::string> fields = gps_split_fields(text);
     char name[kPsNameSize] = "";
     if (!fields.empty()) copy_text(name, fields[0].c_str());
     for (const char* env : {"orvps_print", "PSPRINT"}) {
@@ -767,7 +790,7 @@ int gps_open_ws(int /*ws*/, const char* text) {
     }
     gps_set_size(11.0F, 8.5F);
     gps_init();
-    apply_parameters(split_commas(std::getenv("orvps_param")));
+    apply_parameters(gps_split_fields(std::getenv("orvps_param")));
     if (fields.size() > 1) apply_parameters(std::vector<std::string>(fields.begin() + 1, fields.end()));
     const int area_w = static_cast<int>((g.long_side - 0.5F) * kPointsPerInch);
     const int area_h = static_cast<int>((g.short_side - 0.5F) * kPointsPerInch);
@@ -788,8 +811,8 @@ int gps_open_ws(int /*ws*/, const char* text) {
 }
 
 void gps_reset_for_tests() {
+    if (g.output.is_pipe) std::signal(SIGPIPE, g.output.old_sigpipe);
     release_output();
-    if (g.is_pipe) std::signal(SIGPIPE, g.old_sigpipe);
     g = PsState{};
 }
 

@@ -2,11 +2,37 @@
 // coordinates in points with y upwards.
 #pragma once
 
+#include <csignal>
 #include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace orv {
 
 struct ImageRecord;
+
+// The output of a printer device (PostScript, HPGL): a created file, a file
+// appended to, or a pipe to a spooling command.
+struct GPrintOutput {
+    std::FILE* out = nullptr;
+    bool is_pipe = false;
+    void (*old_sigpipe)(int) = SIG_DFL;
+    int append = 0;
+};
+// Opens `name`: "|command" pipes to the command ("Spooling to: %s\n"),
+// "+file" appends ("Appending to: %s\n"), any other name is created
+// ("Creating: %s\n"); `announce`, when given, is the one message (a format
+// with one %s) for every case. A file appended to that ends with one of
+// `closings` (the texts the device closes its files with) has them cut off
+// and `append` set: the plot joins the file's last page and the close writes
+// them again. Null when the output cannot be opened.
+std::FILE* gps_open_output(GPrintOutput& output, const char* name, std::span<const std::string_view> closings,
+                           const char* announce = nullptr);
+// Flushes and closes: 0, or -1 with `fail_text` (or "spooling command
+// failed\n" for a pipe) under `function` when a write failed.
+int gps_close_output(GPrintOutput& output, const char* function, const char* fail_text);
 
 std::FILE* gps_open_file(const char* name);
 void gps_init();
@@ -42,6 +68,16 @@ char* gps_number(char* out, float v);
 // top) into the current viewport, starting at the given column and row.
 int gps_image(const unsigned char* pixels, int width, int height, int col_offset,
               int row_offset);
+
+// The printer devices' parameter helpers: the paper size of a paper name
+// (false for other words), the fields of a device text split at commas and
+// trimmed, and the picture's place on the page from a geometry text
+// ("WxH+X+Y" in hundredths of an inch, "+X+Y", or the page grid "Pcxr+c+r")
+// in an area of the given size; `units_per_inch` device units to the inch,
+// `base` added to both offsets.
+bool gps_paper_size(const char* word, float* long_side, float* short_side);
+std::vector<std::string> gps_split_fields(const char* text);
+void gps_place_picture(const char* geo, int area_w, int area_h, int units_per_inch, int base);
 
 // Opens the PostScript workstation from a device text (file name, then
 // parameters, comma-separated). 0, or -1 with "unable to open postscript file\n".

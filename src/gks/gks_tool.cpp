@@ -14,6 +14,7 @@
 #include "gks/gks_cairo.hpp"
 #include "gks/gks_colr.hpp"
 #include "gks/gks_fill.hpp"
+#include "gks/gks_hpgl.hpp"
 #include "gks/gks_line.hpp"
 #include "gks/gks_mark.hpp"
 #include "gks/gks_obj.hpp"
@@ -42,6 +43,7 @@ ToolState g;
 
 void ensure_builtin_devices() {
     if (g.devices[kWsPostScript] == nullptr) gps_register();
+    if (g.devices[kWsHpgl] == nullptr) ghpgl_register();
     if (g.devices[kWsWindow] == nullptr) gx11_register();
     if (g.devices[kWsRaster] == nullptr) gcairo_register();
 }
@@ -432,6 +434,7 @@ void gks_tool_reset_for_tests() {
 void gks_reset_all_for_tests() {
     gks_x11_reset_for_tests();
     gps_reset_for_tests();
+    ghpgl_reset_for_tests();
     gks_cairo_reset_for_tests();
     gif_reset_for_tests();
     gks_obj_reset_for_tests();

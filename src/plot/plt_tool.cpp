@@ -19,6 +19,7 @@
 #include "core/var_tool.hpp"
 #include "geo/region.hpp"
 #include "gks/gks_colr.hpp"
+#include "gks/gks_hpgl.hpp"
 #include "gks/gks_obj.hpp"
 #include "gks/gks_ps.hpp"
 #include "gks/gks_text.hpp"
@@ -140,9 +141,11 @@ bool decode_switch(const char* e) {
         if (h.set_loop_title != nullptr) h.set_loop_title(0);
     } else if (is_keyword(e, "pscolor")) {
         gps_set_colorPS(1);
+        ghpgl_set_colorPS(1);
         gset_inverse(1);
     } else if (is_keyword(e, "psrev")) {
         gps_set_reverse(1);
+        ghpgl_set_reverse(1);
     } else if (is_keyword(e, "clear") || is_keyword(e, "new") || is_keyword(e, "kill")) {
         if (h.set_pixel_mode != nullptr)
             h.set_pixel_mode(is_keyword(e, "clear") ? 1 : is_keyword(e, "new") ? 2 : 9);
@@ -429,8 +432,11 @@ int PLT_close() {
     if (FLAG_get(kFlagPlotType) != kPlotTypeNone && g.graphics) {
         GPH_trans(2);
         if (g.dump_type == kDumpNone) GPH_hold(0);
-        GPH_end(g.ws);
+        const int status = GPH_end(g.ws);
         g.graphics = false;
+        // A printer file that could not be written through to its end (a
+        // full disc, a spooling command that failed) fails the batch run.
+        if (status != 0 && FLAG_batch() != 0) ORV_exit(kExitGraphics);
     }
     PLT_init_labels();
     return 0;
@@ -538,8 +544,9 @@ void PLT_set_dump(int type, const char* name) {
 int PLT_get_dump_type() { return g.dump_type; }
 
 int PLT_dump(int frame) {
-    // A finished frame ends its PostScript page; the next frame has its own.
+    // A finished frame ends its printer page; the next frame has its own.
     gps_end_frame();
+    ghpgl_end_frame();
     if (g.dump_type == kDumpNone) return -1;
     FILE_save_name_conv();
     const int frames = g.hooks.num_frames != nullptr ? g.hooks.num_frames() : 0;
