@@ -55,6 +55,7 @@ struct DateState {
     DateRecord reference = kUnsetDate;
     int window_before = -15;
     int window_after = 10;
+    DateHourForm hour_form = DateHourForm::mixed;
 };
 DateState g;
 
@@ -297,8 +298,24 @@ std::string date_label(const DateRecord& date) {
                   month_abbr(local.month), yy);
 }
 
+// A whole or half day, "0.5 day", "2 day", "3.5 day".
+std::string day_text(int hours) {
+    if (hours % 24 == 12) return format("%d.5 day", hours / 24);
+    return format("%d day", hours / 24);
+}
+
+// Every time of a run named in one unit: hours as hours, or days where the
+// hours are whole or half days.
+std::string one_form_label(int hours, DateHourForm form) {
+    if (hours > 800) hours = 24 * (hours - 800);
+    if (hours <= 0 || is_missing(hours)) return "";
+    if (form == DateHourForm::days && hours % 12 == 0) return day_text(hours);
+    return format("%d hour", hours);
+}
+
 std::string fhour_label(int hours, bool days) {
     if (hours > 900) return format("%d month", hours - 900);
+    if (g.hour_form != DateHourForm::mixed) return one_form_label(hours, g.hour_form);
     if (hours > 800) return format("%d day", hours - 800);
     if (days) {
         switch (hours) {
@@ -695,6 +712,8 @@ int DATE_make_label(const DateRecord* date, char* out, std::size_t size) {
     if (date == nullptr) return refuse(out, size);
     return give(date_label(*date), out, size);
 }
+
+void DATE_set_fhour_form(DateHourForm form) { g.hour_form = form; }
 
 char* DATE_fhour_label(char* out, std::size_t size, int hours, int days) {
     give(fhour_label(hours, days != 0), out, size);

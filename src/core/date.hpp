@@ -94,6 +94,11 @@ int DATE_get_tz_clock();  // 0 24-hour, +1 12-hour, -1 12-hour with UT
 // Date labels; each returns 0, or -1 without an output buffer or date.
 int DATE_make_label(const DateRecord* date, char* out, std::size_t size);
 char* DATE_fhour_label(char* out, std::size_t size, int hours, int days);
+// How forecast hours are named: mixed (hours up to 60, whole and half days
+// beyond; the start value), or one form for every time of a run: hours, or
+// days wherever the hours are whole or half days.
+enum class DateHourForm { mixed, hours, days };
+void DATE_set_fhour_form(DateHourForm form);
 int DATE_make_label_valid_time(int time_code, const DateRecord* date, char* out, std::size_t size);
 int DATE_make_label_for_time_mod(int time_code, const char* model_text, const DateRecord* date,
                                  char* out, std::size_t size);

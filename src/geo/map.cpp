@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/files.hpp"
@@ -19,6 +21,7 @@
 #include "geo/maptran.hpp"
 #include "gks/gks_fill.hpp"
 #include "gks/gks_line.hpp"
+#include "gks/gks_text.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
 #include "gks/gph.hpp"
@@ -695,6 +698,130 @@ void print_label(float x, float y, const char* text) {
     gsel_norm_tran(kMapTran);
 }
 
+// A rectangle of the map plane.
+struct Box {
+    float x0, x1, y0, y1;
+};
+
+// A grid label: its text, its anchor on the map and how it sits there.
+struct GridLabel {
+    float x, y;
+    int align_h, align_v;
+    std::string text;
+};
+
+// The extent of the strokes a string would be lettered with.
+class InkExtent : public GStrokeSink {
+public:
+    void move(float x, float y) override { take(x, y); }
+    void draw(float x, float y) override { take(x, y); }
+    bool empty() const { return !(lo_x_ <= hi_x_); }
+    float lo_x_ = HUGE_VALF, hi_x_ = -HUGE_VALF, lo_y_ = HUGE_VALF, hi_y_ = -HUGE_VALF;
+
+private:
+    void take(float x, float y) {
+        lo_x_ = std::min(lo_x_, x);
+        hi_x_ = std::max(hi_x_, x);
+        lo_y_ = std::min(lo_y_, y);
+        hi_y_ = std::max(hi_y_, y);
+    }
+};
+
+// The box of the map a label's letters take, with a quarter of the text
+// height round them: the grid lines keep out of it. Empty when no stroke
+// font is loaded.
+bool label_box(const GridLabel& label, Box* box) {
+    GTextAttr attr = ginq_text_attr();
+    attr.align_h = label.align_h;
+    attr.align_v = label.align_v;
+    InkExtent ink;
+    gtext_layout(label.text.c_str(), xW_trans(kMapTran, kLabelTran, label.x),
+                 yW_trans(kMapTran, kLabelTran, label.y), attr, ink);
+    if (ink.empty()) return false;
+    const float pad = 0.25F * attr.height;
+    const float xa = xW_trans(kLabelTran, kMapTran, ink.lo_x_ - pad);
+    const float xb = xW_trans(kLabelTran, kMapTran, ink.hi_x_ + pad);
+    const float ya = yW_trans(kLabelTran, kMapTran, ink.lo_y_ - pad);
+    const float yb = yW_trans(kLabelTran, kMapTran, ink.hi_y_ + pad);
+    *box = Box{std::min(xa, xb), std::max(xa, xb), std::min(ya, yb), std::max(ya, yb)};
+    return true;
+}
+
+// The part [t0, t1] of the segment a + t (b - a) inside a box, if any.
+bool inside_part(const GPoint& a, const GPoint& b, const Box& box, float* t0, float* t1) {
+    const float d[2] = {b.x - a.x, b.y - a.y};
+    const float lo[2] = {box.x0 - a.x, box.y0 - a.y};
+    const float hi[2] = {box.x1 - a.x, box.y1 - a.y};
+    float enter = 0.0F, leave = 1.0F;
+    for (int k = 0; k < 2; ++k) {
+        if (d[k] == 0.0F) {
+            if (lo[k] > 0.0F || hi[k] < 0.0F) return false;
+            continue;
+        }
+        float ta = lo[k] / d[k], tb = hi[k] / d[k];
+        if (ta > tb) std::swap(ta, tb);
+        enter = std::max(enter, ta);
+        leave = std::min(leave, tb);
+    }
+    if (enter >= leave) return false;
+    *t0 = enter;
+    *t1 = leave;
+    return true;
+}
+
+// Draws a line with the pieces that run through any of the boxes left out.
+void draw_clear_of(const std::vector<GPoint>& run, const std::vector<Box>& boxes) {
+    std::vector<GPoint> piece;
+    const auto flush = [&piece] {
+        if (piece.size() >= 2) gpolyline(static_cast<int>(piece.size()), piece.data());
+        piece.clear();
+    };
+    std::vector<std::pair<float, float>> hidden;
+    for (std::size_t k = 1; k < run.size(); ++k) {
+        const GPoint a = run[k - 1], b = run[k];
+        const auto at = [&](float t) { return GPoint{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)}; };
+        hidden.clear();
+        for (const Box& box : boxes) {
+            float t0, t1;
+            if (inside_part(a, b, box, &t0, &t1)) hidden.emplace_back(t0, t1);
+        }
+        std::sort(hidden.begin(), hidden.end());
+        float from = 0.0F;
+        for (const auto& [t0, t1] : hidden) {
+            if (t0 > from) {
+                if (from > 0.0F || piece.empty()) {
+                    flush();
+                    piece.push_back(at(from));
+                }
+                piece.push_back(at(t0));
+            }
+            flush();
+            from = std::max(from, t1);
+        }
+        if (from >= 1.0F) continue;
+        if (from > 0.0F || piece.empty()) {
+            flush();
+            piece.push_back(at(from));
+        }
+        piece.push_back(b);
+    }
+    flush();
+}
+
+// Draws the grid lines clear of the labels' boxes, then the labels.
+void draw_labelled(const std::vector<std::vector<GPoint>>& runs, const std::vector<GridLabel>& labels) {
+    std::vector<Box> boxes;
+    for (const GridLabel& label : labels) {
+        Box box;
+        if (label_box(label, &box)) boxes.push_back(box);
+    }
+    for (const auto& run : runs) draw_clear_of(run, boxes);
+    for (const GridLabel& label : labels) {
+        gset_text_align(label.align_h, label.align_v);
+        print_label(label.x, label.y, label.text.c_str());
+    }
+}
+
 // Where a drawn line first meets x = at (or y = at), within a small
 // tolerance of the edge: the other coordinate.
 bool crossing(const std::vector<std::vector<GPoint>>& runs, bool vertical_edge, float at, float tolerance,
@@ -747,21 +874,38 @@ std::vector<double> multiples(double s, double lo, double hi, bool open) {
     return v;
 }
 
-void draw_cross(double lat, double lon) {
+void add_cross(double lat, double lon, std::vector<std::vector<GPoint>>* runs) {
     const double d = 0.1;
     const double ends[2][4] = {{lat - d, lon, lat + d, lon}, {lat, lon - d, lat, lon + d}};
     for (const auto& e : ends) {
         GPoint p[2];
         if (!project(e[0], e[1], &p[0]) || !project(e[2], e[3], &p[1])) continue;
-        if (std::hypot(p[1].x - p[0].x, p[1].y - p[0].y) < 5.0F) gpolyline(2, p);
+        if (std::hypot(p[1].x - p[0].x, p[1].y - p[0].y) < 5.0F) runs->push_back({p[0], p[1]});
     }
 }
 
-void label_at(double lat, double lon, const char* text, const float* w) {
+void label_at(double lat, double lon, const GridLabel& kind, const float* w, std::vector<GridLabel>* labels) {
     GPoint p;
     if (!project(lat, lon, &p)) return;
     if (p.x < w[0] || p.x > w[1] || p.y < w[2] || p.y > w[3]) return;
-    print_label(p.x, p.y, text);
+    GridLabel label = kind;
+    label.x = p.x;
+    label.y = p.y;
+    labels->push_back(label);
+}
+
+// The runs of one grid line, traced point by point.
+template <typename PointOf>
+std::vector<std::vector<GPoint>> trace_line(int steps, PointOf point_of) {
+    RunWriter out(RunWriter::Trace);
+    LineWalker line(out);
+    for (int k = 0; k <= steps; ++k) {
+        const auto [lat, lon] = point_of(k);
+        line.point(lat, lon);
+    }
+    line.end();
+    out.flush();
+    return out.runs();
 }
 
 void earth_grid(double s, double t) {
@@ -775,46 +919,48 @@ void earth_grid(double s, double t) {
     // -180 and 180 are the same meridian
     if (lons.size() > 1 && lons.front() <= -180.0 + 1e-9 && lons.back() >= 180.0 - 1e-9) lons.pop_back();
     char text[16];
+    std::vector<std::vector<GPoint>> drawn;
+    std::vector<GridLabel> labels;
+    const auto keep = [&](std::vector<std::vector<GPoint>> runs) {
+        if (!g.dot) drawn.insert(drawn.end(), std::make_move_iterator(runs.begin()),
+                                 std::make_move_iterator(runs.end()));
+    };
 
     if (g.dot) {
         for (double lat : lats)
-            for (double lon : lons) draw_cross(lat, lon);
+            for (double lon : lons) add_cross(lat, lon, &drawn);
     }
-    const RunWriter::Mode mode = g.dot ? RunWriter::Trace : RunWriter::Draw;
     const float height = w[3] - w[2];
-    gset_text_align(1, 3);
     for (double lat : lats) {
-        RunWriter out(mode, true);
-        LineWalker line(out);
-        for (int k = 0; k <= 144; ++k) line.point(lat, -180.0 + 2.5 * k);
-        line.end();
+        const auto runs = trace_line(144, [lat](int k) { return std::pair{lat, -180.0 + 2.5 * k}; });
         parallel_label(lat, text, sizeof text);
+        const GridLabel kind{0.0F, 0.0F, 1, 3, text};
         float y;
         // the south-west corner belongs to the meridian labels
-        if (crossing(out.runs(), true, w[0], 1e-3F * (w[1] - w[0]), &y) && y >= w[2] + kCornerFree * height &&
+        if (crossing(runs, true, w[0], 1e-3F * (w[1] - w[0]), &y) && y >= w[2] + kCornerFree * height &&
             y <= w[3])
-            print_label(w[0] + 0.01F * (w[1] - w[0]), y, text);
+            labels.push_back(GridLabel{w[0] + 0.01F * (w[1] - w[0]), y, 1, 3, text});
         if (g.extra > 0.0F)
-            for (double lon = -180.0 + t / 2; lon < 180.0; lon += g.extra) label_at(lat, lon, text, w);
+            for (double lon = -180.0 + t / 2; lon < 180.0; lon += g.extra) label_at(lat, lon, kind, w, &labels);
+        keep(runs);
     }
-    gset_text_align(2, 5);
     // finer steps than the latitude spacing keep curved meridians smooth
     const double lat_step = std::min(s, 2.5);
     const int steps = std::max(1, static_cast<int>(std::ceil(2.0 * lat_end / lat_step)));
     for (double lon : lons) {
-        RunWriter out(mode, true);
-        LineWalker line(out);
-        for (int k = 0; k <= steps; ++k) line.point(-lat_end + 2.0 * lat_end * k / steps, lon);
-        line.end();
+        const auto runs = trace_line(steps, [&](int k) { return std::pair{-lat_end + 2.0 * lat_end * k / steps, lon}; });
         meridian_label(lon, text, sizeof text);
+        const GridLabel kind{0.0F, 0.0F, 2, 5, text};
         float x;
         // labels centred this close to the side edges would run off the map
-        if (crossing(out.runs(), false, w[2], 1e-3F * (w[3] - w[2]), &x) && x >= w[0] + kCornerFree * height &&
+        if (crossing(runs, false, w[2], 1e-3F * (w[3] - w[2]), &x) && x >= w[0] + kCornerFree * height &&
             x <= w[1] - kCornerFree * height)
-            print_label(x, w[2] + 0.01F * (w[3] - w[2]), text);
+            labels.push_back(GridLabel{x, w[2] + 0.01F * (w[3] - w[2]), 2, 5, text});
         if (g.extra > 0.0F)
-            for (double lat = -90.0 + s / 2; lat < 90.0; lat += g.extra) label_at(lat, lon, text, w);
+            for (double lat = -90.0 + s / 2; lat < 90.0; lat += g.extra) label_at(lat, lon, kind, w, &labels);
+        keep(runs);
     }
+    draw_labelled(drawn, labels);
 }
 
 // The x/y planes: lines of constant x and y through the domain rectangle,

@@ -198,6 +198,46 @@ void write_definitions() {
     }
 }
 
+// The picture area in points: the long side across the page in landscape,
+// up the page in portrait, a quarter inch of margin all round.
+void picture_area(int* width, int* height) {
+    const int across = static_cast<int>((g.long_side - 0.5F) * kPointsPerInch);
+    const int up = static_cast<int>((g.short_side - 0.5F) * kPointsPerInch);
+    *width = g.orient != 0 ? up : across;
+    *height = g.orient != 0 ? across : up;
+}
+
+// Where the picture lands on the page: an encapsulated portrait picture
+// starts at the origin, a landscape one is turned and moved up against the
+// short side of the paper.
+void write_bounding_box() {
+    int w = 0, h = 0;
+    picture_area(&w, &h);
+    const double pw = w * static_cast<double>(g.scale);
+    const double ph = h * static_cast<double>(g.scale);
+    double box[4] = {0.0, 0.0, pw, ph};
+    if (g.orient == 0) {
+        const double right = static_cast<double>(g.short_side) * kPointsPerInch;
+        box[0] = std::max(0.0, right - ph);
+        box[1] = 0.0;
+        box[2] = right;
+        box[3] = pw;
+    }
+    gps_printf("%%%%BoundingBox: %d %d %d %d\n", static_cast<int>(std::floor(box[0])),
+               static_cast<int>(std::floor(box[1])), static_cast<int>(std::ceil(box[2])),
+               static_cast<int>(std::ceil(box[3])));
+}
+
+// Paper other than letter is asked of the page device, so that the page
+// that shows or prints the picture is the one it was laid out for.
+void write_page_size() {
+    constexpr float kLetterLong = 11.0F, kLetterShort = 8.5F;
+    if (g.long_side == kLetterLong && g.short_side == kLetterShort) return;
+    gps_printf("<< /PageSize [%d %d] >> setpagedevice\n",
+               static_cast<int>(std::lround(g.short_side * kPointsPerInch)),
+               static_cast<int>(std::lround(g.long_side * kPointsPerInch)));
+}
+
 void write_scale() {
     if (g.scale != 1.0F)
         gps_printf("%.2f %.2f scale\n", static_cast<double>(g.scale), static_cast<double>(g.scale));
@@ -577,7 +617,7 @@ int gps_init_file() {
     }
     if (g.eps != 0) {
         gps_printf("%%!PS-Adobe-3.0 EPSF-3.0\n");
-        gps_printf(g.orient != 0 ? "%%%%BoundingBox: 0 0 756 576\n" : "%%%%BoundingBox: 0 0 576 756\n");
+        write_bounding_box();
     } else {
         gps_printf("%%!PS-Adobe-1.0\n");
     }
@@ -589,6 +629,7 @@ int gps_init_file() {
     gps_printf("%%%%CreationDate: %s", date);
     gps_printf("%%%%EndComments\n");
     gps_printf("%%%%Postscript initialization\n");
+    if (g.eps == 0) write_page_size();
     if (g.eps == 0) gps_printf("30 dict begin\n");
     write_page_setup();
     return 0;
@@ -792,8 +833,8 @@ int gps_open_ws(int /*ws*/, const char* text) {
     gps_init();
     apply_parameters(gps_split_fields(std::getenv("orvps_param")));
     if (fields.size() > 1) apply_parameters(std::vector<std::string>(fields.begin() + 1, fields.end()));
-    const int area_w = static_cast<int>((g.long_side - 0.5F) * kPointsPerInch);
-    const int area_h = static_cast<int>((g.short_side - 0.5F) * kPointsPerInch);
+    int area_w = 0, area_h = 0;
+    picture_area(&area_w, &area_h);
     gset_window_size(area_w, area_h);
     gset_window_offset(0, 0);
     gps_init_file();

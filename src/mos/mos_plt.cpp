@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/date.hpp"
 #include "core/files.hpp"
 #include "core/flag.hpp"
 #include "core/mess.hpp"
@@ -50,7 +51,7 @@ constexpr MosModelInfo kModels[] = {
     {kModelNamUa, "nam_ua", MosFamily::extended, 290, "NAM MOS", 2},
     {kModelAvn, "avn", MosFamily::standard, 277, "AVN MOS", 0},
     {kModelGfs, "gfs", MosFamily::standard, 279, "GFS MOS", 1},
-    {kModelGfsx, "gfsx", MosFamily::standard, 279, "GFS MOS", 1},
+    {kModelGfsx, "gfsx", MosFamily::standard, 280, "GFSX MOS", 1},
 };
 
 // The order in which a naming convention's text selects a model: longer
@@ -180,6 +181,15 @@ int menu_type_for_model(int model, int current) {
     case kModelEtaUa: case kModelNamUa: case kModelNgmUa: return 2;
     case kModelMrf: case kModelMrfx: case kModelGfs: case kModelGfsx: return 1;
     default: return current;
+    }
+}
+
+// Every label of a run names its times in one unit: days for the families
+// whose bulletins run to a week by 12 hours, hours for the others.
+DateHourForm hour_form_of(int model) {
+    switch (model) {
+    case kModelMrf: case kModelMrfx: case kModelGfsx: return DateHourForm::days;
+    default: return DateHourForm::hours;
     }
 }
 
@@ -681,6 +691,7 @@ int MOS_plot(const Domain* domain) {
     const MosModelInfo* info = MOS_model_info(g.model);
     fill_control(DATA_get_control(), domain, info);
     MAP_fill_cont(0);
+    DATE_set_fhour_form(hour_form_of(g.model));
 
     const int ntimes = static_cast<int>(g.times.size());
     for (int i = 0; i < ntimes; ++i) draw_frame(i, ntimes, info);

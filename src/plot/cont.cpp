@@ -530,6 +530,61 @@ void print_grid_point(const ContGrid* grid) {
     }
 }
 
+// ---- the area the analysis left without values ----
+
+// Fills the pieces it is given in the current fill colour.
+class AreaSink : public ContSink {
+public:
+    void segment(int, float, GPoint, GPoint) override {}
+    void polygon(int, float, int n, const GPoint* pts) override { gfill_area(n, pts); }
+};
+
+enum class CellKind { complete, missing, unplaced };
+
+CellKind cell_kind(const ContField& f, int i, int top_row) {
+    bool missing = false;
+    for (int row : {top_row, top_row + 1}) {
+        for (int c : {i, i + 1}) {
+            const int k = row * f.nx + c;
+            if (f.x != nullptr && f.y != nullptr && (unset(f.x[k]) || unset(f.y[k]))) return CellKind::unplaced;
+            missing = missing || unset(f.z[k]) || !std::isfinite(f.z[k]);
+        }
+    }
+    return missing ? CellKind::missing : CellKind::complete;
+}
+
+// The cells the tracer leaves out (a corner without a value) are drawn in a
+// light neutral colour ("color_miss"), one outline per run of them along a
+// row, so that the edge of the analysed area follows the cells and no
+// paper shows through inside the map.
+void draw_missing_cells(const ContField& f, const ContWrap& wrap) {
+    AttribRecord a;
+    ATTRIB_init(&a);
+    ATTRIB_get("color_miss", "LGray", &a);
+    if (a.color == kColorNone || f.z == nullptr) return;
+    gset_fill_colr_ind(a.color);
+    gset_fill_int_style(1);
+    AreaSink area;
+    ContWrapSink sink(wrap, area);
+    std::vector<GPoint> outline;
+    for (int row = 0; row + 1 < f.ny; ++row) {
+        for (int i = 0; i + 1 < f.nx;) {
+            if (cell_kind(f, i, row) != CellKind::missing) {
+                ++i;
+                continue;
+            }
+            int end = i;
+            while (end + 2 < f.nx && cell_kind(f, end + 1, row) == CellKind::missing) ++end;
+            outline.clear();
+            for (int c = i; c <= end + 1; ++c) outline.push_back(point_of(f, c, row + 1));
+            for (int c = end + 1; c >= i; --c) outline.push_back(point_of(f, c, row));
+            outline.push_back(outline.front());
+            sink.polygon(0, 0.0F, static_cast<int>(outline.size()), outline.data());
+            i = end + 1;
+        }
+    }
+}
+
 }  // namespace
 
 void CONT_init() {
@@ -1034,6 +1089,7 @@ int CONT_draw_contour(const ContGrid* grid) {
     wrap.proj = MAP_get_proj();
     if (grid->x == nullptr && g.xs == nullptr) wrap.proj = kProjNone;
     print_grid_point(grid);
+    if (is_fill_type(g.type)) draw_missing_cells(field_of(grid), wrap);
     GraphicsSink draw(cont);
     ContWrapSink sink(wrap, draw);
     cont_trace(field_of(grid), CONT_get_levels(), wrap, sink);
@@ -1397,6 +1453,7 @@ struct GridPlotState {
     float* ys = nullptr;
     Domain grid_domain;
     Domain map_domain;
+    int stations = -1;  // stations the plotted grid was analysed from
 };
 GridPlotState gp;
 
@@ -1491,6 +1548,10 @@ void make_frame_labels(const GridField* grid) {
         ORV_note_failure(kExitNothingDrawn);
     } else {
         std::snprintf(gp.frame_labels[2], kFrameLabelSize, "LO: %s  HI: %s", lo, hi);
+        if (gp.stations >= 0) {
+            const std::size_t used = std::strlen(gp.frame_labels[2]);
+            std::snprintf(gp.frame_labels[2] + used, kFrameLabelSize - used, "  STATIONS: %d", gp.stations);
+        }
     }
     gp.frame_labels[3][0] = '\0';
     if (has_list()) {
@@ -1512,6 +1573,8 @@ void make_frame_labels(const GridField* grid) {
 }
 
 }  // namespace
+
+void CONT_set_station_count(int stations) { gp.stations = stations; }
 
 int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain* domain,
                     ContCallback callback) {

@@ -101,6 +101,9 @@ int CONT_flash_value(const char* event, float x, float y);
 // map: the grid's own coordinates when the map domain equals the grid's,
 // else every point projected into the map.
 using ContCallback = int (*)(const char* event, float x, float y);
+// The number of stations the next plotted grid was analysed from (shown
+// with its lowest and highest values); -1 when it was not analysed.
+void CONT_set_station_count(int stations);
 int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain* domain,
                     ContCallback callback);
 int CONT_draw(const GridField* grid);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -38,10 +39,19 @@ struct StationArrays {
     std::array<Field, kGridSlots> fields;
 };
 
+std::array<int, kGridSlots> filled_with(int v) {
+    std::array<int, kGridSlots> a{};
+    a.fill(v);
+    return a;
+}
+
 struct DataState {
     PlotControl control{};
     StationArrays arrays;
     bool grid_made = false;  // the frame's grids are analysed
+    // Stations with a value that each grid slot was analysed from in this
+    // frame; -1 for a slot not analysed (read from a file, computed).
+    std::array<int, kGridSlots> analysed = filled_with(-1);
 };
 DataState g;
 
@@ -168,6 +178,8 @@ int DATA_get_raw(int i, int field, RawData* raw) {
 
 int DATA_get_num_stats() { return g.arrays.num_stats; }
 
+int DATA_get_analysed(int slot) { return slot >= 0 && slot < kGridSlots ? g.analysed[slot] : -1; }
+
 int DATA_inc_num_stats(int n) {
     g.arrays.num_stats = std::clamp(g.arrays.num_stats + n, 0, g.arrays.limit);
     return g.arrays.num_stats;
@@ -181,6 +193,13 @@ int DATA_object_analyze() {
     for (int f = 0; f < a.num_field; ++f)
         if (a.fields[f].used) fields[f] = a.fields[f].u.data();
     if (fields.empty()) return -1;
+    for (int f = 0; f < a.num_field; ++f) {
+        if (fields[f] == nullptr) continue;
+        int n = 0;
+        for (int i = 0; i < a.num_stats; ++i)
+            n += !is_missing(a.x[i]) && !is_missing(a.y[i]) && !is_missing(fields[f][i]) && std::isfinite(fields[f][i]);
+        g.analysed[f] = n;
+    }
     return OBJ_analyze(a.x.data(), a.y.data(), fields.data(), a.num_stats, a.num_field, GRD_get_grids());
 }
 
@@ -195,6 +214,7 @@ void DATA_free() {
 int DATA_setup_grid(PlotControl* control) {
     if (control == nullptr) return 0;
     FILE_save_name_conv();
+    g.analysed = filled_with(-1);
     DATA_init(kDataInitialLimit, 2);
     Domain domain;
     DOM_init(&domain);

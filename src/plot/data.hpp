@@ -77,6 +77,9 @@ int DATA_add_loc(int i, float x, float y, float z = 0.0F);
 int DATA_add_raw(int i, int field, const RawData* raw);
 int DATA_get_raw(int i, int field, RawData* raw);
 int DATA_get_num_stats();
+// The number of stations with a value the grid of a slot was analysed from
+// in this frame; -1 when the slot was not analysed.
+int DATA_get_analysed(int slot);
 int DATA_inc_num_stats(int n);
 int DATA_get_limit();
 int DATA_object_analyze();

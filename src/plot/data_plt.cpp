@@ -231,6 +231,7 @@ int DATA_plot_cont(int v, PlotControl* control, const char* format) {
     if (control == nullptr) return v;
     PLT_label_date(&control->date);
     PLT_label_for_time(VAR_get_time(v));
+    CONT_set_station_count(DATA_get_analysed(v));
     CONT_plot_setup(control->frame, v, GRD_get_grid(v), &control->plot_domain, control->callback);
     if (is_fill_type(CONT_get_type())) g.fill = true;
     (void)format;

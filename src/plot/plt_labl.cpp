@@ -24,7 +24,7 @@ constexpr int kMaxOverlay = kLabelLines - 1;
 constexpr float kFullLabelSpace = 0.06F;
 constexpr float kMinLabelSpace = 0.005F;
 constexpr float kMaxLineHeight = 0.03F;  // of the view height
-constexpr float kLabelGap = 0.01F;       // of the view width, between texts of a row
+constexpr float kLabelGap = 0.025F;      // of the view width, between texts of a row
 constexpr float kFontCellHeight = 105.0F;
 
 struct LablState {

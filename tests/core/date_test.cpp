@@ -328,6 +328,27 @@ TEST_F(DateTest, ForecastHourLabel) {
     EXPECT_EQ(fhour(kMissing, 0), "");
 }
 
+// A run that names its times in one form names every time so.
+TEST_F(DateTest, ForecastHourLabelInOneForm) {
+    struct Case {
+        DateHourForm form;
+        int hours;
+        const char* text;
+    };
+    const Case cases[] = {
+        {DateHourForm::hours, 60, "60 hour"}, {DateHourForm::hours, 72, "72 hour"},
+        {DateHourForm::hours, 84, "84 hour"}, {DateHourForm::hours, 803, "72 hour"},
+        {DateHourForm::hours, 903, "3 month"}, {DateHourForm::hours, 0, ""},
+        {DateHourForm::days, 48, "2 day"},    {DateHourForm::days, 60, "2.5 day"},
+        {DateHourForm::days, 12, "0.5 day"},  {DateHourForm::days, 66, "66 hour"},
+        {DateHourForm::days, 803, "3 day"},   {DateHourForm::days, kMissing, ""},
+    };
+    for (const Case& c : cases) {
+        DATE_set_fhour_form(c.form);
+        EXPECT_EQ(fhour(c.hours, 0), c.text) << c.hours;
+    }
+}
+
 TEST_F(DateTest, ValidTimeLabel) {
     EXPECT_EQ(valid(12, make_date(2005, 3, 15, 0)), "12Z TUE 15 MAR 05");
     EXPECT_EQ(valid(12, make_date(2004, 12, 31, 18)), "6Z SAT  1 JAN 05");

@@ -143,7 +143,7 @@ TEST(Dialogue, DayMenuForGfsAndVariableMenuBackReturnsToTimes) {
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(contains(r.out, "  1: 1 day")) << r.out;
     EXPECT_FALSE(contains(r.out, "6 hour")) << r.out;
-    EXPECT_TRUE(contains(r.out, "GFS MOS d2: temp")) << r.out;
+    EXPECT_TRUE(contains(r.out, "GFSX MOS d2: temp")) << r.out;
 }
 
 TEST(Dialogue, TwoTimesFromTheCommandLineGiveTwoFrames) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "geo/maptran.hpp"
 #include "geo/region.hpp"
 #include "gks/gks_colr.hpp"
+#include "gks/gks_text.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
 #include "gks/gph.hpp"
@@ -37,8 +39,17 @@ struct Drawn {
     std::vector<std::vector<GPoint>> lines;
     std::vector<std::vector<GPoint>> fills;
     std::vector<std::string> texts;
+    // The extent of each text's strokes (x min, x max, y min, y max).
+    std::vector<std::array<float, 4>> ink;
+    bool lettering = false;
 };
 Drawn g_drawn;
+
+void take_ink(float x, float y) {
+    if (!g_drawn.lettering || g_drawn.ink.empty()) return;
+    auto& b = g_drawn.ink.back();
+    b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
+}
 
 // (a free slot of the device table: this build has no metafile device)
 constexpr int kRecorderKind = kWsMeta;
@@ -56,8 +67,13 @@ const GDevice kRecorder = [] {
         return 1;
     };
     d.text_begin = [](float, float, const char* s, int shadow) {
-        if (shadow < 0) g_drawn.texts.emplace_back(s);
+        g_drawn.lettering = shadow < 0;
+        if (shadow >= 0) return;
+        g_drawn.texts.emplace_back(s);
+        g_drawn.ink.push_back({HUGE_VALF, -HUGE_VALF, HUGE_VALF, -HUGE_VALF});
     };
+    d.text_move = take_ink;
+    d.text_draw = take_ink;
     return d;
 }();
 
@@ -493,6 +509,52 @@ TEST_F(MapTest, LatLonGridIsLabelledAtTheWestAndSouthEdges) {
     EXPECT_EQ(g_drawn.lines.size(), 2U * 5U * 6U - 5U);
     EXPECT_LT(largest_step(g_drawn.lines), 0.25F);
     EXPECT_EQ(MAP_lines(kMissingF, 10), -1);
+}
+
+// Whether the segment a-b passes through the box (x min, x max, y min, y max).
+bool crosses(GPoint a, GPoint b, const std::array<float, 4>& box) {
+    float enter = 0.0F, leave = 1.0F;
+    const float from[2] = {a.x, a.y}, step[2] = {b.x - a.x, b.y - a.y};
+    for (int k = 0; k < 2; ++k) {
+        const float lo = box[2 * k], hi = box[2 * k + 1];
+        if (step[k] == 0.0F) {
+            if (from[k] < lo || from[k] > hi) return false;
+            continue;
+        }
+        float t0 = (lo - from[k]) / step[k], t1 = (hi - from[k]) / step[k];
+        if (t0 > t1) std::swap(t0, t1);
+        enter = std::max(enter, t0);
+        leave = std::min(leave, t1);
+    }
+    return enter < leave;
+}
+
+// No grid line runs through the letters of a grid label, on maps whose
+// meridians and parallels meet the edges straight or aslant.
+TEST_F(MapTest, GridLinesKeepOutOfTheirLabels) {
+    RES_put("file_path", ORV_DATA_DIR);
+    gtext_register_hooks();
+    ASSERT_GT(gsetup_fonts(), 0);
+    const Domain domains[] = {
+        domain(kProjLatLon, 40, -100, 1.0F, 61, 31),
+        domain(kProjLambert, 39, -97, 0.575F, 97, 65),
+        domain(kProjPolarStereo, 90, -100, 2.0F, 101, 101),
+    };
+    for (const Domain& d : domains) {
+        g_drawn = Drawn{};
+        MAP_setup(&d);
+        MAP_file("lalo:10");
+        MAP_draw(kMapNormal);
+        ASSERT_GE(g_drawn.ink.size(), 4U) << d.proj;
+        for (const auto& line : g_drawn.lines) {
+            for (std::size_t k = 1; k < line.size(); ++k) {
+                const GPoint a{xW_trans(2, 1, line[k - 1].x), yW_trans(2, 1, line[k - 1].y)};
+                const GPoint b{xW_trans(2, 1, line[k].x), yW_trans(2, 1, line[k].y)};
+                for (std::size_t t = 0; t < g_drawn.ink.size(); ++t)
+                    ASSERT_FALSE(crosses(a, b, g_drawn.ink[t])) << d.proj << " " << g_drawn.texts[t];
+            }
+        }
+    }
 }
 
 TEST_F(MapTest, LambertGridWrapsAtTheCutAndStopsShortOfThePole) {

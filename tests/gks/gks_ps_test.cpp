@@ -63,15 +63,15 @@ TEST_F(GksPsTest, HeaderWithPortraitEpsAndA4) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Creating: " + path("h.ps") + "\n");
     int w = 0, h = 0;
     gget_window_size(&w, &h);
-    EXPECT_EQ(w, 805);
-    EXPECT_EQ(h, 558);
+    EXPECT_EQ(w, 558);  // portrait: the short side across
+    EXPECT_EQ(h, 805);
     const GPoint pts[2] = {{0.1F, 0.1F}, {0.9F, 0.9F}};
     gpolyline(2, pts);
     ASSERT_EQ(gclose_ws(1), 0);
     const std::vector<std::string> lines = lines_of(slurp(path("h.ps")));
     ASSERT_GT(lines.size(), 24U);
     EXPECT_EQ(lines[0], "%!PS-Adobe-3.0 EPSF-3.0");
-    EXPECT_EQ(lines[1], "%%BoundingBox: 0 0 756 576");
+    EXPECT_EQ(lines[1], "%%BoundingBox: 0 0 558 805");
     EXPECT_EQ(lines[2], "%%Title: ORV Graphics Display: ");
     EXPECT_EQ(lines[3], "%%Creator: ORV Postscript Processor-2.0");
     EXPECT_EQ(lines[4].rfind("%%CreationDate: ", 0), 0U);
@@ -101,7 +101,9 @@ TEST_F(GksPsTest, LandscapeProlog) {
     ASSERT_EQ(open_ps(path("e.ps") + ",eps,land"), 0);
     gclose_ws(1);
     const std::string eps = slurp(path("e.ps"));
-    EXPECT_NE(eps.find("%%BoundingBox: 0 0 576 756\n"), std::string::npos);
+    // turned, the picture (at the half scale still set) lies against the
+    // paper's short side
+    EXPECT_NE(eps.find("%%BoundingBox: 324 0 612 378\n"), std::string::npos);
     EXPECT_NE(eps.find("90 rotate\n0. inch -8.50 inch translate\n"), std::string::npos);
     EXPECT_EQ(eps.find("saveobj"), std::string::npos);
     expect_renders(path("e.ps"));
@@ -112,8 +114,8 @@ TEST_F(GksPsTest, ParametersFromEnvironmentThenDeviceText) {
     ASSERT_EQ(open_ps(path("p.ps") + ",noeps,SZ=10x5,lwidth=2.7"), 0);
     int w = 0, h = 0;
     gget_window_size(&w, &h);
-    EXPECT_EQ(w, 684);  // (10 - 0.5) * 72
-    EXPECT_EQ(h, 324);
+    EXPECT_EQ(w, 324);  // portrait from the environment: (5 - 0.5) * 72 across
+    EXPECT_EQ(h, 684);
     gps_set_width(1, 3);
     gclose_ws(1);
     unsetenv("orvps_param");

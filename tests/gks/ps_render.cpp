@@ -51,6 +51,15 @@ int ps_page_count(const std::string& ps_file) {
     return pages;
 }
 
+bool ink_bounds(const std::string& ps_file, float box[4]) {
+    int status = 0;
+    const std::string out = run("gs -dSAFER -dBATCH -dNOPAUSE -q -sDEVICE=bbox '" + ps_file + "'", &status);
+    const std::size_t at = out.find("%%HiResBoundingBox:");
+    if (status != 0 || at == std::string::npos) return false;
+    return std::sscanf(out.c_str() + at, "%%%%HiResBoundingBox: %f %f %f %f", &box[0], &box[1], &box[2],
+                       &box[3]) == 4;
+}
+
 Page render_page(const std::string& ps_file, const std::string& out_dir) {
     Page page;
     const std::string ppm = out_dir + "/page.ppm";

@@ -27,6 +27,10 @@ struct Page {
 };
 Page render_page(const std::string& ps_file, const std::string& out_dir);
 
+// Ghostscript's bounding box of the ink on the first page, in points
+// (x min, y min, x max, y max), measured without clipping to the paper.
+bool ink_bounds(const std::string& ps_file, float box[4]);
+
 // The number of pages Ghostscript renders from a file, -1 when it fails.
 int ps_page_count(const std::string& ps_file);
 

@@ -55,7 +55,7 @@ TEST_F(MosPlt, ModelResourceSelectsCodeAndKeepsItsOwnText) {
     const MosModelInfo* info = MOS_model_info(kModelGfsx);
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->family, MosFamily::standard);
-    EXPECT_STREQ(info->label, "GFS MOS");
+    EXPECT_STREQ(info->label, "GFSX MOS");  // the name the bulletins give the family
     EXPECT_EQ(info->menu_type, 1);
 }
 

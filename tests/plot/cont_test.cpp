@@ -35,6 +35,7 @@ struct Drawn {
     int polylines = 0;
     int fills = 0;
     std::vector<int> fill_colors;
+    std::vector<std::vector<GPoint>> fill_points;
     std::vector<std::string> texts;
     std::vector<GPoint> text_at;
 };
@@ -46,9 +47,10 @@ int rec_polyline(int, const GPoint*) {
     ++g_drawn->polylines;
     return 0;
 }
-int rec_fill(int, const GPoint*) {
+int rec_fill(int n, const GPoint* p) {
     ++g_drawn->fills;
     g_drawn->fill_colors.push_back(ginq_fill_attr().color);
+    g_drawn->fill_points.emplace_back(p, p + n);
     return 0;
 }
 void rec_text_begin(float x, float y, const char* s, int shadow) {
@@ -411,6 +413,65 @@ TEST_F(ContTest, ConstantGridDrawsNoLinesAndOneColourOfFill) {
     ASSERT_EQ(CONT_draw_contour(&grid), 0);
     EXPECT_EQ(drawn_.fills, 12);
     for (int c : drawn_.fill_colors) EXPECT_EQ(c, drawn_.fill_colors[0]);
+}
+
+double area_of(const std::vector<GPoint>& p) {
+    double twice = 0.0;
+    for (std::size_t k = 0; k < p.size(); ++k) {
+        const GPoint& a = p[k];
+        const GPoint& b = p[(k + 1) % p.size()];
+        twice += static_cast<double>(a.x) * b.y - static_cast<double>(b.x) * a.y;
+    }
+    return std::fabs(twice) / 2.0;
+}
+
+// The cells the analysis left without a value are filled in one light
+// neutral colour that no band has, exactly over those cells.
+TEST_F(ContTest, MissingCellsAreFilledInTheirOwnColour) {
+    struct Case {
+        const char* what;
+        std::vector<int> missing;  // indices of missing values in a 6 x 5 grid
+        double area;               // missing cells
+        int outlines;              // one per run of missing cells along a row
+    };
+    const Case cases[] = {
+        {"none", {}, 0.0, 0},
+        {"one inner point", {2 * 6 + 2}, 4.0, 2},
+        {"the top row", {0, 1, 2, 3, 4, 5}, 5.0, 1},
+        {"a corner point", {29}, 1.0, 1},
+    };
+    for (const Case& c : cases) {
+        auto z = make_grid(6, 5, [](int i, int j) { return static_cast<float>(i + 2 * j); });
+        for (int k : c.missing) z[static_cast<std::size_t>(k)] = -9999.0F;
+        const ContGrid grid = grid_of(z, 6, 5);
+        reset();
+        drawn_ = Drawn{};
+        open_recorder(6, 5);
+        CONT_set_type(15);
+        CONT_set_intrvl(2.0F);
+        ASSERT_EQ(CONT_draw_contour(&grid), 0) << c.what;
+        const int gray = CLR_get_ind("LGray");
+        ASSERT_GE(gray, 0);
+        double area = 0.0;
+        int outlines = 0;
+        for (std::size_t k = 0; k < drawn_.fill_points.size(); ++k) {
+            if (drawn_.fill_colors[k] != gray) continue;
+            area += area_of(drawn_.fill_points[k]);
+            ++outlines;
+        }
+        EXPECT_NEAR(area, c.area, 1e-4) << c.what;
+        EXPECT_EQ(outlines, c.outlines) << c.what;
+        float r = 0, g = 0, b = 0;
+        CLR_get_rgb(gray, &r, &g, &b);
+        for (int color : drawn_.fill_colors) {
+            if (color == gray) continue;
+            float r2 = 0, g2 = 0, b2 = 0;
+            CLR_get_rgb(color, &r2, &g2, &b2);
+            EXPECT_GT(std::fabs(r - r2) + std::fabs(g - g2) + std::fabs(b - b2), 0.15F) << c.what << " " << color;
+        }
+        gclose_ws(1);
+        open_ = false;
+    }
 }
 
 TEST_F(ContTest, PrintedValuesSkipMissingPoints) {

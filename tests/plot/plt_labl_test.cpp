@@ -310,6 +310,31 @@ TEST_F(PltLablTest, LongLabelsShrinkRatherThanRunIntoEachOther) {
     ASSERT_EQ(texts("long.ps").size(), 2U);
 }
 
+// On a square map the upper left and right labels of a contour map keep a
+// clear gap (a few letters) between them.
+TEST_F(PltLablTest, UpperLabelsOfASquareMapKeepApart) {
+    const std::string left = "sfc Temperature (F)";
+    const std::string right = "24 hour GFS MOS valid 0Z MON  7 DEC 26";
+    open_ps("square.ps");
+    PLT_label_up_left(left.c_str());
+    PLT_label_up_right(right.c_str());
+    float view[4];
+    PLT_get_view(view);
+    PLT_labels();
+    const GTextAttr& a = ginq_text_attr();
+    const auto width = [&a](const std::string& text) {
+        return static_cast<float>(gtext_font_width(text.c_str(), a.spacing, a.char_spacing)) * a.expansion *
+               a.height / 105.0F;
+    };
+    const float map_width = view[1] - view[0];
+    const float left_end = view[0] + 0.01F * map_width + width(left);
+    const float right_start = view[1] - 0.01F * map_width - width(right);
+    GPH_end(1);
+    EXPECT_GT(right_start - left_end, 0.02F * map_width);
+    EXPECT_GE(right_start - left_end, a.height);
+    ASSERT_EQ(texts("square.ps").size(), 2U);
+}
+
 TEST_F(PltLablTest, ColourBarAndVectorKeyTakeTheLowerLabelsPlaces) {
     static int bar = 1;
     static int key = 0;
