@@ -505,10 +505,11 @@ int decimals_apart(std::vector<double> values) {
 
 // Decimals that give the field's largest magnitude the given significant
 // digits; every value of the field is then written with them.
-int field_decimals(const ContGrid* grid, int digits) {
+int field_decimals(const float* values, int count, int digits) {
+    if (values == nullptr) return 0;
     float largest = 0.0F;
-    for (int k = 0; k < grid->nx * grid->ny; ++k) {
-        const float v = grid->values[k];
+    for (int k = 0; k < count; ++k) {
+        const float v = values[k];
         if (!unset(v) && std::isfinite(v)) largest = std::max(largest, std::fabs(v));
     }
     if (largest < 1e-5F) return 0;
@@ -551,6 +552,14 @@ LabelBox text_box(const char* text, float x, float y) {
 
 bool box_is_free(const LabelBox& box) {
     return std::none_of(g_placed.begin(), g_placed.end(), [&](const LabelBox& b) { return b.overlaps(box); });
+}
+
+// A label cut by the edge of the map window is unreadable.
+bool inside_window(const LabelBox& box) {
+    float win[4];
+    if (GPH_get_win(2, win) != 0) return true;
+    return box.x0 >= std::min(win[0], win[1]) && box.x1 <= std::max(win[0], win[1]) &&
+           box.y0 >= std::min(win[2], win[3]) && box.y1 <= std::max(win[2], win[3]);
 }
 
 // Relative luminance of a colour of the table (0 black .. 1 white).
@@ -607,7 +616,7 @@ void draw_values(const ContGrid* grid) {
     GPH_text_attr(&text, h);
     GPH_text_align(g.off_x < 0 ? 3 : (g.off_x > 0 ? 1 : 2), 3);
     const bool colored = !unset(g.interval) || has_list();
-    const int decimals = field_decimals(grid, 2);
+    const int decimals = field_decimals(grid->values, grid->nx * grid->ny, 2);
     const int cskip = std::max(g.col_skip, 1);
     const int rskip = std::max(g.row_skip, 1);
     for (int row = 0; row < f.ny; row += rskip) {
@@ -1292,7 +1301,7 @@ int CONT_draw_labels(const ContGrid* grid) {
                 gset_char_up_vec(vertical && g.rotated != 0 ? 1.0F : 0.0F, vertical && g.rotated != 0 ? 0.0F : 1.0F);
                 const GPoint at = {(a.x + b.x) / 2, (a.y + b.y) / 2};
                 const LabelBox box = text_box(label, at.x, at.y);
-                if (!box_is_free(box)) continue;
+                if (!box_is_free(box) || !inside_window(box)) continue;
                 g_placed.push_back(box);
                 if (fills) ground_label(box, v, text.color);
                 gtext(at.x, at.y, label);
@@ -1328,7 +1337,7 @@ int CONT_draw_maxmin(const ContGrid* grid) {
     const float h = g.plot_height * g.scale * (unset(text.height) ? 1.0F : text.height);
     text.height = kUnset;
     const int r = g.radius;
-    const int decimals = field_decimals(grid, 3);
+    const int decimals = field_decimals(grid->values, grid->nx * grid->ny, 3);
     const bool fills = is_fill_type(g.type);
     g_placed.clear();
     GPH_text_align(2, 3);
@@ -1440,12 +1449,19 @@ void draw_bar_labels(int n, bool list, float lowest, float interval, float left,
         const LabelBox b = text_box(label, 0.0F, bottom);
         widest = std::max(widest, b.x1 - b.x0);
     }
+    // Bar labels keep most of a character height between them.
+    const float gap = 0.6F * ginq_text_attr().height;
+    widest += gap;
     int step = n / 15 + 1;
     while (step < n && widest > box * static_cast<float>(step)) ++step;
     std::vector<int> shown;
     for (int k = 0; k < count; k += step) shown.push_back(k);
     const int closing = count - 1;
-    const auto box_at = [&](int k) { return text_box(texts[static_cast<std::size_t>(k)].c_str(), left + box * static_cast<float>(k), bottom); };
+    const auto box_at = [&](int k) {
+        LabelBox b = text_box(texts[static_cast<std::size_t>(k)].c_str(), left + box * static_cast<float>(k), bottom);
+        b.x1 += gap;
+        return b;
+    };
     if (!list && shown.back() != closing) {
         if (shown.size() > 1 && box_at(shown.back()).overlaps(box_at(closing))) shown.pop_back();
         shown.push_back(closing);
@@ -1574,6 +1590,9 @@ struct GridPlotState {
     float* ys = nullptr;
     Domain grid_domain;
     Domain map_domain;
+    // Marks and labels wait for the map drawn over the contours.
+    bool defer_annotations = false;
+    const GridField* pending = nullptr;
 };
 GridPlotState gp;
 
@@ -1658,10 +1677,12 @@ int with_grid(const GridField* grid, Draw draw) {
 void make_frame_labels(const GridField* grid) {
     copy_text(gp.frame_labels[0], grid->info);
     copy_text(gp.frame_labels[1], grid->label);
+    // Both in one format: three significant digits of the larger, at least one decimal.
+    const int decimals = std::max(field_decimals(grid->values, grid->domain.nx * grid->domain.ny, 3), 1);
     char lo[kSetNumSize];
     char hi[kSetNumSize];
-    set_num(lo, "5.3.1", g.grid_min);
-    set_num(hi, "5.3.1", g.grid_max);
+    format_fixed(lo, decimals, g.grid_min);
+    format_fixed(hi, decimals, g.grid_max);
     if (unset(g.grid_min) && unset(g.grid_max)) {  // a field with no value at all
         copy_text(gp.frame_labels[2], "no data");
         MESS_print(kMessWarn, "No values of %s to contour\n", grid->info);
@@ -1694,6 +1715,7 @@ int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain
                     ContCallback callback) {
     (void)domain;
     if (FLAG_get(11) == 99) return 0;
+    CONT_draw_pending();  // the previous grid's labels, while its levels are still set
     CONT_init();
     gp.callback = callback;
     if (gchk_graphics() != 0) GPH_text_font(nullptr);
@@ -1754,10 +1776,24 @@ int CONT_draw(const GridField* grid) {
         return -1;
     }
     if (CONT_draw_contour(grid) < 0 || g.type == 17) return -1;
+    gp.pending = grid;
+    if (!gp.defer_annotations) CONT_draw_pending();
+    return 0;
+}
+
+int CONT_draw_pending() {
+    const GridField* grid = gp.pending;
+    if (grid == nullptr) return 0;
+    gp.pending = nullptr;
     // Marks first: a contour label that would cover one is left out.
     CONT_draw_maxmin(grid);
     CONT_draw_labels(grid);
-    return 0;
+    return 1;
+}
+
+void CONT_defer_annotations(int on) {
+    gp.defer_annotations = on != 0;
+    if (!gp.defer_annotations) CONT_draw_pending();
 }
 
 int CONT_draw_contour(const GridField* grid) {
@@ -1799,8 +1835,10 @@ int CONT_plot(const Domain* domain) {
         MAP_draw(5);
         CONT_draw(grid);
     } else {
+        CONT_defer_annotations(1);
         CONT_draw(grid);
         MAP_draw(6);
+        CONT_defer_annotations(0);
     }
     PLT_labels();
     if (g.bar > 0) CONT_draw_bar(1, "");

@@ -758,12 +758,33 @@ TEST_F(ContGridTest, SetupInBatchChoosesFillsAndMakesFrameLabels) {
     EXPECT_FLOAT_EQ(CONT_get_intrvl(), 5.0F);
     EXPECT_STREQ(CONT_get_frame_label(0), "Temperature (F)");
     EXPECT_STREQ(CONT_get_frame_label(1), "12Z 01 JAN 2014");
-    EXPECT_EQ(std::string(CONT_get_frame_label(2)).rfind("LO: ", 0), 0U);
+    EXPECT_STREQ(CONT_get_frame_label(2), "LO: 1.2  HI: 25.2");  // one format for both
     EXPECT_EQ(std::string(CONT_get_frame_label(3)).rfind("INTERVAL: ", 0), 0U);
     EXPECT_STREQ(PLT_get_label(kLabelUpLeft, 0), "Temperature (F)");
     EXPECT_STREQ(PLT_get_label(kLabelUpRight, 0), "12Z 01 JAN 2014");
     EXPECT_EQ(CONT_draw(&f), 0);
     EXPECT_GT(drawn_.fills, 0);
+}
+
+TEST_F(ContGridTest, DeferredMarksAndLabelsAreDrawnOnceWhenTheMapIsDrawn) {
+    FLAG_set_batch(1);
+    RES_put("con_interval", "4");
+    auto z = make_grid(12, 10, [](int i, int j) { return 30.0F * std::sin(i / 2.0F) * std::cos(j / 2.0F); });
+    GridField f = field(z, 12, 10);
+    open_recorder(12, 10);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(CONT_plot_setup(0, 0, &f, nullptr, nullptr), 0);
+    CONT_defer_annotations(1);
+    ASSERT_EQ(CONT_draw(&f), 0);
+    EXPECT_TRUE(drawn_.texts.empty());
+    EXPECT_EQ(CONT_draw_pending(), 1);
+    const std::size_t n = drawn_.texts.size();
+    EXPECT_GT(n, 0U);
+    EXPECT_EQ(CONT_draw_pending(), 0);
+    CONT_draw(&f);  // the next set-up draws what still waits
+    CONT_plot_setup(0, 0, &f, nullptr, nullptr);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(drawn_.texts.size(), 2 * n);
 }
 
 TEST_F(ContGridTest, AllMissingFieldSaysNoData) {
