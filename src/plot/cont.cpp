@@ -577,31 +577,49 @@ double luminance(int color) {
 
 double contrast(double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); }
 
-// Text over a colour fill stands on a box of the band colour under it (so
-// the contour through a label does not cross its digits) and takes the
-// label colour when that reads well on the band, else the darkest or the
-// lightest colour of the table, whichever reads better.
+// The darkest and the lightest colour of the table.
+void extreme_colors(int* darkest, int* lightest) {
+    *darkest = 0;
+    *lightest = 0;
+    for (int k = 1; k < CLR_get_num(); ++k) {
+        if (luminance(k) < luminance(*darkest)) *darkest = k;
+        if (luminance(k) > luminance(*lightest)) *lightest = k;
+    }
+}
+
+// A label stands on a box that keeps the lines under it off its digits.
+// Over colour fills the box has the band colour under the label, and the
+// text takes the label colour when that reads well on the band, else the
+// darkest or the lightest colour of the table, whichever reads better.
+// Over line contours the box has the background's colour.
 void ground_label(const LabelBox& box, float value, int text_color) {
-    AttribRecord band;
-    CONT_get_fill_attrib(&band, value);
-    double ground = gget_inverse() != 0 ? 1.0 : 0.0;
-    if (band.color >= 0 && band.color < kMaxColors) {
-        if (!unset(g.fill_pat)) band.fill = g.fill_pat;
-        GPH_fill_attr(&band);
+    int darkest = 0;
+    int lightest = 0;
+    extreme_colors(&darkest, &lightest);
+    const bool fills = is_fill_type(g.type);
+    AttribRecord ground;
+    ATTRIB_init(&ground);
+    ground.fill = 0;
+    if (fills) {
+        CONT_get_fill_attrib(&ground, value);
+        if (!unset(g.fill_pat)) ground.fill = g.fill_pat;
+    } else {
+        ground.color = gget_inverse() != 0 ? lightest : darkest;
+    }
+    double ground_luminance = gget_inverse() != 0 ? 1.0 : 0.0;
+    if (ground.color >= 0 && ground.color < kMaxColors) {
+        GPH_fill_attr(&ground);
         const GPoint corners[5] = {{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}, {box.x0, box.y1}, {box.x0, box.y0}};
         gfill_area(5, corners);
-        ground = luminance(band.color);
+        ground_luminance = luminance(ground.color);
     }
+    if (!fills) return;
     constexpr double kReadable = 4.5;
     int color = text_color;
-    if (color < 0 || color >= kMaxColors || contrast(luminance(color), ground) < kReadable) {
-        int darkest = 0;
-        int lightest = 0;
-        for (int k = 1; k < CLR_get_num(); ++k) {
-            if (luminance(k) < luminance(darkest)) darkest = k;
-            if (luminance(k) > luminance(lightest)) lightest = k;
-        }
-        color = contrast(luminance(darkest), ground) >= contrast(luminance(lightest), ground) ? darkest : lightest;
+    if (color < 0 || color >= kMaxColors || contrast(luminance(color), ground_luminance) < kReadable) {
+        color = contrast(luminance(darkest), ground_luminance) >= contrast(luminance(lightest), ground_luminance)
+                    ? darkest
+                    : lightest;
     }
     gset_text_colr_ind(color);
 }
@@ -1241,7 +1259,6 @@ int CONT_draw_labels(const ContGrid* grid) {
     }
     std::sort(values.begin(), values.end());
     const int decimals = decimals_apart(level_values());
-    const bool fills = is_fill_type(g.type);
     const float limit = list ? 0.0F : static_cast<float>(g.max_lines > 0 ? g.max_lines * colors() : 10000);
     for (int row = 0; row + 1 < f.ny; ++row) {
         const int j = f.ny - 2 - row;
@@ -1303,7 +1320,7 @@ int CONT_draw_labels(const ContGrid* grid) {
                 const LabelBox box = text_box(label, at.x, at.y);
                 if (!box_is_free(box) || !inside_window(box)) continue;
                 g_placed.push_back(box);
-                if (fills) ground_label(box, v, text.color);
+                ground_label(box, v, text.color);
                 gtext(at.x, at.y, label);
             }
         }
@@ -1338,7 +1355,6 @@ int CONT_draw_maxmin(const ContGrid* grid) {
     text.height = kUnset;
     const int r = g.radius;
     const int decimals = field_decimals(grid->values, grid->nx * grid->ny, 3);
-    const bool fills = is_fill_type(g.type);
     g_placed.clear();
     GPH_text_align(2, 3);
     for (int row = 0; row < f.ny; ++row) {
@@ -1376,7 +1392,7 @@ int CONT_draw_maxmin(const ContGrid* grid) {
             const LabelBox box = text_box(letter, p.x, p.y).joined(value_box);
             if (!box_is_free(box)) continue;
             g_placed.push_back(box);
-            if (fills) ground_label(box, v, text.color);
+            ground_label(box, v, text.color);
             gtext(p.x, p.y, letter);
             gset_char_ht(0.015F * h);
             gtext(p.x, p.y - 0.02F * h, value);
