@@ -46,6 +46,16 @@ const char* const kDefaultFill[] = {"Magenta", "LMagenta", "Blue", "LBlue",  "Cy
                                     "LCyan",   "Green",    "LGreen", "Brown", "Yellow",
                                     "Red",     "LRed",     "DGray",  "LGray", "White"};
 
+// The box of a label or mark in world coordinates, a fifth of the text
+// height wider than the text on every side.
+struct LabelBox {
+    float x0, x1, y0, y1;
+    bool overlaps(const LabelBox& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
+    LabelBox joined(const LabelBox& o) const {
+        return {std::min(x0, o.x0), std::max(x1, o.x1), std::min(y0, o.y0), std::max(y1, o.y1)};
+    }
+};
+
 struct ContState {
     int type = kMissing;
     float interval = kUnset;
@@ -101,6 +111,9 @@ struct ContState {
     int full_labels = 0;
     // Drawing state of the current band.
     int band_color = 1;
+    // Labels and marks keep apart: each one drawn leaves its box here, and a
+    // later one that would overlap a box is left out.
+    std::vector<LabelBox> placed;
 };
 ContState g;
 
@@ -530,17 +543,6 @@ std::vector<double> level_values() {
     return values;
 }
 
-// Labels and marks keep apart: each one drawn leaves its box here, and a
-// later one that would overlap a box is left out. Boxes are in world
-// coordinates, a fifth of the text height wider than the text on every side.
-struct LabelBox {
-    float x0, x1, y0, y1;
-    bool overlaps(const LabelBox& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
-    LabelBox joined(const LabelBox& o) const {
-        return {std::min(x0, o.x0), std::max(x1, o.x1), std::min(y0, o.y0), std::max(y1, o.y1)};
-    }
-};
-std::vector<LabelBox> g_placed;
 
 LabelBox text_box(const char* text, float x, float y) {
     const GTextAttr& attr = ginq_text_attr();
@@ -551,7 +553,7 @@ LabelBox text_box(const char* text, float x, float y) {
 }
 
 bool box_is_free(const LabelBox& box) {
-    return std::none_of(g_placed.begin(), g_placed.end(), [&](const LabelBox& b) { return b.overlaps(box); });
+    return std::none_of(g.placed.begin(), g.placed.end(), [&](const LabelBox& b) { return b.overlaps(box); });
 }
 
 // A label cut by the edge of the map window is unreadable.
@@ -702,7 +704,6 @@ void CONT_init() {
     const float* xs = g.xs;
     const float* ys = g.ys;
     g = ContState{};
-    g_placed.clear();
     for (auto& a : g.fill) ATTRIB_init(&a);
     g.xs = xs;
     g.ys = ys;
@@ -1188,7 +1189,7 @@ int CONT_draw_contour(const ContGrid* grid) {
         if (CONT_set_cont_ext(grid) < 0) return -1;
     }
     g.plot_height = plot_height_for(grid);
-    g_placed.clear();
+    g.placed.clear();
     if (g.type == 17) {
         draw_values(grid);
         return 0;
@@ -1319,7 +1320,7 @@ int CONT_draw_labels(const ContGrid* grid) {
                 const GPoint at = {(a.x + b.x) / 2, (a.y + b.y) / 2};
                 const LabelBox box = text_box(label, at.x, at.y);
                 if (!box_is_free(box) || !inside_window(box)) continue;
-                g_placed.push_back(box);
+                g.placed.push_back(box);
                 ground_label(box, v, text.color);
                 gtext(at.x, at.y, label);
             }
@@ -1355,7 +1356,7 @@ int CONT_draw_maxmin(const ContGrid* grid) {
     text.height = kUnset;
     const int r = g.radius;
     const int decimals = field_decimals(grid->values, grid->nx * grid->ny, 3);
-    g_placed.clear();
+    g.placed.clear();
     GPH_text_align(2, 3);
     for (int row = 0; row < f.ny; ++row) {
         for (int i = 0; i < f.nx; ++i) {
@@ -1391,7 +1392,7 @@ int CONT_draw_maxmin(const ContGrid* grid) {
             GPH_text_attr(&text, 0.02F * h);
             const LabelBox box = text_box(letter, p.x, p.y).joined(value_box);
             if (!box_is_free(box)) continue;
-            g_placed.push_back(box);
+            g.placed.push_back(box);
             ground_label(box, v, text.color);
             gtext(p.x, p.y, letter);
             gset_char_ht(0.015F * h);
@@ -1895,7 +1896,6 @@ const char* CONT_get_frame_label(int position) {
 
 void CONT_reset_for_tests() {
     g = ContState{};
-    g_placed.clear();
     for (auto& a : g.fill) ATTRIB_init(&a);
     free_positions();
     gp = GridPlotState{};
