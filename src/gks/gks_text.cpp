@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "core/files.hpp"
@@ -367,6 +368,31 @@ int gtext_layout(const char* string, float x, float y, const GTextAttr& attr, GS
         pen += truncated(advance(c, attr.spacing, attr.char_spacing) * expansion);
     }
     return glyphs;
+}
+
+void gtext_extent(const char* string, float x, float y, const GTextAttr& attr, float box[4]) {
+    constexpr int kCellTop = 140;              // capital top above the descender line
+    constexpr float kEstimatedWidth = 84.0F;   // 0.8 of the cell height
+    const std::size_t length = string == nullptr ? 0 : std::strlen(string);
+    const int width = g.font_type == 1 ? gtext_font_width(string, attr.spacing, attr.char_spacing)
+                                       : static_cast<int>(kEstimatedWidth * static_cast<float>(length));
+    const float scale = attr.height / kCellHeight;
+    const float left = static_cast<float>(horizontal_offset(attr.align_h, attr.expansion, width)) * scale;
+    const float right = left + attr.expansion * static_cast<float>(width) * scale;
+    const float bottom = static_cast<float>(vertical_offset(attr.align_v)) * scale;
+    const float top = bottom + static_cast<float>(kCellTop) * scale;
+    box[0] = box[2] = std::numeric_limits<float>::max();
+    box[1] = box[3] = -std::numeric_limits<float>::max();
+    for (const float gx : {left, right}) {
+        for (const float gy : {bottom, top}) {
+            const float dx = x + attr.up_y * gx + attr.up_x * gy;
+            const float dy = y - attr.up_x * gx + attr.up_y * gy;
+            box[0] = std::min(box[0], dx);
+            box[1] = std::max(box[1], dx);
+            box[2] = std::min(box[2], dy);
+            box[3] = std::max(box[3], dy);
+        }
+    }
 }
 
 int gtext_stroke(const char* string, float x, float y) {

@@ -67,6 +67,11 @@ int gtext_font_width(const char* string, float spacing, float char_spacing);
 // alignment, up vector) and hands its strokes to the sink. Returns the
 // number of glyphs drawn.
 int gtext_layout(const char* string, float x, float y, const GTextAttr& attr, GStrokeSink& sink);
+// The rectangle a string covers when laid out at world position (x, y) with
+// the given attributes: its advance width by its character cell (descender to
+// capital top), turned by the up vector, as x min, x max, y min, y max. With
+// no stroke font loaded each character is taken as 0.8 of the height wide.
+void gtext_extent(const char* string, float x, float y, const GTextAttr& attr, float box[4]);
 // Draws a string through the current device: the drop-shadow copies, then
 // the string in the text colour. The kernel's text primitive calls it.
 int gtext_stroke(const char* string, float x, float y);

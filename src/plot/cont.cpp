@@ -27,6 +27,7 @@
 #include "gks/gks_colr.hpp"
 #include "gks/gks_fill.hpp"
 #include "gks/gks_line.hpp"
+#include "gks/gks_text.hpp"
 #include "gks/gks_tool.hpp"
 #include "plot/colors.hpp"
 #include "plot/plt_labl.hpp"
@@ -44,6 +45,16 @@ constexpr int kMaxComputedLevels = 100000;
 const char* const kDefaultFill[] = {"Magenta", "LMagenta", "Blue", "LBlue",  "Cyan",
                                     "LCyan",   "Green",    "LGreen", "Brown", "Yellow",
                                     "Red",     "LRed",     "DGray",  "LGray", "White"};
+
+// The box of a label or mark in world coordinates, a fifth of the text
+// height wider than the text on every side.
+struct LabelBox {
+    float x0, x1, y0, y1;
+    bool overlaps(const LabelBox& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
+    LabelBox joined(const LabelBox& o) const {
+        return {std::min(x0, o.x0), std::max(x1, o.x1), std::min(y0, o.y0), std::max(y1, o.y1)};
+    }
+};
 
 struct ContState {
     int type = kMissing;
@@ -100,6 +111,9 @@ struct ContState {
     int full_labels = 0;
     // Drawing state of the current band.
     int band_color = 1;
+    // Labels and marks keep apart: each one drawn leaves its box here, and a
+    // later one that would overlap a box is left out.
+    std::vector<LabelBox> placed;
 };
 ContState g;
 
@@ -459,6 +473,159 @@ private:
     int fill_slot_ = -2;
 };
 
+// Numbers of one field or one bar share one format: a fixed number of
+// decimals, chosen once.
+constexpr int kMaxDecimals = 6;
+
+// The value with the given decimals; a value that rounds to zero has no sign.
+void format_fixed(char* out, int decimals, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", std::clamp(decimals, 0, kMaxDecimals), value);
+    const char* digits = text;
+    if (text[0] == '-' && std::strspn(text + 1, "0.") == std::strlen(text + 1)) ++digits;
+    strntcpy(out, digits, kSetNumSize);
+}
+
+// The fewest decimals whose texts tell the values apart and show each value
+// as it is (to a thousandth of the smallest step); failing that, the fewest
+// that tell them apart.
+int decimals_apart(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+    double step = 0.0;
+    for (std::size_t k = 1; k < values.size(); ++k) {
+        const double d = values[k] - values[k - 1];
+        if (step == 0.0 || d < step) step = d;
+    }
+    int apart = -1;
+    for (int d = 0; d <= kMaxDecimals; ++d) {
+        bool distinct = true;
+        bool exact = true;
+        char previous[kSetNumSize] = "";
+        for (const double v : values) {
+            char text[kSetNumSize];
+            format_fixed(text, d, v);
+            if (std::strcmp(text, previous) == 0) distinct = false;
+            const double tolerance = std::max(step * 1e-3, std::fabs(v) * 1e-6);
+            if (std::fabs(std::strtod(text, nullptr) - v) > tolerance) exact = false;
+            copy_text(previous, text);
+        }
+        if (distinct && exact) return d;
+        if (distinct && apart < 0) apart = d;
+    }
+    return apart < 0 ? kMaxDecimals : apart;
+}
+
+// Decimals that give the field's largest magnitude the given significant
+// digits; every value of the field is then written with them.
+int field_decimals(const float* values, int count, int digits) {
+    if (values == nullptr) return 0;
+    float largest = 0.0F;
+    for (int k = 0; k < count; ++k) {
+        const float v = values[k];
+        if (!unset(v) && std::isfinite(v)) largest = std::max(largest, std::fabs(v));
+    }
+    if (largest < 1e-5F) return 0;
+    const int e = static_cast<int>(std::floor(std::log10(largest)));
+    return std::clamp(digits - e - 1, 0, kMaxDecimals);
+}
+
+// The contour levels: the list, or the computed levels with the edge after
+// the last band.
+std::vector<double> level_values() {
+    std::vector<double> values;
+    if (has_list()) {
+        for (int k = 0; k < list_count(); ++k) values.push_back(g.levels[k]);
+    } else if (g.interval > 0.0F && !unset(g.lowest)) {
+        for (int k = 0; k <= std::min(g.num_levels, kMaxBarLevels); ++k)
+            values.push_back(static_cast<double>(g.lowest) + k * static_cast<double>(g.interval));
+    }
+    return values;
+}
+
+
+LabelBox text_box(const char* text, float x, float y) {
+    const GTextAttr& attr = ginq_text_attr();
+    float b[4];
+    gtext_extent(text, x, y, attr, b);
+    const float margin = 0.2F * attr.height;
+    return {b[0] - margin, b[1] + margin, b[2] - margin, b[3] + margin};
+}
+
+bool box_is_free(const LabelBox& box) {
+    return std::none_of(g.placed.begin(), g.placed.end(), [&](const LabelBox& b) { return b.overlaps(box); });
+}
+
+// A label cut by the edge of the map window is unreadable.
+bool inside_window(const LabelBox& box) {
+    float win[4];
+    if (GPH_get_win(2, win) != 0) return true;
+    return box.x0 >= std::min(win[0], win[1]) && box.x1 <= std::max(win[0], win[1]) &&
+           box.y0 >= std::min(win[2], win[3]) && box.y1 <= std::max(win[2], win[3]);
+}
+
+// Relative luminance of a colour of the table (0 black .. 1 white).
+double luminance(int color) {
+    float rgb[3] = {0.0F, 0.0F, 0.0F};
+    CLR_get_rgb(color, &rgb[0], &rgb[1], &rgb[2]);
+    double sum = 0.0;
+    const double weights[3] = {0.2126, 0.7152, 0.0722};
+    for (int c = 0; c < 3; ++c) {
+        const double v = std::clamp(static_cast<double>(rgb[c]), 0.0, 1.0);
+        sum += weights[c] * (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+    }
+    return sum;
+}
+
+double contrast(double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); }
+
+// The darkest and the lightest colour of the table.
+void extreme_colors(int* darkest, int* lightest) {
+    *darkest = 0;
+    *lightest = 0;
+    for (int k = 1; k < CLR_get_num(); ++k) {
+        if (luminance(k) < luminance(*darkest)) *darkest = k;
+        if (luminance(k) > luminance(*lightest)) *lightest = k;
+    }
+}
+
+// A label stands on a box that keeps the lines under it off its digits.
+// Over colour fills the box has the band colour under the label, and the
+// text takes the label colour when that reads well on the band, else the
+// darkest or the lightest colour of the table, whichever reads better.
+// Over line contours the box has the background's colour.
+void ground_label(const LabelBox& box, float value, int text_color) {
+    int darkest = 0;
+    int lightest = 0;
+    extreme_colors(&darkest, &lightest);
+    const bool fills = is_fill_type(g.type);
+    AttribRecord ground;
+    ATTRIB_init(&ground);
+    ground.fill = 0;
+    if (fills) {
+        CONT_get_fill_attrib(&ground, value);
+        if (!unset(g.fill_pat)) ground.fill = g.fill_pat;
+    } else {
+        ground.color = gget_inverse() != 0 ? lightest : darkest;
+    }
+    double ground_luminance = gget_inverse() != 0 ? 1.0 : 0.0;
+    if (ground.color >= 0 && ground.color < kMaxColors) {
+        GPH_fill_attr(&ground);
+        const GPoint corners[5] = {{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}, {box.x0, box.y1}, {box.x0, box.y0}};
+        gfill_area(5, corners);
+        ground_luminance = luminance(ground.color);
+    }
+    if (!fills) return;
+    constexpr double kReadable = 4.5;
+    int color = text_color;
+    if (color < 0 || color >= kMaxColors || contrast(luminance(color), ground_luminance) < kReadable) {
+        color = contrast(luminance(darkest), ground_luminance) >= contrast(luminance(lightest), ground_luminance)
+                    ? darkest
+                    : lightest;
+    }
+    gset_text_colr_ind(color);
+}
+
 void draw_values(const ContGrid* grid) {
     AttribRecord text;
     ATTRIB_init(&text);
@@ -469,6 +636,7 @@ void draw_values(const ContGrid* grid) {
     GPH_text_attr(&text, h);
     GPH_text_align(g.off_x < 0 ? 3 : (g.off_x > 0 ? 1 : 2), 3);
     const bool colored = !unset(g.interval) || has_list();
+    const int decimals = field_decimals(grid->values, grid->nx * grid->ny, 2);
     const int cskip = std::max(g.col_skip, 1);
     const int rskip = std::max(g.row_skip, 1);
     for (int row = 0; row < f.ny; row += rskip) {
@@ -485,7 +653,7 @@ void draw_values(const ContGrid* grid) {
             if (g.value_format[0] == '%') {
                 std::snprintf(out, 31, g.value_format, static_cast<double>(v));
             } else {
-                set_num(out, "1.1.0", v);
+                format_fixed(out, decimals, v);
             }
             gtext(p.x + g.off_x * g.plot_height, p.y + g.off_y * g.plot_height, out);
         }
@@ -1076,6 +1244,7 @@ int CONT_draw_contour(const ContGrid* grid) {
         if (CONT_set_cont_ext(grid) < 0) return -1;
     }
     g.plot_height = plot_height_for(grid);
+    g.placed.clear();
     if (g.type == 17) {
         draw_values(grid);
         return 0;
@@ -1146,6 +1315,7 @@ int CONT_draw_labels(const ContGrid* grid) {
         }
     }
     std::sort(values.begin(), values.end());
+    const int decimals = decimals_apart(level_values());
     const float limit = list ? 0.0F : static_cast<float>(g.max_lines > 0 ? g.max_lines * colors() : 10000);
     for (int row = 0; row + 1 < f.ny; ++row) {
         const int j = f.ny - 2 - row;
@@ -1200,10 +1370,15 @@ int CONT_draw_labels(const ContGrid* grid) {
                 if (*own != '\0') {
                     copy_text(label, own);
                 } else {
-                    set_num(label, "1.2.0", v);
+                    format_fixed(label, decimals, v);
                 }
                 gset_char_up_vec(vertical && g.rotated != 0 ? 1.0F : 0.0F, vertical && g.rotated != 0 ? 0.0F : 1.0F);
-                gtext((a.x + b.x) / 2, (a.y + b.y) / 2, label);
+                const GPoint at = {(a.x + b.x) / 2, (a.y + b.y) / 2};
+                const LabelBox box = text_box(label, at.x, at.y);
+                if (!box_is_free(box) || !inside_window(box)) continue;
+                g.placed.push_back(box);
+                ground_label(box, v, text.color);
+                gtext(at.x, at.y, label);
             }
         }
     }
@@ -1236,6 +1411,9 @@ int CONT_draw_maxmin(const ContGrid* grid) {
     const float h = g.plot_height * g.scale * (unset(text.height) ? 1.0F : text.height);
     text.height = kUnset;
     const int r = g.radius;
+    const int decimals = field_decimals(grid->values, grid->nx * grid->ny, 3);
+    g.placed.clear();
+    GPH_text_align(2, 3);
     for (int row = 0; row < f.ny; ++row) {
         for (int i = 0; i < f.nx; ++i) {
             const float v = f.z[row * f.nx + i];
@@ -1262,12 +1440,18 @@ int CONT_draw_maxmin(const ContGrid* grid) {
             const GPoint p = point_of(f, i, row);
             if (unset(p.x) || unset(p.y)) continue;
             char value[kSetNumSize];
-            set_num(value, "3.3.0", v);
+            format_fixed(value, decimals, v);
             if (!mark_fits(p, h, value)) continue;
-            GPH_text_attr(&text, 0.02F * h);
-            GPH_text_align(2, 3);
-            gtext(p.x, p.y, is_max ? "H" : "L");
+            const char* letter = is_max ? "H" : "L";
             GPH_text_attr(&text, 0.015F * h);
+            const LabelBox value_box = text_box(value, p.x, p.y - 0.02F * h);
+            GPH_text_attr(&text, 0.02F * h);
+            const LabelBox box = text_box(letter, p.x, p.y).joined(value_box);
+            if (!box_is_free(box)) continue;
+            g.placed.push_back(box);
+            ground_label(box, v, text.color);
+            gtext(p.x, p.y, letter);
+            gset_char_ht(0.015F * h);
             gtext(p.x, p.y - 0.02F * h, value);
         }
     }
@@ -1314,6 +1498,48 @@ bool bar_levels(int* n, float* lowest, float* interval, bool* list) {
         *n = static_cast<int>(std::clamp((hi - lo + 0.01) / step, -1.0, 1e6));
     }
     return *n > 0 && *n <= kMaxBarLevels && !unset(*interval) && *interval != 0.0F && std::isfinite(*interval);
+}
+
+// The bar's labels at the box edges: every (n/15 + 1)-th edge, the step
+// widened until the widest label fits it, and for computed levels the
+// closing edge, which replaces a label it would run into. The numbers share
+// one format.
+void draw_bar_labels(int n, bool list, float lowest, float interval, float left, float box, float bottom) {
+    const int count = list ? n : n + 1;
+    std::vector<double> values;
+    for (int k = 0; k < count; ++k) values.push_back(list ? g.levels[k] : lowest + static_cast<double>(k) * interval);
+    const int decimals = decimals_apart(values);
+    std::vector<std::string> texts;
+    float widest = 0.0F;
+    for (int k = 0; k < count; ++k) {
+        char label[kSetNumSize];
+        if (list && g.labels[k][0] != '\0') {
+            copy_text(label, g.labels[k]);
+        } else {
+            format_fixed(label, decimals, values[static_cast<std::size_t>(k)]);
+        }
+        texts.emplace_back(label);
+        const LabelBox b = text_box(label, 0.0F, bottom);
+        widest = std::max(widest, b.x1 - b.x0);
+    }
+    // Bar labels keep most of a character height between them.
+    const float gap = 0.6F * ginq_text_attr().height;
+    widest += gap;
+    int step = n / 15 + 1;
+    while (step < n && widest > box * static_cast<float>(step)) ++step;
+    std::vector<int> shown;
+    for (int k = 0; k < count; k += step) shown.push_back(k);
+    const int closing = count - 1;
+    const auto box_at = [&](int k) {
+        LabelBox b = text_box(texts[static_cast<std::size_t>(k)].c_str(), left + box * static_cast<float>(k), bottom);
+        b.x1 += gap;
+        return b;
+    };
+    if (!list && shown.back() != closing) {
+        if (shown.size() > 1 && box_at(shown.back()).overlaps(box_at(closing))) shown.pop_back();
+        shown.push_back(closing);
+    }
+    for (const int k : shown) gtext(left + box * static_cast<float>(k), bottom, texts[static_cast<std::size_t>(k)].c_str());
 }
 
 }  // namespace
@@ -1364,25 +1590,9 @@ int CONT_draw_bar(int orientation, const char* title) {
             GPH_line(x0 + box, top, x0 + box, mid);
         }
     }
-    const int step = n / 15 + 1;
     GPH_text_attr(&text, 0.35F * h);
     GPH_text_align(2, 4);
-    for (int k = 0; k <= n; k += step) {
-        if (k == n && list) break;
-        char label[kSetNumSize];
-        const float value = list ? g.levels[k] : lowest + static_cast<float>(k) * interval;
-        if (list && g.labels[k][0] != '\0') {
-            copy_text(label, g.labels[k]);
-        } else {
-            set_num(label, "2.2.0", value);
-        }
-        gtext(left + box * static_cast<float>(k), bottom, label);
-    }
-    if (!list && n % step != 0) {
-        char label[kSetNumSize];
-        set_num(label, "2.2.0", lowest + static_cast<float>(n) * interval);
-        gtext(right, bottom, label);
-    }
+    draw_bar_labels(n, list, lowest, interval, left, box, bottom);
     GPH_line_attr(&text);
     GPH_rect(left, mid, right, top);
     if (title != nullptr && *title != '\0') {
@@ -1454,6 +1664,9 @@ struct GridPlotState {
     Domain grid_domain;
     Domain map_domain;
     int stations = -1;  // stations the plotted grid was analysed from
+    // Marks and labels wait for the map drawn over the contours.
+    bool defer_annotations = false;
+    const GridField* pending = nullptr;
 };
 GridPlotState gp;
 
@@ -1538,10 +1751,12 @@ int with_grid(const GridField* grid, Draw draw) {
 void make_frame_labels(const GridField* grid) {
     copy_text(gp.frame_labels[0], grid->info);
     copy_text(gp.frame_labels[1], grid->label);
+    // Both in one format: three significant digits of the larger, at least one decimal.
+    const int decimals = std::max(field_decimals(grid->values, grid->domain.nx * grid->domain.ny, 3), 1);
     char lo[kSetNumSize];
     char hi[kSetNumSize];
-    set_num(lo, "5.3.1", g.grid_min);
-    set_num(hi, "5.3.1", g.grid_max);
+    format_fixed(lo, decimals, g.grid_min);
+    format_fixed(hi, decimals, g.grid_max);
     if (unset(g.grid_min) && unset(g.grid_max)) {  // a field with no value at all
         copy_text(gp.frame_labels[2], "no data");
         MESS_print(kMessWarn, "No values of %s to contour\n", grid->info);
@@ -1580,6 +1795,7 @@ int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain
                     ContCallback callback) {
     (void)domain;
     if (FLAG_get(11) == 99) return 0;
+    CONT_draw_pending();  // the previous grid's labels, while its levels are still set
     CONT_init();
     gp.callback = callback;
     if (gchk_graphics() != 0) GPH_text_font(nullptr);
@@ -1640,9 +1856,24 @@ int CONT_draw(const GridField* grid) {
         return -1;
     }
     if (CONT_draw_contour(grid) < 0 || g.type == 17) return -1;
-    CONT_draw_labels(grid);
-    CONT_draw_maxmin(grid);
+    gp.pending = grid;
+    if (!gp.defer_annotations) CONT_draw_pending();
     return 0;
+}
+
+int CONT_draw_pending() {
+    const GridField* grid = gp.pending;
+    if (grid == nullptr) return 0;
+    gp.pending = nullptr;
+    // Marks first: a contour label that would cover one is left out.
+    CONT_draw_maxmin(grid);
+    CONT_draw_labels(grid);
+    return 1;
+}
+
+void CONT_defer_annotations(int on) {
+    gp.defer_annotations = on != 0;
+    if (!gp.defer_annotations) CONT_draw_pending();
 }
 
 int CONT_draw_contour(const GridField* grid) {
@@ -1684,8 +1915,10 @@ int CONT_plot(const Domain* domain) {
         MAP_draw(5);
         CONT_draw(grid);
     } else {
+        CONT_defer_annotations(1);
         CONT_draw(grid);
         MAP_draw(6);
+        CONT_defer_annotations(0);
     }
     PLT_labels();
     if (g.bar > 0) CONT_draw_bar(1, "");

@@ -107,6 +107,12 @@ void CONT_set_station_count(int stations);
 int CONT_plot_setup(int frame, int variable, const GridField* grid, const Domain* domain,
                     ContCallback callback);
 int CONT_draw(const GridField* grid);
+// While deferred, CONT_draw leaves the grid's marks and labels pending, so
+// that they are drawn over the map: CONT_draw_pending draws them (1, or 0
+// when none wait), as does the next CONT_plot_setup and switching the
+// deferral off.
+void CONT_defer_annotations(int on);
+int CONT_draw_pending();
 // A complete picture of the grid given to CONT_plot_grid on a domain: the
 // graphics opened (or reset), map, contours, labels, colour bar, dump.
 int CONT_plot(const Domain* domain);

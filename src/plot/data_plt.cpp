@@ -184,12 +184,18 @@ int DATA_map_underlay() {
     return MAP_draw(g.map_flag != 1 && !g.fill ? kMapUnderAndNormal : kMapUnderlay);
 }
 
+// The contour marks and labels are drawn after the map, so that its lines
+// do not cross them.
 int DATA_map_overlay() {
+    int status = 0;
     if (g.map_flag != 1 && g.fill) {
         MAP_fill_cont(1);
-        return MAP_draw(kMapOverAndNormal);
+        status = MAP_draw(kMapOverAndNormal);
+    } else {
+        status = MAP_draw(kMapOverlay);
     }
-    return MAP_draw(kMapOverlay);
+    CONT_draw_pending();
+    return status;
 }
 
 int DATA_get_fill() { return g.fill ? 1 : 0; }
@@ -235,6 +241,7 @@ int DATA_plot_cont(int v, PlotControl* control, const char* format) {
     CONT_plot_setup(control->frame, v, GRD_get_grid(v), &control->plot_domain, control->callback);
     if (is_fill_type(CONT_get_type())) g.fill = true;
     (void)format;
+    CONT_defer_annotations(1);
     CONT_draw(GRD_get_grid(v));
     return v;
 }

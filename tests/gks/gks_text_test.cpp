@@ -213,6 +213,37 @@ TEST_F(GksText, ScaleAndUpVector) {
 
 // --- font files -----------------------------------------------------------
 
+TEST_F(GksText, ExtentHoldsTheStrokesAtEveryAlignmentAndTurn) {
+    load_test_font();
+    struct Case {
+        int horizontal, vertical;
+        float up_x, up_y;
+    };
+    for (const Case& c : {Case{1, 0, 0, 1}, Case{2, 3, 0, 1}, Case{3, 5, 0, 1}, Case{2, 3, 1, 0}, Case{3, 1, -1, 0}}) {
+        GTextAttr a = unit_attr();
+        a.align_h = c.horizontal;
+        a.align_v = c.vertical;
+        a.up_x = c.up_x;
+        a.up_y = c.up_y;
+        float box[4];
+        gtext_extent("AA", 10, 20, a, box);
+        float strokes[4] = {1e9F, -1e9F, 1e9F, -1e9F};
+        for (const auto& glyph : lay_out("AA", a, 10, 20).glyphs)
+            for (const Point& p : glyph)
+                for (int k = 0; k < 4; k += 2) {
+                    const float v = k == 0 ? p.x : p.y;
+                    strokes[k] = std::min(strokes[k], v);
+                    strokes[k + 1] = std::max(strokes[k + 1], v);
+                }
+        for (int k = 0; k < 4; k += 2) {
+            SCOPED_TRACE(testing::Message() << c.horizontal << "," << c.vertical << " up " << c.up_x << " axis " << k);
+            EXPECT_LE(box[k], strokes[k] + 1e-3F);
+            EXPECT_GE(box[k + 1], strokes[k + 1] - 1e-3F);
+            EXPECT_LE((box[k + 1] - box[k]) - (strokes[k + 1] - strokes[k]), 60.0F);  // the cell, no more
+        }
+    }
+}
+
 TEST_F(GksText, NamedAndUnnamedFilesGiveTheSameGlyphs) {
     std::string named = "1 test\n";
     std::vector<int> index(256, -1);

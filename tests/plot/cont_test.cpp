@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "geo/maptran.hpp"
 #include "gks/gks_fill.hpp"
 #include "gks/gks_line.hpp"
+#include "gks/gks_text.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gph.hpp"
 #include "gks/ps_render.hpp"
@@ -35,9 +37,15 @@ struct Drawn {
     int polylines = 0;
     int fills = 0;
     std::vector<int> fill_colors;
-    std::vector<std::vector<GPoint>> fill_points;
     std::vector<std::string> texts;
     std::vector<GPoint> text_at;
+    // Each text's colour and the bounds of its strokes (x0, x1, y0, y1), and
+    // every fill's outline, in drawing order: fill_count_at[k] fills came
+    // before text k.
+    std::vector<int> text_colors;
+    std::vector<std::array<float, 4>> text_bounds;
+    std::vector<std::vector<GPoint>> fill_outlines;
+    std::vector<std::size_t> fill_count_at;
 };
 Drawn* g_drawn = nullptr;
 
@@ -50,13 +58,23 @@ int rec_polyline(int, const GPoint*) {
 int rec_fill(int n, const GPoint* p) {
     ++g_drawn->fills;
     g_drawn->fill_colors.push_back(ginq_fill_attr().color);
-    g_drawn->fill_points.emplace_back(p, p + n);
+    g_drawn->fill_outlines.emplace_back(p, p + n);
     return 0;
 }
+bool g_shadow = false;
 void rec_text_begin(float x, float y, const char* s, int shadow) {
-    if (shadow >= 0) return;
+    g_shadow = shadow >= 0;
+    if (g_shadow) return;
     g_drawn->texts.emplace_back(s);
     g_drawn->text_at.push_back({x, y});
+    g_drawn->text_colors.push_back(ginq_text_attr().color);
+    g_drawn->text_bounds.push_back({1e9F, -1e9F, 1e9F, -1e9F});
+    g_drawn->fill_count_at.push_back(g_drawn->fill_outlines.size());
+}
+void rec_text_point(float x, float y) {
+    if (g_shadow) return;
+    auto& b = g_drawn->text_bounds.back();
+    b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
 }
 
 GDevice recorder() {
@@ -67,6 +85,8 @@ GDevice recorder() {
     d.polyline = rec_polyline;
     d.fill_area = rec_fill;
     d.text_begin = rec_text_begin;
+    d.text_move = rec_text_point;
+    d.text_draw = rec_text_point;
     return d;
 }
 const GDevice kRecorder = recorder();
@@ -114,6 +134,12 @@ protected:
         gsel_norm_tran(2);
         gset_text_hooks(nullptr);  // texts reach the device whole
         ASSERT_GT(CLR_read_table(ORV_DATA_DIR "orv.clr"), 0);
+    }
+    // Texts are laid out by the stroke font, so their strokes reach the device.
+    void use_stroke_font() {
+        RES_put("file_path", ORV_DATA_DIR);
+        gtext_register_hooks();
+        ASSERT_GT(gsetup_fonts(), 0);
     }
     void write(const std::string& name, const std::string& text) {
         std::ofstream(dir_ + "/" + name) << text;
@@ -454,9 +480,9 @@ TEST_F(ContTest, MissingCellsAreFilledInTheirOwnColour) {
         ASSERT_GE(gray, 0);
         double area = 0.0;
         int outlines = 0;
-        for (std::size_t k = 0; k < drawn_.fill_points.size(); ++k) {
+        for (std::size_t k = 0; k < drawn_.fill_outlines.size(); ++k) {
             if (drawn_.fill_colors[k] != gray) continue;
-            area += area_of(drawn_.fill_points[k]);
+            area += area_of(drawn_.fill_outlines[k]);
             ++outlines;
         }
         EXPECT_NEAR(area, c.area, 1e-4) << c.what;
@@ -578,6 +604,144 @@ TEST_F(ContTest, ColourBarNeedsSpaceAndAnInterval) {
     EXPECT_EQ(CONT_get_bar_value(0.3F, 0.0F), -9999.0F);
 }
 
+bool inside(const std::vector<GPoint>& polygon, GPoint p) {
+    bool in = false;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const GPoint& a = polygon[i];
+        const GPoint& b = polygon[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x) in = !in;
+    }
+    return in;
+}
+
+double luminance_of(int color) {
+    float rgb[3];
+    CLR_get_rgb(color, &rgb[0], &rgb[1], &rgb[2]);
+    const auto linear = [](float v) { return v <= 0.04045F ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(rgb[0]) + 0.7152 * linear(rgb[1]) + 0.0722 * linear(rgb[2]);
+}
+
+std::size_t decimals_of(const std::string& number) {
+    const std::size_t point = number.find('.');
+    return point == std::string::npos ? 0 : number.size() - point - 1;
+}
+
+TEST_F(ContTest, LabelsAndMarksKeepApartAndReadOnTheirFill) {
+    struct Case {
+        const char* what;
+        int type;
+        float interval;
+        float (*z)(int i, int j);
+    };
+    const Case cases[] = {
+        {"crowded slope, fill", 15, 1.0F, [](int i, int j) { return 3.0F * i + std::sin(j / 2.0F); }},
+        {"crowded slope, lines", 12, 1.0F, [](int i, int j) { return 3.0F * i + std::sin(j / 2.0F); }},
+        {"highs and lows, fill with lines", 16, 4.0F,
+         [](int i, int j) { return 30.0F * std::sin(i / 2.0F) * std::cos(j / 2.0F); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (open_) gclose_ws(1);
+        reset();
+        drawn_ = Drawn{};
+        open_recorder(30, 20);
+        use_stroke_font();
+        const auto z = make_grid(30, 20, c.z);
+        const ContGrid grid = grid_of(z, 30, 20);
+        CONT_set_type(c.type);
+        CONT_set_intrvl(c.interval);
+        ASSERT_EQ(CONT_draw_contour(&grid), 0);
+        CONT_draw_maxmin(&grid);
+        CONT_draw_labels(&grid);
+        const auto& texts = drawn_.texts;
+        ASSERT_GT(texts.size(), 4U);
+        std::size_t label_decimals = std::string::npos;
+        for (std::size_t k = 0; k < texts.size(); ++k) {
+            const auto& a = drawn_.text_bounds[k];
+            for (std::size_t m = 0; m < k; ++m) {
+                const auto& b = drawn_.text_bounds[m];
+                EXPECT_FALSE(a[0] < b[1] && b[0] < a[1] && a[2] < b[3] && b[2] < a[3])
+                    << "'" << texts[k] << "' overlaps '" << texts[m] << "'";
+            }
+            const bool mark_part = texts[k] == "H" || texts[k] == "L" || (k > 0 && (texts[k - 1] == "H" || texts[k - 1] == "L"));
+            if (!mark_part) {
+                if (label_decimals == std::string::npos) label_decimals = decimals_of(texts[k]);
+                EXPECT_EQ(decimals_of(texts[k]), label_decimals) << texts[k];
+            }
+            const GPoint centre = {(a[0] + a[1]) / 2, (a[2] + a[3]) / 2};
+            int under = -1;
+            for (std::size_t f = drawn_.fill_count_at[k]; f-- > 0;) {
+                if (inside(drawn_.fill_outlines[f], centre)) {
+                    under = drawn_.fill_colors[f];
+                    break;
+                }
+            }
+            ASSERT_GE(under, 0) << texts[k];
+            const double l1 = luminance_of(drawn_.text_colors[k]);
+            const double l2 = luminance_of(under);
+            EXPECT_GE((std::max(l1, l2) + 0.05) / (std::min(l1, l2) + 0.05), 4.5)
+                << "'" << texts[k] << "' in colour " << drawn_.text_colors[k] << " on " << under;
+        }
+    }
+}
+
+TEST_F(ContTest, ColourBarNumbersShareTheFewestDecimalsThatTellLevelsApart) {
+    struct Case {
+        float max, min, interval, base;
+        std::vector<std::string> labels;
+    };
+    const Case cases[] = {
+        {76.0F, 75.0F, 0.25F, kMissingF, {"75.00", "75.25", "75.50", "75.75", "76.00", "76.25"}},
+        {77.0F, 75.0F, 0.5F, kMissingF, {"75.0", "75.5", "76.0", "76.5", "77.0", "77.5"}},
+        {85.0F, -5.0F, 10.0F, 5.0F, {"-5", "5", "15", "25", "35", "45", "55", "65", "75", "85", "95"}},
+        // 31 boxes labelled every third: the closing edge replaces "30" beside it.
+        {30.5F, 0.0F, 1.0F, kMissingF, {"0", "3", "6", "9", "12", "15", "18", "21", "24", "27", "31"}},
+    };
+    open_recorder(2, 2);
+    const float view[4] = {0.1F, 0.9F, 0.2F, 0.9F};
+    GPH_view(2, view);
+    CONT_set_type(15);
+    for (const Case& c : cases) {
+        drawn_.texts.clear();
+        CONT_set_base(c.base);
+        CONT_set_intrvl(c.interval);
+        CONT_set_range(c.max, c.min);
+        ASSERT_EQ(CONT_set_cont_ext(kNoGrid), 0);
+        ASSERT_EQ(CONT_draw_bar(1, ""), 0);
+        EXPECT_EQ(drawn_.texts, c.labels);
+    }
+}
+
+TEST_F(ContTest, MarksAndPrintedValuesWriteAFieldInOneFormat) {
+    struct Case {
+        float high, low;
+        std::vector<std::string> marks;
+    };
+    const Case cases[] = {
+        {25.9F, -0.301F, {"H", "25.9", "L", "-0.3"}},
+        {25.9F, -0.04F, {"H", "25.9", "L", "0.0"}},
+        {0.0123F, 0.0004F, {"H", "0.0123", "L", "0.0004"}},
+    };
+    open_recorder(7, 7);
+    CONT_set_type(12);
+    CONT_set_label_type(2, 1);
+    for (const Case& c : cases) {
+        drawn_.texts.clear();
+        std::vector<float> z(49, (c.high + c.low) / 2);
+        z[1 * 7 + 1] = c.high;
+        z[5 * 7 + 5] = c.low;
+        const ContGrid grid = grid_of(z, 7, 7);
+        CONT_draw_maxmin(&grid);
+        EXPECT_EQ(drawn_.texts, c.marks);
+    }
+    drawn_.texts.clear();
+    const std::vector<float> values = {0.0003F, 9.0F, 0.37F, -0.02F, 2.0F, 3.0F};
+    const ContGrid printed = grid_of(values, 3, 2);
+    CONT_set_type(17);
+    ASSERT_EQ(CONT_draw_contour(&printed), 0);
+    EXPECT_EQ(drawn_.texts, (std::vector<std::string>{"0.0", "9.0", "0.4", "0.0", "2.0", "3.0"}));
+}
+
 TEST_F(ContTest, FilledMapRendersAsPostScript) {
     if (!test::have_ghostscript()) GTEST_SKIP() << "Ghostscript is not installed";
     const auto z = make_grid(30, 20, [](int i, int j) {
@@ -652,12 +816,33 @@ TEST_F(ContGridTest, SetupInBatchChoosesFillsAndMakesFrameLabels) {
     EXPECT_FLOAT_EQ(CONT_get_intrvl(), 5.0F);
     EXPECT_STREQ(CONT_get_frame_label(0), "Temperature (F)");
     EXPECT_STREQ(CONT_get_frame_label(1), "12Z 01 JAN 2014");
-    EXPECT_EQ(std::string(CONT_get_frame_label(2)).rfind("LO: ", 0), 0U);
+    EXPECT_STREQ(CONT_get_frame_label(2), "LO: 1.2  HI: 25.2");  // one format for both
     EXPECT_EQ(std::string(CONT_get_frame_label(3)).rfind("INTERVAL: ", 0), 0U);
     EXPECT_STREQ(PLT_get_label(kLabelUpLeft, 0), "Temperature (F)");
     EXPECT_STREQ(PLT_get_label(kLabelUpRight, 0), "12Z 01 JAN 2014");
     EXPECT_EQ(CONT_draw(&f), 0);
     EXPECT_GT(drawn_.fills, 0);
+}
+
+TEST_F(ContGridTest, DeferredMarksAndLabelsAreDrawnOnceWhenTheMapIsDrawn) {
+    FLAG_set_batch(1);
+    RES_put("con_interval", "4");
+    auto z = make_grid(12, 10, [](int i, int j) { return 30.0F * std::sin(i / 2.0F) * std::cos(j / 2.0F); });
+    GridField f = field(z, 12, 10);
+    open_recorder(12, 10);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(CONT_plot_setup(0, 0, &f, nullptr, nullptr), 0);
+    CONT_defer_annotations(1);
+    ASSERT_EQ(CONT_draw(&f), 0);
+    EXPECT_TRUE(drawn_.texts.empty());
+    EXPECT_EQ(CONT_draw_pending(), 1);
+    const std::size_t n = drawn_.texts.size();
+    EXPECT_GT(n, 0U);
+    EXPECT_EQ(CONT_draw_pending(), 0);
+    CONT_draw(&f);  // the next set-up draws what still waits
+    CONT_plot_setup(0, 0, &f, nullptr, nullptr);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(drawn_.texts.size(), 2 * n);
 }
 
 TEST_F(ContGridTest, AllMissingFieldSaysNoData) {
