@@ -16,6 +16,7 @@
 #include "gks/gks_fill.hpp"
 #include "gks/gks_line.hpp"
 #include "gks/gks_mark.hpp"
+#include "gks/gks_meta.hpp"
 #include "gks/gks_obj.hpp"
 #include "gks/gks_ps.hpp"
 #include "gks/gks_x11.hpp"
@@ -44,6 +45,7 @@ void ensure_builtin_devices() {
     if (g.devices[kWsPostScript] == nullptr) gps_register();
     if (g.devices[kWsWindow] == nullptr) gx11_register();
     if (g.devices[kWsRaster] == nullptr) gcairo_register();
+    if (g.devices[kWsMeta] == nullptr) gmeta_register();
 }
 
 bool need_open(const char* function) {
@@ -432,6 +434,7 @@ void gks_tool_reset_for_tests() {
 void gks_reset_all_for_tests() {
     gks_x11_reset_for_tests();
     gps_reset_for_tests();
+    gmeta_reset_for_tests();
     gks_cairo_reset_for_tests();
     gif_reset_for_tests();
     gks_obj_reset_for_tests();
