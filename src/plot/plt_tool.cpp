@@ -429,8 +429,12 @@ int PLT_close() {
     if (FLAG_get(kFlagPlotType) != kPlotTypeNone && g.graphics) {
         GPH_trans(2);
         if (g.dump_type == kDumpNone) GPH_hold(0);
-        GPH_end(g.ws);
+        const bool to_file = gtype_is_WIN_PIX() == 0;
+        const int closed = GPH_end(g.ws);
         g.graphics = false;
+        // The device has said why its file could not be written; a batch
+        // run does not report success after that.
+        if (closed != 0 && to_file && FLAG_batch() != 0) ORV_exit(kExitGraphics);
     }
     PLT_init_labels();
     return 0;
