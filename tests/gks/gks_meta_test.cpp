@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -383,6 +384,8 @@ TEST_F(GksMetaTest, BinaryCgmDecodes) {
         gpolyline(static_cast<int>(long_line.size()), long_line.data());
         const GPoint far[2] = {{0, 0}, {10000, 4000}};  // device (79900, 39950): cut, not squeezed
         gpolyline(2, far);
+        const GPoint wide[4] = {{-1000, -1000}, {1000, -1000}, {1000, 1000}, {-1000, 1000}};
+        gfill_area(4, wide);  // cut to the guard box round the picture
     };
     struct Case {
         std::vector<std::string> texts;  // one workstation per text
@@ -419,13 +422,18 @@ TEST_F(GksMetaTest, BinaryCgmDecodes) {
         for (const CgmPicture& pic : cgm.pictures) {
             EXPECT_EQ(pic.extent, (std::vector<int>{0, 0, 10000, 8000}));
             ASSERT_EQ(pic.polylines.size(), 3U);
-            ASSERT_EQ(pic.polygons.size(), 1U);
+            ASSERT_EQ(pic.polygons.size(), 2U);
             // world (10, 10) of a 100 x 80 window: NDC (0.1, 0.125) on the 799 x 799 square
             const std::vector<CgmPoint> want = {{799, 999}, {7191, 999}, {3995, 6991}};
             EXPECT_EQ(pic.polylines[0], want);
             EXPECT_EQ(pic.polygons[0], want);
             EXPECT_EQ(pic.polylines[1].size(), long_line.size());
             EXPECT_EQ(pic.polylines[2], (std::vector<CgmPoint>{{0, 0}, {32000, 16000}}));
+            std::vector<CgmPoint> cut = pic.polygons[1];
+            std::sort(cut.begin(), cut.end(), [](const CgmPoint& a, const CgmPoint& b) {
+                return a.x != b.x ? a.x < b.x : a.y < b.y;
+            });
+            EXPECT_EQ(cut, (std::vector<CgmPoint>{{-16000, -16000}, {-16000, 32000}, {32000, -16000}, {32000, 32000}}));
             EXPECT_EQ(pic.line_colors.front(), (std::vector<int>{255, 0, 0}));
         }
     }
