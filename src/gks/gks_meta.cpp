@@ -607,14 +607,17 @@ void apply_geometry() {
     if (geo[0] == 'P' || geo[0] == 'p') {
         float cols = 1, rows = 1, col = 0, row = 0;
         std::sscanf(geo + 1, "%fx%f+%f+%f", &cols, &rows, &col, &row);
+        if (!std::isfinite(cols) || !std::isfinite(rows) || !std::isfinite(col) || !std::isfinite(row)) return;
         if (cols > 1) {
             cols = std::clamp(cols, 1.0F, 8.0F);
             rows = std::clamp(rows, 1.0F, 8.0F);
+            col = std::clamp(col, 0.0F, cols - 1.0F);
+            row = std::clamp(row, 0.0F, rows - 1.0F);
             x = static_cast<int>(col / cols * kAreaWidth);
             y = static_cast<int>((1.0F - (1.0F + row) / rows) * kAreaHeight);
             w = static_cast<int>(kAreaWidth / cols);
             h = static_cast<int>(kAreaHeight / rows);
-        } else if (std::isfinite(cols) && std::isfinite(rows) && std::isfinite(col) && std::isfinite(row)) {
+        } else {
             w = static_cast<int>(std::clamp(cols, 0.0F, 1.0F) * kAreaWidth);
             h = static_cast<int>(std::clamp(rows, 0.0F, 1.0F) * kAreaHeight);
             x = static_cast<int>(std::clamp(col, 0.0F, 1.0F) * kAreaWidth);

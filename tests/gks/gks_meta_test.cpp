@@ -439,5 +439,28 @@ TEST_F(GksMetaTest, BinaryCgmDecodes) {
     }
 }
 
+// The geometry resource sizes the picture in inches (or cells of a page
+// grid); sizes that would not fit the 16-bit points are limited.
+TEST_F(GksMetaTest, GeometrySizesThePicture) {
+    const struct {
+        const char* geometry;
+        std::vector<int> extent;
+    } cases[] = {
+        {"", {0, 0, 10000, 8000}},          {"5x4", {0, 0, 5000, 4000}},
+        {"P2x2+1+0", {0, 0, 5000, 4000}},   {"P0.5x0.25+0+0", {0, 0, 5000, 2000}},
+        {"99x99", {0, 0, 16000, 16000}},    {"P2x2+nan+0", {0, 0, 10000, 8000}},
+    };
+    for (const auto& c : cases) {
+        reset();
+        RES_put("geometry", c.geometry);
+        ASSERT_EQ(open_meta(path("g.cgm") + ",cgm"), 0);
+        ASSERT_EQ(gclose_ws(1), 0);
+        std::string error;
+        const CgmFile cgm = read_cgm(slurp(path("g.cgm")), &error);
+        ASSERT_EQ(cgm.pictures.size(), 1U) << error;
+        EXPECT_EQ(cgm.pictures[0].extent, c.extent) << c.geometry;
+    }
+}
+
 }  // namespace
 }  // namespace orv::test
