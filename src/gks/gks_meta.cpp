@@ -78,6 +78,8 @@ struct MetaState {
     float line_width = -1.0F;
     int interior = -1;
     bool picture_drawn = false;
+    // The frame in the picture is finished: the next drawing starts a new one.
+    bool frame_done = false;
     // The text stroke being collected (device units) and its shadow offset.
     std::vector<GPoint> stroke;
     float shadow = 0.0F;
@@ -442,7 +444,7 @@ void meta_color_rep(int index, float r, float gr, float b) {
 }
 
 void meta_clip() {
-    if (!is_cgm()) return;
+    if (!is_cgm() || g.frame_done) return;
     float r[4];
     gget_clip_rect(r);
     Params p;
@@ -451,7 +453,20 @@ void meta_clip() {
     put_element(kControl, kClipRect, p);
 }
 
+void new_picture() {
+    g.frame_done = false;
+    put_empty(kDelimiter, kEndPicture);
+    cgm_begin_picture();
+    meta_clip();
+}
+
+// Drawing after a finished frame goes into a picture of its own.
+void begin_drawing() {
+    if (is_cgm() && g.frame_done) new_picture();
+}
+
 int meta_polyline(int n, const GPoint* pts) {
+    begin_drawing();
     if (is_text()) {
         write_points("PL", n, pts);
     } else if (is_cgm()) {
@@ -463,6 +478,7 @@ int meta_polyline(int n, const GPoint* pts) {
 }
 
 int meta_fill_area(int n, const GPoint* pts) {
+    begin_drawing();
     if (is_text()) {
         write_points("FA", n, pts);
     } else if (is_cgm()) {
@@ -478,6 +494,7 @@ void marker_stroke(void* /*user*/, int n, const GPoint* pts) {
 }
 
 int meta_polymarker(int n, const GPoint* pts) {
+    begin_drawing();
     if (is_text()) {
         write_points("PM", n, pts);
     } else if (is_cgm()) {
@@ -494,6 +511,7 @@ void meta_message(const char* text) {
 }
 
 void meta_clear_region(const float* rect) {
+    begin_drawing();
     if (is_text()) {
         gmeta_printf("CLR_REG %f %f %f %f\n", d(rect[0]), d(rect[1]), d(rect[2]), d(rect[3]));
     } else if (is_cgm()) {
@@ -520,6 +538,7 @@ void flush_stroke() {
 
 void meta_text_begin(float, float, const char*, int shadow) {
     if (!is_cgm()) return;
+    begin_drawing();
     const GTextAttr& a = ginq_text_attr();
     cgm_line_attributes(shadow >= 0 ? 500 : a.color, a.width, 1);
     g.shadow = shadow > 0 ? static_cast<float>(shadow) : 0.0F;
@@ -542,10 +561,7 @@ void meta_glyph_end() {
 
 void meta_clear(int /*ws*/, int /*flag*/) {
     // a new picture once the current one has something in it
-    if (!is_cgm() || !g.picture_drawn) return;
-    put_empty(kDelimiter, kEndPicture);
-    cgm_begin_picture();
-    meta_clip();
+    if (is_cgm() && g.picture_drawn) new_picture();
 }
 
 int meta_close(int /*ws*/) { return gmeta_close_file(); }
@@ -727,6 +743,10 @@ int gmeta_close_file() {
     }
     MESS_print(kMessPrint, "Created metafile\n");
     return 0;
+}
+
+void gmeta_end_frame() {
+    if (is_cgm() && g.picture_drawn) g.frame_done = true;
 }
 
 void gmeta_set_type(int kind) { g.kind = kind == kMetaCgm ? kMetaCgm : kMetaText; }

@@ -19,6 +19,9 @@ int gmeta_init_file();
 // Ends the file ("Created metafile\n"); -1 when none is open or it could not
 // be written.
 int gmeta_close_file();
+// The frame in the picture is finished: drawing that follows starts a new
+// CGM picture (a text metafile has no frames).
+void gmeta_end_frame();
 void gmeta_set_type(int kind);
 int gmeta_get_type();
 // Text output to a text metafile (nothing for CGM or a closed file).

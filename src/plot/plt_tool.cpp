@@ -19,6 +19,7 @@
 #include "core/var_tool.hpp"
 #include "geo/region.hpp"
 #include "gks/gks_colr.hpp"
+#include "gks/gks_meta.hpp"
 #include "gks/gks_obj.hpp"
 #include "gks/gks_ps.hpp"
 #include "gks/gks_text.hpp"
@@ -542,8 +543,10 @@ void PLT_set_dump(int type, const char* name) {
 int PLT_get_dump_type() { return g.dump_type; }
 
 int PLT_dump(int frame) {
-    // A finished frame ends its PostScript page; the next frame has its own.
+    // A finished frame ends its PostScript page or CGM picture; the next
+    // frame has its own.
     gps_end_frame();
+    gmeta_end_frame();
     if (g.dump_type == kDumpNone) return -1;
     FILE_save_name_conv();
     const int frames = g.hooks.num_frames != nullptr ? g.hooks.num_frames() : 0;

@@ -390,14 +390,15 @@ TEST_F(GksMetaTest, BinaryCgmDecodes) {
     };
     struct Case {
         std::vector<std::string> texts;  // one workstation per text
-        bool new_frame;                  // a cleared workstation draws again
+        int new_frame;                   // draws again: 1 after a clear, 2 after a frame's end
         int pictures;
     };
     const std::string file = path("m.cgm");
     const Case cases[] = {
-        {{file + ",cgm"}, false, 1},
-        {{file + ",cgm"}, true, 2},
-        {{"+" + file + ",cgm", "+" + file + ",cgm"}, false, 2},
+        {{file + ",cgm"}, 0, 1},
+        {{file + ",cgm"}, 1, 2},
+        {{file + ",cgm"}, 2, 2},
+        {{"+" + file + ",cgm", "+" + file + ",cgm"}, 0, 2},
     };
     for (const Case& c : cases) {
         std::remove(file.c_str());
@@ -405,8 +406,9 @@ TEST_F(GksMetaTest, BinaryCgmDecodes) {
             reset();
             ASSERT_EQ(open_meta(text), 0);
             draw();
-            if (c.new_frame) {
-                gclear_ws(1, 1);
+            if (c.new_frame != 0) {
+                if (c.new_frame == 1) gclear_ws(1, 1);
+                else gmeta_end_frame();
                 draw();
             }
             ASSERT_EQ(gclose_ws(1), 0);
