@@ -15,6 +15,7 @@
 #include "gks/gks_colr.hpp"
 #include "gks/png.hpp"
 #include "gks/xdump.hpp"
+#include "gks/gks_meta.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
 #include "gks/gks_x11.hpp"
@@ -441,7 +442,7 @@ void IMG_register_hooks() {
         other_create_frame = seams->create_frame;
         seams->create_frame = create_frame;
     }
-    static constexpr MapOverlayHooks kOverlays = {map_image_overlay, nullptr, nullptr};
+    static constexpr MapOverlayHooks kOverlays = {map_image_overlay, gmeta_overlay, nullptr};
     MAP_set_overlay_hooks(&kOverlays);
     PltHooks* hooks = PLT_hooks();
     hooks->image_dump[kDumpXwd] = XWD_dump;

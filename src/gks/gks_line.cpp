@@ -42,7 +42,19 @@ int gset_line_print_bold(int flag) {
     return gset_int_attr("gset_line_print_bold", kObjLineBold, g.print_bold, flag);
 }
 
-void greset_line() { g = GLineAttr{}; }
+// With a workstation open the reset goes through the setters, so that the
+// display list and the devices that keep the line state (the metafile) see it.
+void greset_line() {
+    const GLineAttr reset{};
+    if (gchk_graphics() == 0) {
+        g = reset;
+        return;
+    }
+    gset_line_colr_ind(reset.color);
+    gset_linewidth(reset.width);
+    gset_linetype(reset.type);
+    gset_line_print_bold(reset.print_bold);
+}
 const GLineAttr& ginq_line_attr() { return g; }
 void gks_line_reset_for_tests() { g = GLineAttr{}; }
 

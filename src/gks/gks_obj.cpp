@@ -9,6 +9,7 @@
 #include "gks/gks_fill.hpp"
 #include "gks/gks_line.hpp"
 #include "gks/gks_mark.hpp"
+#include "gks/gks_meta.hpp"
 #include "gks/gks_ps.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
@@ -21,6 +22,8 @@ constexpr int kEventsEveryReplay = 200;
 constexpr std::size_t kPrintNameSize = 161;
 constexpr int kPrintWidth = 757;
 constexpr int kPrintHeight = 577;
+constexpr int kMetaPrintWidth = 1000;
+constexpr int kMetaPrintHeight = 800;
 
 struct FunctionData {
     GRedrawFunc func;
@@ -83,6 +86,30 @@ int replay(int events_every) {
     return count;
 }
 
+// Opens the print file of a file device and writes its header; false when
+// it cannot be opened.
+bool open_print_file(int kind, const char* name) {
+    if (kind == kWsPostScript) {
+        if (gps_open_file(name) == nullptr) return false;
+        gps_init();
+        gps_init_file();
+        gset_window_size(kPrintWidth, kPrintHeight);
+        for (int i = -1; i < kBackgroundEntry; ++i) {
+            float r = 0, gr = 0, b = 0;
+            gget_color_rgb(i, &r, &gr, &b);
+            gps_set_color_rep(i, r, gr, b);
+        }
+        ginit_plot(2);
+        return true;
+    }
+    if (gmeta_open_file(name) == nullptr) return false;
+    gset_window_size(kMetaPrintWidth, kMetaPrintHeight);
+    gmeta_init_file();
+    ginit_plot(4);
+    gmeta_write_state();
+    return true;
+}
+
 // Replays the list into a file device of `kind`; the caller's workstation
 // kind, recording switch and window size are restored afterwards.
 int print_list(int kind, const char* name, const char* function, const char* fail_text,
@@ -94,32 +121,24 @@ int print_list(int kind, const char* name, const char* function, const char* fai
     gget_window_size(&old_w, &old_h);
     const int old_cursor = set_cursor(8);
     gset_ws_type(kind);
+    g.redraw = 0;  // the print's own set-up is not the window's drawing
     int status = 0;
     // A file workstation cannot print into a second file while its own is open.
-    if (kind != kWsPostScript || old_kind == kWsPostScript || gps_open_file(name) == nullptr) {
+    if (old_kind == kind || !open_print_file(kind, name)) {
         gerr_printf(function, "%s", fail_text);
         status = -1;
     } else {
-        gps_init();
-        gps_init_file();
-        gset_window_size(kPrintWidth, kPrintHeight);
-        for (int i = -1; i < kBackgroundEntry; ++i) {
-            float r = 0, gr = 0, b = 0;
-            gget_color_rgb(i, &r, &gr, &b);
-            gps_set_color_rep(i, r, gr, b);
-        }
-        ginit_plot(2);
         g.redraw = 0;
         g.action = 0;
         if (g.root.next == nullptr) MESS_print(kMessError, "%s", empty_text);
         replay(0);
-        if (gps_close_file() != 0) status = -1;
+        if ((kind == kWsPostScript ? gps_close_file() : gmeta_close_file()) != 0) status = -1;
     }
-    g.redraw = old_redraw;
-    g.action = old_cache;
     gset_ws_type(old_kind);
     gset_window_size(old_w, old_h);
     ginit_plot(1);
+    g.redraw = old_redraw;
+    g.action = old_cache;
     set_cursor(old_cursor);
     process_events();
     if (g.window != nullptr && g.window->bell != nullptr) g.window->bell(50);
@@ -259,9 +278,9 @@ int gobj_redraw_plot() {
     if (g.redraw == 0) return -1;
     if (g.window != nullptr && g.window->adopt_size != nullptr) g.window->adopt_size();
     const int old_cursor = set_cursor(8);
-    ginit_plot(1);
     g.redraw = 0;
     g.action = 0;
+    ginit_plot(1);
     replay(kEventsEveryReplay);
     g.redraw = 1;
     g.action = 1;

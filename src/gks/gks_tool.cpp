@@ -17,6 +17,7 @@
 #include "gks/gks_hpgl.hpp"
 #include "gks/gks_line.hpp"
 #include "gks/gks_mark.hpp"
+#include "gks/gks_meta.hpp"
 #include "gks/gks_obj.hpp"
 #include "gks/gks_ps.hpp"
 #include "gks/gks_x11.hpp"
@@ -46,6 +47,7 @@ void ensure_builtin_devices() {
     if (g.devices[kWsHpgl] == nullptr) ghpgl_register();
     if (g.devices[kWsWindow] == nullptr) gx11_register();
     if (g.devices[kWsRaster] == nullptr) gcairo_register();
+    if (g.devices[kWsMeta] == nullptr) gmeta_register();
 }
 
 bool need_open(const char* function) {
@@ -435,6 +437,7 @@ void gks_reset_all_for_tests() {
     gks_x11_reset_for_tests();
     gps_reset_for_tests();
     ghpgl_reset_for_tests();
+    gmeta_reset_for_tests();
     gks_cairo_reset_for_tests();
     gif_reset_for_tests();
     gks_obj_reset_for_tests();

@@ -20,6 +20,7 @@
 #include "geo/region.hpp"
 #include "gks/gks_colr.hpp"
 #include "gks/gks_hpgl.hpp"
+#include "gks/gks_meta.hpp"
 #include "gks/gks_obj.hpp"
 #include "gks/gks_ps.hpp"
 #include "gks/gks_text.hpp"
@@ -432,11 +433,13 @@ int PLT_close() {
     if (FLAG_get(kFlagPlotType) != kPlotTypeNone && g.graphics) {
         GPH_trans(2);
         if (g.dump_type == kDumpNone) GPH_hold(0);
-        const int status = GPH_end(g.ws);
+        const bool to_file = gtype_is_WIN_PIX() == 0;
+        const int closed = GPH_end(g.ws);
         g.graphics = false;
-        // A printer file that could not be written through to its end (a
-        // full disc, a spooling command that failed) fails the batch run.
-        if (status != 0 && FLAG_batch() != 0) ORV_exit(kExitGraphics);
+        // A printer or metafile that could not be written through to its end
+        // (a full disc, a spooling command that failed) fails the batch run;
+        // the device has said why.
+        if (closed != 0 && to_file && FLAG_batch() != 0) ORV_exit(kExitGraphics);
     }
     PLT_init_labels();
     return 0;
@@ -544,9 +547,11 @@ void PLT_set_dump(int type, const char* name) {
 int PLT_get_dump_type() { return g.dump_type; }
 
 int PLT_dump(int frame) {
-    // A finished frame ends its printer page; the next frame has its own.
+    // A finished frame ends its printer page or CGM picture; the next frame
+    // has its own.
     gps_end_frame();
     ghpgl_end_frame();
+    gmeta_end_frame();
     if (g.dump_type == kDumpNone) return -1;
     FILE_save_name_conv();
     const int frames = g.hooks.num_frames != nullptr ? g.hooks.num_frames() : 0;

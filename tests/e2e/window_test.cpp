@@ -1,5 +1,6 @@
 // The plot window on a real X server: the map appears, frames loop and step
 // on Alt keys, a shift-drag zooms, Alt+v reads the value under the pointer,
+// Alt+m writes the drawing as a metafile,
 // and the program ends cleanly or with a failure status when the window or
 // the server goes.
 #include <gtest/gtest.h>
@@ -122,6 +123,14 @@ TEST_F(WindowTest, MapAppearsZoomsOnDragAndReadsValues) {
     for (int y = 0; y < cut.height; ++y)
         for (int x = 0; x < cut.width; ++x) cut.pixels[static_cast<std::size_t>(y * cut.width + x)] = zoomed.at(x, y);
     EXPECT_GT(resized.differing(cut), resized.width * resized.height / 4);
+
+    // Alt+m writes the drawing of the window as a metafile.
+    const std::size_t before_meta = read_file(dir_.file(".stdout")).size();
+    key("alt+m");
+    EXPECT_TRUE(output_shows(dir_, "Created metafile", before_meta));
+    const std::string meta = read_file(dir_.file("orv.meta"));
+    EXPECT_EQ(meta.rfind("ORVMETA\n", 0), 0U);
+    EXPECT_TRUE(contains(meta, "\nFA ") && contains(meta, "\nTE ")) << meta.substr(0, 400);
 
     key("alt+q");
     const RunResult r = finish();

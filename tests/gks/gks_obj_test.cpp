@@ -91,8 +91,9 @@ TEST_F(GksObjTest, RedrawReplaysTheList) {
     EXPECT_EQ(gobj_redraw_plot(), 0);
     EXPECT_EQ(g_calls, 1);
     EXPECT_EQ(g_last_arg, 42);
-    EXPECT_EQ(ginq_line_attr().color, 9);
-    EXPECT_FLOAT_EQ(ginq_line_attr().width, 3);
+    // the reset is part of the drawing: the replay ends as the drawing did
+    EXPECT_EQ(ginq_line_attr().color, 1);
+    EXPECT_FLOAT_EQ(ginq_line_attr().width, 1);
     EXPECT_EQ(record_types().size(), before);  // replay records nothing
     gset_redraw(0);
     EXPECT_EQ(gobj_redraw_plot(), -1);
@@ -122,10 +123,12 @@ TEST_F(GksObjTest, PrintingAnEmptyList) {
                   "gprint_plot: unable to open postscript file\n"),
               std::string::npos);
     unsetenv("orvps_print");
+    setenv("METAOUT", (path("empty.ps") + "/x.meta").c_str(), 1);
     testing::internal::CaptureStderr();
     EXPECT_EQ(gobj_print_meta(), -1);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("gprint_meta: unable to open metafile\n"),
               std::string::npos);
+    unsetenv("METAOUT");
     EXPECT_EQ(gget_ws_type(), kWsWindow);
 }
 
