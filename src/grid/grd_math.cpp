@@ -278,6 +278,13 @@ float constant_value(const char* name) {
     return static_cast<float>(v);
 }
 
+// Whether values in `from` can be given in `to` (the converter gives 0 for
+// every value when it knows no way).
+bool convertible(const char* from, const char* to) {
+    if (from[0] == '\0') return false;
+    return UNIT_cvt(from, to, 1.0F) != 0.0F || UNIT_cvt(from, to, 2.0F) != 0.0F;
+}
+
 // One evaluation: the operands, the result slot(s) and their shape.
 struct Call {
     std::string name;
@@ -302,7 +309,7 @@ struct Call {
         if (op.grid == nullptr) return Field(size(), op.constant);
         Field v(op.grid->values, op.grid->values + size());
         const char* have = op.grid->units;
-        if (want != nullptr && have[0] != '\0' && stricmp(have, want) != 0)
+        if (want != nullptr && have[0] != '\0' && stricmp(have, want) != 0 && convertible(have, want))
             for (float& x : v) x = UNIT_cvt(have, want, x);
         return v;
     }
@@ -885,10 +892,18 @@ bool math_setup(Call& c, int slot, const MathFunc& f, const int* grids, const fl
     if (first == nullptr) return invalid();  // constants alone have no shape
 
     c.out = GRD_get_grid(slot);
-    const int hour = c.out->hour;
-    const int level_type = c.out->level_type;
-    const int level = c.out->level;
+    // The plot data control described the function's own slot (its time,
+    // level, date, model and label); the rest comes from the operand.
+    const GridField described = *c.out;
     GRD_copy_info(c.out, first);
+    const int hour = described.hour;
+    const int level_type = described.level_type;
+    const int level = described.level;
+    if (described.label[0] != '\0') {
+        std::memcpy(c.out->label, described.label, sizeof c.out->label);
+        c.out->date = described.date;
+        c.out->model = described.model;
+    }
     if (!is_missing(hour)) c.out->hour = hour;
     if (!is_missing(level_type)) {
         c.out->level_type = level_type;
@@ -902,6 +917,7 @@ bool math_setup(Call& c, int slot, const MathFunc& f, const int* grids, const fl
         if (slot + 1 >= kGridSlots) return invalid();
         c.out2 = GRD_get_grid(slot + 1);
         GRD_copy_info(c.out2, c.out);
+        c.out2->label[0] = '\0';
         c.out2->hour = c.out->hour;
         c.out2->level_type = c.out->level_type;
         c.out2->level = c.out->level;
@@ -914,19 +930,47 @@ bool math_setup(Call& c, int slot, const MathFunc& f, const int* grids, const fl
 }
 
 // Result units, variable number and descriptive text.
+// What the functions without an entry of their own in the variable list
+// compute, for the field's description.
+const char* plain_description(const std::string& name) {
+    static const struct {
+        const char* name;
+        const char* text;
+    } kTexts[] = {
+        {"sub", "Difference"}, {"thick", "Thickness"}, {"rhum", "Relative humidity"}, {"dewp", "Dew point"},
+        {"heat", "Heat index"}, {"theta", "Potential temperature"}, {"thetae", "Equivalent potential temperature"},
+        {"wchill", "Wind chill temperature"}, {"wchill2", "Wind chill temperature"}, {"rvort", "Relative vorticity"},
+        {"avort", "Absolute vorticity"}, {"def1", "Stretching deformation"}, {"def2", "Shearing deformation"},
+        {"wdir", "Wind direction"}, {"wspd", "Wind speed"}, {"ugeos", "Geostrophic u wind"},
+        {"vgeos", "Geostrophic v wind"}, {"uwndg", "Grid u wind"}, {"vwndg", "Grid v wind"},
+    };
+    for (const auto& t : kTexts)
+        if (same_name(name, t.name)) return t.text;
+    return nullptr;
+}
+
+// Result units, variable number and description: the function's own text
+// in place of its name in the description the slot was given.
 void describe_result(Call& c, GridField* out) {
     if (c.units_set) copy_text(out->units, c.units.c_str());
     const int number = VAR_search_var_num(c.name.c_str());
     if (number != 0) out->variable = number;
-    if (!c.info.empty()) {
-        std::string text = c.info;
-        if (out->units[0] != '\0') text += std::string(" (") + out->units + ")";
-        copy_text(out->info, text.c_str());
-    } else if (number != 0) {
+    const char* plain = plain_description(c.name);
+    if (c.info.empty() && number != 0) {
         GRD_make_datatype(out);
-    } else if (c.units_set) {
-        UNIT_change(out->info, out->units);
+        return;
     }
+    std::string text = out->info;
+    const std::string what = !c.info.empty() ? c.info : plain != nullptr ? plain : c.name;
+    const std::size_t at = text.find(c.name);
+    if (at != std::string::npos)
+        text = text.substr(0, at) + what;
+    else if (text.empty() || !c.info.empty())
+        text = what;
+    else
+        text = text.substr(0, text.find(" ("));
+    if (out->units[0] != '\0') text += std::string(" (") + out->units + ")";
+    copy_text(out->info, text.c_str());
 }
 
 void release(GridField* out) {
@@ -941,11 +985,29 @@ void clean_values(GridField* out) {
         if (!std::isfinite(*v)) *v = kMissingF;
 }
 
-// Whether values in `from` can be given in `to` (the converter gives 0 for
-// every value when it knows no way).
-bool convertible(const char* from, const char* to) {
-    if (from[0] == '\0') return false;
-    return UNIT_cvt(from, to, 1.0F) != 0.0F || UNIT_cvt(from, to, 2.0F) != 0.0F;
+// The result in the units its variable asks for, when they can be had.
+void convert_result(const char* name, GridField* grid, const char* units) {
+    if (units[0] == '\0' || stricmp(units, grid->units) == 0) return;
+    if (convertible(grid->units, units))
+        GRD_units(grid, units);
+    else
+        MESS_print(kMathWarn, "GRD_math: %s: no conversion from %s to %s; the result stays in %s\n", name,
+                   grid->units, units, grid->units);
+}
+
+// A result keeps the label the plot gave its slot (model and valid time);
+// without one it is built from the hour and model. The y component of a
+// vector shares it.
+void label_result(GridField* out, GridField* second) {
+    if (out->label[0] == '\0') {
+        char label[kGridLabelSize];
+        DATE_make_label_for_time(out->hour, out->model, &out->date, label);
+        copy_text(out->label, label);
+    }
+    if (second == nullptr) return;
+    second->date = out->date;
+    second->model = out->model;
+    std::memcpy(second->label, out->label, sizeof second->label);
 }
 
 // The walk of GRD_find_param_grids, also counting operands beyond `max`.
@@ -1083,20 +1145,8 @@ int GRD_calc_var() {
                            kMathMaxOperands, kMathMaxOperands);
             MESS_print(kMessMess, "Performing grid math: %s\n", name);
             if (GRD_math(i, name, grids, constants) != 1 || GRD_is_plot_func(name) != 0) continue;
-            const char* units = VAR_get_units(i);
-            for (int k = 0; k < (vector ? 2 : 1); ++k) {
-                GridField* grid = GRD_get_grid(i + k);
-                if (units[0] != '\0' && stricmp(units, grid->units) != 0) {
-                    if (convertible(grid->units, units))
-                        GRD_units(grid, units);
-                    else
-                        MESS_print(kMathWarn, "GRD_math: %s: no conversion from %s to %s; the result stays in %s\n",
-                                   name, grid->units, units, grid->units);
-                }
-                char label[kGridLabelSize];
-                DATE_make_label_for_time(grid->hour, grid->model, &grid->date, label);
-                copy_text(grid->label, label);
-            }
+            for (int k = 0; k < (vector ? 2 : 1); ++k) convert_result(name, GRD_get_grid(i + k), VAR_get_units(i));
+            label_result(GRD_get_grid(i), vector ? GRD_get_grid(i + 1) : nullptr);
         }
     }
     return 1;
