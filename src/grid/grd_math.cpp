@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,56 @@ constexpr double kDryGasConstant = 287.05;
 constexpr float kStandardPressure = 1000.0F;
 constexpr int kLevelPressure = 100;
 
-using Field = std::vector<float>;
+// Working fields come and go by the dozen in one expression; their blocks
+// are kept for the next field instead of going back to the system each time
+// (the program is single-threaded).
+class FieldBlocks {
+public:
+    ~FieldBlocks() {
+        for (const Block& b : free_) std::free(b.data);
+    }
+    void* take(std::size_t bytes) {
+        for (std::size_t k = free_.size(); k-- > 0;) {
+            if (free_[k].bytes != bytes) continue;
+            void* p = free_[k].data;
+            free_.erase(free_.begin() + static_cast<std::ptrdiff_t>(k));
+            return p;
+        }
+        void* p = std::malloc(bytes);
+        if (p == nullptr) throw std::bad_alloc();
+        return p;
+    }
+    void give(void* p, std::size_t bytes) {
+        if (free_.size() >= kKept) {
+            std::free(p);
+            return;
+        }
+        free_.push_back({p, bytes});
+    }
+
+private:
+    struct Block {
+        void* data;
+        std::size_t bytes;
+    };
+    static constexpr std::size_t kKept = 48;
+    std::vector<Block> free_;
+};
+FieldBlocks g_blocks;
+
+template <typename T>
+struct BlockAllocator {
+    using value_type = T;
+    BlockAllocator() = default;
+    template <typename U>
+    BlockAllocator(const BlockAllocator<U>&) {}
+    T* allocate(std::size_t n) { return static_cast<T*>(g_blocks.take(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t n) { g_blocks.give(p, n * sizeof(T)); }
+    template <typename U>
+    bool operator==(const BlockAllocator<U>&) const { return true; }
+};
+
+using Field = std::vector<float, BlockAllocator<float>>;
 
 bool gone(float v) { return is_missing(v); }
 
@@ -54,6 +104,9 @@ struct Metric {
     Field lat;  // -9999 where the point has no latitude
     Field hx;   // 0 where the distance is not defined (a pole row)
     Field hy;
+    // Grid-relative direction of north at each point, on the projections
+    // whose turn of a direction is the same at every angle (empty on others).
+    Field north;
 };
 
 struct MathState {
@@ -97,6 +150,9 @@ void build_metric(Metric& m, const Domain& d) {
     m.hx.assign(n, 0.0F);
     m.hy.assign(n, 0.0F);
     const double s = is_missing(d.params[2]) ? 1.0 : d.params[2];
+    const bool turns_evenly = d.proj == kProjPolarStereo || d.proj == kProjLambert || d.proj == kProjLatLon ||
+                              d.proj == kProjMercator;
+    m.north.assign(turns_evenly ? n : 0, 0.0F);
     Domain saved;
     MAP_get_domain(&saved);
     MAP_domain(&d);
@@ -104,6 +160,9 @@ void build_metric(Metric& m, const Domain& d) {
     for (int j = 0; j < d.ny; ++j) {
         for (int i = 0; i < d.nx; ++i) {
             const std::size_t k = static_cast<std::size_t>(j) * d.nx + i;
+            const float x = static_cast<float>(o.x0 + i * static_cast<double>(d.dx));
+            const float y = static_cast<float>(o.y0 - j * static_cast<double>(d.dy));
+            if (turns_evenly) m.north[k] = MAP_dir_adj(0.0F, x, y);
             if (d.proj == kProjLatLon) {
                 const double lat = d.clat + ((d.ny - 1) / 2.0 - j) * d.dy;
                 m.lat[k] = static_cast<float>(lat);
@@ -117,9 +176,7 @@ void build_metric(Metric& m, const Domain& d) {
             }
             float lat = kMissingF;
             float lon = kMissingF;
-            if (MAP_untran(&lat, &lon, static_cast<float>(o.x0 + i * static_cast<double>(d.dx)),
-                           static_cast<float>(o.y0 - j * static_cast<double>(d.dy))) != 1 ||
-                gone(lat))
+            if (MAP_untran(&lat, &lon, x, y) != 1 || gone(lat))
                 continue;
             m.lat[k] = lat;
             const double h = s / map_factor(d.proj, lat);
@@ -202,14 +259,15 @@ struct Ops {
     const Shape& s;
     const Metric& m;
 
-    Field ddx(const Field& a) const {
-        const Field d = dx_of(a, s);
-        return combine({&d, &m.hx}, [](const float* v) { return v[0] / v[1]; });
+    // A zero distance (a pole row) gives a non-finite value, made missing
+    // when the result is stored.
+    static Field per_distance(Field d, const Field& h) {
+        for (std::size_t k = 0; k < d.size(); ++k)
+            if (!gone(d[k])) d[k] /= h[k];
+        return d;
     }
-    Field ddy(const Field& a) const {
-        const Field d = dy_of(a, s);
-        return combine({&d, &m.hy}, [](const float* v) { return v[0] / v[1]; });
-    }
+    Field ddx(const Field& a) const { return per_distance(dx_of(a, s), m.hx); }
+    Field ddy(const Field& a) const { return per_distance(dy_of(a, s), m.hy); }
     // (d(hy a)/dx + d(hx b)/dy) / (hx hy)
     Field divergence(const Field& a, const Field& b) const {
         const Field fa = dx_of(combine({&a, &m.hy}, [](const float* v) { return v[0] * v[1]; }), s);
@@ -309,8 +367,13 @@ struct Call {
         if (op.grid == nullptr) return Field(size(), op.constant);
         Field v(op.grid->values, op.grid->values + size());
         const char* have = op.grid->units;
-        if (want != nullptr && have[0] != '\0' && stricmp(have, want) != 0 && convertible(have, want))
-            for (float& x : v) x = UNIT_cvt(have, want, x);
+        if (want != nullptr && have[0] != '\0' && stricmp(have, want) != 0 && convertible(have, want)) {
+            // Conversions are linear: one offset and one factor for the field.
+            const double offset = UNIT_cvt(have, want, 0.0F);
+            const double factor = UNIT_cvt(have, want, 1.0F) - offset;
+            for (float& x : v)
+                if (!gone(x)) x = static_cast<float>(offset + factor * x);
+        }
         return v;
     }
     bool is_dewpoint(int k) const { return same_name(function_name(VAR_get_name(ops[k].var)), "dewp"); }
@@ -532,11 +595,16 @@ void with_positions(const Call& c, F f) {
 
 bool f_wdir(Call& c, bool earth_relative) {
     pointwise(c, {0, 1}, [](const float* v) { return wind_from(v[0], v[1]); }, "m/s");
-    if (earth_relative)
+    const Field& north = c.metric->north;
+    if (earth_relative && !north.empty()) {
+        for (std::size_t k = 0; k < north.size(); ++k)
+            if (!gone(c.out->values[k])) c.out->values[k] = fold360(c.out->values[k] - north[k]);
+    } else if (earth_relative) {
         with_positions(c, [&](std::size_t k, float x, float y) {
             float& d = c.out->values[k];
             if (!gone(d)) d = fold360(MAP_undir_adj(d, x, y));
         });
+    }
     c.set_units("deg");
     return true;
 }
@@ -545,10 +613,15 @@ bool f_wdir(Call& c, bool earth_relative) {
 // the grid first when asked.
 bool f_components(Call& c, bool eastward, bool grid_relative) {
     Field dir = c.get(0, "deg");
-    if (grid_relative)
+    const Field& north = c.metric->north;
+    if (grid_relative && !north.empty()) {
+        for (std::size_t k = 0; k < north.size(); ++k)
+            if (!gone(dir[k])) dir[k] += north[k];
+    } else if (grid_relative) {
         with_positions(c, [&](std::size_t k, float x, float y) {
             if (!gone(dir[k])) dir[k] = MAP_dir_adj(dir[k], x, y);
         });
+    }
     const Field spd = c.get(1);
     store(c.out, combine({&dir, &spd}, [eastward](const float* v) {
               const double d = v[0] * kDegToRad;
