@@ -129,6 +129,8 @@ TEST_F(GridMath, PointFunctionsFollowTheirRules) {
         {"dot(ta,tb,tc,td)", {{1, 2, 3, 4}, {1, 1, 1, M}, {2, 2, 2, 2}, {3, 3, 3, 3}}, {5, 7, 9, M}},
         {"cross(ta,tb,tc,td)", {{1, 2, 3, 4}, {1, 1, 1, 1}, {2, 2, 2, 2}, {3, 3, 3, 3}}, {1, 4, 7, 10}},
         {"copy(ta)", {{1, M, 3, 4}}, {1, M, 3, 4}},
+        // Weights exp(-d^2): missing neighbours are skipped, a missing centre stays missing.
+        {"smooth(ta,#-1)", {{0, 3, 0, M}}, {0.796164F, 1.728351F, 0.796164F, M}},
     };
     for (const auto& c : cases) {
         reset();
