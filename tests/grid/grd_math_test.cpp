@@ -305,6 +305,16 @@ TEST_F(GridMath, DerivativesOfAnalyticFieldsMatchOnEveryProjection) {
              return std::vector<float>{uv.first, uv.second};
          },
          [&](const PointGeo& p) { return -radial * std::tan(p.lat * M_PI / 180) / kR; }},
+        // A 10 m/s northerly turned to the grid, and a westerly's direction back from the grid.
+        {"uwndg(ta,tb)", [](const PointGeo&) { return std::vector<float>{0, 10}; },
+         [](const PointGeo& p) { return grid_components(p, 0, -10).first; }},
+        {"vwndg(ta,tb)", [](const PointGeo&) { return std::vector<float>{0, 10}; },
+         [](const PointGeo& p) { return grid_components(p, 0, -10).second; }},
+        {"ewdir(ta,tb)", [](const PointGeo& p) {
+             const auto uv = grid_components(p, 10, 0);
+             return std::vector<float>{uv.first, uv.second};
+         },
+         [](const PointGeo&) { return 270.0; }},
         // Advection of 3 units a degree by a 10 m/s northerly wind.
         {"adv(ta,tb,tc)", [](const PointGeo& p) {
              const auto uv = grid_components(p, 0, -10);
