@@ -381,7 +381,7 @@ struct Call {
         units = u;
         units_set = true;
     }
-    Ops ops_() const { return {shape, *metric}; }
+    Ops operators() const { return {shape, *metric}; }
 };
 
 // ---------------------------------------------------------------- functions
@@ -641,7 +641,7 @@ Field coriolis(const Metric& m) {
 
 // Geostrophic wind of heights z (m): (ug, vg) in m/s.
 void geostrophic(const Call& c, const Field& z, Field& ug, Field& vg) {
-    const Ops o = c.ops_();
+    const Ops o = c.operators();
     const Field f = coriolis(*c.metric);
     const Field zx = o.ddx(z);
     const Field zy = o.ddy(z);
@@ -663,7 +663,7 @@ bool f_qvector(Call& c, bool u_component) {
     Field vg;
     geostrophic(c, c.get(0, "m"), ug, vg);
     const Field t = c.get(1, "K");
-    const Ops o = c.ops_();
+    const Ops o = c.operators();
     const Field tx = o.ddx(t);
     const Field ty = o.ddy(t);
     const Field a = u_component ? o.ddx(ug) : o.ddy(ug);
@@ -685,7 +685,7 @@ std::string scaled_units(const char* units, const char* suffix, float scale) {
 }
 
 bool f_dxdy(Call& c, bool along_x) {
-    const Ops o = c.ops_();
+    const Ops o = c.operators();
     const Field a = c.get(0);
     store(c.out, along_x ? o.ddx(a) : o.ddy(a));
     c.set_units(scaled_units(c.units_of(0), "/m", 1e-5F));
@@ -693,7 +693,7 @@ bool f_dxdy(Call& c, bool along_x) {
 }
 
 bool f_grad(Call& c) {
-    const Ops o = c.ops_();
+    const Ops o = c.operators();
     const Field a = c.get(0);
     store(c.out, o.ddx(a));
     store(c.out2, o.ddy(a));
@@ -703,7 +703,7 @@ bool f_grad(Call& c) {
 }
 
 bool f_lapl(Call& c) {
-    store(c.out, c.ops_().laplacian(c.get(0)));
+    store(c.out, c.operators().laplacian(c.get(0)));
     c.set_units(scaled_units(c.units_of(0), "/m^2", 1e-10F));
     c.info = "Laplacian";
     return true;
@@ -718,7 +718,7 @@ Field flux_divergence(const Call& c, bool with_q) {
         u = combine({&u, &q}, [](const float* x) { return x[0] * x[1]; });
         v = combine({&v, &q}, [](const float* x) { return x[0] * x[1]; });
     }
-    return c.ops_().divergence(u, v);
+    return c.operators().divergence(u, v);
 }
 
 bool f_div(Call& c, bool convergence, const char* info) {
@@ -734,7 +734,7 @@ bool f_div(Call& c, bool convergence, const char* info) {
 }
 
 bool f_vort(Call& c, bool absolute) {
-    Field r = c.ops_().curl(c.get(0, "m/s"), c.get(1, "m/s"));
+    Field r = c.operators().curl(c.get(0, "m/s"), c.get(1, "m/s"));
     if (absolute) {
         const Field f = coriolis(*c.metric);
         r = combine({&r, &f}, [](const float* v) { return v[0] + v[1]; });
@@ -745,7 +745,7 @@ bool f_vort(Call& c, bool absolute) {
 }
 
 bool f_def(Call& c, bool stretching) {
-    const Ops o = c.ops_();
+    const Ops o = c.operators();
     const Field u = c.get(0, "m/s");
     const Field v = c.get(1, "m/s");
     store(c.out, stretching ? o.stretching(u, v) : o.shearing(u, v));
@@ -754,7 +754,7 @@ bool f_def(Call& c, bool stretching) {
 }
 
 bool f_adv(Call& c) {
-    const Ops o = c.ops_();
+    const Ops o = c.operators();
     const Field u = c.get(0, "m/s");
     const Field v = c.get(1, "m/s");
     const Field s = c.get(2);
