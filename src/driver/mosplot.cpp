@@ -18,6 +18,7 @@
 #include "gks/gks_text.hpp"
 #include "gks/gks_x11.hpp"
 #include "grid/grd_read.hpp"
+#include "grid/grd_tool.hpp"
 #include "mos/mos_plt.hpp"
 #include "plot/colors.hpp"
 #include "plot/data_plt.hpp"
@@ -139,6 +140,7 @@ int main(int argc, char** argv) {
     DATA_register_hooks();
     RAW_register_hooks();
     VECT_register_hooks();
+    GRD_register_hooks();
     RAW_register_file_hooks();
     register_window();
     IMG_register_hooks();  // after the window: it wraps the frame seams it finds

@@ -120,6 +120,57 @@ void GRD_print_value2(const GridField* u, const GridField* v, float x, float y);
 void GRD_print_info(unsigned level, GridField* grid, int form);
 void GRD_print(unsigned level, GridField* grid);
 
+// ---------------------------------------------------------------- grid math
+//
+// A function variable of the variable list ("sub(temp,dewp)") is computed
+// into its own slot from the slots of its operands, innermost functions
+// first. Derivatives measure distance on the earth (the map factor of the
+// grid's projection taken into account) in units of 100 km, so first
+// derivatives come out in units of 1e-5 per metre. A result that is not a
+// finite number (a zero divisor, the root of a negative value, an overflow)
+// is stored as missing.
+
+inline constexpr int kMathMaxOperands = 20;
+
+// Computes every function variable whose slot holds no data yet; returns 1.
+int GRD_calc_var();
+// One function into slot `slot` (and slot+1 for a vector result). `grids`
+// holds the operands' variable indexes (ended by -1), `constants` the value of
+// each operand that is a constant (-9999 for grids and for a constant that is
+// not a number). 1 done, 0 with "GRD_math: Invalid grids" or
+// "GRD_math: Math function not available: <name>".
+int GRD_math(int slot, const char* name, const int* grids, const float* constants);
+// 20 "wind", 21 "vect", 23 "stream"/"strm", 10 a computed function, else 0.
+int GRD_is_math_func(const char* name);
+int GRD_is_plot_func(const char* name);  // 1 for the drawn functions
+int GRD_is_vect_func(const char* name);  // 1 for "grad" and "vdiff"
+// The operands of nesting level `level` from variable `start` on: at most
+// `max` (negative: no limit) into grids/constants, -1 after the last (the
+// arrays hold max + 1 entries). Returns the index where the walk stopped.
+int GRD_find_param_grids(int start, int max, int level, int* grids, float* constants);
+// The number of leading operands that are grids or constants with a value.
+int GRD_find_num_data(const int* grids, const float* constants);
+
+// Operators on whole grids. The result takes the first operand's header; its
+// values are allocated when it has none. 1, or -1 with "<name>: No memory for
+// grid field" or when an operand has no values or another shape.
+int GRD_dx(GridField* out, const GridField* a);
+int GRD_dy(GridField* out, const GridField* a);
+int GRD_laplacian(GridField* out, const GridField* a);
+int GRD_vorticity(GridField* out, const GridField* u, const GridField* v);
+// -(d(qu)/dx + d(qv)/dy); without q, the convergence of the wind itself.
+int GRD_converge(GridField* out, const GridField* u, const GridField* v, const GridField* q);
+int GRD_deformation1(GridField* out, const GridField* u, const GridField* v);
+int GRD_deformation2(GridField* out, const GridField* u, const GridField* v);
+int GRD_advection(GridField* out, const GridField* u, const GridField* v, const GridField* s);
+// Every present point combined with the Coriolis parameter f = 14.584 sin(lat)
+// (1e-5 per second): "add", "sub" (v - f), "sub-" (f - v), "mul", "div"
+// (v / f), "div-" (f / v), any case. 1, or 0 for an unknown mode.
+int GRD_coriolis(GridField* grid, const char* mode);
+
+// Lets the variable parser and the plot reach the grid math.
+void GRD_register_hooks();
+
 // Releases every array of the pool and restores the start state.
 void GRD_reset_for_tests();
 

@@ -16,6 +16,7 @@
 #include "core/resrc.hpp"
 #include "core/unittool.hpp"
 #include "geo/maptran.hpp"
+#include "grid/grd_tool.hpp"
 #include "mos/mos_plt.hpp"
 #include "mos/mos_test_product.hpp"
 
@@ -527,6 +528,12 @@ TEST(MosVariables, ShippedMenuDefinitionsAreKnownToAFamily) {
         for (int i = 0; i < VAR_get_num(); ++i) {
             VarRecord v = *VAR_get_var(i);
             if (v.flag % 10 == kVarGroup) continue;  // a station-model group, not a value
+            const int role = v.flag % 10;
+            if (role == kVarFunction || role == kVarSubFunction || role == kVarFuncVector ||
+                role == kVarSubFuncVector) {  // computed from its operands, which are checked
+                EXPECT_EQ(GRD_is_math_func(v.name), kTypeGrid) << abbr << ": " << v.name;
+                continue;
+            }
             const int known = MOS_get_var(&v) + MOSU_get_var(&v) + MOSM_get_var(&v);
             EXPECT_GT(known, 0) << abbr << ": " << v.name;
             ++checked;

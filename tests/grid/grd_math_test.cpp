@@ -1,0 +1,502 @@
+// Grid math: function variables evaluated over the grid slots of their operands.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/mess.hpp"
+#include "core/orv.hpp"
+#include "core/resrc.hpp"
+#include "core/unittool.hpp"
+#include "core/var_tool.hpp"
+#include "geo/maptran.hpp"
+#include "grid/calc.hpp"
+#include "grid/grd_tool.hpp"
+
+namespace orv {
+namespace {
+
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+constexpr float M = kMissingF;
+constexpr double kR = 63.7122;  // earth radius in 100 km
+
+Domain flat_domain(int nx, int ny) {
+    Domain d;
+    d.clat = 0.0F;
+    d.clon = 0.0F;
+    d.dx = 1.0F;
+    d.dy = 1.0F;
+    d.nx = nx;
+    d.ny = ny;
+    return d;
+}
+
+class GridMath : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset();
+        GRD_register_hooks();
+    }
+    void TearDown() override { reset(); }
+    static void reset() {
+        GRD_reset_for_tests();
+        VAR_reset_for_tests();
+        MAP_reset_for_tests();
+        MESS_reset_for_tests();
+        UNIT_reset_for_tests();
+        RES_reset_for_tests();
+        VAR_set_def_type(kTypeCont);
+    }
+    // Parses the specification; the variables named in `fields` get their
+    // grids (all on `d`), in list order of the names.
+    static void setup(const std::string& spec, const Domain& d, const std::vector<std::vector<float>>& fields,
+                      const char* units = "") {
+        ASSERT_EQ(VAR_setup(nullptr, spec.c_str()), 1) << spec;
+        std::size_t next = 0;
+        for (int i = 0; i < VAR_get_num(); ++i) {
+            if (VAR_is_SUBREG(i) == 0 || VAR_get_type(i) == kTypeConst || next >= fields.size()) continue;
+            fill(i, d, fields[next++], units);
+        }
+        ASSERT_EQ(next, fields.size()) << spec;
+    }
+    static GridField* fill(int i, const Domain& d, const std::vector<float>& values, const char* units = "") {
+        GRD_set_grid_domain(i, &d);
+        EXPECT_EQ(GRD_alloc_grid(i), 1);
+        GridField* grid = GRD_get_grid(i);
+        std::copy(values.begin(), values.end(), grid->values);
+        copy_text(grid->units, units);
+        grid->source = 1;
+        return grid;
+    }
+    static std::vector<float> values(int slot) {
+        const GridField* g = GRD_get_grid(slot);
+        if (g->values == nullptr) return {};
+        return {g->values, g->values + static_cast<std::size_t>(g->domain.nx) * g->domain.ny};
+    }
+};
+
+void expect_values(const std::vector<float>& got, const std::vector<float>& want, const std::string& what) {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (std::size_t k = 0; k < want.size(); ++k) {
+        if (want[k] == M)
+            EXPECT_EQ(got[k], M) << what << " point " << k;
+        else
+            EXPECT_NEAR(got[k], want[k], 1e-4 * std::fabs(want[k]) + 1e-4) << what << " point " << k;
+    }
+}
+
+// Point functions on a 4 x 1 grid: the per-point rule, the guarded
+// operations and the functions with their own rule for missing operands.
+TEST_F(GridMath, PointFunctionsFollowTheirRules) {
+    const float e = static_cast<float>(std::exp(1.0));
+    const struct {
+        const char* spec;
+        std::vector<std::vector<float>> in;
+        std::vector<float> want;
+    } cases[] = {
+        {"add(ta,tb)", {{1, 2, M, 4}, {10, 20, 30, M}}, {11, 22, M, M}},
+        {"sub(ta,#2)", {{1, 2, M, 4}}, {-1, 0, M, 2}},
+        {"sub(#10,ta)", {{1, 2, M, 4}}, {9, 8, M, 6}},
+        {"mul(ta,tb)", {{1, 2, 3, 4}, {2, 3, 4, 5}}, {2, 6, 12, 20}},
+        {"div(ta,tb)", {{1, 2, 0, 4}, {2, 0, 0, -4}}, {0.5F, M, M, -1}},
+        {"mod(ta,tb)", {{7, 7, -7, 1}, {3, 0, 3, 2}}, {1, M, -1, 1}},
+        {"interp(ta,#0.25,tb)", {{0, 10, M, 4}, {4, 20, 1, 4}}, {1, 12.5F, M, 4}},
+        {"sqrt(ta)", {{4, -1, 0, M}}, {2, M, 0, M}},
+        {"log(ta)", {{e, 0, -1, M}}, {1, M, M, M}},
+        {"log10(ta)", {{100, 0, 1, M}}, {2, M, 0, M}},
+        {"pow(ta,tb)", {{2, 10, 0, 4}, {3, 100, -1, 0.5F}}, {8, M, M, 2}},
+        {"exp(ta)", {{0, 1, 1000, M}}, {1, e, M, M}},
+        {"abs(ta)", {{-3, 3, 0, M}}, {3, 3, 0, M}},
+        {"sin(ta)", {{30, 90, 0, M}}, {0.5F, 1, 0, M}},
+        {"cos(ta)", {{60, 0, 90, M}}, {0.5F, 1, 0, M}},
+        {"asin(ta)", {{0.5F, 1, 2, M}}, {30, 90, M, M}},
+        {"atan2(ta,tb)", {{1, 1, -1, 0}, {1, 0, 0, -1}}, {45, 90, -90, 180}},
+        {"max(ta,tb,tc)", {{1, M, M, 5}, {3, M, 2, 1}, {2, M, M, M}}, {3, M, 2, 5}},
+        {"min(ta,tb,tc)", {{1, M, M, 5}, {3, M, 2, 1}, {2, M, M, M}}, {1, M, 2, 1}},
+        {"sum(ta,tb,tc)", {{1, M, M, 5}, {3, M, 2, 1}, {2, M, M, M}}, {6, M, 2, 6}},
+        {"avg(ta,tb,tc)", {{1, M, M, 5}, {3, M, 2, 1}, {2, M, M, M}}, {2, M, M, M}},
+        // Wind from the components: calm, from the north, from the east, from the west.
+        {"wdir(ta,tb)", {{0, 0, -5, 5}, {0, -5, 0, 0}}, {0, 0, 90, 270}},
+        {"wspd(ta,tb)", {{3, 0, M, -6}, {4, -5, 1, 8}}, {5, 5, M, 10}},
+        {"uwnd(ta,tb)", {{270, 180, 90, 0}, {10, 10, 10, 10}}, {10, 0, -10, 0}},
+        {"vwnd(ta,tb)", {{270, 180, 90, 0}, {10, 10, 10, 10}}, {0, 10, 0, -10}},
+        {"dot(ta,tb,tc,td)", {{1, 2, 3, 4}, {1, 1, 1, M}, {2, 2, 2, 2}, {3, 3, 3, 3}}, {5, 7, 9, M}},
+        {"cross(ta,tb,tc,td)", {{1, 2, 3, 4}, {1, 1, 1, 1}, {2, 2, 2, 2}, {3, 3, 3, 3}}, {1, 4, 7, 10}},
+        {"copy(ta)", {{1, M, 3, 4}}, {1, M, 3, 4}},
+        // Weights exp(-d^2): missing neighbours are skipped, a missing centre stays missing.
+        {"smooth(ta,#-1)", {{0, 3, 0, M}}, {0.796164F, 1.728351F, 0.796164F, M}},
+    };
+    for (const auto& c : cases) {
+        reset();
+        GRD_register_hooks();
+        setup(c.spec, flat_domain(4, 1), c.in);
+        EXPECT_EQ(GRD_calc_var(), 1);
+        expect_values(values(0), c.want, c.spec);
+    }
+}
+
+// The thermodynamic functions convert their operands (F here) and call the
+// shared formulas; the moisture operand named dewp is a dewpoint, any other
+// a relative humidity.
+TEST_F(GridMath, ThermodynamicFunctionsConvertUnitsAndTellMoistureKinds) {
+    const float tf = 86.0F, tdf = 68.0F;  // 30 C and 20 C
+    const float t = 303.15F, td = 293.15F;
+    const float rh = rel_hum(t, td);
+    const struct {
+        const char* spec;
+        std::vector<std::vector<float>> in;
+        const char* units;
+        float want;
+        const char* want_units;
+    } cases[] = {
+        {"rhum(ta,dewp)", {{tf}, {tdf}}, "F", rh, "%"},
+        {"heat(ta,dewp)", {{tf}, {tdf}}, "F", heat_index(t, td), "K"},
+        {"heat(ta,tb)", {{t}, {rh}}, "", heat_index(t, dew_temp(t, rh)), "K"},
+        {"theta(ta)", {{tf}}, "F", t, "K"},
+        {"theta(ta,#850)", {{t}}, "", pot_temp(t, 850), "K"},
+        {"thetae(ta,dewp)", {{tf}, {tdf}}, "F", eq_pot_temp(t, td, 1000), "K"},
+        {"dewp(ta,tb)", {{t}, {50}}, "", dew_temp(t, 50), "K"},
+        {"wchill(ta,tb,tc)", {{250}, {6}, {8}}, "", wind_chill_temp(250, 10), "K"},
+        {"mixrat(ta,dewp)", {{tf}, {tdf}}, "F", mix_ratio(td, 1000), "gm/kg"},
+    };
+    for (const auto& c : cases) {
+        reset();
+        GRD_register_hooks();
+        setup(c.spec, flat_domain(1, 1), c.in, c.units);
+        GRD_calc_var();
+        expect_values(values(0), {c.want}, c.spec);
+        EXPECT_STREQ(GRD_get_grid(0)->units, c.want_units) << c.spec;
+    }
+}
+
+// The result is converted to the units the variable asks for.
+TEST_F(GridMath, ResultTakesTheVariablesUnits) {
+    setup("sub(ta,tb):dF", flat_domain(2, 1), {{300, 280}, {290, 290}}, "K");
+    GRD_calc_var();
+    expect_values(values(0), {18, -18}, "sub in dF");
+    EXPECT_STREQ(GRD_get_grid(0)->units, "dF");
+}
+
+// d/dx: centred inside, one-sided over one spacing at the edges and next to a
+// missing point, missing at a missing point.
+TEST_F(GridMath, FirstDerivativeIsOneSidedAtEdgesAndMissingPoints) {
+    setup("dx(ta)", flat_domain(5, 1), {{1, 2, M, 8, 16}});
+    GRD_calc_var();
+    expect_values(values(0), {1, 1, M, 8, 8}, "dx");
+    reset();
+    GRD_register_hooks();
+    setup("dy(ta)", flat_domain(1, 3), {{4, 2, 1}});  // row 0 is the northern row
+    GRD_calc_var();
+    expect_values(values(0), {2, 1.5F, 1}, "dy");
+    EXPECT_STREQ(GRD_get_grid(0)->units, "1e-05 /m");
+}
+
+// ---------------------------------------------------------------- analytic fields
+
+struct Projection {
+    const char* name;
+    Domain domain;
+};
+
+Domain earth_domain(int proj, float clat, float dx) {
+    Domain d;
+    d.proj = proj;
+    d.clat = clat;
+    d.clon = -100.0F;
+    d.dx = dx;
+    d.dy = dx;
+    d.nx = 41;
+    d.ny = 41;
+    return d;
+}
+
+const Projection kProjections[] = {
+    {"polar stereographic", earth_domain(kProjPolarStereo, 60.0F, 0.5F)},
+    {"Lambert conformal", earth_domain(kProjLambert, 40.0F, 0.5F)},
+    {"Mercator", earth_domain(kProjMercator, 30.0F, 0.5F)},
+    {"latitude/longitude", earth_domain(kProjLatLon, 45.0F, 0.5F)},
+};
+
+// Latitude and the grid-relative direction of north (degrees clockwise from
+// the grid's up) of every point.
+struct PointGeo {
+    double lat;
+    double north;
+};
+std::vector<PointGeo> geography(const Domain& d) {
+    MAP_domain(&d);
+    std::vector<PointGeo> out;
+    for (int j = 0; j < d.ny; ++j) {
+        for (int i = 0; i < d.nx; ++i) {
+            float x = 0, y = 0, lat = 0, lon = 0;
+            MAP_grid_tran(&x, &y, static_cast<float>(i), static_cast<float>(j));
+            MAP_untran(&lat, &lon, x, y);
+            out.push_back({lat, MAP_dir_adj(0.0F, x, y)});
+        }
+    }
+    MAP_domain(nullptr);
+    return out;
+}
+
+// Grid components of a vector given by its east and north components.
+std::pair<float, float> grid_components(const PointGeo& p, double east, double north) {
+    const double a = p.north * M_PI / 180.0;
+    return {static_cast<float>(east * std::cos(a) + north * std::sin(a)),
+            static_cast<float>(-east * std::sin(a) + north * std::cos(a))};
+}
+
+// Fields with known derivatives on the sphere, evaluated on each earth
+// projection and compared with the exact answer away from the edges.
+TEST_F(GridMath, DerivativesOfAnalyticFieldsMatchOnEveryProjection) {
+    const double omega = 1.0;   // 1e-5 per second
+    const double radial = 10.0;  // m/s away from the pole
+    struct Case {
+        const char* spec;
+        // operand values at a point (scalar, or u and v)
+        std::function<std::vector<float>(const PointGeo&)> operands;
+        std::function<double(const PointGeo&)> want;
+    };
+    const Case cases[] = {
+        // A field growing by 3 units a degree northwards: gradient along the
+        // grid's axes, 3 per 111.195 km turned by the grid's north.
+        {"dx(ta)", [](const PointGeo& p) { return std::vector<float>{static_cast<float>(3 * p.lat)}; },
+         [](const PointGeo& p) { return grid_components(p, 0, 3 / 1.11195).first; }},
+        {"dy(ta)", [](const PointGeo& p) { return std::vector<float>{static_cast<float>(3 * p.lat)}; },
+         [](const PointGeo& p) { return grid_components(p, 0, 3 / 1.11195).second; }},
+        // Laplacian of 1000 sin(lat) is -2000 sin(lat) / R^2.
+        {"lapl(ta)", [](const PointGeo& p) { return std::vector<float>{static_cast<float>(1000 * std::sin(p.lat * M_PI / 180))}; },
+         [](const PointGeo& p) { return -2000 * std::sin(p.lat * M_PI / 180) / (kR * kR); }},
+        // Solid-body rotation about the earth's axis: vorticity 2 omega sin(lat),
+        // no divergence, no deformation.
+        {"rvort(ta,tb)", [&](const PointGeo& p) {
+             const auto uv = grid_components(p, omega * kR * std::cos(p.lat * M_PI / 180), 0);
+             return std::vector<float>{uv.first, uv.second};
+         },
+         [&](const PointGeo& p) { return 2 * omega * std::sin(p.lat * M_PI / 180); }},
+        {"diverg(ta,tb)", [&](const PointGeo& p) {
+             const auto uv = grid_components(p, omega * kR * std::cos(p.lat * M_PI / 180), 0);
+             return std::vector<float>{uv.first, uv.second};
+         },
+         [](const PointGeo&) { return 0.0; }},
+        {"def1(ta,tb)", [&](const PointGeo& p) {
+             const auto uv = grid_components(p, omega * kR * std::cos(p.lat * M_PI / 180), 0);
+             return std::vector<float>{uv.first, uv.second};
+         },
+         [](const PointGeo&) { return 0.0; }},
+        {"def2(ta,tb)", [&](const PointGeo& p) {
+             const auto uv = grid_components(p, omega * kR * std::cos(p.lat * M_PI / 180), 0);
+             return std::vector<float>{uv.first, uv.second};
+         },
+         [](const PointGeo&) { return 0.0; }},
+        // Flow away from the pole at a constant speed U: divergence U tan(lat) / R.
+        {"diverg(ta,tb)", [&](const PointGeo& p) {
+             const auto uv = grid_components(p, 0, -radial);
+             return std::vector<float>{uv.first, uv.second};
+         },
+         [&](const PointGeo& p) { return radial * std::tan(p.lat * M_PI / 180) / kR; }},
+        {"conv(ta,tb)", [&](const PointGeo& p) {
+             const auto uv = grid_components(p, 0, -radial);
+             return std::vector<float>{uv.first, uv.second};
+         },
+         [&](const PointGeo& p) { return -radial * std::tan(p.lat * M_PI / 180) / kR; }},
+        // A 10 m/s northerly turned to the grid, and a westerly's direction back from the grid.
+        {"uwndg(ta,tb)", [](const PointGeo&) { return std::vector<float>{0, 10}; },
+         [](const PointGeo& p) { return grid_components(p, 0, -10).first; }},
+        {"vwndg(ta,tb)", [](const PointGeo&) { return std::vector<float>{0, 10}; },
+         [](const PointGeo& p) { return grid_components(p, 0, -10).second; }},
+        {"ewdir(ta,tb)", [](const PointGeo& p) {
+             const auto uv = grid_components(p, 10, 0);
+             return std::vector<float>{uv.first, uv.second};
+         },
+         [](const PointGeo&) { return 270.0; }},
+        // Advection of 3 units a degree by a 10 m/s northerly wind.
+        {"adv(ta,tb,tc)", [](const PointGeo& p) {
+             const auto uv = grid_components(p, 0, -10);
+             return std::vector<float>{uv.first, uv.second, static_cast<float>(3 * p.lat)};
+         },
+         [](const PointGeo&) { return 10 * 3 / 1.11195; }},
+    };
+    for (const Projection& proj : kProjections) {
+        const std::vector<PointGeo> geo = geography(proj.domain);
+        for (const Case& c : cases) {
+            reset();
+            GRD_register_hooks();
+            ASSERT_EQ(VAR_setup(nullptr, c.spec), 1);
+            const std::size_t n_ops = c.operands(geo[0]).size();
+            std::vector<std::vector<float>> fields(n_ops);
+            for (const PointGeo& p : geo) {
+                const std::vector<float> v = c.operands(p);
+                for (std::size_t k = 0; k < n_ops; ++k) fields[k].push_back(v[k]);
+            }
+            setup(c.spec, proj.domain, fields, n_ops >= 2 ? "m/s" : "");
+            GRD_calc_var();
+            const std::vector<float> got = values(0);
+            ASSERT_EQ(got.size(), geo.size()) << proj.name << " " << c.spec;
+            const int nx = proj.domain.nx;
+            double worst = 0.0;
+            double scale = 0.0;
+            for (int j = 2; j < proj.domain.ny - 2; ++j) {
+                for (int i = 2; i < nx - 2; ++i) {
+                    const std::size_t k = static_cast<std::size_t>(j * nx + i);
+                    worst = std::max(worst, std::fabs(got[k] - c.want(geo[k])));
+                    scale = std::max(scale, std::fabs(c.want(geo[k])));
+                }
+            }
+            // Within 0.5% of the field's size (or 1e-3 of the unit for a zero field).
+            EXPECT_LT(worst, std::max(5e-3 * scale, 1e-3)) << proj.name << " " << c.spec;
+        }
+    }
+}
+
+// Grad fills two slots; avort adds the Coriolis parameter; the Coriolis
+// parameter at the equator leaves geostrophic winds missing, not infinite.
+TEST_F(GridMath, VectorResultsCoriolisAndTheEquator) {
+    Domain d = earth_domain(kProjLatLon, 0.0F, 1.0F);
+    d.nx = 3;
+    d.ny = 3;  // rows at 1N, 0, 1S
+    setup("grad(ta)", d, {{0, 1, 2, 0, 1, 2, 0, 1, 2}});
+    GRD_calc_var();
+    const double per_100km = 1.0 / 1.11195;
+    const std::vector<float> gx = values(0);
+    const float along_1n = static_cast<float>(per_100km / std::cos(M_PI / 180));
+    expect_values({gx.begin(), gx.begin() + 3}, {along_1n, along_1n, along_1n}, "grad x, first row");
+    EXPECT_EQ(values(1).size(), 9U);
+    EXPECT_FLOAT_EQ(values(1)[4], 0.0F);
+    EXPECT_STREQ(GRD_get_grid(0)->units, "1e-05 /m");
+
+    reset();
+    GRD_register_hooks();
+    setup("ugeos(ta)", d, {{10, 10, 10, 0, 0, 0, -10, -10, -10}}, "m");
+    GRD_calc_var();
+    const std::vector<float> ug = values(0);
+    EXPECT_EQ(ug[4], M);  // f = 0 at the equator
+    const double f1 = 14.584 * std::sin(M_PI / 180);
+    EXPECT_NEAR(ug[1], -9.8 / f1 * 10 / 1.11195, 1e-2);  // northern row: one-sided over one degree
+
+    reset();
+    GRD_register_hooks();
+    setup("avort(ta,tb)", d, {std::vector<float>(9, 0.0F), std::vector<float>(9, 0.0F)}, "m/s");
+    GRD_calc_var();
+    EXPECT_NEAR(values(0)[1], f1, 1e-4);
+    EXPECT_NEAR(values(0)[4], 0.0, 1e-6);
+}
+
+// A three-level expression equals its steps done one by one.
+TEST_F(GridMath, NestedExpressionEqualsItsSteps) {
+    const Domain d = earth_domain(kProjPolarStereo, 55.0F, 0.8F);
+    const std::size_t n = static_cast<std::size_t>(d.nx * d.ny);
+    std::vector<float> u(n), v(n), t(n), s(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        u[k] = static_cast<float>(5 + std::sin(0.1 * k));
+        v[k] = static_cast<float>(-3 + std::cos(0.07 * k));
+        t[k] = static_cast<float>(280 + 0.01 * k);
+        s[k] = static_cast<float>(2 + std::sin(0.05 * k));
+    }
+    t[50] = M;
+    setup("mul(#3600,adv(ta,tb,sub(tc,td)))", d, {u, v, t, s});
+    GRD_calc_var();
+    const std::vector<float> nested = values(0);
+
+    reset();
+    GRD_register_hooks();
+    setup("sub(tc,td)", d, {t, s});
+    GRD_calc_var();
+    const std::vector<float> step1 = values(0);
+    reset();
+    GRD_register_hooks();
+    setup("adv(ta,tb,te)", d, {u, v, step1});
+    GRD_calc_var();
+    const std::vector<float> step2 = values(0);
+    reset();
+    GRD_register_hooks();
+    setup("mul(#3600,tf)", d, {step2});
+    GRD_calc_var();
+    EXPECT_EQ(nested, values(0));
+    EXPECT_EQ(nested[50], M);
+}
+
+// Unusable operands and unknown functions are reported and leave the slot
+// empty; nothing crashes.
+TEST_F(GridMath, BadOperandsAreReportedAndLeaveTheSlotEmpty) {
+    const std::vector<float> four = {1, 2, 3, 4};
+    const struct {
+        const char* spec;
+        std::function<void()> grids;
+        const char* message;
+    } cases[] = {
+        {"add(ta,tb)", [&] { fill(1, flat_domain(4, 1), four); fill(2, flat_domain(2, 2), four); },
+         "GRD_math: Invalid grids\n"},
+        {"add(ta,tb)", [&] { fill(1, flat_domain(4, 1), four); }, "GRD_math: Invalid grids\n"},
+        {"add(ta,#abc)", [&] { fill(1, flat_domain(4, 1), four); }, "GRD_math: Invalid grids\n"},
+        {"add(ta,#1x)", [&] { fill(1, flat_domain(4, 1), four); }, "GRD_math: Invalid grids\n"},
+        {"add(#1,#2)", [] {}, "GRD_math: Invalid grids\n"},
+        {"foo(ta)", [&] { fill(1, flat_domain(4, 1), four); }, "GRD_math: Math function not available: foo\n"},
+    };
+    for (const auto& c : cases) {
+        reset();
+        GRD_register_hooks();
+        ASSERT_EQ(VAR_setup(nullptr, c.spec), 1);
+        c.grids();
+        CaptureStderr();
+        CaptureStdout();
+        EXPECT_EQ(GRD_calc_var(), 1);
+        const std::string said = GetCapturedStdout() + GetCapturedStderr();
+        EXPECT_NE(said.find(c.message), std::string::npos) << c.spec << ": " << said;
+        EXPECT_EQ(GRD_get_grid(0)->values, nullptr) << c.spec;
+        EXPECT_EQ(GRD_get_grid(0)->source, 0) << c.spec;
+    }
+}
+
+// 21 operands: the first 20 are used and the run says so; nesting deeper
+// than the variable list leaves every function without a result.
+TEST_F(GridMath, TooManyOperandsAndTooDeepNesting) {
+    std::string spec = "max(";
+    for (int k = 0; k < 21; ++k) spec += (k ? ",t" : "t") + std::to_string(k);
+    spec += ")";
+    ASSERT_EQ(VAR_setup(nullptr, spec.c_str()), 1);
+    for (int k = 1; k <= 21; ++k) fill(k, flat_domain(1, 1), {static_cast<float>(k)});
+    CaptureStderr();
+    CaptureStdout();
+    GRD_calc_var();
+    const std::string said = GetCapturedStdout() + GetCapturedStderr();
+    EXPECT_NE(said.find("the first 20 are used"), std::string::npos) << said;
+    EXPECT_EQ(values(0), std::vector<float>{20});
+
+    reset();
+    GRD_register_hooks();
+    std::string deep = "ta";
+    for (int k = 0; k < 70; ++k) deep = "copy(" + deep + ")";
+    VAR_setup(nullptr, deep.c_str());
+    CaptureStderr();
+    CaptureStdout();
+    EXPECT_EQ(GRD_calc_var(), 1);
+    GetCapturedStdout();
+    GetCapturedStderr();
+    EXPECT_EQ(GRD_get_grid(0)->values, nullptr);
+}
+
+TEST_F(GridMath, FunctionNamesForTheParser) {
+    const struct {
+        const char* name;
+        int math;
+        int plot;
+        int vect;
+    } cases[] = {
+        {"wind", 20, 1, 0}, {"vect", 21, 1, 0}, {"strm", 23, 1, 0}, {"stream", 23, 1, 0}, {"sub", 10, 0, 0},
+        {"sub-24h", 10, 0, 0}, {"grad", 10, 0, 1}, {"vdiff", 10, 0, 1}, {"temp", 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GRD_is_math_func(c.name), c.math) << c.name;
+        EXPECT_EQ(GRD_is_plot_func(c.name), c.plot) << c.name;
+        EXPECT_EQ(GRD_is_vect_func(c.name), c.vect) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace orv
