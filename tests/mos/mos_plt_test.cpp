@@ -229,7 +229,8 @@ TEST_F(MosPlt, VariableMenuOffersWhatTheRealBulletinsHold) {
         {"gfs", "gfs_mav_fous26_2014010100.txt", {2014, 1, 1, M, M, 0, M, M}, with(standard, "snwfl24")},
         {"nam", "nam_met_fous46_2017081212.txt", {2017, 8, 12, M, M, 12, M, M}, standard},
         {"gfsx", "gfsx_mex_feus23_2020071012.txt", {2020, 7, 10, M, M, 12, M, M},
-         {"temp", "dewp", "maxt", "mint", "nmaxt", "nmint", "cldcv", "wspd", "pop12", "prec12", "pot12", "ptype"}},
+         {"temp", "dewp", "maxt", "mint", "nmaxt", "nmint", "cldcv", "wspd", "pop12", "pop24", "prec12", "prec24",
+          "pot12", "pot24", "ptype"}},
     };
     const std::map<std::string, std::string> seasonal = {{"ptype", "\nTYP "}, {"snwfl24", "\nSNW"}};
     for (const Case& c : cases) {
