@@ -80,6 +80,8 @@ struct FileState {
     int file_kind = 0;
     std::string ext_info;
     Sequence seq;
+    std::vector<std::string> listed;  // the files of the last listing, by their numbers
+    bool chosen_at_prompt = false;    // the last FILE_get_file asked the user
 };
 FileState g;
 
@@ -1217,17 +1219,28 @@ int current_from_resource(char* out, std::size_t size, bool may_exit) {
     return 1;
 }
 
+// The listed file a reply of digits numbers, or null: a longer number is a
+// date ("2026120600") and goes through the convention.
+const std::string* listed_by_number(const char* reply) {
+    if (string_is_num(reply) == 0 || std::strlen(reply) > 6) return nullptr;
+    const long n = std::strtol(reply, nullptr, 10);
+    if (n < 1 || static_cast<std::size_t>(n) > g.listed.size()) return nullptr;
+    return &g.listed[static_cast<std::size_t>(n) - 1];
+}
+
 // One prompt: 1 when the file chosen exists, 0 when not, -1 after "list".
 int ask_once(const char* prompt, char* out, std::size_t size) {
     char reply[80] = "";
     ORV_prompts(prompt != nullptr ? prompt : "", reply, 79);
     const std::string r = reply;
     if (stricmp(reply, "exit") == 0) ORV_exit(0);
-    if (stricmp(reply, "list") == 0) {
+    if (stricmp(reply, "list") == 0 || r == "?") {
         FILE_list_file();
         return -1;
     }
-    if (is_current_request(r))
+    if (const std::string* listed = listed_by_number(reply))
+        FILE_set_file(listed->c_str(), out, size);
+    else if (is_current_request(r))
         choose_current(r, out, size);
     else
         FILE_set_file(reply, out, size);
@@ -1243,10 +1256,12 @@ void list_available() {
 }  // namespace
 
 int FILE_get_file(const char* prompt, char* out, std::size_t size) {
+    g.chosen_at_prompt = false;
     int found = file_from_resource(out, size, true);
     if (found >= 0) return found;
     found = current_from_resource(out, size, true);
     if (found >= 0) return found;
+    g.chosen_at_prompt = true;
     list_available();
     for (int failures = 0; failures < kGetFileTries;) {
         const int r = ask_once(prompt, out, size);
@@ -1266,6 +1281,8 @@ int FILE_get_file_only(const char* prompt, char* out, std::size_t size) {
     list_available();
     return ask_once(prompt, out, size) == 1 ? 1 : 0;
 }
+
+int FILE_chosen_at_prompt() { return g.chosen_at_prompt ? 1 : 0; }
 
 // ---- File sequences ---------------------------------------------------------------
 
@@ -1451,12 +1468,19 @@ std::optional<std::int64_t> listed_file_time(const std::string& name,
     return t;
 }
 
-// Names across the rows of as many columns as fit in 80 characters, each
-// column as wide as its widest name, two blanks apart.
-void print_columns(const std::vector<std::string>& names) {
+// Names numbered from 1 across the rows of as many columns as fit in 80
+// characters, each column as wide as its widest entry, two blanks apart.
+void print_columns(const std::vector<std::string>& files) {
     constexpr std::size_t kLineWidth = 80;
-    const std::size_t n = names.size();
+    const std::size_t n = files.size();
     if (n == 0) return;
+    const int digits = static_cast<int>(std::to_string(n).size());
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < n; ++i) {
+        char number[24];
+        std::snprintf(number, sizeof number, "%*zu: ", digits, i + 1);
+        names.push_back(number + files[i]);
+    }
     std::size_t columns = 1;
     std::vector<std::size_t> widths;
     for (std::size_t cols = n; cols >= 1; --cols) {
@@ -1523,7 +1547,8 @@ int FILE_list_file() {
         names = matching_files(pattern);
     }
     print_columns(names);
-    return static_cast<int>(names.size());
+    g.listed = std::move(names);
+    return static_cast<int>(g.listed.size());
 }
 
 int FILE_overwrite(const char* name, int mode) {

@@ -131,6 +131,9 @@ int FILE_get_date(DateRecord* date);
 int FILE_get_file(const char* prompt, char* out, std::size_t size = kFileNameSize);
 // One prompt, no message, no program end: 1 when the file exists.
 int FILE_get_file_only(const char* prompt, char* out, std::size_t size = kFileNameSize);
+// 1 when the last FILE_get_file chose the file at its prompt (nothing named
+// it on the command line and the run is not a batch run).
+int FILE_chosen_at_prompt();
 
 // File sequences: the given file names in turn, or the names from a first
 // date over the span of resource num_hour ("hours[:minutes][,step]").
@@ -147,7 +150,8 @@ void FILE_set_nsecs(int seconds);
 void FILE_set_def_hours(int hours);  // span when num_hour is not set
 void FILE_print_first_date(unsigned level);
 
-// Prints the files matching the convention in columns (no shell involved).
+// Prints the files matching the convention, numbered, in columns (no shell
+// involved); at the file prompt a number chooses the file it stands for.
 int FILE_list_file();
 // 1 overwrite, 2 append, 3 use the existing file. mode 2 offers appending.
 int FILE_overwrite(const char* name, int mode);

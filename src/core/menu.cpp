@@ -219,7 +219,8 @@ char* ORV_promptl(const char* prompt, char* buffer) {
         read_reply(prompt, line);
         char word[20] = {};
         const bool scanned = std::sscanf(line, "%19s", word) == 1;
-        if (ORV_set_command(word) != 0) continue;
+        // The whole line: "set NAME VALUE" at a menu sets the resource.
+        if (ORV_set_command(line) != 0) continue;
         if (scanned) return strntcpy(buffer, word, sizeof word);
         if (line[0] == '\0') return buffer;
     }
@@ -278,7 +279,7 @@ int ORV_set_command(const char* text) {
         list_resources();
         return 1;
     }
-    RES_put(name, value_at >= 0 ? text + value_at : "");
+    RES_set_now(name, value_at >= 0 ? text + value_at : "");
     return 1;
 }
 

@@ -47,7 +47,23 @@ struct CatalogEntry {
     const char* usage;
     const char* description;
     Help help;
+    // Further help lines, each printed indented under the entry.
+    const char* const* more = nullptr;
 };
+
+constexpr const char* kDeviceHelp[] = {
+    "d window (d,HOST:0), p PostScript, q (or h) HPGL, m metafile, w pixmap;",
+    "png, gif, xwd, img, pdf, svg picture files; PostScript takes",
+    "land, port, eps, a4, letter, ... after the name",
+    "e.g. -de p,map.ps,land,eps,a4   -de png,map.png   -de q,map.hpgl", nullptr};
+constexpr const char* kPlotParamHelp[] = {
+    "pscolor, inv, lalo:DEG, lab:..., gridxN, bar, nobar, tz:ZONE, full, ...",
+    "e.g. -pp pscolor,lalo:10,gridx4   (README: the whole list)", nullptr};
+constexpr const char* kFormatHelp[] = {
+    "bar (a colour bar keys a colour-filled map), nobar, cf, lcf, ln, value,",
+    "in=N, cb=N, mn=N, mx=N, lab=..., %.1f, co=COLOUR, ...",
+    "e.g. -fm bar   -fm cf:bar:in=5", nullptr};
+constexpr const char* kPlotTypeHelp[] = {"e.g. -pl cf   (vectors: -pl vect, -pl barb, -pl strm)", nullptr};
 
 // A batch run given a value it cannot use ends with this status.
 constexpr int kBadValueStatus = 2;
@@ -82,7 +98,7 @@ constexpr CatalogEntry kCatalog[] = {
      Help::kLine},
     {23, "color_map", "orvclrmap", "com", 0, 6, "-com clr", "line map color", Help::kLine},
     {24, "color_pop", "orvclrpop", "copp", 0, 6, "-copp clr",
-     "Probablilty of precipitation color", Help::kLine},
+     "Probability of precipitation color", Help::kLine},
     {26, "color_sound", "orvclrsound", "coso", 0, 6, "-coso clr", "Sounding color",
      Help::kLine},
     {27, "color_table", "orvclrtbl", "ct", 0, 6, "-ct file", "Color table file name",
@@ -111,7 +127,7 @@ constexpr CatalogEntry kCatalog[] = {
      "Draw components: text,data,sum,map,none", Help::kLine},
     {45, "decode_hour", "orvdechour", "dh", 0, 6, "-dh hour", "Hour to decode", Help::kLine},
     {46, "device", "orvdevice", "de", 0, 17, "-de dev[,name]", "Output device: d,p,q,w,m",
-     Help::kLine},
+     Help::kLine, kDeviceHelp},
     {47, "file_param", "orvfileparam", "pf", 0, 16, "-pf param",
      "File parameters: use,calc,over,app", Help::kLine},
     {48, "file_path", "orvfile", "fp", 0, 8, "-fp path", "File path", Help::kLine},
@@ -156,12 +172,13 @@ constexpr CatalogEntry kCatalog[] = {
     {83, "parameter", "orvparam", "pa", 0, 6, "-pa param", "Parameters", Help::kLine},
     {84, "plot_domain", "orvdomain", "pd", 0, 20, "-pd region or [proj],clat,clon[,nx,ny][,dx,dy]",
      "Output plot domain", Help::kDomain},
-    {85, "plot_format", "orvformat", "fm", 0, 6, "-fm format", "Numeric format", Help::kLine},
-    {86, "plot_param", "orvpltparam", "pp", 0, 6, "-pp param", "Plot parameters", Help::kLine},
+    {85, "plot_format", "orvformat", "fm", 0, 6, "-fm format", "Numeric format", Help::kLine, kFormatHelp},
+    {86, "plot_param", "orvpltparam", "pp", 0, 6, "-pp param", "Plot parameters", Help::kLine,
+     kPlotParamHelp},
     {88, "plot_scale", "orvscale", "sc", 0, 5, "-sc scale", "Text and wind vector scale factor",
      Help::kLine},
     {89, "plot_type", "orvplot", "pl", 0, 18, "-pl type",
-     "Plot type: cf,lcf,ln,dln,ndln,value,none", Help::kLine},
+     "Plot type: cf,lcf,ln,dln,ndln,value,none", Help::kLine, kPlotTypeHelp},
     {92, "product", "orvproduct", "pro", 0, 6, "-pro product", "Product name", Help::kLine},
     {94, "raw_path", "orvraw", "rp", 0, 8, "-rp path", "Raw files path", Help::kLine},
     {96, "region", "orvregion", "re", 0, 13, "-re region or [proj],clat,clon[,nx,ny][,dx,dy]",
@@ -887,6 +904,20 @@ int RES_append(int source, const char* name, const char* value, unsigned type) {
 
 void RES_put(const char* name, const char* value) { RES_new(kMissing, name, value, kResString); }
 
+int RES_set_now(const char* name, const char* value) {
+    if (name == nullptr) return -1;
+    const int n = table_size();
+    for (int idx = 0; idx < n; ++idx) {
+        const ResourceDesc& d = g.table[idx];
+        if (std::strcmp(d.name, name) != 0) continue;
+        if (RES_new(idx, d.name, value, d.type) != 0) return -1;
+        // An empty value changes nothing: "set message" must not silence everything.
+        if (value != nullptr && *value != '\0') convert(value, d.type, d.dest, d.count);
+        return 0;
+    }
+    return RES_new(kMissing, name, value, kResString);
+}
+
 const char* RES_get(const char* name) {
     const ResourceEntry* e = find_entry(name);
     return e != nullptr ? e->value.c_str() : nullptr;
@@ -970,13 +1001,16 @@ int RES_help_item(int id) {
         MESS_print(15, "             %s\n", e->description);
         if (e->help == Help::kAlone) break;
         MESS_print(15, "               region=predefined region:\n");
-        MESS_print(15, "                  us,ne,at,se,mw,sp,nw,sw,etc\n");
+        // The region entry also takes "var", which asks for the centre.
+        MESS_print(15, e->help == Help::kRegion ? "                  us,ne,at,se,mw,sp,nw,sw,var,etc\n"
+                                                : "                  us,ne,at,se,mw,sp,nw,sw,etc\n");
         MESS_print(15, "               proj=projection, clat=central latitude, clon=central "
                        "longitude,\n");
         MESS_print(15, "               nx,ny=number of gridpoints and dx,dy=grid spacing\n");
-        if (e->help == Help::kRegion) MESS_print(15, "               us,ne,at,se,mw,sp,nw,sw,var\n");
         break;
     }
+    for (const char* const* line = e->more; line != nullptr && *line != nullptr; ++line)
+        MESS_print(15, "               %s\n", *line);
     return 1;
 }
 

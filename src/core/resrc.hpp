@@ -66,6 +66,10 @@ int RES_fill_obj(ResourceDesc* desc, const char* name, const char* env, int posi
 int RES_new(int source, const char* name, const char* value, unsigned type);
 int RES_append(int source, const char* name, const char* value, unsigned type);
 void RES_put(const char* name, const char* value);
+// Stores a value typed at a prompt: a resource of the program keeps its type
+// and takes effect at once as from the command line ("message none" silences
+// what follows); another name is stored as RES_put stores it.
+int RES_set_now(const char* name, const char* value);
 
 // Reading; names are compared exactly. RES_get gives "" for a resource stored
 // without a value and null for an unknown one.

@@ -163,12 +163,16 @@ int main(int argc, char** argv) {
     Domain grid;
     check_domain(DOM_get_grid_domain(&grid), grid, "grid domain");
     MESS_print_prog(kProgramTitle);
-    char bulletin[kFileNameSize];
-    FILE_get_file("Enter the surface filename: ", bulletin);
-    MOS_set_date(nullptr);
-    while (MOS_prompt_time() != 0) {
-        MOS_set_prompt_variable(1);
-        while (MOS_prompt_variable() != 0) MOS_plot(&region);
-    }
+    // "back" at the time menu returns to the file prompt when that is where
+    // the bulletin was chosen; a bulletin named on the command line ends the run.
+    do {
+        char bulletin[kFileNameSize];
+        FILE_get_file("Enter the surface filename: ", bulletin);
+        MOS_set_date(nullptr);
+        while (MOS_prompt_time() != 0) {
+            MOS_set_prompt_variable(1);
+            while (MOS_prompt_variable() != 0) MOS_plot(&region);
+        }
+    } while (MOS_time_back() != 0 && FILE_chosen_at_prompt() != 0);
     return is_batch() ? ORV_run_status() : 0;
 }

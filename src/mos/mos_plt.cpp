@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <regex>
 #include <strings.h>
 #include <string>
@@ -50,7 +51,7 @@ constexpr MosModelInfo kModels[] = {
     {kModelNam, "nam", MosFamily::standard, 290, "NAM MOS", 0},
     {kModelNamUa, "nam_ua", MosFamily::extended, 290, "NAM MOS", 2},
     {kModelAvn, "avn", MosFamily::standard, 277, "AVN MOS", 0},
-    {kModelGfs, "gfs", MosFamily::standard, 279, "GFS MOS", 1},
+    {kModelGfs, "gfs", MosFamily::standard, 279, "GFS MOS", 0},
     {kModelGfsx, "gfsx", MosFamily::standard, 280, "GFSX MOS", 1},
 };
 
@@ -72,14 +73,22 @@ struct BuiltinTime {
     int shown[3];
 };
 
+// The hour menu offers the columns of the standard bulletins: every 3 hours
+// from 6 to 60, then 66 and 72; the upper-air menu their 6-hourly steps to 48.
 constexpr BuiltinTime kBuiltinTimes[] = {
     {"Back to previous menu", "back", 0, {1, 1, 1}},
     {"Initial", "init", 0, {0, 0, 1}},
-    {"6 hour", "h06", 6, {1, 0, 1}},     {"12 hour", "h12", 12, {1, 0, 1}},
-    {"18 hour", "h18", 18, {1, 0, 1}},   {"24 hour", "h24", 24, {1, 0, 1}},
-    {"30 hour", "h30", 30, {1, 0, 1}},   {"36 hour", "h36", 36, {1, 0, 1}},
-    {"42 hour", "h42", 42, {1, 0, 1}},   {"48 hour", "h48", 48, {1, 0, 1}},
-    {"60 hour", "h60", 60, {1, 0, 0}},
+    {"6 hour", "h06", 6, {1, 0, 1}},     {"9 hour", "h09", 9, {1, 0, 0}},
+    {"12 hour", "h12", 12, {1, 0, 1}},   {"15 hour", "h15", 15, {1, 0, 0}},
+    {"18 hour", "h18", 18, {1, 0, 1}},   {"21 hour", "h21", 21, {1, 0, 0}},
+    {"24 hour", "h24", 24, {1, 0, 1}},   {"27 hour", "h27", 27, {1, 0, 0}},
+    {"30 hour", "h30", 30, {1, 0, 1}},   {"33 hour", "h33", 33, {1, 0, 0}},
+    {"36 hour", "h36", 36, {1, 0, 1}},   {"39 hour", "h39", 39, {1, 0, 0}},
+    {"42 hour", "h42", 42, {1, 0, 1}},   {"45 hour", "h45", 45, {1, 0, 0}},
+    {"48 hour", "h48", 48, {1, 0, 1}},   {"51 hour", "h51", 51, {1, 0, 0}},
+    {"54 hour", "h54", 54, {1, 0, 0}},   {"57 hour", "h57", 57, {1, 0, 0}},
+    {"60 hour", "h60", 60, {1, 0, 0}},   {"66 hour", "h66", 66, {1, 0, 0}},
+    {"72 hour", "h72", 72, {1, 0, 0}},
     {"1 day", "d1", 24, {0, 1, 0}},      {"1.5 day", "e1", 36, {0, 0, 0}},
     {"2 day", "d2", 48, {0, 1, 0}},      {"2.5 day", "e2", 60, {0, 0, 0}},
     {"3 day", "d3", 72, {0, 1, 0}},      {"3.5 day", "e3", 84, {0, 0, 0}},
@@ -88,6 +97,7 @@ constexpr BuiltinTime kBuiltinTimes[] = {
     {"6 day", "d6", 144, {0, 1, 0}},     {"6.5 day", "e6", 156, {0, 0, 0}},
     {"7 day", "d7", 168, {0, 1, 0}},
 };
+static_assert(static_cast<int>(std::size(kBuiltinTimes)) < kTimeMenuSize, "the built-in menu and its end mark fit the table");
 
 // The time menu keeps its texts in fixed slots so that a time-menu file can
 // replace them.
@@ -130,6 +140,7 @@ struct MosState {
     bool time_init = false;
     int time_prompt = 1;
     int variable_prompt = 1;
+    bool time_back = false;  // the time menu was left with "back"
     std::vector<std::string> times;
     int hour = kMissing;
     char variable[kMosVariableMax + 1] = "";
@@ -177,9 +188,9 @@ bool read_line(std::FILE* f, char* buf, std::size_t size) {
 
 int menu_type_for_model(int model, int current) {
     switch (model) {
-    case kModelEta: case kModelNam: case kModelNgm: return 0;
+    case kModelEta: case kModelNam: case kModelNgm: case kModelGfs: return 0;
     case kModelEtaUa: case kModelNamUa: case kModelNgmUa: return 2;
-    case kModelMrf: case kModelMrfx: case kModelGfs: case kModelGfsx: return 1;
+    case kModelMrf: case kModelMrfx: case kModelGfsx: return 1;
     default: return current;
     }
 }
@@ -210,6 +221,29 @@ void select_time(std::size_t i) {
     g.hour = code;
     VAR_set_time_str(g.times[i].c_str());
     FLAG_set(kFlagHour, code);
+}
+
+// A reply the time menu does not list may still name forecast times ("h24",
+// "d2", "h12,h24"); a plain number stays a row number of the menu.
+bool names_times(const char* reply) {
+    if (reply[0] == '\0' || string_is_num(reply) != 0) return false;
+    int n = 0;
+    char** items = nullptr;
+    parse_string(reply, ',', &n, &items);
+    bool all = n > 0;
+    for (int i = 0; i < n && all; ++i) {
+        const char* item = items[i];
+        int code = kMissing;
+        all = item[0] != '\0' && strnicmp(item, "time", 4) != 0 && VAR_dec_time(item, &code) != 0 &&
+              !is_missing(code);
+    }
+    free_parsed_array(n, items);
+    return all;
+}
+
+// Before a menu is shown again, the reply that matched nothing is named.
+void say_no_match(const char* reply) {
+    if (reply[0] != '\0') MESS_print(kMessPrint, "no entry matches '%s'\n", reply);
 }
 
 constexpr int kStationBlockSize = kRawLabelBlock;
@@ -511,13 +545,14 @@ int MOS_in_file() {
     char** entries = nullptr;
     RES_getvals("in_file", &n, &entries);
     for (int i = 0; i < n; ++i) {
+        // A convention that names no model ("mos_dat") leaves the model and
+        // its menus as -mo chose them.
         copy_text(g.conv, entries[i]);
-        copy_text(g.model_string, entries[i]);
         for (const int code : kConventionOrder) {
             const MosModelInfo* m = MOS_model_info(code);
             if (std::strstr(entries[i], m->name) == nullptr) continue;
             set_model(code);
-            copy_text(g.model_string, code == kModelGfsx ? "gfs" : m->name);
+            copy_text(g.model_string, m->name);
             break;
         }
     }
@@ -553,6 +588,7 @@ int MOS_set_date(const DateRecord* date) {
 const DateRecord* MOS_get_date() { return &g.file_date; }
 
 void MOS_set_prompt_time(int flag) { g.time_prompt = flag; }
+int MOS_time_back() { return g.time_back ? 1 : 0; }
 void MOS_set_prompt_variable(int flag) { g.variable_prompt = flag; }
 
 int MOS_read_time_menu() {
@@ -599,6 +635,7 @@ int MOS_read_time_menu() {
 }
 
 int MOS_prompt_time() {
+    g.time_back = false;
     if (!g.time_init) MOS_read_time_menu();
     if (g.time_prompt == 0) return 0;
 
@@ -611,14 +648,23 @@ int MOS_prompt_time() {
         need_in_batch("forecast time", "-ft (for example -ft h24)");
         g.tim_menu_type = menu_type_for_model(g.model, g.tim_menu_type);
         int result = kMissing;
-        while (result == kMissing) {
+        for (;;) {
             answer[0] = '\0';
             result = MENU_process("\n        Forecast Time Menu\n", menu().items.data(), g.tim_menu_type,
                                   "Enter the time: ", answer, kMenuExit | kMenuBack);
+            if (result != kMissing) break;
+            if (names_times(answer)) {
+                result = 1;
+                break;
+            }
+            say_no_match(answer);
         }
         // The initial time carries the go-back value; its abbreviation tells them apart.
         const bool initial = result == 0 && stricmp(answer, "init") == 0;
-        if (result == 0 && !initial) return 0;
+        if (result == 0 && !initial) {
+            g.time_back = true;
+            return 0;
+        }
         if (result < 0) ORV_exit(0);
     }
     set_times(answer);
@@ -643,8 +689,12 @@ int MOS_prompt_variable() {
         need_in_batch("variable", "-va (for example -va temp)");
         char reply[kMenuReplySize] = "";
         result = kMissing;
-        while (result == kMissing)
+        for (;;) {
             result = VAR_menu("\n        Variable Menu\n", "Enter the variable: ", reply, kMenuExit | kMenuBack);
+            if (result != kMissing) break;
+            say_no_match(reply);
+            reply[0] = '\0';
+        }
         if (FLAG_batch()) g.variable_prompt = 0;
         if (result == 0) return 0;
         if (result < 0) ORV_exit(0);

@@ -50,6 +50,8 @@ void MOS_set_prompt_time(int flag);
 void MOS_set_prompt_variable(int flag);
 int MOS_read_time_menu();
 int MOS_prompt_time();
+// 1 when the last time prompt ended because the user went back from the menu.
+int MOS_time_back();
 int MOS_prompt_variable();
 int MOS_plot(const Domain* domain);
 int MOS_plot_param();

@@ -285,6 +285,10 @@ constexpr RowSpec kLayoutD[] = {
     {"WND ", nullptr, 4, Kind::number, 2, 0, kMosWspd, 0, Rule::r99_only, {5, 4, 15, 0, 1}, kNoRun, false},
     {"P12 ", nullptr, 4, Kind::number, 3, 0, kMosPop12, 0, Rule::r999, kGridD, kNoRun, false},
     {"Q12", nullptr, 3, Kind::number, 3, 0, kMosQpf12, 0, Rule::r999, kGridD, kNoRun, false},
+    {"T12", nullptr, 3, Kind::number, 3, 0, kMosTstm12, 0, Rule::r999, kGridD, kNoRun, false},
+    {"P24", nullptr, 3, Kind::number, 3, 0, kMosPop24, 0, Rule::r999, kGridD, kNoRun, false},
+    {"Q24", nullptr, 3, Kind::number, 3, 0, kMosQpf24, 0, Rule::r999, kGridD, kNoRun, false},
+    {"T24", nullptr, 3, Kind::number, 3, 0, kMosTstm24, 0, Rule::r999, kGridD, kNoRun, false},
     {"TYP ", nullptr, 4, Kind::character, 3, 2, kMosPtype, 0, Rule::none, kGridD, kNoRun, false},
 };
 

@@ -16,7 +16,7 @@ namespace orv {
 
 // ---------------------------------------------------------------- records
 
-inline constexpr int kMosRows = 21;
+inline constexpr int kMosRows = 24;
 inline constexpr int kMosCols = 25;
 inline constexpr int kMosIdSize = 8;
 
@@ -26,6 +26,8 @@ enum MosRow : int {
     kMosPop6 = 5, kMosPop12 = 6, kMosTstm6 = 7, kMosTstm12 = 8, kMosSvr6 = 9, kMosSvr12 = 10,
     kMosPtype = 11, kMosMaxMin = 12, kMosCloud = 13, kMosCeiling = 14, kMosVis = 15,
     kMosObvis = 16, kMosQpf6 = 17, kMosQpf12 = 18, kMosSnow6 = 19, kMosSnow = 20,
+    // The 24-hour rows of the extended-range (MEX) bulletins.
+    kMosPop24 = 21, kMosQpf24 = 22, kMosTstm24 = 23,
 };
 
 // One station of the standard family. Character rows (precipitation type,

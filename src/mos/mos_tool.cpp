@@ -59,7 +59,8 @@ constexpr NaturalUnits kStandardUnits[] = {
     {"prec12", "in"}, {"prec", "in"},    {"snwfl6", "in"},  {"snwfl12", "in"}, {"snwfl24", "in"},
     {"snwfl", "in"},  {"vpres", "mb"},   {"wchilt", "K"},   {"wchill2", "K"},  {"heat", "K"},
     {"wchilf", "W/m^2"}, {"city", ""},   {"ptype", ""},     {"obvis", ""},     {"wx6", ""},
-    {"wx12", ""},     {"wx", ""},        {"fr", ""},
+    {"wx12", ""},     {"wx", ""},        {"fr", ""},        {"pop24", "%"},   {"prec24", "in"},
+    {"pot24", "%"},
 };
 
 constexpr NaturalUnits kExtendedUnits[] = {
@@ -270,7 +271,7 @@ bool simple_value(const char* name, const MosReport* r, int c, RawData* raw) {
     };
     static constexpr Direct kDirect[] = {{"temp", kMosTemp}, {"dewp", kMosDewp}, {"wdir", kMosWdir},
                                          {"wspd", kMosWspd}, {"pop6", kMosPop6}, {"pop12", kMosPop12},
-                                         {"extt", kMosMaxMin}};
+                                         {"pop24", kMosPop24}, {"pot24", kMosTstm24}, {"extt", kMosMaxMin}};
     for (const auto& d : kDirect) {
         if (!eq(name, d.name)) continue;
         raw->value = as_float(at(r, d.row, c));
@@ -338,6 +339,8 @@ void standard_value(const char* name, const MosReport* r, int c, RawData* raw) {
         raw->value = MOS_quant_prec6(r, c);
     } else if (eq(name, "prec12")) {
         raw->value = MOS_quant_prec12(r, c);
+    } else if (eq(name, "prec24")) {
+        raw->value = amount(at(r, kMosQpf24, c));
     } else if (eq(name, "snwfl6") || eq(name, "snwfl")) {
         raw->value = MOS_snow6(r, c);
     } else if (eq(name, "snwfl12") || eq(name, "snwfl24")) {

@@ -81,8 +81,8 @@ TEST(Startup, DefaultsFileEnvironmentAndCommandLineOverrideInOrder) {
 
 TEST(Dialogue, TimeMenuAnsweredByNumberAbbreviationAndBack) {
     ScratchDir dir;
-    // Number 2 of the hour menu is 12 hours; then "h24"; "back" ends the program.
-    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-va", "temp"}), "la\n2\nh24\nback\n");
+    // Number 3 of the hour menu is 12 hours; then "h24"; "back" returns to the file prompt.
+    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-va", "temp"}), "la\n3\nh24\nback\nexit\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(contains(r.out, "        Forecast Time Menu\n")) << r.out;
     EXPECT_TRUE(contains(r.out, "  1: 6 hour")) << r.out;
@@ -144,6 +144,81 @@ TEST(Dialogue, DayMenuForGfsAndVariableMenuBackReturnsToTimes) {
     EXPECT_TRUE(contains(r.out, "  1: 1 day")) << r.out;
     EXPECT_FALSE(contains(r.out, "6 hour")) << r.out;
     EXPECT_TRUE(contains(r.out, "GFSX MOS d2: temp")) << r.out;
+}
+
+// Replies at each menu and prompt, and what the program answers to them.
+TEST(Dialogue, MenusAndPromptsAnswerAsTheUserTypes) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        std::string input;
+        std::vector<std::string> shown;      // in standard output, in this order
+        std::vector<std::string> not_shown;  // nowhere in standard output
+    };
+    const Case cases[] = {
+        {"a listed file by its number; ? lists", {"-mo", "gfs"}, "?\n1\nh24\ntemp\n-1\n",
+         {"List of available files:\n1: ", "Enter the surface filename: 1: ", "GFS MOS h24: temp"}, {}},
+        {"the MAV hour menu runs to 72 hours", {"-mo", "gfs"}, "la\n21\ntemp\n-1\n",
+         {"  2: 9 hour", "21: 72 hour", "GFS MOS h72: temp"}, {"1 day"}},
+        {"the day menu takes an hour it does not list", {"-mo", "gfsx"}, "la\nh36\ntemp\n-1\n",
+         {"  1: 1 day", "GFS MOS h36: temp"}, {"no entry matches"}},
+        {"the hour menu takes days and lists of times", {"-mo", "nam"}, "la\nd2,h12\ntemp\n-1\n",
+         {"NAM MOS d2: temp", "NAM MOS h12: temp"}, {"no entry matches"}},
+        {"a word that matches nothing is named", {"-mo", "gfs"}, "la\nxyz\nh06\nabc\n-1\n",
+         {"Enter the time: no entry matches 'xyz'\n\n        Forecast Time Menu",
+          "Enter the variable: no entry matches 'abc'\n\n        Variable Menu"}, {}},
+        {"back at the time menu returns to the file prompt", {"-mo", "gfs"}, "la\nback\nla\n0\nexit\n",
+         {"Enter the surface filename: ", "Enter the time: ", "Enter the surface filename: ", "Enter the time: ",
+          "Enter the surface filename: "}, {}},
+        {"set at the time menu sets the resource there", {"-mo", "gfs"}, "la\nset message none\nh06\n-1\n",
+         {"Enter the time: "}, {"Set resources", "Variable Menu"}},
+        {"set at the variable menu", {"-mo", "gfs"}, "la\nh06\nset model nam\nset\n-1\n",
+         {"Enter the variable: Set resources\n", "model: nam\n"}, {}},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        const RunResult r = run_mosplot(dir, with_bulletin(dir, c.args), c.input);
+        EXPECT_EQ(r.status, 0) << c.what << "\n" << r.err;
+        std::size_t at = 0;
+        for (const std::string& text : c.shown) {
+            at = r.out.find(text, at);
+            ASSERT_NE(at, std::string::npos) << c.what << ": no \"" << text << "\" in order in\n" << r.out;
+            at += text.size();
+        }
+        for (const std::string& text : c.not_shown) EXPECT_FALSE(contains(r.out, text)) << c.what << "\n" << r.out;
+    }
+}
+
+// After a plot the dialogue asks only for what the command line left open.
+TEST(Dialogue, PlotsAskOnlyForWhatWasNotGiven) {
+    const std::string interval = "Enter the contour interval: ";
+    const std::string type = "Color fill (C) or Line (L) contours: ";
+    const std::string device = "Display (D) or Postscript (P): ";
+    struct Case {
+        std::vector<std::string> given;
+        std::string input;  // after the file and time
+        std::vector<std::string> asked;
+        std::vector<std::string> not_asked;
+    };
+    const Case cases[] = {
+        {{"-de", "p,map.ps", "-pl", "cf", "-in", "5"}, "temp\ntemp\n-1\n", {}, {interval, type, device}},
+        {{"-de", "p,map.ps", "-pl", "cf"}, "temp\n5\ntemp\n5\n-1\n", {interval, interval}, {type, device}},
+        {{"-de", "p,map.ps", "-in", "5"}, "temp\ncf\n-1\n", {type}, {interval, device}},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        std::vector<std::string> args = {"-mo", "gfs", "-if", "mos_dat", "-dp", ORV_SOURCE_DIR "/examples"};
+        args.insert(args.end(), c.given.begin(), c.given.end());
+        const RunResult r = run_mosplot(dir, args, "la\nh24\n" + c.input, {"DISPLAY="});
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::size_t at = 0;
+        for (const std::string& text : c.asked) {
+            at = r.out.find(text, at);
+            ASSERT_NE(at, std::string::npos) << c.input << "\n" << r.out;
+            ++at;
+        }
+        for (const std::string& text : c.not_asked) EXPECT_FALSE(contains(r.out, text)) << c.input << "\n" << r.out;
+    }
 }
 
 TEST(Dialogue, TwoTimesFromTheCommandLineGiveTwoFrames) {

@@ -3,13 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "core/files.hpp"
 #include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
 #include "core/var_tool.hpp"
+#include "mos/mos_read.hpp"
+#include "mos/mos_test_product.hpp"
+#include "mos/mos_tool.hpp"
+#include "plot/data.hpp"
 #include "support/run_program.hpp"
 
 namespace orv {
@@ -69,11 +77,11 @@ TEST_F(MosPlt, UnknownModelLeavesTheCode) {
 TEST_F(MosPlt, InputConventionChoosesModelByLongestNameFirst) {
     struct Case { const char* conv; int code; const char* model; };
     const Case cases[] = {
-        {"my_gfsx_conv", kModelGfsx, "gfs"}, {"gfs_mav", kModelGfs, "gfs"},
+        {"my_gfsx_conv", kModelGfsx, "gfsx"}, {"gfs_mav", kModelGfs, "gfs"},
         {"mrfx_tab", kModelMrfx, "mrfx"},    {"old_mrf", kModelMrf, "mrf"},
         {"ngm_ua", kModelNgmUa, "ngm_ua"},   {"eta_ua2", kModelEtaUa, "eta_ua"},
         {"nam", kModelNam, "nam"},           {"avn", kModelAvn, "avn"},
-        {"local", kModelNgm, "local"},
+        {"local", kModelNgm, "ngm"},
     };
     for (const auto& c : cases) {
         MOS_reset_for_tests();
@@ -94,7 +102,8 @@ TEST_F(MosPlt, LastInputConventionWins) {
 
 TEST_F(MosPlt, BuiltInMenuVariants) {
     EXPECT_EQ(MOS_read_time_menu(), 0);
-    EXPECT_EQ(visible_abbrs(0), "h06 h12 h18 h24 h30 h36 h42 h48 h60 ");
+    EXPECT_EQ(visible_abbrs(0),
+              "h06 h09 h12 h15 h18 h21 h24 h27 h30 h33 h36 h39 h42 h45 h48 h51 h54 h57 h60 h66 h72 ");
     EXPECT_EQ(visible_abbrs(1), "d1 d2 d3 d4 d5 d6 d7 ");
     EXPECT_EQ(visible_abbrs(2), "init h06 h12 h18 h24 h30 h36 h42 h48 ");
     EXPECT_EQ(MENU_search("e3", MOS_time_menu()), 84);
@@ -145,7 +154,7 @@ TEST_F(MosPlt, TimeResourceSkipsTheMenuOnce) {
 TEST_F(MosPlt, MenuAnswersByNumberNameAndBack) {
     RES_put("model", "eta");
     MOS_in_file();
-    answer("3\nH18\nnonsense\nback\n");
+    answer("5\nH18\nnonsense\nback\n");
     ASSERT_EQ(MOS_prompt_time(), 1);
     EXPECT_EQ(MOS_get_hour(), 18);
     EXPECT_STREQ(MOS_get_time(0), "h18");
@@ -170,6 +179,93 @@ TEST_F(MosPlt, VariableResourceEndsTheVariableLoopAfterOnePass) {
     EXPECT_EQ(MOS_prompt_variable(), 0);
     MOS_set_prompt_variable(1);
     EXPECT_NE(MOS_prompt_variable(), 0);
+}
+
+const std::string kMosDir = ORV_SOURCE_DIR "/../shared/data/mos";
+
+std::vector<MosReport> read_reports(const std::string& path) {
+    std::vector<MosReport> reports;
+    if (!test::open_bulletin(path)) return reports;
+    MosReport r{};
+    for (int counter = 0; MOS_read(0, &r, kMosReadFull, &counter) == 0; ++counter) reports.push_back(r);
+    MOS_close_file();
+    return reports;
+}
+
+// A value (or a text) of the variable at some forecast hour of some report.
+bool has_value(const std::vector<MosReport>& reports, VarRecord v) {
+    for (int hour = 3; hour <= 192; hour += 3) {
+        v.time = hour;
+        for (const MosReport& r : reports) {
+            RawData raw{};
+            raw.value = raw.second = kMissingF;
+            MOS_get_data(&r, &v, &raw);
+            if (!is_missing(raw.value) || !is_missing(raw.second) || raw.text[0] != '\0') return true;
+        }
+    }
+    return false;
+}
+
+// Every entry of a family's variable menu gives values from the family's
+// real bulletin, the rows a bulletin lacks in its season (precipitation type,
+// snow) excepted; and the menu offers the quantities the bulletin holds.
+TEST_F(MosPlt, VariableMenuOffersWhatTheRealBulletinsHold) {
+    if (!std::filesystem::is_directory(kMosDir)) GTEST_SKIP() << "real bulletins not found in " << kMosDir;
+    constexpr int M = kMissing;
+    const auto with = [](std::set<std::string> names, const char* name) {
+        names.insert(name);
+        return names;
+    };
+    const std::set<std::string> standard = {"temp",  "dewp", "maxt",  "mint",   "cldcv", "wdir", "wspd",
+                                            "pop6",  "pop12", "prec6", "prec12", "pot6", "pot12", "cldcl",
+                                            "vis",   "obvis", "ptype", "rhum"};
+    struct Case {
+        const char* model;
+        const char* file;
+        DateRecord run;
+        std::set<std::string> offered;  // at least these
+    };
+    const Case cases[] = {
+        {"gfs", "gfs_mav_fous26_2014010100.txt", {2014, 1, 1, M, M, 0, M, M}, with(standard, "snwfl24")},
+        {"nam", "nam_met_fous46_2017081212.txt", {2017, 8, 12, M, M, 12, M, M}, standard},
+        {"gfsx", "gfsx_mex_feus23_2020071012.txt", {2020, 7, 10, M, M, 12, M, M},
+         {"temp", "dewp", "maxt", "mint", "nmaxt", "nmint", "cldcv", "wspd", "pop12", "pop24", "prec12", "prec24",
+          "pot12", "pot24", "ptype"}},
+    };
+    const std::map<std::string, std::string> seasonal = {{"ptype", "\nTYP "}, {"snwfl24", "\nSNW"}};
+    for (const Case& c : cases) {
+        MOS_reset_for_tests();
+        VAR_reset_for_tests();
+        RES_put("file_path", ORV_DATA_DIR);
+        RES_put("model", c.model);
+        MOS_in_file();
+        MOS_set_date(&c.run);
+        const std::string path = kMosDir + "/" + c.file;
+        const std::string text = testing::read_file(path);
+        const std::vector<MosReport> reports = read_reports(path);
+        ASSERT_FALSE(reports.empty()) << c.file;
+        ASSERT_GE(VAR_open_file(nullptr), 0);
+        VAR_read_menu();
+        std::set<std::string> offered;
+        for (const MenuEntry* e = VAR_get_menu() + 1; e->label != nullptr; ++e) {
+            if (e->shown[0] != 1) continue;
+            VAR_setup(nullptr, e->abbr);
+            for (int i = 0; i < VAR_get_num(); ++i) {
+                if (VAR_is_REG(i) == 0 && VAR_is_SUBREG(i) == 0) continue;
+                VarRecord v = *VAR_get_var(i);
+                std::string name = v.name;
+                name = name.substr(0, name.find('-'));
+                offered.insert(name);
+                EXPECT_EQ(MOS_get_var(&v), 1) << c.model << " " << e->abbr << " " << name;
+                const auto row = seasonal.find(name);
+                if (row != seasonal.end() && text.find(row->second) == std::string::npos) continue;
+                EXPECT_TRUE(has_value(reports, v)) << c.model << " offers " << e->abbr << " (" << name
+                                                   << ") but its bulletin gives no value of it";
+            }
+        }
+        for (const std::string& name : c.offered)
+            EXPECT_EQ(offered.count(name), 1U) << c.model << " does not offer " << name;
+    }
 }
 
 std::string name_conv() {
