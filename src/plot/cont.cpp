@@ -1035,7 +1035,8 @@ int CONT_draw_contour(const ContGrid* grid) {
     if (grid->x == nullptr && g.xs == nullptr) wrap.proj = kProjNone;
     print_grid_point(grid);
     GraphicsSink draw(cont);
-    ContWrapSink sink(wrap, draw);
+    ContMergeSink merge(draw);
+    ContWrapSink sink(wrap, merge);
     cont_trace(field_of(grid), CONT_get_levels(), wrap, sink);
     g.contoured = true;
     return 0;

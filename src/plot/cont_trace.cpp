@@ -158,7 +158,9 @@ int Tracer::run() {
             if (lev_.type == 12 || lev_.type == 16) lines_cell(cell);
             ++traced;
         }
+        sink_.row_end();
     }
+    sink_.field_end();
     return traced;
 }
 
@@ -421,6 +423,175 @@ void ContWrapSink::polygon(int color, float lower, int n, const GPoint* pts) {
         if (p.x > 150.0F) p.x -= width;
     }
     out_.polygon(color, lower, n, copy.data());
+}
+
+namespace {
+
+// ---- joining the pieces of a band ----
+
+struct Edge {
+    GPoint a;
+    GPoint b;
+};
+
+bool point_less(GPoint p, GPoint q) { return p.x < q.x || (p.x == q.x && p.y < q.y); }
+
+bool edge_less(const Edge& e, const Edge& f) {
+    if (!same_point(e.a, f.a)) return point_less(e.a, f.a);
+    return point_less(e.b, f.b);
+}
+
+// Whether b lies on the straight way from a on to c, so that it can go.
+bool straight_through(GPoint a, GPoint b, GPoint c) {
+    const double ux = static_cast<double>(b.x) - a.x, uy = static_cast<double>(b.y) - a.y;
+    const double vx = static_cast<double>(c.x) - b.x, vy = static_cast<double>(c.y) - b.y;
+    return ux * vy - uy * vx == 0.0 && ux * vx + uy * vy > 0.0;
+}
+
+// A closed ring (first point not repeated) without its straight-through points.
+void drop_straight_points(std::vector<GPoint>* ring) {
+    std::vector<GPoint> v;
+    v.reserve(ring->size());
+    for (const GPoint& p : *ring) {
+        while (v.size() >= 2 && straight_through(v[v.size() - 2], v.back(), p)) v.pop_back();
+        v.push_back(p);
+    }
+    for (bool changed = true; changed && v.size() >= 3;) {
+        changed = false;
+        if (straight_through(v[v.size() - 2], v.back(), v.front())) {
+            v.pop_back();
+            changed = true;
+        } else if (straight_through(v.back(), v.front(), v[1])) {
+            v.erase(v.begin());
+            changed = true;
+        }
+    }
+    ring->swap(v);
+}
+
+// The outline of the union of pieces that tile without overlapping: every
+// side two pieces share appears once in each direction and cancels; what
+// is left links up into rings. False when the pieces do not join cleanly
+// (an edge twice in one direction, a loose end, or a ring turning the other
+// way, which would be a hole).
+bool join_pieces(std::vector<Edge> edges, double orientation, std::vector<std::vector<GPoint>>* rings) {
+    std::sort(edges.begin(), edges.end(), edge_less);
+    for (std::size_t k = 1; k < edges.size(); ++k)
+        if (!edge_less(edges[k - 1], edges[k])) return false;
+    std::vector<char> live(edges.size(), 1);
+    for (std::size_t k = 0; k < edges.size(); ++k) {
+        if (!live[k]) continue;
+        const Edge reverse{edges[k].b, edges[k].a};
+        const auto it = std::lower_bound(edges.begin(), edges.end(), reverse, edge_less);
+        if (it == edges.end() || edge_less(reverse, *it)) continue;
+        const auto j = static_cast<std::size_t>(it - edges.begin());
+        if (!live[j]) continue;
+        live[k] = 0;
+        live[j] = 0;
+    }
+    std::vector<Edge> rest;
+    for (std::size_t k = 0; k < edges.size(); ++k)
+        if (live[k]) rest.push_back(edges[k]);
+    std::vector<char> used(rest.size(), 0);
+    const auto next_from = [&](GPoint p) -> std::ptrdiff_t {
+        auto it = std::lower_bound(rest.begin(), rest.end(), Edge{p, {-kInf, -kInf}}, edge_less);
+        for (; it != rest.end() && same_point(it->a, p); ++it)
+            if (!used[static_cast<std::size_t>(it - rest.begin())]) return it - rest.begin();
+        return -1;
+    };
+    for (std::size_t s = 0; s < rest.size(); ++s) {
+        if (used[s]) continue;
+        std::vector<GPoint> ring{rest[s].a};
+        std::size_t cur = s;
+        for (;;) {
+            used[cur] = 1;
+            if (same_point(rest[cur].b, rest[s].a)) break;
+            ring.push_back(rest[cur].b);
+            const std::ptrdiff_t next = next_from(rest[cur].b);
+            if (next < 0) return false;
+            cur = static_cast<std::size_t>(next);
+        }
+        drop_straight_points(&ring);
+        if (ring.size() < 3) continue;
+        ring.push_back(ring.front());
+        const double area = twice_area(static_cast<int>(ring.size()), ring.data());
+        if (area * orientation <= 0.0) return false;
+        rings->push_back(std::move(ring));
+    }
+    return true;
+}
+
+}  // namespace
+
+void ContMergeSink::segment(int color, float level, GPoint a, GPoint b) { segments_.push_back({color, level, a, b}); }
+
+void ContMergeSink::polygon(int color, float lower, int n, const GPoint* pts) {
+    if (n < 2) return;
+    pieces_.push_back({color, lower, points_.size(), n, row_});
+    points_.insert(points_.end(), pts, pts + n);
+}
+
+void ContMergeSink::row_end() { ++row_; }
+
+void ContMergeSink::field_end() {
+    join_held();
+    out_.field_end();
+}
+
+void ContMergeSink::join_held() {
+    std::vector<const Piece*> order;
+    order.reserve(pieces_.size());
+    for (const Piece& p : pieces_) order.push_back(&p);
+    const auto band_less = [](const Piece* p, const Piece* q) {
+        return p->lower < q->lower || (p->lower == q->lower && p->color < q->color);
+    };
+    std::stable_sort(order.begin(), order.end(), band_less);
+    for (std::size_t k = 0; k < order.size();) {
+        std::size_t end = k + 1;
+        while (end < order.size() && !band_less(order[k], order[end])) ++end;
+        if (!join_band(&order[k], end - k)) {
+            // a band with a hole: joined row by row, where none can arise
+            for (std::size_t r = k; r < end;) {
+                std::size_t next = r + 1;
+                while (next < end && order[next]->row == order[r]->row) ++next;
+                if (!join_band(&order[r], next - r)) pass_on(&order[r], next - r);
+                r = next;
+            }
+        }
+        k = end;
+    }
+    for (const HeldSegment& s : segments_) out_.segment(s.color, s.level, s.a, s.b);
+    points_.clear();
+    pieces_.clear();
+    segments_.clear();
+}
+
+void ContMergeSink::pass_on(const Piece* const* pieces, std::size_t count) {
+    for (std::size_t k = 0; k < count; ++k)
+        out_.polygon(pieces[k]->color, pieces[k]->lower, pieces[k]->n, &points_[pieces[k]->first]);
+}
+
+bool ContMergeSink::join_band(const Piece* const* pieces, std::size_t count) {
+    if (count == 1) {
+        pass_on(pieces, count);
+        return true;
+    }
+    std::vector<Edge> edges;
+    double orientation = 0.0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const GPoint* p = &points_[pieces[k]->first];
+        const int n = pieces[k]->n;
+        const double area = twice_area(n, p);
+        if (orientation * area < 0.0 || !same_point(p[0], p[n - 1])) return false;
+        orientation += area;
+        for (int i = 0; i + 1 < n; ++i)
+            if (!same_point(p[i], p[i + 1])) edges.push_back({p[i], p[i + 1]});
+    }
+    std::vector<std::vector<GPoint>> rings;
+    if (orientation == 0.0 || !join_pieces(std::move(edges), orientation, &rings)) return false;
+    for (const auto& ring : rings)
+        out_.polygon(pieces[0]->color, pieces[0]->lower, static_cast<int>(ring.size()), ring.data());
+    return true;
 }
 
 }  // namespace orv
