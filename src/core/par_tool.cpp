@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <sys/stat.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -64,6 +65,7 @@ public:
         begin_ = end_ = 0;
     }
     [[nodiscard]] bool attached() const { return file_ != nullptr; }
+    [[nodiscard]] std::FILE* file() const { return file_; }
 
     void close() {
         if (file_ != nullptr) FILE_close(file_);
@@ -658,6 +660,16 @@ int PAR_seek(int fd, std::int64_t position) {
 }
 
 std::int64_t PAR_get_pos(int fd) { return is_open(fd) ? g.position : -1; }
+
+bool PAR_get_file_id(int fd, ParFileId* id) {
+    struct stat st {};
+    if (!is_open(fd) || id == nullptr || fstat(fileno(g.data.file()), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    id->device = static_cast<std::uint64_t>(st.st_dev);
+    id->inode = static_cast<std::uint64_t>(st.st_ino);
+    id->size = static_cast<std::int64_t>(st.st_size);
+    id->mtime_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return true;
+}
 
 int PAR_get_status(int fd) { return fd == 0 ? g.status : -1; }
 
