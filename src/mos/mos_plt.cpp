@@ -343,6 +343,7 @@ void check_batch_plot(const Domain* domain, const MosModelInfo* info) {
     FILE_get_filename(name);
     if (FILE_is_dir(name) != 0) fail(kExitNoFile, "%s is a directory, not a bulletin\n", name);
     if (MOS_open_file() == 0) ORV_exit(kExitNoFile);  // it said which file
+    if (probe.rewind != nullptr) probe.rewind();  // from the first report, whatever an earlier frame read
     constexpr int kReportsLooked = 100000;  // a reader that makes no progress cannot hold the run
     int recognised = 0;
     int used = 0;

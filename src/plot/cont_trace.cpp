@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -434,12 +436,6 @@ struct Edge {
     GPoint b;
 };
 
-bool point_less(GPoint p, GPoint q) { return p.x < q.x || (p.x == q.x && p.y < q.y); }
-
-bool edge_less(const Edge& e, const Edge& f) {
-    if (!same_point(e.a, f.a)) return point_less(e.a, f.a);
-    return point_less(e.b, f.b);
-}
 
 // Whether b lies on the straight way from a on to c, so that it can go.
 bool straight_through(GPoint a, GPoint b, GPoint c) {
@@ -474,29 +470,81 @@ void drop_straight_points(std::vector<GPoint>* ring) {
 // is left links up into rings. False when the pieces do not join cleanly
 // (an edge twice in one direction, a loose end, or a ring turning the other
 // way, which would be a hole).
-bool join_pieces(std::vector<Edge> edges, double orientation, std::vector<std::vector<GPoint>>* rings) {
-    std::sort(edges.begin(), edges.end(), edge_less);
-    for (std::size_t k = 1; k < edges.size(); ++k)
-        if (!edge_less(edges[k - 1], edges[k])) return false;
+// A point as one number; equal points (0 and -0 alike) give equal keys.
+std::uint64_t point_key(GPoint p) {
+    const float x = p.x == 0.0F ? 0.0F : p.x;
+    const float y = p.y == 0.0F ? 0.0F : p.y;
+    std::uint32_t bx;
+    std::uint32_t by;
+    std::memcpy(&bx, &x, sizeof bx);
+    std::memcpy(&by, &y, sizeof by);
+    return (std::uint64_t{bx} << 32) | by;
+}
+
+// An open-addressing table of edge indices, sized for `count` entries.
+class EdgeTable {
+public:
+    explicit EdgeTable(std::size_t count) {
+        std::size_t size = 16;
+        while (size < 2 * count) size *= 2;
+        slots_.assign(size, -1);
+        mask_ = size - 1;
+    }
+    // The slot where `key` is or would go, found by `matches(index)`.
+    template <typename Matches>
+    std::int32_t& slot(std::uint64_t key, Matches matches) {
+        std::size_t k = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 20) & mask_;
+        while (slots_[k] >= 0 && !matches(slots_[k])) k = (k + 1) & mask_;
+        return slots_[k];
+    }
+
+private:
+    std::vector<std::int32_t> slots_;
+    std::size_t mask_ = 0;
+};
+
+bool join_pieces(const std::vector<Edge>& edges, double orientation, std::vector<std::vector<GPoint>>* rings) {
+    // an edge and its reverse meet in one slot and cancel
+    const auto ends_key = [](const Edge& e) {
+        const std::uint64_t a = point_key(e.a), b = point_key(e.b);
+        return std::min(a, b) * 0xC2B2AE3D27D4EB4FULL ^ std::max(a, b);
+    };
+    const auto same_ends = [](const Edge& e, const Edge& f) {
+        return (same_point(e.a, f.a) && same_point(e.b, f.b)) || (same_point(e.a, f.b) && same_point(e.b, f.a));
+    };
     std::vector<char> live(edges.size(), 1);
+    EdgeTable shared(edges.size());
     for (std::size_t k = 0; k < edges.size(); ++k) {
-        if (!live[k]) continue;
-        const Edge reverse{edges[k].b, edges[k].a};
-        const auto it = std::lower_bound(edges.begin(), edges.end(), reverse, edge_less);
-        if (it == edges.end() || edge_less(reverse, *it)) continue;
-        const auto j = static_cast<std::size_t>(it - edges.begin());
-        if (!live[j]) continue;
+        std::int32_t& at = shared.slot(ends_key(edges[k]),
+                                       [&](std::int32_t i) { return same_ends(edges[static_cast<std::size_t>(i)], edges[k]); });
+        if (at < 0) {
+            at = static_cast<std::int32_t>(k);
+            continue;
+        }
+        const auto other = static_cast<std::size_t>(at);
+        // the same edge twice in one direction, or three times: pieces overlap
+        if (!live[other] || same_point(edges[other].a, edges[k].a)) return false;
+        live[other] = 0;
         live[k] = 0;
-        live[j] = 0;
     }
     std::vector<Edge> rest;
     for (std::size_t k = 0; k < edges.size(); ++k)
         if (live[k]) rest.push_back(edges[k]);
+    // the edges leaving each point, chained
+    std::vector<std::int32_t> chain(rest.size(), -1);
+    EdgeTable starts(rest.size());
+    for (std::size_t k = 0; k < rest.size(); ++k) {
+        std::int32_t& head = starts.slot(point_key(rest[k].a), [&](std::int32_t i) {
+            return same_point(rest[static_cast<std::size_t>(i)].a, rest[k].a);
+        });
+        chain[k] = head;
+        head = static_cast<std::int32_t>(k);
+    }
     std::vector<char> used(rest.size(), 0);
     const auto next_from = [&](GPoint p) -> std::ptrdiff_t {
-        auto it = std::lower_bound(rest.begin(), rest.end(), Edge{p, {-kInf, -kInf}}, edge_less);
-        for (; it != rest.end() && same_point(it->a, p); ++it)
-            if (!used[static_cast<std::size_t>(it - rest.begin())]) return it - rest.begin();
+        std::int32_t i = starts.slot(point_key(p), [&](std::int32_t j) { return same_point(rest[static_cast<std::size_t>(j)].a, p); });
+        for (; i >= 0; i = chain[static_cast<std::size_t>(i)])
+            if (!used[static_cast<std::size_t>(i)]) return i;
         return -1;
     };
     for (std::size_t s = 0; s < rest.size(); ++s) {
