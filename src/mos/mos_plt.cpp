@@ -684,6 +684,8 @@ int MOS_plot(const Domain* domain) {
     MAP_fill_cont(0);
 
     const int ntimes = static_cast<int>(g.times.size());
+    // a single batch frame reads the bulletin once anyway
+    MOS_keep_reports(ntimes > 1 || FLAG_batch() == 0 ? 1 : 0);
     for (int i = 0; i < ntimes; ++i) draw_frame(i, ntimes, info);
     if (ntimes > 1 && g_frames.set_looping != nullptr) g_frames.set_looping(1);
     if (replot) return 0;

@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <string_view>
 #include <vector>
 
@@ -46,9 +47,13 @@ class KeptReports {
 public:
     // 1 with the kept report for counter n, -1 when the kept pass ended
     // before it, 0 when the file is to be read.
-    int find(int fd, int model, int n, Report* report) {
+    int find(bool keep, int fd, int model, int n, Report* report) {
         armed_ = false;
         ParFileId id;
+        if (!keep) {
+            if (valid_) *this = KeptReports{};
+            return 0;
+        }
         if (!PAR_get_file_id(fd, &id)) return 0;
         if (!valid_ || !(id == file_) || model != model_) {
             *this = KeptReports{};
@@ -79,7 +84,7 @@ private:
     bool complete_ = false;
     ParFileId file_{};
     int model_ = 0;
-    std::vector<Report> reports_;
+    std::deque<Report> reports_;  // grows without moving what it holds
 };
 
 struct ReadState {
@@ -99,6 +104,7 @@ struct ReadState {
     KeptReports<MosReport> kept_standard;
     KeptReports<MosuReport> kept_extended;
     KeptReports<MosmReport> kept_mrf;
+    bool keep_reports = true;
 };
 ReadState g;
 
@@ -1087,6 +1093,7 @@ int MOS_rewind_file() {
 }
 
 int MOS_get_fd() { return g.fd; }
+void MOS_keep_reports(int flag) { g.keep_reports = flag != 0; }
 void MOS_set_fd(int fd) { g.fd = fd; }
 int MOS_get_stat_num() { return g.stat_num; }
 
@@ -1136,7 +1143,7 @@ template <typename Report, typename Read>
 int read_kept(KeptReports<Report>& kept, Read read, int fd, Report* report, int mode, const int* counter) {
     const int n = counter != nullptr ? *counter : 0;
     if (mode != kMosReadFull) return read(fd, report, mode, n);
-    const int found = kept.find(fd, current_model(), n, report);
+    const int found = kept.find(g.keep_reports, fd, current_model(), n, report);
     if (found != 0) return found > 0 ? 0 : -1;
     const int result = read(fd, report, mode, n);
     kept.add(n, result, *report);

@@ -688,6 +688,14 @@ TEST_F(MosRead, APassToTheEndIsKeptForTheNextFrames) {
         read_all(kModelGfs, "FOUS21 KWNO 010000\n" + gfs_section("KDDD", "TMP  40\n"));
     ASSERT_EQ(changed.size(), 1U);
     EXPECT_STREQ(changed[0].id, "KDDD");
+    // a run that keeps nothing reads the file every time
+    MOS_keep_reports(0);
+    ASSERT_EQ(read_all(kModelGfs, three).size(), 3U);
+    MOS_rewind(0);
+    int top = 0;
+    ASSERT_EQ(MOS_read(0, &r, kMosReadFull, &top), 0);
+    EXPECT_STREQ(r.id, "KAAA");
+    EXPECT_GT(PAR_get_pos(0), 0);
 }
 
 TEST_F(MosRead, HeadingLineAfterAStationTitleDoesNotStallTheReader) {
