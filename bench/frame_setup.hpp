@@ -36,14 +36,15 @@ inline int decode_domain(const char* text, void* domain) {
 inline const std::vector<std::string> kDemoOptions = {
     "-pl", "cf", "-fm", "bar", "-pp", "pscolor,lalo:10,lab:2:8:16", "-gd", "ps,-97,39,-97,97,65,0.575,0.575", "-oa", "1,20"};
 
-// The program's start-up for the 24-hour GFS `variable` of the shipped
-// sample over "us", with `options` added; the region it chose. Run from the
+// The program's start-up for the GFS `variable` of the shipped sample at
+// the forecast `times` over "us", with `options` added; the region it chose. Run from the
 // source tree, as `make bench` does.
-inline orv::Domain start(const std::vector<std::string>& options, const std::string& variable = "temp") {
+inline orv::Domain start(const std::vector<std::string>& options, const std::string& variable = "temp",
+                         const std::string& times = "h24") {
     using namespace orv;
     static std::vector<std::string> args;
     args = {"mosplot", "-ba", "-me", "none", "-mo", "gfs", "-if", "mos_dat", "-dp", "examples",
-            "-ft", "h24", "-va", variable, "-re", "us"};
+            "-ft", times, "-va", variable, "-re", "us"};
     args.insert(args.end(), options.begin(), options.end());
     static std::vector<char*> argv;
     argv.clear();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <sys/stat.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -64,6 +65,7 @@ public:
         begin_ = end_ = 0;
     }
     [[nodiscard]] bool attached() const { return file_ != nullptr; }
+    [[nodiscard]] std::FILE* file() const { return file_; }
 
     void close() {
         if (file_ != nullptr) FILE_close(file_);
@@ -200,6 +202,8 @@ struct ParState {
     int lines_read = 0;  // in the current call
     int blank_run = 0;   // consecutive blank lines read
     int handed_len = 0;  // length of the line PAR_read last handed out
+    bool has_file_id = false;  // a regular file, told apart by file_id
+    ParFileId file_id;
 };
 ParState g;
 
@@ -618,6 +622,12 @@ int PAR_open(const DateRecord* date) {
         return -1;
     }
     g.data.attach(file);
+    struct stat st {};
+    g.has_file_id = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+    if (g.has_file_id)
+        g.file_id = ParFileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                              static_cast<std::int64_t>(st.st_size),
+                              static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
     if (index_name[0] != '\0') {
         std::FILE* index = FILE_open(index_name, "r");
         if (index != nullptr) g.index.attach(index);
@@ -658,6 +668,12 @@ int PAR_seek(int fd, std::int64_t position) {
 }
 
 std::int64_t PAR_get_pos(int fd) { return is_open(fd) ? g.position : -1; }
+
+bool PAR_get_file_id(int fd, ParFileId* id) {
+    if (!is_open(fd) || id == nullptr || !g.has_file_id) return false;
+    *id = g.file_id;
+    return true;
+}
 
 int PAR_get_status(int fd) { return fd == 0 ? g.status : -1; }
 

@@ -53,6 +53,17 @@ int PAR_rewind(int fd);
 int PAR_seek(int fd, std::int64_t position);
 // File offset of the last line read, -1 without a file.
 std::int64_t PAR_get_pos(int fd);
+// What tells the open file's contents apart: device, inode, size and
+// modification time. False without a file, and for a pipe or other file
+// that is not a regular file (it cannot be read again).
+struct ParFileId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t mtime_ns = 0;
+    bool operator==(const ParFileId&) const = default;
+};
+bool PAR_get_file_id(int fd, ParFileId* id);
 // Code of the last end test; 1 after a successful search.
 int PAR_get_status(int fd);
 

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "core/files.hpp"
 #include "core/flag.hpp"
 #include "core/mess.hpp"
@@ -45,6 +47,27 @@ constexpr float kCornerFree = 0.04F;
 // Whether the entries of the map list are being taken (region headers).
 enum class Region { Open, Selected, Skipping, Ended };
 
+// The drawing of one map file under one map set-up, kept so that the
+// underlay, the overlay and every frame of a loop draw it without reading
+// and projecting the file again. A changed file, domain, window or fill
+// mode is drawn afresh.
+struct OutlineKey {
+    std::string path;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long mtime_ns = 0;
+    Domain domain{};
+    float window[4] = {};
+    bool fill = false;
+};
+struct Outline {
+    OutlineKey key;
+    int result = 0;
+    std::vector<std::vector<GPoint>> runs;
+};
+constexpr std::size_t kOutlinesKept = 6;
+
 struct MapState {
     char list[kMapListSize] = "";
     char format[kMapFormatSize] = "";
@@ -59,6 +82,7 @@ struct MapState {
     int list_depth = 0;
     int list_pass = kMapNormal;  // the pass of the list file being read
     MapOverlayHooks overlays{};
+    std::vector<Outline> outlines;  // most recently drawn first
 };
 MapState g;
 
@@ -139,9 +163,10 @@ unsigned outcode(const GPoint& p, const float* w) {
 }
 
 // Collects runs of projected points and draws each as a polyline, or as a
-// fill area when filling; optionally only keeps them (for the labels).
-// Drawn lines drop the points whose two neighbouring pieces both lie beyond
-// the same side of the map window: what shows on the map stays the same.
+// fill area when filling; optionally also keeps them whole (for the labels).
+// Lines wholly beyond one side of the map window are not drawn, and lines
+// not kept drop the points whose two neighbouring pieces both lie beyond the
+// same side: what shows on the map stays the same.
 class RunWriter {
 public:
     enum Mode { Draw, Fill, Trace };
@@ -153,34 +178,51 @@ public:
     RunWriter& operator=(const RunWriter&) = delete;
 
     void add(GPoint p) {
+        if (keep_ || mode_ == Fill) run_.push_back(p);
+        if (mode_ != Draw) return;
         const unsigned code = outcode(p, window_);
-        const std::size_t n = run_.size();
-        if (mode_ == Draw && !keep_ && n >= 2 && (codes_[n - 2] & codes_[n - 1] & code) != 0) {
-            run_.back() = p;
+        beyond_ = drawn_.empty() ? code : beyond_ & code;
+        const std::size_t n = drawn_.size();
+        // kept runs are the grid's dashed lines, whose dashes keep their places
+        if (!keep_ && n >= 2 && (codes_[n - 2] & codes_[n - 1] & code) != 0) {
+            drawn_.back() = p;
             codes_.back() = code;
             return;
         }
-        run_.push_back(p);
+        drawn_.push_back(p);
         codes_.push_back(code);
     }
     void flush() {
         const int n = static_cast<int>(run_.size());
-        if (mode_ == Fill && n >= 3) gfill_area(n, run_.data());
-        if (mode_ == Draw && n >= 2) gpolyline(n, run_.data());
+        if (mode_ == Fill && n >= 3) {
+            gfill_area(n, run_.data());
+            if (record_ != nullptr) record_->push_back(run_);
+        }
+        const int m = static_cast<int>(drawn_.size());
+        if (mode_ == Draw && m >= 2 && beyond_ == 0) {
+            gpolyline(m, drawn_.data());
+            if (record_ != nullptr) record_->push_back(drawn_);
+        }
         if (keep_ && n >= 2) kept_.push_back(run_);
         run_.clear();
+        drawn_.clear();
         codes_.clear();
     }
     const std::vector<std::vector<GPoint>>& runs() const { return kept_; }
     bool filling() const { return mode_ == Fill; }
+    // Every run drawn from now on is also added to `drawn`.
+    void record(std::vector<std::vector<GPoint>>* drawn) { record_ = drawn; }
 
 private:
     Mode mode_;
     bool keep_;
     float window_[4];
-    std::vector<GPoint> run_;
+    std::vector<GPoint> run_;    // every point (fills and kept runs)
+    std::vector<GPoint> drawn_;  // the points a line is drawn through
     std::vector<unsigned> codes_;
+    unsigned beyond_ = 0;  // the sides every point of the drawn run lies beyond
     std::vector<std::vector<GPoint>> kept_;
+    std::vector<std::vector<GPoint>>* record_ = nullptr;
 };
 
 // Feeds the points of a line to a run writer. A point without an image ends
@@ -422,9 +464,102 @@ bool looks_like_text(const std::vector<unsigned char>& bytes) {
     return probe.header(&count) && count >= 0 && count <= INT16_MAX;
 }
 
+// ---- culling ----
+
+// The latitudes and longitudes the map window can show, with a margin, so
+// that segments lying wholly outside them are passed over unprojected.
+class ViewBox {
+public:
+    ViewBox() {
+        float w[4];
+        MAP_get_window(w);
+        // the window's edge, walked round once; longitudes unwrapped on the way
+        constexpr int kSteps = 32;
+        double lon_sum = 0.0;
+        double prev_lon = 0.0;
+        double first_lon = 0.0;
+        bool first = true;
+        for (int side = 0; side < 4; ++side) {
+            for (int k = 0; k < kSteps; ++k) {
+                const float t = static_cast<float>(k) / kSteps;
+                const float x = side == 0 ? w[0] + t * (w[1] - w[0]) : side == 1 ? w[1] : side == 2 ? w[1] - t * (w[1] - w[0]) : w[0];
+                const float y = side == 0 ? w[2] : side == 1 ? w[2] + t * (w[3] - w[2]) : side == 2 ? w[3] : w[3] - t * (w[3] - w[2]);
+                float lat = kMissingF;
+                float lon = kMissingF;
+                if (MAP_untran(&lat, &lon, x, y) != 1 || is_missing(lat) || is_missing(lon) || !std::isfinite(lat) ||
+                    !std::isfinite(lon))
+                    return;  // the window reaches past the earth: everything may show
+                if (first) first_lon = lon;
+                lon_sum = first ? lon : lon_sum + wrap180(lon - prev_lon);
+                prev_lon = lon;
+                first = false;
+                lat_lo_ = std::min(lat_lo_, static_cast<double>(lat));
+                lat_hi_ = std::max(lat_hi_, static_cast<double>(lat));
+                lon_lo_ = std::min(lon_lo_, lon_sum);
+                lon_hi_ = std::max(lon_hi_, lon_sum);
+            }
+        }
+        // an edge that winds round a pole encloses it: every longitude shows
+        if (std::fabs(lon_sum + wrap180(first_lon - prev_lon) - first_lon) > 180.0) return;
+        for (double pole : {-90.0, 90.0}) {
+            GPoint p;
+            if (project(pole, 0.0, &p) && outcode(p, w) == 0) return;
+        }
+        lat_lo_ -= kMargin;
+        lat_hi_ += kMargin;
+        lon_lo_ -= kMargin;
+        lon_hi_ += kMargin;
+        culls_ = lon_hi_ - lon_lo_ < 360.0;
+    }
+
+    // Whether a segment within these bounds may show. A filled outline
+    // going all the way round may enclose a pole, so it always may.
+    bool may_show(double lat_lo, double lat_hi, double lon_lo, double lon_hi, bool filled) const {
+        if (!culls_) return true;
+        if (lat_hi < lat_lo_ || lat_lo > lat_hi_) return false;
+        const double span = lon_hi - lon_lo;
+        if (span >= 360.0 || (filled && span > 180.0)) return true;
+        const double d = std::fmod(std::fmod(lon_lo - lon_lo_, 360.0) + 360.0, 360.0);
+        return d <= lon_hi_ - lon_lo_ || d + span >= 360.0;
+    }
+
+private:
+    static constexpr double kMargin = 2.0;
+    bool culls_ = false;
+    double lat_lo_ = 1e30, lat_hi_ = -1e30, lon_lo_ = 1e30, lon_hi_ = -1e30;
+};
+
+// Hands the points of one segment to the line walker unless the view box
+// shows that none of it can be seen.
+class SegmentFeed {
+public:
+    explicit SegmentFeed(RunWriter& out) : line_(out), filled_(out.filling()) {}
+    void point(float lat, float lon) { points_.push_back({lat, lon}); }
+    void end() {
+        double lat_lo = 1e30, lat_hi = -1e30, lon_lo = 1e30, lon_hi = -1e30;
+        for (const auto& [lat, lon] : points_) {
+            lat_lo = std::min(lat_lo, static_cast<double>(lat));
+            lat_hi = std::max(lat_hi, static_cast<double>(lat));
+            lon_lo = std::min(lon_lo, static_cast<double>(lon));
+            lon_hi = std::max(lon_hi, static_cast<double>(lon));
+        }
+        if (!points_.empty() && view_.may_show(lat_lo, lat_hi, lon_lo, lon_hi, filled_)) {
+            for (const auto& [lat, lon] : points_) line_.point(lat, lon);
+        }
+        line_.end();
+        points_.clear();
+    }
+
+private:
+    LineWalker line_;
+    bool filled_;
+    ViewBox view_;
+    std::vector<std::pair<float, float>> points_;
+};
+
 int draw_text_segments(const std::vector<unsigned char>& bytes, RunWriter& out) {
     TextReader in(bytes);
-    LineWalker line(out);
+    SegmentFeed line(out);
     for (;;) {
         long count = 0;
         if (!in.header(&count)) return in.at_end() ? 0 : -1;
@@ -445,7 +580,7 @@ int draw_text_segments(const std::vector<unsigned char>& bytes, RunWriter& out) 
 
 int draw_binary_segments(std::vector<unsigned char> bytes, RunWriter& out) {
     ByteReader in(std::move(bytes));
-    LineWalker line(out);
+    SegmentFeed line(out);
     constexpr std::size_t kHeaderRest = 4 * 4 + 4;
     for (;;) {
         if (in.left() == 0) return 0;
@@ -465,6 +600,15 @@ int draw_binary_segments(std::vector<unsigned char> bytes, RunWriter& out) {
         }
         line.end();
     }
+}
+
+// Draws the segments of a file's bytes with the current fill mode, adding
+// what is drawn to `drawn` when given.
+int draw_map_bytes(std::vector<unsigned char> bytes, std::vector<std::vector<GPoint>>* drawn) {
+    RunWriter out(g.filling ? RunWriter::Fill : RunWriter::Draw);
+    out.record(drawn);
+    if (looks_like_text(bytes)) return draw_text_segments(bytes, out);
+    return draw_binary_segments(std::move(bytes), out);
 }
 
 // ---- entries ----
@@ -645,6 +789,48 @@ AttribRecord map_attributes(std::string_view entry_attributes) {
     return rec;
 }
 
+bool same_outline(const OutlineKey& a, const OutlineKey& b) {
+    return a.path == b.path && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.mtime_ns == b.mtime_ns && a.fill == b.fill && std::memcmp(&a.domain, &b.domain, sizeof a.domain) == 0 &&
+           std::memcmp(a.window, b.window, sizeof a.window) == 0;
+}
+
+// Draws an open map file, from the kept drawing when the file, the map
+// set-up and the fill mode are those it was drawn with.
+int draw_map_file(const char* path, std::FILE* file) {
+    if (!is_earth(MAP_get_proj())) return 0;
+    struct stat st {};
+    if (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return MAP_map(file);
+    OutlineKey key;
+    key.path = path;
+    key.device = st.st_dev;
+    key.inode = st.st_ino;
+    key.size = st.st_size;
+    key.mtime_ns = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    MAP_get_domain(&key.domain);
+    MAP_get_window(key.window);
+    key.fill = g.filling;
+    const auto kept = std::find_if(g.outlines.begin(), g.outlines.end(),
+                                   [&key](const Outline& o) { return same_outline(o.key, key); });
+    if (kept != g.outlines.end()) {
+        std::rotate(g.outlines.begin(), kept, kept + 1);
+        const Outline& o = g.outlines.front();
+        for (const std::vector<GPoint>& run : o.runs) {
+            if (o.key.fill)
+                gfill_area(static_cast<int>(run.size()), run.data());
+            else
+                gpolyline(static_cast<int>(run.size()), run.data());
+        }
+        return o.result;
+    }
+    Outline drawn;
+    drawn.key = std::move(key);
+    drawn.result = draw_map_bytes(slurp(file), &drawn.runs);
+    if (g.outlines.size() >= kOutlinesKept) g.outlines.pop_back();
+    g.outlines.insert(g.outlines.begin(), std::move(drawn));
+    return g.outlines.front().result;
+}
+
 int map_file_entry(std::string_view entry) {
     const std::size_t colon = entry.find(':');
     const std::string_view name = trim(entry.substr(0, colon));
@@ -664,7 +850,7 @@ int map_file_entry(std::string_view entry) {
         return -1;
     }
     int result = 0;
-    if (rec.color != kColorNone) result = MAP_map(file);
+    if (rec.color != kColorNone) result = draw_map_file(path, file);
     std::fclose(file);
     g.filling = false;
     return result;
@@ -1062,7 +1248,7 @@ int MAP_draw(int mask) {
                                                                    : default_list();
     const std::string text(list);
     for (std::string_view entry : split(text, ',')) MAP_process(std::string(entry).c_str());
-    if (g.lat_spacing > 0.0F) draw_grid(g.lat_spacing, g.lon_spacing, nullptr);
+    if (g.lat_spacing > 0.0F && (mask & kMapGridLater) == 0) draw_grid(g.lat_spacing, g.lon_spacing, nullptr);
     gsel_norm_tran(kMapTran);
     return 0;
 }
@@ -1111,10 +1297,7 @@ int MAP_process(const char* entry_text) {
 int MAP_map(std::FILE* file) {
     if (file == nullptr) return -1;
     if (!is_earth(MAP_get_proj())) return 0;
-    std::vector<unsigned char> bytes = slurp(file);
-    RunWriter out(g.filling ? RunWriter::Fill : RunWriter::Draw);
-    if (looks_like_text(bytes)) return draw_text_segments(bytes, out);
-    return draw_binary_segments(std::move(bytes), out);
+    return draw_map_bytes(slurp(file), nullptr);
 }
 
 int MAP_lines(float lat_spacing, float lon_spacing) {

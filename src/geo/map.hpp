@@ -18,6 +18,10 @@ namespace orv {
 inline constexpr int kMapUnderlay = 1;
 inline constexpr int kMapOverlay = 2;
 inline constexpr int kMapNormal = 4;
+// Added to an underlay's mask when an overlay pass of the same picture
+// follows: the overlay draws the latitude/longitude grid on top, so the
+// underlay leaves it out rather than drawing it twice.
+inline constexpr int kMapGridLater = 8;
 
 inline constexpr int kMapListSize = 251;    // list name: 250 characters
 inline constexpr int kMapFormatSize = 41;   // default attributes: 40 characters

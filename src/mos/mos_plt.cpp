@@ -387,6 +387,7 @@ void check_batch_plot(const Domain* domain, const MosModelInfo* info) {
     FILE_get_filename(name);
     if (FILE_is_dir(name) != 0) fail(kExitNoFile, "%s is a directory, not a bulletin\n", name);
     if (MOS_open_file() == 0) ORV_exit(kExitNoFile);  // it said which file
+    if (probe.rewind != nullptr) probe.rewind();  // from the first report, whatever an earlier frame read
     constexpr int kReportsLooked = 100000;  // a reader that makes no progress cannot hold the run
     int recognised = 0;
     int used = 0;
@@ -744,6 +745,8 @@ int MOS_plot(const Domain* domain) {
     DATE_set_fhour_form(hour_form_of(g.model));
 
     const int ntimes = static_cast<int>(g.times.size());
+    // a single batch frame reads the bulletin once anyway
+    MOS_keep_reports(ntimes > 1 || FLAG_batch() == 0 ? 1 : 0);
     for (int i = 0; i < ntimes; ++i) draw_frame(i, ntimes, info);
     if (ntimes > 1 && g_frames.set_looping != nullptr) g_frames.set_looping(1);
     if (replot) return 0;

@@ -9,7 +9,9 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <string_view>
+#include <vector>
 
 #include "core/files.hpp"
 #include "core/flag.hpp"
@@ -36,6 +38,55 @@ struct Position {
     std::int64_t title_pos = -1;
 };
 
+// Reports read whole, kept for the file and model they came from, so that
+// every further frame drawn from the same bulletin takes them without
+// reading it again. Only a pass that reached the end of the file is used;
+// until then the file is read as before.
+template <typename Report>
+class KeptReports {
+public:
+    // 1 with the kept report for counter n, -1 when the kept pass ended
+    // before it, 0 when the file is to be read.
+    int find(bool keep, int fd, int model, int n, Report* report) {
+        armed_ = false;
+        ParFileId id;
+        if (!keep) {
+            if (valid_) *this = KeptReports{};
+            return 0;
+        }
+        if (!PAR_get_file_id(fd, &id)) return 0;
+        if (!valid_ || !(id == file_) || model != model_) {
+            *this = KeptReports{};
+            valid_ = true;
+            file_ = id;
+            model_ = model;
+        }
+        if (complete_) {
+            if (n < 0 || n >= static_cast<int>(reports_.size())) return -1;
+            *report = reports_[static_cast<std::size_t>(n)];
+            return 1;
+        }
+        armed_ = true;
+        return 0;
+    }
+    // The result of reading counter n from the file after find gave 0.
+    void add(int n, int result, const Report& report) {
+        if (!armed_ || n != static_cast<int>(reports_.size())) return;
+        if (result < 0)
+            complete_ = true;
+        else
+            reports_.push_back(report);
+    }
+
+private:
+    bool valid_ = false;
+    bool armed_ = false;
+    bool complete_ = false;
+    ParFileId file_{};
+    int model_ = 0;
+    std::deque<Report> reports_;  // grows without moving what it holds
+};
+
 struct ReadState {
     int fd = -1;
     int stat_num = 0;
@@ -50,6 +101,10 @@ struct ReadState {
     MosReport report{};
     MosuReport ua_report{};
     MosmReport mrf_report{};
+    KeptReports<MosReport> kept_standard;
+    KeptReports<MosuReport> kept_extended;
+    KeptReports<MosmReport> kept_mrf;
+    bool keep_reports = true;
 };
 ReadState g;
 
@@ -1042,6 +1097,7 @@ int MOS_rewind_file() {
 }
 
 int MOS_get_fd() { return g.fd; }
+void MOS_keep_reports(int flag) { g.keep_reports = flag != 0; }
 void MOS_set_fd(int fd) { g.fd = fd; }
 int MOS_get_stat_num() { return g.stat_num; }
 
@@ -1051,8 +1107,10 @@ void MOS_initialize(MosReport* report) {
     for (auto& row : report->values) std::fill(std::begin(row), std::end(row), kMissing);
 }
 
-int MOS_read(int fd, MosReport* report, int mode, const int* counter) {
-    const int n = counter != nullptr ? *counter : 0;
+namespace {
+
+// The file readers, one report each; MOS_read and its kin add the kept reports.
+int read_standard(int fd, MosReport* report, int mode, int n) {
     const int model = current_model();
     const Family f = family_of(model);
     MOS_initialize(report);
@@ -1082,6 +1140,26 @@ int MOS_read(int fd, MosReport* report, int mode, const int* counter) {
     return 0;
 }
 
+int read_extended(int fd, MosuReport* report, int mode, int n);
+int read_mrf(int fd, MosmReport* report, int mode, int n);
+
+template <typename Report, typename Read>
+int read_kept(KeptReports<Report>& kept, Read read, int fd, Report* report, int mode, const int* counter) {
+    const int n = counter != nullptr ? *counter : 0;
+    if (mode != kMosReadFull) return read(fd, report, mode, n);
+    const int found = kept.find(g.keep_reports, fd, current_model(), n, report);
+    if (found != 0) return found > 0 ? 0 : -1;
+    const int result = read(fd, report, mode, n);
+    kept.add(n, result, *report);
+    return result;
+}
+
+}  // namespace
+
+int MOS_read(int fd, MosReport* report, int mode, const int* counter) {
+    return read_kept(g.kept_standard, read_standard, fd, report, mode, counter);
+}
+
 int MOS_read_report(MosReport* report, CityEntry* entry) {
     if (MOS_read(g.fd, report, kMosReadFull, &g.stat_num) < 0) return -1;
     ++g.stat_num;
@@ -1108,7 +1186,11 @@ void MOSU_initialize(MosuReport* report) {
 }
 
 int MOSU_read(int fd, MosuReport* report, int mode, const int* counter) {
-    const int n = counter != nullptr ? *counter : 0;
+    return read_kept(g.kept_extended, read_extended, fd, report, mode, counter);
+}
+
+namespace {
+int read_extended(int fd, MosuReport* report, int mode, int n) {
     const ExtendedFamily f = extended_of(current_model());
     MOSU_initialize(report);
     report->id[0] = '\0';
@@ -1148,6 +1230,8 @@ int MOSU_read(int fd, MosuReport* report, int mode, const int* counter) {
     return 0;
 }
 
+}  // namespace
+
 int MOSU_read_report(MosuReport* report, CityEntry* entry) {
     if (MOSU_read(g.fd, report, kMosReadFull, &g.stat_num) < 0) return -1;
     ++g.stat_num;
@@ -1173,7 +1257,11 @@ void MOSM_initialize(MosmReport* report) {
 }
 
 int MOSM_read(int fd, MosmReport* report, int mode, const int* counter) {
-    const int n = counter != nullptr ? *counter : 0;
+    return read_kept(g.kept_mrf, read_mrf, fd, report, mode, counter);
+}
+
+namespace {
+int read_mrf(int fd, MosmReport* report, int mode, int n) {
     const int model = current_model();
     MOSM_initialize(report);
     report->id[0] = '\0';
@@ -1227,6 +1315,8 @@ int MOSM_read(int fd, MosmReport* report, int mode, const int* counter) {
     clean_mrf(report);
     return 0;
 }
+
+}  // namespace
 
 int MOSM_read_report(MosmReport* report, CityEntry* entry) {
     if (MOSM_read(g.fd, report, kMosReadFull, &g.stat_num) < 0) return -1;

@@ -105,6 +105,10 @@ int MOS_rewind_file();
 // The descriptor of the program's bulletin (-1 none); tests may set it.
 int MOS_get_fd();
 void MOS_set_fd(int fd);
+// Whether reports read whole are kept for further frames of the same file
+// (kept from the first pass that reaches its end; see MOS_read). Off, the
+// kept reports are let go and every pass reads the file.
+void MOS_keep_reports(int flag);
 
 // ---------------------------------------------------------------- standard family
 

@@ -1260,7 +1260,8 @@ int CONT_draw_contour(const ContGrid* grid) {
     print_grid_point(grid);
     if (is_fill_type(g.type)) draw_missing_cells(field_of(grid), wrap);
     GraphicsSink draw(cont);
-    ContWrapSink sink(wrap, draw);
+    ContMergeSink merge(draw);
+    ContWrapSink sink(wrap, merge);
     cont_trace(field_of(grid), CONT_get_levels(), wrap, sink);
     g.contoured = true;
     return 0;

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -158,7 +160,9 @@ int Tracer::run() {
             if (lev_.type == 12 || lev_.type == 16) lines_cell(cell);
             ++traced;
         }
+        sink_.row_end();
     }
+    sink_.field_end();
     return traced;
 }
 
@@ -421,6 +425,221 @@ void ContWrapSink::polygon(int color, float lower, int n, const GPoint* pts) {
         if (p.x > 150.0F) p.x -= width;
     }
     out_.polygon(color, lower, n, copy.data());
+}
+
+namespace {
+
+// ---- joining the pieces of a band ----
+
+struct Edge {
+    GPoint a;
+    GPoint b;
+};
+
+
+// Whether b lies on the straight way from a on to c, so that it can go.
+bool straight_through(GPoint a, GPoint b, GPoint c) {
+    const double ux = static_cast<double>(b.x) - a.x, uy = static_cast<double>(b.y) - a.y;
+    const double vx = static_cast<double>(c.x) - b.x, vy = static_cast<double>(c.y) - b.y;
+    return ux * vy - uy * vx == 0.0 && ux * vx + uy * vy > 0.0;
+}
+
+// A closed ring (first point not repeated) without its straight-through points.
+void drop_straight_points(std::vector<GPoint>* ring) {
+    std::vector<GPoint> v;
+    v.reserve(ring->size());
+    for (const GPoint& p : *ring) {
+        while (v.size() >= 2 && straight_through(v[v.size() - 2], v.back(), p)) v.pop_back();
+        v.push_back(p);
+    }
+    for (bool changed = true; changed && v.size() >= 3;) {
+        changed = false;
+        if (straight_through(v[v.size() - 2], v.back(), v.front())) {
+            v.pop_back();
+            changed = true;
+        } else if (straight_through(v.back(), v.front(), v[1])) {
+            v.erase(v.begin());
+            changed = true;
+        }
+    }
+    ring->swap(v);
+}
+
+// The outline of the union of pieces that tile without overlapping: every
+// side two pieces share appears once in each direction and cancels; what
+// is left links up into rings. False when the pieces do not join cleanly
+// (an edge twice in one direction, a loose end, or a ring turning the other
+// way, which would be a hole).
+// A point as one number; equal points (0 and -0 alike) give equal keys.
+std::uint64_t point_key(GPoint p) {
+    const float x = p.x == 0.0F ? 0.0F : p.x;
+    const float y = p.y == 0.0F ? 0.0F : p.y;
+    std::uint32_t bx;
+    std::uint32_t by;
+    std::memcpy(&bx, &x, sizeof bx);
+    std::memcpy(&by, &y, sizeof by);
+    return (std::uint64_t{bx} << 32) | by;
+}
+
+// An open-addressing table of edge indices, sized for `count` entries.
+class EdgeTable {
+public:
+    explicit EdgeTable(std::size_t count) {
+        std::size_t size = 16;
+        while (size < 2 * count) size *= 2;
+        slots_.assign(size, -1);
+        mask_ = size - 1;
+    }
+    // The slot where `key` is or would go, found by `matches(index)`.
+    template <typename Matches>
+    std::int32_t& slot(std::uint64_t key, Matches matches) {
+        std::size_t k = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 20) & mask_;
+        while (slots_[k] >= 0 && !matches(slots_[k])) k = (k + 1) & mask_;
+        return slots_[k];
+    }
+
+private:
+    std::vector<std::int32_t> slots_;
+    std::size_t mask_ = 0;
+};
+
+bool join_pieces(const std::vector<Edge>& edges, double orientation, std::vector<std::vector<GPoint>>* rings) {
+    // an edge and its reverse meet in one slot and cancel
+    const auto ends_key = [](const Edge& e) {
+        const std::uint64_t a = point_key(e.a), b = point_key(e.b);
+        return std::min(a, b) * 0xC2B2AE3D27D4EB4FULL ^ std::max(a, b);
+    };
+    const auto same_ends = [](const Edge& e, const Edge& f) {
+        return (same_point(e.a, f.a) && same_point(e.b, f.b)) || (same_point(e.a, f.b) && same_point(e.b, f.a));
+    };
+    std::vector<char> live(edges.size(), 1);
+    EdgeTable shared(edges.size());
+    for (std::size_t k = 0; k < edges.size(); ++k) {
+        std::int32_t& at = shared.slot(ends_key(edges[k]),
+                                       [&](std::int32_t i) { return same_ends(edges[static_cast<std::size_t>(i)], edges[k]); });
+        if (at < 0) {
+            at = static_cast<std::int32_t>(k);
+            continue;
+        }
+        const auto other = static_cast<std::size_t>(at);
+        // the same edge twice in one direction, or three times: pieces overlap
+        if (!live[other] || same_point(edges[other].a, edges[k].a)) return false;
+        live[other] = 0;
+        live[k] = 0;
+    }
+    std::vector<Edge> rest;
+    for (std::size_t k = 0; k < edges.size(); ++k)
+        if (live[k]) rest.push_back(edges[k]);
+    // the edges leaving each point, chained
+    std::vector<std::int32_t> chain(rest.size(), -1);
+    EdgeTable starts(rest.size());
+    for (std::size_t k = 0; k < rest.size(); ++k) {
+        std::int32_t& head = starts.slot(point_key(rest[k].a), [&](std::int32_t i) {
+            return same_point(rest[static_cast<std::size_t>(i)].a, rest[k].a);
+        });
+        chain[k] = head;
+        head = static_cast<std::int32_t>(k);
+    }
+    std::vector<char> used(rest.size(), 0);
+    const auto next_from = [&](GPoint p) -> std::ptrdiff_t {
+        std::int32_t i = starts.slot(point_key(p), [&](std::int32_t j) { return same_point(rest[static_cast<std::size_t>(j)].a, p); });
+        for (; i >= 0; i = chain[static_cast<std::size_t>(i)])
+            if (!used[static_cast<std::size_t>(i)]) return i;
+        return -1;
+    };
+    for (std::size_t s = 0; s < rest.size(); ++s) {
+        if (used[s]) continue;
+        std::vector<GPoint> ring{rest[s].a};
+        std::size_t cur = s;
+        for (;;) {
+            used[cur] = 1;
+            if (same_point(rest[cur].b, rest[s].a)) break;
+            ring.push_back(rest[cur].b);
+            const std::ptrdiff_t next = next_from(rest[cur].b);
+            if (next < 0) return false;
+            cur = static_cast<std::size_t>(next);
+        }
+        drop_straight_points(&ring);
+        if (ring.size() < 3) continue;
+        ring.push_back(ring.front());
+        const double area = twice_area(static_cast<int>(ring.size()), ring.data());
+        if (area * orientation <= 0.0) return false;
+        rings->push_back(std::move(ring));
+    }
+    return true;
+}
+
+}  // namespace
+
+void ContMergeSink::segment(int color, float level, GPoint a, GPoint b) { segments_.push_back({color, level, a, b}); }
+
+void ContMergeSink::polygon(int color, float lower, int n, const GPoint* pts) {
+    if (n < 2) return;
+    pieces_.push_back({color, lower, points_.size(), n, row_});
+    points_.insert(points_.end(), pts, pts + n);
+}
+
+void ContMergeSink::row_end() { ++row_; }
+
+void ContMergeSink::field_end() {
+    join_held();
+    out_.field_end();
+}
+
+void ContMergeSink::join_held() {
+    std::vector<const Piece*> order;
+    order.reserve(pieces_.size());
+    for (const Piece& p : pieces_) order.push_back(&p);
+    const auto band_less = [](const Piece* p, const Piece* q) {
+        return p->lower < q->lower || (p->lower == q->lower && p->color < q->color);
+    };
+    std::stable_sort(order.begin(), order.end(), band_less);
+    for (std::size_t k = 0; k < order.size();) {
+        std::size_t end = k + 1;
+        while (end < order.size() && !band_less(order[k], order[end])) ++end;
+        if (!join_band(&order[k], end - k)) {
+            // a band with a hole: joined row by row, where none can arise
+            for (std::size_t r = k; r < end;) {
+                std::size_t next = r + 1;
+                while (next < end && order[next]->row == order[r]->row) ++next;
+                if (!join_band(&order[r], next - r)) pass_on(&order[r], next - r);
+                r = next;
+            }
+        }
+        k = end;
+    }
+    for (const HeldSegment& s : segments_) out_.segment(s.color, s.level, s.a, s.b);
+    points_.clear();
+    pieces_.clear();
+    segments_.clear();
+}
+
+void ContMergeSink::pass_on(const Piece* const* pieces, std::size_t count) {
+    for (std::size_t k = 0; k < count; ++k)
+        out_.polygon(pieces[k]->color, pieces[k]->lower, pieces[k]->n, &points_[pieces[k]->first]);
+}
+
+bool ContMergeSink::join_band(const Piece* const* pieces, std::size_t count) {
+    if (count == 1) {
+        pass_on(pieces, count);
+        return true;
+    }
+    std::vector<Edge> edges;
+    double orientation = 0.0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const GPoint* p = &points_[pieces[k]->first];
+        const int n = pieces[k]->n;
+        const double area = twice_area(n, p);
+        if (orientation * area < 0.0 || !same_point(p[0], p[n - 1])) return false;
+        orientation += area;
+        for (int i = 0; i + 1 < n; ++i)
+            if (!same_point(p[i], p[i + 1])) edges.push_back({p[i], p[i + 1]});
+    }
+    std::vector<std::vector<GPoint>> rings;
+    if (orientation == 0.0 || !join_pieces(std::move(edges), orientation, &rings)) return false;
+    for (const auto& ring : rings)
+        out_.polygon(pieces[0]->color, pieces[0]->lower, static_cast<int>(ring.size()), ring.data());
+    return true;
 }
 
 }  // namespace orv

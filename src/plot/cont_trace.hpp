@@ -4,6 +4,9 @@
 // computation: every piece goes to a ContSink, so no graphics are needed.
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 #include "geo/maptran.hpp"
 #include "gks/gks_tran.hpp"
 
@@ -51,6 +54,9 @@ public:
     // A closed band piece (the first vertex repeated last) of colour slot
     // `color` whose band starts at `lower`.
     virtual void polygon(int color, float lower, int n, const GPoint* pts) = 0;
+    // The tracer has finished a row of cells, and the whole field.
+    virtual void row_end() {}
+    virtual void field_end() {}
 };
 
 // Crossings of one level through a cell with corner values z[0..3] (0 lower
@@ -83,11 +89,63 @@ public:
     ContWrapSink(const ContWrap& wrap, ContSink& out) : wrap_(wrap), out_(out) {}
     void segment(int color, float level, GPoint a, GPoint b) override;
     void polygon(int color, float lower, int n, const GPoint* pts) override;
+    void row_end() override { out_.row_end(); }
+    void field_end() override { out_.field_end(); }
 
 private:
     bool polygon_wraps(int n, const GPoint* pts) const;
     ContWrap wrap_;
     ContSink& out_;
+};
+
+// A sink that joins band pieces that come one after another: pieces of one
+// band that share a side become one polygon, the shared sides left out and
+// points on a straight stretch of the outline dropped. Runs of cells in one
+// band are so written as strips rather than cell by cell, and the picture is
+// painted in the same order as before, so every pixel ends in the colour it
+// had. Pieces that do not join cleanly are passed on as they came.
+// A sink that joins the band pieces of a field: pieces of one band that
+// share a side become one polygon, the shared sides left out and points on a
+// straight stretch of the outline dropped, so that a band is written as a
+// few large polygons rather than cell by cell while covering exactly what
+// its pieces covered. Pieces are held until the field ends; then the bands
+// are passed on lowest first (as within a cell), and after them the
+// segments in the order they came. A band whose pieces would join round a
+// hole (a fill area has none) is joined row by row instead, and pieces that
+// do not join cleanly are passed on as they came.
+class ContMergeSink : public ContSink {
+public:
+    explicit ContMergeSink(ContSink& out) : out_(out) {}
+    ~ContMergeSink() override { join_held(); }
+    ContMergeSink(const ContMergeSink&) = delete;
+    ContMergeSink& operator=(const ContMergeSink&) = delete;
+    void segment(int color, float level, GPoint a, GPoint b) override;
+    void polygon(int color, float lower, int n, const GPoint* pts) override;
+    void row_end() override;
+    void field_end() override;
+
+private:
+    struct Piece {
+        int color;
+        float lower;
+        std::size_t first;
+        int n;
+        int row;
+    };
+    struct HeldSegment {
+        int color;
+        float level;
+        GPoint a;
+        GPoint b;
+    };
+    void join_held();
+    bool join_band(const Piece* const* pieces, std::size_t count);
+    void pass_on(const Piece* const* pieces, std::size_t count);
+    int row_ = 0;
+    ContSink& out_;
+    std::vector<GPoint> points_;
+    std::vector<Piece> pieces_;
+    std::vector<HeldSegment> segments_;
 };
 
 // Width of the Mollweide map at height y.

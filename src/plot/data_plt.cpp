@@ -180,8 +180,9 @@ void DATA_new_frame() {
     g.vect_bar_drawn = false;
 }
 
+// The frame's overlay follows and draws the latitude/longitude grid on top.
 int DATA_map_underlay() {
-    return MAP_draw(g.map_flag != 1 && !g.fill ? kMapUnderAndNormal : kMapUnderlay);
+    return MAP_draw((g.map_flag != 1 && !g.fill ? kMapUnderAndNormal : kMapUnderlay) | kMapGridLater);
 }
 
 // The contour marks and labels are drawn after the map, so that its lines

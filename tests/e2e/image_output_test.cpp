@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,14 @@ TEST(ImageOutput, DemoPngMatchesThePostScriptPicture) {
     const std::size_t open = cmp.out.find('(');
     ASSERT_NE(open, std::string::npos) << cmp.out;
     EXPECT_LT(std::stod(cmp.out.substr(open + 1)), 0.08) << cmp.out;
+}
+
+// The colour fill is written as joined bands, not cell by cell.
+TEST(ImageOutput, DemoPostScriptIsCompact) {
+    ScratchDir dir;
+    const RunResult r = run_mosplot(dir, demo("p,map.ps"));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_LT(std::filesystem::file_size(dir.file("map.ps")), 500000U);
 }
 
 TEST(ImageOutput, EveryDeviceAndDumpWritesItsFile) {

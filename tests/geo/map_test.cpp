@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/orv.hpp"
@@ -341,6 +344,61 @@ TEST_F(MapTest, TextAndBinaryMapFilesDrawTheSameLines) {
     // latitude/longitude map: x is the longitude from the origin, y the latitude
     EXPECT_NEAR(text_lines[0][0].x, -5.0F, 1e-4);
     EXPECT_NEAR(text_lines[0][0].y, 40.0F, 1e-4);
+}
+
+// A map file is read and projected once per map set-up: drawn again it
+// gives the same lines without being read (a rewrite that keeps its size
+// and time is not seen), while a changed file or domain is drawn afresh.
+// Segments outside the view are not drawn.
+TEST_F(MapTest, OutlinesAreKeptPerSetUpAndCulledOutsideTheView) {
+    const Segment near = {{40, -100}, {41, -99}, {42, -97}};
+    const Segment far = {{-30, 60}, {-31, 61}, {-32, 63}};
+    const Segment other = {{30, -90}, {31, -91}, {32, -93}};
+    const std::string path = write("k.map", binary_map({near, far}));
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    MAP_file("k.map");
+    const Domain d = domain(kProjLatLon, 35, -95, 1.0F, 41, 21);
+    const Domain moved = domain(kProjLatLon, 35, -94, 1.0F, 41, 21);
+    struct Step {
+        const char* what;
+        std::vector<Segment> rewrite;  // empty: the file stays
+        bool keep_time;
+        const Domain* set_up;
+        float first_x;  // of the one line drawn: the longitude from the centre
+    };
+    const Step steps[] = {
+        {"first drawing", {}, false, &d, -5.0F},
+        {"drawn again", {}, false, &d, -5.0F},
+        {"rewritten, same size and time", {other, far}, true, &d, -5.0F},
+        {"rewritten", {other, far}, false, &d, 5.0F},
+        {"new domain", {}, false, &moved, 4.0F},
+    };
+    for (const Step& s : steps) {
+        if (!s.rewrite.empty()) {
+            write("k.map", binary_map(s.rewrite));
+            const timespec times[2] = {st.st_atim, s.keep_time ? st.st_mtim : timespec{st.st_mtim.tv_sec + 5, 0}};
+            ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        }
+        MAP_setup(s.set_up);
+        g_drawn = Drawn{};
+        MAP_draw(kMapNormal);
+        ASSERT_EQ(g_drawn.lines.size(), 1U) << s.what;
+        EXPECT_NEAR(g_drawn.lines[0][0].x, s.first_x, 1e-3) << s.what;
+    }
+}
+
+// An underlay followed by the overlay leaves the grid to the overlay.
+TEST_F(MapTest, GridIsLeftToTheOverlayThatFollows) {
+    MAP_file("none");
+    MAP_latlon(0, 0.0F, 10.0F, 10.0F);
+    const Domain d = domain(kProjLatLon, 35, -95, 1.0F, 41, 21);
+    MAP_setup(&d);
+    for (int mask : {kMapUnderlay, kMapUnderlay | kMapGridLater}) {
+        g_drawn = Drawn{};
+        draw_errors(mask);
+        EXPECT_EQ(g_drawn.lines.empty(), (mask & kMapGridLater) != 0) << mask;
+    }
 }
 
 TEST_F(MapTest, DamagedMapFilesEndTheirDrawingSafely) {

@@ -664,6 +664,40 @@ TEST_F(MosRead, SameCounterReadsTheSameStationAgainAndIdModeSkipsRows) {
     EXPECT_STREQ(r.id, "KAAA");
 }
 
+// A pass that reached the end of the bulletin is kept: the next frame's
+// pass gives the same reports without reading the file (its position does
+// not move), the same counter twice still gives the same station, and a
+// changed file is read afresh.
+TEST_F(MosRead, APassToTheEndIsKeptForTheNextFrames) {
+    FLAG_set(kFlagDataKind, kModelGfs);
+    const std::string three = "FOUS21 KWNO 010000\n" + gfs_section("KAAA", "TMP  10\n") +
+                              gfs_section("KBBB", "TMP  20\n") + gfs_section("KCCC", "TMP  30\n");
+    const std::vector<MosReport> first = read_all(kModelGfs, three);
+    ASSERT_EQ(first.size(), 3U);
+    MOS_rewind(0);
+    MosReport r{};
+    for (int c : {2, 2, 0, 1}) {
+        ASSERT_EQ(MOS_read(0, &r, kMosReadFull, &c), 0) << c;
+        EXPECT_STREQ(r.id, first[static_cast<std::size_t>(c)].id);
+        EXPECT_EQ(r.values[kMosTemp][0], first[static_cast<std::size_t>(c)].values[kMosTemp][0]);
+    }
+    int past = 3;
+    EXPECT_EQ(MOS_read(0, &r, kMosReadFull, &past), -1);
+    EXPECT_EQ(PAR_get_pos(0), 0);
+    const std::vector<MosReport> changed =
+        read_all(kModelGfs, "FOUS21 KWNO 010000\n" + gfs_section("KDDD", "TMP  40\n"));
+    ASSERT_EQ(changed.size(), 1U);
+    EXPECT_STREQ(changed[0].id, "KDDD");
+    // a run that keeps nothing reads the file every time
+    MOS_keep_reports(0);
+    ASSERT_EQ(read_all(kModelGfs, three).size(), 3U);
+    MOS_rewind(0);
+    int top = 0;
+    ASSERT_EQ(MOS_read(0, &r, kMosReadFull, &top), 0);
+    EXPECT_STREQ(r.id, "KAAA");
+    EXPECT_GT(PAR_get_pos(0), 0);
+}
+
 TEST_F(MosRead, HeadingLineAfterAStationTitleDoesNotStallTheReader) {
     // The "** " line is held as a pending heading while the title before it
     // is still held as the pending line; reading that station again (id

@@ -437,7 +437,7 @@ TEST_F(ContTest, ConstantGridDrawsNoLinesAndOneColourOfFill) {
     CONT_reset_for_tests();
     CONT_set_type(15);
     ASSERT_EQ(CONT_draw_contour(&grid), 0);
-    EXPECT_EQ(drawn_.fills, 12);
+    EXPECT_EQ(drawn_.fills, 1);  // the twelve cells joined
     for (int c : drawn_.fill_colors) EXPECT_EQ(c, drawn_.fill_colors[0]);
 }
 

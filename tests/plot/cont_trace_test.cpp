@@ -190,6 +190,58 @@ TEST(ContTraceTiling, CutoffsLeaveValuesOutsideUnfilled) {
     EXPECT_EQ(c.overlaps, 0);
 }
 
+// The band covering a point: its colour, -1 for none, -2 for more than one.
+int band_at(const std::vector<Polygon>& polys, double x, double y) {
+    int found = -1;
+    for (const Polygon& p : polys) {
+        if (!inside(p.pts, x, y)) continue;
+        if (found != -1) return -2;
+        found = p.color;
+    }
+    return found;
+}
+
+// Joined band pieces cover exactly what the pieces covered, with no gap or
+// overlap, in far fewer polygons; a band round a hole (the bump) keeps it.
+TEST(ContTraceMerge, JoinedBandsCoverWhatTheirPiecesCovered) {
+    struct Case {
+        const char* name;
+        int nx, ny;
+        float (*f)(int, int);
+        ContLevels levels;
+    };
+    const Case cases[] = {
+        {"waves", 31, 21, [](int i, int j) { return static_cast<float>(40.0 * std::sin(i / 3.0) * std::cos(j / 2.5) + 2.0 * i); },
+         fill_levels(-50.0F, 7.0F, 30)},
+        {"bump", 21, 17, [](int i, int j) { return static_cast<float>(10.0 * std::exp(-((i - 10) * (i - 10) + (j - 8) * (j - 8)) / 20.0)); },
+         fill_levels(0.0F, 2.0F, 6)},
+        {"saddles on levels", 16, 12, [](int i, int j) { return static_cast<float>(2 * ((i * 7 + j * 13 + i * j) % 4)); },
+         fill_levels(0.0F, 2.0F, 5, 16)},
+    };
+    for (const Case& c : cases) {
+        const auto z = make_grid(c.nx, c.ny, c.f);
+        const ContField f{c.nx, c.ny, z.data(), nullptr, nullptr};
+        Recorder pieces;
+        cont_trace(f, c.levels, ContWrap{}, pieces);
+        Recorder joined;
+        {
+            ContMergeSink merge(joined);
+            cont_trace(f, c.levels, ContWrap{}, merge);
+        }
+        EXPECT_LT(joined.polys.size() * 3, pieces.polys.size()) << c.name;
+        EXPECT_EQ(joined.segs.size(), pieces.segs.size()) << c.name;
+        int differing = 0;
+        for (double y = 0.0371; y < c.ny - 1; y += 0.25) {
+            for (double x = 0.0113; x < c.nx - 1; x += 0.25) {
+                const int want = band_at(pieces.polys, x, y);
+                ASSERT_GE(want, 0) << c.name << " " << x << "," << y;
+                differing += band_at(joined.polys, x, y) != want ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(differing, 0) << c.name;
+    }
+}
+
 TEST(ContTraceCells, ConstantGrid) {
     const auto z = make_grid(5, 4, [](int, int) { return 7.0F; });
     ContField f{5, 4, z.data(), nullptr, nullptr};
