@@ -161,7 +161,7 @@ TEST(Dialogue, MenusAndPromptsAnswerAsTheUserTypes) {
         {"the MAV hour menu runs to 72 hours", {"-mo", "gfs"}, "la\n21\ntemp\n-1\n",
          {"  2: 9 hour", "21: 72 hour", "GFS MOS h72: temp"}, {"1 day"}},
         {"the day menu takes an hour it does not list", {"-mo", "gfsx"}, "la\nh36\ntemp\n-1\n",
-         {"  1: 1 day", "GFS MOS h36: temp"}, {"no entry matches"}},
+         {"  1: 1 day", "GFSX MOS h36: temp"}, {"no entry matches"}},
         {"the hour menu takes days and lists of times", {"-mo", "nam"}, "la\nd2,h12\ntemp\n-1\n",
          {"NAM MOS d2: temp", "NAM MOS h12: temp"}, {"no entry matches"}},
         {"a word that matches nothing is named", {"-mo", "gfs"}, "la\nxyz\nh06\nabc\n-1\n",
