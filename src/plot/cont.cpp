@@ -1594,7 +1594,10 @@ int CONT_draw_bar(int orientation, const char* title) {
     GPH_text_attr(&text, 0.35F * h);
     GPH_text_align(2, 4);
     draw_bar_labels(n, list, lowest, interval, left, box, bottom);
-    GPH_line_attr(&text);
+    // The outline is solid whatever line type the map left behind.
+    AttribRecord outline = text;
+    if (unset(outline.style)) outline.style = 1;
+    GPH_line_attr(&outline);
     GPH_rect(left, mid, right, top);
     if (title != nullptr && *title != '\0') {
         // Ends at the view's right edge: begun there it would run off the page.
