@@ -53,7 +53,7 @@ protected:
         RES_reset_for_tests();
         VAR_set_def_type(kTypeCont);
     }
-    // Parses the specification; the variables named in `fields` get their
+    // Parses the variable text; the variables named in `fields` get their
     // grids (all on `d`), in list order of the names.
     static void setup(const std::string& spec, const Domain& d, const std::vector<std::vector<float>>& fields,
                       const char* units = "") {
