@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string_view>
+#include <vector>
 #include <sys/stat.h>
 
 #if defined(__SSE2__)
@@ -204,6 +206,12 @@ struct ParState {
     int handed_len = 0;  // length of the line PAR_read last handed out
     bool has_file_id = false;  // a regular file, told apart by file_id
     ParFileId file_id;
+    // Where each product read so far begins (just past its heading) and
+    // whether it is shifted, for the file shifts_of: a later seek into one of
+    // those products, even after the file was opened again, reads its lines
+    // as they were read the first time.
+    std::vector<std::pair<std::int64_t, bool>> shifts;
+    ParFileId shifts_of;
 };
 ParState g;
 
@@ -379,7 +387,29 @@ void clear_pending() {
     g.line.clear();
 }
 
+constexpr std::size_t kShiftsKept = 100000;
+
+void remember_shift(std::int64_t position, bool shifted) {
+    if (!g.has_file_id) return;
+    auto at = std::lower_bound(g.shifts.begin(), g.shifts.end(), position,
+                               [](const std::pair<std::int64_t, bool>& e, std::int64_t p) { return e.first < p; });
+    if (at != g.shifts.end() && at->first == position) {
+        at->second = shifted;
+    } else if (g.shifts.size() < kShiftsKept) {
+        g.shifts.insert(at, {position, shifted});
+    }
+}
+
+// The shift of the product holding position, as it was read: false when no
+// product before it was read.
+bool shift_at(std::int64_t position) {
+    auto after = std::upper_bound(g.shifts.begin(), g.shifts.end(), position,
+                                  [](std::int64_t p, const std::pair<std::int64_t, bool>& e) { return p < e.first; });
+    return after != g.shifts.begin() && std::prev(after)->second;
+}
+
 void set_heading(const Line& line, bool shifted) {
+    remember_shift(g.position, shifted);
     g.heading.set(line);
     g.has_heading = true;
     g.has_line = false;
@@ -628,6 +658,10 @@ int PAR_open(const DateRecord* date) {
         g.file_id = ParFileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
                               static_cast<std::int64_t>(st.st_size),
                               static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+    if (!g.has_file_id || !(g.file_id == g.shifts_of)) {
+        g.shifts.clear();
+        g.shifts_of = g.file_id;
+    }
     if (index_name[0] != '\0') {
         std::FILE* index = FILE_open(index_name, "r");
         if (index != nullptr) g.index.attach(index);
@@ -662,6 +696,7 @@ int PAR_rewind(int fd) {
 int PAR_seek(int fd, std::int64_t position) {
     if (!is_open(fd) || !g.data.seek(position)) return 0;
     g.position = position;
+    if (!g.shifts.empty()) g.shifted = shift_at(position);
     g.status = 0;
     g.blank_run = 0;
     return 1;
@@ -773,6 +808,8 @@ int PAR_cmp(const char* heading, const char* second_part, const char* pattern) {
 
 void PAR_reset_for_tests() {
     PAR_close(0);
+    g.shifts.clear();
+    g.shifts_of = ParFileId{};
     g.in_convention[0] = '\0';
     g.end_flags = 0;
     g.data = LineSource{};

@@ -14,7 +14,7 @@ namespace orv::testing {
 namespace {
 
 const std::string kExamples = ORV_SOURCE_DIR "/examples";
-const std::string kBulletin = ORV_SOURCE_DIR "/../shared/data/mos/gfs_mav_fous26_2014010100.txt";
+const std::string kBulletins = ORV_SOURCE_DIR "/../shared/data/mos/";
 
 std::vector<std::string> words(const std::string& line) {
     std::istringstream in(line);
@@ -70,30 +70,41 @@ TEST_F(StationPlot, VectorsOfAScalarAreReported) {
     EXPECT_NE((r.out + r.err).find("No wind components to draw vectors of temp"), std::string::npos) << r.out;
 }
 
+// Both layouts: lines as issued, and every line behind one blank (the plot
+// pass seeks back to the reports the first pass found).
 TEST_F(StationPlot, RawFileOfARealBulletinHoldsItsValues) {
-    if (!std::ifstream(kBulletin)) GTEST_SKIP() << "real bulletins missing: " << kBulletin;
-    const RunResult r = run({kBulletin, "-pr", "9", "-va", "station", "-of", "raw", "-rp", dir_.path(),
-                             "-de", "p," + dir_.file("m.ps")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::ifstream raw(dir_.file("mos_temp_2014010100.raw"));
-    ASSERT_TRUE(raw) << r.out;
-    const auto expected = bulletin_columns(kBulletin);
-    ASSERT_EQ(expected.size(), 3u);
-    std::string line;
-    while (std::getline(raw, line) && line != "$") {
+    const struct {
+        const char* file;
+        const char* raw;
+        std::size_t stations;
+    } cases[] = {{"gfs_mav_fous26_2014010100.txt", "mos_temp_2014010100.raw", 3},
+                 {"gfs_mav_fous23_2019091312_leading_blank.txt", "mos_temp_2019091312.raw", 1}};
+    for (const auto& c : cases) {
+        const std::string bulletin = kBulletins + c.file;
+        if (!std::ifstream(bulletin)) GTEST_SKIP() << "real bulletins missing: " << bulletin;
+        const RunResult r = run({bulletin, "-pr", "9", "-va", "station", "-of", "raw", "-rp", dir_.path(),
+                                 "-de", "p," + dir_.file("m.ps")});
+        ASSERT_EQ(r.status, 0) << c.file << "\n" << r.err;
+        std::ifstream raw(dir_.file(c.raw));
+        ASSERT_TRUE(raw) << c.file << "\n" << r.out;
+        const auto expected = bulletin_columns(bulletin);
+        ASSERT_EQ(expected.size(), c.stations) << c.file;
+        std::string line;
+        while (std::getline(raw, line) && line != "$") {
+        }
+        std::size_t stations = 0;
+        while (std::getline(raw, line)) {
+            const std::vector<std::string> w = words(line);
+            ASSERT_EQ(w.size(), 8u) << line;
+            const auto& b = expected.at(w[0]);
+            EXPECT_EQ(w[3], std::to_string(std::stoi(b[0]))) << line;  // temperature
+            EXPECT_EQ(w[4], std::to_string(std::stoi(b[1]))) << line;  // dew point
+            EXPECT_EQ(w[5], b[2].substr(0, 1)) << line;                 // cloud cover
+            EXPECT_EQ(w[6], std::to_string(std::stoi(b[3]) * 10) + "," + std::to_string(std::stoi(b[4]))) << line;
+            ++stations;
+        }
+        EXPECT_EQ(stations, c.stations) << c.file;
     }
-    int stations = 0;
-    while (std::getline(raw, line)) {
-        const std::vector<std::string> w = words(line);
-        ASSERT_EQ(w.size(), 8u) << line;
-        const auto& b = expected.at(w[0]);
-        EXPECT_EQ(w[3], std::to_string(std::stoi(b[0]))) << line;  // temperature
-        EXPECT_EQ(w[4], std::to_string(std::stoi(b[1]))) << line;  // dew point
-        EXPECT_EQ(w[5], b[2].substr(0, 1)) << line;                 // cloud cover
-        EXPECT_EQ(w[6], std::to_string(std::stoi(b[3]) * 10) + "," + std::to_string(std::stoi(b[4]))) << line;
-        ++stations;
-    }
-    EXPECT_EQ(stations, 3);
 }
 
 }  // namespace
