@@ -164,8 +164,9 @@ int DATA_plot_init() {
     g.fill = is_fill_type(FLAG_get(kFlagPlotType));
     g.map_flag = map_flag_of_list();
     for (AttribRecord& a : g.attributes) ATTRIB_init(&a);
-    ATTRIB_get("color_data", "green", &g.attributes[kAttrData]);
     const bool inverse = gget_inverse() != 0;
+    // Station values keep their green, darkened on white paper to stay legible.
+    ATTRIB_get("color_data", inverse ? "DGreen" : "green", &g.attributes[kAttrData]);
     ATTRIB_get("color_wind", inverse ? "black" : "white", &g.attributes[kAttrWind]);
     ATTRIB_get("color_cloud", inverse ? "black" : "white", &g.attributes[kAttrCloud]);
     ATTRIB_get("color_wx", inverse ? "brown" : "yellow", &g.attributes[kAttrWx]);

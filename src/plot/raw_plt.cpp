@@ -16,6 +16,7 @@
 #include "core/string.hpp"
 #include "core/var_tool.hpp"
 #include "geo/maptran.hpp"
+#include "gks/gks_colr.hpp"
 #include "gks/gks_mark.hpp"
 #include "gks/gks_text.hpp"
 #include "gks/gks_tran.hpp"
@@ -448,7 +449,7 @@ int RAW_set_attribs(const RawFormat* f) {
     if (is_missing(a.color)) {
         AttribRecord d;
         ATTRIB_init(&d);
-        ATTRIB_get("color_data", "green", &d);
+        ATTRIB_get("color_data", gget_inverse() != 0 ? "DGreen" : "green", &d);
         a.color = d.color;
     }
     const float h = MAP_get_vert() * f->scale;

@@ -18,6 +18,7 @@
 #include "core/var_tool.hpp"
 #include "geo/map.hpp"
 #include "geo/maptran.hpp"
+#include "gks/gks_colr.hpp"
 #include "gks/gks_fill.hpp"
 #include "mos/cty_tool.hpp"
 #include "plot/colors.hpp"
@@ -541,7 +542,7 @@ int RAW_plot_file(const char* name, int with_labels) {
     }
     AttribRecord attributes;
     ATTRIB_init(&attributes);
-    ATTRIB_get("color_data", "green", &attributes);
+    ATTRIB_get("color_data", gget_inverse() != 0 ? "DGreen" : "green", &attributes);
     gset_fill_print_solid(1);
     float scale = 1.0F;
     if (RES_getval("plot_scale", &scale, kResReal) <= 0 || !(scale > 0.0F)) scale = 1.0F;
