@@ -46,6 +46,11 @@ struct CairoState {
     bool failed = false;
     int dash_type = 1;
     double shadow = 0.0;  // offset of the text shadow being drawn
+    // Lines of one colour, width and type drawn one after another are
+    // stroked together, when something else is drawn or the picture is used.
+    bool lines_pending = false;
+    GLineAttr pending_line{};
+    int pending_points = 0;
 };
 CairoState g;
 
@@ -102,7 +107,17 @@ void trace(int n, const GPoint* pts) {
     for (int i = 1; i < n; ++i) cairo_line_to(g.cr, px(pts[i].x), py(pts[i].y));
 }
 
+constexpr int kBatchPoints = 128;
+
+// Strokes the lines waiting to be stroked.
+void flush_lines() {
+    if (!g.lines_pending) return;
+    g.lines_pending = false;
+    cairo_stroke(g.cr);
+}
+
 void begin_drawing() {
+    flush_lines();
     g.dirty = true;
     cairo_new_path(g.cr);
 }
@@ -128,6 +143,7 @@ std::string frame_file() {
 }
 
 int write_raster(const char* name) {
+    flush_lines();
     ImageRecord image;
     if (gcairo_capture(&image) == 0) return 0;
     switch (g.format) {
@@ -149,6 +165,7 @@ void finish_frame() {
             MESS_print(kMessPrint, "Created: %s\n", name.c_str());
         }
     } else {
+        flush_lines();
         cairo_show_page(g.cr);
     }
     ++g.frame;
@@ -186,6 +203,7 @@ void cairo_clear(int /*ws*/, int /*flag*/) {
 
 void cairo_clip() {
     if (g.cr == nullptr) return;
+    flush_lines();
     int r[4] = {0, 0, 0, 0};
     gget_xviewport(r);
     cairo_reset_clip(g.cr);
@@ -195,13 +213,22 @@ void cairo_clip() {
 }
 
 int cairo_polyline(int n, const GPoint* pts) {
+    if (n < 1) return 1;
     const GLineAttr& a = ginq_line_attr();
-    begin_drawing();
-    set_color(a.color);
-    set_width(a.width);
-    set_dash(a.type);
+    const GLineAttr& p = g.pending_line;
+    // A long path costs the stroker more than it saves: a batch stays short.
+    if (!g.lines_pending || a.color != p.color || a.width != p.width || a.type != p.type ||
+        g.pending_points > kBatchPoints) {
+        begin_drawing();
+        set_color(a.color);
+        set_width(a.width);
+        set_dash(a.type);
+        g.pending_line = a;
+        g.lines_pending = true;
+        g.pending_points = 0;
+    }
+    g.pending_points += n;
     trace(n, pts);
-    cairo_stroke(g.cr);
     return 1;
 }
 
@@ -416,6 +443,7 @@ void gcairo_register() { gregister_device(&kCairoDevice); }
 
 int gcairo_capture(ImageRecord* image) {
     if (g.cr == nullptr || !is_raster(g.format) || image == nullptr) return 0;
+    flush_lines();
     cairo_surface_flush(g.surface);
     IMG_init(image);
     if (IMG_alloc_rgb(image, g.width, g.height, "gget_image") == 0) return 0;
@@ -449,6 +477,7 @@ int gcairo_put_image(const ImageRecord& image, int x, int y, long transparent) {
         }
     }
     cairo_surface_mark_dirty(picture);
+    flush_lines();
     g.dirty = true;
     cairo_save(g.cr);
     cairo_set_source_surface(g.cr, picture, x, y);

@@ -1,6 +1,7 @@
 #include "gks/png.hpp"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -68,6 +69,7 @@ bool encode(std::FILE* f, const ImageRecord& image) {
         // keep them quick (trying every filter on every row costs more than
         // the bytes it saves).
         png_set_compression_level(png, 1);
+        png_set_compression_strategy(png, Z_RLE);
         png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
     }
     if (indexed) {
