@@ -166,6 +166,31 @@ TEST_F(CairoTest, ImageOverlaysLeaveTheTransparentColourOut) {
     expect_rgb(im, 100 - 4 - 10 + 2, 79 - 3, 0, 0, 255);
 }
 
+// Lines are stroked in batches: a fill drawn after them still covers them,
+// and the last lines are in the picture when it is captured.
+TEST_F(CairoTest, LinesKeepTheirPlaceInTheDrawingOrder) {
+    RES_put("geometry", "100x80");
+    ASSERT_EQ(open("gif," + path("o.gif")), 0);
+    draw();
+    gset_linewidth(1.0F);
+    gset_line_colr_ind(2);
+    for (int k = 0; k < 300; ++k) {  // more points than one batch holds
+        const float y = wy_ * (0.1F + 0.1F * static_cast<float>(k % 2));
+        const GPoint segment[2] = {{0.0F, y}, {wx_, y}};
+        gpolyline(2, segment);
+    }
+    gset_fill_colr_ind(3);
+    const GPoint left[4] = {{0.0F, 0.0F}, {wx_ / 4, 0.0F}, {wx_ / 4, wy_ * 0.3F}, {0.0F, wy_ * 0.3F}};
+    gfill_area(4, left);
+    const GPoint last[2] = {{wx_ * 0.5F, 0.0F}, {wx_ * 0.5F, wy_}};
+    gpolyline(2, last);
+    ImageRecord im;
+    ASSERT_EQ(gcairo_capture(&im), 1);
+    expect_rgb(im, 10, 71, 0, 0, 255);   // the lines under the fill
+    expect_rgb(im, 80, 71, 255, 0, 0);   // the lines beside it
+    expect_rgb(im, 50, 20, 255, 0, 0);   // the last line, over the blue one, stroked for the capture
+}
+
 TEST_F(CairoTest, UnwritableFileFailsTheOpen) {
     for (const char* text : {"png,/no/such/dir/a.png", "pdf,/no/such/dir/a.pdf"}) {
         SCOPED_TRACE(text);
