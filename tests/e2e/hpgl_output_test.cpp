@@ -10,13 +10,6 @@
 namespace orv::testing {
 namespace {
 
-// The demo map of make run, to the given device.
-std::vector<std::string> demo(const std::string& device) {
-    return {"-ba", "-me", "mess", "-mo", "gfs", "-if", "mos_dat", "-dp", ORV_SOURCE_DIR "/examples", "-re", "us",
-            "-ft", "h24", "-va", "temp", "-pl", "cf", "-fm", "bar", "-gd", "ps,-97,39,-97,97,65,0.575,0.575",
-            "-oa", "1,20", "-pp", "pscolor,lalo:10,lab:2:8:16", "-de", device};
-}
-
 // The number ImageMagick's compare prints for a metric.
 double metric(const ScratchDir& dir, const std::string& metric, const std::string& a, const std::string& b) {
     const RunResult r =
@@ -29,10 +22,10 @@ TEST(HpglOutput, DemoMapDrawnByHp2xxMatchesThePostScriptPicture) {
     if (!have_program("hp2xx") || !have_program("gs") || !have_program("convert"))
         GTEST_SKIP() << "hp2xx, Ghostscript or ImageMagick is not installed";
     ScratchDir dir;
-    const RunResult hp = run_mosplot(dir, demo("q,map.hpgl"));
+    const RunResult hp = run_mosplot(dir, demo_args("q,map.hpgl"));
     ASSERT_EQ(hp.status, 0) << hp.out << hp.err;
     EXPECT_NE(hp.out.find("Created HPGL file"), std::string::npos) << hp.out;
-    ASSERT_EQ(run_mosplot(dir, demo("p,map.ps")).status, 0);
+    ASSERT_EQ(run_mosplot(dir, demo_args("p,map.ps")).status, 0);
     // The letter page's picture area with its offset, in plotter units.
     ASSERT_EQ(run_command("hp2xx -q -m png -d 72 -x 0 -X 10677 -y 0 -Y 8140 -f " + dir.file("hp.png") + " " +
                           dir.file("map.hpgl"))
@@ -72,7 +65,7 @@ TEST(HpglOutput, DeviceTexts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.device);
         ScratchDir dir;
-        const RunResult r = run_mosplot(dir, demo(c.device));
+        const RunResult r = run_mosplot(dir, demo_args(c.device));
         EXPECT_EQ(r.status, c.status) << r.out << r.err;
         EXPECT_NE((r.out + r.err).find(c.said), std::string::npos) << r.out << r.err;
         if (c.file == nullptr) continue;

@@ -15,19 +15,9 @@
 namespace orv::testing {
 namespace {
 
-// The demo map of make run, to the given device.
-std::vector<std::string> demo(const std::string& device, const std::vector<std::string>& more = {}) {
-    std::vector<std::string> args = {"-ba", "-me", "mess", "-mo", "gfs", "-if", "mos_dat", "-dp",
-                                     ORV_SOURCE_DIR "/examples", "-re", "us", "-ft", "h24", "-va", "temp",
-                                     "-pl", "cf", "-fm", "bar", "-gd", "ps,-97,39,-97,97,65,0.575,0.575",
-                                     "-oa", "1,20", "-pp", "pscolor,lalo:10,lab:2:8:16", "-de", device};
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 TEST(ImageOutput, DemoPngMatchesThePostScriptPicture) {
     ScratchDir dir;
-    const RunResult png = run_mosplot(dir, demo("png,map.png"));
+    const RunResult png = run_mosplot(dir, demo_args("png,map.png"));
     ASSERT_EQ(png.status, 0) << png.out << png.err;
     if (have_program("pngcheck")) {
         const RunResult check = run_command("pngcheck " + dir.file("map.png"));
@@ -39,7 +29,7 @@ TEST(ImageOutput, DemoPngMatchesThePostScriptPicture) {
     EXPECT_EQ(im.height, 850);
     if (!have_program("gs") || !have_program("convert"))
         GTEST_SKIP() << "Ghostscript or ImageMagick is not installed";
-    ASSERT_EQ(run_mosplot(dir, demo("p,map.ps")).status, 0);
+    ASSERT_EQ(run_mosplot(dir, demo_args("p,map.ps")).status, 0);
     ASSERT_EQ(run_command("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r72 -sOutputFile=" + dir.file("ps.png") +
                           " " + dir.file("map.ps"))
                   .status,
@@ -58,7 +48,7 @@ TEST(ImageOutput, DemoPngMatchesThePostScriptPicture) {
 // The colour fill is written as joined bands, not cell by cell.
 TEST(ImageOutput, DemoPostScriptIsCompact) {
     ScratchDir dir;
-    const RunResult r = run_mosplot(dir, demo("p,map.ps"));
+    const RunResult r = run_mosplot(dir, demo_args("p,map.ps"));
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_LT(std::filesystem::file_size(dir.file("map.ps")), 500000U);
 }
@@ -79,7 +69,7 @@ TEST(ImageOutput, EveryDeviceAndDumpWritesItsFile) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.device);
         ScratchDir dir;
-        const RunResult r = run_mosplot(dir, demo(c.device, {"-of", c.dump}));
+        const RunResult r = run_mosplot(dir, demo_args(c.device, {"-of", c.dump}));
         ASSERT_EQ(r.status, 0) << r.out << r.err;
         for (const std::string& file : {std::string(c.file), std::string(c.dump_file)}) {
             ImageRecord im;
@@ -97,7 +87,7 @@ TEST(ImageOutput, MapListImagesAreDrawnOverTheMap) {
     ASSERT_EQ(IMG_alloc(&red, 40, 30, 8, "test"), 1);
     red.colors = {ImgColor{1.0F, 0.0F, 0.0F}};
     ASSERT_EQ(GIF_write(dir.file("red.gif").c_str(), &red), 1);
-    const RunResult r = run_mosplot(dir, demo("png,map.png", {"-ip", dir.path(), "-mf", "im:red.gif::5:5,im:lost.gif"}));
+    const RunResult r = run_mosplot(dir, demo_args("png,map.png", {"-ip", dir.path(), "-mf", "im:red.gif::5:5,im:lost.gif"}));
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE((r.out + r.err).find("Unable to open image file: " + dir.file("lost.gif")), std::string::npos)
         << r.out << r.err;
@@ -121,7 +111,7 @@ TEST(ImageOutput, MapListImagesAreDrawnOverTheMap) {
 
 TEST(ImageOutput, EachForecastTimeIsItsOwnPicture) {
     ScratchDir dir;
-    std::vector<std::string> args = demo("png,map.png");
+    std::vector<std::string> args = demo_args("png,map.png");
     std::find(args.begin(), args.end(), "h24")->assign("h24,h48");
     const RunResult r = run_mosplot(dir, args);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
@@ -135,7 +125,7 @@ TEST(ImageOutput, EachForecastTimeIsItsOwnPicture) {
 
 TEST(ImageOutput, UnwritablePictureEndsTheRunWithAMessage) {
     ScratchDir dir;
-    const RunResult r = run_mosplot(dir, demo("png," + dir.file("no/such/dir/map.png")));
+    const RunResult r = run_mosplot(dir, demo_args("png," + dir.file("no/such/dir/map.png")));
     EXPECT_NE(r.status, 0);
     EXPECT_NE((r.out + r.err).find("unable to open image file"), std::string::npos) << r.out << r.err;
 }

@@ -23,15 +23,6 @@
 namespace orv::testing {
 namespace {
 
-std::vector<std::string> demo(const std::string& device, const std::vector<std::string>& more = {}) {
-    std::vector<std::string> args = {"-ba", "-me", "mess", "-mo", "gfs", "-if", "mos_dat", "-dp",
-                                     ORV_SOURCE_DIR "/examples", "-re", "us", "-ft", "h24", "-va", "temp",
-                                     "-pl", "cf", "-fm", "bar", "-gd", "ps,-97,39,-97,97,65,0.575,0.575",
-                                     "-oa", "1,20", "-pp", "pscolor,lalo:10,lab:2:8:16", "-de", device};
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
-
 // The drawing of a PostScript file's first plot, without the lines that
 // name the plot.
 std::vector<std::string> drawing(const std::string& ps) {
@@ -92,9 +83,9 @@ void replay_to_postscript(const std::string& meta, const std::string& ps) {
 // printer's shape (756 x 576), so that both lay the map out alike.
 TEST(Metafile, DemoMapReplaysAsDrawn) {
     ScratchDir dir;
-    const RunResult direct = run_mosplot(dir, demo("p,direct.ps"));
+    const RunResult direct = run_mosplot(dir, demo_args("p,direct.ps"));
     ASSERT_EQ(direct.status, 0) << direct.out << direct.err;
-    const RunResult meta = run_mosplot(dir, demo("m,map.meta", {"-ge", "P0.7565x0.7205+0+0"}));
+    const RunResult meta = run_mosplot(dir, demo_args("m,map.meta", {"-ge", "P0.7565x0.7205+0+0"}));
     ASSERT_EQ(meta.status, 0) << meta.out << meta.err;
     EXPECT_NE(meta.out.find("Created metafile"), std::string::npos) << meta.out;
     replay_to_postscript(dir.file("map.meta"), dir.file("replay.ps"));
@@ -116,7 +107,7 @@ TEST(Metafile, DemoMapReplaysAsDrawn) {
 // lines of the map, all within the picture's extent.
 TEST(Metafile, DemoMapAsCgm) {
     ScratchDir dir;
-    const RunResult run = run_mosplot(dir, demo("m,map.cgm,cgm"));
+    const RunResult run = run_mosplot(dir, demo_args("m,map.cgm,cgm"));
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     std::string error;
     const test::CgmFile cgm = test::read_cgm(read_file(dir.file("map.cgm")), &error);
@@ -144,9 +135,9 @@ TEST(Metafile, OverlayDrawsOverTheMap) {
     // a cross over the picture (transformation 1) in a colour of its own
     dir.write("cross.meta", "ORVMETA\nTR 1\nCLR 1 200 0.11 0.22 0.33\nPL_CLR 200\nPL_LW 6\n"
                             "PL 2 0.2,0.2 0.8,0.6\nPL 2 0.2,0.6 0.8,0.2\n");
-    const RunResult plain = run_mosplot(dir, demo("p,plain.ps"));
+    const RunResult plain = run_mosplot(dir, demo_args("p,plain.ps"));
     ASSERT_EQ(plain.status, 0) << plain.out << plain.err;
-    const RunResult over = run_mosplot(dir, demo("p,over.ps", {"-mf", "orv.map,+mf:" + dir.file("cross.meta")}));
+    const RunResult over = run_mosplot(dir, demo_args("p,over.ps", {"-mf", "orv.map,+mf:" + dir.file("cross.meta")}));
     ASSERT_EQ(over.status, 0) << over.out << over.err;
     const std::vector<std::string> without = drawing(read_file(dir.file("plain.ps")));
     const std::vector<std::string> with = drawing(read_file(dir.file("over.ps")));
@@ -177,7 +168,7 @@ TEST(Metafile, UnwritableOutputFailsTheRun) {
     };
     for (const auto& c : cases) {
         ScratchDir dir;
-        const RunResult r = run_mosplot(dir, demo(c.device));
+        const RunResult r = run_mosplot(dir, demo_args(c.device));
         EXPECT_EQ(r.status, 4) << c.device << r.out << r.err;
         EXPECT_NE((r.out + r.err).find(c.message), std::string::npos) << c.device << r.out << r.err;
     }

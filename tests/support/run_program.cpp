@@ -111,6 +111,15 @@ RunResult finish_mosplot(const ScratchDir& dir, pid_t pid, int timeout_seconds) 
     return r;
 }
 
+std::vector<std::string> demo_args(const std::string& device, const std::vector<std::string>& more) {
+    std::vector<std::string> args = {"-ba", "-me", "mess", "-mo", "gfs", "-if", "mos_dat", "-dp",
+                                     ORV_SOURCE_DIR "/examples", "-re", "us", "-ft", "h24", "-va", "temp",
+                                     "-pl", "cf", "-fm", "bar", "-gd", "ps,-97,39,-97,97,65,0.575,0.575",
+                                     "-oa", "1,20", "-pp", "pscolor,lalo:10,lab:2:8:16", "-de", device};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
 RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& input,
                       const std::vector<std::string>& env) {
     const pid_t pid = start_mosplot(dir, args, input, env);

@@ -33,6 +33,10 @@ private:
 // environment is cleared of orv* variables and the defaults search list is
 // pointed at dir alone (unless `env` gives orvdefault); `env` adds NAME=VALUE
 // pairs.
+// The arguments of make run's demo map drawn to `device` ("png,map.png"),
+// with `more` after them.
+std::vector<std::string> demo_args(const std::string& device, const std::vector<std::string>& more = {});
+
 RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& args,
                       const std::string& input = "", const std::vector<std::string>& env = {});
 
