@@ -163,13 +163,6 @@ void apply_parameter(const char* word) {
     } else if (strncasecmp(word, "roll", 4) == 0) {
         const float l = len > 5 ? std::strtof(word + 5, nullptr) : 0.0F;
         if (l > 0.5F && std::isfinite(l)) g.long_side = l;
-    } else if (strncasecmp(word, "sz", 2) == 0) {
-        float l = 0, s = 0;
-        if (len > 3 && std::sscanf(word + 3, "%fx%f", &l, &s) == 2 && l > 0.5F && s > 0.5F && std::isfinite(l) &&
-            std::isfinite(s)) {
-            g.long_side = l;
-            g.short_side = s;
-        }
     } else {
         gps_paper_size(word, &g.long_side, &g.short_side);
     }

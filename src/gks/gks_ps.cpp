@@ -152,12 +152,6 @@ void apply_parameter(const char* word) {
         if (std::strlen(word) > 6) g.scale = std::strtof(word + 6, nullptr);
     } else if (strncasecmp(word, "lwidth", 6) == 0) {
         if (std::strlen(word) > 7) g.base_width = std::trunc(std::strtof(word + 7, nullptr));
-    } else if (strncasecmp(word, "sz", 2) == 0) {
-        float l = 0, s = 0;
-        if (std::strlen(word) > 3 && std::sscanf(word + 3, "%fx%f", &l, &s) == 2 && l > 0 && s > 0) {
-            g.long_side = l;
-            g.short_side = s;
-        }
     } else {
         set_paper(word);
     }
@@ -472,6 +466,16 @@ void release_output() {
 }  // namespace
 
 bool gps_paper_size(const char* word, float* long_side, float* short_side) {
+    if (strncasecmp(word, "sz", 2) == 0) {
+        // "sz=LONGxSHORT" in inches; nonsense sizes are passed over
+        float l = 0.0F, s = 0.0F;
+        if (std::strlen(word) <= 3 || std::sscanf(word + 3, "%fx%f", &l, &s) != 2 || !(l > 0.5F) || !(s > 0.5F) ||
+            !std::isfinite(l) || !std::isfinite(s))
+            return false;
+        *long_side = l;
+        *short_side = s;
+        return true;
+    }
     for (const PaperSize& p : kPapers) {
         if (strcasecmp(word, p.name) == 0) {
             *long_side = p.long_side;

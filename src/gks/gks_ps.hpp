@@ -69,8 +69,8 @@ char* gps_number(char* out, float v);
 int gps_image(const unsigned char* pixels, int width, int height, int col_offset,
               int row_offset);
 
-// The printer devices' parameter helpers: the paper size of a paper name
-// (false for other words), the fields of a device text split at commas and
+// The printer devices' parameter helpers: the paper size of a paper name or
+// of "sz=LONGxSHORT" inches (false for other words and nonsense sizes), the fields of a device text split at commas and
 // trimmed, and the picture's place on the page from a geometry text
 // ("WxH+X+Y" in hundredths of an inch, "+X+Y", or the page grid "Pcxr+c+r")
 // in an area of the given size; `units_per_inch` device units to the inch,
