@@ -53,7 +53,7 @@ void BM_Streamlines193x129(benchmark::State& state) {
             GRD_get_grid(1)->values[j * d.nx + i] = x * 10.0F + 3.0F * std::sin(y);
         }
     VECT_set_type(kVectStreams);
-    VECT_plot_setup(0, GRD_get_grid(0), GRD_get_grid(1), &d, nullptr);
+    VECT_plot_setup(0, -1, GRD_get_grid(0), GRD_get_grid(1), &d, nullptr);
     for (auto _ : state) VECT_draw(GRD_get_grid(0), GRD_get_grid(1));
     state.counters["streamlines"] = VECT_get_num_streams();
     gclose_ws(1);

@@ -106,29 +106,28 @@ constexpr float kFastNumberLimit = 1.0e9F;
 
 }  // namespace
 
-char* gps_number(char* out, float v) {
-    if (!(std::fabs(v) < kFastNumberLimit)) return std::to_chars(out, out + 48, v, std::chars_format::fixed, 2).ptr;
-    // 24 bits of mantissa times 100 fit a double exactly; the rounding of the
-    // hundredths is then to nearest, halves to even, as the conversion does.
-    const double hundredths = std::nearbyint(static_cast<double>(v) * 100.0);
-    auto n = static_cast<unsigned long long>(std::fabs(hundredths));
+char* gps_fixed(char* out, float v, int decimals) {
+    const bool fast = std::fabs(v) < kFastNumberLimit && decimals >= 1 && decimals <= 6;
+    if (!fast) return std::to_chars(out, out + 48, v, std::chars_format::fixed, decimals).ptr;
+    // 24 bits of mantissa times 10^6 fit a double exactly; the rounding is
+    // then to nearest, halves to even, as the conversion does.
+    static constexpr double kScale[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+    const double scaled = std::nearbyint(static_cast<double>(v) * kScale[decimals]);
+    auto n = static_cast<unsigned long long>(std::fabs(scaled));
     if (std::signbit(v)) *out++ = '-';
     char digits[24];
     int k = 0;
-    digits[k++] = static_cast<char>('0' + n % 10);
-    n /= 10;
-    digits[k++] = static_cast<char>('0' + n % 10);
-    n /= 10;
     do {
         digits[k++] = static_cast<char>('0' + n % 10);
         n /= 10;
-    } while (n > 0);
-    while (k > 2) *out++ = digits[--k];
+    } while (n > 0 || k <= decimals);
+    while (k > decimals) *out++ = digits[--k];
     *out++ = '.';
-    *out++ = digits[1];
-    *out++ = digits[0];
+    while (k > 0) *out++ = digits[--k];
     return out;
 }
+
+char* gps_number(char* out, float v) { return gps_fixed(out, v, 2); }
 
 namespace {
 
@@ -385,8 +384,17 @@ void ps_clear_region(const float* rect) {
 void ps_text_begin(float x, float y, const char* string, int shadow) {
     begin_drawing();
     const GTextAttr& a = ginq_text_attr();
-    gps_printf("%%%%TE:%f %f %s\n", static_cast<double>(x), static_cast<double>(y),
-               comment_text(string).c_str());
+    if (g.output.out != nullptr) {
+        char buf[128] = "%%TE:";
+        char* p = gps_fixed(buf + 5, x, 6);
+        *p++ = ' ';
+        p = gps_fixed(p, y, 6);
+        *p++ = ' ';
+        fwrite_unlocked(buf, 1, static_cast<std::size_t>(p - buf), g.output.out);
+        const std::string text = comment_text(string);
+        fwrite_unlocked(text.data(), 1, text.size(), g.output.out);
+        fputc_unlocked('\n', g.output.out);
+    }
     gps_set_width(a.color, a.width);
     if (shadow >= 0) {
         gps_printf("0 setgray\n");
@@ -705,8 +713,14 @@ void gps_set_color(int index) {
         if (index == g.cur_color && g.cur_gray == -1.0F) return;
         float r = 0, gr = 0, b = 0;
         gget_color_rgb(index, &r, &gr, &b);
-        gps_printf("%4.2f %4.2f %4.2f setrgbcolor\n", static_cast<double>(r), static_cast<double>(gr),
-                   static_cast<double>(b));
+        char buf[128];
+        char* p = gps_number(buf, r);
+        *p++ = ' ';
+        p = gps_number(p, gr);
+        *p++ = ' ';
+        p = gps_number(p, b);
+        std::memcpy(p, " setrgbcolor\n", 13);
+        if (g.output.out != nullptr) fwrite_unlocked(buf, 1, static_cast<std::size_t>(p + 13 - buf), g.output.out);
         g.cur_color = index;
         g.cur_gray = -1.0F;
         return;

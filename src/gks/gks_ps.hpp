@@ -64,6 +64,8 @@ void gps_line_abs(float x, float y);
 // ("%.2f" of the float), into out, which has room for 48 characters;
 // returns the end of the text (not terminated).
 char* gps_number(char* out, float v);
+// The same with 1 to 6 decimals ("%.<decimals>f").
+char* gps_fixed(char* out, float v, int decimals);
 // A bitmap of width x height pixel bytes (colour-table indices, row 0 at the
 // top) into the current viewport, starting at the given column and row.
 int gps_image(const unsigned char* pixels, int width, int height, int col_offset,

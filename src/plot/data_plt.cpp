@@ -266,7 +266,7 @@ int DATA_plot_vect(int v, PlotControl* control, char* units, const char* format)
     } else if (units != nullptr) {
         std::strcpy(units, u->units);
     }
-    if (g.seams.vect_plot != nullptr) g.seams.vect_plot(control->frame, u, w, &control->plot_domain, control->callback);
+    if (g.seams.vect_plot != nullptr) g.seams.vect_plot(control->frame, v, u, w, &control->plot_domain, control->callback);
     return last;
 }
 

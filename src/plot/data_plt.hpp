@@ -18,7 +18,7 @@ struct DataSeams {
     // Finds the two component slots from variable v (function flag: the
     // variable is a grid function): the last variable index used, -1 none.
     int (*find_param_grids)(int v, int n, int function, int* slots);
-    int (*vect_plot)(int frame, const GridField* u, const GridField* v, const Domain* domain,
+    int (*vect_plot)(int frame, int variable, const GridField* u, const GridField* v, const Domain* domain,
                      DataCallbackFunc callback);
     int (*vect_get_vect)();
     int (*vect_draw_vect)();

@@ -17,15 +17,19 @@
 #include "core/menu.hpp"
 #include "core/system.hpp"
 #include "core/tools.hpp"
+#include "geo/map.hpp"
+#include "geo/region.hpp"
 #include "core/var_tool.hpp"
 #include "gks/gks_colr.hpp"
 #include "gks/gks_line.hpp"
+#include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
 #include "gks/gph.hpp"
 #include "plot/colors.hpp"
 #include "plot/cont.hpp"
 #include "plot/data_plt.hpp"
 #include "plot/plt_labl.hpp"
+#include "plot/plt_tool.hpp"
 #include "plot/vecttool.hpp"
 #include "plot/windbarb.hpp"
 
@@ -59,6 +63,23 @@ struct VectState {
     float knots = 1.0F;  // barbs count knots: the factor from the grids' units
 };
 VectState g;
+
+// What the first frame of each variable chose, reused by later frames.
+constexpr int kRemembered = 60;
+struct VariableMemory {
+    int type = kMissing;
+    float interval = kMissingF;
+    float base = kMissingF;
+};
+VariableMemory memory[kRemembered];
+
+// The picture of VECT_plot_grid.
+struct PlotGrids {
+    const GridField* u = nullptr;
+    const GridField* v = nullptr;
+    DataCallbackFunc callback = nullptr;
+};
+PlotGrids plot_grids;
 
 // The field prepared for drawing: plot positions of the grid points, the
 // components turned to the plot's north, and for streamlines the motion in
@@ -551,13 +572,19 @@ int VECT_prompt_type() {
     return g.type;
 }
 
-int VECT_plot_setup(int frame, const GridField* u, const GridField* v, const Domain* domain,
+int VECT_plot_setup(int frame, int variable, const GridField* u, const GridField* v, const Domain* domain,
                     DataCallbackFunc callback) {
-    (void)frame;
     (void)callback;
     if (FLAG_get(kFlagPlotType) == kVectNone || u == nullptr || v == nullptr) return -1;
     CONT_init();
     VECT_init();
+    const bool known_variable = variable >= 0 && variable < kRemembered;
+    if (frame > 0 && known_variable) {
+        const VariableMemory& m = memory[variable];
+        if (!is_missing(m.type)) g.type = m.type;
+        g.interval = m.interval;
+        g.base = m.base;
+    }
     VECT_format_decode_type();
     VECT_param_decode();
     if (u->values == nullptr || v->values == nullptr) return -1;
@@ -578,6 +605,7 @@ int VECT_plot_setup(int frame, const GridField* u, const GridField* v, const Dom
         if (is_missing(CONT_get_type())) CONT_set_type(15);
     }
     set_labels(u);
+    if (frame == 0 && known_variable) memory[variable] = {g.type, g.interval, g.base};
     return 0;
 }
 
@@ -652,6 +680,59 @@ int VECT_draw_vect() {
     return 1;
 }
 
+namespace {
+
+int vect_callback(const char* event, float x, float y) {
+    PLT_print_values(event, x, y);
+    PLT_plot_zoom(event, x, y);
+    PLT_plot_resize(event, x, y);
+    return 0;
+}
+
+}  // namespace
+
+int VECT_plot(const Domain* domain) {
+    if (FLAG_get(kFlagPlotType) == kVectNone || domain == nullptr) return 0;
+    const bool opened = gchk_graphics() == 0;
+    const float aspect = DOM_aspect(domain);
+    if (opened) {
+        PLT_open(aspect);
+    } else {
+        PLT_reset(aspect);
+    }
+    PLT_set_callback(plot_grids.callback != nullptr ? plot_grids.callback : vect_callback);
+    PLT_set_zoom_func(VECT_plot);
+    PLT_set_resize_func(VECT_plot);
+    MAP_setup(domain);
+    const GridField* u = plot_grids.u;
+    const GridField* v = plot_grids.v;
+    const int variable = u != nullptr ? u->variable : kMissing;
+    int rc = VECT_plot_setup(0, variable, u, v, domain, plot_grids.callback);
+    if (rc != 0) {
+        MESS_print(kMessWarn, "No wind vectors to plot: the component grids are missing\n");
+        ORV_note_failure(kExitNothingDrawn);
+    }
+    MAP_draw(kMapUnderlay | kMapNormal);
+    if (rc == 0) rc = VECT_draw(u, v);
+    MAP_draw(kMapOverlay);
+    PLT_labels();
+    if (rc == 0 && g.key > 0) {
+        GPH_trans(1);
+        VECT_draw_vect();
+        GPH_trans(2);
+    }
+    if (rc == 0 && g.colour_levels && CONT_get_bar() > 0) CONT_draw_bar(1, "");
+    PLT_dump(0);
+    if (opened) PLT_close();
+    return rc;
+}
+
+int VECT_plot_grid(const GridField* u, const GridField* v, const Domain* domain, DataCallbackFunc callback) {
+    plot_grids = {u, v, callback};
+    const bool unset_domain = domain == nullptr || domain->proj == kProjNone;
+    return VECT_plot(unset_domain && u != nullptr ? &u->domain : domain);
+}
+
 int VECT_find_param_grids(int v, int n, int function, int* slots) {
     (void)function;
     if (slots == nullptr || n < 1 || v < 0) return -1;
@@ -675,9 +756,9 @@ void VECT_register_hooks() {
     s->vect_set_type = VECT_set_type;
     s->vect_set_format = VECT_set_format;
     s->find_param_grids = VECT_find_param_grids;
-    s->vect_plot = [](int frame, const GridField* u, const GridField* v, const Domain* domain,
+    s->vect_plot = [](int frame, int variable, const GridField* u, const GridField* v, const Domain* domain,
                       DataCallbackFunc callback) {
-        if (VECT_plot_setup(frame, u, v, domain, callback) != 0) {
+        if (VECT_plot_setup(frame, variable, u, v, domain, callback) != 0) {
             MESS_print(kMessWarn, "No wind vectors to plot: the component grids are missing\n");
             ORV_note_failure(kExitNothingDrawn);
             return -1;
@@ -688,6 +769,10 @@ void VECT_register_hooks() {
     s->vect_draw_vect = VECT_draw_vect;
 }
 
-void VECT_reset_for_tests() { g = VectState{}; }
+void VECT_reset_for_tests() {
+    g = VectState{};
+    for (VariableMemory& m : memory) m = VariableMemory{};
+    plot_grids = PlotGrids{};
+}
 
 }  // namespace orv

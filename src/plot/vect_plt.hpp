@@ -27,12 +27,21 @@ int VECT_format_decode_type();
 int VECT_param_decode();
 int VECT_prompt_type();
 
-int VECT_plot_setup(int frame, const GridField* u, const GridField* v, const Domain* domain,
+// Frame 0 remembers the type, interval and base chosen for the variable;
+// later frames of the same variable reuse them.
+int VECT_plot_setup(int frame, int variable, const GridField* u, const GridField* v, const Domain* domain,
                     DataCallbackFunc callback);
 int VECT_draw(const GridField* u, const GridField* v);
 int VECT_draw_vect();
 // Traces one streamline from grid point (column, row); the number of steps made.
 int VECT_stream(const GridField* u, const GridField* v, int column, int row, int steps);
+// A complete picture of the grids set by VECT_plot_grid on the domain: map,
+// vectors, labels, key and dump. It is also the picture's zoom and resize
+// function.
+int VECT_plot(const Domain* domain);
+// VECT_plot of the two component grids, on the u grid's domain when the
+// given one is unset.
+int VECT_plot_grid(const GridField* u, const GridField* v, const Domain* domain, DataCallbackFunc callback);
 // Slots of the n component grids that follow variable v; the last index used, -1 none.
 int VECT_find_param_grids(int v, int n, int function, int* slots);
 

@@ -39,14 +39,15 @@ TEST(PsNumbers, TextIsTheStandardConversion) {
     for (float v = 1.0e-3F; v < 1.0e10F; v *= 1.37F) {
         for (float w : {v, -v, std::nextafter(v, 0.0F), std::nextafter(v, 1.0e30F)}) values.push_back(w);
     }
-    for (const float v : values) {
-        char want[64];
-        char got[64];
-        const auto r = std::to_chars(want, want + 48, v, std::chars_format::fixed, 2);
-        ASSERT_EQ(r.ec, std::errc{});
-        char* end = gps_number(got, v);
-        ASSERT_EQ(std::string(got, end), std::string(want, r.ptr)) << v;
-    }
+    for (const int decimals : {2, 6})
+        for (const float v : values) {
+            char want[64];
+            char got[64];
+            const auto r = std::to_chars(want, want + 48, v, std::chars_format::fixed, decimals);
+            ASSERT_EQ(r.ec, std::errc{});
+            char* end = decimals == 2 ? gps_number(got, v) : gps_fixed(got, v, decimals);
+            ASSERT_EQ(std::string(got, end), std::string(want, r.ptr)) << v << " to " << decimals;
+        }
 }
 
 using GksPsTest = GksTest;

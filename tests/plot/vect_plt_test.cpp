@@ -13,11 +13,14 @@
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
 #include "geo/maptran.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/ps_render.hpp"
 #include "gks/gph.hpp"
 #include "grid/grd_tool.hpp"
 #include "plot/colors.hpp"
 #include "plot/cont.hpp"
 #include "plot/plot_recorder.hpp"
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
@@ -79,7 +82,7 @@ protected:
     }
     int draw(int type) {
         VECT_set_type(type);
-        EXPECT_EQ(VECT_plot_setup(0, GRD_get_grid(0), GRD_get_grid(1), &domain_, nullptr), 0);
+        EXPECT_EQ(VECT_plot_setup(0, -1, GRD_get_grid(0), GRD_get_grid(1), &domain_, nullptr), 0);
         return VECT_draw(GRD_get_grid(0), GRD_get_grid(1));
     }
     // The traced lines (the arrow heads are lines of two points).
@@ -186,7 +189,7 @@ TEST_F(VectPlotTest, GridRelativeComponentsFollowTheGridOnAnotherProjection) {
     ASSERT_EQ(GRD_proj_XY(GRD_get_grid(2), &domain_, &xs, &ys), 0);
     RES_put("plot_param", "uvgrid,wv_skip=10");
     VECT_set_type(kVectArrows);
-    ASSERT_EQ(VECT_plot_setup(0, GRD_get_grid(2), GRD_get_grid(3), &domain_, nullptr), 0);
+    ASSERT_EQ(VECT_plot_setup(0, -1, GRD_get_grid(2), GRD_get_grid(3), &domain_, nullptr), 0);
     ASSERT_EQ(VECT_draw(GRD_get_grid(2), GRD_get_grid(3)), 0);
     int checked = 0;
     for (int j = 0; j < kSize; j += 10)
@@ -205,6 +208,49 @@ TEST_F(VectPlotTest, GridRelativeComponentsFollowTheGridOnAnotherProjection) {
     EXPECT_EQ(checked, 25);
     std::free(xs);
     std::free(ys);
+}
+
+// The type answered for a variable's first frame is kept for its later
+// frames; a variable without a first frame asks again.
+TEST_F(VectPlotTest, LaterFramesOfAVariableKeepTheFirstFramesChoice) {
+    fill([](float, float) { return 5.0F; }, [](float, float) { return 3.0F; });
+    testing::ScratchDir dir;
+    FLAG_set(kFlagBatch, 0);
+    ASSERT_TRUE(testing::feed_stdin(dir.file("answers"), "strm\nbarb\n"));
+    const auto type_of = [&](int frame, int variable) {
+        EXPECT_EQ(VECT_plot_setup(frame, variable, GRD_get_grid(0), GRD_get_grid(1), &domain_, nullptr), 0);
+        return VECT_get_type();
+    };
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(type_of(0, 3), kVectStreams);
+    EXPECT_EQ(type_of(1, 3), kVectStreams);
+    EXPECT_EQ(type_of(1, 4), kVectBarbs);
+    ::testing::internal::GetCapturedStdout();
+}
+
+// The stand-alone picture of two grids: map, arrows and key, in a file
+// Ghostscript renders.
+TEST_F(VectPlotTest, WholePictureOfTwoGridsWritesPostScript) {
+    gclose_ws(1);
+    test::g_recording = nullptr;
+    testing::ScratchDir dir;
+    RES_put("file_path", ORV_DATA_DIR);
+    RES_put("device", ("ps," + dir.file("wind.ps")).c_str());
+    RES_put("plot_param", "vbar,wv_skip=5");
+    FLAG_set(kFlagDevice, kWsPostScript);
+    fill([](float, float) { return 5.0F; }, [](float, float) { return 3.0F; });
+    VECT_set_type(kVectArrows);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(VECT_plot_grid(GRD_get_grid(0), GRD_get_grid(1), nullptr, nullptr), 0);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(gchk_graphics(), 0) << "the picture it opened is closed";
+    const std::string ps = test::slurp(dir.file("wind.ps"));
+    EXPECT_NE(ps.find("MAX VECTOR"), std::string::npos);
+    EXPECT_NE(ps.find("showpage"), std::string::npos);
+    if (test::have_ghostscript()) {
+        std::string log;
+        EXPECT_TRUE(test::ps_renders(dir.file("wind.ps"), dir.path(), &log)) << log;
+    }
 }
 
 }  // namespace
