@@ -3,6 +3,7 @@
 // hostile files are refused without a crash.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -179,24 +180,41 @@ TEST_F(ImgTest, ReaderSkipsACommentLineBeforeTheMagic) {
     EXPECT_EQ(differing_pixels(im, back), 0);
 }
 
+// Parameters are plat, plon, then parameters 1-3; the box is the centre
+// latitude and longitude and the spacing per pixel. "PS" alone leaves plon
+// to the centre it equals.
 TEST_F(ImgTest, OwnFormatKeepsTheProjectionLine) {
-    ImageRecord im = grey(20, 10);
-    im.projection = kProjLambert;
-    im.proj_param[1] = 25.0F;
-    im.box[0] = 20.0F;
-    im.box[1] = 50.0F;
-    im.box[2] = -130.0F;
-    im.box[3] = -60.0F;
-    ASSERT_EQ(IMG_write(path("p.img").c_str(), &im, 0), 1);
-    const std::string text = orv::testing::read_file(path("p.img"));
-    const std::string header = "ORVIMG\n\n\nLC:25.000000 20.000000 50.000000 -130.000000 -60.000000 20 10\n";
-    EXPECT_EQ(text.substr(0, header.size()), header);
-    ImageRecord back;
-    ASSERT_EQ(IMG_read(path("p.img").c_str(), &back, 0), 1);
-    EXPECT_EQ(back.projection, kProjLambert);
-    EXPECT_FLOAT_EQ(back.proj_param[1], 25.0F);
-    EXPECT_FLOAT_EQ(back.box[3], -60.0F);
-    EXPECT_EQ(differing_pixels(im, back), 0);
+    constexpr float kNo = -9999.0F;
+    const struct {
+        int projection;
+        float params[5];
+        const char* word;
+        float plon_back;
+    } cases[] = {
+        {kProjPolarStereo, {90, -105, 60, kNo, kNo}, "PS:-105.000000 ", -105},
+        {kProjPolarStereo, {90, 40, 60, kNo, kNo}, "PS ", kNo},
+        {kProjLambert, {90, -95, 25, 30, kNo}, "LC:90.000000:-95.000000:25.000000:30.000000:-9999.000000 ", -95},
+        {kProjLambert, {90, -95, kNo, kNo, kNo}, "LC:-95.000000 ", -95},
+        {kProjSatellite, {0, -75, 6.6F, kNo, kNo}, "SAT:0.000000:-75.000000:6.600000 ", -75},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.word);
+        ImageRecord im = grey(20, 10);
+        im.projection = c.projection;
+        std::copy(std::begin(c.params), std::end(c.params), im.proj_param);
+        const float box[4] = {40.0F, -100.0F, 0.5F, 0.25F};
+        std::copy(std::begin(box), std::end(box), im.box);
+        ASSERT_EQ(IMG_write(path("p.img").c_str(), &im, 0), 1);
+        const std::string header =
+            std::string("ORVIMG\n\n\n") + c.word + "40.000000 -100.000000 0.500000 0.250000 20 10\n";
+        EXPECT_EQ(orv::testing::read_file(path("p.img")).substr(0, header.size()), header);
+        ImageRecord back;
+        ASSERT_EQ(IMG_read(path("p.img").c_str(), &back, 0), 1);
+        EXPECT_EQ(back.projection, c.projection);
+        EXPECT_FLOAT_EQ(back.proj_param[1], c.plon_back);
+        EXPECT_TRUE(std::equal(box, box + 4, back.box));
+        EXPECT_EQ(differing_pixels(im, back), 0);
+    }
 }
 
 TEST_F(ImgTest, BadFilesAreRefusedWithoutACrash) {
