@@ -149,7 +149,9 @@ int write_raster(const char* name) {
     switch (g.format) {
     case kCairoGif: return GIF_write(name, &image);
     case kCairoXwd: return XWD_write(name, &image);
-    case kCairoImg: return IMG_write(name, &image, 0);
+    case kCairoImg:
+        IMG_describe_plot(&image);
+        return IMG_write(name, &image, 0);
     default: return PNG_write(name, &image);
     }
 }
@@ -379,6 +381,17 @@ bool writable(const char* file) {
     return true;
 }
 
+// The drawing context on the new surface, and the kernel's device size.
+void start_drawing() {
+    g.cr = cairo_create(g.surface);
+    if (!is_raster(g.format)) cairo_scale(g.cr, kPointsPerPixel, kPointsPerPixel);
+    cairo_set_antialias(g.cr, smooth(g.format) ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_line_cap(g.cr, CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(g.cr, CAIRO_LINE_JOIN_MITER);
+    gset_window_size(g.width, g.height);
+    gset_window_offset(0, 0);
+}
+
 }  // namespace
 
 int gcairo_format(const char* word) {
@@ -422,13 +435,7 @@ int gcairo_open_ws(int /*ws*/, const char* text) {
         g = CairoState{};
         return -1;
     }
-    g.cr = cairo_create(g.surface);
-    if (!is_raster(g.format)) cairo_scale(g.cr, kPointsPerPixel, kPointsPerPixel);
-    cairo_set_antialias(g.cr, smooth(g.format) ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-    cairo_set_line_cap(g.cr, CAIRO_LINE_CAP_BUTT);
-    cairo_set_line_join(g.cr, CAIRO_LINE_JOIN_MITER);
-    gset_window_size(g.width, g.height);
-    gset_window_offset(0, 0);
+    start_drawing();
     ginit_plot(1);
     const GTextHooks* hooks = gget_text_hooks();
     if (hooks != nullptr && hooks->setup != nullptr) hooks->setup();
@@ -440,6 +447,27 @@ int gcairo_open_ws(int /*ws*/, const char* text) {
 }
 
 void gcairo_register() { gregister_device(&kCairoDevice); }
+
+int gcairo_begin_picture(int smooth_lines) {
+    if (g.cr != nullptr) return -1;
+    g = CairoState{};
+    g.format = smooth_lines != 0 ? kCairoPng : kCairoGif;
+    picture_size(&g.width, &g.height);
+    g.surface = create_surface("");
+    if (cairo_surface_status(g.surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(g.surface);
+        g = CairoState{};
+        return -1;
+    }
+    start_drawing();
+    clear_picture();
+    return 0;
+}
+
+void gcairo_end_picture() {
+    release();
+    g = CairoState{};
+}
 
 int gcairo_capture(ImageRecord* image) {
     if (g.cr == nullptr || !is_raster(g.format) || image == nullptr) return 0;

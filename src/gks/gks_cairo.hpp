@@ -22,6 +22,13 @@ void gcairo_register();
 // the open raster workstation: 1, else 0.
 int gcairo_capture(ImageRecord* image);
 
+// An in-memory picture of the "geometry" size, antialiased or keeping the
+// colour table's exact colours, for drawing a kept frame again while another
+// device is the workstation; the kernel's window size becomes the picture's.
+// 0, or -1 when a picture is already being drawn or cannot be made.
+int gcairo_begin_picture(int smooth_lines);
+void gcairo_end_picture();
+
 // Paints a picture with its upper-left corner at device pixel (x, y),
 // leaving out the pixels of the transparent colour (0xRRGGBB; -1 none): 1
 // when painted, 0 when this device is not the open raster workstation.

@@ -9,6 +9,7 @@
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
 #include "geo/map.hpp"
+#include "geo/maptran.hpp"
 #include "core/orv.hpp"
 #include "gks/gif.hpp"
 #include "gks/gks_cairo.hpp"
@@ -16,6 +17,7 @@
 #include "gks/png.hpp"
 #include "gks/xdump.hpp"
 #include "gks/gks_meta.hpp"
+#include "gks/gks_obj.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
 #include "gks/gks_x11.hpp"
@@ -291,42 +293,91 @@ GImageCapture window_capture = nullptr;
 
 void gset_window_capture(GImageCapture capture) { window_capture = capture; }
 
-int gget_image(ImageRecord* image) {
+namespace {
+// A frame drawn on a printer or metafile is drawn again from the display
+// list into an in-memory picture; the file device's own size and state are
+// put back afterwards.
+int capture_kept_frame(ImageRecord* image, bool smooth_lines) {
+    if (gobj_keeps_frame() == 0) return 0;
+    int width = 0, height = 0, x = 0, y = 0;
+    gget_window_size(&width, &height);
+    gget_window_offset(&x, &y);
+    const int kind = gset_ws_type(kWsRaster);
+    int captured = 0;
+    if (gcairo_begin_picture(smooth_lines ? 1 : 0) == 0) {
+        gobj_replay_frame();
+        captured = gcairo_capture(image);
+        gcairo_end_picture();
+    }
+    gset_ws_type(kind);
+    gset_window_size(width, height);
+    gset_window_offset(x, y);
+    ginit_tran(10);
+    return captured;
+}
+
+int capture(ImageRecord* image, bool smooth_lines) {
     if (image == nullptr) return 0;
     if (gtype_is_WIN_PIX() != 0 && window_capture != nullptr) return window_capture(image);
-    if (gcairo_capture(image) != 0) return 1;
+    if (gcairo_capture(image) != 0 || capture_kept_frame(image, smooth_lines) != 0) return 1;
     MESS_print(kMessError, "gget_image: No picture to capture\n");
     return 0;
 }
+}  // namespace
+
+int gget_image(ImageRecord* image) { return capture(image, false); }
 
 namespace {
-// The dumps write what the current drawing target shows.
-int dump_with(int (*writer)(const char*, const ImageRecord*), const char* name) {
+// The dumps write what the current drawing target shows; a PNG is drawn
+// smooth, as the picture device draws it.
+int dump_with(int (*writer)(const char*, const ImageRecord*), const char* name, bool smooth_lines = false) {
     ImageRecord image;
-    if (gget_image(&image) == 0) return 0;
+    if (capture(&image, smooth_lines) == 0) return 0;
     return writer(name, &image);
 }
 
-int write_own(const char* name, const ImageRecord* image) { return IMG_write(name, image, 0); }
+// Beyond this view offset the map is too small a part of the picture for
+// the picture to stand for the map's area.
+constexpr float kMaxMapViewOffset = 0.7F;
 
-// Takes the plot labels as the image's name and description.
-void label_image(ImageRecord* image) {
+// The map's domain, its grid spread over the picture's pixels.
+void attach_domain(ImageRecord* image) {
+    float offsets[4];
+    PLT_get_view_offsets(offsets);
+    if (*std::max_element(offsets, offsets + 4) > kMaxMapViewOffset) return;
+    Domain d{};
+    MAP_get_domain(&d);
+    if (d.proj == kProjNone || d.nx < 2 || d.ny < 2 || is_missing(d.dx) || is_missing(d.dy) ||
+        image->width < 2 || image->height < 2)
+        return;
+    image->projection = d.proj;
+    const float params[5] = {d.plat, d.plon, d.params[0], d.params[1], d.params[2]};
+    std::copy(std::begin(params), std::end(params), image->proj_param);
+    const float box[4] = {d.clat, d.clon, d.dx * static_cast<float>(d.nx - 1) / static_cast<float>(image->width - 1),
+                          d.dy * static_cast<float>(d.ny - 1) / static_cast<float>(image->height - 1)};
+    std::copy(std::begin(box), std::end(box), image->box);
+    image->box_size[0] = image->width;
+    image->box_size[1] = image->height;
+}
+}  // namespace
+
+void IMG_describe_plot(ImageRecord* image) {
     char name[sizeof image->name];
     std::snprintf(name, sizeof name, "%s [%s]", PLT_get_label(0, 0), PLT_get_label(5, 0));
     copy_text(image->name, name);
     copy_text(image->info, PLT_get_label(2, 0));
+    attach_domain(image);
 }
-}  // namespace
 
-int PNG_dump(const char* name) { return dump_with(PNG_write, name); }
+int PNG_dump(const char* name) { return dump_with(PNG_write, name, true); }
 int GIF_dump(const char* name) { return dump_with(GIF_write, name); }
 int XWD_dump(const char* name) { return dump_with(XWD_write, name); }
 
 int IMG_dump(const char* name) {
     ImageRecord image;
     if (gget_image(&image) == 0) return 0;
-    label_image(&image);
-    return write_own(name, &image);
+    IMG_describe_plot(&image);
+    return IMG_write(name, &image, 0);
 }
 
 int IMG_read(const char* name, ImageRecord* image, int flag) {
@@ -427,24 +478,49 @@ int goverlay_image_file(const char* name, const char* transparent, int x, int y)
 
 namespace {
 // Each new frame of a multi-frame plot starts a new picture file or page on
-// the picture device; other devices keep their own frame handling.
-int (*other_create_frame)(int frame) = nullptr;
+// the picture device, and a new kept frame on a printer or metafile; the
+// window keeps its own frame images. Frames drawn on a file device are
+// counted, so that their dumps are numbered as the window's frames are.
+struct FrameSeams {
+    int (*create)(int frame) = nullptr;
+    int (*count)() = nullptr;
+    int (*current)() = nullptr;
+    int file_frames = 0;
+};
+FrameSeams frames;
 
 int create_frame(int frame) {
     if (gget_ws_type() == kWsRaster) gclear_ws(1, 1);
-    return other_create_frame != nullptr ? other_create_frame(frame) : 0;
+    if (gobj_keeps_frame() != 0) gclear_objs();
+    if (gtype_is_WIN_PIX() == 0) frames.file_frames = frame + 1;
+    return frames.create != nullptr ? frames.create(frame) : 0;
+}
+
+int window_frames() { return frames.count != nullptr ? frames.count() : 0; }
+
+int num_frames() { return window_frames() > 0 ? window_frames() : frames.file_frames; }
+
+int current_frame() {
+    if (window_frames() > 0) return frames.current != nullptr ? frames.current() : 0;
+    return frames.file_frames - 1;
 }
 }  // namespace
 
 void IMG_register_hooks() {
     MosFrameSeams* seams = MOS_frame_seams();
     if (seams->create_frame != create_frame) {
-        other_create_frame = seams->create_frame;
+        frames.create = seams->create_frame;
         seams->create_frame = create_frame;
     }
     static constexpr MapOverlayHooks kOverlays = {map_image_overlay, gmeta_overlay, nullptr};
     MAP_set_overlay_hooks(&kOverlays);
     PltHooks* hooks = PLT_hooks();
+    if (hooks->num_frames != num_frames) {
+        frames.count = hooks->num_frames;
+        frames.current = hooks->current_frame;
+        hooks->num_frames = num_frames;
+        hooks->current_frame = current_frame;
+    }
     hooks->image_dump[kDumpXwd] = XWD_dump;
     hooks->image_dump[kDumpGif] = GIF_dump;
     hooks->image_dump[kDumpImg] = IMG_dump;

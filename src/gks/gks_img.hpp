@@ -94,6 +94,11 @@ int IMG_write(const char* name, const ImageRecord* image, int compress);
 int IMG_read(const char* name, ImageRecord* image, int flag);
 int IMG_read_orv(const char* name, ImageRecord* image, int flag);
 int IMG_dump(const char* name);
+// Names the picture after the plot's labels ("%s [%s]" of labels 0 and 5,
+// info label 2) and, when the map fills most of the picture, gives it the
+// map's domain: projection parameters plat, plon and parameters 1-3, the box
+// the centre latitude and longitude and the grid spacing per pixel.
+void IMG_describe_plot(ImageRecord* image);
 
 // Draws an image file over the picture, (x, y) pixels from the current
 // viewport's upper-left corner (negative: the image's right or bottom edge

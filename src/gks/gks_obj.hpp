@@ -47,6 +47,13 @@ int gobj_redraw_funcs(const GObj* obj);
 int gobj_redraw_plot();
 int gobj_print_plot();
 int gobj_print_meta();
+// A file device keeps the frame being drawn for image capture: recording
+// on, and each start of the list notes the kernel's transformations and
+// attributes. gobj_replay_frame draws the kept frame again from that state
+// on the current device: the number of records, or -1 when no frame is kept.
+void gobj_keep_frame(int on);
+int gobj_keeps_frame();
+int gobj_replay_frame();
 int gcreate_seg(int segment);
 int gclose_seg(int segment);
 int gdel_seg(int segment);

@@ -153,6 +153,7 @@ int gclose_ws(int ws) {
     if (!g.ws_open) return -1;
     int status = 0;
     if (g.device != nullptr && g.device->close != nullptr) status = g.device->close(ws);
+    gobj_keep_frame(0);
     gclear_objs();
     g.ws_open = false;
     g.ws_active = false;
@@ -276,7 +277,6 @@ int gtext(float x, float y, const char* string) {
         gerr_printf("gtext", "invalid point: %d\n", 1);
         return -1;
     }
-    if (g.device != nullptr && g.device->text != nullptr) return g.device->text(x, y, string);
     const std::size_t len = std::strlen(string);
     auto* rec = static_cast<char*>(gnew_obj(kObjText, 0, 2 * sizeof(float) + len + 1, nullptr));
     if (rec != nullptr) {
@@ -284,6 +284,7 @@ int gtext(float x, float y, const char* string) {
         std::memcpy(rec, pos, sizeof pos);
         std::memcpy(rec + sizeof pos, string, len + 1);
     }
+    if (g.device != nullptr && g.device->text != nullptr) return g.device->text(x, y, string);
     if (g.hooks != nullptr && g.hooks->draw != nullptr) return g.hooks->draw(string, x, y);
     gtext_begin(x, y, string, -1);
     gtext_end();

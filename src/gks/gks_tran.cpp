@@ -293,6 +293,11 @@ void gset_window_offset(int x, int y) {
     g.win_y = y;
 }
 
+void gget_window_offset(int* x, int* y) {
+    *x = g.win_x;
+    *y = g.win_y;
+}
+
 void gget_window_size(int* width, int* height) {
     *width = g.win_width;
     *height = g.win_height;

@@ -57,6 +57,7 @@ int gget_gviewport(int* out4);
 void gset_window_size(int width, int height);
 void gset_window_offset(int x, int y);
 void gget_window_size(int* width, int* height);
+void gget_window_offset(int* x, int* y);
 
 // Initialises the transformations for a workstation: kind 10 is a resize
 // (keeps the workstation window and the six transformations).

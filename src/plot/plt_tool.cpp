@@ -412,6 +412,9 @@ int PLT_open(float aspect) {
     gtext_register_hooks();
     GPH_setup(&g.ws, &g.type, g.view, aspect);
     g.graphics = true;
+    // A printer or metafile keeps each frame, to be drawn again as an image.
+    if (g.dump_type != kDumpNone && (gtype_is_PS() != 0 || gtype_is_HPGL() != 0 || gtype_is_META() != 0))
+        gobj_keep_frame(1);
     return 0;
 }
 
@@ -515,6 +518,8 @@ void PLT_set_view_offsets(float left, float right, float bottom, float top) {
     g.offsets[3] = top;
 }
 
+void PLT_get_view_offsets(float* offsets) { std::copy(std::begin(g.offsets), std::end(g.offsets), offsets); }
+
 void PLT_get_view(float* view) { std::copy(std::begin(g.view), std::end(g.view), view); }
 int PLT_get_work_type() { return g.type; }
 int PLT_get_full_lab() { return g.full_lab; }
@@ -552,7 +557,8 @@ int PLT_dump(int frame) {
     gps_end_frame();
     ghpgl_end_frame();
     gmeta_end_frame();
-    if (g.dump_type == kDumpNone) return -1;
+    // Without graphics (plot type "none") there is no picture to dump.
+    if (g.dump_type == kDumpNone || !graphics_wanted()) return -1;
     FILE_save_name_conv();
     const int frames = g.hooks.num_frames != nullptr ? g.hooks.num_frames() : 0;
     int status = 0;
@@ -565,6 +571,7 @@ int PLT_dump(int frame) {
         status = dump_frame(frame);
     }
     FILE_restore_name_conv();
+    if (status != 0 && FLAG_batch() != 0) ORV_note_failure(kExitGraphics);
     return status;
 }
 

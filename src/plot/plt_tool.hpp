@@ -103,6 +103,7 @@ void PLT_set_bar(int n);
 int PLT_bar();
 void PLT_set_view_offset(float offset);
 void PLT_set_view_offsets(float left, float right, float bottom, float top);
+void PLT_get_view_offsets(float* offsets);
 // The plot view (x min, x max, y min, y max in normalised units).
 void PLT_get_view(float* view);
 int PLT_get_work_type();
