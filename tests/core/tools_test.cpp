@@ -217,6 +217,19 @@ TEST(WmoNumbers, PrefixesAndFallback) {
     EXPECT_EQ(id_to_wmo(nullptr, &n), -1);
 }
 
+// Where two country ranges meet, the last number of one and the first of the
+// next take their own prefixes.
+TEST(WmoNumbers, NeighbouringRangesHandOverAtTheirBorders) {
+    const std::pair<int, const char*> cases[] = {
+        {45009, "VH009"}, {45010, "VM010"}, {45019, "VM019"}, {45020, "45020"},
+        {63699, "HU699"}, {63700, "HK700"}, {63849, "HK849"}, {63850, "HT850"},
+        {66999, "FN999"}, {67000, "FM000"}, {67199, "FM199"}, {67200, "FQ200"},
+        {67579, "FL579"}, {67580, "FW580"}, {67599, "FW599"}, {67600, "FL600"},
+        {61749, "GB749"}, {61750, "GG750"},
+    };
+    for (const auto& [number, id] : cases) EXPECT_EQ(id_of(number), id) << number;
+}
+
 TEST(WmoNumbers, EveryNumberRoundTripsToOneIdentifier) {
     std::set<std::string> seen;
     std::set<std::string> prefixes;
