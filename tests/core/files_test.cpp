@@ -164,27 +164,6 @@ TEST_F(FilesTest, MakeDirectoryLevels) {
     EXPECT_EQ(ORV_share(), 0);
 }
 
-TEST_F(FilesTest, TimeSettingIsCopiedAndReset) {
-    DateRecord t{};
-    FILE_get_time(&t);
-    EXPECT_EQ(t.year, -9999);
-    EXPECT_EQ(t.minute, -9999);
-    const DateRecord set{2005, 3, 15, 74, 2, 12, -30, 0};
-    FILE_set_time(&set);
-    FILE_get_time(&t);
-    EXPECT_EQ(t.year, 2005);
-    EXPECT_EQ(t.hour, 12);
-    EXPECT_EQ(t.minute, -30);
-    FILE_reset_time();
-    FILE_get_time(&t);
-    EXPECT_EQ(t.year, -9999);
-    EXPECT_EQ(t.month, -9999);
-    EXPECT_EQ(t.day, -9999);
-    EXPECT_EQ(t.hour, -9999);
-    EXPECT_EQ(t.minute, -9999);
-    EXPECT_EQ(t.second, 0);  // only the five setting fields are cleared
-}
-
 }  // namespace
 }  // namespace orv
 

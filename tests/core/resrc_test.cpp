@@ -356,40 +356,43 @@ TEST_F(ResTest, TagsFromTheSearchListSelectBlocks) {
 // ---- conversions ------------------------------------------------------------
 
 TEST_F(ResTest, NumericConversionsKeepTheDestinationOnBadText) {
-    RES_put("hex", "0x1F");
-    RES_put("neg", "-12");
-    RES_put("word", "abc");
-    RES_put("plus", "+7");
-    int i = 5;
-    EXPECT_EQ(RES_getval("hex", &i, kResInt), 1);
-    EXPECT_EQ(i, 31);
-    RES_getval("neg", &i, kResInt);
-    EXPECT_EQ(i, -12);
-    RES_getval("plus", &i, kResInt);
-    EXPECT_EQ(i, 7);
-    EXPECT_EQ(RES_getval("word", &i, kResInt), 1);
-    EXPECT_EQ(i, 7);
-
-    std::int16_t s = 3;
-    RES_getval("neg", &s, kResShort);  // shorts need a leading digit
-    EXPECT_EQ(s, 3);
-    RES_put("big", "123456789012");
+    // Each text converted into a destination that held 5: what it holds after.
+    struct Case {
+        const char* text;
+        int as_int;
+        std::int16_t as_short;  // shorts and longs need a leading digit
+        std::int64_t as_long, as_int_long;
+        float as_real;
+    };
+    const Case cases[] = {
+        {"0x1F", 31, 0, 0, 0, 31.0F},  // hexadecimal for ints only     {"-12", -12, 5, 5, -12, -12.0F},  {"+7", 7, 5, 5, 7, 7.0F},
+        {"abc", 5, 5, 5, 5, 5.0F},        {"2.25", 2, 2, 2, 2, 2.25F},
+        {"10", 10, 10, 10, 10, 10.0F},
+    };
+    for (const Case& c : cases) {
+        RES_put("v", c.text);
+        int i = 5;
+        std::int16_t s = 5;
+        std::int64_t l = 5, il = 5;
+        float f = 5;
+        EXPECT_EQ(RES_getval("v", &i, kResInt), 1);
+        RES_getval("v", &s, kResShort);
+        RES_getval("v", &l, kResLong);
+        RES_getval("v", &il, kResIntLong);
+        RES_getval("v", &f, kResReal);
+        EXPECT_EQ(i, c.as_int) << c.text;
+        EXPECT_EQ(s, c.as_short) << c.text;
+        EXPECT_EQ(l, c.as_long) << c.text;
+        EXPECT_EQ(il, c.as_int_long) << c.text;
+        EXPECT_FLOAT_EQ(f, c.as_real) << c.text;
+    }
+    RES_put("v", "123456789012");
     std::int64_t l = 0;
-    RES_getval("big", &l, kResLong);
+    RES_getval("v", &l, kResLong);
     EXPECT_EQ(l, 123456789012LL);
-    std::int64_t il = 0;
-    RES_getval("neg", &il, kResIntLong);
-    EXPECT_EQ(il, -12);
-
-    float f = 1.5F;
-    RES_getval("word", &f, kResReal);
-    EXPECT_FLOAT_EQ(f, 1.5F);
-    RES_put("real", "2.25");
-    RES_getval("real", &f, kResReal);
-    EXPECT_FLOAT_EQ(f, 2.25F);
-
+    int i = 5;
     EXPECT_EQ(RES_getval("nothing", &i, kResInt), 0);
-    EXPECT_EQ(RES_getval("hex", nullptr, kResInt), 0);
+    EXPECT_EQ(RES_getval("v", nullptr, kResInt), 0);
 }
 
 TEST_F(ResTest, SwitchWordsAndTextConversions) {
