@@ -128,9 +128,12 @@ TEST_F(DateTest, LeapYearsDayNumbersAndDaysOfTheYear) {
         ASSERT_EQ(DATE_date_days(y, m, d), n);
     }
 
-    int h = 0, mi = 0, s = 0;
-    DATE_time_date(86400 * 3 + 45296, &h, &mi, &s);
-    EXPECT_EQ((std::array{h, mi, s}), (std::array{12, 34, 56}));
+    for (const auto& [seconds, hms] : {std::pair{86400 * 3 + 45296, std::array{12, 34, 56}},
+                                       {43205, {12, 0, 5}}, {-1, {23, 59, 59}}, {3599, {0, 59, 59}}}) {
+        int h = 0, mi = 0, s = 0;
+        DATE_time_date(seconds, &h, &mi, &s);
+        EXPECT_EQ((std::array{h, mi, s}), hms) << seconds;
+    }
 
     struct Julian {
         int year, day_of_year, month, day;
@@ -219,6 +222,7 @@ TEST_F(DateTest, SequenceForm) {
     EXPECT_EQ(ymdhm(back), (std::array{2005, 3, 15, 6, 30}));
     EXPECT_EQ(back.second, kMissing);
     EXPECT_EQ(DATE_decode_seq("", &back), 0);
+    EXPECT_EQ(DATE_decode_seq(nullptr, &back), -1);
 }
 
 // ---- time zone and date labels -----------------------------------------
