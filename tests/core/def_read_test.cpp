@@ -12,6 +12,7 @@
 
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
@@ -19,9 +20,6 @@ namespace {
 class DefTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/def_test_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         DEF_reset_for_tests();
         RES_reset_for_tests();
         MESS_reset_for_tests();
@@ -30,8 +28,6 @@ protected:
     void TearDown() override {
         DEF_reset_for_tests();
         RES_reset_for_tests();
-        const std::string cmd = "chmod -R u+rwx '" + dir_ + "'; rm -rf '" + dir_ + "'";
-        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cannot remove " << dir_;
     }
 
     std::string write(const std::string& name, const std::string& text) const {
@@ -52,7 +48,8 @@ protected:
     }
 
     using Lines = std::vector<std::string>;
-    std::string dir_;
+    orv::testing::ScratchDir scratch_;
+    std::string dir_ = scratch_.path();
 };
 
 TEST_F(DefTest, ResourceLinesCommentsAndQuotes) {
@@ -98,9 +95,9 @@ TEST_F(DefTest, ConditionalBlocksFollowTags) {
 
 TEST_F(DefTest, UnmatchedDirectivesAreReportedAndIgnored) {
     const auto p = write("f", "ELSE\nx 1\nELIF tag\nEND\ny 2\n");
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     const Lines got = read_all(p);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "DEF_get: else without an if\n"
               "DEF_get: elif without an if\n"
               "DEF_get: end without an if\n");

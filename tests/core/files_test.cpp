@@ -27,15 +27,10 @@ namespace {
 class FilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/files_test_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         FILE_reset_for_tests();
     }
     void TearDown() override {
         FILE_reset_for_tests();
-        const std::string cmd = "rm -rf '" + dir_ + "'";
-        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cannot remove " << dir_;
     }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     static std::string slurp(const std::string& p) {
@@ -44,7 +39,8 @@ protected:
         ss << in.rdbuf();
         return ss.str();
     }
-    std::string dir_;
+    orv::testing::ScratchDir scratch_;
+    std::string dir_ = scratch_.path();
 };
 
 std::string home_of_user() {
@@ -168,27 +164,6 @@ TEST_F(FilesTest, MakeDirectoryLevels) {
     EXPECT_EQ(ORV_share(), 0);
 }
 
-TEST_F(FilesTest, TimeSettingIsCopiedAndReset) {
-    DateRecord t{};
-    FILE_get_time(&t);
-    EXPECT_EQ(t.year, -9999);
-    EXPECT_EQ(t.minute, -9999);
-    const DateRecord set{2005, 3, 15, 74, 2, 12, -30, 0};
-    FILE_set_time(&set);
-    FILE_get_time(&t);
-    EXPECT_EQ(t.year, 2005);
-    EXPECT_EQ(t.hour, 12);
-    EXPECT_EQ(t.minute, -30);
-    FILE_reset_time();
-    FILE_get_time(&t);
-    EXPECT_EQ(t.year, -9999);
-    EXPECT_EQ(t.month, -9999);
-    EXPECT_EQ(t.day, -9999);
-    EXPECT_EQ(t.hour, -9999);
-    EXPECT_EQ(t.minute, -9999);
-    EXPECT_EQ(t.second, 0);  // only the five setting fields are cleared
-}
-
 }  // namespace
 }  // namespace orv
 
@@ -209,9 +184,6 @@ DateRecord at(int year, int month, int day, int hour, int minute = 0) {
 class NamingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/naming_test_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         FILE_reset_for_tests();
         RES_reset_for_tests();
         MESS_reset_for_tests();
@@ -235,7 +207,6 @@ protected:
         RES_reset_for_tests();
         MESS_reset_for_tests();
         FLAG_reset_for_tests();
-        std::filesystem::remove_all(dir_);
     }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     void write(const std::string& name, const std::string& text) const {
@@ -247,7 +218,22 @@ protected:
         FILE_set_date(&d, out);
         return out;
     }
-    std::string dir_;
+    // The file chosen for an entry or a current-file text, without the test directory.
+    std::string local(const std::string& name) const {
+        return name.rfind(dir_ + "/", 0) == 0 ? name.substr(dir_.size() + 1) : name;
+    }
+    std::string entry(const std::string& text) {
+        char out[kFileNameSize];
+        FILE_set_file(text.c_str(), out);
+        return local(out);
+    }
+    std::string current(const char* text) {
+        char out[kFileNameSize];
+        FILE_set_current(text, out);
+        return local(out);
+    }
+    orv::testing::ScratchDir scratch_;
+    std::string dir_ = scratch_.path();
 };
 
 TEST_F(NamingTest, ExpansionOfDateAndPathCodes) {
@@ -405,40 +391,26 @@ TEST_F(NamingTest, SaveAndRestoreAroundAnotherConvention) {
 
 TEST_F(NamingTest, EntriesParseIntoNamesAndDates) {
     FILE_set_name("hourly");
-    char out[kFileNameSize];
-    FILE_set_file("2005031512", out);
-    EXPECT_EQ(std::string(out), path("mos_2005031512.txt"));
+    EXPECT_EQ(entry("2005031512"), "mos_2005031512.txt");
     DateRecord d{};
     FILE_get_date(&d);
-    EXPECT_EQ(d.year, 2005);
-    EXPECT_EQ(d.month, 3);
-    EXPECT_EQ(d.day, 15);
-    EXPECT_EQ(d.hour, 12);
-
-    FILE_set_file("mos_2006010218.txt", out);
-    EXPECT_EQ(std::string(out), path("mos_2006010218.txt"));
-    FILE_set_file("/else/where/mos_2007010200.txt", out);
-    EXPECT_STREQ(out, "/else/where/mos_2007010200.txt");
+    EXPECT_EQ((std::vector{d.year, d.month, d.day, d.hour}), (std::vector{2005, 3, 15, 12}));
+    EXPECT_EQ(entry("mos_2006010218.txt"), "mos_2006010218.txt");
+    EXPECT_EQ(entry("/else/where/mos_2007010200.txt"), "/else/where/mos_2007010200.txt");
     FILE_get_date(&d);
     EXPECT_EQ(d.year, 2007);
-    FILE_set_file("rel/dir/mos_2007010206.txt", out);
-    EXPECT_STREQ(out, "rel/dir/mos_2007010206.txt");
+    EXPECT_EQ(entry("rel/dir/mos_2007010206.txt"), "rel/dir/mos_2007010206.txt");
     // A later expansion keeps the directory of the name given.
-    const DateRecord next = at(2007, 1, 2, 12);
-    FILE_set_date(&next, out);
-    EXPECT_STREQ(out, "rel/dir/mos_2007010212.txt");
+    EXPECT_EQ(expand(at(2007, 1, 2, 12)), "rel/dir/mos_2007010212.txt");
 
+    char out[kFileNameSize];
     EXPECT_EXIT(FILE_set_file("EXIT", out), ::testing::ExitedWithCode(0), "");
-    FILE_set_file("@odd name;x", out);
-    EXPECT_STREQ(out, "odd name;x");
-    FILE_set_file("NONE", out);
-    EXPECT_STREQ(out, "none");
-
+    EXPECT_EQ(entry("@odd name;x"), "odd name;x");
+    EXPECT_EQ(entry("NONE"), "none");
     FILE_set_name("three");
-    FILE_set_file("t_05031509.txt", out);
-    EXPECT_EQ(std::string(out), path("t_05031509.txt"));
+    EXPECT_EQ(entry("t_05031509.txt"), "t_05031509.txt");
     FILE_set_name("@%D/%b%j.dat");
-    FILE_set_file("feb045.dat", out);
+    entry("feb045.dat");
     FILE_get_date(&d);
     EXPECT_EQ(d.month, 2);
     EXPECT_EQ(d.jday, kMissing);
@@ -495,28 +467,24 @@ TEST_F(NamingTest, CurrentFileFromReferenceTimeAndOffsets) {
     FILE_set_name("hourly");
     setenv("orvcurtime", "200503151037", 1);
     char out[kFileNameSize];
-    const std::int64_t t = FILE_set_current("-", out);
-    EXPECT_EQ(std::string(out), path("mos_2005031510.txt"));
     DateRecord ref = at(2005, 3, 15, 10);
-    EXPECT_EQ(t, DATE_num_sec(&ref));
-    FILE_set_current("#2005031512-6", out);
-    EXPECT_EQ(std::string(out), path("mos_2005031506.txt"));
-    FILE_set_current("#2005031512+1d2:30", out);
-    EXPECT_EQ(std::string(out), path("mos_2005031614.txt"));
-    FILE_set_current("-2d", out);
-    EXPECT_EQ(std::string(out), path("mos_2005031310.txt"));
+    EXPECT_EQ(FILE_set_current("-", out), DATE_num_sec(&ref));
+    EXPECT_EQ(local(out), "mos_2005031510.txt");
+    for (const auto& [text, name] : std::vector<std::pair<const char*, const char*>>{
+             {"#2005031512-6", "mos_2005031506.txt"}, {"#2005031512+1d2:30", "mos_2005031614.txt"},
+             {"#2005031512+12", "mos_2005031600.txt"}, {"-2d", "mos_2005031310.txt"},
+             {"-10", "mos_2005031500.txt"}, {"+1:30", "mos_2005031512.txt"}})
+        EXPECT_EQ(current(text), name) << text;
 
     // A fixed hour later than the clock takes the previous day.
     const DateRecord noon = at(kMissing, kMissing, kMissing, 12, kMissing);
     FILE_set_time(&noon);
-    FILE_set_current("-0", out);
-    EXPECT_EQ(std::string(out), path("mos_2005031412.txt"));
+    EXPECT_EQ(current("-0"), "mos_2005031412.txt");
     FILE_reset_time();
     setenv("orvcurtime", "#2005010105", 1);
     const DateRecord december = at(kMissing, 12, 25, kMissing, kMissing);
     FILE_set_time(&december);
-    FILE_set_current("-0", out);
-    EXPECT_EQ(std::string(out), path("mos_2004122505.txt"));
+    EXPECT_EQ(current("-0"), "mos_2004122505.txt");
 }
 
 TEST_F(NamingTest, LatestSearchFindsTheLatestFileLargeEnough) {
@@ -527,26 +495,19 @@ TEST_F(NamingTest, LatestSearchFindsTheLatestFileLargeEnough) {
     write("big_2004010100.txt", "a file larger than ten bytes, long ago\n");
     write("big_2005031599.txt", "a file larger than ten bytes, of no hour\n");
     char out[kFileNameSize];
-    const std::int64_t t = FILE_set_current("#2005031512la", out);
-    EXPECT_EQ(std::string(out), path("big_2005031506.txt"));
     DateRecord six = at(2005, 3, 15, 6);
-    EXPECT_EQ(t, DATE_num_sec(&six));
-    FILE_set_current("#2005031500+la", out);  // forward
-    EXPECT_EQ(std::string(out), path("big_2005031506.txt"));
-    FILE_set_current("#2005031505la", out);  // any age
-    EXPECT_EQ(std::string(out), path("big_2004010100.txt"));
+    EXPECT_EQ(FILE_set_current("#2005031512la", out), DATE_num_sec(&six));
+    EXPECT_EQ(local(out), "big_2005031506.txt");
+    EXPECT_EQ(current("#2005031500+la"), "big_2005031506.txt");  // forward
+    EXPECT_EQ(current("#2005031505la"), "big_2004010100.txt");   // any age
     FILE_set_min_size(3);
-    FILE_set_current("#2005031512la", out);
-    EXPECT_EQ(std::string(out), path("big_2005031509.txt"));
-    FILE_set_current("#2005031508la#2", out);  // none within two hours: the reference stands
-    EXPECT_EQ(std::string(out), path("big_2005031508.txt"));
-    FILE_set_current("#2005031509la-3", out);  // the latest, then three hours back
-    EXPECT_EQ(std::string(out), path("big_2005031506.txt"));
+    EXPECT_EQ(current("#2005031512la"), "big_2005031509.txt");
+    EXPECT_EQ(current("#2005031508la#2"), "big_2005031508.txt");  // none within two hours: the reference stands
+    EXPECT_EQ(current("#2005031509la-3"), "big_2005031506.txt");  // the latest, then three hours back
     write("big_2005031312.txt", "a file larger than ten bytes at noon\n");
     const DateRecord noon = at(kMissing, kMissing, kMissing, 12, kMissing);
     FILE_set_time(&noon);  // files of other hours do not count
-    FILE_set_current("#2005031512la", out);
-    EXPECT_EQ(std::string(out), path("big_2005031312.txt"));
+    EXPECT_EQ(current("#2005031512la"), "big_2005031312.txt");
 }
 
 TEST_F(NamingTest, DateOffsetsAndSequences) {
@@ -554,31 +515,26 @@ TEST_F(NamingTest, DateOffsetsAndSequences) {
     char out[kFileNameSize];
     const DateRecord d = at(2005, 3, 15, 12);
     EXPECT_EQ(FILE_set_date_off(&d, 43200, out), 2);
-    EXPECT_EQ(std::string(out), path("s_00.txt"));
+    EXPECT_EQ(local(out), "s_00.txt");
 
+    const auto sequence = [&] {
+        FILE_first(&d);
+        std::vector<std::string> names;
+        while (FILE_get_next(out) != 0) names.push_back(local(out));
+        return names;
+    };
     FILE_set_name("@%D/%d%6h");
     RES_put("num_hour", "-12");
-    FILE_first(&d);
-    std::vector<std::string> names;
-    while (FILE_get_next(out) != 0) names.emplace_back(out);
-    EXPECT_EQ(names, (std::vector<std::string>{path("1500"), path("1506"), path("1512")}));
+    EXPECT_EQ(sequence(), (std::vector<std::string>{"1500", "1506", "1512"}));
     EXPECT_EQ(FILE_get_skip(), 21600);
     EXPECT_EQ(FILE_get_num_file(), -43200);
-
     RES_put("num_hour", "24,12");
-    FILE_first(&d);
-    names.clear();
-    while (FILE_get_next(out) != 0) names.emplace_back(out);
-    EXPECT_EQ(names, (std::vector<std::string>{path("1512"), path("1600"), path("1612")}));
+    EXPECT_EQ(sequence(), (std::vector<std::string>{"1512", "1600", "1612"}));
     FILE_prev_file(out);
-    EXPECT_EQ(std::string(out), path("1600"));
-
+    EXPECT_EQ(local(out), "1600");
     RES_put("filename", "a1,b2");
     FILE_set_name("@%D/x%y");
-    FILE_first(&d);
-    names.clear();
-    while (FILE_get_next(out) != 0) names.emplace_back(out);
-    EXPECT_EQ(names, (std::vector<std::string>{path("xa1"), path("xb2")}));
+    EXPECT_EQ(sequence(), (std::vector<std::string>{"xa1", "xb2"}));
     EXPECT_EQ(FILE_get_num_file(), 1);
 }
 
@@ -591,8 +547,8 @@ TEST_F(NamingTest, ListingPrintsMatchingFilesInColumns) {
     EXPECT_EQ(FILE_list_file(), 3);
     const std::string listed = GetCapturedStdout();
     const std::string w = path("mos_2005031500.txt");
-    // Two names fit on a line of 80 characters when the names are long.
-    const std::size_t per_line = std::max<std::size_t>(1, (80 + 1) / (w.size() + 2));
+    // Numbered names "1: name" two blanks apart, as many as stay within 80 characters.
+    const std::size_t per_line = std::max<std::size_t>(1, (80 + 1) / (w.size() + 3 + 2));
     EXPECT_NE(listed.find(path("mos_2005031506.txt")), std::string::npos);
     EXPECT_EQ(listed.find("mos_bad"), std::string::npos);
     EXPECT_EQ(static_cast<std::size_t>(std::count(listed.begin(), listed.end(), '\n')),

@@ -62,6 +62,7 @@ TEST_F(FlagTest, PlotSwitchAggregatesCountTheirMembers) {
     EXPECT_EQ(FLAG_getplot(kPlotAll), 6U + 6U + 5U);
     FLAG_setplot(13, 0);  // beyond the switches: nothing changes
     EXPECT_EQ(FLAG_getplot(13), 0U);
+    EXPECT_EQ(FLAG_getplot(-1), 0U);
     EXPECT_EQ(FLAG_getplot(kPlotMap), 1U);
     FLAG_resetplot(0);
     EXPECT_EQ(FLAG_getplot(kPlotAll), 0U);

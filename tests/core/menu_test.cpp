@@ -91,15 +91,11 @@ protected:
         MESS_reset_for_tests();
         FLAG_reset_for_tests();
         RES_reset_for_tests();
-        char tmpl[] = "/tmp/menu_test_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
     }
     void TearDown() override {
         MESS_reset_for_tests();
         RES_reset_for_tests();
         std::freopen("/dev/null", "r", stdin);
-        fs::remove_all(dir_);
     }
     void feed_stdin(const std::string& text) {
         ASSERT_TRUE(orv::testing::feed_stdin((dir_ / "stdin.txt").string(), text));
@@ -113,7 +109,8 @@ protected:
         return v;
     }
 
-    fs::path dir_;
+    orv::testing::ScratchDir scratch_;
+    fs::path dir_ = scratch_.path();
     std::string output_;
 };
 
@@ -154,22 +151,18 @@ TEST_F(MenuTest, TitleTakesTheItemCount) {
     EXPECT_EQ(lines_of(printed("%s stays\n", kHours, 1, 0))[0], "%s stays\n");
 }
 
-TEST_F(MenuTest, ThirteenItemsUseSevenRowsLastAlone) {
-    const NumberedMenu menu(13);
-    const auto lines = lines_of(printed("T\n", menu.items(), 0, 0));
-    ASSERT_EQ(lines.size(), 1 + 1 + 7 + 1u);
-    EXPECT_EQ(lines[2], "  1: Item 1                           8: Item 8                        \n");
-    EXPECT_EQ(lines[8], "  7: Item 7                        \n");
-}
-
-TEST_F(MenuTest, FourteenItemsPairTheLastRow) {
-    const NumberedMenu menu(14);
-    const auto lines = lines_of(printed("T\n", menu.items(), 0, 3));
-    ASSERT_EQ(lines.size(), 1 + 1 + 7 + 1 + 1u);
-    EXPECT_EQ(lines[2], "  1: Item 1                           8: Item 8                        \n");
-    EXPECT_EQ(lines[8], "  7: Item 7                          14: Item 14                       \n");
-    // In two columns the back item shares its line with the exit item.
-    EXPECT_EQ(lines[9], "  0: Back to previous menu           -1: Exit program                  \n");
+// Thirteen items take seven rows, the last alone; fourteen pair the last row
+// too, and the back item then shares its line with the exit item.
+TEST_F(MenuTest, LongMenusTakeTwoColumns) {
+    const NumberedMenu thirteen(13), fourteen(14);
+    const auto lines13 = lines_of(printed("T\n", thirteen.items(), 0, 0));
+    const auto lines14 = lines_of(printed("T\n", fourteen.items(), 0, 3));
+    ASSERT_EQ(lines13.size(), 1 + 1 + 7 + 1u);
+    ASSERT_EQ(lines14.size(), 1 + 1 + 7 + 1 + 1u);
+    EXPECT_EQ(lines13[2], "  1: Item 1                           8: Item 8                        \n");
+    EXPECT_EQ(lines13[8], "  7: Item 7                        \n");
+    EXPECT_EQ(lines14[8], "  7: Item 7                          14: Item 14                       \n");
+    EXPECT_EQ(lines14[9], "  0: Back to previous menu           -1: Exit program                  \n");
 }
 
 // ---------------------------------------------------------------- choice
@@ -242,22 +235,18 @@ TEST_F(MenuTest, SearchAbbreviationLookupAndCheck) {
 
 // ---------------------------------------------------------------- prompts
 
-TEST_F(MenuTest, WordPromptTrimsTruncatesAndKeepsDefault) {
-    feed_stdin("  h12 \r\n\nabcdefghijklmnopqrstuvwxyz more\n");
+TEST_F(MenuTest, WordPromptsTrimTruncateAndKeepTheDefault) {
+    feed_stdin("  h12 \r\n\nabcdefghijklmnopqrstuvwxyz more\n" + std::string(100, 'a') + "\nnext\nabcdefgh\n");
     char buffer[81] = "def";
+    char small[5] = "keep";
     CaptureStdout();
     EXPECT_STREQ(ORV_promptl("Word: ", buffer), "h12");
     EXPECT_STREQ(ORV_promptl("Word: ", buffer), "h12");  // empty line keeps it
     EXPECT_STREQ(ORV_promptl("Word: ", buffer), "abcdefghijklmnopqrs");
-    EXPECT_EQ(GetCapturedStdout(), "Word: Word: Word: ");
-}
-
-TEST_F(MenuTest, LongLineIsTruncatedAndItsRestDropped) {
-    feed_stdin(std::string(100, 'a') + "\nnext\n");
-    CaptureStdout();
-    char* first = ORV_prompts("? ", nullptr, 200);
+    char* first = ORV_prompts("? ", nullptr, 200);  // a long line is cut and its rest dropped
     char* second = ORV_promptl("? ", nullptr);
-    GetCapturedStdout();
+    EXPECT_STREQ(ORV_prompts("? ", small, 5), "abcd");
+    EXPECT_EQ(GetCapturedStdout(), "Word: Word: Word: ? ? ? ");
     EXPECT_EQ(std::string(first), std::string(79, 'a'));
     EXPECT_STREQ(second, "next");
     std::free(first);

@@ -36,22 +36,19 @@ protected:
         MESS_reset_for_tests();
         FLAG_reset_for_tests();
         RES_reset_for_tests();
-        char tmpl[] = "/tmp/mess_test_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
     }
     void TearDown() override {
         MESS_reset_for_tests();
         FLAG_reset_for_tests();
         std::freopen("/dev/null", "r", stdin);
-        fs::remove_all(dir_);
     }
     void feed_stdin(const std::string& text) {
         ASSERT_TRUE(orv::testing::feed_stdin((dir_ / "stdin.txt").string(), text));
     }
     std::string path(const char* name) const { return (dir_ / name).string(); }
 
-    fs::path dir_;
+    orv::testing::ScratchDir scratch_;
+    fs::path dir_ = scratch_.path();
 };
 
 TEST_F(MessTest, InitialLevelShowsUpToOut2) {

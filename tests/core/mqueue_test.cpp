@@ -140,6 +140,12 @@ protected:
         return h;
     }
 
+    // One reply on the channel: "status:text".
+    std::string reply(int h, int ch) {
+        const int r = MQ_get(h, ch, text_);
+        return std::to_string(r) + ":" + text_;
+    }
+
     int offset_ = 0;
     pid_t server_ = 0;
     char text_[kMqBufferSize] = {};
@@ -155,23 +161,15 @@ TEST_P(MqueueTest, ClientsGetTheirOwnChannelsAndReplies) {
     // Both ask before either reads: each reply must reach its own client.
     ASSERT_EQ(MQ_put(a, 3, "query res %s", "domain"), 0);
     ASSERT_EQ(MQ_put(b, 4, "set res batch %d", 1), 0);
-    EXPECT_EQ(MQ_get(b, 4, text_), 1);
-    EXPECT_STREQ(text_, "4:batch 1");
-    EXPECT_EQ(MQ_get(a, 3, text_), 0);
-    EXPECT_STREQ(text_, "us\n");
-    EXPECT_EQ(MQ_get(a, 3, text_), 0);
-    EXPECT_STREQ(text_, "!note");
-    EXPECT_EQ(MQ_get(a, 3, text_), 1);
-    EXPECT_STREQ(text_, "");
-
+    EXPECT_EQ(reply(b, 4), "1:4:batch 1");
+    EXPECT_EQ(reply(a, 3), "0:us\n");
+    EXPECT_EQ(reply(a, 3), "0:!note");
+    EXPECT_EQ(reply(a, 3), "1:");
     // A request longer than a message is cut to 120 characters, digit included.
     ASSERT_EQ(MQ_put(a, 3, "len %s", std::string(300, 'x').c_str()), 0);
-    EXPECT_EQ(MQ_get(a, 3, text_), 2);
-    EXPECT_STREQ(text_, "119");
-
+    EXPECT_EQ(reply(a, 3), "2:119");
     EXPECT_EQ(MQ_put(b, 4, "quit"), 0);
-    EXPECT_EQ(MQ_get(b, 4, text_), -3);
-    EXPECT_STREQ(text_, "bye");
+    EXPECT_EQ(reply(b, 4), "-3:bye");
     EXPECT_EQ(MQ_put(a, 3, "stop"), 0);
     EXPECT_EQ(server_exit_status(), 0);
 
@@ -193,11 +191,10 @@ TEST_P(MqueueTest, NineteenChannelsAtMostAndQuitFreesOne) {
     EXPECT_EQ(MQ_connect(extra), -1);
 
     ASSERT_EQ(MQ_put(clients[2], 5, "quit"), 0);
-    EXPECT_EQ(MQ_get(clients[2], 5, text_), -3);
+    EXPECT_EQ(reply(clients[2], 5), "-3:bye");
     EXPECT_EQ(MQ_connect(extra), 5);
     ASSERT_EQ(MQ_put(extra, 5, "set res a b"), 0);
-    EXPECT_EQ(MQ_get(extra, 5, text_), 1);
-    EXPECT_STREQ(text_, "5:a b");
+    EXPECT_EQ(reply(extra, 5), "1:5:a b");
 
     ASSERT_EQ(MQ_put(clients[0], 3, "stop"), 0);
     EXPECT_EQ(server_exit_status(), 0);
@@ -208,10 +205,10 @@ TEST_P(MqueueTest, TracesShowEveryMessageAtDebugLevel) {
     const int a = connected_client();
     ASSERT_EQ(MQ_connect(a), 3);
     MESS_set(1, static_cast<int>(0x80000000U));
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     MQ_put(a, 3, "query res zz");
     MQ_get(a, 3, text_);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("PUT:3:query res zz\n"), std::string::npos) << out;
     EXPECT_NE(out.find("GET:1\n"), std::string::npos) << out;
     EXPECT_NE(out.find("GET-MSG:"), std::string::npos) << out;
@@ -237,7 +234,7 @@ TEST_P(MqueueTest, SilentLoopWindowEndsTheClientWithStatus7) {
             const int c = MQ_open(kQueue);
             MQ_get(c, 3, text_);
         },
-        testing::ExitedWithCode(7), "Queue not responding!!\n");
+        ::testing::ExitedWithCode(7), "Queue not responding!!\n");
     EXPECT_EQ(MQ_del(h), 0);
 }
 
@@ -274,7 +271,7 @@ TEST_P(MqueueTest, RequestsOfAClientThatLeftAreStillDelivered) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, MqueueTest, ::testing::Values(0, 1),
-                         [](const testing::TestParamInfo<int>& info) {
+                         [](const ::testing::TestParamInfo<int>& info) {
                              return info.param == 0 ? std::string("SysV") : std::string("Tcp");
                          });
 

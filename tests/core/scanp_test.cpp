@@ -225,12 +225,12 @@ TEST_F(Scanp, PrintAndTrace) {
     attach("12 34");
     int v = 0;
     scanp(&rec_, "%d", &v);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     scanp_print(&rec_);
     MESS_set(1, static_cast<int>(0x80000000U));
     scanp(&rec_, "%d", &v);
-    const std::string out = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+    const std::string out = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
     EXPECT_NE(out.find("scanp:12 34:0:2:1:1\n"), std::string::npos) << out;
     EXPECT_NE(out.find("%d"), std::string::npos) << "the trace names the format when debugging is on";
 }

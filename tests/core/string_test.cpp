@@ -75,6 +75,9 @@ TEST(InPlaceEdits, TrimStripAndShift) {
     char e[] = "ok\x01\x7f\xffz\n\r";
     clean_line(e);
     EXPECT_STREQ(e, "ok \x7f z");
+    char f[] = "ab  \x1f\n";  // trailing control characters go, trailing blanks stay
+    clean_line(f);
+    EXPECT_STREQ(f, "ab  ");
 }
 
 TEST(Predicates, NumbersLettersBlanks) {

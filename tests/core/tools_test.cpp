@@ -217,6 +217,29 @@ TEST(WmoNumbers, PrefixesAndFallback) {
     EXPECT_EQ(id_to_wmo(nullptr, &n), -1);
 }
 
+// Station numbers are allotted to countries in whole tens: the prefix changes
+// only from a number ending in 9 to one ending in 0, but for three borders
+// inside decades of small Caribbean islands.
+TEST(WmoNumbers, PrefixesChangeOnlyAtWholeTens) {
+    const auto prefix = [](int number) {
+        const std::string id = id_of(number);
+        return id.substr(0, id.find_first_of("0123456789"));
+    };
+    std::string before = prefix(0);
+    for (int number = 1; number <= 99999; ++number) {
+        const std::string now = prefix(number);
+        if (now != before && number % 10 != 0) {
+            EXPECT_TRUE(number == 78386 || number == 78954 || number == 78956) << before << " " << now << " at " << number;
+        }
+        before = now;
+    }
+    const std::pair<int, const char*> borders[] = {
+        {45009, "VH009"}, {45010, "VM010"}, {45019, "VM019"}, {45020, "45020"}, {78385, "MW385"},
+        {78386, "MK386"}, {67579, "FL579"}, {67580, "FW580"}, {67599, "FW599"}, {67600, "FL600"},
+    };
+    for (const auto& [number, id] : borders) EXPECT_EQ(id_of(number), id) << number;
+}
+
 TEST(WmoNumbers, EveryNumberRoundTripsToOneIdentifier) {
     std::set<std::string> seen;
     std::set<std::string> prefixes;

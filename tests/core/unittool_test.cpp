@@ -12,6 +12,7 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
@@ -22,13 +23,8 @@ protected:
         UNIT_reset_for_tests();
         RES_reset_for_tests();
         MESS_reset_for_tests();
-        char tmpl[] = "/tmp/unittool_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
     }
     void TearDown() override {
-        std::remove((dir_ + "/units.lup").c_str());
-        rmdir(dir_.c_str());
         UNIT_reset_for_tests();
         RES_reset_for_tests();
         MESS_reset_for_tests();
@@ -38,7 +34,8 @@ protected:
         std::ofstream(dir_ + "/units.lup") << content;
         RES_put("file_path", dir_.c_str());
     }
-    std::string dir_;
+    orv::testing::ScratchDir scratch_;
+    std::string dir_ = scratch_.path();
 };
 
 TEST_F(Units, MissingValuesEqualUnitsAndEmptyTargetsAreNotConverted) {
@@ -73,9 +70,9 @@ TEST_F(Units, CacheHoldsTheLastPair) {
 TEST_F(Units, MissingFileGivesZeroAndADebugMessage) {
     RES_put("file_path", (dir_ + "/nowhere").c_str());
     MESS_set(1, static_cast<int>(0xC0000000U));
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     const float v = UNIT_cvt("C", "F", 100.0F);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(v, 0.0F);
     EXPECT_NE(out.find("Unable to open units file: " + dir_ + "/nowhere/units.lup\n"), std::string::npos) << out;
 }
@@ -83,10 +80,10 @@ TEST_F(Units, MissingFileGivesZeroAndADebugMessage) {
 TEST_F(Units, TracesAtTheDebugLevel) {
     write_units("C F *1.8+32\nF C *0.5555556-17.777778\n");
     MESS_set(1, static_cast<int>(0x40000000U));
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     UNIT_cvt("C", "100 F", 1.0F);
     UNIT_cvt("2^3 F", "-C", 1.0F);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("OSC: 100.000000 F\n"), std::string::npos) << out;
     EXPECT_NE(out.find("OF: 32.000000 *1.8+32\n"), std::string::npos) << out;
     EXPECT_NE(out.find("C F *1.8+32 1.800000 32.000000\n"), std::string::npos) << out;

@@ -10,7 +10,9 @@
 
 #include "core/flag.hpp"
 #include "core/mess.hpp"
+#include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
@@ -29,21 +31,33 @@ protected:
         FLAG_reset_for_tests();
         RES_reset_for_tests();
         MESS_reset_for_tests();
-        char tmpl[] = "/tmp/var_tool_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         RES_put("file_path", (dir_ + "/").c_str());
         write("variable.lup", "");
         VAR_set_def_type(11);
     }
     void TearDown() override {
         VAR_reset_for_tests();
-        std::filesystem::remove_all(dir_);
     }
     void write(const std::string& name, const std::string& text) const {
         std::ofstream(dir_ + "/" + name) << text;
     }
     static const VarRecord& var(int i) { return *VAR_get_var(i); }
+    // The records of the last setup, "name:flag:type:time/status:leveltype/level:units:format" each.
+    static std::string records() {
+        std::string out;
+        for (int i = 0; i < VAR_get_num(); ++i) {
+            const VarRecord& v = var(i);
+            out += (i > 0 ? " ; " : "") + std::string(v.name) + ":" + std::to_string(v.flag) + ":" +
+                   std::to_string(v.type) + ":" + std::to_string(v.time) + "/" + std::to_string(v.time_status) +
+                   ":" + std::to_string(v.level_type) + "/" + std::to_string(v.level) + ":" + v.units + ":" +
+                   v.format;
+        }
+        return out;
+    }
+    static std::string setup(const char* spec) {
+        VAR_setup(nullptr, spec);
+        return records();
+    }
     static std::vector<int> flags() {
         std::vector<int> out;
         for (int i = 0; i < VAR_get_num(); ++i) out.push_back(VAR_get_flag(i));
@@ -51,11 +65,12 @@ protected:
     }
     static std::string traced(const char* spec) {
         MESS_set(1, kTraceLevel);
-        testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStdout();
         VAR_setup(nullptr, spec);
-        return testing::internal::GetCapturedStdout();
+        return ::testing::internal::GetCapturedStdout();
     }
-    std::string dir_;
+    orv::testing::ScratchDir scratch_;
+    std::string dir_ = scratch_.path();
 };
 
 int time_of(const char* text, int* status = nullptr) {
@@ -77,60 +92,25 @@ Level level_of(const char* text) {
 
 // ---------------------------------------------------------------- terms
 
-TEST_F(VarTool, PlainNameTakesDefaultTypeAndCurrentTimeAndLevel) {
+TEST_F(VarTool, TermsTakeTheirPartsOrTheDefaults) {
     FLAG_set(kFlagHour, 24);
     FLAG_set(kFlagLevel, 1);
     EXPECT_EQ(VAR_setup(nullptr, "temp"), 1);
-    ASSERT_EQ(VAR_get_num(), 1);
-    EXPECT_STREQ(var(0).name, "temp");
-    EXPECT_EQ(var(0).flag, 0);
-    EXPECT_EQ(var(0).type, 11);
-    EXPECT_EQ(var(0).time, 24);
-    EXPECT_EQ(var(0).time_status, 1);
-    EXPECT_EQ(var(0).level_type, 1);
-    EXPECT_EQ(var(0).level, 0);
+    EXPECT_EQ(records(), "temp:0:11:24/1:1/0::");
+    EXPECT_EQ(var(0).level_status, 1);
+    EXPECT_EQ(setup("h12:sfc:temp:F:cf"), "temp:0:15:12/2:1/0:F:");
+    EXPECT_EQ(var(0).level_status, 2);
+    // A type word in the units place is the type.
+    EXPECT_EQ(setup("temp:C:ln:5.1.0:nolabel, dewp::barb, wind:barb"),
+              "temp:0:12:24/1:1/0:C:5.1.0:nolabel ; dewp:0:22:24/1:1/0:: ; wind:0:22:24/1:1/0::");
+    EXPECT_EQ(setup("#5, MAP:line:red, panel, te\\:mp\\,x"), "#5:0:40:24/1:1/0:: ; map:4:37:-9999/0:-9999/-9999::red ; panel:4:8:-9999/0:-9999/-9999:: ; "
+              "te:mp,x:0:11:24/1:1/0::");
 
     FLAG_set(kFlagPlotType, 15);  // a contour plot type of the program wins
-    VAR_setup(nullptr, "temp");
-    EXPECT_EQ(var(0).type, 15);
+    EXPECT_EQ(setup("temp"), "temp:0:15:24/1:1/0::");
     FLAG_set(kFlagPlotType, 11);  // plain contours leave the default
     VAR_set_def_type(36);
-    VAR_setup(nullptr, "temp");
-    EXPECT_EQ(var(0).type, 36);
-}
-
-TEST_F(VarTool, ExplicitTimeLevelUnitsTypeAndFormat) {
-    FLAG_set(kFlagHour, 24);
-    VAR_setup(nullptr, "h12:sfc:temp:F:cf");
-    ASSERT_EQ(VAR_get_num(), 1);
-    EXPECT_EQ(var(0).time, 12);
-    EXPECT_EQ(var(0).time_status, 2);
-    EXPECT_EQ(var(0).level_type, 1);
-    EXPECT_EQ(var(0).level_status, 2);
-    EXPECT_STREQ(var(0).units, "F");
-    EXPECT_EQ(var(0).type, 15);
-
-    VAR_setup(nullptr, "temp:C:ln:5.1.0:nolabel, dewp::barb, wind:barb");
-    ASSERT_EQ(VAR_get_num(), 3);
-    EXPECT_STREQ(var(0).format, "5.1.0:nolabel");
-    EXPECT_EQ(var(0).type, 12);
-    EXPECT_STREQ(var(1).units, "");
-    EXPECT_EQ(var(1).type, 22);
-    EXPECT_EQ(var(2).type, 22);  // a type word in the units place is the type
-    EXPECT_EQ(var(0).time, 24);
-}
-
-TEST_F(VarTool, ConstantsFixedElementsAndEscapes) {
-    VAR_setup(nullptr, "#5, MAP:line:red, panel, te\\:mp\\,x");
-    ASSERT_EQ(VAR_get_num(), 4);
-    EXPECT_EQ(var(0).type, 40);
-    EXPECT_STREQ(var(0).name, "#5");
-    EXPECT_STREQ(var(1).name, "map");
-    EXPECT_EQ(var(1).type, 37);
-    EXPECT_EQ(var(1).flag, 4);
-    EXPECT_STREQ(var(1).format, "red");
-    EXPECT_EQ(var(2).type, 8);
-    EXPECT_STREQ(var(3).name, "te:mp,x");
+    EXPECT_EQ(setup("temp"), "temp:0:36:24/1:1/0::");
 }
 
 TEST_F(VarTool, OverLongTextsTruncateAndTheTableHoldsSixty) {
@@ -144,9 +124,9 @@ TEST_F(VarTool, OverLongTextsTruncateAndTheTableHoldsSixty) {
 
     std::string many;
     for (int i = 0; i < 70; ++i) many += "v" + std::to_string(i) + ",";
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(VAR_setup(nullptr, many.c_str()), 1);
-    EXPECT_TRUE(Contains(testing::internal::GetCapturedStderr(), "v60"));
+    EXPECT_TRUE(Contains(::testing::internal::GetCapturedStderr(), "v60"));
     EXPECT_EQ(VAR_get_num(), 60);
     EXPECT_STREQ(VAR_get_name(59), "v59");
     EXPECT_STREQ(VAR_get_name(60), "");
@@ -156,45 +136,36 @@ TEST_F(VarTool, OverLongTextsTruncateAndTheTableHoldsSixty) {
 
 // ---------------------------------------------------------------- nesting
 
-TEST_F(VarTool, FunctionsNestWithDepthAndRole) {
-    VAR_setup(nullptr, "add(temp, max(dewp, #3)), wspd");
-    EXPECT_EQ(flags(), (std::vector<int>{2, 11, 13, 21, 21, 0}));
-    EXPECT_EQ(var(1).type, 10);  // operands of a grid function are grids
-    EXPECT_EQ(var(4).type, 40);
+TEST_F(VarTool, FunctionsGroupsAndVectorsNest) {
+    EXPECT_EQ(setup("add(temp, max(dewp, #3)), wspd"),
+              "add:2:11:0/1:0/0:: ; temp:11:10:0/1:0/0:: ; max:13:10:0/1:0/0:: ; dewp:21:10:0/1:0/0:: ; "
+              "#3:21:40:0/1:0/0:: ; wspd:0:11:0/1:0/0::");
     EXPECT_TRUE(VAR_is_calc_GRID(0));
     EXPECT_TRUE(VAR_is_fit_GRID(1));
     EXPECT_TRUE(VAR_is_SUBFUNC(2));
     EXPECT_TRUE(VAR_is_plot_FUNC(0));
     EXPECT_FALSE(VAR_is_PLOT(1));
     EXPECT_TRUE(VAR_is_REG(5));
-}
 
-TEST_F(VarTool, VectorFunctionsGetASecondRecord) {
     VAR_set_math_func([](const char* n) { return std::string(n) == "wind" ? 20 : std::string(n) == "add" ? 10 : 0; });
     VAR_set_vect_func([](const char* n) { return std::string(n) == "grad" ? 1 : 0; });
-    VAR_setup(nullptr, "h12:sfc:wind(uwnd,vwnd):barb, add(a, grad(b))");
-    EXPECT_EQ(flags(), (std::vector<int>{2, 8, 11, 11, 2, 11, 13, 19, 21}));
-    EXPECT_EQ(var(0).type, 22);
-    EXPECT_EQ(var(1).type, 22);
-    EXPECT_EQ(var(2).time, 12);  // the function's settings are the operands' base
-    EXPECT_EQ(var(2).level_type, 1);
+    // The function's settings are the operands' base.
+    EXPECT_EQ(setup("h12:sfc:wind(uwnd,vwnd):barb, add(a, grad(b))"),
+              "wind:2:22:12/2:1/0:: ; wind:8:22:12/2:1/0:: ; uwnd:11:10:12/1:1/0:: ; vwnd:11:10:12/1:1/0:: ; "
+              "add:2:10:0/1:0/0:: ; a:11:10:0/1:0/0:: ; grad:13:10:0/1:0/0:: ; grad:19:10:0/1:0/0:: ; b:21:10:0/1:0/0::");
     EXPECT_TRUE(VAR_is_FUNC_VECT(0));
     EXPECT_TRUE(VAR_is_FUNC_VECT(1));
     EXPECT_FALSE(VAR_is_FUNC_VECT(4));
     EXPECT_TRUE(VAR_is_SUBFUNC_VECT(6));
-    EXPECT_EQ(var(4).type, 10);
-}
 
-TEST_F(VarTool, GroupsVectorsAndPlotParameters) {
-    VAR_setup(nullptr, "stn{temp,dewp}, wind<uwnd,vwnd>:vect, [nolab]cldcv:%:cf:5.0.0, vis");
-    EXPECT_EQ(flags(), (std::vector<int>{5, 1, 1, 6, 10, 10, 0, 0}));
+    EXPECT_EQ(setup("stn{temp,dewp}, wind<uwnd,vwnd>:vect, [nolab]cldcv:%:cf:5.0.0, vis"),
+              "stn:5:11:0/1:0/0:: ; temp:1:11:0/1:0/0:: ; dewp:1:11:0/1:0/0:: ; wind:6:21:0/1:0/0:: ; "
+              "uwnd:10:10:0/1:0/0:: ; vwnd:10:10:0/1:0/0:: ; cldcv:0:15:0/1:0/0:%:5.0.0:nolab ; vis:0:11:0/1:0/0::nolab");
     EXPECT_TRUE(VAR_is_COMP(0));
     EXPECT_TRUE(VAR_is_VECT(3));
-    EXPECT_EQ(var(3).type, 21);
     EXPECT_TRUE(VAR_is_SUBPLOT(4));
-    EXPECT_STREQ(var(6).format, "5.0.0:nolab");
-    EXPECT_STREQ(var(7).format, "nolab");
-    EXPECT_STREQ(var(2).format, "");
+    EXPECT_TRUE(VAR_is_subplot_GRID(1));   // a group member drawn as contours
+    EXPECT_FALSE(VAR_is_subplot_GRID(4));  // a vector component is no plot of its own
 }
 
 TEST_F(VarTool, UnmatchedBracketsDropTheRest) {
@@ -210,9 +181,9 @@ TEST_F(VarTool, UnmatchedBracketsDropTheRest) {
     EXPECT_STREQ(VAR_get_name(1), "a)");
     MESS_reset_for_tests();
     const std::string deep = std::string(200, '(') + "x" + std::string(200, ')');
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     VAR_setup(nullptr, deep.c_str());
-    EXPECT_TRUE(Contains(testing::internal::GetCapturedStderr(), "Too many variables"));
+    EXPECT_TRUE(Contains(::testing::internal::GetCapturedStderr(), "Too many variables"));
     EXPECT_EQ(VAR_get_num(), 60);
 }
 
@@ -319,14 +290,22 @@ TEST_F(VarTool, TypeWordsAndFormatTypes) {
     EXPECT_STREQ(VAR_print_type(40), "const");
     EXPECT_STREQ(VAR_print_type(99), "----");
 
-    int type = 36;
-    EXPECT_EQ(VAR_dec_format("5.1.0", &type), 0);  // no program plot type
-    EXPECT_EQ(type, 36);
-    FLAG_set(kFlagPlotType, 15);
-    EXPECT_EQ(VAR_dec_format("5.1.0", &type), 1);
-    EXPECT_EQ(type, 11);
-    type = 20;
-    EXPECT_EQ(VAR_dec_format("5.1.0", &type), 0);
+    // A numeric format turns the record into plain contours only where the
+    // program asks for a contour plot and the record is not a vector kind.
+    struct Case {
+        int plot_type, type, result, type_after;
+    };
+    const Case cases[] = {
+        {kMissing, 36, 0, 36}, {0, 36, 0, 36}, {99, 36, 0, 36}, {15, 36, 1, 11}, {15, 22, 1, 11},
+        {15, 20, 0, 20},       {15, 21, 0, 21}, {15, 23, 0, 23}, {15, 30, 0, 30},
+    };
+    for (const Case& c : cases) {
+        FLAG_set(kFlagPlotType, c.plot_type);
+        int type = c.type;
+        EXPECT_EQ(VAR_dec_format("5.1.0", &type), c.result) << c.plot_type << " " << c.type;
+        EXPECT_EQ(type, c.type_after) << c.plot_type << " " << c.type;
+    }
+    int type = 20;
     EXPECT_EQ(VAR_dec_format("barb", &type), 2);
     EXPECT_EQ(type, 22);
 }
@@ -348,9 +327,9 @@ TEST_F(VarTool, RecordTestsFollowRoleAndType) {
     EXPECT_FALSE(VAR_is_type_PLOT(61));
 
     MESS_set(1, 15);
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     VAR_print(15, VAR_get_var(0));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               "V: temp       U: F          FH:       0 LT:      0 L:       0 VN:  -9999 T: fcont F:  0 FM: \n");
     EXPECT_STREQ(VAR_get_time_key(0), "0");
 }
@@ -372,27 +351,17 @@ TEST_F(VarTool, DefinitionsExpandWithOverridesAndStopOnCycles) {
     EXPECT_STREQ(def, "temp,dewp");
     EXPECT_EQ(VAR_lookup("nothing", def), 0);
 
-    VAR_setup(nullptr, "h12:sfc:cf_temp:C, pair, wind");
-    ASSERT_EQ(VAR_get_num(), 4);
-    EXPECT_STREQ(var(0).name, "temp");
-    EXPECT_STREQ(var(0).units, "C");
-    EXPECT_EQ(var(0).type, 15);
-    EXPECT_EQ(var(0).time, 12);
-    EXPECT_STREQ(var(2).name, "dewp");
-    EXPECT_EQ(var(3).type, 22);
-
-    VAR_setup(nullptr, "loop_a, +cf_temp");
-    ASSERT_EQ(VAR_get_num(), 2);
-    EXPECT_STREQ(var(0).name, "loop_a");
-    EXPECT_STREQ(var(1).name, "cf_temp");
+    EXPECT_EQ(setup("h12:sfc:cf_temp:C, pair, wind"),
+              "temp:0:15:12/1:1/0:C: ; temp:0:11:0/1:0/0:: ; dewp:0:11:0/1:0/0:: ; wind:0:22:0/1:0/0::");
+    EXPECT_EQ(setup("loop_a, +cf_temp"), "loop_a:0:11:0/1:0/0:C: ; cf_temp:0:11:0/1:0/0::");
 
     write("other.var", "x  X  1  dewp\n");
     VAR_setup(nullptr, "fi:other.var:x");
     EXPECT_STREQ(VAR_get_name(0), "dewp");
 
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(VAR_open_file(nullptr), -1);
-    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(Contains(err, "VAR_open_file: Unable to open var file: " + dir_ + "/"));
     EXPECT_TRUE(Contains(err, ".var\n"));
 }
@@ -446,9 +415,9 @@ TEST_F(VarTool, MenuInBatchModeAndFileListing) {
     EXPECT_EQ(VAR_menu("T", "P", reply, 3), 1);
     EXPECT_STREQ(reply, "first");
 
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(VAR_print_file(), 2);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               " Abbr    Description\n"
               "first    First item                                        \n"
               "second   Second                                            \n");
@@ -495,9 +464,9 @@ TEST_F(VarTool, LookupListGivesIdentifiersAndLabels) {
     EXPECT_EQ(VAR_search_var_num("odd"), -9999);
 
     RES_put("file_path", "/nonexistent/");
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(VAR_read_varfile(), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "VAR_read_varfile: Unable to open file: /nonexistent/variable.lup\n");
 }
 
@@ -519,9 +488,9 @@ TEST_F(VarTool, ModelAndSourceNames) {
     std::string copy = "unchanged";
     copy.copy(out, copy.size() + 1);
     out[copy.size()] = '\0';
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(VAR_model(out, 278), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "VAR_model: Unable to open file: /nonexistent/mod_name.lup\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "VAR_model: Unable to open file: /nonexistent/mod_name.lup\n");
     EXPECT_STREQ(out, "unchanged");
 }
 
