@@ -127,7 +127,7 @@ TEST_F(GridFiles, BinaryValuesAreBigEndianFloats) {
     d.params[0] = 25.0F;
     d.params[1] = 25.0F;
     d.params[2] = 1.0F;
-    GridField* g = grid(0, d, {1.0F, -2.0F, kMissingF, 0.0F, 0.5F, 3.0F});
+    GridField* g = grid(0, d, {1.0F, -2.0F, kMissingF, 0.0F, 0.1F, 3.0F});
     const GridInfo info = info_for(g);
     ASSERT_EQ(GRD_save_file("b.grd", g, &info, kGridBinary), 1);
     const std::string text = read_file(dir_.file("b.grd"));
@@ -143,6 +143,7 @@ TEST_F(GridFiles, BinaryValuesAreBigEndianFloats) {
     ASSERT_EQ(GRD_read_check("b.grd", 1, &wanted), 1);
     EXPECT_EQ(GRD_get_grid(1)->values[1], -2.0F);
     EXPECT_EQ(GRD_get_grid(1)->values[2], kMissingF);
+    EXPECT_EQ(GRD_get_grid(1)->values[4], 0.1F);  // every byte in its place
 }
 
 TEST_F(GridFiles, StandardOutputFormatsAndOpenFileLimit) {
