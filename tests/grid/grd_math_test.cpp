@@ -6,22 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "core/unittool.hpp"
-#include "core/var_tool.hpp"
-#include "geo/maptran.hpp"
-#include "grid/calc.hpp"
-#include "grid/grd_tool.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
 
 constexpr float M = kMissingF;
 constexpr double kR = 63.7122;  // earth radius in 100 km
@@ -43,12 +36,7 @@ protected:
     void TearDown() override { reset(); }
     // Every module back to its start, grid math hooked in.
     static void reset() {
-        GRD_reset_for_tests();
-        VAR_reset_for_tests();
-        MAP_reset_for_tests();
-        MESS_reset_for_tests();
-        UNIT_reset_for_tests();
-        RES_reset_for_tests();
+        test::reset_modules();
         VAR_set_def_type(kTypeCont);
         GRD_register_hooks();
     }

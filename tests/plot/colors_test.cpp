@@ -5,13 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "gks/gks_colr.hpp"
-#include "gks/gks_text.hpp"
-#include "gks/gks_tool.hpp"
-#include "support/run_program.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {

@@ -8,22 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "core/var_tool.hpp"
-#include "geo/map.hpp"
-#include "geo/maptran.hpp"
-#include "geo/region.hpp"
-#include "gks/gks_text.hpp"
-#include "gks/ps_render.hpp"
-#include "grid/grd_tool.hpp"
-#include "plot/colors.hpp"
+#include "plot/module_reset.hpp"
 #include "plot/plot_recorder.hpp"
-#include "plot/plt_labl.hpp"
-#include "plot/plt_tool.hpp"
-#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
@@ -40,20 +26,7 @@ protected:
         close();
         reset();
     }
-    static void reset() {
-        gks_reset_all_for_tests();
-        GPH_reset_for_tests();
-        CLR_reset_for_tests();
-        RES_reset_for_tests();
-        FLAG_reset_for_tests();
-        MESS_reset_for_tests();
-        CONT_reset_for_tests();
-        MAP_reset_for_tests();
-        VAR_reset_for_tests();
-        PLT_labl_reset_for_tests();
-        PLT_reset_for_tests();
-        MAP_draw_reset_for_tests();
-    }
+    static void reset() { test::reset_modules(); }
     void close() {
         if (open_) gclose_ws(1);
         open_ = false;
@@ -324,7 +297,7 @@ TEST_F(ContTest, ExtremaNeedStrictNeighboursAndFewMissing) {
     EXPECT_TRUE(drawn_.texts.empty());
     z[6 * 7 + 5] = 50.0F;
     CONT_draw_maxmin(&grid);
-    EXPECT_EQ(drawn_.texts, (std::vector<std::string>{"L", "10"}));
+    EXPECT_EQ(drawn_.texts, (std::vector<std::string>{"L", "10.0"}));
 }
 
 // The cells the analysis left without a value are filled in one light

@@ -7,21 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "geo/maptran.hpp"
-#include "grid/grd_tool.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
 
-testing::AssertionResult contains(const std::string& text, const std::string& part) {
-    if (text.find(part) != std::string::npos) return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
+::testing::AssertionResult contains(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
 }
 
 struct Point {

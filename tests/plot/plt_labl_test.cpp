@@ -7,18 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "gks/gks_text.hpp"
-#include "gks/gks_tool.hpp"
-#include "gks/gks_tran.hpp"
-#include "gks/gph.hpp"
-#include "gks/ps_render.hpp"
-#include "plot/colors.hpp"
-#include "plot/plt_tool.hpp"
-#include "support/run_program.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
@@ -32,16 +21,7 @@ protected:
         MESS_set(0, static_cast<int>(kMessWarn));
     }
     void TearDown() override { reset(); }
-    static void reset() {
-        PLT_reset_for_tests();
-        gks_reset_all_for_tests();
-        gks_text_reset_for_tests();
-        GPH_reset_for_tests();
-        CLR_reset_for_tests();
-        RES_reset_for_tests();
-        FLAG_reset_for_tests();
-        MESS_reset_for_tests();
-    }
+    static void reset() { test::reset_modules(); }
     // Opens a PostScript plot of a square map; `params` are its plot parameters.
     void open_ps(const char* params = "") {
         RES_put("plot_param", params);

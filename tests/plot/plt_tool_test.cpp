@@ -7,20 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/files.hpp"
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/resrc.hpp"
-#include "core/var_tool.hpp"
-#include "geo/maptran.hpp"
-#include "geo/region.hpp"
-#include "gks/gks_text.hpp"
-#include "gks/gks_tool.hpp"
-#include "gks/gph.hpp"
-#include "gks/ps_render.hpp"
-#include "plot/colors.hpp"
-#include "plot/plt_labl.hpp"
-#include "support/run_program.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
@@ -47,19 +34,7 @@ protected:
         RES_put("name_conv", dir_.file("no_conventions").c_str());
     }
     void TearDown() override { reset(); }
-    static void reset() {
-        PLT_reset_for_tests();
-        gks_reset_all_for_tests();
-        gks_text_reset_for_tests();
-        GPH_reset_for_tests();
-        CLR_reset_for_tests();
-        RES_reset_for_tests();
-        FLAG_reset_for_tests();
-        MESS_reset_for_tests();
-        FILE_reset_for_tests();
-        MAP_reset_for_tests();
-        VAR_reset_for_tests();
-    }
+    static void reset() { test::reset_modules(); }
     static void install_writers() {
         for (int type = kDumpXwd; type <= kDumpPng; ++type)
             PLT_hooks()->image_dump[type] = [](const char* file) {

@@ -6,16 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "geo/map.hpp"
-#include "gks/ps_render.hpp"
-#include "mos/cty_tool.hpp"
-#include "plot/colors.hpp"
+#include "plot/module_reset.hpp"
 #include "plot/plot_recorder.hpp"
-#include "plot/raw_plt.hpp"
 
 namespace orv {
 namespace {
@@ -30,16 +22,7 @@ protected:
         reset();
         test::remove_dir(dir_);
     }
-    static void reset() {
-        RAW_read_reset_for_tests();
-        RAW_plt_reset_for_tests();
-        CTY_reset_for_tests();
-        FLAG_reset_for_tests();
-        MAP_reset_for_tests();
-        CLR_reset_for_tests();
-        RES_reset_for_tests();
-        MESS_reset_for_tests();
-    }
+    static void reset() { test::reset_modules(); }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     void write(const std::string& name, const std::string& text) const { std::ofstream(path(name)) << text; }
     std::string dir_;

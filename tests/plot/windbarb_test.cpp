@@ -4,9 +4,7 @@
 
 #include <array>
 
-#include "core/flag.hpp"
-#include "core/resrc.hpp"
-#include "gks/gph.hpp"
+#include "plot/module_reset.hpp"
 #include "plot/plot_recorder.hpp"
 
 namespace orv {
@@ -23,12 +21,7 @@ protected:
         reset();
         test::g_recording = nullptr;
     }
-    static void reset() {
-        gks_reset_all_for_tests();
-        GPH_reset_for_tests();
-        RES_reset_for_tests();
-        FLAG_reset_for_tests();
-    }
+    static void reset() { test::reset_modules(); }
     // Point k of shape s is at (x, y).
     void expect_point(std::size_t s, std::size_t k, float x, float y) {
         ASSERT_LT(s, drawn_.shapes.size());

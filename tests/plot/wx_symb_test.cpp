@@ -4,12 +4,8 @@
 
 #include <string>
 
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/resrc.hpp"
-#include "gks/gph.hpp"
+#include "plot/module_reset.hpp"
 #include "plot/plot_recorder.hpp"
-#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
@@ -26,14 +22,7 @@ protected:
         reset();
         test::g_recording = nullptr;
     }
-    static void reset() {
-        gks_reset_all_for_tests();
-        GPH_reset_for_tests();
-        RES_reset_for_tests();
-        FLAG_reset_for_tests();
-        MESS_reset_for_tests();
-        WX_reset_for_tests();
-    }
+    static void reset() { test::reset_modules(); }
     orv::testing::ScratchDir dir_;
     test::Recording drawn_;
 };
