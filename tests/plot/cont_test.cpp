@@ -392,20 +392,6 @@ TEST_F(ContTest, PrintedValuesAndMarksWriteAFieldInOneFormat) {
     }
 }
 
-TEST_F(ContTest, GridLocationPrintsOneCell) {
-    const std::vector<float> z = {3.0F, 4.0F, 1.0F, 2.0F};  // top row 3 4, bottom row 1 2
-    const ContGrid grid = grid_of(z, 2, 2);
-    open_recorder(2, 2);
-    CONT_set_type(12);
-    CONT_set_intrvl(1.0F);
-    setenv("gridloc", "0,0", 1);
-    ::testing::internal::CaptureStdout();
-    CONT_draw_contour(&grid);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    unsetenv("gridloc");
-    EXPECT_EQ(out.rfind("GRIDPOINT: 1.000000 2.000000 3.000000 4.000000\n", 0), 0U) << out;
-}
-
 TEST_F(ContTest, ContourLabelsTakeEverySecondLevelAndTooTallOnesAreLeftOut) {
     for (const float scale : {1.0F, 100.0F}) {  // 100: label height 0.015 x 4 x 100 = 6 cells
         const int n = scale > 1 ? 5 : 11;
