@@ -226,6 +226,8 @@ TEST_F(GridStore, PrintedForms) {
     MESS_set(0, 0);
     ::testing::internal::CaptureStdout();
     GRD_print_info(kMessPrint, grid, 1);
+    MESS_reset_for_tests();
+    GRD_print_info(kMessPrint, nullptr, 1);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 }
 

@@ -129,6 +129,8 @@ TEST_F(RawFileTest, HeadersFieldSelectionAndBadInput) {
     int handles[3];
     for (int& h : handles) h = RAW_open(path("table.txt").c_str(), 0);
     EXPECT_GE(handles[2], 0);
+    ASSERT_EQ(RAW_read(handles[0], &r, 2, 0, id), 1);  // a table has no header to skip
+    EXPECT_STREQ(id, "KDEN");
     EXPECT_EQ(RAW_open(path("a.raw").c_str(), 0), -1);  // a sixth file
     EXPECT_EQ(RAW_read(9, &r, 3, 0, id), -1);
 }
