@@ -144,11 +144,12 @@ TEST_F(Colors, RgbTextsAddAnEntryOnceAndAreFoundAgain) {
     for (const char* bad : {"#FF80", "#GG0000", "#12345678X"}) EXPECT_EQ(CLR_get_ind(bad), -1) << bad;
     EXPECT_EQ(CLR_get_num(), 4);
     // A full table gives the nearest colour instead.
-    std::string text = "black 0 0 0\nwhite 1 1 1\n";
-    for (int i = 2; i < 256; ++i) text += "g" + std::to_string(i) + " 0.5 0.5 0.5\n";
+    std::string text = "black 0 0 0\nwhite 1 1 1\nblue 0 0 1\n";
+    for (int i = 3; i < 256; ++i) text += "g" + std::to_string(i) + " 0.5 0.5 0.5\n";
     CLR_reset_for_tests();
     table(text);
     EXPECT_EQ(CLR_get_ind("#F0F0F0"), 1);
+    EXPECT_EQ(CLR_get_ind("#0000F0"), 2);
     EXPECT_EQ(CLR_get_num(), 256);
 }
 

@@ -425,6 +425,7 @@ TEST_F(ContTest, ColourBarLabelsBoxesAndGivesTheValueUnderAPoint) {
     EXPECT_EQ(drawn_.text_colors[0], CLR_get_ind("white"));
     const float x = 0.1F + 0.03F * 0.8F + (0.5F - 0.1F - 0.024F) / 30.0F * 4.5F;
     EXPECT_FLOAT_EQ(CONT_get_bar_value(x, 0.2F - 0.02F), 4.0F);  // under the view
+    EXPECT_EQ(CONT_get_bar_value(x, 0.3F), -9999.0F);              // in the map above the bar
     CONT_set_full_labels(1);
     ASSERT_EQ(CONT_draw_bar(1, ""), 0);
     EXPECT_FLOAT_EQ(CONT_get_bar_value(x, 0.2F + 0.02F), 4.0F);  // inside it
