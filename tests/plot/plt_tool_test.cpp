@@ -7,17 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/files.hpp"
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/resrc.hpp"
-#include "geo/region.hpp"
-#include "gks/gks_text.hpp"
-#include "gks/gks_tool.hpp"
-#include "gks/gph.hpp"
-#include "gks/ps_render.hpp"
-#include "plot/colors.hpp"
-#include "plot/plt_labl.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
@@ -27,7 +17,6 @@ struct Seen {
     std::vector<std::string> calls;
     std::vector<std::string> files;
     std::vector<int> frames;
-    int frame_count = 0;
     int written = 1;
     std::vector<Domain> domains;
     int detached = 0;
@@ -42,42 +31,10 @@ protected:
         reset();
         seen = Seen{};
         MESS_set(0, static_cast<int>(kMessMess));
-        dir_ = test::make_temp_dir();
-        ASSERT_FALSE(dir_.empty());
-        RES_put("name_conv", (dir_ + "/no_conventions").c_str());
+        RES_put("name_conv", dir_.file("no_conventions").c_str());
     }
-    void TearDown() override {
-        reset();
-        test::remove_dir(dir_);
-    }
-    static void reset() {
-        PLT_reset_for_tests();
-        gks_reset_all_for_tests();
-        gks_text_reset_for_tests();
-        GPH_reset_for_tests();
-        CLR_reset_for_tests();
-        RES_reset_for_tests();
-        FLAG_reset_for_tests();
-        MESS_reset_for_tests();
-        FILE_reset_for_tests();
-        MAP_reset_for_tests();
-    }
-    static void install_recording_hooks() {
-        PltHooks* h = PLT_hooks();
-        h->cont_set_bar = [](int flag) { note("bar " + std::to_string(flag)); };
-        h->cont_set_bar_range = [](float max, float min) {
-            note("range " + std::to_string(max) + " " + std::to_string(min));
-        };
-        h->cont_set_skip = [](int c, int r) { note("skip " + std::to_string(c) + " " + std::to_string(r)); };
-        h->map_latlon = [](int dot, float extra, float lat, float lon) {
-            note("lalo " + std::to_string(dot) + " " + std::to_string(static_cast<int>(extra)) + " " +
-                 std::to_string(lat) + " " + std::to_string(lon));
-        };
-        h->grd_set_grid_factor = [](int f) { note("gridx " + std::to_string(f)); };
-        h->grd_use_hdr_file = [](int f) { note("hdr " + std::to_string(f)); };
-        h->grib_set_max_bad = [](int n) { note("max_bad " + std::to_string(n)); };
-        h->gif_transparent = [](int f) { note("gif_trans " + std::to_string(f)); };
-    }
+    void TearDown() override { reset(); }
+    static void reset() { test::reset_modules(); }
     static void install_writers() {
         for (int type = kDumpXwd; type <= kDumpPng; ++type)
             PLT_hooks()->image_dump[type] = [](const char* file) {
@@ -85,35 +42,40 @@ protected:
                 return seen.written;
             };
     }
-    std::string dir_;
+    orv::testing::ScratchDir dir_;
 };
 
-// ---------------------------------------------------------------- parameters
-
 TEST_F(PltToolTest, PlotParametersReachTheirModules) {
-    install_recording_hooks();
+    PltHooks* h = PLT_hooks();
+    h->cont_set_bar = [](int flag) { note("bar " + std::to_string(flag)); };
+    h->cont_set_bar_range = [](float max, float min) { note("range " + std::to_string(max) + " " + std::to_string(min)); };
+    h->cont_set_skip = [](int c, int r) { note("skip " + std::to_string(c) + " " + std::to_string(r)); };
+    h->map_latlon = [](int dot, float extra, float lat, float lon) {
+        note("lalo " + std::to_string(dot) + " " + std::to_string(static_cast<int>(extra)) + " " + std::to_string(lat) +
+             " " + std::to_string(lon));
+    };
+    h->grd_set_grid_factor = [](int f) { note("gridx " + std::to_string(f)); };
+    h->grd_use_hdr_file = [](int f) { note("hdr " + std::to_string(f)); };
+    h->grib_set_max_bad = [](int n) { note("max_bad " + std::to_string(n)); };
+    h->gif_transparent = [](int f) { note("gif_trans " + std::to_string(f)); };
     RES_put("plot_param", "FULLAB,bar:40:-10,lalo:5,plt_skip:3,gridx4,max_bad:0,over:2:3,"
                           "nohdr,gif_trans,shadow:0,unknown,gif:pic%i.gif");
     EXPECT_EQ(PLT_param_decode(), 12);
-    const std::vector<std::string> expected = {
-        "bar 2",        "range 40.000000 -10.000000", "lalo 0 0 5.000000 5.000000", "skip 3 3",
-        "gridx 4",      "max_bad 5",                  "hdr 0",                      "gif_trans 1"};
-    EXPECT_EQ(seen.calls, expected);
+    EXPECT_EQ(seen.calls, (std::vector<std::string>{"bar 2", "range 40.000000 -10.000000", "lalo 0 0 5.000000 5.000000",
+                                                    "skip 3 3", "gridx 4", "max_bad 5", "hdr 0", "gif_trans 1"}));
     EXPECT_EQ(PLT_get_full_lab(), 1);
     EXPECT_EQ(PLT_get_overlay_base(), 2);
     EXPECT_EQ(PLT_get_num_over(), 3);
     EXPECT_EQ(gget_font_drop(), 4);
     EXPECT_EQ(PLT_get_dump_type(), kDumpGif);
-
     // "bar" alone turns the bar on without a range; "nobar" off.
     seen.calls.clear();
-    RES_put("plot_param", "bar,nobar,barb,lalo:10:20:1:30");
+    RES_put("plot_param", "bar,nobar,barb,lalo:10:20:1:30,max_bad:1,shadow:1");
     PLT_param_decode();
-    const std::vector<std::string> again = {"bar 2", "bar -2", "lalo 1 30 10.000000 20.000000"};
-    EXPECT_EQ(seen.calls, again);
-}
-
-TEST_F(PltToolTest, MissingModulesLeaveTheirParametersQuietly) {
+    EXPECT_EQ(seen.calls, (std::vector<std::string>{"bar 2", "bar -2", "lalo 1 30 10.000000 20.000000", "max_bad 1"}));
+    EXPECT_EQ(gget_font_drop(), 1);
+    // Without the modules the parameters are passed over quietly.
+    PLT_reset_for_tests();
     RES_put("plot_param", "bar:1:2,gridx2,plt_skip:2:3,nohdr,max_bad:3,grdfmt:%8.2f,clear");
     EXPECT_EQ(PLT_param_decode(), 7);
     RES_put("out_file", "png:frame%i.png,orv");
@@ -122,25 +84,27 @@ TEST_F(PltToolTest, MissingModulesLeaveTheirParametersQuietly) {
 }
 
 TEST_F(PltToolTest, PanelLayoutsSizeTheView) {
-    EXPECT_EQ(PLT_panel_decode("2x2+1+0"), 4);
-    float rect[4];
-    GPH_get_view_size(rect);
-    EXPECT_FLOAT_EQ(rect[0], 0.5F);
-    EXPECT_FLOAT_EQ(rect[1], 1.0F);
-    EXPECT_FLOAT_EQ(rect[2], 0.5F);
-    EXPECT_FLOAT_EQ(rect[3], 1.0F);
-
-    EXPECT_EQ(PLT_panel_decode("20x1+0+0"), 4);  // at most eight columns
-    GPH_get_view_size(rect);
-    EXPECT_FLOAT_EQ(rect[1] - rect[0], 0.125F);
-
-    EXPECT_EQ(PLT_panel_decode("3x2"), 2);  // incomplete: unchanged
-    EXPECT_EQ(PLT_panel_decode("-1x2+0+0"), 4);
-    GPH_get_view_size(rect);
-    EXPECT_FLOAT_EQ(rect[1] - rect[0], 0.125F);
+    const struct {
+        const char* layout;
+        int result;
+        std::vector<float> view;  // empty: unchanged
+    } cases[] = {
+        {"2x2+1+0", 4, {0.5F, 1.0F, 0.5F, 1.0F}},
+        {"20x1+0+0", 4, {0.0F, 0.125F, 0.0F, 1.0F}},  // at most eight columns
+        {"3x2", 2, {}},                                // incomplete: unchanged
+        {"-1x2+0+0", 4, {}},  // no columns: unchanged
+    };
+    std::vector<float> last(4);
+    for (const auto& c : cases) {
+        EXPECT_EQ(PLT_panel_decode(c.layout), c.result) << c.layout;
+        std::vector<float> rect(4);
+        GPH_get_view_size(rect.data());
+        EXPECT_EQ(rect, c.view.empty() ? last : c.view) << c.layout;
+        last = rect;
+    }
 }
 
-TEST_F(PltToolTest, ViewOffsetsAndTheBarFlag) {
+TEST_F(PltToolTest, ViewOffsetsLabelTypeAndTheBarFlag) {
     float view[4];
     FLAG_setplot(kPlotAll, 0);  // nothing to draw: no graphics
     PLT_open(1.0F);
@@ -149,11 +113,16 @@ TEST_F(PltToolTest, ViewOffsetsAndTheBarFlag) {
     EXPECT_FLOAT_EQ(view[3], 0.04F);
     PLT_set_view_offset(0.1F);
     FLAG_set(kFlagPlotType, 99);
+    PLT_set_label_type(-4);
     PLT_reset(1.0F);
     PLT_get_view(view);
     EXPECT_FLOAT_EQ(view[0], 0.0F);
     EXPECT_FLOAT_EQ(view[3], 0.1F);
     EXPECT_EQ(gchk_graphics(), 0);
+    EXPECT_EQ(PLT_get_label_type(), -1);  // the reset narrows the label type
+    PLT_set_label_type(3);
+    PLT_reset(1.0F);
+    EXPECT_EQ(PLT_get_label_type(), 1);
 
     EXPECT_EQ(PLT_bar(), 0);  // no contour module
     static int bar = 1;
@@ -165,50 +134,29 @@ TEST_F(PltToolTest, ViewOffsetsAndTheBarFlag) {
     EXPECT_EQ(PLT_bar(), 0);
 }
 
-TEST_F(PltToolTest, ResetNarrowsTheLabelType) {
-    FLAG_set(kFlagPlotType, 99);
-    PLT_set_label_type(-4);
-    PLT_reset(1.0F);
-    EXPECT_EQ(PLT_get_label_type(), -1);
-    PLT_set_label_type(3);
-    PLT_reset(1.0F);
-    EXPECT_EQ(PLT_get_label_type(), 1);
-}
-
-// ---------------------------------------------------------------- dumps
-
-TEST_F(PltToolTest, DumpWithoutANameWritesTheDefaultIntoTheImagePath) {
+TEST_F(PltToolTest, DumpsWriteTheDefaultNameOrATemplateAndReportFailures) {
     install_writers();
-    RES_put("image_path", (dir_ + "/images").c_str());
+    RES_put("image_path", dir_.file("images").c_str());
+    const auto in = [this](const std::string& name) { return dir_.file("images/" + name); };
     EXPECT_EQ(PLT_dump(0), -1);  // nothing requested
     EXPECT_TRUE(seen.files.empty());
-
     PLT_set_dump(kDumpGif, "");
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(PLT_dump(0), 0);
-    const std::string out = testing::internal::GetCapturedStdout();
-    ASSERT_EQ(seen.files.size(), 1U);
-    EXPECT_EQ(seen.files[0], dir_ + "/images/orv.gif");
-    EXPECT_EQ(out, "Wrote GIF file: " + dir_ + "/images/orv.gif\n");
-
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Wrote GIF file: " + in("orv.gif") + "\n");
     PLT_set_dump(kDumpPng, "");
     PLT_dump(0);
-    EXPECT_EQ(seen.files.back(), dir_ + "/images/orv.png");
     PLT_set_dump(kDumpImg, "");
     PLT_dump(0);
-    EXPECT_EQ(seen.files.back(), dir_ + "/images/orv.xwd");
-}
+    EXPECT_EQ(seen.files, (std::vector<std::string>{in("orv.gif"), in("orv.png"), in("orv.xwd")}));
 
-TEST_F(PltToolTest, DumpNamesAreTemplatesWithFrameAndTitleKeys) {
-    install_writers();
     RES_put("title", "Surface Analysis");
     GPH_set_win_title();
     FILE_set_name("@kept%h");  // the caller's convention survives the dump
     PLT_set_dump(kDumpPng, "%p-%i.png");
+    seen.files.clear();
     PLT_dump(3);
-    ASSERT_EQ(seen.files.size(), 1U);
-    EXPECT_EQ(seen.files[0], "Surface_Analysis-win.png");
-
+    EXPECT_EQ(seen.files, std::vector<std::string>{in("Surface_Analysis-win.png")});
     static int frames = 3;
     PltHooks* h = PLT_hooks();
     h->num_frames = [] { return frames; };
@@ -220,31 +168,24 @@ TEST_F(PltToolTest, DumpNamesAreTemplatesWithFrameAndTitleKeys) {
     PLT_set_dump(kDumpXwd, "f%i.xwd");
     seen.files.clear();
     PLT_dump(kDumpAllFrames);
-    EXPECT_EQ(seen.files, (std::vector<std::string>{"f00.xwd", "f01.xwd", "f02.xwd"}));
-    seen.files.clear();
     PLT_dump(-1);
-    EXPECT_EQ(seen.files, (std::vector<std::string>{"f01.xwd"}));
+    EXPECT_EQ(seen.files, (std::vector<std::string>{in("f00.xwd"), in("f01.xwd"), in("f02.xwd"), in("f01.xwd")}));
     EXPECT_EQ(seen.frames, (std::vector<int>{0, 1, 2, 1}));
-
     char conv[400];
     FILE_get_name_conv(conv, sizeof conv);
     EXPECT_NE(std::string(conv).find("kept%h"), std::string::npos) << conv;
-}
 
-TEST_F(PltToolTest, FailedDumpsAreReported) {
-    PLT_set_dump(kDumpGif, "a.gif");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(PLT_dump(0), -1);  // no writer in this build
-    install_writers();
     seen.written = 0;
+    frames = 0;
     PLT_set_dump(kDumpXwd, "b.xwd");
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(PLT_dump(0), -1);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("PLT_dump: Unable to write GIF file: a.gif\n"), std::string::npos) << err;
-    EXPECT_NE(err.find("PLT_dump: Unable to write xdump file: b.xwd\n"), std::string::npos) << err;
+    PLT_hooks()->image_dump[kDumpGif] = nullptr;  // no writer in this build
+    PLT_set_dump(kDumpGif, "a.gif");
+    EXPECT_EQ(PLT_dump(0), -1);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "PLT_dump: Unable to write xdump file: " + in("b.xwd") + "\nPLT_dump: Unable to write GIF file: " + in("a.gif") + "\n");
 }
-
-// ---------------------------------------------------------------- events
 
 class PltEventTest : public PltToolTest {
 protected:
@@ -265,7 +206,7 @@ TEST_F(PltEventTest, ShiftDragZoomsOntoTheBoxAndAltUUndoes) {
     float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     MAP_tran(&x0, &y0, 35.0F, -105.0F);
     MAP_tran(&x1, &y1, 45.0F, -95.0F);
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(PLT_plot_zoom("B1-P-Shft", x0, y0), 1);
     EXPECT_EQ(PLT_plot_zoom("B1-R", x0, y0), 1);  // no box: nothing
     EXPECT_TRUE(seen.domains.empty());
@@ -282,19 +223,18 @@ TEST_F(PltEventTest, ShiftDragZoomsOntoTheBoxAndAltUUndoes) {
     EXPECT_FLOAT_EQ(z.dy, spacing);
     EXPECT_EQ(z.nx, 33);
     EXPECT_EQ(PLT_get_zoom(), 1);
-
     EXPECT_EQ(PLT_plot_zoom("B1-R", x1, y1), 0);  // the band has ended
     EXPECT_EQ(PLT_plot_zoom("u-Alt", 0, 0), 1);
     ASSERT_EQ(seen.domains.size(), 2U);
     EXPECT_EQ(DOM_comp(&seen.domains[1], &domain_), 1);
     EXPECT_EQ(PLT_get_zoom(), 0);
     EXPECT_EQ(PLT_plot_zoom("u-Alt", 0, 0), 0);  // nothing to undo
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("New domain: "), std::string::npos);
     EXPECT_NE(out.find("Original domain: "), std::string::npos);
 }
 
-TEST_F(PltEventTest, RedrawResizeAndRefreshUseTheCurrentDomain) {
+TEST_F(PltEventTest, RedrawResizeRefreshAndTheDisplayCallback) {
     EXPECT_EQ(PLT_plot_zoom("r-Alt", 0, 0), 1);
     EXPECT_EQ(PLT_plot_resize("size", 0, 0), 0);  // no resize function yet
     PLT_set_resize_func([](const Domain* d) {
@@ -303,7 +243,6 @@ TEST_F(PltEventTest, RedrawResizeAndRefreshUseTheCurrentDomain) {
     });
     EXPECT_EQ(PLT_plot_resize("size", 0, 0), 1);
     EXPECT_EQ(PLT_plot_resize("q-Alt", 0, 0), 0);
-
     static PltRefreshFunc registered = nullptr;
     PLT_hooks()->set_refresh_callback = [](float, PltRefreshFunc f) { registered = f; };
     PLT_set_refresh_func(60.0F, [](const Domain* d) {
@@ -314,9 +253,7 @@ TEST_F(PltEventTest, RedrawResizeAndRefreshUseTheCurrentDomain) {
     registered();
     ASSERT_EQ(seen.domains.size(), 3U);
     for (const Domain& d : seen.domains) EXPECT_EQ(DOM_comp(&d, &domain_), 1);
-}
 
-TEST_F(PltEventTest, TheDisplayCallbackReachesThePlotsHandler) {
     static PltDisplayEventFunc display = nullptr;
     PLT_hooks()->set_mouse_callback = [](PltDisplayEventFunc f) { display = f; };
     PLT_set_callback([](const char* event, float x, float) {
@@ -328,18 +265,39 @@ TEST_F(PltEventTest, TheDisplayCallbackReachesThePlotsHandler) {
     EXPECT_EQ(seen.calls, std::vector<std::string>{"v-Alt 7"});
 }
 
-TEST_F(PltEventTest, ValuePrintShowsThePointer) {
+// The pointer's place, then each plotted variable: named only when there
+// are several.
+TEST_F(PltEventTest, ValuePrintShowsThePointerAndNamesVariablesWhenSeveral) {
     float x = 0, y = 0;
     MAP_tran(&x, &y, 40.0F, -100.0F);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(PLT_print_values("v-Alt", x, y), 1);
-    EXPECT_EQ(PLT_print_values("x-Alt", x, y), 0);
-    EXPECT_EQ(PLT_print_values("e-Alt", x, y), 0);  // no grid to edit
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.rfind("Lat:  40.00 Lon: -100.00 XY: ", 0), 0U) << out;
+    for (const char* vars : {"temp", "temp,dewp"}) {
+        VAR_reset_for_tests();
+        VAR_setup(nullptr, vars);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(PLT_print_values("v-Alt", x, y), 1);
+        EXPECT_EQ(PLT_print_values("x-Alt", x, y), 0);
+        EXPECT_EQ(PLT_print_values("e-Alt", x, y), 0);  // no grid to edit
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(out.rfind("Lat:  40.00 Lon: -100.00 XY: ", 0), 0U) << out;
+        const bool several = std::string(vars).find(',') != std::string::npos;
+        EXPECT_EQ(out.find("Var:   temp - ") != std::string::npos, several) << out;
+        EXPECT_EQ(out.find("Var:   dewp - ") != std::string::npos, several) << out;
+    }
 }
 
-// ---------------------------------------------------------------- closing
+// "plt_grid" keeps one station in a grid cell; a factor divides the cells.
+TEST_F(PltEventTest, StationGridLimitDefaultsToOneStationACell) {
+    for (const auto& [param, second] : {std::pair{"plt_grid", 0}, {"plt_grid:x", 0}, {"plt_grid:2", 1}}) {
+        RES_put("plot_param", param);
+        PLT_param_decode();
+        MAP_plot_grid_init();
+        float x = 0, y = 0;
+        MAP_grid_tran(&x, &y, 1.1F, 1.1F);
+        EXPECT_EQ(MAP_plot_grid(x, y), 1) << param;
+        MAP_grid_tran(&x, &y, 1.6F, 1.6F);
+        EXPECT_EQ(MAP_plot_grid(x, y), second) << param;
+    }
+}
 
 TEST_F(PltToolTest, BatchClosingKeepsFilesWhole) {
     PLT_hooks()->detach = [] {
@@ -347,7 +305,7 @@ TEST_F(PltToolTest, BatchClosingKeepsFilesWhole) {
         return 1;
     };
     RES_put("file_path", ORV_DATA_DIR);
-    RES_put("device", ("ps," + dir_ + "/batch.ps").c_str());
+    RES_put("device", ("ps," + dir_.file("batch.ps")).c_str());
     FLAG_set(kFlagDevice, kWsPostScript);
     FLAG_set_batch(1);
     PLT_open(1.0F);
@@ -357,8 +315,7 @@ TEST_F(PltToolTest, BatchClosingKeepsFilesWhole) {
     EXPECT_EQ(seen.detached, 0);  // a file device does not detach
     EXPECT_EQ(gchk_graphics(), 0);
     EXPECT_STREQ(PLT_get_label(kLabelUpLeft, 0), "");
-    const std::string ps = test::slurp(dir_ + "/batch.ps");
-    EXPECT_NE(ps.find("showpage"), std::string::npos);
+    EXPECT_NE(test::slurp(dir_.file("batch.ps")).find("showpage"), std::string::npos);
 }
 
 TEST_F(PltToolTest, FailedDetachEndsTheProgram) {
@@ -374,7 +331,7 @@ TEST_F(PltToolTest, FailedDetachEndsTheProgram) {
         PLT_close();
         std::exit(0);
     };
-    EXPECT_EXIT(run(), testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(run(), ::testing::ExitedWithCode(1), "");
 }
 
 }  // namespace

@@ -5,32 +5,14 @@
 #include <cstring>
 #include <string>
 
-#include "core/flag.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "core/var_tool.hpp"
-#include "gks/gph.hpp"
-#include "geo/maptran.hpp"
-#include "plot/colors.hpp"
-#include "plot/cont.hpp"
+#include "plot/module_reset.hpp"
 #include "plot/plot_recorder.hpp"
 
 namespace orv {
 namespace {
 
-class RawPlotTest : public ::testing::Test {
+class RawPlotTest : public test::ModuleTest {
 protected:
-    void SetUp() override { reset(); }
-    void TearDown() override { reset(); }
-    static void reset() {
-        RAW_plt_reset_for_tests();
-        RES_reset_for_tests();
-        FLAG_reset_for_tests();
-        VAR_reset_for_tests();
-        MAP_reset_for_tests();
-        CONT_reset_for_tests();
-        CLR_reset_for_tests();
-    }
 };
 
 // Station values drawn on a latitude/longitude map of 40 x 40 degrees.

@@ -4,18 +4,11 @@
 
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "geo/map.hpp"
-#include "gks/ps_render.hpp"
-#include "mos/cty_tool.hpp"
-#include "plot/colors.hpp"
+#include "plot/module_reset.hpp"
 #include "plot/plot_recorder.hpp"
-#include "plot/raw_plt.hpp"
 
 namespace orv {
 namespace {
@@ -30,16 +23,7 @@ protected:
         reset();
         test::remove_dir(dir_);
     }
-    static void reset() {
-        RAW_read_reset_for_tests();
-        RAW_plt_reset_for_tests();
-        CTY_reset_for_tests();
-        FLAG_reset_for_tests();
-        MAP_reset_for_tests();
-        CLR_reset_for_tests();
-        RES_reset_for_tests();
-        MESS_reset_for_tests();
-    }
+    static void reset() { test::reset_modules(); }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     void write(const std::string& name, const std::string& text) const { std::ofstream(path(name)) << text; }
     std::string dir_;
@@ -80,24 +64,28 @@ TEST_F(RawFileTest, WrittenFilesReadBackToTheSameValues) {
     EXPECT_STREQ(info, "Station model");
     EXPECT_STREQ(label, " 0Z  1 JAN 14");
     RawData r;
-    ASSERT_EQ(RAW_read(in, &r, 3, 0, id), 1);
-    EXPECT_STREQ(id, "KEED");
-    EXPECT_FLOAT_EQ(r.x, 34.77F);
-    EXPECT_FLOAT_EQ(r.y, -114.62F);
-    EXPECT_EQ(r.value, 67.0F);
-    EXPECT_EQ(r.type, kRawValue);
-    ASSERT_EQ(RAW_read(in, &r, 4, 0, id), 1);  // the same line again, another field
-    EXPECT_EQ(r.type, kRawWbarb);
-    EXPECT_EQ(r.value, 10.0F);
-    EXPECT_EQ(r.second, 12.0F);
-    ASSERT_EQ(RAW_read(in, &r, 5, 0, id), 1);
-    EXPECT_STREQ(r.text, "C");
-    ASSERT_EQ(RAW_read(in, &r, 3, 1, id), 1);
-    EXPECT_STREQ(id, "KELN");
-    EXPECT_EQ(r.x, -9999.0F);
-    EXPECT_EQ(r.value, -9999.0F);
-    ASSERT_EQ(RAW_read(in, &r, 4, 1, id), 1);
-    EXPECT_EQ(r.second, 0.0F);
+    // Line, field: identifier, position, type, value, second value and text.
+    const struct {
+        int field, line;
+        const char* id;
+        float x, y;
+        int type;
+        float value, second;
+        const char* text;
+    } rows[] = {
+        {3, 0, "KEED", 34.77F, -114.62F, kRawValue, 67, -9999, "67"},
+        {4, 0, "KEED", 34.77F, -114.62F, kRawWbarb, 10, 12, "10,12"},  // the same line again, another field
+        {5, 0, "KEED", 34.77F, -114.62F, kRawCloud, -9999, -9999, "C"},
+        {3, 1, "KELN", -9999, -9999, kRawValue, -9999, -9999, ""},
+        {4, 1, "KELN", -9999, -9999, kRawWbarb, 0, 0, "0,0"},
+    };
+    for (const auto& w : rows) {
+        ASSERT_EQ(RAW_read(in, &r, w.field, w.line, id), 1) << w.field << "," << w.line;
+        EXPECT_STREQ(id, w.id);
+        EXPECT_EQ(std::make_tuple(r.x, r.y, r.type, r.value, r.second, std::string(r.text)),
+                  std::make_tuple(w.x, w.y, w.type, w.value, w.second, std::string(w.text)))
+            << w.field << "," << w.line;
+    }
     EXPECT_EQ(RAW_read(in, &r, 3, 2, id), 0);  // past the end
     ASSERT_EQ(RAW_read(in, &r, 3, 0, id), 1);  // an earlier line rewinds
     EXPECT_EQ(r.value, 67.0F);
@@ -141,6 +129,8 @@ TEST_F(RawFileTest, HeadersFieldSelectionAndBadInput) {
     int handles[3];
     for (int& h : handles) h = RAW_open(path("table.txt").c_str(), 0);
     EXPECT_GE(handles[2], 0);
+    ASSERT_EQ(RAW_read(handles[0], &r, 2, 0, id), 1);  // a table has no header to skip
+    EXPECT_STREQ(id, "KDEN");
     EXPECT_EQ(RAW_open(path("a.raw").c_str(), 0), -1);  // a sixth file
     EXPECT_EQ(RAW_read(9, &r, 3, 0, id), -1);
 }

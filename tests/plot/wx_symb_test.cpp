@@ -2,62 +2,29 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <fstream>
 #include <string>
 
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/resrc.hpp"
-#include "gks/gph.hpp"
-#include "gks/ps_render.hpp"
+#include "plot/module_reset.hpp"
 #include "plot/plot_recorder.hpp"
 
 namespace orv {
 namespace {
 
-using test::Recording;
-
 class WxSymbTest : public ::testing::Test {
 protected:
     void SetUp() override {
         reset();
-        dir_ = test::make_temp_dir();
-        RES_put("file_path", (dir_ + "/").c_str());
+        RES_put("file_path", (dir_.path() + "/").c_str());
         test::open_recording(&drawn_, -2.0F, 2.0F, -2.0F, 2.0F);
     }
     void TearDown() override {
         gclose_ws(1);
         reset();
-        test::remove_dir(dir_);
         test::g_recording = nullptr;
     }
-    static void reset() {
-        gks_reset_all_for_tests();
-        GPH_reset_for_tests();
-        RES_reset_for_tests();
-        FLAG_reset_for_tests();
-        MESS_reset_for_tests();
-        WX_reset_for_tests();
-    }
-    void write(const std::string& name, const std::string& text) { std::ofstream(dir_ + "/" + name) << text; }
-    // The area covered by the filled shapes (shoelace formula).
-    float filled_area() const {
-        float area = 0;
-        for (const test::Shape& s : drawn_.shapes) {
-            if (!s.filled) continue;
-            float a = 0;
-            for (std::size_t i = 0; i < s.points.size(); ++i) {
-                const GPoint& p = s.points[i];
-                const GPoint& q = s.points[(i + 1) % s.points.size()];
-                a += p.x * q.y - q.x * p.y;
-            }
-            area += std::fabs(a) / 2;
-        }
-        return area;
-    }
-    std::string dir_;
-    Recording drawn_;
+    static void reset() { test::reset_modules(); }
+    orv::testing::ScratchDir dir_;
+    test::Recording drawn_;
 };
 
 TEST_F(WxSymbTest, CloudCodesFillTheirShareOfTheCircle) {
@@ -72,7 +39,9 @@ TEST_F(WxSymbTest, CloudCodesFillTheirShareOfTheCircle) {
                           Case{"7", 0.67F, 1}, Case{"X", 0, 3}, Case{"?", 0, 2}}) {
         drawn_.shapes.clear();
         ASSERT_EQ(WX_cloud(c.code, 0, 0, 1), 0);
-        EXPECT_NEAR(filled_area() / full, c.share, 0.06) << c.code;
+        double area = 0;
+        for (const test::Shape& s : drawn_.shapes) area += s.filled ? test::area_of(s.points) : 0.0;
+        EXPECT_NEAR(area / full, c.share, 0.06) << c.code;
         EXPECT_EQ(drawn_.lines(), c.lines) << c.code;
     }
 }
@@ -82,8 +51,8 @@ TEST_F(WxSymbTest, SymbolFileEntriesByPrefixAndBadInput) {
     for (int i = 0; i < 105; ++i) many += "S" + std::to_string(i) + " 0,0 1,1 L $\n";
     std::string long_group = "LONG ";
     for (int i = 0; i < 25; ++i) long_group += "0.5,0.5 ";
-    write("a.smb", "R 0,0 1,0 1,1 F 0,0 0,1 L $\nTRW 0.5,0 0.5,1 L\n$\nAVERYLONGSYMBOLNAMEINDEED 0,0 1,1 L $\n" +
-                       long_group + "L $\nJUNK 0,0 x,y 1,1 L $\nCUT 0,0 0.5");
+    dir_.write("a.smb", "R 0,0 1,0 1,1 F 0,0 0,1 L $\nTRW 0.5,0 0.5,1 L\n$\nAVERYLONGSYMBOLNAMEINDEED 0,0 1,1 L $\n" +
+                            long_group + "L $\nJUNK 0,0 x,y 1,1 L $\nCUT 0,0 0.5");
     ASSERT_EQ(WX_symb_file("a.smb"), 6);
     EXPECT_EQ(WX_symb_file("a.smb"), -1);  // already open
     GPH_text_align(1, 5);                  // box corner at the point
@@ -100,8 +69,7 @@ TEST_F(WxSymbTest, SymbolFileEntriesByPrefixAndBadInput) {
     ASSERT_EQ(drawn_.shapes.size(), 1u);
     EXPECT_EQ(drawn_.shapes[0].points.size(), 20u);
     EXPECT_EQ(WX_symb("CUT", 0, 0, 1), 0);  // an entry cut short by the end of the file draws nothing
-
-    write("b.smb", many);
+    dir_.write("b.smb", many);
     EXPECT_EQ(WX_symb_file("b.smb"), kWxMaxEntries);
     EXPECT_EQ(WX_symb_file("missing.smb"), -1);
 }
