@@ -210,6 +210,7 @@ TEST_F(GksMetaTest, TextCommands) {
         reset();
         MESS_set(-1, static_cast<int>(kMessPrint));
         ASSERT_EQ(open_meta(path("t.meta")), 0);
+        EXPECT_EQ(gtype_is_META(), 1);
         const float window[4] = {0.0F, 20.0F, 0.0F, 20.0F};
         gset_win(0, window);
         c.draw();
@@ -447,6 +448,7 @@ TEST_F(GksMetaTest, GeometrySizesThePicture) {
         {"", {0, 0, 10000, 8000}},          {"5x4", {0, 0, 5000, 4000}},
         {"P2x2+1+0", {0, 0, 5000, 4000}},   {"P0.5x0.25+0+0", {0, 0, 5000, 2000}},
         {"99x99", {0, 0, 16000, 16000}},    {"P2x2+nan+0", {0, 0, 10000, 8000}},
+        {"0x0", {0, 0, 20, 20}},  // the least picture, never an empty one
     };
     for (const auto& c : cases) {
         reset();

@@ -1,12 +1,8 @@
 #include "gks/gks_text.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -84,9 +80,8 @@ const std::vector<TestGlyph> kGlyphs = {
 class GksText : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/gks_text_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = test::make_temp_dir();
+        ASSERT_FALSE(dir_.empty());
         RES_reset_for_tests();
         MESS_reset_for_tests();
         gks_reset_all_for_tests();
@@ -100,7 +95,7 @@ protected:
         gks_reset_all_for_tests();
         gks_text_reset_for_tests();
         RES_reset_for_tests();
-        std::filesystem::remove_all(dir_);
+        test::remove_dir(dir_);
     }
     void write(const std::string& name, const std::string& text) { std::ofstream(dir_ + "/" + name) << text; }
     void open_graphics(const std::string& device_text = "out.ps") {

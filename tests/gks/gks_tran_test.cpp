@@ -78,6 +78,16 @@ TEST_F(GksTranTest, WideWorkstationWindowIsWidthLimited) {
     gget_ws_vp(dev);
     EXPECT_FLOAT_EQ(ws[3], 0.5F);
     EXPECT_FLOAT_EQ(dev[1], 756);
+    // A workstation window away from the origin: its corners are the
+    // rectangle's, on the screen and on paper.
+    const float corner[4] = {0.5F, 1, 0.25F, 0.75F};
+    ASSERT_EQ(gset_ws_win(1, corner), 0);
+    gget_plt_rect(plt);
+    EXPECT_FLOAT_EQ(xNDC_p(0.5F), plt[0]);
+    EXPECT_FLOAT_EQ(xNDC_p(1), plt[1]);
+    EXPECT_FLOAT_EQ(yNDC_p(0.75F), plt[2]);
+    EXPECT_FLOAT_EQ(xNDC_ps(0.5F), plt[0]);
+    EXPECT_FLOAT_EQ(yNDC_ps(0.25F), plt[2]);
 }
 
 TEST_F(GksTranTest, DeviceCoordinatesAreClamped) {

@@ -122,6 +122,7 @@ TEST_F(X11Test, FrameTableEndsAt128WithoutTouchingTheLastFrame) {
     gdisplay_frame(kMaxFrames - 1);
     EXPECT_EQ(gget_pixel(10, 10), pixel_of(kRed));
     EXPECT_EQ(gdelete_frame(kMaxFrames + 5), -1);
+    for (int frame : {-1, kMaxFrames}) EXPECT_EQ(gset_frame_id(frame, 0), -1) << frame;
     EXPECT_EQ(gget_num_frames(), kMaxFrames);
 }
 
@@ -139,6 +140,18 @@ TEST_F(X11Test, ZoomReplicatesPixelsAndUnzoomRestores) {
     EXPECT_EQ(gunzoom(), 0);
     EXPECT_EQ(gget_pixel(60, 44), before);
     EXPECT_EQ(gget_zoom(), 1);
+}
+
+// A cleared region is painted in the background, both edges included.
+TEST_F(X11Test, ClearedRegionHoldsItsEdges) {
+    fill(kRed);
+    const float quarter[4] = {0.0F, 0.5F, 0.0F, 0.5F};
+    gclear_region(quarter);
+    // The unit square is the left 48 x 48 pixels; (0.5, 0.5) is pixel (24, 24).
+    int cleared = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x) cleared += gget_pixel(x, y) != pixel_of(kRed) ? 1 : 0;
+    EXPECT_EQ(cleared, 25 * 24);  // columns 0-24, rows 24-47
 }
 
 // Events as another client (a window manager, a looping program) sends them.
