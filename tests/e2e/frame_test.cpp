@@ -93,17 +93,26 @@ std::vector<double> plain_barnes(const Domain& d) {
     return grid;
 }
 
-std::vector<std::string> files_in(const ScratchDir& dir, const std::string& suffix = "") {
+std::vector<std::string> files_in(const std::string& dir, const std::string& suffix = "") {
     std::vector<std::string> out;
-    FILE* p = popen(("ls -1 " + dir.path()).c_str(), "r");
-    char line[512];
-    while (p != nullptr && std::fgets(line, sizeof line, p) != nullptr) {
-        std::string name(line);
-        name.pop_back();
-        if (suffix.empty() || name.ends_with(suffix)) out.push_back(name);
-    }
-    if (p != nullptr) pclose(p);
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().string().ends_with(suffix)) out.push_back(e.path().string());
     return out;
+}
+
+// The first grid of a text grid file the run wrote into dir.
+bool read_grid(const std::string& dir, GridField* grid) {
+    for (const std::string& path : files_in(dir)) {
+        if (GRD_chktype(path.c_str()) != kGridText) continue;
+        int kind = 0;
+        const int entry = GRD_open(path.c_str(), 0, &kind);
+        if (entry < 0) return false;
+        GRD_init(grid);
+        const bool ok = GRD_read(entry, grid) == 1;
+        GRD_close(entry);
+        return ok;
+    }
+    return false;
 }
 
 class BatchFrame : public ::testing::Test {
@@ -128,21 +137,8 @@ TEST_F(BatchFrame, TextGridFileHoldsTheAnalysisOfTheStations) {
     const RunResult r = run({"-pl", "none", "-of", "orv", "-pr", "+5"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(contains(r.out, "Reading in data from converted file...\n")) << r.out;
-    const std::vector<std::string> grids = files_in(dir_, "");
-    std::string grid_file;
-    for (const std::string& f : grids)
-        if (f != "mos_2026120600.txt" && f.find("mos_grd") == std::string::npos && !f.ends_with(".ps") &&
-            GRD_chktype((dir_.path() + "/" + f).c_str()) == kGridText)
-            grid_file = dir_.path() + "/" + f;
-    ASSERT_FALSE(grid_file.empty()) << r.out;
-
-    int kind = 0;
-    const int entry = GRD_open(grid_file.c_str(), 0, &kind);
-    ASSERT_GE(entry, 0);
     GridField grid{};
-    GRD_init(&grid);
-    ASSERT_EQ(GRD_read(entry, &grid), 1);
-    GRD_close(entry);
+    ASSERT_TRUE(read_grid(dir_.path(), &grid)) << r.out;
     const std::vector<double> expected = plain_barnes(grid.domain);
     int compared = 0;
     for (std::size_t k = 0; k < expected.size(); ++k) {
@@ -172,16 +168,13 @@ TEST_F(BatchFrame, NationalSampleWritesPostScriptAndNetcdf) {
     EXPECT_LT(first_fill, picture.find("stroke\n"));
 
     std::string cdf;
-    for (const std::string& f : files_in(dir_))
-        if (GRD_chktype((dir_.path() + "/" + f).c_str()) == kGridNetcdf) cdf = dir_.path() + "/" + f;
+    for (const std::string& f : files_in(dir_.path()))
+        if (GRD_chktype(f.c_str()) == kGridNetcdf) cdf = f;
     ASSERT_FALSE(cdf.empty()) << r.out;
-    if (std::system("command -v ncdump >/dev/null 2>&1") != 0) GTEST_SKIP() << "ncdump not installed";
-    FILE* p = popen(("ncdump -h " + cdf).c_str(), "r");
-    std::string header;
-    char line[512];
-    while (p != nullptr && std::fgets(line, sizeof line, p) != nullptr) header += line;
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(pclose(p), 0) << header;
+    if (!have_program("ncdump")) GTEST_SKIP() << "ncdump not installed";
+    const RunResult dump = run_command("ncdump -h " + cdf);
+    ASSERT_EQ(dump.status, 0) << dump.out;
+    const std::string header = dump.out;
     EXPECT_TRUE(contains(header, "dimensions:")) << header;
     EXPECT_TRUE(contains(header, "variables:")) << header;
 }
@@ -204,12 +197,12 @@ TEST_F(BatchFrame, NetcdfLibraryIsNeededOnlyForNetcdfFiles) {
     };
     const RunResult text = run_without_netcdf("orv");
     EXPECT_EQ(text.status, 0) << text.err;
-    EXPECT_FALSE(files_in(dir_, ".grd").empty()) << text.err;
+    EXPECT_FALSE(files_in(dir_.path(), ".grd").empty()) << text.err;
     const RunResult cdf = run_without_netcdf("cdf");
     EXPECT_EQ(cdf.status, 14);
     EXPECT_TRUE(contains(cdf.err, "netCDF grid files (-of cdf) cannot be written: ")) << cdf.err;
     EXPECT_TRUE(contains(cdf.err, "/nonexistent/libnetcdf.so")) << cdf.err;
-    EXPECT_TRUE(files_in(dir_, ".nc").empty());
+    EXPECT_TRUE(files_in(dir_.path(), ".nc").empty());
     EXPECT_FALSE(std::ifstream(dir_.file("cdf.ps")));
 }
 
@@ -233,11 +226,7 @@ TEST_F(BatchFrame, GridFilesLandOnceInARelativeGridPathByKind) {
     }
     for (const char* stray : {"g3/g3", "png", "raw", "g3/png", "g3/raw"})
         EXPECT_FALSE(std::ifstream(dir_.file(stray))) << stray;
-    std::vector<std::string> grids;
-    FILE* p = popen(("ls -1 " + dir_.file("g3")).c_str(), "r");
-    char line[512];
-    while (p != nullptr && std::fgets(line, sizeof line, p) != nullptr) grids.emplace_back(line);
-    if (p != nullptr) pclose(p);
+    const std::vector<std::string> grids = files_in(dir_.file("g3"));
     EXPECT_EQ(grids.size(), 3U) << "no g3/g3, png or raw files";
 }
 
@@ -313,22 +302,6 @@ TEST_F(BatchFrame, PostScriptFramesArePagesAndPageGridCellsShareOne) {
     }
 }
 
-// The first grid of the text grid file the run wrote into dir.
-bool read_grid(const ScratchDir& dir, GridField* grid) {
-    for (const std::string& f : files_in(dir)) {
-        const std::string path = dir.path() + "/" + f;
-        if (GRD_chktype(path.c_str()) != kGridText) continue;
-        int kind = 0;
-        const int entry = GRD_open(path.c_str(), 0, &kind);
-        if (entry < 0) return false;
-        GRD_init(grid);
-        const bool ok = GRD_read(entry, grid) == 1;
-        GRD_close(entry);
-        return ok;
-    }
-    return false;
-}
-
 // A bulletin without reports makes neither a map nor grids; one station fills
 // only its neighbourhood with its own value.
 TEST_F(BatchFrame, FewStationsGiveMissingGridsNotWrongOnes) {
@@ -339,7 +312,7 @@ TEST_F(BatchFrame, FewStationsGiveMissingGridsNotWrongOnes) {
     EXPECT_TRUE(contains(r.err, "no GFS MOS reports found in ")) << r.err;
     EXPECT_FALSE(std::ifstream(picture));
     GridField grid{};
-    EXPECT_FALSE(read_grid(dir_, &grid));
+    EXPECT_FALSE(read_grid(dir_.path(), &grid));
 
     ScratchDir one;
     const std::string sample = read_file(kSample);
@@ -347,7 +320,7 @@ TEST_F(BatchFrame, FewStationsGiveMissingGridsNotWrongOnes) {
     r = run_mosplot(one, {"-ba", "-me", "mess", "-mo", "gfs", "-dp", one.path(), "-gp", one.path(), "-ft", "h24",
                           "-va", "temp", "-pl", "none", "-of", "orv"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
-    ASSERT_TRUE(read_grid(one, &grid)) << r.out;
+    ASSERT_TRUE(read_grid(one.path(), &grid)) << r.out;
     int set = 0;
     for (int k = 0; k < grid.domain.nx * grid.domain.ny; ++k) {
         if (grid.values[k] == -9999.0F) continue;

@@ -1,5 +1,5 @@
 // Batch runs that write HPGL: the demo map as hp2xx draws it against the
-// PostScript of the same map, and device texts that cannot be used.
+// PostScript of the same map; device texts, and outputs that cannot be written.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -49,6 +49,8 @@ TEST(HpglOutput, DemoMapDrawnByHp2xxMatchesThePostScriptPicture) {
     EXPECT_LT(metric(dir, "AE", "hp.pbm", "ps-up.pbm"), 88 * 68 / 10);
 }
 
+// Device texts: a picture file that cannot be written ends a batch run with
+// status 4 after the device's message, whatever the device.
 TEST(HpglOutput, DeviceTexts) {
     const struct {
         const char* device;
@@ -61,6 +63,10 @@ TEST(HpglOutput, DeviceTexts) {
         {"h,no/such/dir/map.hpgl", 4, nullptr, "unable to open HPGL file"},
         {"q,|exit 3", 4, nullptr, "spooling command failed"},
         {"p,|exit 3", 4, nullptr, "spooling command failed"},
+        {"m,/dev/full", 4, nullptr, "unable to write metafile"},
+        {"m,|exit 3", 4, nullptr, "spooling command failed"},
+        {"m,/dev/full,cgm", 4, nullptr, "unable to write metafile"},
+        {"p,/dev/full", 4, nullptr, "unable to write postscript file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.device);

@@ -154,25 +154,5 @@ TEST(Metafile, OverlayDrawsOverTheMap) {
     EXPECT_EQ(std::count(with.begin(), with.end(), "%%PL:2"), std::count(without.begin(), without.end(), "%%PL:2") + 2);
 }
 
-// A picture file that cannot be written ends a batch run with status 4
-// after the device's message, whatever the device.
-TEST(Metafile, UnwritableOutputFailsTheRun) {
-    const struct {
-        const char* device;
-        const char* message;
-    } cases[] = {
-        {"m,/dev/full", "unable to write metafile"},
-        {"m,|exit 3", "spooling command failed"},
-        {"m,/dev/full,cgm", "unable to write metafile"},
-        {"p,/dev/full", "unable to write postscript file"},
-    };
-    for (const auto& c : cases) {
-        ScratchDir dir;
-        const RunResult r = run_mosplot(dir, demo_args(c.device));
-        EXPECT_EQ(r.status, 4) << c.device << r.out << r.err;
-        EXPECT_NE((r.out + r.err).find(c.message), std::string::npos) << c.device << r.out << r.err;
-    }
-}
-
 }  // namespace
 }  // namespace orv::testing

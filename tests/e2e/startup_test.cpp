@@ -10,10 +10,11 @@ namespace {
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// A bulletin file that the default naming convention finds in dir; the plots
-// draw nothing (no display here), the dialogue is what is tested.
-std::vector<std::string> with_bulletin(const ScratchDir& dir, std::vector<std::string> args) {
+// A bulletin file that the default naming convention finds in dir (and, when
+// asked, an older one); the plots draw nothing, the dialogue is what is tested.
+std::vector<std::string> with_bulletin(const ScratchDir& dir, std::vector<std::string> args, bool older = false) {
     dir.write("mos_2026120600.txt", one_station_bulletin());
+    if (older) dir.write("mos_2026120512.txt", "FOUS26 KWNO 051200\n");
     args.insert(args.begin(), {"-dp", dir.path(), "-pl", "none"});
     return args;
 }
@@ -22,128 +23,51 @@ TEST(Startup, HelpPrintsTheOptionListAndExitsZero) {
     ScratchDir dir;
     const RunResult r = run_mosplot(dir, {"-h"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("mosplot: This program plots various types of MOS data\n"
-                          "mosplot syntax (version:5.60.4-LINUX-X11)\n"
-                          "   mosplot [options...]\n"
-                          "Keyed options...\n"
-                          " -df file    Resource/defaults file name\n"
-                          " -na name    Program name\n"
-                          " -h          Print this help\n"
-                          " -ba         Run program in batch mode\n"
-                          " -me level   Message level to be displayed:\n"
-                          "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n",
-                          0),
-              0U)
+    EXPECT_TRUE(r.out.starts_with("mosplot: This program plots various types of MOS data\n"
+                                  "mosplot syntax (version:5.60.4-LINUX-X11)\n"
+                                  "   mosplot [options...]\n"
+                                  "Keyed options...\n"
+                                  " -df file    Resource/defaults file name\n"
+                                  " -na name    Program name\n"
+                                  " -h          Print this help\n"
+                                  " -ba         Run program in batch mode\n"
+                                  " -me level   Message level to be displayed:\n"
+                                  "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n"))
         << r.out;
     EXPECT_TRUE(contains(r.out, " -pd region or [proj],clat,clon[,nx,ny][,dx,dy]\n"
                                 "             Output plot domain\n"
                                 "               region=predefined region:\n"));
-    EXPECT_TRUE(contains(r.out, "Positional options...\n file [file...]  Input file names\n"));
     EXPECT_TRUE(r.out.ends_with("Positional options...\n file [file...]  Input file names\n"));
     EXPECT_FALSE(contains(r.out, "RAD AZOD ORURIVERAR"));
-}
-
-TEST(Startup, HelpWithMessagesOffPrintsNothing) {
-    ScratchDir dir;
-    const RunResult r = run_mosplot(dir, {"-me", "none", "-h"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-}
-
-TEST(Startup, PrintsTheBannerWithTheVersion) {
-    ScratchDir dir;
-    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-ba", "-mo", "gfs", "-ft", "h24", "-va", "temp", "-me", "mess"}));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(contains(r.out, "      RAD AZOD ORURIVERAR (Ver 5.60.4-LINUX-X11)\n\n")) << r.out;
+    const RunResult quiet = run_mosplot(dir, {"-me", "none", "-h"});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out + quiet.err, "");
 }
 
 // The message level decides whether the banner shows; the defaults file, the
 // environment and the command line override one another in that order.
 TEST(Startup, DefaultsFileEnvironmentAndCommandLineOverrideInOrder) {
     ScratchDir dir;
-    const std::string banner = "RAD AZOD ORURIVERAR";
+    const std::string banner = "      RAD AZOD ORURIVERAR (Ver 5.60.4-LINUX-X11)\n\n";
     const std::vector<std::string> args = with_bulletin(dir, {"-ft", "h24", "-va", "temp"});
-    dir.write(".orvdef", "mosplot.message warn\n");
-    EXPECT_FALSE(contains(run_mosplot(dir, args).out, banner));
-
-    EXPECT_TRUE(contains(run_mosplot(dir, args, "", {"orvmess=mess"}).out, banner));
-
     auto with_option = args;
     with_option.insert(with_option.end(), {"-me", "warn"});
-    EXPECT_FALSE(contains(run_mosplot(dir, with_option, "", {"orvmess=mess"}).out, banner));
-
-    dir.write(".orvdef", "*.message mess\n");
-    EXPECT_TRUE(contains(run_mosplot(dir, args).out, banner));
-    dir.write(".orvdef", "otherprog.message warn\n");
-    EXPECT_TRUE(contains(run_mosplot(dir, args).out, banner));
-}
-
-TEST(Dialogue, TimeMenuAnsweredByNumberAbbreviationAndBack) {
-    ScratchDir dir;
-    // Number 3 of the hour menu is 12 hours; then "h24"; "back" returns to the file prompt.
-    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-va", "temp"}), "la\n3\nh24\nback\nexit\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(contains(r.out, "        Forecast Time Menu\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "  1: 6 hour")) << r.out;
-    EXPECT_TRUE(contains(r.out, "  0: Back to previous menu")) << r.out;
-    EXPECT_TRUE(contains(r.out, " -1: Exit program")) << r.out;
-    EXPECT_TRUE(contains(r.out, "Enter the time: ")) << r.out;
-    EXPECT_TRUE(contains(r.out, "h12: temp")) << r.out;
-    EXPECT_TRUE(contains(r.out, "h24: temp")) << r.out;
-}
-
-TEST(Dialogue, BulletinChosenByListingNameDateAndBackThroughEveryMenu) {
-    ScratchDir dir;
-    dir.write("mos_2026120512.txt", "FOUS26 KWNO 051200\n");
-    const std::vector<std::string> args = with_bulletin(dir, {});
-    // List, then an unknown name, then the file by its date; a time; the
-    // variable menu by abbreviation; back from the variables; back from the times.
-    RunResult r = run_mosplot(dir, args, "list\nnosuchfile\n#2026120512\nh24\ntemp\nback\nback\n");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.out, "Enter the surface filename: ")) << r.out;
-    EXPECT_TRUE(contains(r.out, "mos_2026120512.txt")) << r.out;
-    EXPECT_TRUE(contains(r.out, "mos_2026120600.txt")) << r.out;
-    EXPECT_TRUE(contains(r.err, "File not found: ")) << r.err;
-    EXPECT_TRUE(contains(r.out, "        Variable Menu\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, "h24: temp")) << r.out;
-
-    r = run_mosplot(dir, args, dir.file("mos_2026120600.txt") + "\nh12\ntemp\nback\nback\n");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.out, "h12: temp")) << r.out;
-}
-
-TEST(Dialogue, FourUnknownBulletinsEndWithStatusTen) {
-    ScratchDir dir;
-    const RunResult r = run_mosplot(dir, with_bulletin(dir, {}), "a\nb\nc\nd\ne\n");
-    EXPECT_EQ(r.status, 10);
-    EXPECT_TRUE(contains(r.err, "File not found: ")) << r.err;
-}
-
-TEST(Dialogue, BatchTakesTheLatestBulletin) {
-    ScratchDir dir;
-    dir.write("mos_2026120512.txt", "FOUS26 KWNO 051200\n");
-    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-ba", "-mo", "gfs", "-me", "mess,+out1", "-ft", "h06", "-va", "temp"}));
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.out, "h06: temp")) << r.out;
-}
-
-TEST(Dialogue, ExitEndsWithStatusZeroAndEndOfInputDoesNotLoop) {
-    ScratchDir dir;
-    EXPECT_EQ(run_mosplot(dir, {}, "exit\n").status, 0);
-    const RunResult r = run_mosplot(dir, {}, "");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_LT(r.out.size(), 4000U);
-}
-
-TEST(Dialogue, DayMenuForGfsAndVariableMenuBackReturnsToTimes) {
-    ScratchDir dir;
-    const RunResult r = run_mosplot(dir, with_bulletin(dir, {"-mo", "gfsx", "-if", "mos_dat"}),
-                                    "la\nd2\ntemp\nback\n-1\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(contains(r.out, "  1: 1 day")) << r.out;
-    EXPECT_FALSE(contains(r.out, "6 hour")) << r.out;
-    EXPECT_TRUE(contains(r.out, "GFSX MOS d2: temp")) << r.out;
+    const struct {
+        const char* defaults;
+        std::vector<std::string> env;
+        bool option;  // -me warn on the command line
+        bool shown;
+    } cases[] = {
+        {"mosplot.message warn\n", {}, false, false}, {"mosplot.message warn\n", {"orvmess=mess"}, false, true},
+        {"mosplot.message warn\n", {"orvmess=mess"}, true, false}, {"*.message mess\n", {}, false, true},
+        {"otherprog.message warn\n", {}, false, true},
+    };
+    for (const auto& c : cases) {
+        dir.write(".orvdef", c.defaults);
+        const RunResult r = run_mosplot(dir, c.option ? with_option : args, "", c.env);
+        EXPECT_EQ(r.status, 0) << c.defaults;
+        EXPECT_EQ(contains(r.out, banner), c.shown) << c.defaults << c.env.size() << c.option << "\n" << r.out;
+    }
 }
 
 // Replies at each menu and prompt, and what the program answers to them.
@@ -154,8 +78,24 @@ TEST(Dialogue, MenusAndPromptsAnswerAsTheUserTypes) {
         std::string input;
         std::vector<std::string> shown;      // in standard output, in this order
         std::vector<std::string> not_shown;  // nowhere in standard output
+        int status = 0;
+        const char* said = "";  // in standard error
+        bool older = false;     // an older bulletin lies beside the sample's
     };
     const Case cases[] = {
+        {"the time menu by number, by name and back", {"-va", "temp"}, "la\n3\nh24\nback\nexit\n",
+         {"        Forecast Time Menu\n", "  1: 6 hour", "  0: Back to previous menu", " -1: Exit program",
+          "Enter the time: ", "h12: temp", "h24: temp"}, {}},
+        {"list, an unknown name, a date, then back through the menus", {}, "list\nnosuchfile\n#2026120512\nh24\ntemp\nback\nback\n",
+         {"Enter the surface filename: ", "mos_2026120512.txt", "mos_2026120600.txt", "        Variable Menu\n",
+          "h24: temp"}, {}, 0, "File not found: ", true},
+        {"four unknown bulletins end the run", {}, "a\nb\nc\nd\ne\n", {}, {}, 10, "File not found: "},
+        {"a batch run takes the latest bulletin", {"-ba", "-mo", "gfs", "-me", "mess,+out1", "-ft", "h06", "-va", "temp"},
+         "", {"h06: temp"}, {}, 0, "", true},
+        {"two times of the command line give two frames", {"-ba", "-mo", "gfs", "-me", "mess", "-ft", "h12,h24", "-va", "temp"},
+         "", {"h12: temp", "h24: temp"}, {"Enter"}},
+        {"the GFSX day menu, back returns to the times", {"-mo", "gfsx", "-if", "mos_dat"}, "la\nd2\ntemp\nback\n-1\n",
+         {"  1: 1 day", "GFSX MOS d2: temp"}, {"6 hour"}},
         {"a listed file by its number; ? lists", {"-mo", "gfs"}, "?\n1\nh24\ntemp\n-1\n",
          {"List of available files:\n1: ", "Enter the surface filename: 1: ", "GFS MOS h24: temp"}, {}},
         {"the MAV hour menu runs to 72 hours", {"-mo", "gfs"}, "la\n21\ntemp\n-1\n",
@@ -177,8 +117,9 @@ TEST(Dialogue, MenusAndPromptsAnswerAsTheUserTypes) {
     };
     for (const Case& c : cases) {
         ScratchDir dir;
-        const RunResult r = run_mosplot(dir, with_bulletin(dir, c.args), c.input);
-        EXPECT_EQ(r.status, 0) << c.what << "\n" << r.err;
+        const RunResult r = run_mosplot(dir, with_bulletin(dir, c.args, c.older), c.input);
+        EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.err;
+        EXPECT_TRUE(contains(r.err, c.said)) << c.what << "\n" << r.err;
         std::size_t at = 0;
         for (const std::string& text : c.shown) {
             at = r.out.find(text, at);
@@ -187,6 +128,15 @@ TEST(Dialogue, MenusAndPromptsAnswerAsTheUserTypes) {
         }
         for (const std::string& text : c.not_shown) EXPECT_FALSE(contains(r.out, text)) << c.what << "\n" << r.out;
     }
+    // A file given by its path; then exit, and the end of input, end the dialogue.
+    ScratchDir dir;
+    const RunResult r = run_mosplot(dir, with_bulletin(dir, {}), dir.file("mos_2026120600.txt") + "\nh12\ntemp\nback\nback\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "h12: temp")) << r.out;
+    EXPECT_EQ(run_mosplot(dir, {}, "exit\n").status, 0);
+    const RunResult eof = run_mosplot(dir, {}, "");
+    EXPECT_EQ(eof.status, 0);
+    EXPECT_LT(eof.out.size(), 4000U);
 }
 
 // After a plot the dialogue asks only for what the command line left open.
@@ -219,15 +169,6 @@ TEST(Dialogue, PlotsAskOnlyForWhatWasNotGiven) {
         }
         for (const std::string& text : c.not_asked) EXPECT_FALSE(contains(r.out, text)) << c.input << "\n" << r.out;
     }
-}
-
-TEST(Dialogue, TwoTimesFromTheCommandLineGiveTwoFrames) {
-    ScratchDir dir;
-    const RunResult r =
-        run_mosplot(dir, with_bulletin(dir, {"-ba", "-mo", "gfs", "-me", "mess", "-ft", "h12,h24", "-va", "temp"}));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(contains(r.out, "h12: temp")) << r.out;
-    EXPECT_TRUE(contains(r.out, "h24: temp")) << r.out;
 }
 
 }  // namespace

@@ -62,14 +62,6 @@ TEST_F(StationPlot, SampleStationWindAndStreamlineMapsDraw) {
     }
 }
 
-// Asking for what cannot be drawn says so.
-TEST_F(StationPlot, VectorsOfAScalarAreReported) {
-    if (!std::ifstream(kExamples + "/mos_2026120600.txt")) GTEST_SKIP() << "shipped sample missing";
-    const RunResult r = run({"-if", "mos_dat", "-dp", kExamples, "-va", "temp", "-pl", "barb", "-de",
-                             "p," + dir_.file("t.ps")});
-    EXPECT_NE((r.out + r.err).find("No wind components to draw vectors of temp"), std::string::npos) << r.out;
-}
-
 // Both layouts: lines as issued, and every line behind one blank (the plot
 // pass seeks back to the reports the first pass found).
 TEST_F(StationPlot, RawFileOfARealBulletinHoldsItsValues) {

@@ -22,11 +22,6 @@ namespace {
 constexpr const char* kPclStart = "\033E\033%1B\033&l1O\n";
 constexpr const char* kPclEnd = "\033%0A\033E";
 
-int count_of(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
 
 class GksHpglTest : public GksTest {
 protected:

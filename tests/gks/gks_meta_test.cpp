@@ -51,11 +51,6 @@ std::string point_list(int n, const GPoint* p) {
     return s;
 }
 
-int count_lines_with(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
 
 void note(const std::string& call) { g_calls->push_back(call + " " + transformation()); }
 
@@ -215,6 +210,7 @@ TEST_F(GksMetaTest, TextCommands) {
         reset();
         MESS_set(-1, static_cast<int>(kMessPrint));
         ASSERT_EQ(open_meta(path("t.meta")), 0);
+        EXPECT_EQ(gtype_is_META(), 1);
         const float window[4] = {0.0F, 20.0F, 0.0F, 20.0F};
         gset_win(0, window);
         c.draw();
@@ -263,7 +259,7 @@ TEST_F(GksMetaTest, AppendAndSpool) {
     const std::string text = slurp(file);
     EXPECT_EQ(text.rfind("ORVMETA\n", 0), 0U);
     EXPECT_EQ(text.find("ORVMETA", 1), std::string::npos);
-    EXPECT_EQ(count_lines_with(text, "#Title: "), 2);
+    EXPECT_EQ(count_of(text, "#Title: "), 2);
     const std::vector<std::string> once = captured(scene);
     std::vector<std::string> twice = once;
     twice.insert(twice.end(), once.begin(), once.end());
@@ -323,9 +319,9 @@ TEST_F(GksMetaTest, DamagedInput) {
         const std::string said = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
         ASSERT_EQ(gclose_ws(1), 0);
         const std::string ps = slurp(path("bad.ps"));
-        EXPECT_EQ(count_lines_with(ps, "%%PL:") + count_lines_with(ps, "%%TE:"), c.drawn) << c.content.substr(0, 40);
+        EXPECT_EQ(count_of(ps, "%%PL:") + count_of(ps, "%%TE:"), c.drawn) << c.content.substr(0, 40);
         EXPECT_NE(said.find(c.message), std::string::npos) << said;
-        EXPECT_LE(count_lines_with(said, "gread_metafile:"), 6) << said;
+        EXPECT_LE(count_of(said, "gread_metafile:"), 6) << said;
         if (c.render) expect_renders(path("bad.ps"));
     }
     reset();
@@ -452,6 +448,7 @@ TEST_F(GksMetaTest, GeometrySizesThePicture) {
         {"", {0, 0, 10000, 8000}},          {"5x4", {0, 0, 5000, 4000}},
         {"P2x2+1+0", {0, 0, 5000, 4000}},   {"P0.5x0.25+0+0", {0, 0, 5000, 2000}},
         {"99x99", {0, 0, 16000, 16000}},    {"P2x2+nan+0", {0, 0, 10000, 8000}},
+        {"0x0", {0, 0, 20, 20}},  // the least picture, never an empty one
     };
     for (const auto& c : cases) {
         reset();

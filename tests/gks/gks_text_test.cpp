@@ -1,12 +1,8 @@
 #include "gks/gks_text.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -16,6 +12,7 @@
 #include "core/resrc.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/gks_tran.hpp"
+#include "gks/ps_render.hpp"
 
 namespace orv {
 namespace {
@@ -37,6 +34,16 @@ public:
     void draw(float x, float y) override { glyphs.back().push_back({false, x, y}); }
     std::vector<std::vector<Point>> glyphs;
 };
+
+// The strokes as text: "m" or "d" with the point, a "|" after each glyph.
+std::string strokes(const Recorder& r) {
+    std::string s;
+    for (const auto& glyph : r.glyphs) {
+        for (const Point& p : glyph) s += (p.move ? "m" : "d") + std::to_string(p.x) + "," + std::to_string(p.y) + " ";
+        s += "|";
+    }
+    return s;
+}
 
 // A stroke font in the unnamed form: glyphs as lists of (x, y, move) and
 // the characters they belong to.
@@ -73,9 +80,8 @@ const std::vector<TestGlyph> kGlyphs = {
 class GksText : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/gks_text_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = test::make_temp_dir();
+        ASSERT_FALSE(dir_.empty());
         RES_reset_for_tests();
         MESS_reset_for_tests();
         gks_reset_all_for_tests();
@@ -89,7 +95,7 @@ protected:
         gks_reset_all_for_tests();
         gks_text_reset_for_tests();
         RES_reset_for_tests();
-        std::filesystem::remove_all(dir_);
+        test::remove_dir(dir_);
     }
     void write(const std::string& name, const std::string& text) { std::ofstream(dir_ + "/" + name) << text; }
     void open_graphics(const std::string& device_text = "out.ps") {
@@ -254,17 +260,9 @@ TEST_F(GksText, NamedAndUnnamedFilesGiveTheSameGlyphs) {
     write("named.fnt", named);
     load_test_font();
     const Recorder unnamed = lay_out("AB", unit_attr());
+    ASSERT_EQ(unnamed.glyphs.size(), 2U);
     ASSERT_EQ(read_font("named.fnt"), 0);
-    const Recorder r = lay_out("AB", unit_attr());
-    ASSERT_EQ(r.glyphs.size(), unnamed.glyphs.size());
-    for (std::size_t g = 0; g < r.glyphs.size(); ++g) {
-        ASSERT_EQ(r.glyphs[g].size(), unnamed.glyphs[g].size());
-        for (std::size_t p = 0; p < r.glyphs[g].size(); ++p) {
-            EXPECT_EQ(r.glyphs[g][p].move, unnamed.glyphs[g][p].move);
-            EXPECT_FLOAT_EQ(r.glyphs[g][p].x, unnamed.glyphs[g][p].x);
-            EXPECT_FLOAT_EQ(r.glyphs[g][p].y, unnamed.glyphs[g][p].y);
-        }
-    }
+    EXPECT_EQ(strokes(lay_out("AB", unit_attr())), strokes(unnamed));
     EXPECT_EQ(gget_char_width('A'), 41);
     EXPECT_EQ(gget_char_width('B'), 10);
 }
@@ -436,61 +434,31 @@ TEST_F(GksText, ShippedFontsFollowTheCellGeometry) {
 
 // --- through the PostScript device ---------------------------------------
 
+// The box round the ink of a page Ghostscript renders from a PostScript file
+// (rows from the top), and the bands of inked rows between blank ones: the
+// lines of text. Empty when Ghostscript fails.
 struct InkBox {
-    int left = 1 << 30;
-    int right = -1;
-    int top = 1 << 30;
-    int bottom = -1;
-    std::vector<bool> inked_rows;
-    bool empty() const { return right < 0; }
-    // Groups of inked rows separated by blank ones: the lines of text.
-    int ink_bands() const {
-        int bands = 0;
-        for (std::size_t r = 0; r < inked_rows.size(); ++r)
-            bands += inked_rows[r] && (r == 0 || !inked_rows[r - 1]) ? 1 : 0;
-        return bands;
-    }
+    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1, bands = 0;
 };
-
-// Renders a PostScript file with Ghostscript as a gray image and returns the
-// box around every pixel that is not white; false when Ghostscript fails.
-bool render_ink(const std::string& ps, const std::string& pgm, InkBox* box) {
-    const std::string command = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pgmraw -r72 -sOutputFile=" + pgm +
-                                " " + ps + " >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) return false;
-    std::ifstream in(pgm, std::ios::binary);
-    // The header's words, passing over comment lines.
-    auto word = [&in]() {
-        std::string w;
-        while (in >> w && w[0] == '#') std::getline(in, w);
-        return w;
-    };
-    const std::string magic = word();
-    const int width = std::atoi(word().c_str());
-    const int height = std::atoi(word().c_str());
-    word();
-    in.get();
-    if (magic != "P5" || width <= 0 || height <= 0) return false;
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    in.read(reinterpret_cast<char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
-    box->inked_rows.assign(static_cast<std::size_t>(height), false);
-    for (int row = 0; row < height; ++row)
-        for (int col = 0; col < width; ++col)
-            if (pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(col)] < 128) {
-                box->left = std::min(box->left, col);
-                box->right = std::max(box->right, col);
-                box->top = std::min(box->top, row);
-                box->bottom = std::max(box->bottom, row);
-                box->inked_rows[static_cast<std::size_t>(row)] = true;
-            }
-    return true;
-}
-
-int count_lines(const std::string& text, const std::string& line) {
-    int n = 0;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) n += l == line ? 1 : 0;
-    return n;
+InkBox ink_of(const std::string& ps, const std::string& dir) {
+    const test::Page page = test::render_page(ps, dir);
+    InkBox box;
+    bool above = false;
+    for (int row = 0; row < page.height; ++row) {
+        bool inked = false;
+        for (int col = 0; col < page.width; ++col) {
+            const unsigned char* p = &page.rgb[(static_cast<std::size_t>(row) * page.width + col) * 3];
+            if (p[0] + p[1] + p[2] >= 3 * 128) continue;
+            inked = true;
+            box.left = std::min(box.left, col);
+            box.right = std::max(box.right, col);
+            box.top = std::min(box.top, row);
+            box.bottom = std::max(box.bottom, row);
+        }
+        box.bands += inked && !above ? 1 : 0;
+        above = inked;
+    }
+    return box;
 }
 
 TEST_F(GksText, StringsAreStrokedInPostScriptWithTheirShadows) {
@@ -499,21 +467,15 @@ TEST_F(GksText, StringsAreStrokedInPostScriptWithTheirShadows) {
     gset_char_ht(0.1F);
     gset_font_drop(2);
     EXPECT_EQ(gtext(0.2F, 0.2F, "AB"), 0);
-    gclose_ws(1);
-    gclose_gks();
-    open_ = false;
-    std::ifstream in(dir_ + "/out.ps");
-    const std::string ps((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::size_t comments = 0;
-    for (std::size_t at = ps.find("%%TE:"); at != std::string::npos; at = ps.find("%%TE:", at + 1)) ++comments;
-    EXPECT_EQ(comments, 3U);  // two shadows, then the text
-    EXPECT_NE(ps.find("%%TE:0.200000 0.200000 AB"), std::string::npos);
+    close_graphics();
+    const std::string ps = test::slurp(dir_ + "/out.ps");
+    EXPECT_EQ(test::count_of(ps, "%%TE:0.200000 0.200000 AB\n"), 3);  // two shadows, then the text
     // Every pass strokes both glyphs, each one path.
-    EXPECT_EQ(count_lines(ps, "stroke"), 6);
+    EXPECT_EQ(test::count_of(ps, "\nstroke\n"), 6);
 }
 
 TEST_F(GksText, AlignedTextRendersOnTheRightSideOfItsAnchor) {
-    if (std::system("gs --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    if (!test::have_ghostscript()) GTEST_SKIP() << "Ghostscript (gs) is not installed";
     RES_put("file_path", ORV_DATA_DIR);
     InkBox boxes[4];
     const char* names[4] = {"left.ps", "centre.ps", "right.ps", "down.ps"};
@@ -526,8 +488,8 @@ TEST_F(GksText, AlignedTextRendersOnTheRightSideOfItsAnchor) {
         if (k == 3) gset_char_up_vec(1.0F, 0.0F);
         EXPECT_EQ(gtext(0.5F, 0.5F, "HIH"), 0);
         close_graphics();
-        ASSERT_TRUE(render_ink(dir_ + "/" + names[k], dir_ + "/out.pgm", &boxes[k])) << names[k];
-        ASSERT_FALSE(boxes[k].empty()) << names[k];
+        boxes[k] = ink_of(dir_ + "/" + names[k], dir_);
+        ASSERT_GE(boxes[k].right, 0) << names[k];
     }
     const InkBox& left = boxes[0];
     const InkBox& centre = boxes[1];
@@ -547,7 +509,7 @@ TEST_F(GksText, AlignedTextRendersOnTheRightSideOfItsAnchor) {
 }
 
 TEST_F(GksText, EveryShippedFontRendersThroughTheKernel) {
-    if (std::system("gs --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    if (!test::have_ghostscript()) GTEST_SKIP() << "Ghostscript (gs) is not installed";
     RES_put("file_path", ORV_DATA_DIR);
     open_graphics("fonts.ps,port");
     const int fonts = gget_num_fonts();
@@ -559,9 +521,7 @@ TEST_F(GksText, EveryShippedFontRendersThroughTheKernel) {
         EXPECT_EQ(gtext(0.05F, y, "Temp 25\xb0 gjpqy"), 0);
     }
     close_graphics();
-    InkBox box;
-    ASSERT_TRUE(render_ink(dir_ + "/fonts.ps", dir_ + "/fonts.pgm", &box));
-    EXPECT_EQ(box.ink_bands(), fonts);  // one line of text in each font
+    EXPECT_EQ(ink_of(dir_ + "/fonts.ps", dir_).bands, fonts);  // one line of text in each font
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "gks/gks_fixture.hpp"
 
@@ -49,6 +50,13 @@ TEST_F(GksTranTest, DeviceRectangleKeepsAspect) {
     // Pixels back to world undo both steps.
     EXPECT_NEAR(xp_W(xW_p(0.25F)), 0.25F, 1e-5);
     EXPECT_NEAR(yp_W(yW_p(0.75F)), 0.75F, 1e-5);
+    // The window device's clip rectangle (x, y, width, height) holds the
+    // viewport's pixels, both edges included; nothing past its four values.
+    const float vp[4] = {0.25F, 0.75F, 0.25F, 0.5F};
+    ASSERT_EQ(gset_vp(0, vp), 0);
+    int clip[5] = {-7, -7, -7, -7, -7};
+    gget_xviewport(clip);
+    EXPECT_EQ(std::vector<int>(clip, clip + 5), (std::vector<int>{144, 288, 289, 145, -7}));
     // A window offset moves the used rectangle.
     gset_window_offset(10, 20);
     ginit_tran(0);
@@ -70,6 +78,16 @@ TEST_F(GksTranTest, WideWorkstationWindowIsWidthLimited) {
     gget_ws_vp(dev);
     EXPECT_FLOAT_EQ(ws[3], 0.5F);
     EXPECT_FLOAT_EQ(dev[1], 756);
+    // A workstation window away from the origin: its corners are the
+    // rectangle's, on the screen and on paper.
+    const float corner[4] = {0.5F, 1, 0.25F, 0.75F};
+    ASSERT_EQ(gset_ws_win(1, corner), 0);
+    gget_plt_rect(plt);
+    EXPECT_FLOAT_EQ(xNDC_p(0.5F), plt[0]);
+    EXPECT_FLOAT_EQ(xNDC_p(1), plt[1]);
+    EXPECT_FLOAT_EQ(yNDC_p(0.75F), plt[2]);
+    EXPECT_FLOAT_EQ(xNDC_ps(0.5F), plt[0]);
+    EXPECT_FLOAT_EQ(yNDC_ps(0.25F), plt[2]);
 }
 
 TEST_F(GksTranTest, DeviceCoordinatesAreClamped) {

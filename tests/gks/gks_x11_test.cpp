@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,7 +43,10 @@ protected:
         gset_colr_rep(1, kRed, 1.0F, 0.0F, 0.0F);
         gset_colr_rep(1, kBlue, 0.0F, 0.0F, 1.0F);
     }
-    void TearDown() override { gks_reset_all_for_tests(); }
+    void TearDown() override {
+        gks_reset_all_for_tests();
+        RES_reset_for_tests();
+    }
     // Fills the whole picture (transformation 0 is the unit square).
     static void fill(int colour) {
         gset_fill_colr_ind(colour);
@@ -78,6 +82,7 @@ TEST_F(X11Test, LastFrameWaitsLongerAndSpeedStepsStopAtZero) {
     gset_loop_delay(-1, 0.1F);
     gstep_loop_speed(1);
     EXPECT_FLOAT_EQ(gget_loop_delay(), 0.05F);
+    for (int frame : {kFrameLast, kMaxFrames, -5}) EXPECT_FLOAT_EQ(gget_frame_delay(frame), frame == kFrameLast ? 1.0F : 0.05F) << frame;
     gstep_loop_speed(1);
     EXPECT_FLOAT_EQ(gget_loop_delay(), 0.0F);
     EXPECT_FLOAT_EQ(gget_frame_delay(0), 0.0F);
@@ -117,6 +122,7 @@ TEST_F(X11Test, FrameTableEndsAt128WithoutTouchingTheLastFrame) {
     gdisplay_frame(kMaxFrames - 1);
     EXPECT_EQ(gget_pixel(10, 10), pixel_of(kRed));
     EXPECT_EQ(gdelete_frame(kMaxFrames + 5), -1);
+    for (int frame : {-1, kMaxFrames}) EXPECT_EQ(gset_frame_id(frame, 0), -1) << frame;
     EXPECT_EQ(gget_num_frames(), kMaxFrames);
 }
 
@@ -134,6 +140,18 @@ TEST_F(X11Test, ZoomReplicatesPixelsAndUnzoomRestores) {
     EXPECT_EQ(gunzoom(), 0);
     EXPECT_EQ(gget_pixel(60, 44), before);
     EXPECT_EQ(gget_zoom(), 1);
+}
+
+// A cleared region is painted in the background, both edges included.
+TEST_F(X11Test, ClearedRegionHoldsItsEdges) {
+    fill(kRed);
+    const float quarter[4] = {0.0F, 0.5F, 0.0F, 0.5F};
+    gclear_region(quarter);
+    // The unit square is the left 48 x 48 pixels; (0.5, 0.5) is pixel (24, 24).
+    int cleared = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x) cleared += gget_pixel(x, y) != pixel_of(kRed) ? 1 : 0;
+    EXPECT_EQ(cleared, 25 * 24);  // columns 0-24, rows 24-47
 }
 
 // Events as another client (a window manager, a looping program) sends them.
@@ -281,7 +299,12 @@ TEST_F(X11Test, PixmapDeviceDrawsForAnExistingWindow) {
         EXPECT_EQ(gopen_ws(1, bad.c_str(), kWsPixmap), -1) << bad;
     char text[80];
     std::snprintf(text, sizeof text, "%s,0x%lx:40x30", display.c_str(), target);
-    ASSERT_EQ(gopen_ws(1, text, kWsPixmap), 0);
+    // The identifier may also come from the window-identifier file "orvloop.".
+    const testing::ScratchDir dir;
+    RES_put("file_path", (dir.path() + "/").c_str());
+    EXPECT_EQ(gopen_ws(1, (display + ",W").c_str(), kWsPixmap), -1);
+    dir.write("orvloop.", std::strchr(text, ',') + 1);
+    ASSERT_EQ(gopen_ws(1, (display + ",W").c_str(), kWsPixmap), 0);
     gset_colr_rep(1, kRed, 1.0F, 0.0F, 0.0F);
     fill(kRed);
     EXPECT_EQ(gget_pixel(20, 15), pixel_of(kRed));

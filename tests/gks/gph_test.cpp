@@ -114,13 +114,9 @@ std::string drawing_part(const std::string& ps) {
 }
 
 TEST_F(GphTest, DeviceLetters) {
-    EXPECT_EQ(GPH_device_number("ps"), 4);
-    EXPECT_EQ(GPH_device_number("Qms"), 5);
-    EXPECT_EQ(GPH_device_number("hpgl"), 5);
-    EXPECT_EQ(GPH_device_number("meta"), 3);
-    EXPECT_EQ(GPH_device_number("window"), 6);
-    EXPECT_EQ(GPH_device_number("x11"), 1);
-    EXPECT_EQ(GPH_device_number(""), 1);
+    const std::pair<const char*, int> numbers[] = {{"ps", 4}, {"Qms", 5}, {"hpgl", 5}, {"meta", 3},
+                                                   {"window", 6}, {"x11", 1}, {"", 1}};
+    for (const auto& [name, number] : numbers) EXPECT_EQ(GPH_device_number(name), number) << name;
     char rest[8];
     EXPECT_EQ(gdevice_setup("Ps,out.ps", rest, sizeof rest), 4);
     EXPECT_STREQ(rest, "out.ps");

@@ -131,6 +131,12 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
+int count_of(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
 std::string make_temp_dir() {
     char tmpl[] = "/tmp/gks_test_XXXXXX";
     return mkdtemp(tmpl) != nullptr ? tmpl : "";

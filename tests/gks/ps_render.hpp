@@ -39,6 +39,8 @@ void landscape_to_page(float ux, float uy, int* px, int* py);
 
 std::string slurp(const std::string& path);
 std::vector<std::string> lines_of(const std::string& text);
+// The number of times `what` occurs in the text.
+int count_of(const std::string& text, const std::string& what);
 std::string make_temp_dir();
 void remove_dir(const std::string& dir);
 
