@@ -193,31 +193,28 @@ protected:
     CityFileEntry s_{"Indianapolis", "IN", "US", "KIND", 3, '*', '*', 39.73F, -86.27F, 241.0F, 72438, 0, nullptr};
 };
 
+// 1 taken by a plain entry, 0 taken by a condition, -1 refused.
 TEST_F(CtyFilter, ConditionsAndPlainEntries) {
-    EXPECT_EQ(cmp({}), 0);
-    EXPECT_EQ(cmp({"KORD", "kind"}), 1);
-    EXPECT_EQ(cmp({"72438"}), 0);
-    EXPECT_EQ(cmp({"india"}), 0) << "a name beginning of more than four characters";
-    EXPECT_EQ(cmp({"Indi"}), -1);
-    EXPECT_EQ(cmp({"Name=indianap"}), 0);
-    EXPECT_EQ(cmp({"Name=Evans"}), -1);
-    EXPECT_EQ(cmp({"ST=in"}), 0);
-    EXPECT_EQ(cmp({"ST=IN_US"}), 0);
-    EXPECT_EQ(cmp({"ST=IN_CA"}), -1);
-    EXPECT_EQ(cmp({"ST:IN:CN:us"}), 0);
-    EXPECT_EQ(cmp({"ST"}), -1);
-    EXPECT_EQ(cmp({"CN=CA", "ID=KIND"}), 1);
-    EXPECT_EQ(cmp({"RA<100:40.0:-86.0"}), 0);
-    EXPECT_EQ(cmp({"RA<10:40.0:-86.0"}), -1);
-    EXPECT_EQ(cmp({"RA<100:40.0"}), -1);
-    EXPECT_EQ(cmp({"P=3", "P<2", "P>4"}), 0);
-    EXPECT_EQ(cmp({"P<2", "P>4"}), -1);
-    EXPECT_EQ(cmp({"Lat>39.5:Lat<40:Lon>-87:Lon<-86"}), 0);
-    EXPECT_EQ(cmp({"Lat>39.5:Lon>-86"}), -1);
-    EXPECT_EQ(cmp({"Elev>200:Elev<300"}), 0);
-    EXPECT_EQ(cmp({"WMO=72438"}), 0);
-    EXPECT_EQ(cmp({"WMO<72000", "WMO>72400:WMO<72500"}), 1);
-    EXPECT_EQ(cmp({"ST=IN:bogus"}), -1) << "an unknown item is a condition that fails";
+    const struct {
+        std::vector<const char*> list;
+        int result;
+    } cases[] = {
+        {{}, 0}, {{"KORD", "kind"}, 1}, {{"72438"}, 0}, {{"Indi"}, -1}, {{"Name=indianap"}, 0}, {{"Name=Evans"}, -1},
+        {{"ST=in"}, 0}, {{"ST=IN_US"}, 0}, {{"ST=IN_CA"}, -1}, {{"ST:IN:CN:us"}, 0}, {{"ST"}, -1},
+        {{"CN=CA", "ID=KIND"}, 1}, {{"RA<100:40.0:-86.0"}, 0}, {{"RA<10:40.0:-86.0"}, -1}, {{"RA<100:40.0"}, -1},
+        {{"P=3", "P<2", "P>4"}, 0}, {{"P<2", "P>4"}, -1}, {{"Lat>39.5:Lat<40:Lon>-87:Lon<-86"}, 0},
+        {{"Lat>39.5:Lon>-86"}, -1}, {{"Elev>200:Elev<300"}, 0}, {{"WMO=72438"}, 0},
+        {{"WMO<72000", "WMO>72400:WMO<72500"}, 1},
+        {{"india"}, 0},          // a name beginning of more than four characters
+        {{"ST=IN:bogus"}, -1},   // an unknown item is a condition that fails
+        // "<" and ">" take the limit itself
+        {{"P<3"}, 0}, {{"P>3"}, 0}, {{"P=3:P<3"}, 0}, {{"P=2:P<3"}, -1}, {{"Elev<241"}, 0}, {{"Elev>241.5"}, -1},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        for (const char* item : c.list) text += std::string(item) + " ";
+        EXPECT_EQ(cmp(c.list), c.result) << text;
+    }
     s_.elev = -9999.0F;
     EXPECT_EQ(cmp({"Elev<300"}), -1) << "a missing elevation meets no elevation condition";
 }
