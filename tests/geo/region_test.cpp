@@ -84,15 +84,11 @@ class RegionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         reset_all();
-        char tmpl[] = "/tmp/region_test_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         RES_put("file_path", dir_.c_str());  // no region file unless a test writes one
         std::freopen("/dev/null", "r", stdin);
     }
     void TearDown() override {
         reset_all();
-        fs::remove_all(dir_);
     }
     static void reset_all() {
         DOM_reset_for_tests();
@@ -121,7 +117,8 @@ protected:
         return r;
     }
 
-    fs::path dir_;
+    orv::testing::ScratchDir scratch_;
+    const fs::path dir_ = scratch_.path();
 };
 
 // ---------------------------------------------------------------- built-in regions

@@ -1,7 +1,6 @@
 #include "mos/cty_tool.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -13,15 +12,16 @@
 
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
+#include "support/run_program.hpp"
 #include "geo/maptran.hpp"
 
 namespace orv {
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
 
 // Latitude/longitude grid over the middle of the United States: longitudes
 // -100..-80, latitudes 30..50 (and three grid lengths around).
@@ -52,9 +52,6 @@ const char* const kStations =
 class CtyTool : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/cty_tool_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         RES_reset_for_tests();
         MESS_reset_for_tests();
         MAP_reset_for_tests();
@@ -67,9 +64,8 @@ protected:
         CTY_reset_for_tests();
         CTY_read_reset_for_tests();
         RES_reset_for_tests();
-        std::filesystem::remove_all(dir_);
     }
-    void write(const char* name, const std::string& text) { std::ofstream(dir_ + "/" + name) << text; }
+    void write(const char* name, const std::string& text) { scratch_.write(name, text); }
     HashTable* load(int type = kCityLocation, int priority = 7) {
         const Domain d = midwest();
         CaptureStdout();
@@ -83,7 +79,8 @@ protected:
             ids.insert(static_cast<CityEntry*>(p)->id);
         return ids;
     }
-    std::string dir_;
+    testing::ScratchDir scratch_;
+    const std::string dir_ = scratch_.path();
     std::string stdout_;
 };
 

@@ -118,68 +118,58 @@ protected:
 
 // ---------------------------------------------------------------- real bulletins
 
-TEST_F(MosRead, GfsBulletinReadsEveryRowKind) {
+// Every row kind of the real bulletins, their late columns (61 and 64 in
+// the GFS product), "25/ 7" pairs (the thunderstorm probability is 25, not 5),
+// current obstruction codes, the GFSX normals after day 7, and a product
+// whose lines all begin with one blank.
+TEST_F(MosRead, RealBulletinsReadEveryRowKind) {
     SKIP_WITHOUT_BULLETINS();
-    auto s = read_file(kModelGfs, "gfs_mav_fous26_2014010100.txt");
-    ASSERT_EQ(s.size(), 3U);
-    const MosReport& r = s.at("KEED");
-    EXPECT_EQ(r.columns, 21);
-    EXPECT_EQ(r.model, kModelGfs);
-    // late columns at 61 and 64
-    // a row the GFS product does not carry
-    expect_cells(r, "HR 0=6 18=60 19=66 20=72 XN 0=M 6=68 10=48 18=42 19=M 20=67 TMP 0=48 18=47 19=55 20=66 "
-                 "DPT 0=17 20=24 CLD 0=C 14=F 15=S 20=B WDR 0=300 4=360 20=20 WSP 5=14 20=2 P06 1=M 2=0 "
-                 "4=2 18=1 19=2 20=1 P12 6=2 10=1 19=M 20=2 Q06 2=0 20=0 Q12 6=0 20=0 T06 2=0 S06 2=3 10=7 "
-                 "20=0 S12 4=4 12=7 19=6 T12 19=0 TYP 0=R 20=R SNW 6=M 10=0 18=0 CIG 0=8 VIS 20=7 OBV 0=N "
-                 "20=N SN6 10=M");
-
-    const MosReport& e = s.at("KELN");
-    expect_cells(e, "XN 6=40 WSP 18=19 19=14 P12 18=44 Q12 18=1 S06 18=1 TYP 1=S 19=S CIG 10=2 VIS 11=3 OBV "
-                 "2=BR 4=HZ 20=BR CLD 19=F");
-    const MosReport& p = s.at("KEPH");
-    expect_cells(p, "TMP 0=23 CLD 0=F T12 16=1 S12 19=3");
-}
-
-TEST_F(MosRead, NamBulletinReadsNxTwentyOneColumnsAndModernObstructions) {
-    SKIP_WITHOUT_BULLETINS();
-    auto s = read_file(kModelNam, "nam_met_fous46_2017081212.txt");
-    ASSERT_EQ(s.size(), 4U);
-    const MosReport& r = s.at("KFOZ");
-    EXPECT_EQ(r.columns, 21);
-    // the MET product has no TYP row
-    expect_cells(r, "HR 19=66 20=72 XN 6=47 10=68 20=47 TMP 0=75 19=52 20=49 CLD 4=F WDR 0=230 4=0 P06 10=39 "
-                 "20=10 P12 10=39 20=13 Q06 10=1 T06 10=14 20=2 S06 10=0 20=1 T12 12=16 19=4 S12 19=1 CIG "
-                 "13=1 VIS 14=1 OBV 13=FG 15=BR 20=FG TYP 0=M");
-    // "25/ 7": the thunderstorm probability is 25, not 5
-    const MosReport& k = s.at("KFPK");
-    expect_cells(k, "T06 2=25 18=8 S06 2=7 18=18 T12 4=25 S12 4=8 OBV 5=BR 6=FG");
-    const MosReport& f = s.at("KFRM");
-    expect_cells(f, "OBV 7=HZ T06 12=36 S06 12=13 Q12 10=2");
-    const MosReport& d = s.at("KFSD");
-    expect_cells(d, "P06 6=70 8=14 19=25 20=37 Q06 20=3 Q12 20=4 T12 8=45");
-}
-
-TEST_F(MosRead, GfsxBulletinOfATwelveZRunKeepsItsTemperatures) {
-    SKIP_WITHOUT_BULLETINS();
-    auto s = read_file(kModelGfsx, "gfsx_mex_feus23_2020071012.txt");
-    ASSERT_EQ(s.size(), 4U);  // record separators, doubled carriage returns, transmission marks
-    const MosReport& r = s.at("KY63");
-    EXPECT_EQ(r.columns, 15);
-    // then the normals
-    // PC is S
-    expect_cells(r, "HR 0=24 14=192 15=M XN 0=62 1=73 14=60 15=59 16=82 TMP 0=64 14=62 DPT 3=64 CLD 0=O 1=S "
-                 "2=C WSP 0=4 5=23 P12 0=44 14=21 Q12 6=4 12=M");
-    expect_cells(s.at("KYKN"), "XN 16=87");
-    expect_cells(s.at("KYIP"), "XN 1=89");
-}
-
-TEST_F(MosRead, LeadingBlankProductReadsAsIfTheBlankWereNotThere) {
-    SKIP_WITHOUT_BULLETINS();
-    auto s = read_file(kModelGfs, "gfs_mav_fous23_2019091312_leading_blank.txt");
-    ASSERT_EQ(s.size(), 1U);
-    const MosReport& r = s.at("KFYJ");
-    expect_cells(r, "XN 6=65 20=67 TMP 0=73 20=71 T06 2=5 S06 2=11 T12 4=7 19=2 S12 4=11 19=8 SNW 6=0 20=0 "
-                 "CIG 0=4 VIS 13=1 OBV 12=FG 14=BR P06 19=11 20=7");
+    const struct {
+        int model;
+        const char* file;
+        std::size_t stations;
+        const char* id;
+        int columns;
+        const char* cells;
+    } cases[] = {
+        {kModelGfs, "gfs_mav_fous26_2014010100.txt", 3, "KEED", 21,
+         "HR 0=6 18=60 19=66 20=72 XN 0=M 6=68 10=48 18=42 19=M 20=67 TMP 0=48 18=47 19=55 20=66 "
+         "DPT 0=17 20=24 CLD 0=C 14=F 15=S 20=B WDR 0=300 4=360 20=20 WSP 5=14 20=2 P06 1=M 2=0 "
+         "4=2 18=1 19=2 20=1 P12 6=2 10=1 19=M 20=2 Q06 2=0 20=0 Q12 6=0 20=0 T06 2=0 S06 2=3 10=7 "
+         "20=0 S12 4=4 12=7 19=6 T12 19=0 TYP 0=R 20=R SNW 6=M 10=0 18=0 CIG 0=8 VIS 20=7 OBV 0=N "
+         "20=N SN6 10=M"},
+        {kModelGfs, "gfs_mav_fous26_2014010100.txt", 3, "KELN", 21,
+         "XN 6=40 WSP 18=19 19=14 P12 18=44 Q12 18=1 S06 18=1 TYP 1=S 19=S CIG 10=2 VIS 11=3 OBV "
+         "2=BR 4=HZ 20=BR CLD 19=F"},
+        {kModelGfs, "gfs_mav_fous26_2014010100.txt", 3, "KEPH", 21, "TMP 0=23 CLD 0=F T12 16=1 S12 19=3"},
+        {kModelNam, "nam_met_fous46_2017081212.txt", 4, "KFOZ", 21,  // the MET product has no TYP row
+         "HR 19=66 20=72 XN 6=47 10=68 20=47 TMP 0=75 19=52 20=49 CLD 4=F WDR 0=230 4=0 P06 10=39 "
+         "20=10 P12 10=39 20=13 Q06 10=1 T06 10=14 20=2 S06 10=0 20=1 T12 12=16 19=4 S12 19=1 CIG "
+         "13=1 VIS 14=1 OBV 13=FG 15=BR 20=FG TYP 0=M"},
+        {kModelNam, "nam_met_fous46_2017081212.txt", 4, "KFPK", 21,
+         "T06 2=25 18=8 S06 2=7 18=18 T12 4=25 S12 4=8 OBV 5=BR 6=FG"},
+        {kModelNam, "nam_met_fous46_2017081212.txt", 4, "KFRM", 21, "OBV 7=HZ T06 12=36 S06 12=13 Q12 10=2"},
+        {kModelNam, "nam_met_fous46_2017081212.txt", 4, "KFSD", 21,
+         "P06 6=70 8=14 19=25 20=37 Q06 20=3 Q12 20=4 T12 8=45"},
+        // record separators, doubled carriage returns, transmission marks; PC cover is S
+        {kModelGfsx, "gfsx_mex_feus23_2020071012.txt", 4, "KY63", 15,
+         "HR 0=24 14=192 15=M XN 0=62 1=73 14=60 15=59 16=82 TMP 0=64 14=62 DPT 3=64 CLD 0=O 1=S "
+         "2=C WSP 0=4 5=23 P12 0=44 14=21 Q12 6=4 12=M"},
+        {kModelGfsx, "gfsx_mex_feus23_2020071012.txt", 4, "KYKN", 15, "XN 16=87"},
+        {kModelGfsx, "gfsx_mex_feus23_2020071012.txt", 4, "KYIP", 15, "XN 1=89"},
+        {kModelGfs, "gfs_mav_fous23_2019091312_leading_blank.txt", 1, "KFYJ", 21,
+         "XN 6=65 20=67 TMP 0=73 20=71 T06 2=5 S06 2=11 T12 4=7 19=2 S12 4=11 19=8 SNW 6=0 20=0 "
+         "CIG 0=4 VIS 13=1 OBV 12=FG 14=BR P06 19=11 20=7"},
+    };
+    for (const auto& c : cases) {
+        auto s = read_file(c.model, c.file);
+        ASSERT_EQ(s.size(), c.stations) << c.file;
+        ASSERT_EQ(s.count(c.id), 1U) << c.file << " " << c.id;
+        const MosReport& r = s.at(c.id);
+        EXPECT_EQ(r.columns, c.columns) << c.id;
+        EXPECT_EQ(r.model, c.model) << c.id;
+        expect_cells(r, c.cells);
+    }
 }
 
 TEST_F(MosRead, EveryStationOfTheRealBulletinsIsInTheStationTable) {

@@ -176,7 +176,8 @@ TEST_F(MosTool, ValuesOfTheStandardFamily) {
         {"CLD 0=B", "cldcv", 6, 67, "B"}, {"CLD 0=O", "cldcv", 6, 100}, {"CLD 0=X", "cldcv", 6, 100},
         {"CLD 0=57", "cldcv", 6, 100},  // '9'
         {"CLD 0=52", "cldcv", 6, 50},   // '4'
-        {"CLD 0=Q", "cldcv", 6, M},
+        {"CLD 0=Q", "cldcv", 6, M}, {"CLD 0=48", "cldcv", 6, 0}, {"CLD 0=56", "cldcv", 6, 100},  // '0', '8'
+        {"CLD 0=47", "cldcv", 6, M}, {"CLD 0=58", "cldcv", 6, M},
         // amounts and snow
         {"Q06 0=3", "prec", 6, 0.37F}, {"Q06 0=0", "prec6", 6, 0}, {"Q06 0=1", "prec6", 6, 0.05F},
         {"Q06 0=2", "prec6", 6, 0.15F}, {"Q06 0=4", "prec6", 6, 0.75F}, {"Q06 0=5", "prec6", 6, 1.5F},
@@ -186,6 +187,9 @@ TEST_F(MosTool, ValuesOfTheStandardFamily) {
         {"SNW 0=2", "snwfl12", 6, M, nullptr, kAny, "", kModelAvn},
         {"SN6 0=1", "snwfl6", 6, 1, nullptr, kAny, "", kModelNgm},
         {"SN6 0=0", "snwfl6", 6, 0, nullptr, kAny, "", kModelNgm},
+        {"SN6 0=-1", "snwfl6", 6, M, nullptr, kAny, "", kModelNgm}, {"SNW 0=-1", "snwfl24", 6, M},
+        {"SNW 0=3", "snwfl24", 6, 3, nullptr, kAny, "", kModelNgm},
+        {"SNW 0=4", "snwfl24", 6, 4, nullptr, kAny, "", kModelGfsx},
         // maxima and minima by the file's base hour; hours 6 and 18 of the day hold neither
         {xn, "maxt", 24, 106}, {xn, "maxt", 36, M}, {xn, "mint", 36, 110}, {xn, "mint", 30, M}, {xn, "mint", 42, M},
         {xn, "mint", 54, M}, {xn, "extt", 36, 110}, {xn, "maxt", 24, M, nullptr, kAny, "", kModelGfs, 12},
@@ -282,54 +286,45 @@ TEST_F(MosTool, FlightRules) {
     EXPECT_EQ(fr('B', 5, 7), "MVFR=1");
 }
 
+// The weather of a period: wet from a PoP of 25, severe above 20, storms
+// above 30 (or two columns on), the intensity from the amount category;
+// dry periods give fog or haze at low visibility.
 TEST_F(MosTool, Weather) {
+    const struct {
+        int hours;
+        const char* cells;
+        const char* want;
+    } cases[] = {
+        {6, "P06 0=25 Q06 0=0 TYP 0=R", "R-"},   {6, "P06 0=24 Q06 0=0 TYP 0=R", ""},
+        {6, "P06 0=60 Q06 0=2 TYP 0=S", "S-"},   {6, "P06 0=60 Q06 0=3 TYP 0=S", "S"},
+        {6, "P06 0=60 Q06 0=4 TYP 0=S", "S+"},   {6, "P06 0=60 Q06 0=5 TYP 0=S", "S+"},
+        {6, "P06 0=60 Q06 0=6 TYP 0=S", "S-"},   {6, "P06 0=60 Q06 0=3 TYP 0=Z", "ZR"},
+        {6, "P06 0=60 Q06 0=4 TYP 0=Z", "ZR+"},  {6, "P06 0=60 Q06 0=3 TYP 0=R", "R-"},
+        {6, "P06 0=60 Q06 0=4 TYP 0=R", "R"},    {6, "P06 0=60 Q06 0=5 TYP 0=R", "R+"},
+        {6, "P06 0=60 Q06 0=3 TMP 0=31", "S"},   {6, "P06 0=60 Q06 0=3 TMP 0=32", "R-"},
+        {6, "P06 0=60 TMP 0=40 XN 0=31", "S-"},  {6, "P06 0=60 TMP 0=40 XN 0=32", "R-"},
+        {6, "P06 0=60 S06 0=21", "TRW+"},        {6, "P06 0=60 S06 0=20", "R-"},
+        {6, "P06 0=60 T06 0=31", "TRW-"},        {6, "P06 0=60 T06 0=30", "R-"},
+        {6, "P06 0=60 T06 2=35", "TRW-"},        {6, "P06 0=60 T06 3=35", "R-"},
+        {6, "P06 0=20 VIS 0=2 OBV 0=F", "F"},    {6, "P06 0=20 VIS 0=2 OBV 0=FG", "F"},
+        {6, "P06 0=20 VIS 0=2 OBV 0=BR", "F"},   {6, "VIS 0=1 OBV 0=FG", "F"},
+        {6, "VIS 0=3 OBV 0=FG", "F"},            {6, "VIS 0=0 OBV 0=FG", ""},
+        {6, "VIS 0=4 OBV 0=FG", ""},             {6, "VIS 0=4 OBV 0=HZ", "H"},
+        {6, "VIS 0=2 OBV 0=H", "H"},             {6, "VIS 0=5 OBV 0=HZ", ""},
+        {12, "P12 0=50 Q12 0=4 TYP 0=S", "S"},   {12, "P12 0=50 Q12 0=5 TYP 0=S", "S+"},
+        {12, "P12 0=50 Q12 0=3 TYP 0=S", "S-"},  {12, "P12 0=50 S12 0=21", "TRW+"},
+        {12, "P12 0=50 T12 2=31", "TRW-"},       {12, "P12 0=24 Q12 0=5 TYP 0=S", ""},
+    };
     char text[kMosWeatherSize];
-    set(kMosPop6, 0, 60);
-    set(kMosQpf6, 0, 4);
-    set(kMosPtype, 0, 'S');
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "S+");
-    set(kMosPtype, 0, 'Z');
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "ZR+");
-    set(kMosPtype, 0, 'R');
-    set(kMosQpf6, 0, 3);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "R-");
-    set(kMosPtype, 0, M);
-    set(kMosTemp, 0, 20);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "S");
-    set(kMosTemp, 0, 40);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "R-");
-    set(kMosMaxMin, 0, 30);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "S");
-    set(kMosTstm6, 2, 35);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "TRW-");
-    set(kMosSvr6, 0, 21);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "TRW+");
-
-    // dry: fog and haze from the obstruction, old and current codes
-    set(kMosPop6, 0, 20);
-    set(kMosVis, 0, 2);
-    for (const char* fog : {"F", "FG", "BR"}) {
-        set(kMosObvis, 0, mos_code(fog, static_cast<int>(std::strlen(fog))));
-        EXPECT_STREQ(MOS_weather6(&r, 0, text), "F") << fog;
-        EXPECT_STREQ(get("wx").text, "F") << fog;
+    for (const auto& c : cases) {
+        blank(kModelGfs);
+        set(c.cells);
+        EXPECT_STREQ(c.hours == 6 ? MOS_weather6(&r, 0, text) : MOS_weather12(&r, 0, text), c.want)
+            << c.hours << ": " << c.cells;
     }
-    set(kMosObvis, 0, mos_code("HZ", 2));
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "H");
-    set(kMosVis, 0, 4);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "H");
-    set(kMosObvis, 0, mos_code("FG", 2));
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "");
-    set(kMosPop6, 0, M);
-    set(kMosVis, 0, 1);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "F");
+    set("P06 0=20 VIS 0=2 OBV 0=FG Q12 0=6 P12 0=50 TYP 0=S");
+    EXPECT_STREQ(get("wx").text, "F");
     EXPECT_STREQ(get("obvis").text, "FG");
-
-    // twelve-hour elements have their own amount scale
-    set(kMosPop12, 0, 50);
-    set(kMosQpf12, 0, 4);
-    set(kMosPtype, 0, 'S');
-    EXPECT_STREQ(MOS_weather12(&r, 0, text), "S");
-    set(kMosQpf12, 0, 6);
     EXPECT_STREQ(get("wx12").text, "S+");
     EXPECT_STREQ(get("ptype").text, "S");
 }
