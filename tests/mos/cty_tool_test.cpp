@@ -308,44 +308,5 @@ TEST_F(CtyTool, LargeFilesWithJunkLoadEveryStation) {
     EXPECT_STREQ(e.id, "ST0");
 }
 
-// Every station of the sample bulletins is in the shipped table, loaded as the
-// MOS driver loads it (priority 7 and better, a North American grid).
-TEST(ShippedStationTable, HoldsEveryStationOfTheSampleBulletins) {
-    const std::filesystem::path folder = ORV_SOURCE_DIR "/../shared/data/mos";
-    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no sample bulletins at " << folder;
-    std::set<std::string> ids;
-    for (const auto& file : std::filesystem::directory_iterator(folder)) {
-        if (file.path().extension() != ".txt") continue;
-        std::ifstream in(file.path());
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.find("MOS GUIDANCE") == std::string::npos) continue;
-            // One leading blank (or control character) is allowed before the id.
-            if (!line.empty() && static_cast<unsigned char>(line[0]) <= ' ') line.erase(0, 1);
-            ids.insert(line.substr(0, line.find_first_of(" \t")));
-        }
-    }
-    ASSERT_GE(ids.size(), 12U);
-    RES_reset_for_tests();
-    MAP_reset_for_tests();
-    CTY_reset_for_tests();
-    RES_put("file_path", ORV_SOURCE_DIR "/data/");
-    Domain d;
-    d.proj = kProjLatLon;
-    d.clat = 40.0F;
-    d.clon = -120.0F;
-    d.nx = 121;
-    d.ny = 61;
-    d.dx = 1.0F;
-    d.dy = 1.0F;
-    CaptureStdout();
-    ASSERT_NE(CTY_store("mos.cty", kCityLocation, &d, 7), nullptr);
-    GetCapturedStdout();
-    CityEntry e{};
-    for (const std::string& id : ids) EXPECT_EQ(CTY_search(id.c_str(), &e), 1) << id;
-    CTY_reset_for_tests();
-    RES_reset_for_tests();
-}
-
 }  // namespace
 }  // namespace orv

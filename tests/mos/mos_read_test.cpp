@@ -82,17 +82,19 @@ protected:
         return out;
     }
 
-    // The shipped station table over the whole earth, every priority used.
-    void load_station_table() {
+    // The shipped station table over the whole earth, every priority used;
+    // or as the driver loads it: priority 7 and better, a North American grid.
+    void load_station_table(bool as_the_driver = false) {
         RES_put("file_path", ORV_DATA_DIR);
-        Domain world;
-        world.proj = kProjLatLon;
-        world.clat = world.clon = 0.0F;
-        world.nx = 361;
-        world.ny = 181;
-        world.dx = world.dy = 1.0F;
+        Domain d;
+        d.proj = kProjLatLon;
+        d.clat = as_the_driver ? 40.0F : 0.0F;
+        d.clon = as_the_driver ? -120.0F : 0.0F;
+        d.nx = as_the_driver ? 121 : 361;
+        d.ny = as_the_driver ? 61 : 181;
+        d.dx = d.dy = 1.0F;
         ::testing::internal::CaptureStdout();
-        CTY_store("mos.cty", kCityLocation, &world, 9);
+        CTY_store("mos.cty", kCityLocation, &d, as_the_driver ? 7 : 9);
         ::testing::internal::GetCapturedStdout();
         DOM_set_prior(9);
     }
@@ -174,7 +176,7 @@ TEST_F(MosRead, RealBulletinsReadEveryRowKind) {
 
 TEST_F(MosRead, EveryStationOfTheRealBulletinsIsInTheStationTable) {
     SKIP_WITHOUT_BULLETINS();
-    load_station_table();
+    load_station_table(true);
     const std::pair<int, const char*> files[] = {
         {kModelGfs, "gfs_mav_fous26_2014010100.txt"},
         {kModelNam, "nam_met_fous46_2017081212.txt"},
