@@ -470,6 +470,9 @@ TEST_F(MapTran, DeclutterGridKeepsOneStationPerCell) {
 
     MAP_set_plot_limit(2);
     MAP_plot_grid_init();
+    float corner_x = 0, corner_y = 0;
+    MAP_grid_tran(&corner_x, &corner_y, 0.0F, 0.0F);  // the first grid point is in the grid
+    EXPECT_EQ(MAP_plot_grid(corner_x, corner_y), 1);
     EXPECT_EQ(MAP_plot_grid(x, y), 1);
     EXPECT_EQ(MAP_plot_grid(x2, y2), 0);
     MAP_grid_tran(&x2, &y2, 3.6F, 4.1F);  // next half-grid cell

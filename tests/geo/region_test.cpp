@@ -219,6 +219,23 @@ TEST_F(RegionTest, ProjectionFieldForms) {
     }
 }
 
+// One template against the fields: 0 when it matches and the record holds
+// them, -1 for a field too many, no fields or no record.
+TEST_F(RegionTest, SetParamsMatchesOneTemplate) {
+    const char* fields[] = {"40", "-100", "33"};
+    Domain d;
+    EXPECT_EQ(DOM_set_params(3, fields, &d, kDomClat, kDomClon, kDomNx), 0);
+    EXPECT_EQ(show(d), "-9999 M M M M M M M 40 -100 M M 33x-9999 e0");
+    EXPECT_EQ(DOM_set_params(3, fields, &d, kDomClat, kDomClon), -1);
+    const char* gap[] = {"40", nullptr};
+    const struct {
+        int count;
+        const char* const* list;
+        Domain* record;
+    } refused[] = {{-1, fields, &d}, {2, nullptr, &d}, {2, fields, nullptr}, {2, gap, &d}};
+    for (const auto& r : refused) EXPECT_EQ(DOM_set_params(r.count, r.list, r.record, kDomClat, kDomClon), -1) << r.count;
+}
+
 TEST_F(RegionTest, EmptySpecifications) {
     Domain d;
     FLAG_set(kFlagDomainSet, 77);

@@ -203,6 +203,7 @@ TEST_F(CtyFilter, ConditionsAndPlainEntries) {
         {{"Lat>39.5:Lon>-86"}, -1}, {{"Elev>200:Elev<300"}, 0}, {{"WMO=72438"}, 0},
         {{"WMO<72000", "WMO>72400:WMO<72500"}, 1},
         {{"india"}, 0},          // a name beginning of more than four characters
+        {{"CN:CA"}, -1}, {{"ST:IN:CN:CA"}, -1}, {{"CN:us"}, 0}, {{"ST:IN:CN"}, -1},
         {{"ST=IN:bogus"}, -1},   // an unknown item is a condition that fails
         // "<" and ">" take the limit itself
         {{"P<3"}, 0}, {{"P>3"}, 0}, {{"P=3:P<3"}, 0}, {{"P=2:P<3"}, -1}, {{"Elev<241"}, 0}, {{"Elev>241.5"}, -1},

@@ -261,6 +261,31 @@ TEST_F(MosPlt, VariableMenuOffersWhatTheRealBulletinsHold) {
     }
 }
 
+// The run date is sought in the first 2000 lines and the first megabyte of
+// a bulletin: a title line ending beyond either is not read.
+TEST_F(MosPlt, TitleDateIsSoughtInTheFirstLinesAndMegabyteOnly) {
+    const std::string title = "KFOZ   NAM MOS GUIDANCE   8/12/2017  1200 UTC";
+    const std::size_t megabyte = std::size_t{1} << 20;
+    const struct {
+        std::string text;
+        bool dated;
+    } cases[] = {
+        {std::string(megabyte - title.size() - 2, 'x') + "\n" + title + "\n", true},  // its end is the last byte
+        {std::string(megabyte - title.size() - 1, 'x') + "\n" + title + "\n", false},
+        {std::string(1999, '\n') + title + "\n", true},
+        {std::string(2000, '\n') + title + "\n", false},
+        {std::string(1999, '\r') + title, true},  // carriage returns end lines; the end of the file the last
+    };
+    for (const auto& c : cases) {
+        dir.write("bulletin.txt", c.text);
+        FILE_reset_for_tests();
+        FILE_set_filename(dir.file("bulletin.txt").c_str());
+        MOS_set_date(nullptr);
+        EXPECT_EQ(MOS_get_date()->year == 2017 && MOS_get_date()->hour == 12, c.dated) << c.text.size();
+    }
+    FILE_reset_for_tests();
+}
+
 // A batch run draws one picture per forecast time and loops only over
 // several; variables computed from others are not taken for unknown ones.
 TEST_F(MosPlt, BatchFramesAndVariableChecks) {
