@@ -565,7 +565,10 @@ TEST_F(MapTest, GridLabelsKeepClearOfTheCorners) {
         MAP_setup(&d);
         MAP_lines(10, 10);
         std::set<std::string> labels;
-        for (const std::string& t : g_drawn.texts) labels.insert(t.substr(t.find_first_not_of(' '), t.find_last_not_of(' ') + 1 - t.find_first_not_of(' ')));
+        for (const std::string& t : g_drawn.texts) {
+            const std::size_t from = t.find_first_not_of(' ');
+            labels.insert(t.substr(from, t.find_last_not_of(' ') + 1 - from));
+        }
         EXPECT_EQ(labels, c.labels) << c.clat << "," << c.clon;
     }
 }

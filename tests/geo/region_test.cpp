@@ -233,7 +233,8 @@ TEST_F(RegionTest, SetParamsMatchesOneTemplate) {
         const char* const* list;
         Domain* record;
     } refused[] = {{-1, fields, &d}, {2, nullptr, &d}, {2, fields, nullptr}, {2, gap, &d}};
-    for (const auto& r : refused) EXPECT_EQ(DOM_set_params(r.count, r.list, r.record, kDomClat, kDomClon), -1) << r.count;
+    for (const auto& r : refused)
+        EXPECT_EQ(DOM_set_params(r.count, r.list, r.record, kDomClat, kDomClon), -1) << r.count;
 }
 
 TEST_F(RegionTest, EmptySpecifications) {
