@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -199,96 +201,73 @@ void setup_height(float clat, float clon, float height) {
     MAP_setup(&d);
 }
 
-TEST_F(MapTest, BuiltInListFollowsTheDomain) {
-    setup_height(39, -97, 36.8F);
-    EXPECT_EQ(draw_errors(5), not_found("orv.map"));
-    setup_height(39, -97, 80);
-    EXPECT_EQ(draw_errors(5), not_found("cont.map") + not_found("country.map"));
-    setup_height(50, 10, 36.8F);
-    EXPECT_EQ(draw_errors(5), not_found("cont.map") + not_found("country.map"));
-    // a list given by name or resource replaces the choice
-    MAP_file("a.map");
-    EXPECT_EQ(draw_errors(5), not_found("a.map"));
-    RES_put("map_file", "b.map,c.map");
-    EXPECT_EQ(draw_errors(5), not_found("b.map") + not_found("c.map"));
-    // the map switch off draws nothing
-    FLAG_setplot(kPlotMap, 0);
-    EXPECT_EQ(draw_errors(5), "");
-}
-
-TEST_F(MapTest, RegionHeadersOfListFilesChooseTheEntries) {
+// The files the map list draws for a domain and a pass mask: "!x.lst"
+// stands for a list file that cannot be opened, "+lalo" for the logged grid.
+TEST_F(MapTest, MapListsChooseTheFilesByDomainPassAndSize) {
     write("maps.lst", "[20,60,-130,-60,50] usa.map\n[-90,90,-180,180]\tworld.map\n");
-    MAP_file("fi:maps.lst");
-    setup_height(40, -100, 36.8F);
-    EXPECT_EQ(draw_errors(4), not_found("usa.map"));
-    setup_height(50, 10, 36.8F);
-    EXPECT_EQ(draw_errors(4), not_found("world.map"));
-    // too large for the first region's size
-    setup_height(40, -100, 60);
-    EXPECT_EQ(draw_errors(4), not_found("world.map"));
     // reversed ranges are swapped; entries before the first header are taken
     write("rev.lst", "first.map [60,20,-60,-130] usa.map [0,10,0,10] none.map\n");
-    MAP_file("fi:rev.lst");
-    setup_height(40, -100, 36.8F);
-    EXPECT_EQ(draw_errors(4), not_found("first.map") + not_found("usa.map"));
     // fewer than four numbers select nothing
     write("short.lst", "[20,60,-130] a.map [-90,90,-180,180] b.map\n");
-    MAP_file("fi:short.lst");
-    EXPECT_EQ(draw_errors(4), not_found("b.map"));
-}
-
-TEST_F(MapTest, MissingListFileIsReportedAndTheRestDrawn) {
-    MAP_file("fi:nolist.lst,after.map");
-    setup_height(40, -100, 36.8F);
-    EXPECT_EQ(draw_errors(4),
-              "MAP_draw: Unable to open map list file: " + dir_ + "/nolist.lst\n" + not_found("after.map"));
-}
-
-TEST_F(MapTest, SizeConditionsTestTheWindowHeight) {
-    MAP_file("s+20:rivers.map,>30<40:mid.map,s-10:small.map,<10>5:band.map");
-    setup_height(40, -100, 19.9F);
-    EXPECT_EQ(draw_errors(4), "");
-    setup_height(40, -100, 20);
-    EXPECT_EQ(draw_errors(4), not_found("rivers.map"));
-    setup_height(40, -100, 36.8F);
-    EXPECT_EQ(draw_errors(4), not_found("rivers.map") + not_found("mid.map"));
-    setup_height(40, -100, 7);
-    EXPECT_EQ(draw_errors(4), not_found("small.map") + not_found("band.map"));
-}
-
-TEST_F(MapTest, EntriesBelongToTheirPasses) {
-    MAP_file("-under.map,+over.map,both.map,-lalo:10:10");
-    setup_height(40, -100, 36.8F);
-    EXPECT_EQ(draw_errors(1), not_found("under.map"));
-    EXPECT_EQ(draw_errors(2), not_found("over.map"));
-    EXPECT_EQ(draw_errors(5), not_found("under.map") + not_found("both.map"));
     // the words of a list file take the pass of its entry
     write("top.lst", "a.map +b.map");
-    MAP_file("-fi:top.lst");
-    EXPECT_EQ(draw_errors(1), not_found("a.map"));
-    EXPECT_EQ(draw_errors(6), "");
-    // an unsigned list file belongs to the normal pass, so a missing one is
-    // reported once a frame
-    MAP_file("fi:top.lst");
-    EXPECT_EQ(draw_errors(2), "");
-    EXPECT_EQ(draw_errors(6), not_found("a.map") + not_found("b.map"));
-    MAP_file("fi:nolist.lst");
-    EXPECT_EQ(draw_errors(1), "");
-    EXPECT_EQ(draw_errors(5), "MAP_draw: Unable to open map list file: " + dir_ + "/nolist.lst\n");
-    MAP_file("-under.map,+over.map,both.map,-lalo:10:10");
+    const char* const kPasses = "-under.map,+over.map,both.map,-lalo:10:10";
+    const struct {
+        const char* list;  // nullptr: the built-in choice
+        float clat, clon, height;
+        int mask;
+        const char* drawn;
+    } rows[] = {
+        {nullptr, 39, -97, 36.8F, 5, "orv.map"},
+        {nullptr, 39, -97, 80, 5, "cont.map country.map"},
+        {nullptr, 50, 10, 36.8F, 5, "cont.map country.map"},
+        {"a.map", 50, 10, 36.8F, 5, "a.map"},
+        {"fi:maps.lst", 40, -100, 36.8F, 4, "usa.map"},
+        {"fi:maps.lst", 50, 10, 36.8F, 4, "world.map"},
+        {"fi:maps.lst", 40, -100, 60, 4, "world.map"},  // too large for the first region's size
+        {"fi:rev.lst", 40, -100, 36.8F, 4, "first.map usa.map"},
+        {"fi:short.lst", 40, -100, 36.8F, 4, "b.map"},
+        {"fi:nolist.lst,after.map", 40, -100, 36.8F, 4, "!nolist.lst after.map"},
+        {"s+20:rivers.map,>30<40:mid.map,s-10:small.map,<10>5:band.map", 40, -100, 19.9F, 4, ""},
+        {"s+20:rivers.map,>30<40:mid.map,s-10:small.map,<10>5:band.map", 40, -100, 20, 4, "rivers.map"},
+        {"s+20:rivers.map,>30<40:mid.map,s-10:small.map,<10>5:band.map", 40, -100, 36.8F, 4, "rivers.map mid.map"},
+        {"s+20:rivers.map,>30<40:mid.map,s-10:small.map,<10>5:band.map", 40, -100, 7, 4, "small.map band.map"},
+        {kPasses, 40, -100, 36.8F, 1, "under.map"},
+        {kPasses, 40, -100, 36.8F, 2, "over.map"},
+        {kPasses, 40, -100, 36.8F, 5, "under.map both.map"},
+        {"-fi:top.lst", 40, -100, 36.8F, 1, "a.map"},
+        {"-fi:top.lst", 40, -100, 36.8F, 6, ""},
+        // an unsigned list file belongs to the normal pass, so a missing one is reported once a frame
+        {"fi:top.lst", 40, -100, 36.8F, 2, ""},
+        {"fi:top.lst", 40, -100, 36.8F, 6, "a.map b.map"},
+        {"fi:nolist.lst", 40, -100, 36.8F, 1, ""},
+        {"fi:nolist.lst", 40, -100, 36.8F, 5, "!nolist.lst"},
+    };
+    for (const auto& row : rows) {
+        if (row.list != nullptr) MAP_file(row.list);
+        setup_height(row.clat, row.clon, row.height);
+        std::string want;
+        std::istringstream names(row.drawn);
+        for (std::string name; names >> name;)
+            want += name[0] == '!' ? "MAP_draw: Unable to open map list file: " + dir_ + "/" + name.substr(1) + "\n"
+                                   : not_found(name);
+        EXPECT_EQ(draw_errors(row.mask), want) << (row.list != nullptr ? row.list : "built in") << " "
+                                               << row.height << " mask " << row.mask;
+    }
+    MAP_file(kPasses);
     MESS_set(1, static_cast<int>(kMessOut3));
-    CaptureStdout();
-    CaptureStderr();
-    MAP_draw(1);
-    GetCapturedStderr();
-    const std::string log = GetCapturedStdout();
-    EXPECT_NE(log.find("Map-lalo: 10.0,10.0\n"), std::string::npos);
-    EXPECT_NE(log.find("Map: under.map\n"), std::string::npos);
-    CaptureStdout();
-    CaptureStderr();
-    MAP_draw(2);
-    GetCapturedStderr();
-    EXPECT_EQ(GetCapturedStdout().find("Map-lalo"), std::string::npos);
+    for (const int mask : {1, 2}) {
+        CaptureStdout();
+        draw_errors(mask);
+        const std::string log = GetCapturedStdout();
+        EXPECT_EQ(log.find("Map-lalo: 10.0,10.0\n") != std::string::npos, mask == 1) << log;
+        EXPECT_EQ(log.find("Map: under.map\n") != std::string::npos, mask == 1) << log;
+    }
+    MESS_reset_for_tests();
+    RES_put("map_file", "b.map,c.map");  // the resource replaces the list given
+    EXPECT_EQ(draw_errors(5), not_found("b.map") + not_found("c.map"));
+    FLAG_setplot(kPlotMap, 0);  // the map switch off draws nothing
+    EXPECT_EQ(draw_errors(5), "");
 }
 
 TEST_F(MapTest, OverlayEntriesReachTheirModules) {
@@ -567,6 +546,31 @@ TEST_F(MapTest, LatLonGridIsLabelledAtTheWestAndSouthEdges) {
     EXPECT_EQ(g_drawn.lines.size(), 2U * 5U * 6U - 5U);
     EXPECT_LT(largest_step(g_drawn.lines), 0.25F);
     EXPECT_EQ(MAP_lines(kMissingF, 10), -1);
+}
+
+// Grid labels keep clear of the corners: a parallel that meets the west
+// edge or a meridian that meets the south edge within 4 % of the map
+// height of a corner is not labelled there; a degree further in it is.
+TEST_F(MapTest, GridLabelsKeepClearOfTheCorners) {
+    const struct {
+        float clat, clon;
+        std::set<std::string> labels;
+    } cases[] = {
+        {39.5F, -90.5F, {"40N", "100W", "90W", "80W"}},  // 30N, 110W and 70W lie 0.5 degrees from a corner
+        {38.5F, -91.5F, {"30N", "40N", "110W", "100W", "90W", "80W"}},
+    };
+    for (const auto& c : cases) {
+        g_drawn = Drawn{};
+        const Domain d = domain(kProjLatLon, c.clat, c.clon, 1.0F, 41, 21);
+        MAP_setup(&d);
+        MAP_lines(10, 10);
+        std::set<std::string> labels;
+        for (const std::string& t : g_drawn.texts) {
+            const std::size_t from = t.find_first_not_of(' ');
+            labels.insert(t.substr(from, t.find_last_not_of(' ') + 1 - from));
+        }
+        EXPECT_EQ(labels, c.labels) << c.clat << "," << c.clon;
+    }
 }
 
 // Whether the segment a-b passes through the box (x min, x max, y min, y max).

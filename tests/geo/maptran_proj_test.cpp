@@ -2,19 +2,17 @@
 // (radius 6371.22 km): points across each domain go forward through both,
 // and the projected points come back through both inverses.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "geo/maptran.hpp"
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
@@ -31,17 +29,6 @@ constexpr double kSatHeightM = kOrbit * kMetresPerUnit - 6371220.0;  // above th
 // (polar / equatorial radius) squared 0.99330556, a hair inside WGS 84.
 constexpr double kEquatorM = 6378136.875295167;
 constexpr double kSatHeightEllipsoidM = kOrbit * kMetresPerUnit - kEquatorM;
-
-std::string find_program(const char* name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        const std::string full = (dir.empty() ? "." : dir) + "/" + name;
-        if (access(full.c_str(), X_OK) == 0) return full;
-    }
-    return {};
-}
 
 struct Pair {
     double a;
@@ -136,30 +123,24 @@ double to_proj(const Case& c, double units) {
 // Map units to metres on the map module's plane (100 km units).
 double metres(double units) { return units * kMetresPerUnit; }
 
-class ProjPeer : public testing::TestWithParam<Case> {
+class ProjPeer : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override {
-        program_ = find_program("proj");
-        if (program_.empty()) GTEST_SKIP() << "PROJ's 'proj' program is not installed (Debian package proj-bin)";
-        char tmpl[] = "/tmp/maptran_proj_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        if (!testing::have_program("proj"))
+            GTEST_SKIP() << "PROJ's 'proj' program is not installed (Debian package proj-bin)";
         MAP_reset_for_tests();
     }
-    void TearDown() override {
-        MAP_reset_for_tests();
-        if (!dir_.empty()) fs::remove_all(dir_);
-    }
+    void TearDown() override { MAP_reset_for_tests(); }
 
     // Runs proj over the pairs; a point without an image comes back as NaN.
     std::vector<Pair> run(const std::vector<Pair>& input, bool inverse) {
-        const fs::path in = dir_ / "in.txt";
+        const fs::path in = fs::path(dir_.path()) / "in.txt";
         {
             std::ofstream out(in);
             out.precision(17);
             for (const Pair& p : input) out << p.a << ' ' << p.b << '\n';
         }
-        const std::string command = program_ + (inverse ? " -I" : "") + " -f '%.10f' " +
+        const std::string command = std::string("proj") + (inverse ? " -I" : "") + " -f '%.10f' " +
                                     GetParam().proj_args + " < " + in.string();
         std::vector<Pair> result;
         std::FILE* pipe = popen(command.c_str(), "r");
@@ -192,8 +173,7 @@ protected:
         return latlon;
     }
 
-    std::string program_;
-    fs::path dir_;
+    testing::ScratchDir dir_;
 };
 
 TEST_P(ProjPeer, ForwardAgreesToOneMetre) {
@@ -279,8 +259,8 @@ TEST_P(ProjPeer, InverseAgreesToOneMetre) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Projections, ProjPeer, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Projections, ProjPeer, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace orv

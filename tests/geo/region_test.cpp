@@ -63,33 +63,32 @@ Domain polar(float clat, float clon, float spacing, float plon = kMissingF) {
     return d;
 }
 
+// Every field of the record on one line; missing values print as M.
+std::string show(const Domain& d) {
+    std::string s = std::to_string(d.proj);
+    char v[32];
+    const float fields[] = {d.plat, d.plon, d.params[0], d.params[1], d.params[2], d.params[3], d.params[4],
+                            d.clat, d.clon, d.dx, d.dy};
+    for (float f : fields) {
+        std::snprintf(v, sizeof v, " %g", static_cast<double>(f));
+        s += is_missing(f) ? " M" : v;
+    }
+    return s + " " + std::to_string(d.nx) + "x" + std::to_string(d.ny) + " e" + std::to_string(d.ellipsoid);
+}
+
 void expect_same(const Domain& got, const Domain& want, const std::string& what) {
-    EXPECT_EQ(got.proj, want.proj) << what;
-    EXPECT_FLOAT_EQ(got.plat, want.plat) << what;
-    EXPECT_FLOAT_EQ(got.plon, want.plon) << what;
-    for (int k = 0; k < 5; ++k) EXPECT_FLOAT_EQ(got.params[k], want.params[k]) << what << " p" << k + 1;
-    EXPECT_FLOAT_EQ(got.clat, want.clat) << what;
-    EXPECT_FLOAT_EQ(got.clon, want.clon) << what;
-    EXPECT_EQ(got.nx, want.nx) << what;
-    EXPECT_EQ(got.ny, want.ny) << what;
-    EXPECT_FLOAT_EQ(got.dx, want.dx) << what;
-    EXPECT_FLOAT_EQ(got.dy, want.dy) << what;
-    EXPECT_EQ(got.ellipsoid, want.ellipsoid) << what;
+    EXPECT_EQ(show(got), show(want)) << what;
 }
 
 class RegionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         reset_all();
-        char tmpl[] = "/tmp/region_test_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         RES_put("file_path", dir_.c_str());  // no region file unless a test writes one
         std::freopen("/dev/null", "r", stdin);
     }
     void TearDown() override {
         reset_all();
-        fs::remove_all(dir_);
     }
     static void reset_all() {
         DOM_reset_for_tests();
@@ -118,7 +117,8 @@ protected:
         return r;
     }
 
-    fs::path dir_;
+    orv::testing::ScratchDir scratch_;
+    const fs::path dir_ = scratch_.path();
 };
 
 // ---------------------------------------------------------------- built-in regions
@@ -199,64 +199,46 @@ TEST_F(RegionTest, EveryTemplateFillsItsFieldsAndDefaults) {
     }
 }
 
+// Projection fields: proj plat plon p1..p5 clat clon dx dy nx x ny and the ellipsoid.
 TEST_F(RegionTest, ProjectionFieldForms) {
-    Domain d;
-    ASSERT_EQ(decode("lc:25:-95:25:25,35,-95,50,40,0.8,0.8", &d), kDomExplicit);
-    EXPECT_EQ(d.proj, kProjLambert);
-    EXPECT_FLOAT_EQ(d.plat, 25);
-    EXPECT_FLOAT_EQ(d.plon, -95);
-    EXPECT_FLOAT_EQ(d.params[0], 25);
-    EXPECT_FLOAT_EQ(d.params[1], 25);
-    EXPECT_EQ(d.nx, 50);
-    EXPECT_EQ(d.ny, 40);
-
-    ASSERT_EQ(decode("lambaz:45:-100,45,-100", &d), kDomExplicit);
-    EXPECT_EQ(d.proj, kProjLambert);  // "lamb" comes before "la"
-    ASSERT_EQ(decode("la:45:-100,45,-100", &d), kDomExplicit);
-    EXPECT_EQ(d.proj, kProjLambertAzimuthal);
-    EXPECT_FLOAT_EQ(d.plat, 45);
-    EXPECT_FLOAT_EQ(d.plon, -100);
-
-    ASSERT_EQ(decode("sat:e:0:-75:421.61:1,0,-75", &d), kDomExplicit);
-    EXPECT_EQ(d.proj, kProjSatellite);
-    EXPECT_EQ(d.ellipsoid, 1);
-    EXPECT_FLOAT_EQ(d.plat, 0);
-    EXPECT_FLOAT_EQ(d.plon, -75);
-    EXPECT_FLOAT_EQ(d.params[0], 421.61F);
-    EXPECT_FLOAT_EQ(d.params[1], 1);
-    EXPECT_TRUE(is_missing(d.params[2]));
-
-    // Two colon fields: the second is the origin longitude.
-    ASSERT_EQ(decode("ps:-80,40,-100", &d), kDomExplicit);
-    EXPECT_TRUE(is_missing(d.plat));
-    EXPECT_FLOAT_EQ(d.plon, -80);
-    // Empty origins read as 0; empty parameters stay unset.
-    ASSERT_EQ(decode("lamb::-100::45,40,-100", &d), kDomExplicit);
-    EXPECT_FLOAT_EQ(d.plat, 0);
-    EXPECT_FLOAT_EQ(d.plon, -100);
-    EXPECT_TRUE(is_missing(d.params[0]));
-    EXPECT_FLOAT_EQ(d.params[1], 45);
-
-    ASSERT_EQ(decode("zoom,3,4", &d), kDomExplicit);
-    EXPECT_EQ(d.proj, kProjZoom);
-    EXPECT_FLOAT_EQ(d.dx, 1.0F);
-    EXPECT_FLOAT_EQ(d.dy, 1.0F);
+    const std::pair<const char*, const char*> rows[] = {
+        {"lc:25:-95:25:25,35,-95,50,40,0.8,0.8", "4 25 -95 25 25 M M M 35 -95 0.8 0.8 50x40 e0"},
+        {"lambaz:45:-100,45,-100", "4 45 -100 M M M M M 45 -100 1.2 1.2 25x17 e0"},  // "lamb" before "la"
+        {"la:45:-100,45,-100", "8 45 -100 M M M M M 45 -100 1.2 1.2 25x17 e0"},
+        {"sat:e:0:-75:421.61:1,0,-75", "9 0 -75 421.61 1 M M M 0 -75 1.2 1.2 25x17 e1"},
+        {"ps:-80,40,-100", "1 M -80 M M M M M 40 -100 1.2 1.2 25x17 e0"},  // two fields: the origin longitude
+        {"lamb::-100::45,40,-100", "4 0 -100 M 45 M M M 40 -100 1.2 1.2 25x17 e0"},  // empty origins read as 0
+        {"zoom,3,4", "50 M M M M M M M 3 4 1 1 25x17 e0"},
+        {"size,640,480", "51 M M M M M M M M M M M 640x480 e0"},
+        {"none", "1 M M M M M M M M M 1.2 1.2 25x17 e0"},  // the station template with no centre
+    };
+    for (const auto& [text, want] : rows) {
+        Domain d;
+        ASSERT_EQ(decode(text, &d), kDomExplicit) << text;
+        EXPECT_EQ(show(d), want) << text;
+    }
 }
 
-TEST_F(RegionTest, PictureSizeNoneAndEmpty) {
+// One template against the fields: 0 when it matches and the record holds
+// them, -1 for a field too many, no fields or no record.
+TEST_F(RegionTest, SetParamsMatchesOneTemplate) {
+    const char* fields[] = {"40", "-100", "33"};
     Domain d;
-    ASSERT_EQ(decode("size,640,480", &d), kDomExplicit);
-    EXPECT_EQ(d.proj, kProjSize);
-    EXPECT_EQ(d.nx, 640);
-    EXPECT_EQ(d.ny, 480);
-    EXPECT_TRUE(is_missing(d.clat));
-    EXPECT_TRUE(is_missing(d.clon));
+    EXPECT_EQ(DOM_set_params(3, fields, &d, kDomClat, kDomClon, kDomNx), 0);
+    EXPECT_EQ(show(d), "-9999 M M M M M M M 40 -100 M M 33x-9999 e0");
+    EXPECT_EQ(DOM_set_params(3, fields, &d, kDomClat, kDomClon), -1);
+    const char* gap[] = {"40", nullptr};
+    const struct {
+        int count;
+        const char* const* list;
+        Domain* record;
+    } refused[] = {{-1, fields, &d}, {2, nullptr, &d}, {2, fields, nullptr}, {2, gap, &d}};
+    for (const auto& r : refused)
+        EXPECT_EQ(DOM_set_params(r.count, r.list, r.record, kDomClat, kDomClon), -1) << r.count;
+}
 
-    // "none" matches the station template with no centre.
-    ASSERT_EQ(decode("none", &d), kDomExplicit);
-    Domain want = polar(kMissingF, kMissingF, 1.2F);
-    expect_same(d, want, "none");
-
+TEST_F(RegionTest, EmptySpecifications) {
+    Domain d;
     FLAG_set(kFlagDomainSet, 77);
     for (const char* text : {"", "miss", "   "}) {
         d = polar(1, 2, 3);

@@ -1,7 +1,6 @@
 #include "mos/cty_read.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,21 +13,19 @@
 
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
+#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
 
 class CtyRead : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/cty_read_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         RES_reset_for_tests();
         MESS_reset_for_tests();
         CTY_read_reset_for_tests();
@@ -37,10 +34,10 @@ protected:
     void TearDown() override {
         CTY_read_reset_for_tests();
         RES_reset_for_tests();
-        std::filesystem::remove_all(dir_);
     }
-    void write(const char* name, const std::string& text) { std::ofstream(dir_ + "/" + name) << text; }
-    std::string dir_;
+    void write(const char* name, const std::string& text) { scratch_.write(name, text); }
+    testing::ScratchDir scratch_;
+    const std::string dir_ = scratch_.path();
 };
 
 TEST_F(CtyRead, LinesGiveFieldsMarksAndMissingElevation) {

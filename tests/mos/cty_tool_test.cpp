@@ -1,7 +1,6 @@
 #include "mos/cty_tool.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -13,15 +12,16 @@
 
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
+#include "support/run_program.hpp"
 #include "geo/maptran.hpp"
 
 namespace orv {
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStderr;
+using ::testing::internal::GetCapturedStdout;
 
 // Latitude/longitude grid over the middle of the United States: longitudes
 // -100..-80, latitudes 30..50 (and three grid lengths around).
@@ -52,9 +52,6 @@ const char* const kStations =
 class CtyTool : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/cty_tool_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         RES_reset_for_tests();
         MESS_reset_for_tests();
         MAP_reset_for_tests();
@@ -67,9 +64,8 @@ protected:
         CTY_reset_for_tests();
         CTY_read_reset_for_tests();
         RES_reset_for_tests();
-        std::filesystem::remove_all(dir_);
     }
-    void write(const char* name, const std::string& text) { std::ofstream(dir_ + "/" + name) << text; }
+    void write(const char* name, const std::string& text) { scratch_.write(name, text); }
     HashTable* load(int type = kCityLocation, int priority = 7) {
         const Domain d = midwest();
         CaptureStdout();
@@ -83,7 +79,8 @@ protected:
             ids.insert(static_cast<CityEntry*>(p)->id);
         return ids;
     }
-    std::string dir_;
+    testing::ScratchDir scratch_;
+    const std::string dir_ = scratch_.path();
     std::string stdout_;
 };
 
@@ -193,31 +190,29 @@ protected:
     CityFileEntry s_{"Indianapolis", "IN", "US", "KIND", 3, '*', '*', 39.73F, -86.27F, 241.0F, 72438, 0, nullptr};
 };
 
+// 1 taken by a plain entry, 0 taken by a condition, -1 refused.
 TEST_F(CtyFilter, ConditionsAndPlainEntries) {
-    EXPECT_EQ(cmp({}), 0);
-    EXPECT_EQ(cmp({"KORD", "kind"}), 1);
-    EXPECT_EQ(cmp({"72438"}), 0);
-    EXPECT_EQ(cmp({"india"}), 0) << "a name beginning of more than four characters";
-    EXPECT_EQ(cmp({"Indi"}), -1);
-    EXPECT_EQ(cmp({"Name=indianap"}), 0);
-    EXPECT_EQ(cmp({"Name=Evans"}), -1);
-    EXPECT_EQ(cmp({"ST=in"}), 0);
-    EXPECT_EQ(cmp({"ST=IN_US"}), 0);
-    EXPECT_EQ(cmp({"ST=IN_CA"}), -1);
-    EXPECT_EQ(cmp({"ST:IN:CN:us"}), 0);
-    EXPECT_EQ(cmp({"ST"}), -1);
-    EXPECT_EQ(cmp({"CN=CA", "ID=KIND"}), 1);
-    EXPECT_EQ(cmp({"RA<100:40.0:-86.0"}), 0);
-    EXPECT_EQ(cmp({"RA<10:40.0:-86.0"}), -1);
-    EXPECT_EQ(cmp({"RA<100:40.0"}), -1);
-    EXPECT_EQ(cmp({"P=3", "P<2", "P>4"}), 0);
-    EXPECT_EQ(cmp({"P<2", "P>4"}), -1);
-    EXPECT_EQ(cmp({"Lat>39.5:Lat<40:Lon>-87:Lon<-86"}), 0);
-    EXPECT_EQ(cmp({"Lat>39.5:Lon>-86"}), -1);
-    EXPECT_EQ(cmp({"Elev>200:Elev<300"}), 0);
-    EXPECT_EQ(cmp({"WMO=72438"}), 0);
-    EXPECT_EQ(cmp({"WMO<72000", "WMO>72400:WMO<72500"}), 1);
-    EXPECT_EQ(cmp({"ST=IN:bogus"}), -1) << "an unknown item is a condition that fails";
+    const struct {
+        std::vector<const char*> list;
+        int result;
+    } cases[] = {
+        {{}, 0}, {{"KORD", "kind"}, 1}, {{"72438"}, 0}, {{"Indi"}, -1}, {{"Name=indianap"}, 0}, {{"Name=Evans"}, -1},
+        {{"ST=in"}, 0}, {{"ST=IN_US"}, 0}, {{"ST=IN_CA"}, -1}, {{"ST:IN:CN:us"}, 0}, {{"ST"}, -1},
+        {{"CN=CA", "ID=KIND"}, 1}, {{"RA<100:40.0:-86.0"}, 0}, {{"RA<10:40.0:-86.0"}, -1}, {{"RA<100:40.0"}, -1},
+        {{"P=3", "P<2", "P>4"}, 0}, {{"P<2", "P>4"}, -1}, {{"Lat>39.5:Lat<40:Lon>-87:Lon<-86"}, 0},
+        {{"Lat>39.5:Lon>-86"}, -1}, {{"Elev>200:Elev<300"}, 0}, {{"WMO=72438"}, 0},
+        {{"WMO<72000", "WMO>72400:WMO<72500"}, 1},
+        {{"india"}, 0},          // a name beginning of more than four characters
+        {{"CN:CA"}, -1}, {{"ST:IN:CN:CA"}, -1}, {{"CN:us"}, 0}, {{"ST:IN:CN"}, -1},
+        {{"ST=IN:bogus"}, -1},   // an unknown item is a condition that fails
+        // "<" and ">" take the limit itself
+        {{"P<3"}, 0}, {{"P>3"}, 0}, {{"P=3:P<3"}, 0}, {{"P=2:P<3"}, -1}, {{"Elev<241"}, 0}, {{"Elev>241.5"}, -1},
+    };
+    for (const auto& c : cases) {
+        std::string text;
+        for (const char* item : c.list) text += std::string(item) + " ";
+        EXPECT_EQ(cmp(c.list), c.result) << text;
+    }
     s_.elev = -9999.0F;
     EXPECT_EQ(cmp({"Elev<300"}), -1) << "a missing elevation meets no elevation condition";
 }
@@ -312,45 +307,6 @@ TEST_F(CtyTool, LargeFilesWithJunkLoadEveryStation) {
     EXPECT_EQ(e.number, 14499);
     ASSERT_EQ(CTY_search_loc(&e, 35.0F, -100.0F), 1);
     EXPECT_STREQ(e.id, "ST0");
-}
-
-// Every station of the sample bulletins is in the shipped table, loaded as the
-// MOS driver loads it (priority 7 and better, a North American grid).
-TEST(ShippedStationTable, HoldsEveryStationOfTheSampleBulletins) {
-    const std::filesystem::path folder = ORV_SOURCE_DIR "/../shared/data/mos";
-    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no sample bulletins at " << folder;
-    std::set<std::string> ids;
-    for (const auto& file : std::filesystem::directory_iterator(folder)) {
-        if (file.path().extension() != ".txt") continue;
-        std::ifstream in(file.path());
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.find("MOS GUIDANCE") == std::string::npos) continue;
-            // One leading blank (or control character) is allowed before the id.
-            if (!line.empty() && static_cast<unsigned char>(line[0]) <= ' ') line.erase(0, 1);
-            ids.insert(line.substr(0, line.find_first_of(" \t")));
-        }
-    }
-    ASSERT_GE(ids.size(), 12U);
-    RES_reset_for_tests();
-    MAP_reset_for_tests();
-    CTY_reset_for_tests();
-    RES_put("file_path", ORV_SOURCE_DIR "/data/");
-    Domain d;
-    d.proj = kProjLatLon;
-    d.clat = 40.0F;
-    d.clon = -120.0F;
-    d.nx = 121;
-    d.ny = 61;
-    d.dx = 1.0F;
-    d.dy = 1.0F;
-    CaptureStdout();
-    ASSERT_NE(CTY_store("mos.cty", kCityLocation, &d, 7), nullptr);
-    GetCapturedStdout();
-    CityEntry e{};
-    for (const std::string& id : ids) EXPECT_EQ(CTY_search(id.c_str(), &e), 1) << id;
-    CTY_reset_for_tests();
-    RES_reset_for_tests();
 }
 
 }  // namespace

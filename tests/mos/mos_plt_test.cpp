@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -13,6 +14,7 @@
 #include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
+#include "core/system.hpp"
 #include "core/var_tool.hpp"
 #include "mos/mos_read.hpp"
 #include "mos/mos_test_product.hpp"
@@ -53,51 +55,42 @@ protected:
     char* argv[2] = {program, nullptr};
 };
 
-TEST_F(MosPlt, ModelResourceSelectsCodeAndKeepsItsOwnText) {
-    RES_put("model", "GFSX");
-    MOS_in_file();
-    EXPECT_EQ(FLAG_get(kFlagDataKind), kModelGfsx);
-    EXPECT_STREQ(MOS_model_string(), "GFSX");
-    EXPECT_STREQ(MOS_name_conv(), "mos_dat");
-    EXPECT_EQ(FLAG_get(kFlagCategory), 40);
-    const MosModelInfo* info = MOS_model_info(kModelGfsx);
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->family, MosFamily::standard);
-    EXPECT_STREQ(info->label, "GFSX MOS");  // the name the bulletins give the family
-    EXPECT_EQ(info->menu_type, 1);
-}
-
-TEST_F(MosPlt, UnknownModelLeavesTheCode) {
-    RES_put("model", "ruc");
-    MOS_in_file();
-    EXPECT_EQ(FLAG_get(kFlagDataKind), kModelNgm);
-    EXPECT_STREQ(MOS_model_string(), "ruc");
-}
-
-TEST_F(MosPlt, InputConventionChoosesModelByLongestNameFirst) {
-    struct Case { const char* conv; int code; const char* model; };
-    const Case cases[] = {
-        {"my_gfsx_conv", kModelGfsx, "gfsx"}, {"gfs_mav", kModelGfs, "gfs"},
-        {"mrfx_tab", kModelMrfx, "mrfx"},    {"old_mrf", kModelMrf, "mrf"},
-        {"ngm_ua", kModelNgmUa, "ngm_ua"},   {"eta_ua2", kModelEtaUa, "eta_ua"},
-        {"nam", kModelNam, "nam"},           {"avn", kModelAvn, "avn"},
-        {"local", kModelNgm, "ngm"},
+// The model by "model" or the input conventions: the last convention that
+// names a model wins, longer names first ("ngm_ua" is not "ngm"); the model
+// text stays as given.
+TEST_F(MosPlt, ModelFromTheResourceOrTheInputConvention) {
+    const struct {
+        const char* model;
+        const char* in_file;
+        int code;
+        const char* text;
+        const char* conv;
+    } cases[] = {
+        {"GFSX", nullptr, kModelGfsx, "GFSX", "mos_dat"},   {"ruc", nullptr, kModelNgm, "ruc", "mos_dat"},
+        {nullptr, "my_gfsx_conv", kModelGfsx, "gfsx", "my_gfsx_conv"},
+        {nullptr, "gfs_mav", kModelGfs, "gfs", "gfs_mav"},  {nullptr, "mrfx_tab", kModelMrfx, "mrfx", "mrfx_tab"},
+        {nullptr, "old_mrf", kModelMrf, "mrf", "old_mrf"},  {nullptr, "ngm_ua", kModelNgmUa, "ngm_ua", "ngm_ua"},
+        {nullptr, "eta_ua2", kModelEtaUa, "eta_ua", "eta_ua2"}, {nullptr, "nam", kModelNam, "nam", "nam"},
+        {nullptr, "avn", kModelAvn, "avn", "avn"},          {nullptr, "local", kModelNgm, "ngm", "local"},
+        {nullptr, "eta,gfsx", kModelGfsx, "gfsx", "gfsx"},  {"gfs", "local", kModelGfs, "gfs", "local"},
     };
     for (const auto& c : cases) {
         MOS_reset_for_tests();
-        RES_put("in_file", c.conv);
+        RES_reset_for_tests();
+        if (c.model != nullptr) RES_put("model", c.model);
+        if (c.in_file != nullptr) RES_put("in_file", c.in_file);
         MOS_in_file();
-        EXPECT_EQ(FLAG_get(kFlagDataKind), c.code) << c.conv;
-        EXPECT_STREQ(MOS_model_string(), c.model) << c.conv;
+        EXPECT_EQ(FLAG_get(kFlagDataKind), c.code) << c.model << " " << c.in_file;
+        EXPECT_STREQ(MOS_model_string(), c.text) << c.model << " " << c.in_file;
         EXPECT_STREQ(MOS_name_conv(), c.conv);
+        EXPECT_EQ(FLAG_get(kFlagCategory), 40);
     }
-}
-
-TEST_F(MosPlt, LastInputConventionWins) {
-    RES_put("in_file", "eta,gfsx");
-    MOS_in_file();
-    EXPECT_EQ(FLAG_get(kFlagDataKind), kModelGfsx);
-    EXPECT_STREQ(MOS_name_conv(), "gfsx");
+    const std::pair<int, int> menus[] = {{kModelGfsx, 1}, {kModelGfs, 0}, {kModelNamUa, 2}, {kModelMrfx, 1}};
+    for (const auto& [code, menu] : menus) EXPECT_EQ(MOS_model_info(code)->menu_type, menu) << code;
+    EXPECT_EQ(MOS_model_info(kModelGfsx)->family, MosFamily::standard);
+    EXPECT_EQ(MOS_model_info(kModelMrfx)->family, MosFamily::mrf);
+    EXPECT_STREQ(MOS_model_info(kModelGfsx)->label, "GFSX MOS");  // the name the bulletins give the family
+    EXPECT_EQ(MOS_model_info(1), nullptr);
 }
 
 TEST_F(MosPlt, BuiltInMenuVariants) {
@@ -265,6 +258,64 @@ TEST_F(MosPlt, VariableMenuOffersWhatTheRealBulletinsHold) {
         }
         for (const std::string& name : c.offered)
             EXPECT_EQ(offered.count(name), 1U) << c.model << " does not offer " << name;
+    }
+}
+
+// The run date is sought in the first 2000 lines and the first megabyte of
+// a bulletin: a title line ending beyond either is not read.
+TEST_F(MosPlt, TitleDateIsSoughtInTheFirstLinesAndMegabyteOnly) {
+    const std::string title = "KFOZ   NAM MOS GUIDANCE   8/12/2017  1200 UTC";
+    const std::size_t megabyte = std::size_t{1} << 20;
+    const struct {
+        std::string text;
+        bool dated;
+    } cases[] = {
+        {std::string(megabyte - title.size() - 2, 'x') + "\n" + title + "\n", true},  // its end is the last byte
+        {std::string(megabyte - title.size() - 1, 'x') + "\n" + title + "\n", false},
+        {std::string(1999, '\n') + title + "\n", true},
+        {std::string(2000, '\n') + title + "\n", false},
+        {std::string(1999, '\r') + title, true},  // carriage returns end lines; the end of the file the last
+    };
+    for (const auto& c : cases) {
+        dir.write("bulletin.txt", c.text);
+        FILE_reset_for_tests();
+        FILE_set_filename(dir.file("bulletin.txt").c_str());
+        MOS_set_date(nullptr);
+        EXPECT_EQ(MOS_get_date()->year == 2017 && MOS_get_date()->hour == 12, c.dated) << c.text.size();
+    }
+    FILE_reset_for_tests();
+}
+
+// A batch run draws one picture per forecast time and loops only over
+// several; variables computed from others are not taken for unknown ones.
+TEST_F(MosPlt, BatchFramesAndVariableChecks) {
+    const struct {
+        const char* times;
+        const char* variable;
+        int status;
+        std::vector<std::string> pictures;
+        const char* said;
+    } cases[] = {
+        {"h24", "temp", 0, {"m.png"}, nullptr},
+        {"h12,h24", "temp", 0, {"m.png", "m_01.png"}, "Looping initiated"},
+        {"h24", "gtdd", 0, {"m.png"}, nullptr},
+        {"h24", "height", kExitUsage, {}, "Unknown variable for GFS MOS: height"},
+    };
+    for (const auto& c : cases) {
+        testing::ScratchDir run_dir;
+        const auto r = testing::run_mosplot(
+            run_dir, testing::demo_args("png," + run_dir.file("m.png"), {"-ft", c.times, "-va", c.variable}));
+        EXPECT_EQ(r.status, c.status) << c.times << " " << c.variable << "\n" << r.out << r.err;
+        std::vector<std::string> pictures;
+        for (const auto& e : std::filesystem::directory_iterator(run_dir.path()))
+            if (e.path().extension() == ".png") pictures.push_back(e.path().filename().string());
+        std::sort(pictures.begin(), pictures.end());
+        EXPECT_EQ(pictures, c.pictures) << c.times << " " << c.variable;
+        EXPECT_EQ((r.out + r.err).find("Looping initiated") != std::string::npos,
+                  c.said != nullptr && std::string(c.said) == "Looping initiated") << c.times;
+        if (c.said != nullptr) {
+            EXPECT_NE((r.out + r.err).find(c.said), std::string::npos) << r.out << r.err;
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <map>
+#include <vector>
 #include <string>
 
 #include "core/flag.hpp"
@@ -74,6 +75,9 @@ protected:
         return raw;
     }
     void set(int row, int col, int value) { r.values[row][col] = value; }
+    void set(const std::string& cells) {
+        test::for_cells(cells, [&](int row, int col, int value, const std::string&) { set(row, col, value); });
+    }
     void base_hour(int hour) {
         DateRecord d{2014, 1, 1, 1, 3, hour, 0, 0};
         MOS_set_date(&d);
@@ -131,157 +135,136 @@ TEST_F(MosTool, HourNotInTheBulletinIsMissingWithAWarning) {
               "6 9 12 15 18 21 24 27 30 33 36 39 42 45 48 51 54 57 60\n");
 }
 
-TEST_F(MosTool, DirectValuesAndDifferences) {
-    set(kMosTemp, 0, 50);
-    set(kMosWspd, 0, 20);
-    set(kMosWdir, 0, 270);
-    EXPECT_FLOAT_EQ(get("temp").value, 50.0F);
-    EXPECT_EQ(units_, "F");
-    EXPECT_TRUE(is_missing(get("dewd").value));  // dew point missing: not the temperature
-    set(kMosDewp, 0, 41);
-    EXPECT_FLOAT_EQ(get("dewd").value, 9.0F);
-    EXPECT_STREQ(get("city").text, "KAAA");
 
-    const RawData w = get("wind");
-    EXPECT_FLOAT_EQ(w.value, 270.0F);
-    EXPECT_FLOAT_EQ(w.second, 20.0F);
-    EXPECT_FLOAT_EQ(get("hwind").second, 0.0F);
-    set(kMosWspd, 0, 30);
-    EXPECT_FLOAT_EQ(get("hwind").second, 30.0F);
-
-    EXPECT_NEAR(get("uwnd").value, 30 * 0.5144F, 1e-4);
-    EXPECT_NEAR(get("vwnd").value, 0.0F, 1e-4);
-    EXPECT_NEAR(get("uwndg").value, 30 * 0.5144F, 1e-3);  // no projection: north is grid north
+// Every maximum/minimum cell c holds 100 + c.
+std::string all_max_min() {
+    std::string s = "XN";
+    for (int c = 0; c < 21; ++c) s += " " + std::to_string(c) + "=" + std::to_string(100 + c);
+    return s;
 }
 
-TEST_F(MosTool, UnitsAreConvertedAfterwardsButNeverTheDirection) {
-    set(kMosTemp, 0, 50);
-    EXPECT_NEAR(get("temp", 6, "C").value, 10.0F, 1e-3);
-    set(kMosWdir, 0, 270);
-    set(kMosWspd, 0, 10);
-    const RawData w = get("wind", 6, "m/s");
-    EXPECT_FLOAT_EQ(w.value, 270.0F);
-    EXPECT_NEAR(w.second, 5.144F, 1e-3);
-    const RawData t = get("city", 6, "F");
-    EXPECT_STREQ(t.text, "KAAA");
-}
-
-TEST_F(MosTool, ProbabilitiesFallBackToLaterColumns) {
-    set(kMosPop6, 1, 40);
-    set(kMosTstm12, 2, 15);
-    set(kMosSvr6, 1, 3);
-    EXPECT_TRUE(is_missing(get("pop6").value));
-    EXPECT_FLOAT_EQ(get("pop").value, 40.0F);
-    EXPECT_FLOAT_EQ(get("pot12").value, 15.0F);
-    EXPECT_FLOAT_EQ(get("post").value, 3.0F);
-    EXPECT_TRUE(is_missing(get("post12").value));
-}
-
-TEST_F(MosTool, CloudCoverCategoriesAndText) {
-    const std::map<int, float> cover = {{'C', 0}, {'F', 19}, {'S', 33}, {'B', 67}, {'O', 100}, {'X', 100}, {'9', 100},
-                                        {'4', 50}};
-    for (const auto& [code, pct] : cover) {
-        set(kMosCloud, 0, code);
-        EXPECT_FLOAT_EQ(get("cldcv").value, pct) << static_cast<char>(code);
+// One variable of a report holding the cells given: its value (M for
+// missing), the second value of a pair and the text, where given.
+TEST_F(MosTool, ValuesOfTheStandardFamily) {
+    constexpr float kAny = 12345.0F;
+    const std::string xn = all_max_min();
+    const struct Case {
+        std::string cells;
+        const char* name;
+        int time;
+        float value;
+        const char* text = nullptr;
+        float second = kAny;
+        const char* units = "";
+        int model = kModelGfs;
+        int base_hour = 0;
+    } cases[] = {
+        {"TMP 0=50", "temp", 6, 50}, {"TMP 0=50", "temp", 6, 10, nullptr, kAny, "C"},
+        {"TMP 0=50", "dewd", 6, M},  // dew point missing: not the temperature
+        {"TMP 0=50 DPT 0=41", "dewd", 6, 9}, {"", "city", 6, M, "KAAA", kAny, "F"},
+        {"WDR 0=270 WSP 0=20", "wind", 6, 270, nullptr, 20},
+        {"WDR 0=270 WSP 0=10", "wind", 6, 270, nullptr, 5.144F, "m/s"},  // never the direction
+        {"WDR 0=270 WSP 0=24", "hwind", 6, 270, nullptr, 0}, {"WDR 0=270 WSP 0=25", "hwind", 6, 270, nullptr, 25},
+        {"WDR 0=270 WSP 0=30", "uwnd", 6, 30 * 0.5144F}, {"WDR 0=270 WSP 0=30", "vwnd", 6, 0},
+        {"WDR 0=180 WSP 0=10", "vwnd", 6, 5.144F},
+        {"WDR 0=270 WSP 0=30", "uwndg", 6, 30 * 0.5144F},  // no projection: north is grid north
+        // probabilities fall back to the next columns
+        {"P06 1=40", "pop6", 6, M}, {"P06 1=40", "pop", 6, 40}, {"T12 2=15", "pot12", 6, 15},
+        {"S06 1=3", "post", 6, 3}, {"S06 1=3", "post12", 6, M},
+        // cloud cover categories
+        {"CLD 0=C", "cldcv", 6, 0}, {"CLD 0=F", "cldcv", 6, 19}, {"CLD 0=S", "cldcv", 6, 33},
+        {"CLD 0=B", "cldcv", 6, 67, "B"}, {"CLD 0=O", "cldcv", 6, 100}, {"CLD 0=X", "cldcv", 6, 100},
+        {"CLD 0=57", "cldcv", 6, 100},  // '9'
+        {"CLD 0=52", "cldcv", 6, 50},   // '4'
+        {"CLD 0=Q", "cldcv", 6, M}, {"CLD 0=48", "cldcv", 6, 0}, {"CLD 0=56", "cldcv", 6, 100},  // '0', '8'
+        {"CLD 0=47", "cldcv", 6, M}, {"CLD 0=58", "cldcv", 6, M},
+        // amounts and snow
+        {"Q06 0=3", "prec", 6, 0.37F}, {"Q06 0=0", "prec6", 6, 0}, {"Q06 0=1", "prec6", 6, 0.05F},
+        {"Q06 0=2", "prec6", 6, 0.15F}, {"Q06 0=4", "prec6", 6, 0.75F}, {"Q06 0=5", "prec6", 6, 1.5F},
+        {"Q06 0=7", "prec6", 6, M}, {"Q12 0=6", "prec12", 6, 3}, {"Q12 0=0", "prec12", 6, 0},
+        {"SNW 0=0", "snwfl24", 6, 0}, {"SNW 0=2", "snwfl24", 6, 2},
+        {"SN6 0=1", "snwfl", 6, M},  // six-hour snow is the NGM's
+        {"SNW 0=2", "snwfl12", 6, M, nullptr, kAny, "", kModelAvn},
+        {"SN6 0=1", "snwfl6", 6, 1, nullptr, kAny, "", kModelNgm},
+        {"SN6 0=0", "snwfl6", 6, 0, nullptr, kAny, "", kModelNgm},
+        {"SN6 0=-1", "snwfl6", 6, M, nullptr, kAny, "", kModelNgm}, {"SNW 0=-1", "snwfl24", 6, M},
+        {"SNW 0=3", "snwfl24", 6, 3, nullptr, kAny, "", kModelNgm},
+        {"SNW 0=4", "snwfl24", 6, 4, nullptr, kAny, "", kModelGfsx},
+        // maxima and minima by the file's base hour; hours 6 and 18 of the day hold neither
+        {xn, "maxt", 24, 106}, {xn, "maxt", 36, M}, {xn, "mint", 36, 110}, {xn, "mint", 30, M}, {xn, "mint", 42, M},
+        {xn, "mint", 54, M}, {xn, "extt", 36, 110}, {xn, "maxt", 24, M, nullptr, kAny, "", kModelGfs, 12},
+        {xn, "maxt", 36, 110, nullptr, kAny, "", kModelGfs, 12}, {xn, "maxt", 24, M, nullptr, kAny, "", kModelGfs, 6},
+        {xn, "mint", 36, M, nullptr, kAny, "", kModelGfs, 6},
+        {xn, "nmaxt", 24, M},  // normals are the MRF family's
+        {xn, "nmaxt", 24, 116, nullptr, kAny, "", kModelGfsx}, {xn, "nmint", 24, 115, nullptr, kAny, "", kModelGfsx},
+        {xn, "dmaxt", 24, 106 - 116, nullptr, kAny, "", kModelGfsx},
+        {xn, "dmint", 36, 110 - 115, nullptr, kAny, "", kModelGfsx},
+        {xn, "dmint", 30, M, nullptr, kAny, "", kModelGfsx},
+        // derived: relative humidity needs both temperatures
+        {"TMP 0=95 DPT 0=75", "rhum", 6, 52.7F}, {"DPT 0=75", "rhum", 6, M},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cells + " " + c.name + " " + std::to_string(c.time));
+        blank(c.model);
+        base_hour(c.base_hour);
+        set(c.cells);
+        const RawData raw = get(c.name, c.time, c.units);
+        if (is_missing(c.value)) {
+            EXPECT_TRUE(is_missing(raw.value)) << raw.value;
+        } else {
+            EXPECT_NEAR(raw.value, c.value, 0.02F + 1e-3F * std::fabs(c.value));
+        }
+        if (c.text != nullptr) {
+            EXPECT_STREQ(raw.text, c.text);
+        }
+        if (c.second != kAny) {
+            EXPECT_NEAR(raw.second, c.second, 1e-3F);
+        }
     }
-    set(kMosCloud, 0, 'B');
-    EXPECT_STREQ(get("cldcv").text, "B");
-    set(kMosCloud, 0, 'Q');
-    EXPECT_TRUE(is_missing(get("cldcv").value));
 }
 
-TEST_F(MosTool, CeilingAndVisibilityByModel) {
+// Every ceiling and visibility category by model, and the ends of the scales.
+TEST_F(MosTool, CeilingAndVisibilityCategories) {
+    const struct {
+        int model;
+        int row;
+        std::vector<float> by_category;  // categories 0 .. size - 1
+    } cases[] = {
+        {kModelGfs, kMosCeiling, {M, 1, 3, 7, 15, 25, 50, 100, 250, 500, M}},
+        {kModelNgm, kMosCeiling, {M, 1, 3, 7, 20, 50, 100, 250, M, 500, M}},
+        {kModelGfs, kMosVis, {M, 0.125F, 0.375F, 0.75F, 2, 4, 6, 10, M}},
+        {kModelNgm, kMosVis, {M, 0.25F, 0.75F, 2, 4, 10, M, M, M}},
+    };
+    for (const auto& c : cases) {
+        blank(c.model);
+        set(kMosCloud, 0, 'O');
+        for (std::size_t cat = 0; cat < c.by_category.size(); ++cat) {
+            set(c.row, 0, static_cast<int>(cat));
+            const float got = c.row == kMosCeiling ? MOS_cld_hght(&r, 0) : MOS_vis(&r, 0);
+            EXPECT_FLOAT_EQ(got, c.by_category[cat]) << c.model << " row " << c.row << " category " << cat;
+        }
+    }
     set(kMosCeiling, 0, 4);
-    EXPECT_FLOAT_EQ(MOS_cld_hght(&r, 0), 15.0F);
-    set(kMosCeiling, 0, 8);
-    EXPECT_FLOAT_EQ(MOS_cld_hght(&r, 0), 250.0F);
-    set(kMosCloud, 0, 'C');
+    set(kMosCloud, 0, 'C');  // clear: no ceiling
     EXPECT_TRUE(is_missing(MOS_cld_hght(&r, 0)));
-    r.model = kModelNgm;
     set(kMosCloud, 0, 'O');
-    EXPECT_TRUE(is_missing(MOS_cld_hght(&r, 0)));
-    set(kMosCeiling, 0, 4);
-    EXPECT_FLOAT_EQ(MOS_cld_hght(&r, 0), 20.0F);
     EXPECT_STREQ(get("cldcl").text, "20");
-
-    set(kMosVis, 0, 1);
-    EXPECT_FLOAT_EQ(MOS_vis(&r, 0), 0.25F);
-    set(kMosVis, 0, 6);
-    EXPECT_TRUE(is_missing(MOS_vis(&r, 0)));
     r.model = kModelGfs;
-    EXPECT_FLOAT_EQ(MOS_vis(&r, 0), 6.0F);
-    EXPECT_STREQ(get("vis").text, "6");
-    set(kMosVis, 0, 3);  // three quarters of a mile is not printed as one
-    EXPECT_STREQ(get("vis").text, "0.8");
-    set(kMosVis, 0, 1);
-    EXPECT_STREQ(get("vis").text, "0.1");
-    set(kMosVis, 0, 0);
-    EXPECT_STREQ(get("vis").text, "");
-}
-
-TEST_F(MosTool, AmountsAndSnow) {
-    set(kMosQpf6, 0, 3);
-    set(kMosQpf12, 0, 6);
-    EXPECT_FLOAT_EQ(get("prec").value, 0.37F);
-    EXPECT_FLOAT_EQ(get("prec12").value, 3.0F);
-    set(kMosQpf6, 0, 0);  // category 0: none
-    set(kMosQpf12, 0, 0);
-    EXPECT_FLOAT_EQ(get("prec6").value, 0.0F);
-    EXPECT_FLOAT_EQ(get("prec12").value, 0.0F);
-    set(kMosSnow, 0, 0);
-    EXPECT_FLOAT_EQ(get("snwfl24").value, 0.0F);
-    set(kMosQpf6, 0, 7);
-    EXPECT_TRUE(is_missing(get("prec6").value));
-    set(kMosSnow, 0, 2);
-    EXPECT_FLOAT_EQ(get("snwfl24").value, 2.0F);
-    EXPECT_TRUE(is_missing(get("snwfl").value));  // six-hour snow is the NGM's
-    r.model = kModelAvn;
-    EXPECT_TRUE(is_missing(get("snwfl12").value));
-    r.model = kModelNgm;
-    set(kMosSnow6, 0, 1);
-    EXPECT_FLOAT_EQ(get("snwfl6").value, 1.0F);
-    set(kMosSnow6, 0, 0);
-    EXPECT_FLOAT_EQ(get("snwfl6").value, 0.0F);
-}
-
-TEST_F(MosTool, MaxMinByTheFileBaseHour) {
-    for (int c = 0; c < 21; ++c) set(kMosMaxMin, c, 100 + c);
-    base_hour(0);
-    EXPECT_FLOAT_EQ(get("maxt", 24).value, 106.0F);
-    EXPECT_TRUE(is_missing(get("maxt", 36).value));
-    EXPECT_FLOAT_EQ(get("mint", 36).value, 110.0F);
-    for (const int between : {30, 42, 54})  // hours 6 and 18 of the day hold neither
-        EXPECT_TRUE(is_missing(get("mint", between).value)) << between;
-    EXPECT_FLOAT_EQ(get("extt", 36).value, 110.0F);
-    base_hour(12);
-    EXPECT_TRUE(is_missing(get("maxt", 24).value));
-    EXPECT_FLOAT_EQ(get("maxt", 36).value, 110.0F);
-    base_hour(6);
-    EXPECT_TRUE(is_missing(get("maxt", 24).value));
-    EXPECT_TRUE(is_missing(get("mint", 36).value));
-    base_hour(0);
-    EXPECT_TRUE(is_missing(get("nmaxt", 24).value));  // normals are the MRF family's
-    r.model = kModelGfsx;
-    EXPECT_FLOAT_EQ(get("nmaxt", 24).value, 116.0F);
-    EXPECT_FLOAT_EQ(get("nmint", 24).value, 115.0F);
-    EXPECT_FLOAT_EQ(get("dmaxt", 24).value, 106.0F - 116.0F);
-    EXPECT_FLOAT_EQ(get("dmint", 36).value, 110.0F - 115.0F);
-    EXPECT_TRUE(is_missing(get("dmint", 30).value));
+    const std::pair<int, const char*> texts[] = {{6, "6"}, {3, "0.8"}, {1, "0.1"}, {0, ""}};
+    for (const auto& [cat, text] : texts) {  // three quarters of a mile is not printed as one
+        set(kMosVis, 0, cat);
+        EXPECT_STREQ(get("vis").text, text) << cat;
+    }
 }
 
 TEST_F(MosTool, DerivedThermodynamics) {
-    set(kMosTemp, 0, 95);
-    set(kMosDewp, 0, 75);
-    set(kMosWspd, 0, 10);
+    set("TMP 0=95 DPT 0=75 WSP 0=10");
     EXPECT_GT(get("heat").value, 308.0F);
-    EXPECT_NEAR(get("rhum").value, 53.0F, 2.0F);
     EXPECT_NEAR(get("vpres").value, 56.0F, 2.0F);
     EXPECT_FALSE(is_missing(get("humit").value));
     set(kMosTemp, 0, 10);
     EXPECT_LT(get("wchilt").value, 260.0F);
     EXPECT_FALSE(is_missing(get("wchilf").value));
-    set(kMosTemp, 0, M);
-    EXPECT_TRUE(is_missing(get("rhum").value));
 }
 
 TEST_F(MosTool, FlightRules) {
@@ -303,54 +286,45 @@ TEST_F(MosTool, FlightRules) {
     EXPECT_EQ(fr('B', 5, 7), "MVFR=1");
 }
 
+// The weather of a period: wet from a PoP of 25, severe above 20, storms
+// above 30 (or two columns on), the intensity from the amount category;
+// dry periods give fog or haze at low visibility.
 TEST_F(MosTool, Weather) {
+    const struct {
+        int hours;
+        const char* cells;
+        const char* want;
+    } cases[] = {
+        {6, "P06 0=25 Q06 0=0 TYP 0=R", "R-"},   {6, "P06 0=24 Q06 0=0 TYP 0=R", ""},
+        {6, "P06 0=60 Q06 0=2 TYP 0=S", "S-"},   {6, "P06 0=60 Q06 0=3 TYP 0=S", "S"},
+        {6, "P06 0=60 Q06 0=4 TYP 0=S", "S+"},   {6, "P06 0=60 Q06 0=5 TYP 0=S", "S+"},
+        {6, "P06 0=60 Q06 0=6 TYP 0=S", "S-"},   {6, "P06 0=60 Q06 0=3 TYP 0=Z", "ZR"},
+        {6, "P06 0=60 Q06 0=4 TYP 0=Z", "ZR+"},  {6, "P06 0=60 Q06 0=3 TYP 0=R", "R-"},
+        {6, "P06 0=60 Q06 0=4 TYP 0=R", "R"},    {6, "P06 0=60 Q06 0=5 TYP 0=R", "R+"},
+        {6, "P06 0=60 Q06 0=3 TMP 0=31", "S"},   {6, "P06 0=60 Q06 0=3 TMP 0=32", "R-"},
+        {6, "P06 0=60 TMP 0=40 XN 0=31", "S-"},  {6, "P06 0=60 TMP 0=40 XN 0=32", "R-"},
+        {6, "P06 0=60 S06 0=21", "TRW+"},        {6, "P06 0=60 S06 0=20", "R-"},
+        {6, "P06 0=60 T06 0=31", "TRW-"},        {6, "P06 0=60 T06 0=30", "R-"},
+        {6, "P06 0=60 T06 2=35", "TRW-"},        {6, "P06 0=60 T06 3=35", "R-"},
+        {6, "P06 0=20 VIS 0=2 OBV 0=F", "F"},    {6, "P06 0=20 VIS 0=2 OBV 0=FG", "F"},
+        {6, "P06 0=20 VIS 0=2 OBV 0=BR", "F"},   {6, "VIS 0=1 OBV 0=FG", "F"},
+        {6, "VIS 0=3 OBV 0=FG", "F"},            {6, "VIS 0=0 OBV 0=FG", ""},
+        {6, "VIS 0=4 OBV 0=FG", ""},             {6, "VIS 0=4 OBV 0=HZ", "H"},
+        {6, "VIS 0=2 OBV 0=H", "H"},             {6, "VIS 0=5 OBV 0=HZ", ""},
+        {12, "P12 0=50 Q12 0=4 TYP 0=S", "S"},   {12, "P12 0=50 Q12 0=5 TYP 0=S", "S+"},
+        {12, "P12 0=50 Q12 0=3 TYP 0=S", "S-"},  {12, "P12 0=50 S12 0=21", "TRW+"},
+        {12, "P12 0=50 T12 2=31", "TRW-"},       {12, "P12 0=24 Q12 0=5 TYP 0=S", ""},
+    };
     char text[kMosWeatherSize];
-    set(kMosPop6, 0, 60);
-    set(kMosQpf6, 0, 4);
-    set(kMosPtype, 0, 'S');
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "S+");
-    set(kMosPtype, 0, 'Z');
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "ZR+");
-    set(kMosPtype, 0, 'R');
-    set(kMosQpf6, 0, 3);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "R-");
-    set(kMosPtype, 0, M);
-    set(kMosTemp, 0, 20);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "S");
-    set(kMosTemp, 0, 40);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "R-");
-    set(kMosMaxMin, 0, 30);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "S");
-    set(kMosTstm6, 2, 35);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "TRW-");
-    set(kMosSvr6, 0, 21);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "TRW+");
-
-    // dry: fog and haze from the obstruction, old and current codes
-    set(kMosPop6, 0, 20);
-    set(kMosVis, 0, 2);
-    for (const char* fog : {"F", "FG", "BR"}) {
-        set(kMosObvis, 0, mos_code(fog, static_cast<int>(std::strlen(fog))));
-        EXPECT_STREQ(MOS_weather6(&r, 0, text), "F") << fog;
-        EXPECT_STREQ(get("wx").text, "F") << fog;
+    for (const auto& c : cases) {
+        blank(kModelGfs);
+        set(c.cells);
+        EXPECT_STREQ(c.hours == 6 ? MOS_weather6(&r, 0, text) : MOS_weather12(&r, 0, text), c.want)
+            << c.hours << ": " << c.cells;
     }
-    set(kMosObvis, 0, mos_code("HZ", 2));
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "H");
-    set(kMosVis, 0, 4);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "H");
-    set(kMosObvis, 0, mos_code("FG", 2));
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "");
-    set(kMosPop6, 0, M);
-    set(kMosVis, 0, 1);
-    EXPECT_STREQ(MOS_weather6(&r, 0, text), "F");
+    set("P06 0=20 VIS 0=2 OBV 0=FG Q12 0=6 P12 0=50 TYP 0=S");
+    EXPECT_STREQ(get("wx").text, "F");
     EXPECT_STREQ(get("obvis").text, "FG");
-
-    // twelve-hour elements have their own amount scale
-    set(kMosPop12, 0, 50);
-    set(kMosQpf12, 0, 4);
-    set(kMosPtype, 0, 'S');
-    EXPECT_STREQ(MOS_weather12(&r, 0, text), "S");
-    set(kMosQpf12, 0, 6);
     EXPECT_STREQ(get("wx12").text, "S+");
     EXPECT_STREQ(get("ptype").text, "S");
 }
@@ -372,7 +346,8 @@ TEST_F(MosTool, RealNamStationsGiveFogAndFlightCategories) {
     EXPECT_STREQ(get("fr", 6).text, "VFR");
 }
 
-// ---------------------------------------------------------------- extended family
+
+// ---------------------------------------------------------------- extended and MRF families
 
 TEST(MosuTool, ValuesLevelsAndSums) {
     RES_reset_for_tests();
@@ -381,6 +356,7 @@ TEST(MosuTool, ValuesLevelsAndSums) {
     MOSU_initialize(&u);
     copy_text(u.id, "BOS");
     for (int c = 0; c < 11; ++c) u.hours[c] = 6 * c;
+    u.temp[0][0] = 7;
     u.temp[2][0] = -5;
     u.rhum[2][0] = 80;
     u.pres[2] = 1013;
@@ -390,50 +366,48 @@ TEST(MosuTool, ValuesLevelsAndSums) {
     u.wspd[2] = 10;
     for (int c = 1; c <= 8; ++c) u.prec[c] = 10 * c;
     u.prec[9] = 1000;
-
+    const struct {
+        const char* name;
+        int time;
+        float value;
+        int level = kMissing;
+        int time_after = kMissing;
+    } cases[] = {
+        {"temp", 12, -5},  // the fourth slot is never filled
+        {"tempb", 12, M}, {"rhum", 12, 80}, {"pres", 12, 1013}, {"vvel", 12, -2.5F, 700}, {"thick", 12, 5400, 100050},
+        {"vwnd", 12, 5.144F}, {"prec", 12, 0.2F},
+        {"prec", 4000018, 0.6F},  // accumulation up to 18 hours: columns 1..3
+        {"cprec", 12, 3.6F, kMissing, 4000060},
+        {"temp", 66, M},  // not among the first nine columns
+        {"temp", 9, M}, {"temp", 54, M}, {"temp", 48, M}, {"temp", 0, 7},
+    };
+    for (const auto& c : cases) {
+        VarRecord v = var(c.name, c.time);
+        RawData raw{};
+        MOSU_get_data(&u, &v, &raw);
+        if (is_missing(c.value)) {
+            EXPECT_TRUE(is_missing(raw.value)) << c.name << " " << c.time;
+        } else {
+            EXPECT_NEAR(raw.value, c.value, 1e-3F) << c.name << " " << c.time;
+        }
+        if (!is_missing(c.level)) {
+            EXPECT_EQ(v.level, c.level) << c.name;
+        }
+        if (!is_missing(c.time_after)) {
+            EXPECT_EQ(v.time, c.time_after) << c.name;
+        }
+    }
+    EXPECT_EQ(u.wdir[2], 180);
+    VarRecord v = var("pres", 12);
     RawData raw{};
-    VarRecord v = var("temp", 12);
     MOSU_get_data(&u, &v, &raw);
-    EXPECT_FLOAT_EQ(raw.value, -5.0F);  // the fourth slot is never filled
-    EXPECT_STREQ(v.units, "C");
-    v = var("tempb", 12);
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_TRUE(is_missing(raw.value));
-    v = var("rhum", 12);
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_FLOAT_EQ(raw.value, 80.0F);
-    v = var("pres", 12);
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_FLOAT_EQ(raw.value, 1013.0F);
     EXPECT_EQ(v.level_type, 102);
+    v = var("temp", 12);
+    MOSU_get_data(&u, &v, &raw);
+    EXPECT_STREQ(v.units, "C");
     v = var("vvel", 12);
     MOSU_get_data(&u, &v, &raw);
-    EXPECT_FLOAT_EQ(raw.value, -2.5F);
     EXPECT_EQ(v.level_type, 100);
-    EXPECT_EQ(v.level, 700);
-    v = var("thick", 12);
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_EQ(v.level, 100050);
-    v = var("vwnd", 12);
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_NEAR(raw.value, 5.144F, 1e-4);
-    EXPECT_EQ(u.wdir[2], 180);
-    v = var("prec", 12);
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_FLOAT_EQ(raw.value, 0.2F);
-    v = var("prec", 4000018);  // accumulation up to 18 hours: columns 1..3
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_FLOAT_EQ(raw.value, 0.6F);
-    v = var("cprec", 12);
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_FLOAT_EQ(raw.value, 3.6F);
-    EXPECT_EQ(v.time, 4000060);
-    u.temp[0][0] = 7;
-    for (const int hour : {66, 9, 54}) {  // not among the first nine columns: missing
-        v = var("temp", hour);
-        MOSU_get_data(&u, &v, &raw);
-        EXPECT_TRUE(is_missing(raw.value)) << hour;
-    }
     v = var("city");
     MOSU_get_data(&u, &v, &raw);
     EXPECT_STREQ(raw.text, "BOS");
@@ -441,8 +415,6 @@ TEST(MosuTool, ValuesLevelsAndSums) {
     EXPECT_EQ(MOSU_get_var(&v), 1);
     EXPECT_STREQ(v.units, "dC");
 }
-
-// ---------------------------------------------------------------- MRF family
 
 TEST(MosmTool, DayAndHalfDayIndexesWeatherAndUnits) {
     RES_reset_for_tests();
@@ -460,40 +432,41 @@ TEST(MosmTool, DayAndHalfDayIndexesWeatherAndUnits) {
         m.cloud[i] = 5 * i;
         m.pos[i] = 50;
     }
-    RawData raw{};
-    VarRecord v = var("wspd", 48);
-    EXPECT_EQ(MOSM_get_data(&m, &v, &raw), 1);
-    EXPECT_FLOAT_EQ(raw.value, 3.0F);  // day 1, half-day 3
-    v = var("wspd", 36);
-    MOSM_get_data(&m, &v, &raw);
-    EXPECT_FLOAT_EQ(raw.value, 2.0F);  // day 1, half-day 2
-    v = var("maxt", 48);
-    MOSM_get_data(&m, &v, &raw);
-    EXPECT_FLOAT_EQ(raw.value, 51.0F);
-    v = var("dmaxt", 48);
-    MOSM_get_data(&m, &v, &raw);
-    EXPECT_FLOAT_EQ(raw.value, -1.0F);
-    for (const int hour : {216, 99, 30}) {  // past the eighth day or between half days
-        v = var("temp", hour);
-        EXPECT_EQ(MOSM_get_data(&m, &v, &raw), 0) << hour;
-        EXPECT_TRUE(is_missing(raw.value)) << hour;
+    const struct {
+        const char* name;
+        int time;
+        float value;
+        const char* units = "";
+    } cases[] = {
+        {"wspd", 48, 3},   // day 1, half-day 3
+        {"wspd", 36, 2},   // day 1, half-day 2
+        {"wspd", 24, 1}, {"wspd", 192, 15}, {"maxt", 48, 51}, {"maxt", 24, 50}, {"maxt", 192, 57}, {"dmaxt", 48, -1},
+        {"temp", 216, M},  // past the eighth day or between half days
+        {"temp", 99, M}, {"temp", 30, M}, {"maxt", 48, (51.0F - 32.0F) * 5.0F / 9.0F, "C"},
+    };
+    for (const auto& c : cases) {
+        VarRecord v = var(c.name, c.time, c.units);
+        RawData raw{};
+        EXPECT_EQ(MOSM_get_data(&m, &v, &raw), is_missing(c.value) ? 0 : 1) << c.name << " " << c.time;
+        if (is_missing(c.value)) {
+            EXPECT_TRUE(is_missing(raw.value)) << c.name << " " << c.time;
+        } else {
+            EXPECT_NEAR(raw.value, c.value, 1e-3F) << c.name << " " << c.time;
+        }
     }
-    v = var("cldcv", 60);
+    VarRecord v = var("cldcv", 60);
+    RawData raw{};
     MOSM_get_data(&m, &v, &raw);
     EXPECT_STREQ(raw.text, "20");
-    v = var("maxt", 48, "C");
-    MOSM_get_data(&m, &v, &raw);
-    EXPECT_NEAR(raw.value, (51.0F - 32.0F) * 5.0F / 9.0F, 1e-3);
 
     char text[kMosWeatherSize];
     m.pop24[2] = 40;
     m.pos[4] = 60;
-    m.pos[5] = 50;
-    EXPECT_STREQ(MOSM_weather(&m, 2, text), "S-");
-    m.pos[5] = 30;
-    EXPECT_STREQ(MOSM_weather(&m, 2, text), "R-");
-    m.pos[5] = M;
-    EXPECT_STREQ(MOSM_weather(&m, 2, text), "R-");
+    const std::pair<int, const char*> weather[] = {{50, "S-"}, {30, "R-"}, {M, "R-"}};
+    for (const auto& [pos, want] : weather) {
+        m.pos[5] = pos;
+        EXPECT_STREQ(MOSM_weather(&m, 2, text), want) << pos;
+    }
     m.pop24[2] = 29;
     EXPECT_STREQ(MOSM_weather(&m, 2, text), "");
     v = var("pos");
@@ -502,12 +475,6 @@ TEST(MosmTool, DayAndHalfDayIndexesWeatherAndUnits) {
     v = var("tempb");
     EXPECT_EQ(MOSM_get_var(&v), 0);
 }
-
-}  // namespace
-}  // namespace orv
-
-namespace orv {
-namespace {
 
 // Every variable the shipped menu file defines is one that a bulletin family supplies.
 TEST(MosVariables, ShippedMenuDefinitionsAreKnownToAFamily) {
