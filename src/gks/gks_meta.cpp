@@ -1046,23 +1046,12 @@ bool read_whole_file(const char* name, std::string* text) {
 }
 
 struct SavedKernel {
-    int tran = 0;
-    float tran_rects[kMaxNormTran + 1][8] = {};
-    GLineAttr line;
-    GMarkerAttr marker;
-    GFillAttr fill;
-    GTextAttr text;
+    GKernelState state;
     std::array<std::array<float, 3>, kColorEntries> colors{};
 };
 
 void save_kernel(SavedKernel* s) {
-    int status = 0;
-    ginq_cur_norm_tran_num(&status, &s->tran);
-    for (int n = 0; n <= kMaxNormTran; ++n) ginq_norm_tran(n, &status, s->tran_rects[n]);
-    s->line = ginq_line_attr();
-    s->marker = ginq_marker_attr();
-    s->fill = ginq_fill_attr();
-    s->text = ginq_text_attr();
+    s->state = gsave_kernel_state();
     for (int i = -1; i < kBackgroundEntry; ++i) {
         auto& c = s->colors[static_cast<std::size_t>(i + 1)];
         gget_color_rgb(i, &c[0], &c[1], &c[2]);
@@ -1070,32 +1059,7 @@ void save_kernel(SavedKernel* s) {
 }
 
 void restore_kernel(const SavedKernel& s) {
-    for (int n = 0; n <= kMaxNormTran; ++n) {
-        gset_win(n, s.tran_rects[n]);
-        gset_vp(n, s.tran_rects[n] + 4);
-    }
-    gsel_norm_tran(s.tran);
-    gset_line_colr_ind(s.line.color);
-    gset_linewidth(s.line.width);
-    gset_linetype(s.line.type);
-    gset_line_print_bold(s.line.print_bold);
-    gset_marker_colr_ind(s.marker.color);
-    gset_marker_type(s.marker.type);
-    gset_marker_size(s.marker.size);
-    gset_marker_width(s.marker.width);
-    gset_fill_colr_ind(s.fill.color);
-    gset_fill_int_style(s.fill.int_style);
-    gset_fill_style_ind(s.fill.style_index);
-    gset_fill_print_solid(s.fill.print_solid);
-    gset_text_colr_ind(s.text.color);
-    gset_char_ht(s.text.height);
-    gset_char_up_vec(s.text.up_x, s.text.up_y);
-    gset_text_align(s.text.align_h, s.text.align_v);
-    gset_fontprec(s.text.font, s.text.precision);
-    gset_expan(s.text.expansion);
-    gset_space(s.text.spacing);
-    gset_char_space(s.text.char_spacing);
-    gset_text_width(s.text.width);
+    grestore_kernel_state(s.state);
     for (int i = -1; i < kBackgroundEntry; ++i) {
         const auto& c = s.colors[static_cast<std::size_t>(i + 1)];
         float r = 0, gr = 0, b = 0;

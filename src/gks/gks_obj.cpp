@@ -30,17 +30,6 @@ struct FunctionData {
     void* arg;
 };
 
-// The kernel's transformations and attributes when the list was started.
-struct StartState {
-    float ws_win[4] = {0.0F, 1.0F, 0.0F, 1.0F};
-    float tran[kMaxNormTran + 1][8] = {};
-    int cur_tran = 0;
-    GLineAttr line;
-    GMarkerAttr marker;
-    GFillAttr fill;
-    GTextAttr text;
-};
-
 struct ObjState {
     GObj root{0, nullptr, 0, nullptr};
     GObj* last = &root;
@@ -50,55 +39,9 @@ struct ObjState {
     int redrawn = 0;
     const GObjWindowHooks* window = nullptr;
     bool keep_frame = false;
-    StartState start;
+    GKernelState start;  // the kernel when the kept frame began
 };
 ObjState g;
-
-StartState current_state() {
-    StartState s;
-    gget_ws_win(s.ws_win);
-    int status = 0;
-    for (int n = 0; n <= kMaxNormTran; ++n) ginq_norm_tran(n, &status, s.tran[n]);
-    ginq_cur_norm_tran_num(&status, &s.cur_tran);
-    s.line = ginq_line_attr();
-    s.marker = ginq_marker_attr();
-    s.fill = ginq_fill_attr();
-    s.text = ginq_text_attr();
-    return s;
-}
-
-// Puts the kernel back in a recorded state; setters given the current value
-// change nothing.
-void restore_state(const StartState& s) {
-    gset_ws_win(1, s.ws_win);
-    for (int n = 0; n <= kMaxNormTran; ++n) {
-        gset_win(n, s.tran[n]);
-        gset_vp(n, s.tran[n] + 4);
-    }
-    gsel_norm_tran(s.cur_tran);
-    gset_line_colr_ind(s.line.color);
-    gset_linewidth(s.line.width);
-    gset_linetype(s.line.type);
-    gset_line_print_bold(s.line.print_bold);
-    gset_marker_colr_ind(s.marker.color);
-    gset_marker_type(s.marker.type);
-    gset_marker_size(s.marker.size);
-    gset_marker_width(s.marker.width);
-    gset_fill_colr_ind(s.fill.color);
-    gset_fill_int_style(s.fill.int_style);
-    gset_fill_style_ind(s.fill.style_index);
-    gset_fill_print_solid(s.fill.print_solid);
-    const GTextAttr& t = s.text;
-    gset_text_colr_ind(t.color);
-    gset_char_ht(t.height);
-    gset_char_up_vec(t.up_x, t.up_y);
-    gset_text_align(t.align_h, t.align_v);
-    gset_fontprec(t.font, t.precision);
-    gset_expan(t.expansion);
-    gset_space(t.spacing);
-    gset_char_space(t.char_spacing);
-    gset_text_width(t.width);
-}
 
 void process_events() {
     if (g.window != nullptr && g.window->process_events != nullptr) g.window->process_events();
@@ -265,7 +208,7 @@ void gclear_objs() {
     g.root.next = nullptr;
     g.last = &g.root;
     g.num_objects = 0;
-    if (g.keep_frame) g.start = current_state();
+    if (g.keep_frame) g.start = gsave_kernel_state();
 }
 
 void gobj_keep_frame(int on) {
@@ -282,7 +225,7 @@ int gobj_replay_frame() {
     const int old_redraw = g.redraw;
     g.redraw = 0;
     ginit_plot(1);
-    restore_state(g.start);
+    grestore_kernel_state(g.start);
     const int count = replay(0);
     g.redraw = old_redraw;
     return count;
@@ -424,6 +367,50 @@ void gks_obj_reset_for_tests() {
     gclear_objs();
     g = ObjState{};
     g.last = &g.root;
+}
+
+GKernelState gsave_kernel_state() {
+    GKernelState s;
+    gget_ws_win(s.ws_win);
+    int status = 0;
+    for (int n = 0; n <= kMaxNormTran; ++n) ginq_norm_tran(n, &status, s.tran[n]);
+    ginq_cur_norm_tran_num(&status, &s.cur_tran);
+    s.line = ginq_line_attr();
+    s.marker = ginq_marker_attr();
+    s.fill = ginq_fill_attr();
+    s.text = ginq_text_attr();
+    return s;
+}
+
+void grestore_kernel_state(const GKernelState& s) {
+    gset_ws_win(1, s.ws_win);
+    for (int n = 0; n <= kMaxNormTran; ++n) {
+        gset_win(n, s.tran[n]);
+        gset_vp(n, s.tran[n] + 4);
+    }
+    gsel_norm_tran(s.cur_tran);
+    gset_line_colr_ind(s.line.color);
+    gset_linewidth(s.line.width);
+    gset_linetype(s.line.type);
+    gset_line_print_bold(s.line.print_bold);
+    gset_marker_colr_ind(s.marker.color);
+    gset_marker_type(s.marker.type);
+    gset_marker_size(s.marker.size);
+    gset_marker_width(s.marker.width);
+    gset_fill_colr_ind(s.fill.color);
+    gset_fill_int_style(s.fill.int_style);
+    gset_fill_style_ind(s.fill.style_index);
+    gset_fill_print_solid(s.fill.print_solid);
+    const GTextAttr& t = s.text;
+    gset_text_colr_ind(t.color);
+    gset_char_ht(t.height);
+    gset_char_up_vec(t.up_x, t.up_y);
+    gset_text_align(t.align_h, t.align_v);
+    gset_fontprec(t.font, t.precision);
+    gset_expan(t.expansion);
+    gset_space(t.spacing);
+    gset_char_space(t.char_spacing);
+    gset_text_width(t.width);
 }
 
 }  // namespace orv

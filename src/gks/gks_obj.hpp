@@ -5,7 +5,29 @@
 
 #include <cstddef>
 
+#include "gks/gks_fill.hpp"
+#include "gks/gks_line.hpp"
+#include "gks/gks_mark.hpp"
+#include "gks/gks_tool.hpp"
+#include "gks/gks_tran.hpp"
+
 namespace orv {
+
+// The kernel's transformations and primitive attributes, taken before
+// drawing something that changes them (a kept frame, a replayed metafile)
+// and put back afterwards. Putting back a value the kernel already has
+// changes nothing.
+struct GKernelState {
+    float ws_win[4] = {0.0F, 1.0F, 0.0F, 1.0F};
+    float tran[kMaxNormTran + 1][8] = {};
+    int cur_tran = 0;
+    GLineAttr line;
+    GMarkerAttr marker;
+    GFillAttr fill;
+    GTextAttr text;
+};
+GKernelState gsave_kernel_state();
+void grestore_kernel_state(const GKernelState& s);
 
 // Object codes of the records.
 enum GObjCode : int {
