@@ -228,9 +228,9 @@ TEST_F(VectPlotTest, LaterFramesOfAVariableKeepTheFirstFramesChoice) {
     ::testing::internal::GetCapturedStdout();
 }
 
-// The stand-alone picture of two grids: map, arrows and key, in a file
-// Ghostscript renders.
-TEST_F(VectPlotTest, WholePictureOfTwoGridsWritesPostScript) {
+// The stand-alone picture of two grids opens its own PostScript picture,
+// labels it with the key and closes it into a file Ghostscript renders.
+TEST_F(VectPlotTest, WholePictureOfTwoGridsOpensAndClosesItsOwnPostScript) {
     gclose_ws(1);
     test::g_recording = nullptr;
     testing::ScratchDir dir;
