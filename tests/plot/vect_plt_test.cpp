@@ -12,6 +12,7 @@
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
+#include "geo/map.hpp"
 #include "geo/maptran.hpp"
 #include "gks/gks_tool.hpp"
 #include "gks/ps_render.hpp"
@@ -228,11 +229,12 @@ TEST_F(VectPlotTest, LaterFramesOfAVariableKeepTheFirstFramesChoice) {
     ::testing::internal::GetCapturedStdout();
 }
 
-// The stand-alone picture of two grids opens its own PostScript picture,
-// labels it with the key and closes it into a file Ghostscript renders.
-TEST_F(VectPlotTest, WholePictureOfTwoGridsOpensAndClosesItsOwnPostScript) {
+// The stand-alone picture of two grids: map window, arrows and key, in a
+// PostScript file of its own that Ghostscript renders.
+TEST_F(VectPlotTest, WholePictureOfTwoGridsWritesPostScript) {
     gclose_ws(1);
     test::g_recording = nullptr;
+    MAP_register_hooks();
     testing::ScratchDir dir;
     RES_put("file_path", ORV_DATA_DIR);
     RES_put("device", ("ps," + dir.file("wind.ps")).c_str());
@@ -246,6 +248,9 @@ TEST_F(VectPlotTest, WholePictureOfTwoGridsOpensAndClosesItsOwnPostScript) {
     EXPECT_EQ(gchk_graphics(), 0) << "the picture it opened is closed";
     const std::string ps = test::slurp(dir.file("wind.ps"));
     EXPECT_NE(ps.find("MAX VECTOR"), std::string::npos);
+    std::size_t lines = 0;
+    for (std::size_t at = ps.find("%%PL:"); at != std::string::npos; at = ps.find("%%PL:", at + 1)) ++lines;
+    EXPECT_GE(lines, 81U * 3) << "every 5th point of 41 x 41 has a shaft and two head strokes";
     EXPECT_NE(ps.find("showpage"), std::string::npos);
     if (test::have_ghostscript()) {
         std::string log;
