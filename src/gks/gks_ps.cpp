@@ -100,6 +100,20 @@ void put_pair(float x, float y, const char* op) {
     fwrite_unlocked(buf, 1, static_cast<std::size_t>(p - buf), g.output.out);
 }
 
+// Fixed words and counted comments of the drawing commands, written
+// without the format machinery: they are most of a busy picture's lines.
+void put_word(std::string_view text) {
+    if (g.output.out != nullptr) fwrite_unlocked(text.data(), 1, text.size(), g.output.out);
+}
+
+void put_count(std::string_view tag, int n) {
+    char buf[48];
+    std::memcpy(buf, tag.data(), tag.size());
+    char* p = std::to_chars(buf + tag.size(), buf + sizeof buf - 1, n).ptr;
+    *p++ = '\n';
+    put_word(std::string_view(buf, static_cast<std::size_t>(p - buf)));
+}
+
 // Below this the hundredths of a float are an exact double and an exact
 // 64-bit integer.
 constexpr float kFastNumberLimit = 1.0e9F;
@@ -127,7 +141,19 @@ char* gps_fixed(char* out, float v, int decimals) {
     return out;
 }
 
-char* gps_number(char* out, float v) { return gps_fixed(out, v, 2); }
+char* gps_number(char* out, float v) {
+    if (!(std::fabs(v) < kFastNumberLimit)) return gps_fixed(out, v, 2);
+    const double hundredths = std::nearbyint(static_cast<double>(v) * 100.0);
+    auto n = static_cast<unsigned long long>(std::fabs(hundredths));
+    if (std::signbit(v)) *out++ = '-';
+    const unsigned long long whole = n / 100;
+    const auto cents = static_cast<unsigned>(n % 100);
+    out = std::to_chars(out, out + 24, whole).ptr;
+    *out++ = '.';
+    *out++ = static_cast<char>('0' + cents / 10);
+    *out++ = static_cast<char>('0' + cents % 10);
+    return out;
+}
 
 namespace {
 
@@ -322,14 +348,14 @@ void ps_clip() {
 int ps_polyline(int n, const GPoint* pts) {
     begin_drawing();
     const GLineAttr& a = ginq_line_attr();
-    gps_printf("%%%%PL:%d\n", n);
+    put_count("%%PL:", n);
     gps_set_width(a.color, a.width);
     gps_set_color(a.color);
     gps_set_type(a.type);
-    gps_printf("np\n");
+    put_word("np\n");
     gps_move(pts[0].x, pts[0].y);
     for (int i = 1; i < n; ++i) gps_line(pts[i].x, pts[i].y);
-    gps_printf("stroke\n");
+    put_word("stroke\n");
     return 1;
 }
 
@@ -337,27 +363,27 @@ int ps_fill_area(int n, const GPoint* pts) {
     begin_drawing();
     const GFillAttr& a = ginq_fill_attr();
     if (a.int_style != 1) return 0;
-    gps_printf("%%%%FA:%d\n", n);
-    gps_printf("np\n");
+    put_count("%%FA:", n);
+    put_word("np\n");
     gps_move(pts[0].x, pts[0].y);
     for (int i = 1; i < n; ++i) gps_line(pts[i].x, pts[i].y);
-    gps_printf("cp\n");
+    put_word("cp\n");
     gps_set_fill_color(a.color);
-    gps_printf("fill\n");
+    put_word("fill\n");
     return 1;
 }
 
 void marker_stroke(void* /*user*/, int n, const GPoint* pts) {
-    gps_printf("np\n");
+    put_word("np\n");
     gps_move_abs(pts[0].x, pts[0].y);
     for (int i = 1; i < n; ++i) gps_line_abs(pts[i].x, pts[i].y);
-    gps_printf("stroke\n");
+    put_word("stroke\n");
 }
 
 int ps_polymarker(int n, const GPoint* pts) {
     begin_drawing();
     const GMarkerAttr& a = ginq_marker_attr();
-    gps_printf("%%%%PM:%d\n", n);
+    put_count("%%PM:", n);
     gps_set_width(a.color, a.width);
     gps_set_color(a.color);
     gps_set_type(1);
@@ -410,12 +436,12 @@ void ps_text_begin(float x, float y, const char* string, int shadow) {
 }
 
 void ps_glyph_begin() {
-    gps_printf("np\n");
+    put_word("np\n");
     g.path_points = 0;
 }
 
 void ps_text_move(float x, float y) {
-    if (g.path_points > 0) gps_printf("stroke\nnp\n");
+    if (g.path_points > 0) put_word("stroke\nnp\n");
     g.last_x = xW_ps(x) + g.shadow_dx;
     g.last_y = yW_ps(y) + g.shadow_dy;
     gps_move_abs(g.last_x, g.last_y);
@@ -424,7 +450,7 @@ void ps_text_move(float x, float y) {
 
 void ps_text_draw(float x, float y) {
     if (g.path_points > kTextPathMax) {
-        gps_printf("stroke\nnp\n");
+        put_word("stroke\nnp\n");
         gps_move_abs(g.last_x, g.last_y);
         g.path_points = 1;
     }
@@ -438,7 +464,7 @@ void ps_text_draw(float x, float y) {
 }
 
 void ps_glyph_end() {
-    gps_printf("stroke\n");
+    put_word("stroke\n");
     g.path_points = 0;
 }
 
