@@ -1900,13 +1900,7 @@ int CONT_set_cont_ext(const GridField* grid) {
 
 int CONT_plot(const Domain* domain) {
     if (FLAG_get(11) == 99 || domain == nullptr) return 0;
-    const bool opened = gchk_graphics() == 0;
-    const float aspect = DOM_aspect(domain);
-    if (opened) {
-        PLT_open(aspect);
-    } else {
-        PLT_reset(aspect);
-    }
+    const bool opened = PLT_begin(DOM_aspect(domain));
     PLT_set_callback(CONT_callback);
     PLT_set_zoom_func(CONT_plot);
     PLT_set_resize_func(CONT_plot);

@@ -426,6 +426,16 @@ int PLT_reset(float aspect) {
     return GPH_reset(g.ws, g.type, g.view, aspect);
 }
 
+bool PLT_begin(float aspect) {
+    const bool opened = gchk_graphics() == 0;
+    if (opened) {
+        PLT_open(aspect);
+    } else {
+        PLT_reset(aspect);
+    }
+    return opened;
+}
+
 // Detaching lets a batch run return to its caller while the window stays
 // up; a file device has nothing to wait for, and the caller must find the
 // file complete when the program has ended, so only the window detaches.

@@ -80,6 +80,10 @@ PltHooks* PLT_hooks();
 // Plot life cycle.
 int PLT_open(float aspect);
 int PLT_reset(float aspect);
+// A whole picture's start: opens the graphics when none are open, else
+// resets the open picture to the aspect. True when it opened them, so the
+// caller closes them at the end.
+bool PLT_begin(float aspect);
 int PLT_close();
 [[noreturn]] void PLT_exit(int code);
 [[gnu::format(printf, 1, 2)]] int PLT_mess(const char* format, ...);

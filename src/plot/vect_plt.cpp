@@ -693,13 +693,7 @@ int vect_callback(const char* event, float x, float y) {
 
 int VECT_plot(const Domain* domain) {
     if (FLAG_get(kFlagPlotType) == kVectNone || domain == nullptr) return 0;
-    const bool opened = gchk_graphics() == 0;
-    const float aspect = DOM_aspect(domain);
-    if (opened) {
-        PLT_open(aspect);
-    } else {
-        PLT_reset(aspect);
-    }
+    const bool opened = PLT_begin(DOM_aspect(domain));
     PLT_set_callback(plot_grids.callback != nullptr ? plot_grids.callback : vect_callback);
     PLT_set_zoom_func(VECT_plot);
     PLT_set_resize_func(VECT_plot);

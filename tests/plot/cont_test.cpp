@@ -164,7 +164,7 @@ TEST_F(ContTest, FillListsGiveLevelsAndColours) {
         float levels[256];
         const int n = CONT_get_values(levels);
         EXPECT_EQ(n, c.levels.empty() ? (c.count == 256 ? 256 : 0) : c.count);
-        if (!c.levels.empty()) EXPECT_EQ(std::vector<float>(levels, levels + n), c.levels);
+        if (!c.levels.empty()) { EXPECT_EQ(std::vector<float>(levels, levels + n), c.levels); }
         for (std::size_t k = 0; k < c.colors.size(); ++k) {
             AttribRecord a;
             CONT_get_fill_attrib_ind(static_cast<int>(k), &a);
@@ -598,9 +598,11 @@ TEST_F(ContGridTest, SetupInBatchMakesFrameLabels) {
         open_recorder(6, 5);  // the colour table names the fill colours
         setup(&f);
         EXPECT_EQ(CONT_get_type(), 15);
-        if (c.range) EXPECT_STREQ(CONT_get_frame_label(2), c.range);
-        if (c.fourth) EXPECT_EQ(std::string(CONT_get_frame_label(3)).rfind(c.fourth, 0), 0U) << CONT_get_frame_label(3);
-        if (c.fill) EXPECT_GT(CONT_get_bar(), 0);
+        if (c.range) { EXPECT_STREQ(CONT_get_frame_label(2), c.range); }
+        if (c.fourth) {
+            EXPECT_EQ(std::string(CONT_get_frame_label(3)).rfind(c.fourth, 0), 0U) << CONT_get_frame_label(3);
+        }
+        if (c.fill) { EXPECT_GT(CONT_get_bar(), 0); }
     }
     EXPECT_STREQ(CONT_get_frame_label(0), "Temperature (F)");
     EXPECT_STREQ(CONT_get_frame_label(1), "12Z 01 JAN 2014");
