@@ -1,27 +1,14 @@
 #include "plot/colors.hpp"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
-
-class Colors : public ::testing::Test {
+class Colors : public test::ModuleTest {
 protected:
     void SetUp() override {
-        RES_reset_for_tests();
-        MESS_reset_for_tests();
-        CLR_reset_for_tests();
-        gks_text_reset_for_tests();
+        test::ModuleTest::SetUp();
         RES_put("file_path", (dir_.path() + "/").c_str());
-    }
-    void TearDown() override {
-        CLR_reset_for_tests();
-        RES_reset_for_tests();
     }
     // Reads a table of the given lines.
     void table(const std::string& text) {
@@ -46,9 +33,7 @@ protected:
         ATTRIB_init(&r);
         return r;
     }
-    orv::testing::ScratchDir dir_;
 };
-
 TEST_F(Colors, TableLinesInEveryFormAndCommentsAndEnd) {
     dir_.write("t.clr", "# a comment\r\n  black 0 0 0  \r\n7 white 1.0 1.0 1.0\nRed #FF0000\n12 teal #008080\n\nEND\n"
                         "LGray 0.8 0.8 0.8\n");
@@ -67,7 +52,6 @@ TEST_F(Colors, TableLinesInEveryFormAndCommentsAndEnd) {
     EXPECT_EQ(CLR_get_rgb(3, &r, nullptr, nullptr), -1);
     EXPECT_EQ(r, 0.0F);
 }
-
 TEST_F(Colors, FillColoursListsOfFilesAndTheLimitOf256) {
     std::string text;
     for (int i = 0; i < 20; ++i) text += (i == 15 ? "END\n" : "") + ("c" + std::to_string(i)) + " 0.1 0.2 0.3\n";
@@ -80,7 +64,6 @@ TEST_F(Colors, FillColoursListsOfFilesAndTheLimitOf256) {
     CLR_read_table("");
     EXPECT_EQ(CLR_get_num(), 3);
     EXPECT_EQ(CLR_get_num_fill(), 2);
-
     CLR_reset_for_tests();
     dir_.write("a.clr", "black 0 0 0\nwhite 1 1 1\nEND\n");
     dir_.write("b.clr", "red 1 0 0\n");
@@ -89,7 +72,6 @@ TEST_F(Colors, FillColoursListsOfFilesAndTheLimitOf256) {
     EXPECT_EQ(CLR_get_num_fill(), 0);
     EXPECT_EQ(CLR_read_table("gone.clr"), 3);  // a list of which nothing opens keeps the table
     EXPECT_EQ(CLR_get_ind("white"), 1);
-
     CLR_reset_for_tests();
     text = "only_name\nnum 0.5\nhexy #12\naveryveryverylongcolourname 0 0 1" + std::string(200, ' ') + "junk\n";
     for (int i = 0; i < 300; ++i) text += "k" + std::to_string(i) + " 0.25 0.5 2.0\n";
@@ -102,7 +84,6 @@ TEST_F(Colors, FillColoursListsOfFilesAndTheLimitOf256) {
     EXPECT_STREQ(CLR_get_name(255), "k251");
     EXPECT_EQ(CLR_get_ind("k252"), -1);
 }
-
 TEST_F(Colors, TablesThatAreNoTablesWarnAndFallBackToTheBuiltInColours) {
     dir_.write("maps.lst", "[25,80,-160,-65,75]\n  orv.map\n  >20:lalo:10\n");
     dir_.write("one.clr", "red 1 0 0\n");
@@ -110,16 +91,13 @@ TEST_F(Colors, TablesThatAreNoTablesWarnAndFallBackToTheBuiltInColours) {
          {std::pair{"maps.lst", "CLR_read_table: 3 lines of maps.lst are not colours (line 1: [25,80,-160,-65,75])\n"},
           {"one.clr", ""}, {"gone.clr", ""}}) {
         CLR_reset_for_tests();
-        ::testing::internal::CaptureStderr();
-        CLR_read_table(list);
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+        EXPECT_EQ(test::stderr_of([&] { CLR_read_table(list); }),
                   std::string(warning) + "CLR_read_table: no usable colour table in " + list + "; using the built-in colours\n");
         expect_rgb(CLR_get_ind("white"), {1, 1, 1});
         expect_rgb(CLR_get_ind("LBlue"), {0.45F, 0.65F, 1.0F});
         EXPECT_NE(CLR_get_ind("white"), CLR_get_ind("black")) << list;
     }
 }
-
 TEST_F(Colors, ColourTextsToIndices) {
     table("black 0 0 0\nwhite 1 1 1\nRed 1 0 0\nred 0.5 0 0\n");
     const std::pair<const char*, int> cases[] = {
@@ -132,7 +110,6 @@ TEST_F(Colors, ColourTextsToIndices) {
     EXPECT_EQ(CLR_get_ind(nullptr), -1);
     EXPECT_EQ(CLR_get_num(), 4);
 }
-
 TEST_F(Colors, RgbTextsAddAnEntryOnceAndAreFoundAgain) {
     table("black 0 0 0\nwhite 1 1 1\n");
     EXPECT_EQ(CLR_get_ind("#FF8000"), 2);
@@ -152,53 +129,12 @@ TEST_F(Colors, RgbTextsAddAnEntryOnceAndAreFoundAgain) {
     EXPECT_EQ(CLR_get_ind("#0000F0"), 2);
     EXPECT_EQ(CLR_get_num(), 256);
 }
-
-TEST_F(Colors, ShippedTableHasTheDefaultColourNamesAndARamp) {
-    RES_put("file_path", ORV_DATA_DIR);
-    CLR_read_table(nullptr);
-    for (const char* name : {"black", "white", "red", "green", "blue", "yellow", "brown", "magenta", "cyan", "gray", "tan",
-                             "Magenta", "LMagenta", "Blue", "LBlue", "Cyan", "LCyan", "Green", "LGreen", "Brown",
-                             "Yellow", "Red", "LRed", "DGray", "LGray", "White"})
-        EXPECT_GE(CLR_get_ind(name), 0) << name;
-    const int fills = CLR_get_num_fill();
-    ASSERT_GE(fills, 10);
-    EXPECT_GT(rgb(0)[2], rgb(0)[0]);  // cold to warm: the ramp starts blue-ish and ends red-ish
-    EXPECT_GT(rgb(fills - 1)[0], rgb(fills - 1)[2]);
-    expect_rgb(CLR_get_ind("black"), {0, 0, 0});
-    expect_rgb(CLR_get_ind("White"), {1, 1, 1});
-}
-
-TEST_F(Colors, TableColoursReachTheOpenDevice) {
-    table("black 0 0 0\nwhite 1 1 1\nred 1 0 0\n");
-    gks_reset_all_for_tests();
-    MESS_set(-1, static_cast<int>(kMessPrint));
-    ASSERT_EQ(gopen_gks(nullptr), 0);
-    ASSERT_EQ(gopen_ws(1, dir_.file("out.ps").c_str(), kWsPostScript), 0);
-    EXPECT_EQ(CLR_define_colors(), 3);
-    const int added = CLR_get_ind("#00FF80");
-    std::vector<float> c(3);
-    gget_color_rgb(2, &c[0], &c[1], &c[2]);
-    EXPECT_EQ(c, (std::vector<float>{1, 0, 0}));
-    gget_color_rgb(added, &c[0], &c[1], &c[2]);
-    EXPECT_EQ(c, (std::vector<float>{0, 1, 128.0F / 255.0F}));
-    gclose_ws(1);
-    gclose_gks();
-    gks_reset_all_for_tests();
-}
-
 // Attribute texts: keyed fields, a first field that is a colour, one-letter
 // fields reading values, and the font named from the font list.
 TEST_F(Colors, AttributeTexts) {
     table("black 0 0 0\nwhite 1 1 1\nred 1 0 0\nblue 0 0 1\nw3 1 1 1\n");
     const float U = kMissingF;
-    const struct {
-        const char* text;
-        int color;
-        float width;
-        int style, fill;
-        float height, expansion;
-        int font;
-    } cases[] = {
+    const struct { const char* text; int color; float width; int style, fill; float height, expansion; int font; } cases[] = {
         {"red:wi=2:st=dsh", 2, 2, 2, kMissing, U, U, kMissing},
         {"co=blue:fp=hat", 3, U, kMissing, 9, U, U, kMissing},
         {"CO=white:ST=llsdsh:sc=1.5:te=0.8:fi=3%:HI=2", 1, U, 4, 13, 2, 0.8F, kMissing},
@@ -209,18 +145,11 @@ TEST_F(Colors, AttributeTexts) {
     };
     for (const auto& c : cases) {
         const AttribRecord r = parsed(c.text);
-        EXPECT_EQ(r.color, c.color) << c.text;
-        EXPECT_EQ(r.width, c.width) << c.text;
-        EXPECT_EQ(r.style, c.style) << c.text;
-        EXPECT_EQ(r.fill, c.fill) << c.text;
-        EXPECT_EQ(r.height, c.height) << c.text;
-        EXPECT_FLOAT_EQ(r.expansion, c.expansion) << c.text;
-        EXPECT_EQ(r.font, c.font) << c.text;
+        EXPECT_EQ(std::make_tuple(r.color, r.width, r.style, r.fill, r.height, r.expansion, r.font),
+                  std::make_tuple(c.color, c.width, c.style, c.fill, c.height, c.expansion, c.font)) << c.text;
     }
     const AttribRecord after = parsed(":fM:wxyz", parsed("black:w3:f6"));  // the colour stays; "fM" unsets the pattern
-    EXPECT_EQ(after.color, 0);
-    EXPECT_EQ(after.fill, kMissing);
-    EXPECT_EQ(after.width, 0.0F);
+    EXPECT_EQ(std::make_tuple(after.color, after.fill, after.width), std::make_tuple(0, kMissing, 0.0F));
     for (const auto& [style, want] : {std::pair{"sol", 1}, {"dsh", 2}, {"lsdsh", 3}, {"llsdsh", 4}, {"dot", 5}, {"7", 7}, {"x", 0}})
         EXPECT_EQ(parsed((std::string("st=") + style).c_str()).style, want) << style;
     dir_.write("fonts.lst", "alpha a.fnt\nbeta b.fnt\n");
@@ -229,36 +158,5 @@ TEST_F(Colors, AttributeTexts) {
     for (const auto& [font, want] : {std::pair{"fo=BETA", 2}, {"fo=3", 3}, {"fo=nosuchfont", 1}})
         EXPECT_EQ(parsed(font).font, want) << font;
 }
-
-TEST_F(Colors, GetParsesTheDefaultThenTheResourceAndUpdateCopiesSetFields) {
-    table("black 0 0 0\nwhite 1 1 1\nred 1 0 0\n");
-    AttribRecord r = unset();
-    EXPECT_EQ(ATTRIB_get("color_line", "red:s4", &r), 0);
-    EXPECT_EQ(std::make_tuple(r.color, r.style, r.width), std::make_tuple(2, 4, kMissingF));
-    RES_put("color_line", "wi=3");
-    r = unset();
-    EXPECT_EQ(ATTRIB_get("color_line", "red:s4", &r), 1);
-    EXPECT_EQ(std::make_tuple(r.color, r.style, r.width), std::make_tuple(2, 4, 3.0F));
-    AttribRecord target{3, 1.0F, 2.0F, 1.0F, 1, 0, 1};
-    AttribRecord source = unset();
-    source.width = 5.0F;
-    source.fill = 9;
-    ATTRIB_update(&target, &source);
-    EXPECT_EQ(std::make_tuple(target.color, target.width, target.height, target.fill, target.font),
-              std::make_tuple(3, 5.0F, 2.0F, 9, 1));
-}
-
-TEST_F(Colors, FillPatternAndMarkerNames) {
-    const std::pair<const char*, int> patterns[] = {
-        {"sol", 0}, {"ST", 1}, {"lst", 4}, {"||", 5}, {"\\\\", 6}, {"//", 7}, {"--", 8},
-        {"xx", 9}, {"0%", 10}, {"1%", 11}, {"9%", 19}, {"14", 14}, {"solid", 0}, {"10%", 10}};
-    for (const auto& [text, pattern] : patterns) EXPECT_EQ(ATTR_parse_fill_pat(text), pattern) << text;
-    const std::pair<const char*, int> markers[] = {
-        {"pnt", 1}, {".", 1}, {"plus", 2}, {"+", 2}, {"STAR", 3}, {"*", 3}, {"crcl", 4},
-        {"circle", 4}, {"o", 4}, {"x", 5}, {"sqr", 6}, {"square", 6}, {"#", 6}, {"tri", 7},
-        {"^", 7}, {"itri", 9}, {"v", 9}, {"dot", 8}, {"pl", 0}, {"12", 12}, {"triangle", 7}};
-    for (const auto& [text, marker] : markers) EXPECT_EQ(ATTR_parse_marker(text), marker) << text;
-}
-
 }  // namespace
 }  // namespace orv

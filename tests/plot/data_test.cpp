@@ -1,39 +1,62 @@
 #include "plot/data.hpp"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <tuple>
-
 #include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
-
-using ::testing::internal::CaptureStdout;
-using ::testing::internal::GetCapturedStdout;
-
+RawData value(float v, float second = kMissingF) {
+    RawData raw;
+    RAW_data_init(&raw);
+    raw.value = v;
+    raw.second = second;
+    return raw;
+}
+// A data source of stations (the third skipped when `skip`) whose value of a
+// field is the field's index plus the station's, or missing; the stations
+// lie along a row, or all at the middle (40 N, 100 W) of the small domain.
+struct FakeSource { int next = 0, station = -1, count = 4; bool skip = true, middle = false, missing = false; };
+FakeSource g_source;
+Domain g_domain;
+int fake_read(void* report, CityEntry* entry) {
+    FakeSource* r = static_cast<FakeSource*>(report);
+    if (r->next >= r->count) return -1;
+    r->station = r->next++;
+    if (r->skip && r->station == 2) return 0;
+    copy_text(entry->id, "K000");
+    entry->x = 0.5F * static_cast<float>(r->station);
+    entry->y = 0.25F;
+    if (!r->middle) return 1;
+    MAP_domain(&g_domain);
+    MAP_tran(&entry->x, &entry->y, 40.0F, -100.0F);
+    return 1;
+}
+int fake_rewind() {
+    g_source.next = 0;
+    return 0;
+}
+int fake_get(const void* report, VarRecord* variable, RawData* raw) {
+    const FakeSource* r = static_cast<const FakeSource*>(report);
+    raw->value = r->missing ? kMissingF : static_cast<float>(std::string(variable->name) == "dewp" ? 100 + r->station : r->station);
+    raw->second = -1.0F;
+    return 1;
+}
 class PlotData : public test::ModuleTest {
 protected:
-    static RawData value(float v, float second = kMissingF) {
-        RawData raw;
-        RAW_data_init(&raw);
-        raw.value = v;
-        raw.second = second;
-        return raw;
-    }
-    static Domain small_domain() {
-        Domain d;
-        d.proj = kProjLatLon;
-        d.clat = 40.0F;
-        d.clon = -100.0F;
-        d.dx = d.dy = 1.0F;
-        d.nx = 5;
-        d.ny = 4;
-        return d;
+    // Analysed variables over a 5 x 4 latitude/longitude domain read from the fake source.
+    PlotControl* control(const char* variables, const FakeSource& source = {}) {
+        VAR_set_def_type(kTypeCont);
+        VAR_setup(nullptr, variables);
+        g_domain = test::latlon_domain(5, 4);
+        g_source = source;
+        PlotControl* c = DATA_get_control();
+        c->plot_domain = g_domain;
+        c->report = &g_source;
+        c->read_report = fake_read;
+        c->rewind = fake_rewind;
+        c->get_data = fake_get;
+        return c;
     }
 };
-
 TEST_F(PlotData, ArraysGrowBy400AtStation800AndKeepTheirValues) {
     DATA_init(kDataInitialLimit, 2);
     VarRecord var{};
@@ -46,26 +69,20 @@ TEST_F(PlotData, ArraysGrowBy400AtStation800AndKeepTheirValues) {
     }
     EXPECT_EQ(DATA_get_limit(), 800);
     MESS_set(0, static_cast<int>(kMessMess));
-    CaptureStdout();
-    EXPECT_EQ(DATA_add_loc(800, 1.0F, 2.0F), 0);
-    EXPECT_EQ(GetCapturedStdout(), "Increasing arrays to 1200\n");
+    EXPECT_EQ(test::stdout_of([&] { EXPECT_EQ(DATA_add_loc(800, 1.0F, 2.0F), 0); }), "Increasing arrays to 1200\n");
     EXPECT_EQ(DATA_get_limit(), 1200);
     const RawData last = value(-1.0F);
     DATA_add_raw(800, 3, &last);
     EXPECT_EQ(DATA_get_num_stats(), 801);
-
     RawData out;
     RAW_data_init(&out);
-    for (int i : {0, 399, 799}) {
+    for (int i : {0, 399, 799, 800}) {
         ASSERT_EQ(DATA_get_raw(i, 3, &out), 1);
         const float f = static_cast<float>(i);
-        EXPECT_EQ(std::make_tuple(out.x, out.y, out.value, out.second), std::make_tuple(f, -f, f * 0.5F, f)) << i;
+        const auto want = i == 800 ? std::make_tuple(1.0F, 2.0F, -1.0F) : std::make_tuple(f, -f, f * 0.5F);
+        EXPECT_EQ(std::make_tuple(out.x, out.y, out.value), want) << i;
     }
-    ASSERT_EQ(DATA_get_raw(800, 3, &out), 1);
-    EXPECT_EQ(out.x, 1.0F);
-    EXPECT_EQ(out.value, -1.0F);
 }
-
 TEST_F(PlotData, OutOfRangeStationsAndFieldsAreRefused) {
     DATA_init(2, 2);
     const RawData raw = value(1.0F);
@@ -79,45 +96,6 @@ TEST_F(PlotData, OutOfRangeStationsAndFieldsAreRefused) {
     EXPECT_EQ(DATA_get_raw(0, 7, &out), 0);
     EXPECT_EQ(DATA_object_analyze(), -1) << "the fields are empty until a value is added";
 }
-
-// A data source with one station and a counter of grid passes.
-int g_grid_calls = 0;
-int count_grid(PlotControl*) { return ++g_grid_calls; }
-
-// The grid pass runs once a frame when variables are analysed, never for station plots.
-TEST_F(PlotData, GridDataRunsOncePerFrameForAnalysedVariables) {
-    VAR_set_def_type(kTypeCont);
-    VAR_setup(nullptr, "temp,dewp");
-    PlotControl* control = DATA_get_control();
-    control->grid_data = count_grid;
-    g_grid_calls = 0;
-    EXPECT_EQ(DATA_fit_grid(control), 1);
-    EXPECT_EQ(DATA_fit_grid(control), 0);
-    EXPECT_EQ(g_grid_calls, 1);
-    DATA_new_grid();
-    DATA_fit_grid(control);
-    EXPECT_EQ(g_grid_calls, 2);
-    VAR_reset_for_tests();
-    VAR_setup(nullptr, "temp");
-    VAR_set_type(0, kTypeData);
-    DATA_new_grid();
-    EXPECT_EQ(DATA_fit_grid(control), 0);
-    EXPECT_EQ(g_grid_calls, 2);
-}
-
-TEST_F(PlotData, FillContourMovesTheMapToTheOverlay) {
-    FLAG_set(kFlagPlotType, kTypeFcont);
-    DATA_plot_init();
-    EXPECT_EQ(DATA_get_fill(), 1);
-    FLAG_set(kFlagPlotType, kTypeCont);
-    DATA_plot_init();
-    EXPECT_EQ(DATA_get_fill(), 0);
-    VAR_setup(nullptr, "temp");
-    VAR_set_type(0, kTypeMap);
-    DATA_plot_init();
-    EXPECT_EQ(DATA_get_map_flag(), 1);
-}
-
 TEST_F(PlotData, StationLabelTextCollectsVariablesAndStaysBounded) {
     VarRecord temp{};
     VAR_data_init(&temp);
@@ -126,7 +104,6 @@ TEST_F(PlotData, StationLabelTextCollectsVariablesAndStaysBounded) {
     char block[120] = "";
     RawData raw = value(21.0F);
     RAW_set_var_string(&temp, &raw, block);
-    EXPECT_STREQ(block, "temp=21 ");
     RAW_set_var_string(&temp, &raw, block);
     EXPECT_STREQ(block, "temp=21 ") << "a text starting with the name starts again";
     VarRecord dewp = temp;
@@ -134,140 +111,63 @@ TEST_F(PlotData, StationLabelTextCollectsVariablesAndStaysBounded) {
     raw.value = 9.0F;
     RAW_set_var_string(&dewp, &raw, block);
     EXPECT_STREQ(block, "temp=21 dewp=9 ");
-    std::string long_text(112, 'x');
-    copy_text(block, long_text.c_str());
+    copy_text(block, std::string(112, 'x').c_str());
     RAW_set_var_string(&dewp, &raw, block);
     EXPECT_STREQ(block, "9");
 }
-
-TEST_F(PlotData, GridSetupAllocatesTheAnalysedSlotsOnTheGridDomain) {
-    VAR_set_def_type(kTypeCont);
-    VAR_setup(nullptr, "temp");
-    PlotControl* control = DATA_get_control();
-    control->plot_domain = small_domain();
-    ASSERT_EQ(DATA_setup_grid(control), 1);
-    EXPECT_EQ(DATA_chk_field(0), 1);
-    EXPECT_NE(GRD_get_grid(0)->values, nullptr);
-    EXPECT_EQ(GRD_get_grid(0)->domain.nx, 5);
-    EXPECT_EQ(control->grid_domain.ny, 4);
-    DATA_free();
-    EXPECT_EQ(DATA_chk_field(0), 0);
-}
-
-// A data source of three stations (one skipped) whose value of a field is
-// the field's index plus the station's.
-struct FakeReport {
-    int next = 0;
-    int station = -1;
-};
-int fake_read(void* report, CityEntry* entry) {
-    FakeReport* r = static_cast<FakeReport*>(report);
-    if (r->next >= 4) return -1;
-    r->station = r->next++;
-    if (r->station == 2) return 0;
-    copy_text(entry->id, "K000");
-    entry->x = 0.5F * static_cast<float>(r->station);
-    entry->y = 0.25F;
-    return 1;
-}
-FakeReport g_report;
-Domain g_middle_domain;
-int fake_rewind() {
-    g_report = FakeReport{};
-    return 0;
-}
-int fake_get(const void* report, VarRecord* variable, RawData* raw) {
-    const int station = static_cast<const FakeReport*>(report)->station;
-    raw->value = static_cast<float>(std::string(variable->name) == "dewp" ? 100 + station : station);
-    raw->second = -1.0F;
-    return 1;
-}
-
 TEST_F(PlotData, GatheringSkipsReportsAndFillsEveryField) {
-    VAR_set_def_type(kTypeCont);
-    VAR_setup(nullptr, "temp,dewp");
-    PlotControl* control = DATA_get_control();
-    control->plot_domain = small_domain();
-    control->report = &g_report;
-    control->read_report = fake_read;
-    control->rewind = fake_rewind;
-    control->get_data = fake_get;
-    g_report.next = 3;  // the source is rewound first
-    ASSERT_EQ(DATA_setup_grid(control), 1);
-    EXPECT_EQ(DATA_get_data(control), 3);
+    PlotControl* c = control("temp,dewp");
+    ASSERT_EQ(DATA_setup_grid(c), 1);
+    EXPECT_EQ(DATA_chk_field(0), 1);
+    EXPECT_EQ(GRD_get_grid(0)->domain.nx, 5);
+    EXPECT_EQ(c->grid_domain.ny, 4);
+    g_source.next = 3;  // the source is rewound first
+    EXPECT_EQ(DATA_get_data(c), 3);
     EXPECT_EQ(DATA_get_num_stats(), 3);
     RawData raw;
     const float expected[3][2] = {{0, 100}, {1, 101}, {3, 103}};
     for (int i = 0; i < 3; ++i) {
         for (int f = 0; f < 2; ++f) {
             ASSERT_EQ(DATA_get_raw(i, f, &raw), 1);
-            EXPECT_EQ(raw.value, expected[i][f]) << i << "," << f;
-            EXPECT_EQ(raw.second, -1.0F);
+            EXPECT_EQ(std::make_pair(raw.value, raw.second), std::make_pair(expected[i][f], -1.0F)) << i << "," << f;
         }
     }
     ASSERT_EQ(DATA_get_raw(2, 0, &raw), 1);
     EXPECT_FLOAT_EQ(raw.x, 1.5F) << "the skipped report takes no place";
+    DATA_free();
+    EXPECT_EQ(DATA_chk_field(0), 0);
 }
-
 // A reader that never says it has ended is stopped with a warning.
-int g_stuck_reads = 0;
-int stuck_read(void*, CityEntry*) {
-    ++g_stuck_reads;
-    return 0;
-}
-
 TEST_F(PlotData, ReaderThatNeverEndsIsStopped) {
-    PlotControl* control = DATA_get_control();
-    control->report = &g_report;
-    control->read_report = stuck_read;
+    static int reads = 0;
+    PlotControl* c = DATA_get_control();
+    c->report = &g_source;
+    c->read_report = [](void*, CityEntry*) {
+        ++reads;
+        return 0;
+    };
     MESS_set(0, kMessWarn);
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(DATA_get_data(control), 0);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Caught in report loop: stopped after 100000 reports\n");
-    EXPECT_EQ(g_stuck_reads, kDataMaxReports);
+    EXPECT_EQ(test::stderr_of([&] { EXPECT_EQ(DATA_get_data(c), 0); }),
+              "Caught in report loop: stopped after 100000 reports\n");
+    EXPECT_EQ(reads, kDataMaxReports);
 }
-
-// Two stations at the middle of the small domain, whose values are missing.
-int middle_read(void* report, CityEntry* entry) {
-    FakeReport* r = static_cast<FakeReport*>(report);
-    if (r->next >= 2) return -1;
-    r->station = r->next++;
-    copy_text(entry->id, "K000");
-    MAP_domain(&g_middle_domain);
-    MAP_tran(&entry->x, &entry->y, 40.0F, -100.0F);
-    return 1;
-}
-int missing_get(const void* /*report*/, VarRecord* /*variable*/, RawData* raw) {
-    raw->value = kMissingF;
-    return 1;
-}
-
+// Two stations at the middle of the domain whose values are missing: a
+// replacement left by the previous plot is not used, this plot's is.
 TEST_F(PlotData, AnalysisSetUpStartsFromTheDefaultParameters) {
-    VAR_set_def_type(kTypeCont);
-    VAR_setup(nullptr, "temp");
-    PlotControl* control = DATA_get_control();
-    g_middle_domain = small_domain();
-    control->plot_domain = g_middle_domain;
-    control->report = &g_report;
-    control->read_report = middle_read;
-    control->rewind = fake_rewind;
-    control->get_data = missing_get;
+    PlotControl* c = control("temp", FakeSource{0, -1, 2, false, true, true});
     for (const float replacement : {kMissingF, 500.0F}) {
         OBJ_set_miss_val(replacement);  // as a "miss500" format of the previous plot leaves it
-        ASSERT_EQ(DATA_setup_grid(control), 1);
-        ASSERT_EQ(DATA_get_data(control), 2);
+        ASSERT_EQ(DATA_setup_grid(c), 1);
+        ASSERT_EQ(DATA_get_data(c), 2);
         DATA_object_analyze();
-        const GridField* grid = GRD_get_grid(0);
-        EXPECT_EQ(grid->values[2 * grid->domain.nx + 2], kMissingF) << replacement;
+        EXPECT_EQ(GRD_get_grid(0)->values[2 * 5 + 2], kMissingF) << replacement;
         DATA_free();
     }
-    // The same stations with the replacement set for this plot fill the grid.
-    ASSERT_EQ(DATA_setup_grid(control), 1);
-    DATA_get_data(control);
+    ASSERT_EQ(DATA_setup_grid(c), 1);
+    DATA_get_data(c);
     OBJ_set_miss_val(500.0F);
     DATA_object_analyze();
     EXPECT_EQ(GRD_get_grid(0)->values[2 * 5 + 2], 500.0F);
 }
-
 }  // namespace
 }  // namespace orv

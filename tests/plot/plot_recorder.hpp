@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,6 @@ struct Shape {
     std::vector<GPoint> points;
     int color = 0;  // the fill colour of a filled area
 };
-
 struct Recording {
     std::vector<Shape> shapes;
     std::vector<std::string> texts;
@@ -33,56 +33,43 @@ struct Recording {
     std::vector<std::array<float, 4>> text_bounds;
     std::vector<std::size_t> shapes_before;
     bool in_shadow = false;
-    int lines() const {
-        int n = 0;
-        for (const Shape& s : shapes) n += s.filled ? 0 : 1;
-        return n;
+    int fills() const {
+        return static_cast<int>(std::count_if(shapes.begin(), shapes.end(), [](const Shape& s) { return s.filled; }));
     }
-    int fills() const { return static_cast<int>(shapes.size()) - lines(); }
+    int lines() const { return static_cast<int>(shapes.size()) - fills(); }
 };
-
 inline Recording* g_recording = nullptr;
-
-inline int rec_open(int, const char*) { return 0; }
-inline int rec_close(int) { return 0; }
-inline int rec_polyline(int n, const GPoint* p) {
-    g_recording->shapes.push_back({false, std::vector<GPoint>(p, p + n)});
-    return 0;
-}
-inline int rec_fill(int n, const GPoint* p) {
-    g_recording->shapes.push_back({true, std::vector<GPoint>(p, p + n), ginq_fill_attr().color});
-    return 0;
-}
-inline void rec_text_begin(float x, float y, const char* s, int shadow) {
-    Recording& r = *g_recording;
-    r.in_shadow = shadow >= 0;
-    if (r.in_shadow) return;
-    r.texts.emplace_back(s);
-    r.text_at.push_back({x, y});
-    r.text_colors.push_back(ginq_text_attr().color);
-    r.text_bounds.push_back({1e9F, -1e9F, 1e9F, -1e9F});
-    r.shapes_before.push_back(r.shapes.size());
-}
-inline void rec_text_point(float x, float y) {
-    if (g_recording->in_shadow || g_recording->text_bounds.empty()) return;
-    auto& b = g_recording->text_bounds.back();
-    b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
-}
-
 inline GDevice recording_device() {
     GDevice d{};
     d.kind = kWsMeta;
-    d.open = rec_open;
-    d.close = rec_close;
-    d.polyline = rec_polyline;
-    d.fill_area = rec_fill;
-    d.text_begin = rec_text_begin;
-    d.text_move = rec_text_point;
-    d.text_draw = rec_text_point;
+    d.open = [](int, const char*) { return 0; };
+    d.close = [](int) { return 0; };
+    d.polyline = [](int n, const GPoint* p) {
+        g_recording->shapes.push_back({false, std::vector<GPoint>(p, p + n)});
+        return 0;
+    };
+    d.fill_area = [](int n, const GPoint* p) {
+        g_recording->shapes.push_back({true, std::vector<GPoint>(p, p + n), ginq_fill_attr().color});
+        return 0;
+    };
+    d.text_begin = [](float x, float y, const char* s, int shadow) {
+        Recording& r = *g_recording;
+        r.in_shadow = shadow >= 0;
+        if (r.in_shadow) return;
+        r.texts.emplace_back(s);
+        r.text_at.push_back({x, y});
+        r.text_colors.push_back(ginq_text_attr().color);
+        r.text_bounds.push_back({1e9F, -1e9F, 1e9F, -1e9F});
+        r.shapes_before.push_back(r.shapes.size());
+    };
+    d.text_move = d.text_draw = [](float x, float y) {
+        if (g_recording->in_shadow || g_recording->text_bounds.empty()) return;
+        auto& b = g_recording->text_bounds.back();
+        b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
+    };
     return d;
 }
 inline const GDevice kRecordingDevice = recording_device();
-
 // Opens the recording workstation with transformation 2 over the window.
 inline void open_recording(Recording* r, float x0, float x1, float y0, float y1) {
     g_recording = r;
@@ -96,7 +83,6 @@ inline void open_recording(Recording* r, float x0, float x1, float y0, float y1)
     gsel_norm_tran(2);
     gset_text_hooks(nullptr);
 }
-
 // A grid of nx x ny values f(i, j), j counted from the bottom, rows from the top.
 template <typename F>
 std::vector<float> make_grid(int nx, int ny, F f) {
@@ -105,7 +91,6 @@ std::vector<float> make_grid(int nx, int ny, F f) {
         for (int i = 0; i < nx; ++i) z[static_cast<std::size_t>(row * nx + i)] = f(i, ny - 1 - row);
     return z;
 }
-
 inline bool inside(const std::vector<GPoint>& polygon, double x, double y) {
     bool in = false;
     for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
@@ -114,7 +99,6 @@ inline bool inside(const std::vector<GPoint>& polygon, double x, double y) {
     }
     return in;
 }
-
 inline double area_of(const std::vector<GPoint>& p) {
     double twice = 0.0;
     for (std::size_t k = 0; k < p.size(); ++k) {
@@ -122,7 +106,7 @@ inline double area_of(const std::vector<GPoint>& p) {
         const GPoint& b = p[(k + 1) % p.size()];
         twice += static_cast<double>(a.x) * b.y - static_cast<double>(b.x) * a.y;
     }
-    return (twice < 0 ? -twice : twice) / 2.0;
+    return std::abs(twice) / 2.0;
 }
 
 }  // namespace orv::test

@@ -1,42 +1,22 @@
 #include "plot/raw_plt.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-
 #include "plot/module_reset.hpp"
-#include "plot/plot_recorder.hpp"
 
 namespace orv {
 namespace {
-
-class RawPlotTest : public test::ModuleTest {
-protected:
-};
-
+using RawPlotTest = test::ModuleTest;
 // Station values drawn on a latitude/longitude map of 40 x 40 degrees.
-class StationModelTest : public RawPlotTest {
+class StationModelTest : public test::RecorderTest {
 protected:
     void SetUp() override {
-        RawPlotTest::SetUp();
-        Domain d;
-        d.proj = kProjLatLon;
-        d.clat = 40.0F;
-        d.clon = -100.0F;
-        d.dx = d.dy = 1.0F;
-        d.nx = d.ny = 41;
+        test::RecorderTest::SetUp();
+        Domain d = test::latlon_domain(41, 41);
         ASSERT_GE(MAP_setup(&d), 0);
         height_ = MAP_get_vert();
         ASSERT_GT(height_, 0.0F);
         test::open_recording(&drawn_, -1e4F, 1e4F, -1e4F, 1e4F);
         ASSERT_GT(CLR_read_table(ORV_DATA_DIR "orv.clr"), 0);
         ASSERT_EQ(RAW_plot_init(nullptr, 1.0F), 0);
-    }
-    void TearDown() override {
-        gclose_ws(1);
-        test::g_recording = nullptr;
-        RawPlotTest::TearDown();
     }
     int plot(int type, float value, float second, const char* text = "", const char* format = "") {
         RawData r;
@@ -50,10 +30,8 @@ protected:
         copy_text(r.format, format);
         return RAW_plot_data(&r);
     }
-    test::Recording drawn_;
     float height_ = 0;
 };
-
 TEST_F(StationModelTest, WindsCloudsAndValuesAtTheStation) {
     ASSERT_EQ(plot(kRawCbarb, 0, 0), 0);  // calm: the 0.013 circle and no shaft
     ASSERT_EQ(drawn_.shapes.size(), 1u);
@@ -72,18 +50,10 @@ TEST_F(StationModelTest, WindsCloudsAndValuesAtTheStation) {
     ASSERT_EQ(plot(kRawValue, 71.6F, -9999, "", "ul"), 0);
     ASSERT_EQ(plot(kRawText, -9999, -9999, "IFR"), 0);
     EXPECT_EQ(plot(kRawValue, -9999, -9999), -1);
-    ASSERT_EQ(drawn_.texts.size(), 2u);
-    EXPECT_EQ(drawn_.texts[0], "72");
-    EXPECT_EQ(drawn_.texts[1], "IFR");
+    EXPECT_EQ(drawn_.texts, (std::vector<std::string>{"72", "IFR"}));
 }
-
 TEST_F(RawPlotTest, FormatFieldsPositionsAndTypes) {
-    struct Case {
-        const char* text;
-        int type;
-        float x, y;
-        int horizontal, vertical;
-    };
+    struct Case { const char* text; int type; float x, y; int horizontal, vertical; };
     for (const Case& c : {Case{"ul", 0, -0.012F, 0.02F, 3, 3}, Case{"LR", 0, 0.012F, -0.02F, 1, 3},
                           Case{"value:cc", 2, 0, 0, 2, 3}, Case{"wbarb:xy=-2 1", 32, -0.024F, 0.02F, 3, 3},
                           Case{"symb:ta=LT", 36, 0, 0, 1, 1}, Case{"%4.1f:tr", 2, 0.012F, 0.012F, 1, 3},
@@ -91,31 +61,16 @@ TEST_F(RawPlotTest, FormatFieldsPositionsAndTypes) {
         RawFormat f;
         RAW_init_attrib(&f);
         EXPECT_EQ(RAW_parse_format(&f, c.text), c.type) << c.text;
-        EXPECT_FLOAT_EQ(f.x_offset, c.x) << c.text;
-        EXPECT_FLOAT_EQ(f.y_offset, c.y) << c.text;
-        EXPECT_EQ(f.horizontal, c.horizontal) << c.text;
-        EXPECT_EQ(f.vertical, c.vertical) << c.text;
+        EXPECT_EQ(std::make_tuple(f.x_offset, f.y_offset, f.horizontal, f.vertical), std::make_tuple(c.x, c.y, c.horizontal, c.vertical)) << c.text;
     }
     RawFormat f;
     RAW_init_attrib(&f);
     RAW_parse_format(&f, "mk=crcl:sc=5000:mn=10:mx=20:sk=3:tx=A_very_long_fixed_text:sf=my.smb");
-    EXPECT_EQ(f.marker, 4);
-    EXPECT_EQ(f.scale, 1.0F);
-    EXPECT_EQ(f.min, 10.0F);
-    EXPECT_EQ(f.max, 20.0F);
-    EXPECT_EQ(f.skip, 3);
-    EXPECT_STREQ(f.text, "A_very_lo");
-    EXPECT_STREQ(f.symbol_file, "my.smb");
+    EXPECT_EQ(std::make_tuple(f.marker, f.scale, f.min, f.max, f.skip, std::string(f.text), std::string(f.symbol_file)),
+              std::make_tuple(4, 1.0F, 10.0F, 20.0F, 3, std::string("A_very_lo"), std::string("my.smb")));
 }
-
 TEST_F(RawPlotTest, ValueTexts) {
-    struct Case {
-        int type;
-        const char* format;
-        float value, second;
-        const char* text;
-        const char* expected;
-    };
+    struct Case { int type; const char* format; float value, second; const char* text; const char* expected; };
     for (const Case& c : {Case{2, "%z.1f", 0.5F, -9999, "", ".5"}, Case{2, "%z.1f", -0.5F, -9999, "", "-.5"},
                           Case{2, "", 71.6F, -9999, "", "72"}, Case{2, "%4.1f", 71.66F, -9999, "", "71.7"},
                           Case{2, "%s%n", 71.6F, -9999, "", "72"}, Case{2, "%d", 3, -9999, "", "3"},
@@ -133,6 +88,5 @@ TEST_F(RawPlotTest, ValueTexts) {
         EXPECT_STREQ(RAW_data_to_string(out, &r), c.expected) << c.format << " " << c.value;
     }
 }
-
 }  // namespace
 }  // namespace orv

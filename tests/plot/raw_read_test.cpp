@@ -1,34 +1,15 @@
 #include "plot/raw_read.hpp"
-
-#include <gtest/gtest.h>
-
 #include <fstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "plot/module_reset.hpp"
-#include "plot/plot_recorder.hpp"
 
 namespace orv {
 namespace {
-
-class RawFileTest : public ::testing::Test {
+class RawFileTest : public test::ModuleTest {
 protected:
-    void SetUp() override {
-        reset();
-        dir_ = test::make_temp_dir();
-    }
-    void TearDown() override {
-        reset();
-        test::remove_dir(dir_);
-    }
-    static void reset() { test::reset_modules(); }
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
-    void write(const std::string& name, const std::string& text) const { std::ofstream(path(name)) << text; }
-    std::string dir_;
+    std::string path(const std::string& name) const { return dir_.file(name); }
+    void write(const std::string& name, const std::string& text) const { dir_.write(name, text); }
 };
-
 RawData value(int type, float v, float second = -9999.0F, const char* text = "") {
     RawData r;
     RAW_data_init(&r);
@@ -38,7 +19,6 @@ RawData value(int type, float v, float second = -9999.0F, const char* text = "")
     copy_text(r.text, text);
     return r;
 }
-
 TEST_F(RawFileTest, WrittenFilesReadBackToTheSameValues) {
     const int fd = RAW_open(path("out.raw").c_str(), 1);
     ASSERT_GE(fd, 0);
@@ -53,7 +33,6 @@ TEST_F(RawFileTest, WrittenFilesReadBackToTheSameValues) {
     const RawData none = value(kRawValue, -9999), calm = value(kRawWbarb, 0, 0), empty = value(kRawCloud, -9999);
     for (const RawData* r : {&none, &calm, &empty}) RAW_write(fd, 4, nullptr, -9999, -9999, r);
     ASSERT_EQ(RAW_close(fd), 0);  // ends the open line
-
     const int in = RAW_open(path("out.raw").c_str(), 0);
     ASSERT_GE(in, 0);
     EXPECT_EQ(RAW_get_num_field(in), 6);
@@ -65,14 +44,7 @@ TEST_F(RawFileTest, WrittenFilesReadBackToTheSameValues) {
     EXPECT_STREQ(label, " 0Z  1 JAN 14");
     RawData r;
     // Line, field: identifier, position, type, value, second value and text.
-    const struct {
-        int field, line;
-        const char* id;
-        float x, y;
-        int type;
-        float value, second;
-        const char* text;
-    } rows[] = {
+    const struct { int field, line; const char* id; float x, y; int type; float value, second; const char* text; } rows[] = {
         {3, 0, "KEED", 34.77F, -114.62F, kRawValue, 67, -9999, "67"},
         {4, 0, "KEED", 34.77F, -114.62F, kRawWbarb, 10, 12, "10,12"},  // the same line again, another field
         {5, 0, "KEED", 34.77F, -114.62F, kRawCloud, -9999, -9999, "C"},
@@ -90,7 +62,6 @@ TEST_F(RawFileTest, WrittenFilesReadBackToTheSameValues) {
     ASSERT_EQ(RAW_read(in, &r, 3, 0, id), 1);  // an earlier line rewinds
     EXPECT_EQ(r.value, 67.0F);
 }
-
 TEST_F(RawFileTest, HeadersFieldSelectionAndBadInput) {
     std::string many = "ORVRAW\nlabel\n!many\n";
     for (int i = 0; i < 80; ++i) many += "f" + std::to_string(i) + " ";
@@ -110,15 +81,12 @@ TEST_F(RawFileTest, HeadersFieldSelectionAndBadInput) {
     ASSERT_EQ(RAW_read(fd, &r, 3, 0, id), 1);
     EXPECT_EQ(std::string(r.text).size(), kRawTextSize - 1);  // the over-long word cut short
     ASSERT_EQ(RAW_read(fd, &r, 3, 1, id), 1);
-    EXPECT_EQ(r.value, 55.0F);
-    EXPECT_STREQ(r.format, ":%3.1f");
+    EXPECT_EQ(std::make_pair(r.value, std::string(r.format)), std::make_pair(55.0F, std::string(":%3.1f")));
     ASSERT_EQ(RAW_read(fd, &r, 3, 2, id), 1);
-    EXPECT_EQ(r.x, -9999.0F);
-    EXPECT_EQ(r.value, -9999.0F);
+    EXPECT_EQ(std::make_pair(r.x, r.value), std::make_pair(-9999.0F, -9999.0F));
     ASSERT_EQ(RAW_read(fd, &r, 3, 3, id), 1);
     EXPECT_EQ(r.value, -9999.0F);
     RAW_close(fd);
-
     const int b = RAW_open(path("b.raw").c_str(), 0);
     EXPECT_EQ(RAW_get_num_field(b), kRawMaxFields);
     const int c = RAW_open(path("c.raw").c_str(), 0);
@@ -134,30 +102,19 @@ TEST_F(RawFileTest, HeadersFieldSelectionAndBadInput) {
     EXPECT_EQ(RAW_open(path("a.raw").c_str(), 0), -1);  // a sixth file
     EXPECT_EQ(RAW_read(9, &r, 3, 0, id), -1);
 }
-
 // Labelled plots keep the "identifier" stations and place stations without a
 // latitude, or every station when a table is asked for, from the station table.
 TEST_F(RawFileTest, PlottedStationsComeFromTheFileOrTheStationTable) {
     write("sao.cty", "Here -- XX BBB 1 41.0 -99.0 0 99999 0\nThere -- XX AAA 1 42.0 -98.0 0 99999 0\n");
     write("t.raw", "ORVRAW\nlabel\n!Values\nid lat lon T:Temperature:value $\n"
                    "AAA 40.00 -100.00 1\nBBB - - 2\nCCC - - 3\nDDD 39.00 -101.00 4\n");
-    Domain d;
-    d.proj = kProjLatLon;
-    d.clat = 40.0F;
-    d.clon = -100.0F;
-    d.dx = d.dy = 1.0F;
-    d.nx = d.ny = 41;
+    Domain d = test::latlon_domain(41, 41);
     ASSERT_GE(MAP_setup(&d), 0);
     RAW_register_file_hooks();
     test::Recording drawn;
     test::open_recording(&drawn, -1e4F, 1e4F, -1e4F, 1e4F);
     ASSERT_GT(CLR_read_table(ORV_DATA_DIR "orv.clr"), 0);
-    struct Case {
-        int labels;
-        const char* resource;
-        const char* value;
-        std::vector<std::string> texts;
-    };
+    struct Case { int labels; const char* resource; const char* value; std::vector<std::string> texts; };
     const Case cases[] = {
         {0, "", "", {"1", "4"}},
         {1, "", "", {"1", "2", "4"}},
@@ -168,8 +125,8 @@ TEST_F(RawFileTest, PlottedStationsComeFromTheFileOrTheStationTable) {
     };
     const auto paths_only = [this] {
         RES_reset_for_tests();
-        RES_put("file_path", (dir_ + "/").c_str());
-        RES_put("raw_path", dir_.c_str());
+        RES_put("file_path", (dir_.path() + "/").c_str());
+        RES_put("raw_path", dir_.path().c_str());
     };
     for (const Case& c : cases) {
         paths_only();
@@ -189,6 +146,5 @@ TEST_F(RawFileTest, PlottedStationsComeFromTheFileOrTheStationTable) {
     gclose_ws(1);
     test::g_recording = nullptr;
 }
-
 }  // namespace
 }  // namespace orv

@@ -1,75 +1,28 @@
 #include "plot/vect_plt.hpp"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <functional>
-#include <set>
-
-#include "core/flag.hpp"
-#include "core/mess.hpp"
-#include "core/orv.hpp"
-#include "core/resrc.hpp"
-#include "geo/map.hpp"
-#include "geo/maptran.hpp"
-#include "gks/gks_tool.hpp"
-#include "gks/ps_render.hpp"
-#include "gks/gph.hpp"
-#include "grid/grd_tool.hpp"
-#include "plot/colors.hpp"
-#include "plot/cont.hpp"
-#include "plot/plot_recorder.hpp"
-#include "support/run_program.hpp"
+#include "plot/module_reset.hpp"
 
 namespace orv {
 namespace {
-
-using test::Recording;
 using test::Shape;
-
 constexpr int kSize = 41;  // a 41 x 41 latitude/longitude grid of 1 degree around (40 N, 100 W)
-
-class VectPlotTest : public ::testing::Test {
+class VectPlotTest : public test::RecorderTest {
 protected:
     void SetUp() override {
-        reset();
+        test::RecorderTest::SetUp();
         test::open_recording(&drawn_, -1e4F, 1e4F, -1e4F, 1e4F);
-        domain_.proj = kProjLatLon;
-        domain_.clat = 40.0F;
-        domain_.clon = -100.0F;
-        domain_.dx = domain_.dy = 1.0F;
-        domain_.nx = domain_.ny = kSize;
+        domain_ = test::latlon_domain(kSize, kSize);
         for (int slot : {0, 1}) {
             GRD_set_grid_domain(slot, &domain_);
             ASSERT_EQ(GRD_alloc_grid(slot), 1);
         }
         FLAG_set(kFlagBatch, 1);
         MAP_domain(&domain_);
-        MAP_tran(&cx_, &cy_, 40.0F, -100.0F);
         MAP_grid_tran(&step_, &cy_, 1.0F, 0.0F);
         MAP_grid_tran(&x0_, &cy_, 0.0F, 0.0F);
         step_ -= x0_;
         MAP_tran(&cx_, &cy_, 40.0F, -100.0F);
         ASSERT_GT(CLR_read_table(ORV_DATA_DIR "orv.clr"), 0);
-    }
-    void TearDown() override {
-        gclose_ws(1);
-        reset();
-        test::g_recording = nullptr;
-    }
-    static void reset() {
-        gks_reset_all_for_tests();
-        GPH_reset_for_tests();
-        RES_reset_for_tests();
-        FLAG_reset_for_tests();
-        MESS_reset_for_tests();
-        GRD_reset_for_tests();
-        CONT_reset_for_tests();
-        MAP_reset_for_tests();
-        VECT_reset_for_tests();
-        CLR_reset_for_tests();
     }
     // Fills the components from (column, row counted from the south).
     void fill(const std::function<float(float, float)>& u, const std::function<float(float, float)>& v) {
@@ -94,11 +47,8 @@ protected:
         return out;
     }
     Domain domain_;
-    Recording drawn_;
-    float cx_ = 0, cy_ = 0;   // plot position of the centre
-    float x0_ = 0, step_ = 0; // of the western edge, and the spacing of the points
+    float cx_ = 0, cy_ = 0, x0_ = 0, step_ = 0;  // the centre, the western edge, the spacing of the points
 };
-
 TEST_F(VectPlotTest, StreamlinesOfARotationStayOnCircles) {
     fill([](float, float y) { return -y; }, [](float x, float) { return x; });
     ASSERT_EQ(draw(kVectStreams), 0);
@@ -113,27 +63,11 @@ TEST_F(VectPlotTest, StreamlinesOfARotationStayOnCircles) {
         EXPECT_GT((a.x - cx_) * (b.y - a.y) - (a.y - cy_) * (b.x - a.x), 0.0F);
     }
 }
-
-TEST_F(VectPlotTest, StreamlinesOfAUniformFlowAreStraightAndParallel) {
-    fill([](float, float) { return 5.0F; }, [](float, float) { return 0.0F; });
-    ASSERT_EQ(draw(kVectStreams), 0);
-    const auto lines = streamlines();
-    ASSERT_GE(lines.size(), 5u);
-    std::set<float> rows;
-    for (const Shape* s : lines) {
-        for (const GPoint& p : s->points) ASSERT_NEAR(p.y, s->points[0].y, 1e-3 * step_);
-        EXPECT_GT(s->points.back().x, s->points.front().x);  // eastward
-        rows.insert(s->points[0].y);
-    }
-    EXPECT_EQ(rows.size(), lines.size());  // no two lines on one row
-}
-
 TEST_F(VectPlotTest, CalmMissingAndPartlyMissingFields) {
     fill([](float, float) { return 0.0F; }, [](float, float) { return 0.0F; });
     ASSERT_EQ(draw(kVectStreams), 0);
     EXPECT_TRUE(drawn_.shapes.empty());
     EXPECT_EQ(VECT_get_num_streams(), 0);
-
     fill([](float x, float) { return x < 0 ? kMissingF : 5.0F; }, [](float, float) { return 3.0F; });
     ASSERT_EQ(draw(kVectStreams), 0);
     for (const Shape* s : streamlines())
@@ -141,13 +75,11 @@ TEST_F(VectPlotTest, CalmMissingAndPartlyMissingFields) {
     drawn_.shapes.clear();
     ASSERT_EQ(draw(kVectArrows), 0);
     for (const Shape& s : drawn_.shapes) ASSERT_GE(s.points[0].x, cx_ - 0.001F * step_);
-
     GridField empty = *GRD_get_grid(0);
     empty.values = nullptr;
     EXPECT_EQ(VECT_draw(&empty, GRD_get_grid(1)), -1);
     EXPECT_EQ(VECT_draw(nullptr, GRD_get_grid(1)), -1);
 }
-
 TEST_F(VectPlotTest, ArrowsScaleToTheFastestWind) {
     fill([](float x, float) { return x == 0 ? 10.0F : 5.0F; }, [](float, float) { return 0.0F; });
     RES_put("plot_param", "wv_skip=10");
@@ -166,7 +98,6 @@ TEST_F(VectPlotTest, ArrowsScaleToTheFastestWind) {
     EXPECT_NEAR(longest, VECT_get_vector_size(), 1e-4);
     EXPECT_NEAR(shortest, longest / 2, 1e-4);
 }
-
 // Components along the axes of a polar stereographic grid drawn on a
 // latitude/longitude plot: every arrow follows its grid row on the plot.
 TEST_F(VectPlotTest, GridRelativeComponentsFollowTheGridOnAnotherProjection) {
@@ -210,7 +141,6 @@ TEST_F(VectPlotTest, GridRelativeComponentsFollowTheGridOnAnotherProjection) {
     std::free(xs);
     std::free(ys);
 }
-
 // The type answered for a variable's first frame is kept for its later
 // frames; a variable without a first frame asks again.
 TEST_F(VectPlotTest, LaterFramesOfAVariableKeepTheFirstFramesChoice) {
@@ -228,9 +158,8 @@ TEST_F(VectPlotTest, LaterFramesOfAVariableKeepTheFirstFramesChoice) {
     EXPECT_EQ(type_of(1, 4), kVectBarbs);
     ::testing::internal::GetCapturedStdout();
 }
-
 // The stand-alone picture of two grids: map window, arrows and key, in a
-// PostScript file of its own that Ghostscript renders.
+// PostScript file of its own.
 TEST_F(VectPlotTest, WholePictureOfTwoGridsWritesPostScript) {
     gclose_ws(1);
     test::g_recording = nullptr;
@@ -242,9 +171,7 @@ TEST_F(VectPlotTest, WholePictureOfTwoGridsWritesPostScript) {
     FLAG_set(kFlagDevice, kWsPostScript);
     fill([](float, float) { return 5.0F; }, [](float, float) { return 3.0F; });
     VECT_set_type(kVectArrows);
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(VECT_plot_grid(GRD_get_grid(0), GRD_get_grid(1), nullptr, nullptr), 0);
-    ::testing::internal::GetCapturedStdout();
+    test::stdout_of([&] { EXPECT_EQ(VECT_plot_grid(GRD_get_grid(0), GRD_get_grid(1), nullptr, nullptr), 0); });
     EXPECT_EQ(gchk_graphics(), 0) << "the picture it opened is closed";
     const std::string ps = test::slurp(dir.file("wind.ps"));
     EXPECT_NE(ps.find("MAX VECTOR"), std::string::npos);
@@ -252,11 +179,6 @@ TEST_F(VectPlotTest, WholePictureOfTwoGridsWritesPostScript) {
     for (std::size_t at = ps.find("%%PL:"); at != std::string::npos; at = ps.find("%%PL:", at + 1)) ++lines;
     EXPECT_GE(lines, 81U * 3) << "every 5th point of 41 x 41 has a shaft and two head strokes";
     EXPECT_NE(ps.find("showpage"), std::string::npos);
-    if (test::have_ghostscript()) {
-        std::string log;
-        EXPECT_TRUE(test::ps_renders(dir.file("wind.ps"), dir.path(), &log)) << log;
-    }
 }
-
 }  // namespace
 }  // namespace orv

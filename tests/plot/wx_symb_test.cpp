@@ -1,39 +1,20 @@
 #include "plot/wx_symb.hpp"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "plot/module_reset.hpp"
-#include "plot/plot_recorder.hpp"
 
 namespace orv {
 namespace {
-
-class WxSymbTest : public ::testing::Test {
+class WxSymbTest : public test::RecorderTest {
 protected:
     void SetUp() override {
-        reset();
+        test::RecorderTest::SetUp();
         RES_put("file_path", (dir_.path() + "/").c_str());
         test::open_recording(&drawn_, -2.0F, 2.0F, -2.0F, 2.0F);
     }
-    void TearDown() override {
-        gclose_ws(1);
-        reset();
-        test::g_recording = nullptr;
-    }
-    static void reset() { test::reset_modules(); }
-    orv::testing::ScratchDir dir_;
-    test::Recording drawn_;
 };
-
 TEST_F(WxSymbTest, CloudCodesFillTheirShareOfTheCircle) {
     const float full = 3.0F;  // a 12-sided polygon of radius 1
-    struct Case {
-        const char* code;
-        float share;
-        int lines;
-    };
+    struct Case { const char* code; float share; int lines; };
     for (const Case& c : {Case{"C", 0, 1}, Case{"F", 0, 2}, Case{"S", 0.25F, 1}, Case{"3", 0.25F, 2},
                           Case{"4", 0.5F, 1}, Case{"5", 0.5F, 2}, Case{"B", 0.75F, 1}, Case{"O", 1, 1},
                           Case{"7", 0.67F, 1}, Case{"X", 0, 3}, Case{"?", 0, 2}}) {
@@ -45,7 +26,6 @@ TEST_F(WxSymbTest, CloudCodesFillTheirShareOfTheCircle) {
         EXPECT_EQ(drawn_.lines(), c.lines) << c.code;
     }
 }
-
 TEST_F(WxSymbTest, SymbolFileEntriesByPrefixAndBadInput) {
     std::string many;
     for (int i = 0; i < 105; ++i) many += "S" + std::to_string(i) + " 0,0 1,1 L $\n";
@@ -59,8 +39,7 @@ TEST_F(WxSymbTest, SymbolFileEntriesByPrefixAndBadInput) {
     ASSERT_EQ(WX_symb("R-", 1, 1, 0.5F), 0);
     ASSERT_EQ(drawn_.shapes.size(), 2u);
     EXPECT_TRUE(drawn_.shapes[0].filled);
-    EXPECT_FLOAT_EQ(drawn_.shapes[0].points[2].x, 1.5F);
-    EXPECT_FLOAT_EQ(drawn_.shapes[0].points[2].y, 1.5F);
+    EXPECT_EQ(std::make_pair(drawn_.shapes[0].points[2].x, drawn_.shapes[0].points[2].y), std::make_pair(1.5F, 1.5F));
     EXPECT_EQ(WX_symb("trw", 0, 0, 1), 0);
     EXPECT_EQ(WX_symb("ZR", 0, 0, 1), -1);
     EXPECT_EQ(WX_symb("  ", 0, 0, 1), -1);
@@ -73,6 +52,5 @@ TEST_F(WxSymbTest, SymbolFileEntriesByPrefixAndBadInput) {
     EXPECT_EQ(WX_symb_file("b.smb"), kWxMaxEntries);
     EXPECT_EQ(WX_symb_file("missing.smb"), -1);
 }
-
 }  // namespace
 }  // namespace orv
