@@ -32,7 +32,6 @@ TEST(Humidity, KnownValuesOfTheFormulas) {
         {"dewpoint clamped at 100%", dew_temp(t, 150.0F), t, 0.1},
         {"dewpoint clamped at 2%", dew_temp(t, 1.0F), dew_temp(t, 2.0F), 1e-4},
         {"rh of 30 C over 20 C", rel_hum(kC0 + 30.0F, kC0 + 20.0F), 55.0, 0.5},
-        {"rh of two vapour pressures", rel_hum(20.0F, 10.0F), 50.0, 1e-4},
         {"mixing ratio at 1000 mb", mix_ratio(kC0 + 20.0F, 1000.0F), 14.9, 0.1},  // 622 e / (p - e)
         {"mixing ratio of a pressure", mix_ratio(10.0F, 1010.0F), 6.22, 1e-5},
         {"specific humidity", spec_hum(10.0F, 1000.0F), 6.22, 1e-5},
@@ -54,7 +53,6 @@ TEST(Humidity, KnownValuesOfTheFormulas) {
         {"equivalent potential of dry air", eq_pot_temp(300.0F, 0.0F, 850.0F), pot_temp(300.0F, 850.0F), 1e-4},
         {"wet bulb", wet_bulb(kC0 + 30.0F, kC0 + 20.0F, 1000.0F), kC0 + 23.2, 0.7},
         {"wet bulb of saturated air", wet_bulb(kC0 + 15.0F, kC0 + 15.0F, 1000.0F), kC0 + 15.0, 0.2},
-        {"pressure altitude 1013.25", pres_alt(1013.25F), 0.0, 0.5},
         {"pressure altitude 850", pres_alt(850.0F), 1457.0, 3.0},
         {"pressure altitude 200", pres_alt(200.0F), 11784.0, 5.0},
         {"both branches meet", pres_alt(226.32F), pres_alt(226.31F), 1.0},

@@ -11,9 +11,8 @@ using orv::testing::read_file;
 Domain us_domain() {
     Domain d;
     d.proj = kProjPolarStereo;
-    d.plon = -97.0F;
+    d.plon = d.clon = -97.0F;
     d.clat = 39.0F;
-    d.clon = -97.0F;
     d.dx = d.dy = 2.3F / 8.0F;  // refined spacings do not print exactly
     d.nx = 3;
     d.ny = 2;

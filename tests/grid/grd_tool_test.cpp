@@ -4,12 +4,11 @@
 
 namespace orv {
 namespace {
-using test::latlon_domain;
 class GridStore : public test::ModuleTest {
 protected:
     // Slot i as an nx x ny grid holding the given values (row 0 first).
     static GridField* filled(int i, int nx, int ny, const std::vector<float>& values) {
-        const Domain d = latlon_domain(nx, ny);
+        const Domain d = test::latlon_domain(nx, ny);
         GRD_set_grid_domain(i, &d);
         EXPECT_EQ(GRD_alloc_grid(i), 1);
         GridField* grid = GRD_get_grid(i);
@@ -84,7 +83,7 @@ TEST_F(GridStore, LookupThroughAnotherDomainAndProjectedPositions) {
     float gx = 0, gy = 0;
     MAP_domain(&grid->domain);
     MAP_grid_tran(&gx, &gy, 2.0F, 1.0F);
-    Domain other = latlon_domain(5, 5);
+    Domain other = test::latlon_domain(5, 5);
     other.clat = 10.0F;
     MAP_domain(&other);
     float x = gx, y = gy;

@@ -41,9 +41,8 @@ TEST_F(Colors, TableLinesInEveryFormAndCommentsAndEnd) {
     EXPECT_EQ(CLR_get_num(), 5);
     for (const auto& [i, name] : {std::pair{0, "black"}, {1, "white"}, {2, "Red"}, {3, "teal"}, {57, "LGray"}})
         EXPECT_STREQ(CLR_get_name(i), name) << i;  // beyond the table: the last entry
-    expect_rgb(1, {1, 1, 1});
-    expect_rgb(2, {1, 0, 0});
-    expect_rgb(3, {0, 128.0F / 255.0F, 128.0F / 255.0F});
+    for (const auto& [i, want] : {std::pair{1, std::vector<float>{1, 1, 1}}, {2, {1, 0, 0}}, {3, {0, 128.0F / 255.0F, 128.0F / 255.0F}}})
+        expect_rgb(i, want);
     expect_rgb(4, {0.8F, 0.8F, 0.8F});
     EXPECT_EQ(CLR_get_num_fill(), 0);  // named by argument: the table declares no fill colours
     CLR_clear_table();
@@ -97,18 +96,6 @@ TEST_F(Colors, TablesThatAreNoTablesWarnAndFallBackToTheBuiltInColours) {
         expect_rgb(CLR_get_ind("LBlue"), {0.45F, 0.65F, 1.0F});
         EXPECT_NE(CLR_get_ind("white"), CLR_get_ind("black")) << list;
     }
-}
-TEST_F(Colors, ColourTextsToIndices) {
-    table("black 0 0 0\nwhite 1 1 1\nRed 1 0 0\nred 0.5 0 0\n");
-    const std::pair<const char*, int> cases[] = {
-        {"RED", 2},  // first match, any case
-        {"", -1},     {"None", -1}, {"OFF", -1}, {"back", -1}, {"End", -2}, {"12", 12},  // beyond the table all the same
-        {"0", 0},     {"purple", -1}, {"pblk", 500}, {"pbblk", 501}, {"ptblk", 502}, {"pwht", 503}, {"pbwht", 504},
-        {"ptwht", 505}, {"pgry", 506}, {"PGRY", 506}, {"pbgry", 507}, {"ptgry", 508},
-    };
-    for (const auto& [text, index] : cases) EXPECT_EQ(CLR_get_ind(text), index) << text;
-    EXPECT_EQ(CLR_get_ind(nullptr), -1);
-    EXPECT_EQ(CLR_get_num(), 4);
 }
 TEST_F(Colors, RgbTextsAddAnEntryOnceAndAreFoundAgain) {
     table("black 0 0 0\nwhite 1 1 1\n");

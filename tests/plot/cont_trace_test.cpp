@@ -59,8 +59,7 @@ std::pair<int, int> gaps_and_overlaps(const std::vector<Polygon>& polys, int nx,
     for (const Polygon& p : polys) {
         double cx = 0, cy = 0;
         for (const GPoint& q : p.pts) cx += q.x, cy += q.y;
-        by_cell[{static_cast<int>(std::floor(cx / p.pts.size())), static_cast<int>(std::floor(cy / p.pts.size()))}]
-            .push_back(p);
+        by_cell[{static_cast<int>(std::floor(cx / p.pts.size())), static_cast<int>(std::floor(cy / p.pts.size()))}].push_back(p);
     }
     int gaps = 0, overlaps = 0;
     for (int j = 0; j < ny - 1; ++j)

@@ -11,9 +11,8 @@ RawData value(float v, float second = kMissingF) {
     raw.second = second;
     return raw;
 }
-// A data source of stations (the third skipped when `skip`) whose value of a
-// field is the field's index plus the station's, or missing; the stations
-// lie along a row, or all at the middle (40 N, 100 W) of the small domain.
+// Stations (the third skipped when `skip`) along a row, or all at (40 N, 100 W); a field's
+// value is the field's index plus the station's, or missing.
 struct FakeSource { int next = 0, station = -1, count = 4; bool skip = true, middle = false, missing = false; };
 FakeSource g_source;
 Domain g_domain;
@@ -137,7 +136,6 @@ TEST_F(PlotData, GatheringSkipsReportsAndFillsEveryField) {
     DATA_free();
     EXPECT_EQ(DATA_chk_field(0), 0);
 }
-// A reader that never says it has ended is stopped with a warning.
 TEST_F(PlotData, ReaderThatNeverEndsIsStopped) {
     static int reads = 0;
     PlotControl* c = DATA_get_control();

@@ -89,8 +89,8 @@ protected:
     }
     // The station positions as the analysis turned them into grid indices.
     std::vector<Point> indices() const {
-        std::vector<Point> out(x_.size());
-        for (std::size_t s = 0; s < x_.size(); ++s) out[s] = {x_[s], y_[s]};
+        std::vector<Point> out;
+        for (std::size_t s = 0; s < x_.size(); ++s) out.push_back({x_[s], y_[s]});
         return out;
     }
     static void show_residuals() { MESS_set(1, static_cast<int>(kMessOut3)); }

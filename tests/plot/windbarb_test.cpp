@@ -25,15 +25,12 @@ TEST_F(WindBarbTest, SpeedsBecomePennantsAndBarbs) {
     for (const Case& c : {Case{65, 1, 1, 1}, Case{48, 1, 0, 0}, Case{47, 0, 4, 1}, Case{3, 0, 0, 1}, Case{2, 0, 0, 0},
                           Case{17, 0, 1, 1}, Case{102, 2, 0, 0}, Case{999, 6, 0, 0}}) {
         const BarbParts p = WIND_barb_parts(c.speed);
-        EXPECT_EQ((std::array<int, 3>{p.pennants, p.full, p.half}), (std::array<int, 3>{c.pennants, c.full, c.half}))
-            << c.speed;
+        EXPECT_EQ((std::array<int, 3>{p.pennants, p.full, p.half}), (std::array<int, 3>{c.pennants, c.full, c.half})) << c.speed;
     }
 }
-// A north wind's shaft points north from the station, its flags on the east.
 TEST_F(WindBarbTest, NorthWindOf65KnotsPointsNorthWithFlagsEast) {
     ASSERT_EQ(WIND_barb(0, 0, 0, 65, 1, 0.1F), 0);
-    ASSERT_EQ(drawn_.fills(), 1);
-    ASSERT_EQ(drawn_.lines(), 4);  // shaft, pennant outline, full barb, half barb
+    ASSERT_EQ(std::make_pair(drawn_.fills(), drawn_.lines()), std::make_pair(1, 4));  // shaft, pennant outline, full and half barb
     ASSERT_TRUE(drawn_.shapes[1].filled);
     expect_points({{0, 0, 0, 0.1F}, {0, 1, 0, 1}, {1, 0, 0, 1}, {1, 1, 0, 0.88F}, {1, 2, 0.5F, 1}, {3, 0, 0, 0.76F},
                    {3, 1, 0.5F, 0.88F}, {4, 0, 0, 0.64F}, {4, 1, 0.25F, 0.70F}});
