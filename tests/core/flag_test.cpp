@@ -1,5 +1,4 @@
 #include "core/flag.hpp"
-
 #include <gtest/gtest.h>
 
 namespace orv {
@@ -67,6 +66,5 @@ TEST_F(FlagTest, PlotSwitchAggregatesCountTheirMembers) {
     FLAG_resetplot(0);
     EXPECT_EQ(FLAG_getplot(kPlotAll), 0U);
 }
-
 }  // namespace
 }  // namespace orv
