@@ -1,6 +1,7 @@
 #include "core/date.hpp"
 #include <gtest/gtest.h>
 #include <array>
+#include <tuple>
 #include <vector>
 #include <cstdlib>
 #include <cstring>
@@ -170,42 +171,28 @@ TEST_F(DateTest, MonthNamesSharedRecordClockAndPrint) {
 
 TEST_F(DateTest, SequenceForm) {
     char out[16];
-    struct Case {
-        DateRecord d;
-        const char* seq;
-    };
-    for (const Case& c : {Case{make_date(2005, 3, 15, 6, 30), "200503150630"},
-                          Case{make_date(2005, 12, 31, 23, 59), "200512312359"},
-                          Case{make_date(-1, 0, 40, 25, 61), "198001010000"},
-                          Case{make_date(2005, 13, 32, 24, 60), "200501010000"}}) {
-        DateRecord d = c.d;
-        EXPECT_STREQ(DATE_make_seq(&d, out), c.seq);
-    }
+    for (auto [d, seq] : {std::pair{make_date(2005, 3, 15, 6, 30), "200503150630"}, {make_date(2005, 12, 31, 23, 59), "200512312359"},
+                          {make_date(-1, 0, 40, 25, 61), "198001010000"}, {make_date(2005, 13, 32, 24, 60), "200501010000"}})
+        EXPECT_STREQ(DATE_make_seq(&d, out), seq);
     DateRecord back{};
     DATE_init(&back);
     EXPECT_EQ(DATE_decode_seq("200503150630", &back), 5);
     EXPECT_EQ(ymdhm(back), (std::array{2005, 3, 15, 6, 30}));
     EXPECT_EQ(back.second, kMissing);
-    EXPECT_EQ(DATE_decode_seq("", &back), 0);
-    EXPECT_EQ(DATE_decode_seq(nullptr, &back), -1);
+    EXPECT_EQ((std::vector{DATE_decode_seq("", &back), DATE_decode_seq(nullptr, &back)}), (std::vector{0, -1}));
 }
 
 TEST_F(DateTest, TimeZoneSetting) {
     EXPECT_STREQ(DATE_get_tz_str(), "Z");
     EXPECT_EQ(DATE_get_tz_clock(), 0);
-    struct Case {
-        const char* text;
-        const char* name;
-        int offset, clock;
-    };
-    const Case cases[] = {
+    const struct { const char *text, *name; int offset, clock; } cases[] = {
         {"-EST:-5", " EST", -18000, -1},
         {"IST:5.5", " IST", 19800, -1},  // no sign: the clock stays
         {"+PACIFIC:-8", " PACI", 0, 1},  // the name is cut to four letters; "F:" is no offset
         {"HUGE:1e30", " HUGE", 0, 1},  // beyond any count of seconds: no offset
         {"GMT", " GMT", 0, 1},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         DATE_set_TZ(c.text);
         EXPECT_STREQ(DATE_get_tz_str(), c.name) << c.text;
         EXPECT_EQ(DATE_get_tz_off(), c.offset) << c.text;
@@ -366,10 +353,11 @@ TEST_F(DateTest, PlotLabelByModelNumber) {
     EXPECT_STREQ(out, "24 hour GFS MOS valid 0Z THU  2 JAN 14");
     const DateRecord d = make_date(2005, 3, 15, 0);
     DATE_set_model_namer(test_model_name);
-    DATE_make_label_for_time(12, 2, &d, out);
-    EXPECT_STREQ(out, "12 hour ETA MOS valid 12Z TUE 15 MAR 05");
-    DATE_make_label_for_time(0, 7, &d, out);
-    EXPECT_STREQ(out, "Analysis for 00Z 15 MAR 05");
+    for (const auto& [code, model, text] : {std::tuple{12, 2, "12 hour ETA MOS valid 12Z TUE 15 MAR 05"},
+                                            {0, 7, "Analysis for 00Z 15 MAR 05"}}) {
+        DATE_make_label_for_time(code, model, &d, out);
+        EXPECT_STREQ(out, text);
+    }
     DATE_make_label_for(12, "NGM MOS", 1110844800, out, sizeof out);
     EXPECT_STREQ(out, "12 hour NGM MOS valid 12Z TUE 15 MAR 05");
 }

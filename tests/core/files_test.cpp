@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <array>
 #include <tuple>
 #include <cstdlib>
 #include <cstring>
@@ -202,36 +203,28 @@ TEST_F(FilesTest, MakeDirectoryLevels) {
 }
 TEST_F(NamingTest, ExpansionOfDateAndPathCodes) {
     RES_put("data_path", "/data");
-    ASSERT_EQ(FILE_set_name("@%D/%y%m%d%h.mos"), 1);
-    char out[kFileNameSize];
-    const DateRecord d = at(2005, 3, 15, 12);
-    EXPECT_EQ(FILE_set_date(&d, out), 0);
-    EXPECT_STREQ(out, "/data/05031512.mos");
-    EXPECT_EQ(FILE_get_offset(), 3600);
-    FILE_set_name("@%R/{a b}%Y-%b-%j %n%%.x");  // raw_path unset: "."
-    EXPECT_EQ(expand(at(2005, 3, 15, 12, 7)), "./a_b2005-mar-074_07%.x");
-    EXPECT_EQ(FILE_get_offset(), 60);
-    FILE_set_name("@%{my_dir}/%2m%5d.txt");
     RES_put("my_dir", "/over/here");
-    EXPECT_EQ(expand(at(2005, 3, 15, 12)), "/over/here/0215.txt");
-    EXPECT_EQ(FILE_get_offset(), 5 * 86400);
-    FILE_set_name("@%D/fixed.txt");  // no date code: the interval is unset
-    EXPECT_EQ(expand(at(2005, 3, 15, 12)), "/data/fixed.txt");
-    EXPECT_EQ(FILE_get_offset(), 100000);
+    // {convention, date, name, interval}: raw_path unset is "."; "%3h" truncates the hour; a
+    // name without a date code leaves the interval unset.
+    const struct { const char* conv; DateRecord d; const char* name; int offset; } cases[] = {
+        {"@%D/%y%m%d%h.mos", at(2005, 3, 15, 12), "/data/05031512.mos", 3600},
+        {"@%R/{a b}%Y-%b-%j %n%%.x", at(2005, 3, 15, 12, 7), "./a_b2005-mar-074_07%.x", 60},
+        {"@%{my_dir}/%2m%5d.txt", at(2005, 3, 15, 12), "/over/here/0215.txt", 5 * 86400},
+        {"three", at(2005, 3, 15, 11), "/data/t_05031509.txt", 10800},
+        {"@%D/fixed.txt", at(2005, 3, 15, 12), "/data/fixed.txt", 100000},
+    };
     DateRecord used{};
+    for (const auto& c : cases) {
+        EXPECT_EQ(FILE_set_name(c.conv), 1) << c.conv;
+        EXPECT_EQ(expand(c.d), c.name);
+        EXPECT_EQ(FILE_get_offset(), c.offset) << c.conv;
+        if (c.offset == 10800) {
+            FILE_get_date(&used);  // the date used, without the minute the template lacks
+            EXPECT_EQ((std::array{used.year, used.hour, used.minute}), (std::array{2005, 9, kMissing}));
+        }
+    }
     FILE_get_date(&used);
     EXPECT_EQ(used.year, kMissing);
-}
-
-TEST_F(NamingTest, HourWidthTruncatesAndSetsTheInterval) {
-    FILE_set_name("three");
-    EXPECT_EQ(expand(at(2005, 3, 15, 11)), path("t_05031509.txt"));
-    EXPECT_EQ(FILE_get_offset(), 10800);
-    DateRecord used{};
-    FILE_get_date(&used);
-    EXPECT_EQ(used.hour, 9);
-    EXPECT_EQ(used.year, 2005);
-    EXPECT_EQ(used.minute, kMissing);  // not in the template
 }
 
 TEST_F(NamingTest, TimeSettingOverridesTheDate) {

@@ -282,15 +282,13 @@ TEST_F(ResTest, SwitchWordsAndTextConversions) {
         RES_getval("sw", &v, kResSwitch);
         EXPECT_EQ(v, want) << word;
     }
-    RES_put("dir", "/data");
-    char* p = nullptr;
-    RES_getval("dir", &p, kResPath);
-    EXPECT_STREQ(p, "/data/");
-    std::free(p);
-    RES_put("dir", "NONE");
-    RES_getval("dir", &p, kResPath);
-    EXPECT_STREQ(p, "");
-    std::free(p);
+    for (const auto& [dir, path] : std::vector<std::pair<const char*, std::string>>{{"/data", "/data/"}, {"NONE", ""}}) {
+        RES_put("dir", dir);
+        char* p = nullptr;
+        RES_getval("dir", &p, kResPath);
+        EXPECT_EQ(p, path);
+        std::free(p);
+    }
     const char* text = nullptr;
     RES_put("t", "hello");
     RES_getval("t", &text, kResString);
@@ -333,19 +331,14 @@ TEST_F(ResTest, DrawListSwitchesPlotComponents) {
     EXPECT_EQ(FLAG_getplot(kPlotAll), 2U);
     // A value that begins with "-" and a letter must be joined with "=".
     reinit({"-dr=-map"});
-    EXPECT_EQ(FLAG_getplot(kPlotMap), 0U);
-    EXPECT_EQ(FLAG_getplot(kPlotData), 1U);
-    EXPECT_EQ(FLAG_getplot(kPlotText), 6U);
-    EXPECT_EQ(FLAG_getplot(kPlotTextLR), 1U);
+    EXPECT_EQ((std::vector{FLAG_getplot(kPlotMap), FLAG_getplot(kPlotData), FLAG_getplot(kPlotText), FLAG_getplot(kPlotTextLR)}),
+              (std::vector{0U, 1U, 6U, 1U}));
     reinit({"-dr", "text,-text_ul,+DATA,bogus"});
-    EXPECT_EQ(FLAG_getplot(kPlotText), 5U);
-    EXPECT_EQ(FLAG_getplot(kPlotTextUL), 0U);
-    EXPECT_EQ(FLAG_getplot(kPlotBorder), 1U);
-    EXPECT_EQ(FLAG_getplot(kPlotData), 1U);
-    EXPECT_EQ(FLAG_getplot(kPlotMap), 0U);
+    EXPECT_EQ((std::vector{FLAG_getplot(kPlotText), FLAG_getplot(kPlotTextUL), FLAG_getplot(kPlotBorder),
+                           FLAG_getplot(kPlotData), FLAG_getplot(kPlotMap)}),
+              (std::vector{5U, 0U, 1U, 1U, 0U}));
     reinit({"-dr", "none,+sum"});
-    EXPECT_EQ(FLAG_getplot(kPlotAll), 1U);
-    EXPECT_EQ(FLAG_getplot(kPlotSum), 1U);
+    EXPECT_EQ((std::vector{FLAG_getplot(kPlotAll), FLAG_getplot(kPlotSum)}), (std::vector{1U, 1U}));
 }
 
 struct HourCase {
@@ -457,14 +450,11 @@ TEST_F(ResTest, ValueTextsStayValidWhileOtherResourcesAreAdded) {
 TEST_F(ResTest, ProgramNameFromArgumentZero) {
     init({}, "/usr/local/bin/mosplot");
     EXPECT_STREQ(RES_get_prog(), "/usr/local/bin/mosplot");
-    char buf[30];
-    EXPECT_STREQ(RES_get_progname(buf), "mosplot");
+    char buf[30], tiny[4];
     char* copy = RES_get_progname(nullptr);
-    EXPECT_STREQ(copy, "mosplot");
+    EXPECT_EQ((std::vector<std::string>{RES_get_progname(buf), copy, RES_get_progname(tiny, sizeof tiny), DEF_get_progname()}),
+              (std::vector<std::string>{"mosplot", "mosplot", "mos", "mosplot"}));
     std::free(copy);
-    char tiny[4];
-    EXPECT_STREQ(RES_get_progname(tiny, sizeof tiny), "mos");
-    EXPECT_STREQ(DEF_get_progname(), "mosplot");
     EXPECT_STREQ(ORV_version(), "5.60.4-LINUX-X11");
 }
 

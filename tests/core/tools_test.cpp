@@ -106,16 +106,13 @@ TEST_F(ByteOrder, ReadAndWriteInTheDataOrder) {
     std::rewind(f);
     unsigned char raw[6];
     ASSERT_EQ(std::fread(raw, 1, 6, f), 6U);
-    EXPECT_EQ(raw[0], 0x11);
-    EXPECT_EQ(raw[3], 0x44);
-    EXPECT_EQ(raw[4], 0x55);
+    EXPECT_EQ((std::vector<int>(raw, raw + 6)), (std::vector<int>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66}));
     std::rewind(f);
     std::int32_t back = 0;
     std::int16_t sback = 0;
     EXPECT_EQ(fread_long_swap(f, &back), 1);
     EXPECT_EQ(fread_short_swap(f, &sback), 1);
-    EXPECT_EQ(back, v);
-    EXPECT_EQ(sback, 0x5566);
+    EXPECT_EQ(std::pair(back, static_cast<int>(sback)), std::pair(v, 0x5566));
     double dv = 0;
     EXPECT_EQ(fread_double_swap(f, &dv), 0);
     std::fclose(f);

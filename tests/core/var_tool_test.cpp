@@ -1,5 +1,6 @@
 #include "core/var_tool.hpp"
 #include <gtest/gtest.h>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -122,8 +123,7 @@ TEST_F(VarTool, OverLongTextsTruncateAndTheTableHoldsSixty) {
     EXPECT_EQ(VAR_setup(nullptr, many.c_str()), 1);
     EXPECT_TRUE(Contains(::testing::internal::GetCapturedStderr(), "v60"));
     EXPECT_EQ(VAR_get_num(), 60);
-    EXPECT_STREQ(VAR_get_name(59), "v59");
-    EXPECT_STREQ(VAR_get_name(60), "");
+    EXPECT_EQ((std::vector<std::string>{VAR_get_name(59), VAR_get_name(60)}), (std::vector<std::string>{"v59", ""}));
     EXPECT_EQ(VAR_get_var(60), nullptr);
     EXPECT_EQ(VAR_setup(nullptr, ""), 0);
 }
@@ -221,27 +221,24 @@ TEST_F(VarTool, LevelCodesRoundTripThroughText) {
     }
     char small[4];
     EXPECT_STREQ(VAR_enc_level(101, 50085, small, sizeof small), "500");
-    int type = 0;
-    int level = 0;
-    EXPECT_EQ(VAR_enc_level(100, &type, &level, 850.0F, 500.0F), 1);
-    EXPECT_EQ(type, 101);
-    EXPECT_EQ(level, 50085);
-    EXPECT_EQ(VAR_enc_level(103, &type, &level, 3000.0F, 1500.0F), 1);
-    EXPECT_EQ(level, 30015);
-    EXPECT_EQ(VAR_enc_level(105, &type, &level, 2.7F, -9999.0F), 0);
-    EXPECT_EQ(level, 2);
-    EXPECT_EQ(VAR_enc_level(100, &type, &level, 1e12F, -9999.0F), -1);
-    EXPECT_EQ(type, -9999);
-    float first = 0;
-    float second = 0;
-    EXPECT_EQ(VAR_get_level(101, 50085, &first, &second), 1);
-    EXPECT_FLOAT_EQ(first, 850.0F);
-    EXPECT_FLOAT_EQ(second, 500.0F);
-    EXPECT_EQ(VAR_get_level(106, 30000, &first, &second), 1);
-    EXPECT_FLOAT_EQ(first, 3000.0F);
-    EXPECT_EQ(VAR_get_level(100, 500, &first, &second), 0);
-    EXPECT_FLOAT_EQ(first, 500.0F);
-    EXPECT_FLOAT_EQ(second, -9999.0F);
+    // {type, first, second} -> {result, type, level}
+    const struct { int type; float first, second; std::array<int, 3> got; } encodings[] = {
+        {100, 850.0F, 500.0F, {1, 101, 50085}}, {103, 3000.0F, 1500.0F, {1, 104, 30015}},
+        {105, 2.7F, -9999.0F, {0, 105, 2}}, {100, 1e12F, -9999.0F, {-1, -9999, -9999}}};
+    for (const auto& e : encodings) {
+        int type = 0, level = 0;
+        const int r = VAR_enc_level(e.type, &type, &level, e.first, e.second);
+        EXPECT_EQ((std::array{r, type, level}), e.got) << e.type << " " << e.first;
+    }
+    // A layer gives its two levels, the larger first; a single level has no second.
+    const struct { int type, level, result; float first, second; } layers[] = {
+        {101, 50085, 1, 850.0F, 500.0F}, {106, 30000, 1, 3000.0F, 0.0F}, {114, 310330, 1, 330.0F, 310.0F},
+        {104, 30030, 1, 3000.0F, 3000.0F}, {100, 500, 0, 500.0F, -9999.0F}};
+    for (const auto& l : layers) {
+        float first = 0, second = 0;
+        EXPECT_EQ(VAR_get_level(l.type, l.level, &first, &second), l.result) << l.type;
+        EXPECT_EQ(std::pair(first, second), std::pair(l.first, l.second)) << l.type << " " << l.level;
+    }
 }
 
 TEST_F(VarTool, TypeWordsAndFormatTypes) {
