@@ -1,15 +1,13 @@
 #include "core/def_read.hpp"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
-
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
 #include "support/run_program.hpp"
@@ -24,18 +22,15 @@ protected:
         RES_reset_for_tests();
         MESS_reset_for_tests();
     }
-
     void TearDown() override {
         DEF_reset_for_tests();
         RES_reset_for_tests();
     }
-
     std::string write(const std::string& name, const std::string& text) const {
         const std::string p = dir_ + "/" + name;
         std::ofstream(p, std::ios::binary) << text;
         return p;
     }
-
     // Every resource line of a file, as "name=value".
     static std::vector<std::string> read_all(const std::string& path) {
         std::vector<std::string> out;
@@ -46,7 +41,6 @@ protected:
         DEF_close();
         return out;
     }
-
     using Lines = std::vector<std::string>;
     orv::testing::ScratchDir scratch_;
     std::string dir_ = scratch_.path();
@@ -72,9 +66,8 @@ TEST_F(DefTest, ResourceLinesCommentsAndQuotes) {
 TEST_F(DefTest, NoFileGivesEndOfData) {
     char name[kDefNameSize];
     char value[kDefLineSize];
-    EXPECT_EQ(DEF_get(name, value), -1);
-    EXPECT_EQ(DEF_open((dir_ + "/missing").c_str()), -1);
-    EXPECT_EQ(DEF_get(name, value), -1);
+    EXPECT_EQ((std::vector{DEF_get(name, value), DEF_open((dir_ + "/missing").c_str()), DEF_get(name, value)}),
+              (std::vector{-1, -1, -1}));
 }
 
 TEST_F(DefTest, ConditionalBlocksFollowTags) {
@@ -184,11 +177,9 @@ TEST_F(DefTest, PatternsMatchTheQualifiedName) {
     for (const char* no : {"other.plot_domain", "plot_domain", "*domain.x", "mosplot.plot_dom",
                            "mosplot*", "*.plot_domainx", ""})
         EXPECT_EQ(DEF_cmp("plot_domain", no), 0) << no;
-
-    EXPECT_EQ(DEF_valid("mosplot.anything"), 1);
-    EXPECT_EQ(DEF_valid("*.anything"), 1);
-    EXPECT_EQ(DEF_valid("other.anything"), 0);
-    EXPECT_EQ(DEF_valid("mosplot."), 0);
+    EXPECT_EQ((std::vector{DEF_valid("mosplot.anything"), DEF_valid("*.anything"), DEF_valid("other.anything"),
+                           DEF_valid("mosplot.")}),
+              (std::vector{1, 1, 0, 0}));
     char base[kDefNameSize];
     EXPECT_STREQ(DEF_parse_name("a.b*c.name", base), "name");
     EXPECT_STREQ(DEF_parse_name("plain", base), "plain");
@@ -220,25 +211,20 @@ TEST_F(DefTest, TagListHoldsTen) {
 
 TEST_F(DefTest, EnvironmentLookupOrder) {
     DEF_name("tool");
+    // Each step sets one more variable: the program's own form beats the
+    // caller's name, which beats the plain one; the value is cut to the buffer.
+    const std::pair<const char*, std::string> steps[] = {
+        {"orvres_x=3", "3"}, {"myres_x=2", "2"}, {"orvtool.res_x=", std::string(63, '1')}};
     char out[64];
-    unsetenv("orvtool.res_x");
-    unsetenv("myres_x");
-    unsetenv("orvres_x");
     EXPECT_EQ(DEF_env("res_x", "myres_x", out, sizeof out), 0);
-    setenv("orvres_x", "3", 1);
-    EXPECT_EQ(DEF_env("res_x", "myres_x", out, sizeof out), 1);
-    EXPECT_STREQ(out, "3");
-    setenv("myres_x", "2", 1);
-    DEF_env("res_x", "myres_x", out, sizeof out);
-    EXPECT_STREQ(out, "2");
-    setenv("orvtool.res_x", std::string(100, '1').c_str(), 1);
-    DEF_env("res_x", "myres_x", out, sizeof out);
-    EXPECT_EQ(std::string(out), std::string(63, '1'));
+    for (const auto& [var, want] : steps) {
+        const std::string name(var, std::strchr(var, '=') - var);
+        setenv(name.c_str(), want.size() > 60 ? std::string(100, '1').c_str() : want.c_str(), 1);
+        EXPECT_EQ(DEF_env("res_x", "myres_x", out, sizeof out), 1) << var;
+        EXPECT_EQ(out, want) << var;
+    }
     EXPECT_EQ(std::string(DEF_env_value("res_x", "myres_x")), std::string(100, '1'));
-    unsetenv("orvtool.res_x");
-    unsetenv("myres_x");
-    unsetenv("orvres_x");
+    for (const char* name : {"orvtool.res_x", "myres_x", "orvres_x"}) unsetenv(name);
 }
-
 }  // namespace
 }  // namespace orv

@@ -1,6 +1,7 @@
 #include "core/flag.hpp"
-
 #include <gtest/gtest.h>
+#include <cstdint>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -12,14 +13,9 @@ protected:
 };
 
 TEST_F(FlagTest, SlotsOutsideTheTable) {
-    EXPECT_EQ(FLAG_get(30), 0);
-    EXPECT_EQ(FLAG_set(30, 5), -1);
-    EXPECT_EQ(FLAG_setl(30, 5), -1);
-    EXPECT_EQ(FLAG_get(-1), 0);
-    EXPECT_EQ(FLAG_set(-1, 5), -1);
-    EXPECT_EQ(FLAG_getl(99), 0);
-    EXPECT_EQ(FLAG_set(29, 5), 0);
-    EXPECT_EQ(FLAG_get(29), 5);
+    EXPECT_EQ((std::vector<std::int64_t>{FLAG_get(30), FLAG_set(30, 5), FLAG_setl(30, 5), FLAG_get(-1), FLAG_set(-1, 5),
+                                         FLAG_getl(99), FLAG_set(29, 5), FLAG_get(29)}),
+              (std::vector<std::int64_t>{0, -1, -1, 0, -1, 0, 0, 5}));
 }
 
 TEST_F(FlagTest, SlotsHoldSixtyFourBitsAndGetGivesTheLowHalf) {
@@ -36,11 +32,9 @@ TEST_F(FlagTest, SlotsHoldSixtyFourBitsAndGetGivesTheLowHalf) {
 }
 
 TEST_F(FlagTest, BatchAndHelpNeedPositiveSlots) {
-    EXPECT_EQ(FLAG_batch(), 0);
-    EXPECT_EQ(FLAG_help(), 0);
+    EXPECT_EQ((std::vector{FLAG_batch(), FLAG_help()}), (std::vector{0, 0}));
     FLAG_set_batch(1);
-    EXPECT_EQ(FLAG_batch(), 1);
-    EXPECT_EQ(FLAG_get(kFlagBatch), 1);
+    EXPECT_EQ((std::vector{FLAG_batch(), FLAG_get(kFlagBatch)}), (std::vector{1, 1}));
     FLAG_set_batch(0);
     EXPECT_EQ(FLAG_batch(), 0);
     FLAG_set(kFlagHelp, 2);
@@ -55,18 +49,14 @@ TEST_F(FlagTest, PlotSwitchAggregatesCountTheirMembers) {
     EXPECT_EQ(FLAG_getplot(kPlotText), 1U);
     EXPECT_EQ(FLAG_getplot(kPlotAll), 2U);
     FLAG_setplot(kPlotText, 1);
-    EXPECT_EQ(FLAG_getplot(kPlotText), 6U);
-    EXPECT_EQ(FLAG_getplot(kPlotTextLL), 1U);
-    EXPECT_EQ(FLAG_getplot(kPlotAll), 12U);
+    EXPECT_EQ((std::vector{FLAG_getplot(kPlotText), FLAG_getplot(kPlotTextLL), FLAG_getplot(kPlotAll)}),
+              (std::vector{6U, 1U, 12U}));
     FLAG_setplot(kPlotAll, 1);
     EXPECT_EQ(FLAG_getplot(kPlotAll), 6U + 6U + 5U);
     FLAG_setplot(13, 0);  // beyond the switches: nothing changes
-    EXPECT_EQ(FLAG_getplot(13), 0U);
-    EXPECT_EQ(FLAG_getplot(-1), 0U);
-    EXPECT_EQ(FLAG_getplot(kPlotMap), 1U);
+    EXPECT_EQ((std::vector{FLAG_getplot(13), FLAG_getplot(-1), FLAG_getplot(kPlotMap)}), (std::vector{0U, 0U, 1U}));
     FLAG_resetplot(0);
     EXPECT_EQ(FLAG_getplot(kPlotAll), 0U);
 }
-
 }  // namespace
 }  // namespace orv

@@ -1,14 +1,11 @@
 #include "core/menu.hpp"
-
 #include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
-
 #include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/orv.hpp"
@@ -65,7 +62,6 @@ public:
         entries_.push_back({nullptr, nullptr, 0, {}});
     }
     const MenuEntry* items() const { return entries_.data(); }
-
 private:
     std::vector<std::string> labels_;
     std::vector<MenuEntry> entries_;
@@ -108,23 +104,15 @@ protected:
         output_ = GetCapturedStdout();
         return v;
     }
-
     orv::testing::ScratchDir scratch_;
     fs::path dir_ = scratch_.path();
     std::string output_;
 };
 
-// ---------------------------------------------------------------- display
-
-TEST_F(MenuTest, OneColumnWithExitAndBack) {
-    EXPECT_EQ(printed(kTimeTitle, kHours, 0, 3),
-              std::string(kTimeTitle) + "\n" + kHourRows +
-                  "  0: Back to previous menu         \n"
-                  " -1: Exit program                  \n"
-                  "\n");
-}
-
-TEST_F(MenuTest, TrailerFollowsModeBits) {
+TEST_F(MenuTest, OneColumnAndTheTrailerByModeBits) {
+    EXPECT_EQ(printed(kTimeTitle, kHours, 0, 3), std::string(kTimeTitle) + "\n" + kHourRows +
+                                                     "  0: Back to previous menu         \n"
+                                                     " -1: Exit program                  \n\n");
     const std::string head = std::string("T\n") + "\n" + kHourRows;
     EXPECT_EQ(printed("T\n", kHours, 0, 0), head + "\n");
     EXPECT_EQ(printed("T\n", kHours, 0, 1), head + "  0: Exit program                  \n\n");
@@ -165,8 +153,6 @@ TEST_F(MenuTest, LongMenusTakeTwoColumns) {
     EXPECT_EQ(lines14[9], "  0: Back to previous menu           -1: Exit program                  \n");
 }
 
-// ---------------------------------------------------------------- choice
-
 TEST_F(MenuTest, HourMenuReplies) {
     char reply[kMenuReplySize] = "";
     EXPECT_EQ(choose("0\n", reply), 0);
@@ -188,13 +174,10 @@ TEST_F(MenuTest, HourMenuReplies) {
 
 TEST_F(MenuTest, ExitAndMainWordsByMode) {
     char reply[kMenuReplySize] = "";
-    EXPECT_EQ(choose("-1\n", reply, 3), -1);
-    EXPECT_EQ(choose("MAIN\n", reply, 3), 0);
-    EXPECT_EQ(choose("main\n", reply, 2), 0);
-    EXPECT_EQ(choose("-1\n", reply, 2), kMissing);
-    EXPECT_EQ(choose("0\n", reply, 0), kMissing);
-    EXPECT_EQ(choose("main\n", reply, 1), kMissing);
-    EXPECT_EQ(choose("0\n", reply, 1), 0);
+    const struct { const char* input; int mode, value; } cases[] = {
+        {"-1\n", 3, -1}, {"MAIN\n", 3, 0}, {"main\n", 2, 0}, {"-1\n", 2, kMissing},
+        {"0\n", 0, kMissing}, {"main\n", 1, kMissing}, {"0\n", 1, 0}};
+    for (const auto& c : cases) EXPECT_EQ(choose(c.input, reply, c.mode), c.value) << c.input << " mode " << c.mode;
 }
 
 TEST_F(MenuTest, QuestionMarkListsAbbreviationsAndAsksAgain) {
@@ -220,20 +203,16 @@ TEST_F(MenuTest, NumberBeyondTheRowsMayStillMatchAnAbbreviation) {
 }
 
 TEST_F(MenuTest, SearchAbbreviationLookupAndCheck) {
-    EXPECT_EQ(MENU_search("H12", kHours), 12);
-    EXPECT_EQ(MENU_search("12 HOUR", kHours), 12);
-    EXPECT_EQ(MENU_search("back", kHours), 0);
-    EXPECT_EQ(MENU_search("h54", kHours), 54);  // every item, whatever the variant
-    EXPECT_EQ(MENU_search("h99", kHours), kMissing);
+    // Every item is searched, whatever the variant.
+    EXPECT_EQ((std::vector{MENU_search("H12", kHours), MENU_search("12 HOUR", kHours), MENU_search("back", kHours),
+                           MENU_search("h54", kHours), MENU_search("h99", kHours)}),
+              (std::vector{12, 12, 0, 54, kMissing}));
     EXPECT_STREQ(MENU_get_abbr(60, kHours), "h60");
     EXPECT_EQ(MENU_get_abbr(61, kHours), nullptr);
-    EXPECT_EQ(MENU_check(54, kHours, 0), 0);
-    EXPECT_EQ(MENU_check(54, kHours, 1), 1);
-    EXPECT_EQ(MENU_check(61, kHours, 0), 0);
+    EXPECT_EQ((std::vector{MENU_check(54, kHours, 0), MENU_check(54, kHours, 1), MENU_check(61, kHours, 0)}),
+              (std::vector{0, 1, 0}));
     EXPECT_EQ(MENU_check(12, kHours, kMenuVariants), 0);
 }
-
-// ---------------------------------------------------------------- prompts
 
 TEST_F(MenuTest, WordPromptsTrimTruncateAndKeepTheDefault) {
     feed_stdin("  h12 \r\n\nabcdefghijklmnopqrstuvwxyz more\n" + std::string(100, 'a') + "\nnext\nabcdefgh\n");
@@ -263,14 +242,6 @@ TEST_F(MenuTest, NumberPromptsAskAgainOnLettersAndTakeEmptyAsZero) {
     EXPECT_EQ(GetCapturedStdout(), "F: F: D: D: D: F: ");
 }
 
-TEST_F(MenuTest, StringPromptLimitsTheWord) {
-    feed_stdin("abcdefgh\n");
-    char buffer[5] = "keep";
-    CaptureStdout();
-    EXPECT_STREQ(ORV_prompts("? ", buffer, 5), "abcd");
-    GetCapturedStdout();
-}
-
 TEST_F(MenuTest, SetCommandAtALinePromptStoresTheResource) {
     feed_stdin("set title = my map\nset quiet\nSET\n7\n");
     CaptureStdout();
@@ -297,28 +268,19 @@ TEST_F(MenuTest, SetCommandRecognition) {
 }
 
 TEST_F(MenuTest, ExitAndEndOfInputEndThePrompt) {
-    EXPECT_EXIT(
-        {
-            MESS_set_str("none");
-            feed_stdin("EXIT\n");
-            ORV_promptd("D: ");
-        },
-        ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(
-        {
-            MESS_set_str("none");
-            feed_stdin("");
-            char buffer[81] = "";
-            ORV_promptl("W: ", buffer);
-        },
-        ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(
-        {
-            MESS_set_str("none");
-            feed_stdin("abc\n");  // letters never scan; the input then ends
-            ORV_promptd("D: ");
-        },
-        ::testing::ExitedWithCode(0), "");
+    // Letters never scan for a number: the input then ends.
+    for (const char* input : {"EXIT\n", "", "abc\n"}) {
+        EXPECT_EXIT(
+            {
+                MESS_set_str("none");
+                feed_stdin(input);
+                char buffer[81] = "";
+                if (*input == 'a') ORV_promptd("D: ");
+                else ORV_promptl("W: ", buffer);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << input;
+    }
 }
 
 // A batch run never waits for an answer, even when one is there to read.
@@ -337,6 +299,5 @@ TEST_F(MenuTest, BatchRunEndsInsteadOfPrompting) {
                 }),
                 ::testing::ExitedWithCode(3), "\"Enter the time\" needs its answer");
 }
-
 }  // namespace
 }  // namespace orv

@@ -1,7 +1,5 @@
 #include "core/mess.hpp"
-
 #include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,7 +7,6 @@
 #include <regex>
 #include <sstream>
 #include <string>
-
 #include "core/flag.hpp"
 #include "core/resrc.hpp"
 #include "support/run_program.hpp"
@@ -23,12 +20,7 @@ using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStderr;
 using ::testing::internal::GetCapturedStdout;
 
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using orv::testing::read_file;
 
 class MessTest : public ::testing::Test {
 protected:
@@ -46,7 +38,6 @@ protected:
         ASSERT_TRUE(orv::testing::feed_stdin((dir_ / "stdin.txt").string(), text));
     }
     std::string path(const char* name) const { return (dir_ / name).string(); }
-
     orv::testing::ScratchDir scratch_;
     fs::path dir_ = scratch_.path();
 };
@@ -132,24 +123,16 @@ TEST_F(MessTest, WarningsGoToStderrOrdinaryOutputToStdout) {
 TEST_F(MessTest, FileItemsSelectOutputModes) {
     const std::string f = path("m.txt");
     std::ofstream(f) << "old\n";
-
-    MESS_set_str(("+fi=" + f).c_str());  // append, and terminal
-    CaptureStdout();
-    MESS_print(15, "a\n");
-    EXPECT_EQ(GetCapturedStdout(), "a\n");
-    EXPECT_EQ(read_file(f), "old\na\n");
-
-    MESS_set_str(("-fi=" + f).c_str());  // truncate, and terminal
-    CaptureStdout();
-    MESS_print(15, "b\n");
-    EXPECT_EQ(GetCapturedStdout(), "b\n");
-    EXPECT_EQ(read_file(f), "b\n");
-
-    MESS_set_str(("fi=" + f).c_str());  // file only
-    CaptureStdout();
-    MESS_print(15, "c\n");
-    EXPECT_EQ(GetCapturedStdout(), "");
-    EXPECT_EQ(read_file(f), "b\nc\n");
+    // "+fi" appends and shows on the terminal, "-fi" truncates and shows, "fi" writes the file only.
+    const struct { const char *item, *text, *shown, *file; } cases[] = {
+        {"+fi=", "a\n", "a\n", "old\na\n"}, {"-fi=", "b\n", "b\n", "b\n"}, {"fi=", "c\n", "", "b\nc\n"}};
+    for (const auto& c : cases) {
+        MESS_set_str((c.item + f).c_str());
+        CaptureStdout();
+        MESS_print(15, "%s", c.text);
+        EXPECT_EQ(GetCapturedStdout(), c.shown) << c.item;
+        EXPECT_EQ(read_file(f), c.file) << c.item;
+    }
 }
 
 TEST_F(MessTest, LogAndReopenedFiles) {
@@ -212,16 +195,6 @@ TEST_F(MessTest, PagingHoldDoesNotWaitInBatchMode) {
     for (int i = 0; i < 23; ++i) MESS_print(15, "line\n");
     EXPECT_EQ(GetCapturedStdout().find("Press return"), std::string::npos);
     EXPECT_EQ(std::getchar(), 'x');
-}
-
-TEST_F(MessTest, ProgramBannerAtMessLevel) {
-    CaptureStdout();
-    MESS_print_prog("RAD AZOD ORURIVERAR");
-    EXPECT_EQ(GetCapturedStdout(), "      RAD AZOD ORURIVERAR (Ver 5.60.4-LINUX-X11)\n\n");
-    MESS_set_str("warn");
-    CaptureStdout();
-    MESS_print_prog("RAD AZOD ORURIVERAR");
-    EXPECT_EQ(GetCapturedStdout(), "");
 }
 
 }  // namespace

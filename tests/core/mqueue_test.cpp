@@ -1,77 +1,47 @@
 #include "core/mqueue.hpp"
-
 #include "core/mess.hpp"
-
 #include <gtest/gtest.h>
-
-#include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <sys/ipc.h>
-#include <sys/msg.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "core/loop_window.hpp"
 
 namespace orv {
 namespace {
 
 constexpr int kQueue = 7;  // queue number; the offset is randomised per test
 
-// A loop window in miniature, run in a forked child until it gets "stop",
-// which it does not answer: it removes the queue and ends.
-[[noreturn]] void serve(int n, int ready_fd) {
-    MQ_timeout(10);  // never outlive a failed test for long
-    const int h = MQ_create(n);
-    const char ready = h >= 0 ? '1' : '0';
-    if (write(ready_fd, &ready, 1) != 1 || h < 0) _exit(2);
-    close(ready_fd);
-    int ch = 0;
-    char req[kMqBufferSize];
-    while (MQ_sget(h, &ch, req) >= 0) {
-        const std::string r = req;
-        if (r == "query res domain") {
-            MQ_sput(h, ch, 0, "us\n");
-            MQ_sput(h, ch, 0, "!note");
-            MQ_sput(h, ch, 1, "%s", "");
-        } else if (r.rfind("query res ", 0) == 0) {
-            MQ_sput(h, ch, 1, "%s", "");
-        } else if (r.rfind("set res ", 0) == 0) {
-            MQ_sput(h, ch, 1, "%d:%s", ch, r.c_str() + 8);
-        } else if (r.rfind("len ", 0) == 0) {
-            MQ_sput(h, ch, 2, "%zu", r.size());
-        } else if (r == "quit") {
-            MQ_sput(h, ch, -3, "bye");
-        } else if (r == "stop") {
-            break;
-        } else {
-            MQ_sput(h, ch, 9, "?");
-        }
+// The peer answers until it gets "stop", which it does not answer.
+bool answer(int h, int ch, const std::string& r) {
+    if (r == "query res domain") {
+        MQ_sput(h, ch, 0, "us\n");
+        MQ_sput(h, ch, 0, "!note");
+        MQ_sput(h, ch, 1, "%s", "");
+    } else if (r.rfind("query res ", 0) == 0) {
+        MQ_sput(h, ch, 1, "%s", "");
+    } else if (r.rfind("set res ", 0) == 0) {
+        MQ_sput(h, ch, 1, "%d:%s", ch, r.c_str() + 8);
+    } else if (r.rfind("len ", 0) == 0) {
+        MQ_sput(h, ch, 2, "%zu", r.size());
+    } else if (r == "quit") {
+        MQ_sput(h, ch, -3, "bye");
+    } else if (r != "stop") {
+        MQ_sput(h, ch, 9, "?");
     }
-    _exit(MQ_del(h) == 0 ? 0 : 3);
+    return r != "stop";
 }
 
 int g_caught = 0;
 void catch_timeout(int sig) { g_caught = sig; }
-
-bool sysv_available() {
-    const int qid = msgget(IPC_PRIVATE, IPC_CREAT | 0600);
-    if (qid >= 0) msgctl(qid, IPC_RMID, nullptr);
-    return qid >= 0 || (errno != ENOSYS && errno != EPERM);
-}
 
 class MqueueTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         MQ_reset_for_tests();
         MESS_reset_for_tests();
-        if (sysv() && !sysv_available()) {
-            GTEST_SKIP() << "System V message queues are not available here";
-        }
+        if (sysv() && !orv::testing::sysv_queues_available()) GTEST_SKIP() << "System V message queues are not available here";
         MQ_settype(GetParam());
         // A peer that stops answering fails the test instead of ending it.
         MQ_timeout(5);
@@ -79,75 +49,40 @@ protected:
         g_caught = 0;
         pick_offset();
     }
-
     void TearDown() override {
         EXPECT_EQ(g_caught, 0) << "an exchange timed out";
-        if (server_ > 0) {
-            kill(server_, SIGKILL);
-            waitpid(server_, nullptr, 0);
-        }
+        orv::testing::end_loop_window(server_, false);
         MQ_reset_for_tests();
-        if (sysv()) {
-            const int qid = msgget(offset_ + kQueue, 0);
-            if (qid >= 0) msgctl(qid, IPC_RMID, nullptr);
-        }
+        if (sysv()) orv::testing::remove_sysv_queue(offset_ + kQueue);
     }
-
     bool sysv() const { return GetParam() == 0; }
-
     void pick_offset() {
         std::random_device rd;
         const unsigned r = rd() ^ (static_cast<unsigned>(getpid()) << 8);
         offset_ = sysv() ? 0x4D000000 + static_cast<int>(r & 0xFFFFFF) : 20000 + static_cast<int>(r % 40000);
         MQ_offset(offset_);
     }
-
     // Starts the peer; on TCP a port in use makes it try another offset.
     void start_server() {
-        for (int attempt = 0; attempt < 10; ++attempt) {
-            int fds[2];
-            ASSERT_EQ(pipe(fds), 0);
-            const pid_t pid = fork();
-            ASSERT_GE(pid, 0);
-            if (pid == 0) {
-                close(fds[0]);
-                serve(kQueue, fds[1]);
-            }
-            close(fds[1]);
-            char ready = '0';
-            const bool ok = read(fds[0], &ready, 1) == 1 && ready == '1';
-            close(fds[0]);
-            if (ok) {
-                server_ = pid;
-                return;
-            }
-            waitpid(pid, nullptr, 0);
-            pick_offset();
+        for (int attempt = 0; attempt < 10 && server_ <= 0; ++attempt) {
+            server_ = orv::testing::start_loop_window(kQueue, answer);
+            if (server_ <= 0) pick_offset();
         }
-        FAIL() << "could not start the serving side";
+        ASSERT_GT(server_, 0) << "could not start the serving side";
     }
-
-    int server_exit_status() {
-        int status = 0;
-        waitpid(server_, &status, 0);
-        server_ = 0;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
+    int server_exit_status() { return orv::testing::end_loop_window(std::exchange(server_, -1)); }
     int connected_client() {
         const int h = MQ_open(kQueue);
         EXPECT_GE(h, 0);
         return h;
     }
-
     // One reply on the channel: "status:text".
     std::string reply(int h, int ch) {
         const int r = MQ_get(h, ch, text_);
         return std::to_string(r) + ":" + text_;
     }
-
     int offset_ = 0;
-    pid_t server_ = 0;
+    pid_t server_ = -1;
     char text_[kMqBufferSize] = {};
 };
 
@@ -157,7 +92,6 @@ TEST_P(MqueueTest, ClientsGetTheirOwnChannelsAndReplies) {
     const int b = connected_client();
     ASSERT_EQ(MQ_connect(a), 3);
     ASSERT_EQ(MQ_connect(b), 4);
-
     // Both ask before either reads: each reply must reach its own client.
     ASSERT_EQ(MQ_put(a, 3, "query res %s", "domain"), 0);
     ASSERT_EQ(MQ_put(b, 4, "set res batch %d", 1), 0);
@@ -172,7 +106,6 @@ TEST_P(MqueueTest, ClientsGetTheirOwnChannelsAndReplies) {
     EXPECT_EQ(reply(b, 4), "-3:bye");
     EXPECT_EQ(MQ_put(a, 3, "stop"), 0);
     EXPECT_EQ(server_exit_status(), 0);
-
     // With the loop window gone, waiting ends at once and nothing opens.
     EXPECT_EQ(MQ_get(a, 3, text_), -3);
     EXPECT_EQ(MQ_open(kQueue), -1);
@@ -189,29 +122,13 @@ TEST_P(MqueueTest, NineteenChannelsAtMostAndQuitFreesOne) {
     }
     const int extra = connected_client();
     EXPECT_EQ(MQ_connect(extra), -1);
-
     ASSERT_EQ(MQ_put(clients[2], 5, "quit"), 0);
     EXPECT_EQ(reply(clients[2], 5), "-3:bye");
     EXPECT_EQ(MQ_connect(extra), 5);
     ASSERT_EQ(MQ_put(extra, 5, "set res a b"), 0);
     EXPECT_EQ(reply(extra, 5), "1:5:a b");
-
     ASSERT_EQ(MQ_put(clients[0], 3, "stop"), 0);
     EXPECT_EQ(server_exit_status(), 0);
-}
-
-TEST_P(MqueueTest, TracesShowEveryMessageAtDebugLevel) {
-    start_server();
-    const int a = connected_client();
-    ASSERT_EQ(MQ_connect(a), 3);
-    MESS_set(1, static_cast<int>(0x80000000U));
-    ::testing::internal::CaptureStdout();
-    MQ_put(a, 3, "query res zz");
-    MQ_get(a, 3, text_);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("PUT:3:query res zz\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("GET:1\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("GET-MSG:"), std::string::npos) << out;
 }
 
 TEST_P(MqueueTest, MissingQueueOrBadHandleFails) {
@@ -274,6 +191,5 @@ INSTANTIATE_TEST_SUITE_P(Variants, MqueueTest, ::testing::Values(0, 1),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return info.param == 0 ? std::string("SysV") : std::string("Tcp");
                          });
-
 }  // namespace
 }  // namespace orv

@@ -1,24 +1,13 @@
 #include "core/resrc.hpp"
-
 #include <gtest/gtest.h>
-#include <sys/ipc.h>
-#include <sys/msg.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <random>
-#include <sstream>
-#include <algorithm>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
-
 #include "core/date.hpp"
 #include "core/def_read.hpp"
 #include "core/files.hpp"
@@ -26,47 +15,47 @@
 #include "core/mess.hpp"
 #include "core/mqueue.hpp"
 #include "core/string.hpp"
+#include "core/loop_window.hpp"
+#include "support/run_program.hpp"
 
 extern char** environ;
-#include "support/run_program.hpp"
 
 namespace orv {
 namespace {
+
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
 
 // Every test starts from fresh module state, with no "orv" variable of the
 // caller's environment visible and the defaults search list pointing into a
 // private temporary directory.
 class ResTest : public ::testing::Test {
 protected:
+    static void unset_orv() {
+        for (char** e = environ; *e != nullptr;)
+            if (std::strncmp(*e, "orv", 3) == 0) {
+                unsetenv(std::string(*e, std::strcspn(*e, "=")).c_str());
+                e = environ;
+            } else {
+                ++e;
+            }
+    }
     void SetUp() override {
         char cwd[4096];
         ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
         old_cwd_ = cwd;
         for (char** e = environ; *e != nullptr; ++e)
             if (std::strncmp(*e, "orv", 3) == 0) saved_env_.emplace_back(*e);
-        for (const auto& kv : saved_env_) unsetenv(kv.substr(0, kv.find('=')).c_str());
+        unset_orv();
         setenv("orvdefault", dir_.c_str(), 1);
         reset_all();
     }
-
     void TearDown() override {
         reset_all();
         if (chdir(old_cwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << old_cwd_;
-        for (char** e = environ; *e != nullptr;) {
-            if (std::strncmp(*e, "orv", 3) == 0) {
-                const std::string kv = *e;
-                unsetenv(kv.substr(0, kv.find('=')).c_str());
-                e = environ;
-            } else {
-                ++e;
-            }
-        }
-        for (const auto& kv : saved_env_) {
-            const auto eq = kv.find('=');
-            setenv(kv.substr(0, eq).c_str(), kv.substr(eq + 1).c_str(), 1);
-        }
+        unset_orv();
+        for (const auto& kv : saved_env_) setenv(kv.substr(0, kv.find('=')).c_str(), kv.substr(kv.find('=') + 1).c_str(), 1);
     }
-
     static void reset_all() {
         RES_reset_for_tests();
         FLAG_reset_for_tests();
@@ -75,33 +64,29 @@ protected:
         MESS_reset_for_tests();
         MQ_reset_for_tests();
     }
-
-    // Runs start-up with this program's resources on the given arguments
-    // (argument 0 is "/usr/local/bin/mosplot" unless given).
+    // Runs start-up with this program's resources on the given arguments.
     void init(const std::vector<std::string>& args, const char* prog = "/usr/local/bin/mosplot") {
         args_.assign({prog});
         args_.insert(args_.end(), args.begin(), args.end());
         argv_.clear();
         for (auto& a : args_) argv_.push_back(a.data());
         argv_.push_back(nullptr);
-        RES_init(static_cast<int>(args_.size()), argv_.data(), kMosplotKeyedIds,
-                 kMosplotPositionalIds);
+        RES_init(static_cast<int>(args_.size()), argv_.data(), kMosplotKeyedIds, kMosplotPositionalIds);
     }
-
+    void reinit(const std::vector<std::string>& args, const char* prog = "/usr/local/bin/mosplot") {
+        reset_all();
+        init(args, prog);
+    }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
-
     void write(const std::string& name, const std::string& text) const {
         const std::string p = path(name);
-        const auto slash = p.rfind('/');
-        mkdir(p.substr(0, slash).c_str(), 0755);
+        mkdir(p.substr(0, p.rfind('/')).c_str(), 0755);
         std::ofstream(p) << text;
     }
-
     static std::string get(const char* name) {
         const char* v = RES_get(name);
         return v != nullptr ? v : "<unset>";
     }
-
     orv::testing::ScratchDir scratch_;
     std::string dir_ = scratch_.path();
     std::string old_cwd_;
@@ -110,81 +95,107 @@ protected:
     std::vector<char*> argv_;
 };
 
-// ---- command line ---------------------------------------------------------
+// Start-up from defaults files, the environment and the command line: each
+// row sets its environment, runs start-up on its arguments and names the
+// resources it expects ("<unset>" for none).
+TEST_F(ResTest, StartUpGathersResourcesFromEverySource) {
+    write("here/.orvdef", "*message out1\n*.con_base 3\nmosplot.label file\n");
+    write("one/orv.cfg", "*con_base 1\n*label one\n");
+    write("two/.orvdef", "*con_base 2\n");
+    write("a/Orv.res", "mosplot.default " + std::string(300, 'x') + "\n*con_base 1\n");
+    write("b/Orv.res", "*label b\n");
+    write("cmd/Orv.res", "*con_base 5\n");
+    write("env/Orv.res", "*con_base 6\n");
+    write("title/Orv.res", "mosplot.con_base 1\nspecial.con_base 2\nmosplot.sub.con_base 3\n"
+                           "*.label \"all programs\"\nother.label no\n");
+    write("pat/Orv.res", "mosplot.my_setting 7\n*.other_one 8\nelse.never 9\n");
+    write("tag/Orv.res", "IF big\n*con_base 10\nELSE\n*con_base 1\nEND\n");
+    ASSERT_EQ(chdir(path("here").c_str()), 0);
+    const std::string list = path("one") + ":" + path("missing") + ":" + path("two");
+    const std::string q(200, 'q');
+    struct Row {
+        std::vector<std::string> env, args;
+        std::vector<std::pair<std::string, std::string>> want;
+        const char* prog = "/usr/local/bin/mosplot";
+    };
+    const Row rows[] = {
+        // The empty search list means .orvdef of the current directory.
+        {{"orvdefault="}, {}, {{"message", "out1"}, {"con_base", "3"}, {"label", "file"}}},
+        {{"orvdefault=", "orvmess=warn"}, {}, {{"message", "warn"}}},
+        {{"orvdefault=", "orvmess=warn"}, {"-me", "error"}, {{"message", "error"}}},
+        {{}, {}, {{"file_path", ORV_DATA_DIR}}},
+        {{"orvfile=/elsewhere"}, {}, {{"file_path", "/elsewhere"}}},
+        {{"orvdefault=" + list}, {}, {{"con_base", "2"}, {"label", "one"}, {"default", list}}},
+        // A defaults file may replace the search list while it is read.
+        {{"orvdefault=" + path("a") + ":" + path("b")}, {}, {{"con_base", "1"}, {"label", "b"}}},
+        {{"orvdefault=" + path("env")}, {"-df", path("cmd")}, {{"con_base", "5"}, {"default", path("cmd")}}},
+        {{"orvdefault=" + path("env")}, {"-defaults=" + path("cmd")}, {{"con_base", "5"}}},
+        {{"orvdefault=" + path("env")}, {"-DF", path("cmd")}, {{"con_base", "5"}}},
+        {{"orvdefault=" + path("title")}, {}, {{"con_base", "1"}, {"label", "all programs"}}},
+        {{"orvdefault=" + path("title")}, {"-na", "special"}, {{"name", "special"}, {"con_base", "2"}}},
+        {{"orvdefault=" + path("title")}, {"-name=+sub"}, {{"con_base", "3"}}},
+        // Only exact lower-case forms of "name" set the title.
+        {{"orvdefault=" + path("title")}, {"-NA", "special"}, {{"con_base", "1"}, {"NA", "<unset>"}}},
+        {{"orvdefault=" + path("pat")}, {}, {{"my_setting", "7"}, {"other_one", "8"}, {"never", "<unset>"}}},
+        {{"orvdefault=+BIG:" + path("tag")}, {}, {{"con_base", "10"}}},
+        {{"orvdefault=" + path("tag")}, {}, {{"con_base", "1"}}},
+        // Environment forms in order of precedence.
+        {{"orvplot_domain=plain"}, {}, {{"plot_domain", "plain"}}},
+        {{"orvplot_domain=plain", "orvdomain=own"}, {}, {{"plot_domain", "own"}}},
+        {{"orvplot_domain=plain", "orvdomain=own", "orvmosplot.plot_domain=qualified"}, {}, {{"plot_domain", "qualified"}}},
+        {{"orvdomain=own", "orvmosplot.plot_domain=q", "orvwin.sub.plot_domain=titled"}, {"-na", "+sub"}, {{"plot_domain", "titled"}}, "/opt/win"},
+        // Switches take no separate value; the rest is positional.
+        {{}, {"-h", "-ba=no", "-ic", "chart.mos"}, {{"batch", "no"}, {"icon", ""}, {"filename", "chart.mos"}}},
+        // Values beginning with "-" and a digit belong to the option; "-x" is an option.
+        {{}, {"-in", "-5", "-cb", "-x"}, {{"con_interval", "-5"}, {"con_base", ""}, {"x", ""}}},
+        {{}, {"--plot_domain=us"}, {{"plot_domain", "us"}, {"pd", "<unset>"}}},
+        {{}, {"-plot_domain=us"}, {{"plot_domain", "us"}}},
+        {{}, {"-pd=us"}, {{"plot_domain", "us"}, {"pd", "<unset>"}}},
+        {{}, {"-plot_d", "us"}, {{"plot_domain", "us"}}},
+        {{}, {"-PD", "us"}, {{"plot_domain", "us"}}},
+        {{}, {"-Plot_Domain", "us"}, {{"plot_domain", "us"}}},
+        {{}, {"--pd", "us"}, {{"plot_domain", "us"}}},
+        // "co" is no abbreviation; its first prefix match in table order is con_path.
+        {{}, {"-co", "red", "-time", "12", "-h", "-cot", "blue"},
+         {{"con_path", "red"}, {"color_text", "blue"}, {"time", "12"}, {"help", ""}}},
+        // Unknown options are stored under their own name, compared exactly.
+        {{}, {"-foo=bar", "-Baz", "qux"}, {{"foo", "bar"}, {"Baz", "qux"}, {"baz", "<unset>"}}},
+        {{"orvfilename=from_env"}, {"a", "-ti", "t", "b", "--", "-"}, {{"filename", "a\nb\n-"}}},
+        {{}, {"-" + q + "=v"}, {{q.substr(0, kResOptionMax), "v"}, {q, "<unset>"}}},
+        {{}, {"-na", std::string(100, 't')}, {{"name", std::string(100, 't')}}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.args.empty() ? (r.env.empty() ? "" : r.env.back()) : r.args[0]);
+        unset_orv();
+        setenv("orvdefault", path("none").c_str(), 1);
+        for (const std::string& e : r.env) setenv(e.substr(0, e.find('=')).c_str(), e.substr(e.find('=') + 1).c_str(), 1);
+        reinit(r.args, r.prog);
+        for (const auto& [name, value] : r.want) EXPECT_EQ(get(name.c_str()), value) << name;
+    }
+    EXPECT_EQ(std::string(DEF_get_title()), std::string(29, 't'));  // an overlong title is cut
+}
 
-TEST_F(ResTest, SwitchOptionsSetHelpBatchAndTakeNoSeparateValue) {
+TEST_F(ResTest, CommandLineSetsFlagsAndTheMessageLevel) {
     init({"-h", "-ba=no", "-ic", "chart.mos"});
     EXPECT_EQ(FLAG_help(), 1);
     EXPECT_EQ(FLAG_batch(), 1);
-    EXPECT_EQ(get("batch"), "no");
-    EXPECT_EQ(get("icon"), "");
-    EXPECT_EQ(get("filename"), "chart.mos");
     int icon = 0;
     EXPECT_EQ(RES_getval("icon", &icon, kResSwitch), 1);
     EXPECT_EQ(icon, 1);
-    // No explicit message level: batch mode shows print, error and warn only.
-    EXPECT_EQ(MESS_get(), 255);
-}
-
-TEST_F(ResTest, FlagsStartUnsetAndBatchKeepsAnExplicitMessageLevel) {
-    init({"-me", "mess", "-ba"});
+    EXPECT_EQ(MESS_get(), 255);  // no explicit level: batch mode shows print, error and warn only
+    reinit({"-me", "mess", "-ba"});
     EXPECT_EQ(FLAG_get(kFlagHelp), -9999);
     EXPECT_EQ(FLAG_get(kFlagDevice), -9999);
     EXPECT_EQ(FLAG_batch(), 1);
-    EXPECT_EQ(get("message"), "mess");
     EXPECT_GT(MESS_check_set(), 0);
     EXPECT_NE(MESS_get(), 255);
-}
-
-TEST_F(ResTest, ValuesBeginningWithMinusAndDigitBelongToTheOption) {
-    init({"-in", "-5", "-cb", "-x"});
-    EXPECT_EQ(get("con_interval"), "-5");
-    float interval = 0;
+    reinit({"-in", "-5", "-cb", "-x"});
+    float interval = 0, base = 7;
     EXPECT_EQ(RES_getval("con_interval", &interval, kResReal), 1);
     EXPECT_FLOAT_EQ(interval, -5.0F);
-    // "-x" is an option of its own: con_base stays without a value.
-    EXPECT_EQ(get("con_base"), "");
-    EXPECT_EQ(get("x"), "");
-    float base = 7;
     EXPECT_EQ(RES_getval("con_base", &base, kResReal), 0);
     EXPECT_FLOAT_EQ(base, 7.0F);
-}
-
-TEST_F(ResTest, OptionSpellingsFindTheSameDescriptor) {
-    const std::vector<std::vector<std::string>> spellings = {
-        {"--plot_domain=us"}, {"-plot_domain=us"}, {"-pd=us"}, {"-plot_d", "us"},
-        {"-PD", "us"},        {"-Plot_Domain", "us"}, {"--pd", "us"}};
-    for (const auto& s : spellings) {
-        reset_all();
-        init(s);
-        EXPECT_EQ(get("plot_domain"), "us") << s[0];
-        int n = 0;
-        char** items = nullptr;
-        RES_getvals("pd", &n, &items);
-        EXPECT_EQ(n, 0) << s[0] << ": stored under the option name";
-    }
-}
-
-TEST_F(ResTest, AbbreviationBeatsFullNameAndFullNameBeatsPrefix) {
-    // "co" is no abbreviation; its first prefix match in table order is con_path.
-    init({"-co", "red", "-time", "12", "-h", "-cot", "blue"});
-    EXPECT_EQ(get("con_path"), "red");
-    EXPECT_EQ(get("color_text"), "blue");
-    EXPECT_EQ(get("time"), "12");
-    EXPECT_EQ(get("help"), "");
-}
-
-TEST_F(ResTest, UnknownOptionsAreStoredUnderTheirOwnName) {
-    init({"-foo=bar", "-Baz", "qux"});
-    EXPECT_EQ(get("foo"), "bar");
-    EXPECT_EQ(get("Baz"), "qux");
-    EXPECT_EQ(get("baz"), "<unset>");  // names are compared exactly
-}
-
-TEST_F(ResTest, PositionalArgumentsCollectInFilename) {
-    setenv("orvfilename", "from_env", 1);
-    init({"a", "-ti", "t", "b", "--", "-"});
-    EXPECT_EQ(get("filename"), "a\nb\n-");
+    reinit({"a", "-ti", "t", "b", "--", "-"});
     int n = 0;
     char** items = nullptr;
     EXPECT_EQ(RES_getvals("filename", &n, &items), 3);
@@ -194,166 +205,30 @@ TEST_F(ResTest, PositionalArgumentsCollectInFilename) {
     free_parsed_array(n, items);
 }
 
-TEST_F(ResTest, OverlongOptionNamesAreCut) {
-    const std::string longname(200, 'q');
-    const std::string arg = "-" + longname + "=v";
-    init({arg});
-    EXPECT_EQ(get(longname.substr(0, kResOptionMax).c_str()), "v");
-    EXPECT_EQ(get(longname.c_str()), "<unset>");
-}
-
 TEST_F(ResTest, UnknownIdentifierIsPrintedAndEndsTheTable) {
     const int keyed[] = {57, 1, 3, 0};
     const int positional[] = {50, 0};
     args_ = {"prog", "-ba", "x"};
     argv_ = {args_[0].data(), args_[1].data(), args_[2].data(), nullptr};
-    ::testing::internal::CaptureStdout();
+    CaptureStdout();
     RES_init(3, argv_.data(), keyed, positional);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "1\n");
+    EXPECT_EQ(GetCapturedStdout(), "1\n");
     EXPECT_EQ(FLAG_batch(), 0);
     EXPECT_EQ(get("ba"), "x");
     EXPECT_EQ(get("filename"), "<unset>");
-}
-
-// ---- sources and their order ----------------------------------------------
-
-TEST_F(ResTest, DefaultsFileThenEnvironmentThenCommandLine) {
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
-    setenv("orvdefault", "", 1);  // the empty list means .orvdef of the current directory
-    write(".orvdef", "*message out1\n*.con_base 3\nmosplot.label file\n");
-    init({});
-    EXPECT_EQ(get("message"), "out1");
-    EXPECT_EQ(get("con_base"), "3");
-    EXPECT_EQ(get("label"), "file");
-
+    // Only the first argc arguments are read, even where more follow.
     reset_all();
-    setenv("orvmess", "warn", 1);
-    init({});
-    EXPECT_EQ(get("message"), "warn");
-
-    reset_all();
-    init({"-me", "error"});
-    EXPECT_EQ(get("message"), "error");
+    args_ = {"prog", "-na=special", "-ba"};
+    argv_ = {args_[0].data(), args_[1].data(), args_[2].data(), nullptr};
+    RES_init(1, argv_.data(), kMosplotKeyedIds, kMosplotPositionalIds);
+    EXPECT_EQ(get("name"), "<unset>");
+    EXPECT_EQ(FLAG_batch(), 0);
+    ResourceDesc d{};
+    RES_enter(&d, 84);
+    EXPECT_STREQ(d.env, "orvdomain");
+    EXPECT_STREQ(d.key, "pd");
+    EXPECT_EQ(d.type, kResDomain);
 }
-
-TEST_F(ResTest, FilePathDefaultsToTheInstallationData) {
-    init({});
-    EXPECT_EQ(get("file_path"), ORV_DATA_DIR);
-    reset_all();
-    setenv("orvfile", "/elsewhere", 1);
-    init({});
-    EXPECT_EQ(get("file_path"), "/elsewhere");
-}
-
-TEST_F(ResTest, LaterSearchListElementsOverrideEarlierOnes) {
-    write("one/orv.cfg", "*con_base 1\n*label one\n");
-    write("two/.orvdef", "*con_base 2\n");
-    const std::string list = path("one") + ":" + path("missing") + ":" + path("two");
-    setenv("orvdefault", list.c_str(), 1);
-    init({});
-    EXPECT_EQ(get("con_base"), "2");
-    EXPECT_EQ(get("label"), "one");
-    EXPECT_EQ(get("default"), list);
-}
-
-TEST_F(ResTest, DefaultsFileMayReplaceTheSearchListWhileItIsRead) {
-    write("a/Orv.res", "mosplot.default " + std::string(300, 'x') + "\n*con_base 1\n");
-    write("b/Orv.res", "*label b\n");
-    setenv("orvdefault", (path("a") + ":" + path("b")).c_str(), 1);
-    init({});
-    EXPECT_EQ(get("con_base"), "1");
-    EXPECT_EQ(get("label"), "b");
-}
-
-TEST_F(ResTest, DefaultsOptionReplacesTheEnvironmentList) {
-    write("cmd/Orv.res", "*con_base 5\n");
-    write("env/Orv.res", "*con_base 6\n");
-    setenv("orvdefault", path("env").c_str(), 1);
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"-df", path("cmd")}, {"-defaults=" + path("cmd")}, {"-DF", path("cmd")}}) {
-        reset_all();
-        init(args);
-        EXPECT_EQ(get("con_base"), "5") << args[0];
-        EXPECT_EQ(get("default"), path("cmd"));
-    }
-}
-
-TEST_F(ResTest, ProgramTitleSelectsTheDefaultsPatterns) {
-    write("Orv.res",
-          "mosplot.con_base 1\n"
-          "special.con_base 2\n"
-          "mosplot.sub.con_base 3\n"
-          "*.label \"all programs\"\n"
-          "other.label no\n");
-    init({});
-    EXPECT_EQ(get("con_base"), "1");
-    EXPECT_EQ(get("label"), "all programs");
-
-    reset_all();
-    init({"-na", "special"});
-    EXPECT_EQ(get("name"), "special");
-    EXPECT_EQ(get("con_base"), "2");
-
-    reset_all();
-    init({"-name=+sub"});
-    EXPECT_EQ(get("con_base"), "3");
-
-    // Only exact lower-case forms of "name" set the title.
-    reset_all();
-    init({"-NA", "special"});
-    EXPECT_EQ(get("con_base"), "1");
-    EXPECT_EQ(get("NA"), "<unset>");
-}
-
-TEST_F(ResTest, OverlongTitleIsCut) {
-    const std::string title(100, 't');
-    init({"-na", title});
-    EXPECT_EQ(std::string(DEF_get_title()), title.substr(0, 29));
-    EXPECT_EQ(get("name"), title);
-}
-
-TEST_F(ResTest, DefaultsPatternsForUnknownNamesStoreTheBaseName) {
-    write("Orv.res", "mosplot.my_setting 7\n*.other_one 8\nelse.never 9\n");
-    init({});
-    EXPECT_EQ(get("my_setting"), "7");
-    EXPECT_EQ(get("other_one"), "8");
-    EXPECT_EQ(get("never"), "<unset>");
-}
-
-TEST_F(ResTest, EnvironmentFormsInOrderOfPrecedence) {
-    setenv("orvplot_domain", "plain", 1);
-    init({});
-    EXPECT_EQ(get("plot_domain"), "plain");
-
-    reset_all();
-    setenv("orvdomain", "own", 1);
-    init({});
-    EXPECT_EQ(get("plot_domain"), "own");
-
-    reset_all();
-    setenv("orvmosplot.plot_domain", "qualified", 1);
-    init({});
-    EXPECT_EQ(get("plot_domain"), "qualified");
-
-    reset_all();
-    setenv("orvwin.sub.plot_domain", "titled", 1);
-    init({"-na", "+sub"}, "/opt/win");
-    EXPECT_EQ(get("plot_domain"), "titled");
-}
-
-TEST_F(ResTest, TagsFromTheSearchListSelectBlocks) {
-    write("Orv.res",
-          "IF big\n*con_base 10\nELSE\n*con_base 1\nEND\n");
-    setenv("orvdefault", ("+BIG:" + dir_).c_str(), 1);
-    init({});
-    EXPECT_EQ(get("con_base"), "10");
-    reset_all();
-    setenv("orvdefault", dir_.c_str(), 1);
-    init({});
-    EXPECT_EQ(get("con_base"), "1");
-}
-
-// ---- conversions ------------------------------------------------------------
 
 TEST_F(ResTest, NumericConversionsKeepTheDestinationOnBadText) {
     // Each text converted into a destination that held 5: what it holds after.
@@ -365,7 +240,8 @@ TEST_F(ResTest, NumericConversionsKeepTheDestinationOnBadText) {
         float as_real;
     };
     const Case cases[] = {
-        {"0x1F", 31, 0, 0, 0, 31.0F},  // hexadecimal for ints only     {"-12", -12, 5, 5, -12, -12.0F},  {"+7", 7, 5, 5, 7, 7.0F},
+        {"0x1F", 31, 0, 0, 0, 31.0F},  // hexadecimal for ints only
+        {"-12", -12, 5, 5, -12, -12.0F},  {"+7", 7, 5, 5, 7, 7.0F},
         {"abc", 5, 5, 5, 5, 5.0F},        {"2.25", 2, 2, 2, 2, 2.25F},
         {"10", 10, 10, 10, 10, 10.0F},
     };
@@ -406,22 +282,17 @@ TEST_F(ResTest, SwitchWordsAndTextConversions) {
         RES_getval("sw", &v, kResSwitch);
         EXPECT_EQ(v, want) << word;
     }
-
-    RES_put("dir", "/data");
-    char* p = nullptr;
-    RES_getval("dir", &p, kResPath);
-    EXPECT_STREQ(p, "/data/");
-    std::free(p);
-    RES_put("dir", "NONE");
-    RES_getval("dir", &p, kResPath);
-    EXPECT_STREQ(p, "");
-    std::free(p);
-
+    for (const auto& [dir, path] : std::vector<std::pair<const char*, std::string>>{{"/data", "/data/"}, {"NONE", ""}}) {
+        RES_put("dir", dir);
+        char* p = nullptr;
+        RES_getval("dir", &p, kResPath);
+        EXPECT_EQ(p, path);
+        std::free(p);
+    }
     const char* text = nullptr;
     RES_put("t", "hello");
     RES_getval("t", &text, kResString);
     EXPECT_EQ(text, RES_get("t"));
-
     char copy[kResCopySize];
     RES_put("long", std::string(500, 'x').c_str());
     EXPECT_EQ(RES_getval("long", copy, kResStrCopy), 1);
@@ -429,17 +300,11 @@ TEST_F(ResTest, SwitchWordsAndTextConversions) {
 }
 
 TEST_F(ResTest, DeviceCodeAndOutputName) {
-    EXPECT_EQ(RES_set_device("ps"), 4);
-    EXPECT_EQ(RES_set_device("pcl"), 5);  // the HPGL device in its wrapper, not PostScript
-    EXPECT_EQ(RES_set_device("PCL,out.pcl"), 5);
-    EXPECT_EQ(RES_set_device("pclx"), 4);
-    EXPECT_EQ(RES_set_device("Hpgl"), 5);
-    EXPECT_EQ(RES_set_device("q"), 5);
-    EXPECT_EQ(RES_set_device("meta"), 3);
-    EXPECT_EQ(RES_set_device("W"), 6);
-    EXPECT_EQ(RES_set_device("d"), 1);
-    EXPECT_EQ(RES_set_device(""), 1);
-
+    // "pcl" is the HPGL device in its wrapper, not PostScript; picture formats go to the picture device.
+    for (const auto& [text, code] : std::vector<std::pair<const char*, int>>{
+             {"ps", 4}, {"pcl", 5}, {"PCL,out.pcl", 5}, {"pclx", 4}, {"Hpgl", 5}, {"q", 5}, {"meta", 3}, {"W", 6},
+             {"d", 1}, {"", 1}, {"png", 7}, {"PNG,map.png", 7}, {"svg", 7}, {"pngx", 4}, {"gif,x", 7}})
+        EXPECT_EQ(RES_set_device(text), code) << text;
     init({"-de", "p,out/plot.ps"});
     EXPECT_EQ(FLAG_get(kFlagDevice), -9999);  // converted only when the graphics ask
     const char* name = nullptr;
@@ -449,17 +314,14 @@ TEST_F(ResTest, DeviceCodeAndOutputName) {
 }
 
 TEST_F(ResTest, FileParameterAndPlotTypeSetTheirFlags) {
-    init({"-pf", "APP", "-pl", "cf"});
-    EXPECT_EQ(FLAG_get(kFlagFileParam), 2);
-    EXPECT_EQ(FLAG_get(kFlagPlotType), 15);
-    reset_all();
-    init({"-pf", "reuse", "-pl", "stream"});
-    EXPECT_EQ(FLAG_get(kFlagFileParam), 3);
-    EXPECT_EQ(FLAG_get(kFlagPlotType), 23);
-    reset_all();
-    init({"-pf", "bogus", "-pl", "bogus"});
-    EXPECT_EQ(FLAG_get(kFlagFileParam), -9999);
-    EXPECT_EQ(FLAG_get(kFlagPlotType), -9999);
+    const struct { const char *param, *type; int param_flag, type_flag; } rows[] = {
+        {"APP", "cf", 2, 15}, {"reuse", "stream", 3, 23}, {"over", "ndln", 1, 14}, {"use", "dln", 3, 13},
+        {"bogus", "bogus", -9999, -9999}};
+    for (const auto& r : rows) {
+        reinit({"-pf", r.param, "-pl", r.type});
+        EXPECT_EQ(FLAG_get(kFlagFileParam), r.param_flag) << r.param;
+        EXPECT_EQ(FLAG_get(kFlagPlotType), r.type_flag) << r.type;
+    }
 }
 
 TEST_F(ResTest, DrawListSwitchesPlotComponents) {
@@ -467,27 +329,16 @@ TEST_F(ResTest, DrawListSwitchesPlotComponents) {
     for (int i = 0; i < kPlotAll; ++i)
         EXPECT_EQ(FLAG_getplot(i), i == kPlotMap || i == kPlotGrid ? 1U : 0U) << i;
     EXPECT_EQ(FLAG_getplot(kPlotAll), 2U);
-
     // A value that begins with "-" and a letter must be joined with "=".
-    reset_all();
-    init({"-dr=-map"});
-    EXPECT_EQ(FLAG_getplot(kPlotMap), 0U);
-    EXPECT_EQ(FLAG_getplot(kPlotData), 1U);
-    EXPECT_EQ(FLAG_getplot(kPlotText), 6U);
-    EXPECT_EQ(FLAG_getplot(kPlotTextLR), 1U);
-
-    reset_all();
-    init({"-dr", "text,-text_ul,+DATA,bogus"});
-    EXPECT_EQ(FLAG_getplot(kPlotText), 5U);
-    EXPECT_EQ(FLAG_getplot(kPlotTextUL), 0U);
-    EXPECT_EQ(FLAG_getplot(kPlotBorder), 1U);
-    EXPECT_EQ(FLAG_getplot(kPlotData), 1U);
-    EXPECT_EQ(FLAG_getplot(kPlotMap), 0U);
-
-    reset_all();
-    init({"-dr", "none,+sum"});
-    EXPECT_EQ(FLAG_getplot(kPlotAll), 1U);
-    EXPECT_EQ(FLAG_getplot(kPlotSum), 1U);
+    reinit({"-dr=-map"});
+    EXPECT_EQ((std::vector{FLAG_getplot(kPlotMap), FLAG_getplot(kPlotData), FLAG_getplot(kPlotText), FLAG_getplot(kPlotTextLR)}),
+              (std::vector{0U, 1U, 6U, 1U}));
+    reinit({"-dr", "text,-text_ul,+DATA,bogus"});
+    EXPECT_EQ((std::vector{FLAG_getplot(kPlotText), FLAG_getplot(kPlotTextUL), FLAG_getplot(kPlotBorder),
+                           FLAG_getplot(kPlotData), FLAG_getplot(kPlotMap)}),
+              (std::vector{5U, 0U, 1U, 1U, 0U}));
+    reinit({"-dr", "none,+sum"});
+    EXPECT_EQ((std::vector{FLAG_getplot(kPlotAll), FLAG_getplot(kPlotSum)}), (std::vector{1U, 1U}));
 }
 
 struct HourCase {
@@ -552,8 +403,6 @@ TEST_F(ResTest, DomainValuesGoThroughTheRegisteredDecoder) {
     EXPECT_EQ(RES_getval("plot_domain", nullptr, kResRegion), 0);
 }
 
-// ---- the list -----------------------------------------------------------------
-
 TEST_F(ResTest, StoringReplacesInPlaceAndAppendJoinsWithNewlines) {
     RES_put("a", "1");
     RES_put("b", "2");
@@ -563,16 +412,14 @@ TEST_F(ResTest, StoringReplacesInPlaceAndAppendJoinsWithNewlines) {
     EXPECT_EQ(RES_append(-9999, "b", nullptr, kResList), 0);
     EXPECT_EQ(RES_append(-9999, "c", "first", kResString), 0);
     EXPECT_EQ(RES_append(-9999, "d", "new", kResString), 0);
-    ::testing::internal::CaptureStdout();
+    CaptureStdout();
     RES_list();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "a: 3\nb: 2\nx\nc: first\nd: new\n");
+    EXPECT_EQ(GetCapturedStdout(), "a: 3\nb: 2\nx\nc: first\nd: new\n");
     EXPECT_EQ(RES_get("zzz"), nullptr);
-
     RES_new(-9999, "e", nullptr, kResString);
-    ::testing::internal::CaptureStdout();
+    CaptureStdout();
     RES_list();
-    EXPECT_NE(::testing::internal::GetCapturedStdout().find("\ne:\n"), std::string::npos);
-
+    EXPECT_NE(GetCapturedStdout().find("\ne:\n"), std::string::npos);
     int n = 5;
     char** items = nullptr;
     EXPECT_EQ(RES_getvals("e", &n, &items), 0);
@@ -603,42 +450,12 @@ TEST_F(ResTest, ValueTextsStayValidWhileOtherResourcesAreAdded) {
 TEST_F(ResTest, ProgramNameFromArgumentZero) {
     init({}, "/usr/local/bin/mosplot");
     EXPECT_STREQ(RES_get_prog(), "/usr/local/bin/mosplot");
-    char buf[30];
-    EXPECT_STREQ(RES_get_progname(buf), "mosplot");
+    char buf[30], tiny[4];
     char* copy = RES_get_progname(nullptr);
-    EXPECT_STREQ(copy, "mosplot");
+    EXPECT_EQ((std::vector<std::string>{RES_get_progname(buf), copy, RES_get_progname(tiny, sizeof tiny), DEF_get_progname()}),
+              (std::vector<std::string>{"mosplot", "mosplot", "mos", "mosplot"}));
     std::free(copy);
-    char tiny[4];
-    EXPECT_STREQ(RES_get_progname(tiny, sizeof tiny), "mos");
-    EXPECT_STREQ(DEF_get_progname(), "mosplot");
     EXPECT_STREQ(ORV_version(), "5.60.4-LINUX-X11");
-}
-
-TEST_F(ResTest, CatalogueHoldsEveryIdentifierButTheGaps) {
-    const int gaps[] = {1,  4,  7,  12, 14, 21, 25, 36, 38, 42, 43, 61, 62,
-                        66, 70, 75, 77, 81, 87, 90, 91, 93, 95, 97, 103};
-    for (int id = 1; id <= 114; ++id) {
-        const bool gap = std::find(std::begin(gaps), std::end(gaps), id) != std::end(gaps);
-        ResourceDesc d{};
-        ::testing::internal::CaptureStdout();
-        EXPECT_EQ(RES_enter(&d, id), 1);
-        const std::string out = ::testing::internal::GetCapturedStdout();
-        ASSERT_NE(d.name, nullptr);
-        EXPECT_EQ(d.name[0] == '\0', gap) << id;
-        EXPECT_EQ(out, gap ? std::to_string(id) + "\n" : "") << id;
-        if (!gap) {
-            EXPECT_EQ(d.key == nullptr, d.position >= 1 && d.position <= 10) << id;
-        }
-    }
-    ResourceDesc d{};
-    RES_enter(&d, 50);
-    EXPECT_STREQ(d.name, "filename");
-    EXPECT_EQ(d.position, 10);
-    EXPECT_EQ(d.type, kResList);
-    RES_enter(&d, 84);
-    EXPECT_STREQ(d.env, "orvdomain");
-    EXPECT_STREQ(d.key, "pd");
-    EXPECT_EQ(d.type, kResDomain);
 }
 
 TEST_F(ResTest, ProgramsCanDescribeTheirOwnResources) {
@@ -658,25 +475,36 @@ TEST_F(ResTest, ProgramsCanDescribeTheirOwnResources) {
     free_parsed_array(count, values);
 }
 
-// ---- loop window --------------------------------------------------------------
+// ---- loop window
 
 constexpr int kLoopQueue = 7;
 
-// A loop window in miniature, run in a forked child: it answers the
-// resource queries, acknowledges everything else, logs each request to a
-// file and ends after "quit".
-[[noreturn]] void serve_loop_window(int ready_fd, const std::string& log_path) {
-    MQ_timeout(10);
-    const int h = MQ_create(kLoopQueue);
-    const char ready = h >= 0 ? '1' : '0';
-    if (write(ready_fd, &ready, 1) != 1 || h < 0) _exit(2);
-    close(ready_fd);
-    std::ofstream log(log_path);
-    int ch = 0;
-    char req[kMqBufferSize];
-    while (MQ_sget(h, &ch, req) >= 0) {
-        const std::string r = req;
-        log << r << '\n';
+class LoopWindowTest : public ResTest {
+protected:
+    void SetUp() override {
+        ResTest::SetUp();
+        if (!orv::testing::sysv_queues_available()) GTEST_SKIP() << "System V message queues are not available here";
+        offset_ = 0x52000000 + static_cast<int>((static_cast<unsigned>(getpid()) * 2654435761U) & 0xFFFFFF);
+        MQ_offset(offset_);
+        MQ_timeout(5);
+    }
+    void TearDown() override {
+        orv::testing::end_loop_window(server_, false);
+        orv::testing::remove_sysv_queue(offset_ + kLoopQueue);
+        ResTest::TearDown();
+    }
+    int offset_ = 0;
+    pid_t server_ = -1;
+};
+
+TEST_F(LoopWindowTest, ResourcesAreExchangedWithTheLoopWindow) {
+    // "*.label" and not "*label", which would also match color_label.
+    write("Orv.res", "*.label from_file\n*con_base 1\n");
+    setenv("orvdefault", (dir_ + ":#7").c_str(), 1);
+    const std::string log = path("requests.log");
+    // It answers the resource queries, acknowledges everything else and logs each request.
+    server_ = orv::testing::start_loop_window(kLoopQueue, [log](int h, int ch, const std::string& r) {
+        std::ofstream(log, std::ios::app) << r << '\n';
         if (r == "query res plot_domain") {
             MQ_sput(h, ch, 0, "!note");
             MQ_sput(h, ch, 0, "%s", "\nblank");
@@ -685,109 +513,30 @@ constexpr int kLoopQueue = 7;
         } else if (r == "query res con_base") {
             MQ_sput(h, ch, 0, "7\n");
             MQ_sput(h, ch, 1, "%s", "");
-        } else if (r == "query res geometry") {
-            MQ_sput(h, ch, -3, "%s", "");
-        } else if (r.rfind("query res ", 0) == 0) {
-            MQ_sput(h, ch, 1, "%s", "");
         } else {
-            MQ_sput(h, ch, 1, "ok");
-            if (r == "quit") break;
+            MQ_sput(h, ch, r == "query res geometry" ? -3 : 1, "%s", r.rfind("query", 0) == 0 ? "" : "ok");
         }
-    }
-    log.close();
-    _exit(MQ_del(h) == 0 ? 0 : 3);
-}
-
-bool sysv_queues_available() {
-    const int qid = msgget(IPC_PRIVATE, IPC_CREAT | 0600);
-    if (qid >= 0) msgctl(qid, IPC_RMID, nullptr);
-    return qid >= 0;
-}
-
-class LoopWindowTest : public ResTest {
-protected:
-    void SetUp() override {
-        ResTest::SetUp();
-        if (!sysv_queues_available()) GTEST_SKIP() << "System V message queues are not available here";
-        std::random_device rd;
-        offset_ = 0x52000000 + static_cast<int>((rd() ^ (static_cast<unsigned>(getpid()) << 8)) & 0xFFFFFF);
-        MQ_offset(offset_);
-        MQ_timeout(5);
-    }
-
-    void TearDown() override {
-        if (server_ > 0) {
-            kill(server_, SIGKILL);
-            waitpid(server_, nullptr, 0);
-        }
-        const int qid = msgget(offset_ + kLoopQueue, 0);
-        if (qid >= 0) msgctl(qid, IPC_RMID, nullptr);
-        ResTest::TearDown();
-    }
-
-    void start_loop_window() {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            close(fds[0]);
-            serve_loop_window(fds[1], path("requests.log"));
-        }
-        close(fds[1]);
-        char ready = '0';
-        ASSERT_EQ(read(fds[0], &ready, 1), 1);
-        close(fds[0]);
-        ASSERT_EQ(ready, '1');
-        server_ = pid;
-    }
-
-    int loop_window_exit_status() {
-        int status = 0;
-        waitpid(server_, &status, 0);
-        server_ = 0;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    std::vector<std::string> requests() const {
-        std::ifstream in(path("requests.log"));
-        std::vector<std::string> out;
-        for (std::string line; std::getline(in, line);) out.push_back(line);
-        return out;
-    }
-
-    int offset_ = 0;
-    pid_t server_ = 0;
-};
-
-TEST_F(LoopWindowTest, ResourcesAreExchangedWithTheLoopWindow) {
-    // "*.label" and not "*label", which would also match color_label.
-    write("Orv.res", "*.label from_file\n*con_base 1\n");
-    setenv("orvdefault", (dir_ + ":#7").c_str(), 1);
-    start_loop_window();
+        return r != "quit";
+    });
+    ASSERT_GT(server_, 0);
     ::testing::internal::CaptureStderr();
     init({"-ti", "hello", "-ba", "-zz=1", "file.mos"});
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "ORVloop not running!\n");
-
     EXPECT_EQ(get("plot_domain"), "us");
     EXPECT_EQ(get("con_base"), "7");
     EXPECT_EQ(get("label"), "from_file");
     EXPECT_EQ(get("title"), "hello");
     EXPECT_EQ(FLAG_batch(), 1);
-    EXPECT_EQ(loop_window_exit_status(), 0);
-
-    std::vector<std::string> expected;
+    EXPECT_EQ(orv::testing::end_loop_window(std::exchange(server_, -1)), 0);
+    std::string expected;
     for (const int* ids : {kMosplotKeyedIds, kMosplotPositionalIds})
         for (; *ids != 0; ++ids) {
             ResourceDesc d{};
             RES_enter(&d, *ids);
-            expected.push_back(std::string("query res ") + d.name);
+            expected += std::string("query res ") + d.name + "\n";
         }
-    expected.insert(expected.end(), {"set res label from_file", "set res title hello",
-                                     "set res batch ", "set res zz 1", "quit"});
-    const std::vector<std::string> got = requests();
-    ASSERT_EQ(got.size(), expected.size());
-    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expected[i]) << i;
+    expected += "set res label from_file\nset res title hello\nset res batch \nset res zz 1\nquit\n";
+    EXPECT_EQ(orv::testing::read_file(log), expected);
 }
 
 TEST_F(LoopWindowTest, MissingLoopWindowIsReportedAndSkipped) {
@@ -795,8 +544,7 @@ TEST_F(LoopWindowTest, MissingLoopWindowIsReportedAndSkipped) {
     setenv("orvdefault", ("#7:" + dir_).c_str(), 1);
     ::testing::internal::CaptureStderr();
     init({"-cb", "3"});
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "ORVloop window: 7 not running or no message queue exists\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "ORVloop window: 7 not running or no message queue exists\n");
     EXPECT_EQ(get("con_base"), "3");
 }
 
@@ -809,21 +557,15 @@ TEST_F(LoopWindowTest, SilentLoopWindowEndsTheProgram) {
     MQ_del(h);
 }
 
-// ---- help -------------------------------------------------------------------
-
 TEST_F(ResTest, HelpTextListsEveryOption) {
-    ::testing::internal::CaptureStdout();
+    CaptureStdout();
     EXPECT_EQ(RES_help_print("mosplot", kMosplotKeyedIds, kMosplotPositionalIds), 1);
-    const std::string help = ::testing::internal::GetCapturedStdout();
+    const std::string help = GetCapturedStdout();
     // The head, a few options of the table in order, and the end.
     const char* const lines[] = {
         "mosplot syntax (version:5.60.4-LINUX-X11)\n   mosplot [options...]\nKeyed options...\n"
         " -df file    Resource/defaults file name\n -na name    Program name\n",
-        " -me level   Message level to be displayed:\n"
-        "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n",
         " -pf param   File parameters: use,calc,over,app\n",
-        " -cof clr[,...]  Fill contour colors\n",
-        " -ti title   Window title\n -ic         Open window iconified\n -bg clr     Background color\n"
         " -ge wxh+x+y  Window geometry\nPositional options...\n file [file...]  Input file names\n",
     };
     std::size_t at = 0;
@@ -835,6 +577,5 @@ TEST_F(ResTest, HelpTextListsEveryOption) {
     EXPECT_EQ(at, help.size());
     EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 95);
 }
-
 }  // namespace
 }  // namespace orv

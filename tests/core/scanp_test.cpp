@@ -1,12 +1,9 @@
 #include "core/scanp.hpp"
-
 #include <gtest/gtest.h>
-
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
-
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 
@@ -26,38 +23,30 @@ protected:
 };
 
 TEST_F(Scanp, FixedIntegerFields) {
-    int v = 0;
+    // {text, format, result, value (77 when untouched)}
+    const struct { const char *text, *format; int result, value; } cases[] = {
+        {"  5xyz", "%<3D", 1, 5}, {"abc", "%3D", 0, 77}, {"   ", "%3!   !D", 1, kMissing}, {"-12", "%3D", 1, -12},
+        {"4 ", "%2D", 1, 4}, {"1234", "%<3D", 1, 123},
+        {" 5x", "%3D", 0, 77},   // an exact field must be filled by the number and blanks
+        {" 5", "%3D", 0, 77},    // the text ends inside an exact field
+        {"   ", "%<3D", 0, 77},  // a blank field holds no number
+    };
+    for (const auto& c : cases) {
+        int v = 77;
+        attach(c.text);
+        EXPECT_EQ(scanp(&rec_, c.format, &v), c.result) << c.text;
+        EXPECT_EQ(v, c.value) << c.text;
+    }
     attach("  5xyz");
-    EXPECT_EQ(scanp(&rec_, "%<3D", &v), 1);
-    EXPECT_EQ(v, 5);
+    int v = 0;
+    scanp(&rec_, "%<3D", &v);
     EXPECT_EQ(rec_.consumed, 3);
-
-    v = 77;
     attach("abc");
-    EXPECT_EQ(scanp(&rec_, "%3D", &v), 0);
-    EXPECT_EQ(v, 77);
+    scanp(&rec_, "%3D", &v);
     EXPECT_EQ(rec_.complete, 0);
-
     attach("   ");
-    EXPECT_EQ(scanp(&rec_, "%3!   !D", &v), 1);
-    EXPECT_EQ(v, kMissing);
+    scanp(&rec_, "%3!   !D", &v);
     EXPECT_EQ(rec_.stored, 1);
-
-    attach("-12");
-    EXPECT_EQ(scanp(&rec_, "%3D", &v), 1);
-    EXPECT_EQ(v, -12);
-    attach("4 ");
-    EXPECT_EQ(scanp(&rec_, "%2D", &v), 1);
-    EXPECT_EQ(v, 4);
-    attach(" 5x");
-    EXPECT_EQ(scanp(&rec_, "%3D", &v), 0) << "an exact field must be filled by the number and blanks";
-    attach(" 5");
-    EXPECT_EQ(scanp(&rec_, "%3D", &v), 0) << "the text ends inside an exact field";
-    attach("   ");
-    EXPECT_EQ(scanp(&rec_, "%<3D", &v), 0) << "a blank field holds no number";
-    attach("1234");
-    EXPECT_EQ(scanp(&rec_, "%<3D", &v), 1);
-    EXPECT_EQ(v, 123);
 }
 
 TEST_F(Scanp, BulletinRowsWithCursor) {
@@ -70,34 +59,20 @@ TEST_F(Scanp, BulletinRowsWithCursor) {
         values.push_back(v);
     }
     EXPECT_EQ(values, (std::vector<int>{48, 46, 45, 44, 56, 65, 67, 59}));
-
-    attach("T06      0/ 3  0/ 4 12/99");
-    int a = 0, b = 0;
-    scanp_off(&rec_, 9);
-    EXPECT_EQ(scanp(&rec_, "%<3D/%<2D", &a, &b), 2);
-    EXPECT_EQ(a, 0);
-    EXPECT_EQ(b, 3);
-    scanp_off(&rec_, 19);
-    EXPECT_EQ(scanp(&rec_, "%<3D/%<2D", &a, &b), 2);
-    EXPECT_EQ(a, 12);
-    EXPECT_EQ(b, 99);
-
-    attach("QPF       0/0  /  1/1");
-    scanp_off(&rec_, 14);
-    EXPECT_EQ(scanp(&rec_, "%1! !D/%1! !D", &a, &b), 2);
-    EXPECT_EQ(a, kMissing);
-    EXPECT_EQ(b, kMissing);
-
-    attach("P06         0     2");
-    scanp_off(&rec_, 10);
-    EXPECT_EQ(scanp(&rec_, "%<3!   !D", &a), 1);
-    EXPECT_EQ(a, 0);
-    scanp_off(&rec_, 16);
-    EXPECT_EQ(scanp(&rec_, "%<3!   !D", &a), 1);
-    EXPECT_EQ(a, 2);
-    scanp_off(&rec_, 22);
-    EXPECT_EQ(scanp(&rec_, "%<3!   !D", &a), -1) << "cursor past the end of the line";
-
+    // {row, cursor, format, result, first, second}
+    const struct { const char *row; int off; const char* format; int result, a, b; } cases[] = {
+        {"T06      0/ 3  0/ 4 12/99", 9, "%<3D/%<2D", 2, 0, 3}, {"T06      0/ 3  0/ 4 12/99", 19, "%<3D/%<2D", 2, 12, 99},
+        {"QPF       0/0  /  1/1", 14, "%1! !D/%1! !D", 2, kMissing, kMissing},
+        {"P06         0     2", 10, "%<3!   !D", 1, 0, -5}, {"P06         0     2", 16, "%<3!   !D", 1, 2, -5},
+        {"P06         0     2", 22, "%<3!   !D", -1, -5, -5},  // cursor past the end of the line
+    };
+    for (const auto& c : cases) {
+        int a = -5, b = -5;
+        attach(c.row);
+        scanp_off(&rec_, c.off);
+        EXPECT_EQ(scanp(&rec_, c.format, &a, &b), c.result) << c.row << " at " << c.off;
+        EXPECT_EQ(std::pair(a, b), std::pair(c.a, c.b)) << c.row << " at " << c.off;
+    }
     char cloud[kScanpMaxText + 1];
     attach("CLD  CL SC");
     scanp_off(&rec_, 7);
@@ -114,13 +89,11 @@ TEST_F(Scanp, TextConversions) {
     EXPECT_STREQ(a, "GFS");
     EXPECT_EQ(rec_.complete, 1);
     EXPECT_EQ(rec_.consumed, rec_.length);
-
     attach("AB1");
     EXPECT_EQ(scanp(&rec_, "%3A", a), 0);
     EXPECT_EQ(scanp(&rec_, "%<3A%N", a, b), 2);
     EXPECT_STREQ(a, "AB");
     EXPECT_STREQ(b, "1");
-
     std::string long_word(200, 'x');
     attach(long_word.c_str());
     EXPECT_EQ(scanp(&rec_, "%s", a), 1);
@@ -141,14 +114,12 @@ TEST_F(Scanp, FreeFormConversions) {
     EXPECT_EQ(n, rec_.length);
     EXPECT_EQ(ch[0], '?') << "nothing is left for %c";
     EXPECT_EQ(rec_.complete, 0);
-
     attach("ab 12");
     EXPECT_EQ(scanp(&rec_, "%c%*c %d", ch, &i), 3);
     EXPECT_EQ(ch[0], 'a');
     EXPECT_EQ(ch[1], '?') << "%c writes no terminator";
     EXPECT_EQ(rec_.stored, 2);
     EXPECT_EQ(i, 12);
-
     attach("  1.5  -.25");
     EXPECT_EQ(scanp(&rec_, "%<5F%F", &f, &f), 2);
     EXPECT_FLOAT_EQ(f, -0.25F);
@@ -157,6 +128,15 @@ TEST_F(Scanp, FreeFormConversions) {
     EXPECT_FLOAT_EQ(f, 1.0F);
     attach(".");
     EXPECT_EQ(scanp(&rec_, "%f", &f), 0);
+    // Only real numbers take an exponent, and only within their field.
+    attach("12e3 x");
+    EXPECT_EQ(scanp(&rec_, "%d%s", &i, w), 2);
+    EXPECT_EQ(i, 12);
+    EXPECT_STREQ(w, "e3");
+    attach("1.5e1");
+    EXPECT_EQ(scanp(&rec_, "%<3F%s", &f, w), 2);
+    EXPECT_FLOAT_EQ(f, 1.5F);
+    EXPECT_STREQ(w, "e1");
 }
 
 TEST_F(Scanp, BlanksLiteralsAndCounts) {
@@ -202,7 +182,6 @@ TEST_F(Scanp, CursorHandling) {
     EXPECT_EQ(scanp_replace(&rec_, 0, 'D'), 0);
     EXPECT_EQ(scanp_replace(&rec_, 7, 'x'), -1);
     EXPECT_EQ(line_.substr(0, 11), "abc Def abc");
-
     char w[kScanpMaxText + 1];
     ASSERT_EQ(scanp(&rec_, "%s ", w), 1);
     EXPECT_EQ(scanp_get_off(&rec_), 4) << "a scan does not move the cursor";
@@ -213,10 +192,8 @@ TEST_F(Scanp, CursorHandling) {
     scanp_off(&rec_, 50);
     EXPECT_STREQ(scanp_str(&rec_), "");
     EXPECT_EQ(scanp(&rec_, "%s", w), -1);
-
     EXPECT_EQ(scanp_search(&rec_, "zzz"), 0);
     EXPECT_EQ(scanp_get_off(&rec_), 0);
-
     scanp_set(&rec_, nullptr);
     EXPECT_EQ(scanp(&rec_, "%s", w), -1);
 }
@@ -257,6 +234,5 @@ TEST_F(Scanp, RealBulletinRows) {
     }
     EXPECT_GE(rows, 3);
 }
-
 }  // namespace
 }  // namespace orv

@@ -1,7 +1,5 @@
 #include "core/table.hpp"
-
 #include <gtest/gtest.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
@@ -82,7 +80,6 @@ TEST_F(Table, SearchesAndInsertionOrder) {
     EXPECT_EQ(TAB_searches(&t_, 1, "SAME", all, 10), 3);
     EXPECT_EQ(static_cast<Station*>(all[2])->number, 4);
     EXPECT_EQ(TAB_searches(&t_, 1, "NONE", all, 10), 0);
-
     std::vector<int> order;
     for (void* p = TAB_first(&t_); p != nullptr; p = TAB_next(&t_)) order.push_back(static_cast<Station*>(p)->number);
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
@@ -104,6 +101,5 @@ TEST_F(Table, ClearAndUncreatedTables) {
     EXPECT_EQ(TAB_search(&t_, 1, "B"), nullptr);
     EXPECT_EQ(TAB_first(&t_), nullptr);
 }
-
 }  // namespace
 }  // namespace orv

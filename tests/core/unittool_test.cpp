@@ -1,14 +1,10 @@
 #include "core/unittool.hpp"
-
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 #include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
 #include <string>
-
 #include "core/mess.hpp"
 #include "core/orv.hpp"
 #include "core/resrc.hpp"
@@ -38,25 +34,25 @@ protected:
     std::string dir_ = scratch_.path();
 };
 
-TEST_F(Units, MissingValuesEqualUnitsAndEmptyTargetsAreNotConverted) {
-    EXPECT_EQ(UNIT_cvt("C", "F", -9999.0F), -9999.0F);
-    EXPECT_EQ(UNIT_cvt("mb", "mb", 10.0F), 10.0F);
-    EXPECT_EQ(UNIT_cvt("KNT", "knt", 7.0F), 7.0F);
-    EXPECT_EQ(UNIT_cvt("in_Hg", "in Hg", 29.9F), 29.9F) << "\"_\" reads as a blank";
-    EXPECT_EQ(UNIT_cvt("F", "", 50.0F), 50.0F);
-}
+// {from, to, value, result, tolerance}
+struct Conversion {
+    const char *from, *to;
+    float value, result, tolerance;
+};
 
-TEST_F(Units, FormulaAndScales) {
+TEST_F(Units, ConversionsThroughTheLocalFile) {
     write_units("# test units\nC F *1.8+32\nF C *0.5555556-17.777778\nK C -273.15\nm ft *3.2808399\n");
-    EXPECT_FLOAT_EQ(UNIT_cvt("C", "F", 100.0F), 212.0F);
-    EXPECT_FLOAT_EQ(UNIT_cvt("C", "100 F", 100.0F), 2.12F) << "the target carries a scale of 100";
-    EXPECT_FLOAT_EQ(UNIT_cvt("c", "f", 0.0F), 32.0F) << "units compare in any case";
-    EXPECT_NEAR(UNIT_cvt("K", "C", 273.15F), 0.0F, 1e-4);
-    EXPECT_FLOAT_EQ(UNIT_cvt("10^3 m", "ft", 1.0F), 3280.8399F);
-    EXPECT_FLOAT_EQ(UNIT_cvt("m", "10^-1 ft", 1.0F), 32.808399F);
-    EXPECT_FLOAT_EQ(UNIT_cvt("-m", "ft", 1.0F), -3.2808399F);
-    EXPECT_FLOAT_EQ(UNIT_cvt("100 m", "m", 2.0F), 200.0F) << "equal base units need no file line";
-    EXPECT_FLOAT_EQ(UNIT_cvt("m", "yd", 5.0F), 5.0F) << "no line: factor 1, offset 0";
+    const Conversion cases[] = {
+        {"C", "F", -9999.0F, -9999.0F, 0}, {"mb", "mb", 10.0F, 10.0F, 0}, {"KNT", "knt", 7.0F, 7.0F, 0},
+        {"in_Hg", "in Hg", 29.9F, 29.9F, 0},  // "_" reads as a blank
+        {"F", "", 50.0F, 50.0F, 0},  // no target: not converted
+        {"C", "F", 100.0F, 212.0F, 1e-4F}, {"C", "100 F", 100.0F, 2.12F, 1e-6F},  // the target carries a scale
+        {"c", "f", 0.0F, 32.0F, 1e-5F}, {"K", "C", 273.15F, 0.0F, 1e-4F}, {"10^3 m", "ft", 1.0F, 3280.8399F, 1e-3F},
+        {"m", "10^-1 ft", 1.0F, 32.808399F, 1e-4F}, {"-m", "ft", 1.0F, -3.2808399F, 1e-6F},
+        {"100 m", "m", 2.0F, 200.0F, 1e-4F},  // equal base units need no file line
+        {"m", "yd", 5.0F, 5.0F, 1e-6F},  // no line: factor 1, offset 0
+    };
+    for (const Conversion& c : cases) EXPECT_NEAR(UNIT_cvt(c.from, c.to, c.value), c.result, c.tolerance) << c.from << " " << c.to;
 }
 
 TEST_F(Units, CacheHoldsTheLastPair) {
@@ -77,39 +73,17 @@ TEST_F(Units, MissingFileGivesZeroAndADebugMessage) {
     EXPECT_NE(out.find("Unable to open units file: " + dir_ + "/nowhere/units.lup\n"), std::string::npos) << out;
 }
 
-TEST_F(Units, TracesAtTheDebugLevel) {
-    write_units("C F *1.8+32\nF C *0.5555556-17.777778\n");
-    MESS_set(1, static_cast<int>(0x40000000U));
-    ::testing::internal::CaptureStdout();
-    UNIT_cvt("C", "100 F", 1.0F);
-    UNIT_cvt("2^3 F", "-C", 1.0F);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("OSC: 100.000000 F\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("OF: 32.000000 *1.8+32\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("C F *1.8+32 1.800000 32.000000\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("ISC^: 2.000000^3.000000 8.000000 F\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("OSC-: -1.000000 C\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("OF-: -17.777778"), std::string::npos) << out;
-}
-
 // The shipped units file, found through the compiled-in data directory.
 TEST_F(Units, ShippedUnitsFile) {
-    EXPECT_FLOAT_EQ(UNIT_cvt("F", "C", 212.0F), 100.0F);
-    EXPECT_NEAR(UNIT_cvt("K", "F", 273.15F), 32.0F, 1e-4);
-    EXPECT_NEAR(UNIT_cvt("F", "K", 32.0F), 273.15F, 1e-4);
-    EXPECT_FLOAT_EQ(UNIT_cvt("dC", "dF", 10.0F), 18.0F);
-    EXPECT_NEAR(UNIT_cvt("knt", "m/s", 10.0F), 5.144444F, 1e-5);
-    EXPECT_NEAR(UNIT_cvt("m/s", "knt", 5.144444F), 10.0F, 1e-4);
-    EXPECT_NEAR(UNIT_cvt("mph", "km/h", 10.0F), 16.09344F, 1e-4);
-    EXPECT_FLOAT_EQ(UNIT_cvt("mb", "hPa", 1013.25F), 1013.25F);
-    EXPECT_NEAR(UNIT_cvt("mb", "in Hg", 1013.25F), 29.92F, 0.01);
-    EXPECT_NEAR(UNIT_cvt("inHg", "mb", 29.92F), 1013.2F, 0.1);
-    EXPECT_NEAR(UNIT_cvt("in", "mm", 1.0F), 25.4F, 1e-4);
-    EXPECT_NEAR(UNIT_cvt("mi", "km", 10.0F), 16.09344F, 1e-4);
-    EXPECT_NEAR(UNIT_cvt("100 ft", "m", 12.0F), 365.76F, 1e-3);
-    EXPECT_NEAR(UNIT_cvt("m", "100 ft", 365.76F), 12.0F, 1e-4);
-    EXPECT_NEAR(UNIT_cvt("%", "frac", 40.0F), 0.4F, 1e-6);
-    EXPECT_NEAR(UNIT_cvt("deg", "rad", 180.0F), 3.14159265F, 1e-6);
+    const Conversion cases[] = {
+        {"F", "C", 212.0F, 100.0F, 1e-4F}, {"K", "F", 273.15F, 32.0F, 1e-4F}, {"F", "K", 32.0F, 273.15F, 1e-4F},
+        {"dC", "dF", 10.0F, 18.0F, 1e-5F}, {"knt", "m/s", 10.0F, 5.144444F, 1e-5F}, {"m/s", "knt", 5.144444F, 10.0F, 1e-4F},
+        {"mph", "km/h", 10.0F, 16.09344F, 1e-4F}, {"mb", "hPa", 1013.25F, 1013.25F, 1e-4F},
+        {"mb", "in Hg", 1013.25F, 29.92F, 0.01F}, {"inHg", "mb", 29.92F, 1013.2F, 0.1F}, {"in", "mm", 1.0F, 25.4F, 1e-4F},
+        {"mi", "km", 10.0F, 16.09344F, 1e-4F}, {"100 ft", "m", 12.0F, 365.76F, 1e-3F}, {"m", "100 ft", 365.76F, 12.0F, 1e-4F},
+        {"%", "frac", 40.0F, 0.4F, 1e-6F}, {"deg", "rad", 180.0F, 3.14159265F, 1e-6F},
+    };
+    for (const Conversion& c : cases) EXPECT_NEAR(UNIT_cvt(c.from, c.to, c.value), c.result, c.tolerance) << c.from << " " << c.to;
 }
 
 TEST(UnitTexts, ScaleParseAndChange) {
@@ -118,7 +92,6 @@ TEST(UnitTexts, ScaleParseAndChange) {
     EXPECT_STREQ(UNIT_scale("100 m", "", out, 1e-5F), "1e-03 m");
     char small[8];
     EXPECT_STREQ(UNIT_scale("m/s", "/m", small, 1e-5F), "1e-05 m") << "cut at the buffer size";
-
     char name[kUnitNameSize], units[kUnitsSize];
     EXPECT_EQ(UNIT_parse("500 mb Temperature  (K)", name, units), 2);
     EXPECT_STREQ(name, "500 mb Temperature");
@@ -130,12 +103,10 @@ TEST(UnitTexts, ScaleParseAndChange) {
     EXPECT_EQ(UNIT_parse("", name, units), -1);
     EXPECT_EQ(UNIT_parse("T (a very long units text)", name, units), 2);
     EXPECT_EQ(std::string(units).size(), kUnitsSize - 1);
-
     char info[71] = "Sfc Temperature (K)";
     EXPECT_STREQ(UNIT_change(info, "F"), "Sfc Temperature (F)");
     char tight[12] = "Temperature";
     EXPECT_STREQ(UNIT_change(tight, "F"), "Temperature");
 }
-
 }  // namespace
 }  // namespace orv

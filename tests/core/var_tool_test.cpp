@@ -1,13 +1,12 @@
 #include "core/var_tool.hpp"
-
 #include <gtest/gtest.h>
-
+#include <array>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
 #include "core/flag.hpp"
 #include "core/mess.hpp"
 #include "core/orv.hpp"
@@ -90,8 +89,6 @@ Level level_of(const char* text) {
     return l;
 }
 
-// ---------------------------------------------------------------- terms
-
 TEST_F(VarTool, TermsTakeTheirPartsOrTheDefaults) {
     FLAG_set(kFlagHour, 24);
     FLAG_set(kFlagLevel, 1);
@@ -105,7 +102,6 @@ TEST_F(VarTool, TermsTakeTheirPartsOrTheDefaults) {
               "temp:0:12:24/1:1/0:C:5.1.0:nolabel ; dewp:0:22:24/1:1/0:: ; wind:0:22:24/1:1/0::");
     EXPECT_EQ(setup("#5, MAP:line:red, panel, te\\:mp\\,x"), "#5:0:40:24/1:1/0:: ; map:4:37:-9999/0:-9999/-9999::red ; panel:4:8:-9999/0:-9999/-9999:: ; "
               "te:mp,x:0:11:24/1:1/0::");
-
     FLAG_set(kFlagPlotType, 15);  // a contour plot type of the program wins
     EXPECT_EQ(setup("temp"), "temp:0:15:24/1:1/0::");
     FLAG_set(kFlagPlotType, 11);  // plain contours leave the default
@@ -121,51 +117,39 @@ TEST_F(VarTool, OverLongTextsTruncateAndTheTableHoldsSixty) {
     EXPECT_EQ(std::string(var(0).name), name.substr(0, 19));
     EXPECT_EQ(std::string(var(0).units), units.substr(0, 15));
     EXPECT_EQ(std::string(var(0).format), format.substr(0, 100));
-
     std::string many;
     for (int i = 0; i < 70; ++i) many += "v" + std::to_string(i) + ",";
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(VAR_setup(nullptr, many.c_str()), 1);
     EXPECT_TRUE(Contains(::testing::internal::GetCapturedStderr(), "v60"));
     EXPECT_EQ(VAR_get_num(), 60);
-    EXPECT_STREQ(VAR_get_name(59), "v59");
-    EXPECT_STREQ(VAR_get_name(60), "");
+    EXPECT_EQ((std::vector<std::string>{VAR_get_name(59), VAR_get_name(60)}), (std::vector<std::string>{"v59", ""}));
     EXPECT_EQ(VAR_get_var(60), nullptr);
     EXPECT_EQ(VAR_setup(nullptr, ""), 0);
 }
-
-// ---------------------------------------------------------------- nesting
 
 TEST_F(VarTool, FunctionsGroupsAndVectorsNest) {
     EXPECT_EQ(setup("add(temp, max(dewp, #3)), wspd"),
               "add:2:11:0/1:0/0:: ; temp:11:10:0/1:0/0:: ; max:13:10:0/1:0/0:: ; dewp:21:10:0/1:0/0:: ; "
               "#3:21:40:0/1:0/0:: ; wspd:0:11:0/1:0/0::");
-    EXPECT_TRUE(VAR_is_calc_GRID(0));
-    EXPECT_TRUE(VAR_is_fit_GRID(1));
-    EXPECT_TRUE(VAR_is_SUBFUNC(2));
-    EXPECT_TRUE(VAR_is_plot_FUNC(0));
-    EXPECT_FALSE(VAR_is_PLOT(1));
-    EXPECT_TRUE(VAR_is_REG(5));
-
+    EXPECT_EQ((std::vector{VAR_is_calc_GRID(0), VAR_is_fit_GRID(1), VAR_is_SUBFUNC(2), VAR_is_plot_FUNC(0),
+                           VAR_is_PLOT(1), VAR_is_REG(5)}),
+              (std::vector{1, 1, 1, 1, 0, 1}));
     VAR_set_math_func([](const char* n) { return std::string(n) == "wind" ? 20 : std::string(n) == "add" ? 10 : 0; });
     VAR_set_vect_func([](const char* n) { return std::string(n) == "grad" ? 1 : 0; });
     // The function's settings are the operands' base.
     EXPECT_EQ(setup("h12:sfc:wind(uwnd,vwnd):barb, add(a, grad(b))"),
               "wind:2:22:12/2:1/0:: ; wind:8:22:12/2:1/0:: ; uwnd:11:10:12/1:1/0:: ; vwnd:11:10:12/1:1/0:: ; "
               "add:2:10:0/1:0/0:: ; a:11:10:0/1:0/0:: ; grad:13:10:0/1:0/0:: ; grad:19:10:0/1:0/0:: ; b:21:10:0/1:0/0::");
-    EXPECT_TRUE(VAR_is_FUNC_VECT(0));
-    EXPECT_TRUE(VAR_is_FUNC_VECT(1));
-    EXPECT_FALSE(VAR_is_FUNC_VECT(4));
-    EXPECT_TRUE(VAR_is_SUBFUNC_VECT(6));
-
+    EXPECT_EQ((std::vector{VAR_is_FUNC_VECT(0), VAR_is_FUNC_VECT(1), VAR_is_FUNC_VECT(4), VAR_is_SUBFUNC_VECT(6)}),
+              (std::vector{1, 1, 0, 1}));
     EXPECT_EQ(setup("stn{temp,dewp}, wind<uwnd,vwnd>:vect, [nolab]cldcv:%:cf:5.0.0, vis"),
               "stn:5:11:0/1:0/0:: ; temp:1:11:0/1:0/0:: ; dewp:1:11:0/1:0/0:: ; wind:6:21:0/1:0/0:: ; "
               "uwnd:10:10:0/1:0/0:: ; vwnd:10:10:0/1:0/0:: ; cldcv:0:15:0/1:0/0:%:5.0.0:nolab ; vis:0:11:0/1:0/0::nolab");
-    EXPECT_TRUE(VAR_is_COMP(0));
-    EXPECT_TRUE(VAR_is_VECT(3));
-    EXPECT_TRUE(VAR_is_SUBPLOT(4));
-    EXPECT_TRUE(VAR_is_subplot_GRID(1));   // a group member drawn as contours
-    EXPECT_FALSE(VAR_is_subplot_GRID(4));  // a vector component is no plot of its own
+    // A group member is drawn as contours; a vector component is no plot of its own.
+    EXPECT_EQ((std::vector{VAR_is_COMP(0), VAR_is_VECT(3), VAR_is_SUBPLOT(4), VAR_is_subplot_GRID(1),
+                           VAR_is_subplot_GRID(4)}),
+              (std::vector{1, 1, 1, 1, 0}));
 }
 
 TEST_F(VarTool, UnmatchedBracketsDropTheRest) {
@@ -187,56 +171,39 @@ TEST_F(VarTool, UnmatchedBracketsDropTheRest) {
     EXPECT_EQ(VAR_get_num(), 60);
 }
 
-// ---------------------------------------------------------------- times and levels
-
 TEST_F(VarTool, TimeCodes) {
-    EXPECT_EQ(time_of("h24-12acc"), 4012024);
-    EXPECT_EQ(time_of("d2"), 48);
-    EXPECT_EQ(time_of("e1"), 36);
-    EXPECT_EQ(time_of("3day"), 72);
-    EXPECT_EQ(time_of("1.5day"), 36);
-    EXPECT_EQ(time_of("h24-12xyz"), 2012024);
-    EXPECT_EQ(time_of("anal-12acc"), 4012000);
-    int status = 0;
-    EXPECT_EQ(time_of("init", &status), 0);
-    EXPECT_EQ(status, 2);
-    EXPECT_EQ(time_of("miss"), -9999);
-    EXPECT_EQ(time_of("", &status), 0);  // no current hour
-    EXPECT_EQ(status, 2);
-    EXPECT_EQ(time_of("time-6acc", &status), -1);
-    FLAG_set(kFlagHour, 24);
-    EXPECT_EQ(time_of("", &status), 24);
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(time_of("time-6"), 18);
-    EXPECT_EQ(time_of("time-6avg"), 3018024);
-    EXPECT_EQ(time_of("temp"), -1);
-    EXPECT_EQ(time_of("h6-12acc"), -1);  // a range cannot start before hour 0
-    EXPECT_EQ(time_of("h2000-12acc"), -1);
+    // {current hour, text, code (-1: refused), status (-1: any)}
+    const struct { int hour; const char* text; int code, status; } cases[] = {
+        {kMissing, "h24-12acc", 4012024, -1}, {kMissing, "d2", 48, -1}, {kMissing, "e1", 36, -1},
+        {kMissing, "3day", 72, -1}, {kMissing, "1.5day", 36, -1}, {kMissing, "h24-12xyz", 2012024, -1},
+        {kMissing, "anal-12acc", 4012000, -1}, {kMissing, "init", 0, 2}, {kMissing, "miss", -9999, -1},
+        {kMissing, "", 0, 2},  // no current hour
+        {kMissing, "time-6acc", -1, -1}, {24, "", 24, 1}, {24, "time-6", 18, -1}, {24, "time-6avg", 3018024, -1},
+        {24, "temp", -1, -1}, {24, "h6-12acc", -1, -1},  // a range cannot start before hour 0
+        {24, "h2000-12acc", -1, -1},
+    };
+    for (const auto& c : cases) {
+        FLAG_set(kFlagHour, c.hour);
+        int status = -5;
+        EXPECT_EQ(time_of(c.text, &status), c.code) << c.text;
+        if (c.status != -1) {
+            EXPECT_EQ(status, c.status) << c.text;
+        }
+    }
 }
 
 TEST_F(VarTool, NamedAndNumericLevels) {
-    EXPECT_EQ(level_of("sfc"), (Level{2, 1, 0}));
-    EXPECT_EQ(level_of("SL"), (Level{2, 102, 0}));
-    EXPECT_EQ(level_of("sclw_top"), (Level{2, 254, 0}));
-    EXPECT_EQ(level_of("none"), (Level{2, 0, 0}));
-    EXPECT_EQ(level_of("miss"), (Level{2, -9999, -9999}));
-    EXPECT_EQ(level_of("xyz"), (Level{0, -9999, -9999}));
-    EXPECT_EQ(level_of("500mb"), (Level{2, 100, 500}));
-    EXPECT_EQ(level_of("500"), (Level{2, 100, 500}));
-    EXPECT_EQ(level_of("850-500mb"), (Level{2, 101, 50085}));
-    EXPECT_EQ(level_of("500hPa-850hPa"), (Level{2, 101, 50085}));
-    EXPECT_EQ(level_of("1000ft"), (Level{2, 103, 304}));
-    EXPECT_EQ(level_of("2m_ag"), (Level{2, 105, 2}));
-    EXPECT_EQ(level_of("0-3000m_ag"), (Level{2, 106, 30000}));
-    EXPECT_EQ(level_of("0+30mb_ag"), (Level{2, 116, 30000}));
-    EXPECT_EQ(level_of("30mb_ag"), (Level{2, 116, 30000}));
-    EXPECT_EQ(level_of("310K"), (Level{2, 113, 310}));
-    EXPECT_EQ(level_of("300-330k"), (Level{2, 114, 330300}));
-    EXPECT_EQ(level_of("0.995sigma"), (Level{2, 107, 9950}));
-    EXPECT_EQ(level_of("500mb-2m"), (Level{0, -9999, -9999}));
+    const std::pair<const char*, Level> cases[] = {
+        {"sfc", {2, 1, 0}}, {"SL", {2, 102, 0}}, {"sclw_top", {2, 254, 0}}, {"none", {2, 0, 0}},
+        {"miss", {2, -9999, -9999}}, {"xyz", {0, -9999, -9999}}, {"500mb", {2, 100, 500}}, {"500", {2, 100, 500}},
+        {"850-500mb", {2, 101, 50085}}, {"500hPa-850hPa", {2, 101, 50085}}, {"1000ft", {2, 103, 304}},
+        {"2m_ag", {2, 105, 2}}, {"0-3000m_ag", {2, 106, 30000}}, {"0+30mb_ag", {2, 116, 30000}},
+        {"30mb_ag", {2, 116, 30000}}, {"310K", {2, 113, 310}}, {"300-330k", {2, 114, 330300}},
+        {"0.995sigma", {2, 107, 9950}}, {"500mb-2m", {0, -9999, -9999}}, {"", {2, 0, 0}},
+    };
+    for (const auto& [text, level] : cases) EXPECT_EQ(level_of(text), level) << text;
     EXPECT_EQ(level_of("20000-500mb").status, 0);  // does not fit a layer code
     EXPECT_EQ(level_of("99999999999mb").status, 0);
-    EXPECT_EQ(level_of(""), (Level{2, 0, 0}));
     FLAG_set(kFlagLevel, 100);
     FLAG_set(kFlagLevelQual, 700);
     EXPECT_EQ(level_of(""), (Level{1, 100, 700}));
@@ -254,42 +221,32 @@ TEST_F(VarTool, LevelCodesRoundTripThroughText) {
     }
     char small[4];
     EXPECT_STREQ(VAR_enc_level(101, 50085, small, sizeof small), "500");
-
-    int type = 0;
-    int level = 0;
-    EXPECT_EQ(VAR_enc_level(100, &type, &level, 850.0F, 500.0F), 1);
-    EXPECT_EQ(type, 101);
-    EXPECT_EQ(level, 50085);
-    EXPECT_EQ(VAR_enc_level(103, &type, &level, 3000.0F, 1500.0F), 1);
-    EXPECT_EQ(level, 30015);
-    EXPECT_EQ(VAR_enc_level(105, &type, &level, 2.7F, -9999.0F), 0);
-    EXPECT_EQ(level, 2);
-    EXPECT_EQ(VAR_enc_level(100, &type, &level, 1e12F, -9999.0F), -1);
-    EXPECT_EQ(type, -9999);
-
-    float first = 0;
-    float second = 0;
-    EXPECT_EQ(VAR_get_level(101, 50085, &first, &second), 1);
-    EXPECT_FLOAT_EQ(first, 850.0F);
-    EXPECT_FLOAT_EQ(second, 500.0F);
-    EXPECT_EQ(VAR_get_level(106, 30000, &first, &second), 1);
-    EXPECT_FLOAT_EQ(first, 3000.0F);
-    EXPECT_EQ(VAR_get_level(100, 500, &first, &second), 0);
-    EXPECT_FLOAT_EQ(first, 500.0F);
-    EXPECT_FLOAT_EQ(second, -9999.0F);
+    // {type, first, second} -> {result, type, level}
+    const struct { int type; float first, second; std::array<int, 3> got; } encodings[] = {
+        {100, 850.0F, 500.0F, {1, 101, 50085}}, {103, 3000.0F, 1500.0F, {1, 104, 30015}},
+        {105, 2.7F, -9999.0F, {0, 105, 2}}, {100, 1e12F, -9999.0F, {-1, -9999, -9999}}};
+    for (const auto& e : encodings) {
+        int type = 0, level = 0;
+        const int r = VAR_enc_level(e.type, &type, &level, e.first, e.second);
+        EXPECT_EQ((std::array{r, type, level}), e.got) << e.type << " " << e.first;
+    }
+    // A layer gives its two levels, the larger first; a single level has no second.
+    const struct { int type, level, result; float first, second; } layers[] = {
+        {101, 50085, 1, 850.0F, 500.0F}, {106, 30000, 1, 3000.0F, 0.0F}, {114, 310330, 1, 330.0F, 310.0F},
+        {104, 30030, 1, 3000.0F, 3000.0F}, {100, 500, 0, 500.0F, -9999.0F}};
+    for (const auto& l : layers) {
+        float first = 0, second = 0;
+        EXPECT_EQ(VAR_get_level(l.type, l.level, &first, &second), l.result) << l.type;
+        EXPECT_EQ(std::pair(first, second), std::pair(l.first, l.second)) << l.type << " " << l.level;
+    }
 }
 
-// ---------------------------------------------------------------- types
-
 TEST_F(VarTool, TypeWordsAndFormatTypes) {
-    EXPECT_EQ(VAR_dec_type("CF"), 15);
-    EXPECT_EQ(VAR_dec_type("track"), 23);
-    EXPECT_EQ(VAR_dec_type("wx"), 36);
-    EXPECT_EQ(VAR_dec_type("fcont"), -1);  // printed only
-    EXPECT_STREQ(VAR_print_type(15), "fcont");
-    EXPECT_STREQ(VAR_print_type(40), "const");
-    EXPECT_STREQ(VAR_print_type(99), "----");
-
+    // "fcont" is printed only.
+    EXPECT_EQ((std::vector{VAR_dec_type("CF"), VAR_dec_type("track"), VAR_dec_type("wx"), VAR_dec_type("fcont")}),
+              (std::vector{15, 23, 36, -1}));
+    EXPECT_EQ((std::vector<std::string>{VAR_print_type(15), VAR_print_type(40), VAR_print_type(99)}),
+              (std::vector<std::string>{"fcont", "const", "----"}));
     // A numeric format turns the record into plain contours only where the
     // program asks for a contour plot and the record is not a vector kind.
     struct Case {
@@ -312,20 +269,10 @@ TEST_F(VarTool, TypeWordsAndFormatTypes) {
 
 TEST_F(VarTool, RecordTestsFollowRoleAndType) {
     VAR_setup(nullptr, "temp:F:cf, wx, map, frame, wind:knt:vect");
-    EXPECT_TRUE(VAR_is_plot_CONT(0));
-    EXPECT_TRUE(VAR_is_plot_GRID(0));
-    EXPECT_TRUE(VAR_is_get_GRID(0));
-    EXPECT_TRUE(VAR_is_plot_PLOT(1));
-    EXPECT_TRUE(VAR_is_type_PLOT(1));
-    EXPECT_TRUE(VAR_is_type_MAP(2));
-    EXPECT_TRUE(VAR_is_FRAME(3));
-    EXPECT_FALSE(VAR_is_type_GRID(3));
-    EXPECT_TRUE(VAR_is_type_VECT(4));
-    EXPECT_FALSE(VAR_is_DATA(4));
-    EXPECT_TRUE(VAR_is_LABEL(0));
-    EXPECT_FALSE(VAR_is_REG(-1));
-    EXPECT_FALSE(VAR_is_type_PLOT(61));
-
+    EXPECT_EQ((std::vector{VAR_is_plot_CONT(0), VAR_is_plot_GRID(0), VAR_is_get_GRID(0), VAR_is_plot_PLOT(1),
+                           VAR_is_type_PLOT(1), VAR_is_type_MAP(2), VAR_is_FRAME(3), VAR_is_type_GRID(3),
+                           VAR_is_type_VECT(4), VAR_is_DATA(4), VAR_is_LABEL(0), VAR_is_REG(-1), VAR_is_type_PLOT(61)}),
+              (std::vector{1, 1, 1, 1, 1, 1, 1, 0, 1, 0, 1, 0, 0}));
     MESS_set(1, 15);
     ::testing::internal::CaptureStdout();
     VAR_print(15, VAR_get_var(0));
@@ -333,8 +280,6 @@ TEST_F(VarTool, RecordTestsFollowRoleAndType) {
               "V: temp       U: F          FH:       0 LT:      0 L:       0 VN:  -9999 T: fcont F:  0 FM: \n");
     EXPECT_STREQ(VAR_get_time_key(0), "0");
 }
-
-// ---------------------------------------------------------------- files
 
 TEST_F(VarTool, DefinitionsExpandWithOverridesAndStopOnCycles) {
     write("test.var",
@@ -350,15 +295,12 @@ TEST_F(VarTool, DefinitionsExpandWithOverridesAndStopOnCycles) {
     ASSERT_EQ(VAR_lookup("pair", def), 1);
     EXPECT_STREQ(def, "temp,dewp");
     EXPECT_EQ(VAR_lookup("nothing", def), 0);
-
     EXPECT_EQ(setup("h12:sfc:cf_temp:C, pair, wind"),
               "temp:0:15:12/1:1/0:C: ; temp:0:11:0/1:0/0:: ; dewp:0:11:0/1:0/0:: ; wind:0:22:0/1:0/0::");
     EXPECT_EQ(setup("loop_a, +cf_temp"), "loop_a:0:11:0/1:0/0:C: ; cf_temp:0:11:0/1:0/0::");
-
     write("other.var", "x  X  1  dewp\n");
     VAR_setup(nullptr, "fi:other.var:x");
     EXPECT_STREQ(VAR_get_name(0), "dewp");
-
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(VAR_open_file(nullptr), -1);
     const std::string err = ::testing::internal::GetCapturedStderr();
@@ -386,7 +328,6 @@ TEST_F(VarTool, MenuConditionsSelectItems) {
     EXPECT_STREQ(VAR_get_menu()[1].label, "Always shown");
     EXPECT_EQ(VAR_get_menu()[1].value, 1);
     EXPECT_EQ(VAR_get_menu()[1].shown[0], 1);
-
     VAR_set_model_str("ngm");
     VAR_set_time_str("h12");
     VAR_set_level_str("500mb");
@@ -396,7 +337,6 @@ TEST_F(VarTool, MenuConditionsSelectItems) {
     VAR_set_time_str("h24");
     VAR_read_menu();
     EXPECT_EQ(shown(), (std::vector<std::string>{"always", "eta", "either", "level"}));
-
     std::string big;
     for (int i = 0; i < 60; ++i) big += "m" + std::to_string(i) + " L 1 x\n";
     write("big.var", big);
@@ -414,7 +354,6 @@ TEST_F(VarTool, MenuInBatchModeAndFileListing) {
     VAR_read_menu();
     EXPECT_EQ(VAR_menu("T", "P", reply, 3), 1);
     EXPECT_STREQ(reply, "first");
-
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(VAR_print_file(), 2);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
@@ -439,19 +378,15 @@ TEST_F(VarTool, LookupListGivesIdentifiersAndLabels) {
           "11,2,7 temp Temperature  \r\n"
           "17 dewp Dew point\n"
           "lonely\n"
-          "x,5 odd Odd ids\n");
-    EXPECT_EQ(VAR_read_varfile(), 3);
+          "x,5 odd Odd ids\n"
+          "12q part Part number\n");
+    EXPECT_EQ(VAR_read_varfile(), 4);
     VAR_setup(nullptr, "TEMP, 17, max-dewp, ens[+2]temp, ensmean[]dewp, 999");
-    EXPECT_EQ(var(0).ids[0], 11);
-    EXPECT_EQ(var(0).ids[2], 7);
-    EXPECT_EQ(var(0).ids[3], -9999);
+    EXPECT_EQ((std::vector{var(0).ids[0], var(0).ids[2], var(0).ids[3], var(2).ids[0], var(3).ids[0], var(4).ids[0],
+                           var(5).ids[0]}),
+              (std::vector{11, 7, -9999, 17, 19342011, 19000017, 999}));
     EXPECT_STREQ(var(1).name, "dewp");
-    EXPECT_EQ(var(2).ids[0], 17);
-    EXPECT_EQ(var(3).ids[0], 19342011);
-    EXPECT_EQ(var(4).ids[0], 19000017);
-    EXPECT_EQ(var(5).ids[0], 999);
     EXPECT_STREQ(var(5).name, "999");
-
     char out[kVarLabelSize];
     EXPECT_STREQ(VAR_str(out, 1011, "F"), "Temperature (F)");
     EXPECT_STREQ(VAR_str(out, 999, ""), "v999");
@@ -459,10 +394,9 @@ TEST_F(VarTool, LookupListGivesIdentifiersAndLabels) {
     EXPECT_STREQ(VAR_str(out, 17, nullptr), "dewp");
     EXPECT_STREQ(VAR_abbr(out, 11), "temp");
     EXPECT_STREQ(VAR_abbr(out, 5), "");
-    EXPECT_EQ(VAR_search_var_num("DEWP"), 17);
-    EXPECT_EQ(VAR_search_var_num("none"), 0);
-    EXPECT_EQ(VAR_search_var_num("odd"), -9999);
-
+    EXPECT_EQ((std::vector{VAR_search_var_num("DEWP"), VAR_search_var_num("none"), VAR_search_var_num("odd"),
+                           VAR_search_var_num("part")}),
+              (std::vector{17, 0, -9999, -9999}));  // "12q" is no identifier
     RES_put("file_path", "/nonexistent/");
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(VAR_read_varfile(), -1);
@@ -474,20 +408,16 @@ TEST_F(VarTool, ModelAndSourceNames) {
     write("mod_name.lup", "# models\n98:96 Centre 98\n7:96 Centre 7\n96 Any centre\n239 NGM MOS\n");
     write("source.lup", "7 " + std::string(60, 's') + "\n");
     char out[kVarLabelSize] = "unchanged";
-    EXPECT_EQ(VAR_model(out, 7096), 1);
-    EXPECT_STREQ(out, "Centre 7");
-    EXPECT_EQ(VAR_model(out, 54096), 1);
-    EXPECT_STREQ(out, "Any centre");
-    EXPECT_EQ(VAR_model(out, 239), 1);
-    EXPECT_STREQ(out, "NGM MOS");
+    for (const auto& [model, name] : std::vector<std::pair<int, std::string>>{
+             {7096, "Centre 7"}, {54096, "Any centre"}, {239, "NGM MOS"}}) {
+        EXPECT_EQ(VAR_model(out, model), 1);
+        EXPECT_EQ(out, name);
+    }
     EXPECT_EQ(VAR_model(out, 500), 0);
     EXPECT_EQ(VAR_source(out, 7), 1);
     EXPECT_EQ(std::string(out), std::string(40, 's'));
-
     RES_put("file_path", "/nonexistent");
-    std::string copy = "unchanged";
-    copy.copy(out, copy.size() + 1);
-    out[copy.size()] = '\0';
+    std::strcpy(out, "unchanged");
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(VAR_model(out, 278), -1);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "VAR_model: Unable to open file: /nonexistent/mod_name.lup\n");
@@ -510,13 +440,10 @@ TEST_F(VarTool, FieldDescriptions) {
 
 TEST_F(VarTool, TimeLabels) {
     char out[kVarLabelSize];
-    EXPECT_STREQ(VAR_time(out, 4012024), "24hr-12acc ");
-    EXPECT_STREQ(VAR_time(out, 13012024), "24hr-24iavg ");
-    EXPECT_STREQ(VAR_time(out, 0), "init");
-    EXPECT_STREQ(VAR_time(out, 36), "36hr");
+    for (const auto& [code, text] : std::vector<std::pair<int, std::string>>{
+             {4012024, "24hr-12acc "}, {13012024, "24hr-24iavg "}, {0, "init"}, {36, "36hr"}})
+        EXPECT_EQ(VAR_time(out, code), text);
 }
-
-// ---------------------------------------------------------------- shipped data
 
 TEST_F(VarTool, ShippedMenuDefinitionsParseToKnownVariables) {
     RES_put("file_path", ORV_DATA_DIR);
@@ -542,13 +469,11 @@ TEST_F(VarTool, ShippedMenuDefinitionsParseToKnownVariables) {
     VAR_read_menu();
     EXPECT_STREQ(VAR_get_menu()[1].abbr, "temp");
     EXPECT_LT(VAR_read_menu(), items);
-
     char out[kVarLabelSize];
     for (int model : {239, 277, 278, 279, 289, 290}) EXPECT_EQ(VAR_model(out, model), 1) << model;
     VAR_model(out, 290);
     EXPECT_STREQ(out, "NAM MOS");
     EXPECT_EQ(VAR_source(out, 7), 1);
 }
-
 }  // namespace
 }  // namespace orv
