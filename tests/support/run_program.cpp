@@ -18,10 +18,8 @@ extern char** environ;
 
 namespace orv::testing {
 
-ScratchDir::ScratchDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "orvtest.XXXXXX").string();
-    if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = tmpl;
+ScratchDir::ScratchDir() : path_((std::filesystem::temp_directory_path() / "orvtest.XXXXXX").string()) {
+    if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
 }
 
 ScratchDir::~ScratchDir() { std::filesystem::remove_all(path_, ignored_); }

@@ -14,8 +14,7 @@ struct RunResult {
     std::string out, err;
 };
 
-// A fresh temporary directory, removed when the object goes.
-class ScratchDir {
+class ScratchDir {  // a fresh temporary directory, removed when the object goes
 public:
     ScratchDir();
     ~ScratchDir();
