@@ -23,17 +23,12 @@ TEST(Startup, HelpPrintsTheOptionListAndExitsZero) {
     ScratchDir dir;
     const RunResult r = run_mosplot(dir, {"-h"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.starts_with("mosplot: This program plots various types of MOS data\n"
-                                  "mosplot syntax (version:5.60.4-LINUX-X11)\n"
-                                  "   mosplot [options...]\n"
-                                  "Keyed options...\n"
-                                  " -df file    Resource/defaults file name\n"
-                                  " -na name    Program name\n"
-                                  " -h          Print this help\n"
-                                  " -ba         Run program in batch mode\n"
+    EXPECT_TRUE(r.out.starts_with("mosplot: This program plots various types of MOS data\nmosplot syntax "
+                                  "(version:5.60.4-LINUX-X11)\n   mosplot [options...]\nKeyed options...\n"
+                                  " -df file    Resource/defaults file name\n -na name    Program name\n"
+                                  " -h          Print this help\n -ba         Run program in batch mode\n"
                                   " -me level   Message level to be displayed:\n"
-                                  "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n"))
-        << r.out;
+                                  "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n")) << r.out;
     EXPECT_TRUE(contains(r.out, " -pd region or [proj],clat,clon[,nx,ny][,dx,dy]\n"
                                 "             Output plot domain\n"
                                 "               region=predefined region:\n"));
@@ -52,12 +47,7 @@ TEST(Startup, DefaultsFileEnvironmentAndCommandLineOverrideInOrder) {
     const std::vector<std::string> args = with_bulletin(dir, {"-ft", "h24", "-va", "temp"});
     auto with_option = args;
     with_option.insert(with_option.end(), {"-me", "warn"});
-    const struct {
-        const char* defaults;
-        std::vector<std::string> env;
-        bool option;  // -me warn on the command line
-        bool shown;
-    } cases[] = {
+    const struct { const char* defaults; std::vector<std::string> env; bool option, shown; } cases[] = {  // option: -me warn
         {"mosplot.message warn\n", {}, false, false}, {"mosplot.message warn\n", {"orvmess=mess"}, false, true},
         {"mosplot.message warn\n", {"orvmess=mess"}, true, false}, {"*.message mess\n", {}, false, true},
         {"otherprog.message warn\n", {}, false, true},
@@ -141,21 +131,14 @@ TEST(Dialogue, MenusAndPromptsAnswerAsTheUserTypes) {
 
 // After a plot the dialogue asks only for what the command line left open.
 TEST(Dialogue, PlotsAskOnlyForWhatWasNotGiven) {
-    const std::string interval = "Enter the contour interval: ";
-    const std::string type = "Color fill (C) or Line (L) contours: ";
-    const std::string device = "Display (D) or Postscript (P): ";
-    struct Case {
-        std::vector<std::string> given;
-        std::string input;  // after the file and time
-        std::vector<std::string> asked;
-        std::vector<std::string> not_asked;
-    };
-    const Case cases[] = {
+    const std::string interval = "Enter the contour interval: ", type = "Color fill (C) or Line (L) contours: ",
+                      device = "Display (D) or Postscript (P): ";
+    const struct { std::vector<std::string> given; std::string input; std::vector<std::string> asked, not_asked; } cases[] = {
         {{"-de", "p,map.ps", "-pl", "cf", "-in", "5"}, "temp\ntemp\n-1\n", {}, {interval, type, device}},
         {{"-de", "p,map.ps", "-pl", "cf"}, "temp\n5\ntemp\n5\n-1\n", {interval, interval}, {type, device}},
         {{"-de", "p,map.ps", "-in", "5"}, "temp\ncf\n-1\n", {type}, {interval, device}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {  // input after the file and time
         ScratchDir dir;
         std::vector<std::string> args = {"-mo", "gfs", "-if", "mos_dat", "-dp", ORV_SOURCE_DIR "/examples"};
         args.insert(args.end(), c.given.begin(), c.given.end());

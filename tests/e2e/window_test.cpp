@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <thread>
 #include <vector>
 
@@ -59,6 +60,11 @@ protected:
         pause_ms(300);
     }
     RunResult finish() { return finish_mosplot(dir_, pid_, 30); }
+    void quit() {
+        key("alt+q");
+        const RunResult r = finish();
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+    }
     // The picture once drawing has settled (two equal screenshots).
     Picture settled() {
         Picture last = screenshot(x_, window_);
@@ -132,22 +138,18 @@ TEST_F(WindowTest, MapAppearsZoomsOnDragAndReadsValues) {
     EXPECT_EQ(meta.rfind("ORVMETA\n", 0), 0U);
     EXPECT_TRUE(contains(meta, "\nFA ") && contains(meta, "\nTE ")) << meta.substr(0, 400);
 
-    key("alt+q");
-    const RunResult r = finish();
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    quit();
 }
 
 TEST_F(WindowTest, FramesLoopAndStepOnAltKeys) {
     start("h12,h24");
     // Looping shows both frames in turn: the title carries the frame number.
-    bool saw[2] = {false, false};
-    for (int i = 0; i < 100 && !(saw[0] && saw[1]); ++i) {
-        const std::string name = x_.window_name(window_);
-        saw[0] = saw[0] || contains(name, "[0]");
-        saw[1] = saw[1] || contains(name, "[1]");
+    std::string names;
+    for (int i = 0; i < 100 && !(contains(names, "[0]") && contains(names, "[1]")); ++i) {
+        names += x_.window_name(window_);
         pause_ms(100);
     }
-    EXPECT_TRUE(saw[0] && saw[1]);
+    EXPECT_TRUE(contains(names, "[0]") && contains(names, "[1]")) << names;
 
     key("alt+l");
     EXPECT_TRUE(output_shows(dir_, "Looping stopped"));
@@ -160,9 +162,7 @@ TEST_F(WindowTest, FramesLoopAndStepOnAltKeys) {
     key("alt+bracketleft");
     EXPECT_EQ(settled().differing(first), 0);
 
-    key("alt+q");
-    const RunResult r = finish();
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    quit();
 }
 
 TEST_F(WindowTest, BatchRunLeavesTheWindowToABackgroundProcess) {
@@ -183,8 +183,7 @@ TEST_F(WindowTest, HeadlessPictureMatchesTheWindow) {
     window_ = x_.find_window("mosplot", 30);
     ASSERT_FALSE(window_.empty()) << read_file(dir_.file(".stderr"));
     const Picture shown = settled();
-    key("alt+q");
-    EXPECT_EQ(finish().status, 0);
+    quit();
 
     std::vector<std::string> args = plot_args("h24");
     *(std::find(args.begin(), args.end(), "-de") + 1) = "gif,map.gif";
@@ -206,21 +205,16 @@ TEST_F(WindowTest, HeadlessPictureMatchesTheWindow) {
 }
 
 TEST_F(WindowTest, WindowOrServerGoingEndsTheProgram) {
-    struct Case {
-        const char* what;
-        int status;
-        const char* message;
-    };
     // Only the first case can close the window: the second ends the server.
-    for (const Case c : {Case{"window closed", 0, ""}, Case{"server gone", 4, "Fatal X11 Error"}}) {
+    for (const auto& [closed, status, message] : {std::tuple{true, 0, ""}, std::tuple{false, 4, "Fatal X11 Error"}}) {
         start("h12,h24");  // frames loop while the window or server goes
-        if (std::string(c.what) == "window closed")
+        if (closed)
             x_.xdotool("windowclose " + window_);
         else
             x_.stop();
         const RunResult r = finish();
-        EXPECT_EQ(r.status, c.status) << c.what << r.out << r.err;
-        EXPECT_TRUE(contains(r.out + r.err, c.message)) << c.what << r.out << r.err;
+        EXPECT_EQ(r.status, status) << closed << r.out << r.err;
+        EXPECT_TRUE(contains(r.out + r.err, message)) << closed << r.out << r.err;
     }
 }
 

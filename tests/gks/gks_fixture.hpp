@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "core/flag.hpp"
 #include "core/mess.hpp"
@@ -35,6 +37,20 @@ inline const GDevice kFakeWindow = {kWsWindow, fake_window_open, nullptr, nullpt
                                     nullptr,   nullptr,          nullptr, nullptr, nullptr,
                                     nullptr,   nullptr,          nullptr, nullptr, nullptr,
                                     nullptr,   nullptr,          nullptr, nullptr, nullptr};
+
+// Enough points to fill a pipe's buffer, inside the unit square.
+inline std::vector<GPoint> many_points() {
+    std::vector<GPoint> pts(20000);
+    for (std::size_t i = 0; i < pts.size(); ++i) pts[i] = {static_cast<float>(i % 100) / 100, static_cast<float>(i % 77) / 77};
+    return pts;
+}
+
+// What the calls write to standard error.
+inline std::string stderr_of(const std::function<void()>& calls) {
+    ::testing::internal::CaptureStderr();
+    calls();
+    return ::testing::internal::GetCapturedStderr();
+}
 
 class GksTest : public ::testing::Test {
 protected:

@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <limits>
-#include <string>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <string>
 #include <vector>
 
 #include "core/resrc.hpp"
@@ -51,7 +50,6 @@ TEST(PsNumbers, TextIsTheStandardConversion) {
 }
 
 using GksPsTest = GksTest;
-
 
 TEST_F(GksPsTest, HeaderWithPortraitEpsAndA4) {
     testing::internal::CaptureStdout();
@@ -202,30 +200,22 @@ TEST_F(GksPsTest, SpoolersAndUnwritableFiles) {
     testing::internal::CaptureStdout();
     ASSERT_EQ(open_ps("|exit 3"), 0);
     testing::internal::GetCapturedStdout();
-    std::vector<GPoint> pts(20000);
-    for (std::size_t i = 0; i < pts.size(); ++i)
-        pts[i] = GPoint{static_cast<float>(i % 100) / 100.0F, static_cast<float>(i % 77) / 77.0F};
+    const std::vector<GPoint> pts = many_points();
     gpolyline(static_cast<int>(pts.size()), pts.data());
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(gclose_ws(1), -1);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("gps_close_file: spooling command failed\n"),
+    EXPECT_NE(stderr_of([] { EXPECT_EQ(gclose_ws(1), -1); }).find("gps_close_file: spooling command failed\n"),
               std::string::npos);
 
     // Output goes only into directories that exist; none is made.
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(open_ps(path("no/such/x.ps")), -1);
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("gopen_ws: unable to open postscript file " + path("no/such/x.ps") +
-                       ": No such file or directory\n"),
-              std::string::npos)
-        << err;
+    const std::string err = stderr_of([&] { EXPECT_EQ(open_ps(path("no/such/x.ps")), -1); });
+    EXPECT_NE(err.find("gopen_ws: unable to open postscript file " + path("no/such/x.ps") + ": No such file or directory\n"),
+              std::string::npos) << err;
     EXPECT_FALSE(std::filesystem::exists(path("no")));
     EXPECT_EQ(gchk_graphics(), 0);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(gpolyline(2, pts.data()), -1);
-    EXPECT_EQ(open_ps("+"), -1);
-    EXPECT_EQ(open_ps("|"), -1);
-    testing::internal::GetCapturedStderr();
+    stderr_of([&] {
+        EXPECT_EQ(gpolyline(2, pts.data()), -1);
+        EXPECT_EQ(open_ps("+"), -1);
+        EXPECT_EQ(open_ps("|"), -1);
+    });
     EXPECT_EQ(gps_close_file(), -1);
     EXPECT_EQ(gps_printf("ignored\n"), 0);
 }
@@ -242,9 +232,7 @@ TEST_F(GksPsTest, WidthsOfPatternColours) {
     gps_set_width(1, 3);
     gclose_ws(1);
     const std::string ps = slurp(path("w.ps"));
-    EXPECT_NE(ps.find("clip\n8 dot lw\n4 dot lw\n1.5 dot lw\n24 dot lw\n12.0 dot lw\n"),
-              std::string::npos)
-        << ps;
+    EXPECT_NE(ps.find("clip\n8 dot lw\n4 dot lw\n1.5 dot lw\n24 dot lw\n12.0 dot lw\n"), std::string::npos) << ps;
 }
 
 TEST_F(GksPsTest, GrayAndColourModes) {
@@ -263,8 +251,7 @@ TEST_F(GksPsTest, GrayAndColourModes) {
     gclose_ws(1);
     std::string ps = slurp(path("g.ps"));
     EXPECT_EQ(ps.find("setrgbcolor"), std::string::npos);
-    EXPECT_NE(ps.find("cp\n0.481 setgray\nfill\n.7 setgray\n1 setgray\n%%End"), std::string::npos)
-        << ps;
+    EXPECT_NE(ps.find("cp\n0.481 setgray\nfill\n.7 setgray\n1 setgray\n%%End"), std::string::npos) << ps;
     expect_renders(path("g.ps"));
 
     gks_reset_all_for_tests();
@@ -285,31 +272,23 @@ TEST_F(GksPsTest, DashPatterns) {
     ASSERT_EQ(open_ps(path("d.ps")), 0);
     for (int t : {2, 3, 4, 5, 9, 1, 1}) gps_set_type(t);
     gclose_ws(1);
-    EXPECT_NE(slurp(path("d.ps")).find("clip\n[6] 0 setdash\n[3 6] 0 setdash\n[6 6 3 6] 0 "
-                                       "setdash\n[2] 0 setdash\n[] 0 setdash\n%%End"),
-              std::string::npos);
+    EXPECT_NE(slurp(path("d.ps")).find("clip\n[6] 0 setdash\n[3 6] 0 setdash\n[6 6 3 6] 0 setdash\n[2] 0 setdash\n"
+                                       "[] 0 setdash\n%%End"), std::string::npos);
 }
 
 TEST_F(GksPsTest, PageGridPutsThePlotInOneCell) {
-    RES_put("geometry", "P2x2+1+0");
-    ASSERT_EQ(open_ps(path("grid.ps")), 0);
-    int w = 0, h = 0;
-    gget_window_size(&w, &h);
-    EXPECT_EQ(w, 378);
-    EXPECT_EQ(h, 288);
-    EXPECT_FLOAT_EQ(xNDC_ps(0), 378);
-    EXPECT_FLOAT_EQ(yNDC_ps(0), 288);
-    gclose_ws(1);
-    expect_renders(path("grid.ps"));
-
-    RES_put("geometry", "1000x500+100+200");
-    ASSERT_EQ(open_ps(path("g2.ps")), 0);
-    gget_window_size(&w, &h);
-    EXPECT_EQ(w, 720);
-    EXPECT_EQ(h, 360);
-    EXPECT_FLOAT_EQ(xNDC_ps(0), 72);
-    EXPECT_FLOAT_EQ(yNDC_ps(0), 144);
-    gclose_ws(1);
+    // geometry: window size and the picture's lower left corner
+    const std::pair<const char*, std::vector<float>> cases[] = {{"P2x2+1+0", {378, 288, 378, 288}},
+                                                                {"1000x500+100+200", {720, 360, 72, 144}}};
+    for (const auto& [geometry, want] : cases) {
+        RES_put("geometry", geometry);
+        ASSERT_EQ(open_ps(path("grid.ps")), 0);
+        int w = 0, h = 0;
+        gget_window_size(&w, &h);
+        EXPECT_EQ((std::vector<float>{static_cast<float>(w), static_cast<float>(h), xNDC_ps(0), yNDC_ps(0)}), want) << geometry;
+        gclose_ws(1);
+        expect_renders(path("grid.ps"));
+    }
 }
 
 TEST_F(GksPsTest, CommentsStayComments) {
@@ -374,11 +353,9 @@ TEST_F(GksPsTest, ImagesFillTheViewport) {
     EXPECT_EQ(gps_image(pixels, 3, 2, -1, 0), 0);
     gclose_ws(1);
     const std::string ps = slurp(path("i.ps"));
-    EXPECT_NE(ps.find("gsave\n57 57 translate\n57 28 scale\n/picstr 57 string def\n57 28 8 [ 57 "
-                      "0 0 -28 0 28 ]\n{ currentfile picstr readhexstring pop }\nfalse 3 "
-                      "colorimage\nFFFFFFFF0000FF0000FF0000FFFFFF"),
-              std::string::npos)
-        << ps.substr(0, 2000);
+    EXPECT_NE(ps.find("gsave\n57 57 translate\n57 28 scale\n/picstr 57 string def\n57 28 8 [ 57 0 0 -28 0 28 ]\n"
+                      "{ currentfile picstr readhexstring pop }\nfalse 3 colorimage\nFFFFFFFF0000FF0000FF0000FFFFFF"),
+              std::string::npos) << ps.substr(0, 2000);
     expect_renders(path("i.ps"));
 }
 

@@ -11,23 +11,18 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 extern char** environ;
 
 namespace orv::testing {
 
-ScratchDir::ScratchDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "orvtest.XXXXXX").string();
-    if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = tmpl;
+ScratchDir::ScratchDir() : path_((std::filesystem::temp_directory_path() / "orvtest.XXXXXX").string()) {
+    if (mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
 }
 
-ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
+ScratchDir::~ScratchDir() { std::filesystem::remove_all(path_, ignored_); }
 
 void ScratchDir::write(const std::string& name, const std::string& text) const {
     std::filesystem::create_directories(std::filesystem::path(file(name)).parent_path());
@@ -41,9 +36,7 @@ bool feed_stdin(const std::string& path, const std::string& text) {
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::string one_station_bulletin() {
@@ -79,13 +72,11 @@ pid_t start_mosplot(const ScratchDir& dir, const std::vector<std::string>& args,
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(dir.path().c_str()) != 0) _exit(126);
-        const int in = open(dir.file(".stdin").c_str(), O_RDONLY);
-        const int out = open(dir.file(".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(dir.file(".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0) _exit(126);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
+        const char* files[3] = {".stdin", ".stdout", ".stderr"};
+        for (int fd = 0; fd < 3; ++fd) {
+            const int f = open(dir.file(files[fd]).c_str(), fd == 0 ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (f < 0 || dup2(f, fd) < 0) _exit(126);
+        }
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
@@ -122,13 +113,7 @@ std::vector<std::string> demo_args(const std::string& device, const std::vector<
 
 RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& input,
                       const std::vector<std::string>& env) {
-    const pid_t pid = start_mosplot(dir, args, input, env);
-    RunResult r;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);
-    r.out = read_file(dir.file(".stdout"));
-    r.err = read_file(dir.file(".stderr"));
-    return r;
+    return finish_mosplot(dir, start_mosplot(dir, args, input, env), 600);
 }
 
 RunResult run_command(const std::string& command) {

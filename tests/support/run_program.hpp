@@ -4,18 +4,17 @@
 #include <sys/types.h>
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace orv::testing {
 
 struct RunResult {
-    int status = -1;   // exit status, or -1 when the program did not exit normally
-    std::string out;
-    std::string err;
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string out, err;
 };
 
-// A fresh temporary directory, removed when the object goes.
-class ScratchDir {
+class ScratchDir {  // a fresh temporary directory, removed when the object goes
 public:
     ScratchDir();
     ~ScratchDir();
@@ -27,16 +26,16 @@ public:
 
 private:
     std::string path_;
+    std::error_code ignored_;
 };
 
-// Runs `mosplot args...` in dir with `input` on standard input. The
-// environment is cleared of orv* variables and the defaults search list is
-// pointed at dir alone (unless `env` gives orvdefault); `env` adds NAME=VALUE
-// pairs.
 // The arguments of make run's demo map drawn to `device` ("png,map.png"),
 // with `more` after them.
 std::vector<std::string> demo_args(const std::string& device, const std::vector<std::string>& more = {});
 
+// Runs `mosplot args...` in dir with `input` on standard input (ten minutes at
+// most), in an environment without orv* variables, the defaults search list
+// pointed at dir (unless `env` gives orvdefault); `env` adds NAME=VALUE pairs.
 RunResult run_mosplot(const ScratchDir& dir, const std::vector<std::string>& args,
                       const std::string& input = "", const std::vector<std::string>& env = {});
 
@@ -55,11 +54,9 @@ std::string one_station_bulletin();
 
 // Runs a shell command line; out holds its standard output and error.
 RunResult run_command(const std::string& command);
-// True when the program is found on the PATH.
 bool have_program(const std::string& name);
 
-// Writes text to the file at path and reads standard input from it from now
-// on: false when that cannot be done.
+// Writes text to the file at path and reads standard input from it from now on.
 bool feed_stdin(const std::string& path, const std::string& text);
 
 }  // namespace orv::testing

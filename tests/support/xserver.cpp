@@ -8,6 +8,8 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
+#include <numeric>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -15,9 +17,10 @@
 namespace orv::testing {
 namespace {
 
+// Standard output of a shell command line (its errors go nowhere).
 std::string run_capture(const std::string& command) {
     std::string out;
-    FILE* p = popen(command.c_str(), "r");
+    FILE* p = popen(("{ " + command + "; } 2>/dev/null").c_str(), "r");
     if (p == nullptr) return out;
     char buf[4096];
     for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
@@ -28,10 +31,9 @@ std::string run_capture(const std::string& command) {
 std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 std::uint32_t big_endian(const std::string& d, std::size_t at) {
-    return (static_cast<std::uint32_t>(static_cast<unsigned char>(d[at])) << 24) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(d[at + 1])) << 16) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(d[at + 2])) << 8) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(d[at + 3]));
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(d[at + i]);
+    return v;
 }
 
 }  // namespace
@@ -46,9 +48,7 @@ XServer::XServer(int depth) {
     if (pid_ == 0) {
         close(fds[0]);
         const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
+        for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
         const std::string fd = std::to_string(fds[1]);
         const std::string screen = "1280x1024x" + std::to_string(depth);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-noreset",
@@ -93,7 +93,7 @@ void XServer::stop() {
 }
 
 std::string XServer::xdotool(const std::string& args) const {
-    return run_capture("DISPLAY=" + display_ + " xdotool " + args + " 2>/dev/null");
+    return run_capture("DISPLAY=" + display_ + " xdotool " + args);
 }
 
 std::string XServer::find_window(const std::string& name, int timeout_seconds) const {
@@ -111,21 +111,18 @@ std::string XServer::window_name(const std::string& window) const {
 
 int Picture::differing(const Picture& other) const {
     if (other.pixels.size() != pixels.size()) return static_cast<int>(pixels.size());
-    int n = 0;
-    for (std::size_t i = 0; i < pixels.size(); ++i) n += pixels[i] != other.pixels[i] ? 1 : 0;
-    return n;
+    return static_cast<int>(std::inner_product(pixels.begin(), pixels.end(), other.pixels.begin(), 0L, std::plus<>(),
+                                               std::not_equal_to<>()));
 }
 
 int Picture::not_of(std::uint32_t colour) const {
-    int n = 0;
-    for (std::uint32_t p : pixels) n += p != colour ? 1 : 0;
-    return n;
+    return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [&](std::uint32_t p) { return p != colour; }));
 }
 
 // Reads xwd's 32-bit true-colour output: a big-endian header, the window
 // name, the colour entries, then the rows.
 Picture screenshot(const XServer& x, const std::string& window) {
-    const std::string d = run_capture("xwd -silent -nobdrs -display " + x.display() + " -id " + window + " 2>/dev/null");
+    const std::string d = run_capture("xwd -silent -nobdrs -display " + x.display() + " -id " + window);
     Picture pic;
     if (d.size() < 100) return pic;
     const auto field = [&](int i) { return big_endian(d, static_cast<std::size_t>(4 * i)); };
