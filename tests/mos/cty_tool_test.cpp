@@ -8,6 +8,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/mess.hpp"
@@ -27,13 +28,7 @@ using ::testing::internal::GetCapturedStdout;
 // -100..-80, latitudes 30..50 (and three grid lengths around).
 Domain midwest() {
     Domain d;
-    d.proj = kProjLatLon;
-    d.clat = 40.0F;
-    d.clon = -90.0F;
-    d.nx = 21;
-    d.ny = 21;
-    d.dx = 1.0F;
-    d.dy = 1.0F;
+    std::tie(d.proj, d.clat, d.clon, d.nx, d.ny, d.dx, d.dy) = std::tuple(kProjLatLon, 40.0F, -90.0F, 21, 21, 1.0F, 1.0F);
     return d;
 }
 
@@ -52,11 +47,9 @@ const char* const kStations =
 class CtyTool : public ::testing::Test {
 protected:
     void SetUp() override {
-        RES_reset_for_tests();
+        TearDown();
         MESS_reset_for_tests();
         MAP_reset_for_tests();
-        CTY_reset_for_tests();
-        CTY_read_reset_for_tests();
         RES_put("file_path", (dir_ + "/").c_str());
         write("mos.cty", kStations);
     }
@@ -257,18 +250,6 @@ TEST_F(CtyTool, ScratchBlocksLiveWithTheTable) {
     CTY_clear();
     EXPECT_EQ(CTY_search("KORD", &e), 0);
     EXPECT_EQ(CTY_next_data(0), nullptr);
-}
-
-TEST_F(CtyTool, BlocksStartEmptyWithoutAnEntryFunction) {
-    CTY_data_size(120);
-    load();
-    auto* block = static_cast<char*>(CTY_get_data("KIND"));
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(block[0], '\0');
-    CTY_data_size(0);
-    load();
-    EXPECT_EQ(CTY_get_data("KIND"), nullptr);
-    CTY_clear();  // the table frees its blocks itself (checked by the sanitizer build)
 }
 
 TEST_F(CtyTool, MissingOrDisabledFileGivesAnEmptyTable) {

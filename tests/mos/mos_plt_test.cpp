@@ -114,7 +114,6 @@ TEST_F(MosPlt, TimeMenuFileEntriesFollowTheModel) {
     EXPECT_EQ(visible_abbrs(0), "h06 h84 ");
     EXPECT_STREQ(MOS_time_menu()[2].label, "84 hour");
     EXPECT_STREQ(MOS_time_menu()[0].abbr, "back");
-
     MOS_reset_for_tests();
     RES_put("model", "nam");
     MOS_in_file();
@@ -284,39 +283,6 @@ TEST_F(MosPlt, TitleDateIsSoughtInTheFirstLinesAndMegabyteOnly) {
         EXPECT_EQ(MOS_get_date()->year == 2017 && MOS_get_date()->hour == 12, c.dated) << c.text.size();
     }
     FILE_reset_for_tests();
-}
-
-// A batch run draws one picture per forecast time and loops only over
-// several; variables computed from others are not taken for unknown ones.
-TEST_F(MosPlt, BatchFramesAndVariableChecks) {
-    const struct {
-        const char* times;
-        const char* variable;
-        int status;
-        std::vector<std::string> pictures;
-        const char* said;
-    } cases[] = {
-        {"h24", "temp", 0, {"m.png"}, nullptr},
-        {"h12,h24", "temp", 0, {"m.png", "m_01.png"}, "Looping initiated"},
-        {"h24", "gtdd", 0, {"m.png"}, nullptr},
-        {"h24", "height", kExitUsage, {}, "Unknown variable for GFS MOS: height"},
-    };
-    for (const auto& c : cases) {
-        testing::ScratchDir run_dir;
-        const auto r = testing::run_mosplot(
-            run_dir, testing::demo_args("png," + run_dir.file("m.png"), {"-ft", c.times, "-va", c.variable}));
-        EXPECT_EQ(r.status, c.status) << c.times << " " << c.variable << "\n" << r.out << r.err;
-        std::vector<std::string> pictures;
-        for (const auto& e : std::filesystem::directory_iterator(run_dir.path()))
-            if (e.path().extension() == ".png") pictures.push_back(e.path().filename().string());
-        std::sort(pictures.begin(), pictures.end());
-        EXPECT_EQ(pictures, c.pictures) << c.times << " " << c.variable;
-        EXPECT_EQ((r.out + r.err).find("Looping initiated") != std::string::npos,
-                  c.said != nullptr && std::string(c.said) == "Looping initiated") << c.times;
-        if (c.said != nullptr) {
-            EXPECT_NE((r.out + r.err).find(c.said), std::string::npos) << r.out << r.err;
-        }
-    }
 }
 
 std::string name_conv() {
