@@ -228,30 +228,21 @@ TEST_F(MapTest, MapListsChooseTheFilesByDomainPassAndSize) {
 TEST_F(MapTest, OverlayEntriesReachTheirModules) {
     static std::vector<std::string> calls;
     calls.clear();
+    static const auto note = [](const std::string& call) { return calls.push_back(call), 0; };
     const MapOverlayHooks hooks{
         [](const char* f, const char* c, int x, int y, int whole) {
-            calls.push_back(std::string(whole ? "if " : "im ") + f + "|" + c + "|" + std::to_string(x) + "," +
-                            std::to_string(y));
-            return 0;
+            return note((whole ? "if " : "im ") + std::string(f) + "|" + c + "|" + std::to_string(x) + "," +
+                        std::to_string(y));
         },
-        [](const char* f) {
-            calls.push_back(std::string("mf ") + f);
-            return 0;
-        },
-        [](const char* p) {
-            calls.push_back(std::string("rf ") + p);
-            return 0;
-        },
+        [](const char* f) { return note(std::string("mf ") + f); },
+        [](const char* p) { return note(std::string("rf ") + p); },
     };
     MAP_set_overlay_hooks(&hooks);
     MAP_file("im:sat.img:white:10:20,if:logo.img::5:6,mf:old.meta,rf:stations.raw");
     setup_height(40, -100, 36.8F);
     MAP_draw(4);
-    ASSERT_EQ(calls.size(), 4U);
-    EXPECT_EQ(calls[0], "im sat.img|white|10,20");
-    EXPECT_EQ(calls[1], "if logo.img||5,6");
-    EXPECT_EQ(calls[2], "mf old.meta");
-    EXPECT_EQ(calls[3], "rf " + dir_ + "/stations.raw");
+    EXPECT_EQ(calls, (std::vector<std::string>{"im sat.img|white|10,20", "if logo.img||5,6", "mf old.meta",
+                                               "rf " + dir_ + "/stations.raw"}));
 }
 
 // A map file is read and projected once per map set-up: drawn again it

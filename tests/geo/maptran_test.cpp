@@ -446,10 +446,7 @@ int fake_set_win(int n, const float* rect) {
     std::copy(rect, rect + 4, g_window);
     return 0;
 }
-int fake_sel(int n) {
-    g_selected = n;
-    return 0;
-}
+int fake_sel(int n) { return g_selected = n, 0; }
 
 TEST_F(MapTran, SetupHandsTheLimitsToTheWindow) {
     Domain d = make_domain(kProjLatLon, 40, -100);

@@ -466,22 +466,6 @@ TEST_F(RegionTest, DomainFromResources) {
     EXPECT_FLOAT_EQ(d.clat, 30);
 }
 
-TEST_F(RegionTest, BatchPromptTakesTheFirstRegion) {
-    write("orv.reg", "first First 1 50,-60,3\n");
-    FLAG_set_batch(1);
-    Domain d;
-    EXPECT_EQ(DOM_prompt_region(&d, 1), kDomRegionRef);
-    EXPECT_FLOAT_EQ(d.clat, 50);
-    EXPECT_EXIT(
-        {
-            write("orv.reg", "first First 1 40,abc\n");
-            DOM_reset_for_tests();
-            FLAG_set_batch(1);
-            DOM_prompt_region(&d, 1);
-        },
-        ::testing::ExitedWithCode(43), "Invalid domain");
-}
-
 TEST_F(RegionTest, ComparisonTreatsAMissingOriginAsTheCentre) {
     const Domain a = polar(39, -97, 2.3F);
     Domain b = polar(39, -97, 2.3F, -97);

@@ -271,24 +271,5 @@ TEST_F(CtyTool, MissingOrDisabledFileGivesAnEmptyTable) {
     EXPECT_NE(GetCapturedStderr(), "");
 }
 
-TEST_F(CtyTool, LargeFilesWithJunkLoadEveryStation) {
-    std::string text;
-    char line[128];
-    for (int i = 0; i < 4500; ++i) {
-        std::snprintf(line, sizeof line, "S%d IN US ST%d %d %.2f %.2f 200 %d 0\n", i, i, i % 8, 35.0 + (i / 90) * 0.1,
-                      -100.0 + (i % 90) * 0.1, 10000 + i);
-        text += line;
-        if (i % 500 == 0) text += "\x01\x02 junk \xff\n" + std::string(300, '9') + "\n";
-    }
-    write("mos.cty", text);
-    ASSERT_NE(load(), nullptr);
-    EXPECT_EQ(loaded_ids().size(), 4500U);
-    CityEntry e{};
-    ASSERT_EQ(CTY_search("ST4499", &e), 1);
-    EXPECT_EQ(e.number, 14499);
-    ASSERT_EQ(CTY_search_loc(&e, 35.0F, -100.0F), 1);
-    EXPECT_STREQ(e.id, "ST0");
-}
-
 }  // namespace
 }  // namespace orv

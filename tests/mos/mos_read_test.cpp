@@ -672,21 +672,5 @@ TEST_F(MosRead, TruncatedProductsAndTitlesWithoutSectionsEndCleanly) {
     }
 }
 
-TEST_F(MosRead, OpenFileReportsAMissingBulletin) {
-    RES_put("message", "warn");
-    FILE_set_filename(dir_.file("absent.txt").c_str());
-    MOS_set_date(nullptr);
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    MESS_reset_for_tests();
-    const int r = MOS_open_file();
-    const std::string out = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(r, 0);
-    EXPECT_NE(out.find("MOS_open_file: Unable to open file:"), std::string::npos) << out;
-    MosReport rep{};
-    CityEntry e{};
-    EXPECT_EQ(MOS_read_report(&rep, &e), -1);
-}
-
 }  // namespace
 }  // namespace orv
