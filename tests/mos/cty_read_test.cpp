@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "core/mess.hpp"
 #include "core/resrc.hpp"

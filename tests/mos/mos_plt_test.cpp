@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -292,12 +290,11 @@ std::string name_conv() {
 
 // The out_file entries choose grid file kinds and the naming conventions.
 TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
-    struct Case {
+    const struct {
         const char* out_file;
         int kind;
         const char* conv;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"orv", 2, "mos_grd_orv"},   {"orvb", 3, "mos_grd_orvb"},    {"cdf", 11, "mos_grd_cdf"},
         {"orv_mine", 2, "mine"},     {"orvb_binary", 3, "binary"},   {"cdf:nc_conv", 11, "nc_conv"},
         {"my_conv", 2, "my_conv"},   {"none", 0, "mos_grd"},         {"gif,orv", 2, "mos_grd_orv"},
@@ -305,7 +302,7 @@ TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
         {"raw", 0, "mos_grd"},       {"raw_stations,cdf", 11, "mos_grd_cdf"},
         {"xwd", 0, "mos_grd"},       {"img,png,orv", 2, "mos_grd_orv"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         RES_put("out_file", c.out_file);
         FLAG_set(kFlagOutType, 0);
         EXPECT_EQ(MOS_grd_out_file(), c.kind) << c.out_file;
@@ -315,17 +312,16 @@ TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
 }
 
 TEST_F(MosPlt, RawOutputHookReadsTheOutFileEntries) {
-    struct Case {
+    const struct {
         const char* out_file;
         int taken;
         const char* conv;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {nullptr, 0, "mos_raw"},      {"none,gif", 0, "mos_raw"},       {"png:map.png,xwd", 0, "mos_raw"},
         {"cdf,orvb", 0, "mos_raw"},   {"raw_stations", 1, "stations"},  {"orv", 1, "mos_raw"},
         {"png,my_raw", 1, "my_raw"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         if (c.out_file != nullptr) RES_put("out_file", c.out_file);
         EXPECT_EQ(MOS_raw_out_file(), c.taken) << (c.out_file != nullptr ? c.out_file : "no out_file");
         EXPECT_NE(name_conv().find(c.conv), std::string::npos) << name_conv();

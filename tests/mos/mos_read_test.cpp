@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -83,12 +84,9 @@ protected:
     void load_station_table(bool as_the_driver = false) {
         RES_put("file_path", ORV_DATA_DIR);
         Domain d;
-        d.proj = kProjLatLon;
-        d.clat = as_the_driver ? 40.0F : 0.0F;
-        d.clon = as_the_driver ? -120.0F : 0.0F;
-        d.nx = as_the_driver ? 121 : 361;
-        d.ny = as_the_driver ? 61 : 181;
-        d.dx = d.dy = 1.0F;
+        std::tie(d.proj, d.dx, d.dy) = std::tuple(kProjLatLon, 1.0F, 1.0F);
+        std::tie(d.clat, d.clon, d.nx, d.ny) = as_the_driver ? std::tuple(40.0F, -120.0F, 121, 61)
+                                                             : std::tuple(0.0F, 0.0F, 361, 181);
         ::testing::internal::CaptureStdout();
         CTY_store("mos.cty", kCityLocation, &d, as_the_driver ? 7 : 9);
         ::testing::internal::GetCapturedStdout();
@@ -531,8 +529,8 @@ TEST_F(MosRead, MrfMatrixFamily) {
     FLAG_set(kFlagDataKind, kModelMrfx);
     load(kMrfx);
     MosmReport r{};
-    int c = 0;
-    ASSERT_EQ(MOSM_read(0, &r, kMosReadFull, &c), 0);
+    const auto read = [&](int counter) { return MOSM_read(0, &r, kMosReadFull, &counter); };
+    ASSERT_EQ(read(0), 0);
     EXPECT_STREQ(r.id, "KBOS");
     const std::pair<int, int> cells[] = {
         {r.day[7], 7},    {r.max[0], 40},   {r.min[0], M},    {r.min[1], 28},   {r.max[1], 45},  {r.max[7], 53},
@@ -540,21 +538,18 @@ TEST_F(MosRead, MrfMatrixFamily) {
         {r.wind[3], 20},  {r.pos[1], 60},   {r.pop24[0], M},  {r.pop24[1], 40}, {r.pop24[8], 80},
     };
     for (std::size_t k = 0; k < std::size(cells); ++k) EXPECT_EQ(cells[k].first, cells[k].second) << "cell " << k;
-    c = 1;
-    ASSERT_EQ(MOSM_read(0, &r, kMosReadFull, &c), 0);
+    ASSERT_EQ(read(1), 0);
     EXPECT_STREQ(r.id, "KLGA");
     EXPECT_EQ(r.temp[0], 51);
-    c = 2;
-    EXPECT_EQ(MOSM_read(0, &r, kMosReadFull, &c), -1);
+    EXPECT_EQ(read(2), -1);
     // a 12Z run labels the row "N/X"
     std::string twelve = kMrfx;
     twelve.replace(twelve.find("X/N"), 3, "N/X");
     ASSERT_TRUE(load(twelve));
-    c = 0;
-    ASSERT_EQ(MOSM_read(0, &r, kMosReadFull, &c), 0);
+    ASSERT_EQ(read(0), 0);
     EXPECT_EQ(r.max[1], 45);
     FLAG_set(kFlagDataKind, kModelGfs);  // not an MRF model
-    EXPECT_EQ(MOSM_read(0, &r, kMosReadFull, &c), -1);
+    EXPECT_EQ(read(0), -1);
 }
 
 // Two stations per block: the right one 36 characters further on.
@@ -574,8 +569,8 @@ TEST_F(MosRead, ExtendedFamilyTwoStationsPerBlock) {
     FLAG_set(kFlagDataKind, kModelEtaUa);
     load(kExtended);
     MosuReport r{};
-    int c = 0;
-    ASSERT_EQ(MOSU_read(0, &r, kMosReadFull, &c), 0);
+    const auto read = [&](int counter) { return MOSU_read(0, &r, kMosReadFull, &counter); };
+    ASSERT_EQ(read(0), 0);
     EXPECT_STREQ(r.id, "BOS");
     // LI 96 is -4, PS 13 is 1013, HH 40 with T1 = 5 is 5400 m
     const std::pair<int, int> bos[] = {
@@ -586,20 +581,17 @@ TEST_F(MosRead, ExtendedFamilyTwoStationsPerBlock) {
         {r.wdir[3], M},
     };
     for (std::size_t k = 0; k < std::size(bos); ++k) EXPECT_EQ(bos[k].first, bos[k].second) << "BOS cell " << k;
-    c = 1;  // the right-hand station, from the same lines: PS 98 is 998, HH 90 with T1 = -9 is 5900 m
-    ASSERT_EQ(MOSU_read(0, &r, kMosReadFull, &c), 0);
+    // the right-hand station, from the same lines: PS 98 is 998, HH 90 with T1 = -9 is 5900 m
+    ASSERT_EQ(read(1), 0);
     EXPECT_STREQ(r.id, "ALB");
     const std::pair<int, int> alb[] = {{r.pres[0], 998},   {r.thick[0], 5900}, {r.temp[0][0], -9},
                                        {r.temp[0][2], -4}, {r.prec[1], 12},    {r.prec[2], 24}};
     for (std::size_t k = 0; k < std::size(alb); ++k) EXPECT_EQ(alb[k].first, alb[k].second) << "ALB cell " << k;
-    c = 2;
-    ASSERT_EQ(MOSU_read(0, &r, kMosReadFull, &c), 0);
+    ASSERT_EQ(read(2), 0);
     EXPECT_STREQ(r.id, "PWM");
-    c = 3;  // a block with one station: the right half is empty
-    ASSERT_EQ(MOSU_read(0, &r, kMosReadFull, &c), 0);
+    ASSERT_EQ(read(3), 0);  // a block with one station: the right half is empty
     EXPECT_STREQ(r.id, "");
-    c = 4;
-    EXPECT_EQ(MOSU_read(0, &r, kMosReadFull, &c), -1);
+    EXPECT_EQ(read(4), -1);
 }
 
 TEST_F(MosRead, ExtendedStationsAreLookedUpWithK) {
@@ -624,19 +616,12 @@ TEST(MosCode, PacksAndUnpacksPrintedCodes) {
     EXPECT_STREQ(mos_code_text(kMissing, out), "");
 }
 
-std::string long_section() {
-    std::string s = "FOUS21 KWNO 010000\nKAAA   GFS MOS GUIDANCE\n";
-    s += "TMP  10" + std::string(10000, '7') + "\n";
-    s += std::string("DPT  20 21") + '\0' + "22 23\n";
-    s += std::string(10000, 'X') + "\n";
-    s += "WDR  27\n\n";
-    return s;
-}
-
+// The NUL byte reads as a blank; 10000-byte lines are cut.
 TEST_F(MosRead, LongLinesNulBytesAndJunkLeaveFieldsMissing) {
-    auto s = read_all(kModelGfs, long_section());
+    const std::string text = "FOUS21 KWNO 010000\nKAAA   GFS MOS GUIDANCE\nTMP  10" + std::string(10000, '7') +
+                             "\nDPT  20 21" + '\0' + "22 23\n" + std::string(10000, 'X') + "\nWDR  27\n\n";
+    auto s = read_all(kModelGfs, text);
     ASSERT_EQ(s.size(), 1U);
-    // the NUL byte reads as a blank
     expect_cells(s[0], "TMP 0=10 1=777 DPT 1=21 2=22 WDR 0=270");
 }
 
