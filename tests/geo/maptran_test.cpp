@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace orv {
@@ -16,15 +17,12 @@ constexpr double kDeg = 0.017453292519943334;
 
 Domain make_domain(int proj, float clat, float clon, float plat = -9999.0F, float plon = -9999.0F) {
     Domain d;
-    d.proj = proj;
-    d.clat = clat;
-    d.clon = clon;
-    d.plat = plat;
-    d.plon = plon;
-    d.nx = 25;
-    d.ny = 17;
-    d.dx = 1.2F;
-    d.dy = 1.2F;
+    std::tie(d.proj, d.clat, d.clon, d.plat, d.plon) = std::tuple(proj, clat, clon, plat, plon);
+    std::tie(d.nx, d.ny, d.dx, d.dy) = std::tuple(25, 17, 1.2F, 1.2F);
+    return d;
+}
+Domain with(Domain d, float p1, float p2 = -9999.0F, int ellipsoid = 0) {
+    std::tie(d.params[0], d.params[1], d.ellipsoid) = std::tuple(p1, p2, ellipsoid);
     return d;
 }
 
@@ -67,12 +65,17 @@ double plane_direction(double lat, double lon, double bearing) {
 
 double angle_diff(double a, double b) { return lon_diff(a, b); }
 
+using XY = std::pair<float, float>;
+XY fwd(float lat, float lon) {
+    XY p{0, 0};
+    MAP_tran(&p.first, &p.second, lat, lon);
+    return p;
+}
+void use(const Domain& d) { MAP_domain(&d); }
+
 class MapTran : public ::testing::Test {
 protected:
-    void SetUp() override {
-        MAP_reset_for_tests();
-        MESS_reset_for_tests();
-    }
+    void SetUp() override { MAP_reset_for_tests(), MESS_reset_for_tests(); }
     void TearDown() override { MAP_reset_for_tests(); }
 };
 
@@ -86,12 +89,8 @@ TEST_F(MapTran, NoProjectionIsIdentityAndNullDomainFails) {
     EXPECT_EQ(MAP_domain(nullptr), -1);
     EXPECT_EQ(MAP_get_proj(), -9999);
     EXPECT_EQ(MAP_in_domain(1e6F, 1e6F), 1);
-}
-
-Domain with_params(Domain d, float p1, float p2 = -9999.0F) {
-    d.params[0] = p1;
-    d.params[1] = p2;
-    return d;
+    use(make_domain(kProjXLogP, 0, 1000));
+    EXPECT_EQ(MAP_tran(&x, &y, 0.0F, 0.0F), 0);  // no logarithm of zero pressure
 }
 
 // Forward images of known points: the result, and x and y where given.
@@ -107,7 +106,7 @@ TEST_F(MapTran, ForwardKnownValues) {
         {"polar centre", make_domain(kProjPolarStereo, 60, -100), 60, -100, 1, 0, -31.856},
         {"polar east", make_domain(kProjPolarStereo, 60, -100), 60, -10, 1, 31.856, 0},
         {"polar pole", make_domain(kProjPolarStereo, 60, -100), 90, 17, 1, 0, 0},
-        {"polar true at 90", with_params(make_domain(kProjPolarStereo, 60, -100), 90), 60, -100, 1, 0,
+        {"polar true at 90", with(make_domain(kProjPolarStereo, 60, -100), 90), 60, -100, 1, 0,
          -2 * R * std::tan(15 * kDeg)},
         {"polar missing", make_domain(kProjPolarStereo, 45, -100), -9999, -100, 0, -9999, -9999},
         {"mercator", make_domain(kProjMercator, 0, 0), 45, 90, 1, R * M_PI / 2, 56.1544},
@@ -126,8 +125,8 @@ TEST_F(MapTran, ForwardKnownValues) {
         {"sat beyond limb", make_domain(kProjSatellite, 0, -75), 0, 7, 0, -9999, -9999},
         {"sat inside limb", make_domain(kProjSatellite, 0, -75), 0, 5, 1, NAN, 0},
         {"sat centre", make_domain(kProjSatellite, 0, -75), 0, -75, 1, 0, 0},
-        {"sat low orbit", with_params(make_domain(kProjSatellite, 0, -75), 100), 0, -15, 0, NAN, NAN},
-        {"sat low orbit inside", with_params(make_domain(kProjSatellite, 0, -75), 100), 0, -30, 1, NAN, 0},
+        {"sat low orbit", with(make_domain(kProjSatellite, 0, -75), 100), 0, -15, 0, NAN, NAN},
+        {"sat low orbit inside", with(make_domain(kProjSatellite, 0, -75), 100), 0, -30, 1, NAN, 0},
     };
     for (const auto& c : cases) {
         MAP_domain(&c.d);
@@ -141,31 +140,18 @@ TEST_F(MapTran, ForwardKnownValues) {
         }
     }
     // the polar map stops at 75S; a huge longitude is folded, not looped over
-    Domain d = make_domain(kProjPolarStereo, 45, -100);
-    MAP_domain(&d);
-    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    MAP_tran(&x1, &y1, -80.0F, -50.0F);
-    MAP_tran(&x2, &y2, -75.0F, -50.0F);
-    EXPECT_EQ(x1, x2);
-    EXPECT_EQ(y1, y2);
-    MAP_tran(&x1, &y1, 40.0F, 190.0F);
-    MAP_tran(&x2, &y2, 40.0F, -170.0F);
-    EXPECT_EQ(x1, x2);
-    EXPECT_EQ(y1, y2);
-    EXPECT_EQ(MAP_tran(&x1, &y1, 40.0F, 1e20F), 1);
-    // Mercator stops short of the pole
-    Domain merc = make_domain(kProjMercator, 0, 0);
-    MAP_domain(&merc);
-    MAP_tran(&x1, &y1, 90.0F, 0.0F);
-    MAP_tran(&x2, &y2, 89.9F, 0.0F);
-    EXPECT_EQ(y1, y2);
+    use(make_domain(kProjPolarStereo, 45, -100));
+    EXPECT_EQ(fwd(-80, -50), fwd(-75, -50));
+    EXPECT_EQ(fwd(40, 190), fwd(40, -170));
+    float x = 0, y = 0;
+    EXPECT_EQ(MAP_tran(&x, &y, 40.0F, 1e20F), 1);
+    use(make_domain(kProjMercator, 0, 0));  // Mercator stops short of the pole
+    EXPECT_EQ(fwd(90, 0), fwd(89.9F, 0));
     // three points of the equator lie on one straight line of the gnomonic map
-    Domain gnom = make_domain(kProjGnomonic, 40, -100);
-    MAP_domain(&gnom);
-    float p[3][2];
-    const float lons[3] = {-150.0F, -120.0F, -90.0F};
-    for (int k = 0; k < 3; ++k) ASSERT_EQ(MAP_tran(&p[k][0], &p[k][1], 0.0F, lons[k]), 1);
-    const double cross = (p[1][0] - p[0][0]) * (p[2][1] - p[0][1]) - (p[1][1] - p[0][1]) * (p[2][0] - p[0][0]);
+    use(make_domain(kProjGnomonic, 40, -100));
+    const XY p[] = {fwd(0, -150), fwd(0, -120), fwd(0, -90)};
+    const double cross = (p[1].first - p[0].first) * (p[2].second - p[0].second) -
+                         (p[1].second - p[0].second) * (p[2].first - p[0].first);
     EXPECT_NEAR(cross / (kR * kR), 0.0, 1e-4);
 }
 
@@ -202,82 +188,46 @@ TEST_F(MapTran, InverseKnownValues) {
 }
 
 TEST_F(MapTran, EveryEarthProjectionRoundTrips) {
-    struct Case {
+    const struct {
         const char* name;
         Domain d;
-        double lat_limit;
+        double lat_limit = 80;
+    } cases[] = {
+        {"polar north", make_domain(kProjPolarStereo, 45, -100), 70},
+        {"polar south", make_domain(kProjPolarStereo, -45, 30), 70},
+        {"latlon", make_domain(kProjLatLon, 0, -30)},
+        {"mercator", make_domain(kProjMercator, 0, 100)},
+        {"lambert north", make_domain(kProjLambert, 40, -95)},
+        {"lambert south", make_domain(kProjLambert, -40, 140)},
+        {"lambert tangent", with(make_domain(kProjLambert, 25, -95), 25, 25)},
+        {"orthographic", make_domain(kProjOrthographic, 38, -97)},
+        {"gnomonic", make_domain(kProjGnomonic, 50, 10)},
+        {"mollweide", make_domain(kProjMollweide, 0, -60)},
+        {"lambert azimuthal", make_domain(kProjLambertAzimuthal, 45, -100)},
+        {"lambert azimuthal pole", make_domain(kProjLambertAzimuthal, 90, 0)},
+        {"satellite", make_domain(kProjSatellite, 0, -75)},
+        {"satellite scan angles", with(make_domain(kProjSatellite, 0, -75), -9999, 1)},
+        {"satellite ellipsoid", with(make_domain(kProjSatellite, 0, 140), -9999, -9999, 1)},
+        {"satellite ellipsoid scan angles", with(make_domain(kProjSatellite, 0, 140), -9999, 1, 1)},
     };
-    std::vector<Case> cases;
-    cases.push_back({"polar north", make_domain(kProjPolarStereo, 45, -100), 70});
-    cases.push_back({"polar south", make_domain(kProjPolarStereo, -45, 30), 70});
-    cases.push_back({"latlon", make_domain(kProjLatLon, 0, -30), 80});
-    cases.push_back({"mercator", make_domain(kProjMercator, 0, 100), 80});
-    cases.push_back({"lambert north", make_domain(kProjLambert, 40, -95), 80});
-    cases.push_back({"lambert south", make_domain(kProjLambert, -40, 140), 80});
-    Domain tangent = make_domain(kProjLambert, 25, -95);
-    tangent.params[0] = tangent.params[1] = 25.0F;
-    cases.push_back({"lambert tangent", tangent, 80});
-    cases.push_back({"orthographic", make_domain(kProjOrthographic, 38, -97), 80});
-    cases.push_back({"gnomonic", make_domain(kProjGnomonic, 50, 10), 80});
-    cases.push_back({"mollweide", make_domain(kProjMollweide, 0, -60), 80});
-    cases.push_back({"lambert azimuthal", make_domain(kProjLambertAzimuthal, 45, -100), 80});
-    cases.push_back({"lambert azimuthal pole", make_domain(kProjLambertAzimuthal, 90, 0), 80});
-    cases.push_back({"satellite", make_domain(kProjSatellite, 0, -75), 80});
-    Domain scan = make_domain(kProjSatellite, 0, -75);
-    scan.params[1] = 1.0F;
-    cases.push_back({"satellite scan angles", scan, 80});
-    Domain ell = make_domain(kProjSatellite, 0, 140);
-    ell.ellipsoid = 1;
-    cases.push_back({"satellite ellipsoid", ell, 80});
-    ell.params[1] = 1.0F;
-    cases.push_back({"satellite ellipsoid scan angles", ell, 80});
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         MAP_domain(&c.d);
-        const int visible = check_round_trips(c.name, c.lat_limit);
-        EXPECT_GT(visible, 40) << c.name;
-    }
-}
-
-TEST_F(MapTran, SouthernLambertMirrorsTheNorthernCone) {
-    Domain north = make_domain(kProjLambert, 40, -95);
-    north.params[0] = 30.0F;
-    north.params[1] = 60.0F;
-    Domain south = make_domain(kProjLambert, -40, -95);
-    south.params[0] = -30.0F;
-    south.params[1] = -60.0F;
-    for (float lat : {20.0F, 35.0F, 50.0F}) {
-        for (float lon : {-120.0F, -95.0F, -70.0F}) {
-            float xn = 0, yn = 0, xs = 0, ys = 0;
-            MAP_domain(&north);
-            MAP_tran(&xn, &yn, lat, lon);
-            MAP_domain(&south);
-            MAP_tran(&xs, &ys, -lat, lon);
-            EXPECT_NEAR(xs, xn, 1e-3);
-            EXPECT_NEAR(ys, -yn, 1e-3);
-        }
+        EXPECT_GT(check_round_trips(c.name, c.lat_limit), 40) << c.name;
     }
 }
 
 TEST_F(MapTran, MapFactorIsOneOnTheTrueLatitudes) {
-    Domain d = make_domain(kProjLambert, 40, -95);
-    d.params[0] = 30.0F;
-    d.params[1] = 60.0F;
-    MAP_domain(&d);
+    use(with(make_domain(kProjLambert, 40, -95), 30, 60));
     EXPECT_NEAR(MAP_factor(30.0F), 1.0, 1e-5);
     EXPECT_NEAR(MAP_factor(60.0F), 1.0, 1e-5);
     EXPECT_LT(MAP_factor(45.0F), 1.0F);
     // and the plane distance along a parallel matches the earth distance there
-    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    MAP_tran(&x1, &y1, 30.0F, -95.0F);
-    MAP_tran(&x2, &y2, 30.0F, -94.0F);
-    EXPECT_NEAR(std::hypot(x2 - x1, y2 - y1), kR * kDeg * std::cos(30 * kDeg), 1e-3);
-
-    Domain polar = make_domain(kProjPolarStereo, -40, 100);
-    MAP_domain(&polar);
+    const XY a = fwd(30, -95), b = fwd(30, -94);
+    EXPECT_NEAR(std::hypot(b.first - a.first, b.second - a.second), kR * kDeg * std::cos(30 * kDeg), 1e-3);
+    use(make_domain(kProjPolarStereo, -40, 100));
     EXPECT_NEAR(MAP_factor(-60.0F), 1.0, 1e-5);
     EXPECT_NEAR(MAP_factor(-90.0F), 1.866 / 2.0, 1e-3);
-    Domain merc = make_domain(kProjMercator, 0, 0);
-    MAP_domain(&merc);
+    use(make_domain(kProjMercator, 0, 0));
     EXPECT_EQ(MAP_factor(60.0F), 1.0F);
 }
 
@@ -315,7 +265,6 @@ TEST_F(MapTran, LimitsGridIndicesAndDomainTests) {
     EXPECT_NEAR(lim[3] - lim[2], 16 * 2.3, 1e-3);
     EXPECT_NEAR((lim[0] + lim[1]) / 2, xc, 1e-4);
     EXPECT_NEAR((lim[2] + lim[3]) / 2, yc, 1e-4);
-
     float x = 0, y = 0, i = 0, j = 0;
     MAP_grid_tran(&x, &y, 0, 0);
     EXPECT_FLOAT_EQ(x, lim[0]);
@@ -329,7 +278,6 @@ TEST_F(MapTran, LimitsGridIndicesAndDomainTests) {
     EXPECT_EQ(MAP_grid_tran(&x, &y, -9999.0F, 3.0F), -1);
     EXPECT_EQ(x, -9999.0F);
     EXPECT_EQ(MAP_grid_untran(&i, &j, -9999.0F, 3.0F), -1);
-
     EXPECT_EQ(MAP_in_domain(lim[0], lim[3]), 1);
     EXPECT_EQ(MAP_in_domain(lim[1], lim[2]), 1);
     EXPECT_EQ(MAP_in_domain(lim[1] + 0.01F, yc), 0);
@@ -346,12 +294,10 @@ TEST_F(MapTran, DomainReprojectionRestoresTheCurrentDomain) {
     MAP_domain(&current);
     float before[4], after[4];
     MAP_get_limits(before);
-
     MAP_domain(&polar);
     float px = 0, py = 0;
     MAP_tran(&px, &py, 35.0F, -90.0F);
     MAP_domain(&current);
-
     float x = 0, y = 0;
     ASSERT_EQ(MAP_domain_tran(&polar, &latlon, &x, &y, px, py), 1);
     EXPECT_NEAR(x, 10.0, 1e-3);  // 10 degrees east of -100
@@ -359,7 +305,6 @@ TEST_F(MapTran, DomainReprojectionRestoresTheCurrentDomain) {
     EXPECT_EQ(MAP_get_proj(), kProjMercator);
     MAP_get_limits(after);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(before[k], after[k]);
-
     // equal domains copy; a missing origin equals the centre it defaults to
     Domain same = polar;
     same.plat = 40.0F;
@@ -367,7 +312,6 @@ TEST_F(MapTran, DomainReprojectionRestoresTheCurrentDomain) {
     ASSERT_EQ(MAP_domain_tran(&polar, &same, &x, &y, 1234.0F, 5.0F), 1);
     EXPECT_EQ(x, 1234.0F);
     EXPECT_EQ(y, 5.0F);
-
     // a point off the source's disc has no image in the target
     Domain ortho = make_domain(kProjOrthographic, 0, 0);
     EXPECT_EQ(MAP_domain_tran(&ortho, &latlon, &x, &y, 100.0F, 0.0F), 0);
@@ -375,20 +319,19 @@ TEST_F(MapTran, DomainReprojectionRestoresTheCurrentDomain) {
 }
 
 TEST_F(MapTran, OffsetMovesAlongTheBearing) {
-    Domain d = make_domain(kProjLatLon, 40, -100);
-    MAP_domain(&d);
-    float x0 = 0, y0 = 0, x = 0, y = 0;
-    MAP_tran(&x0, &y0, 40.0F, -100.0F);
-    MAP_offset(&x, &y, x0, y0, 0.0F, 111.195F);
-    EXPECT_NEAR(y - y0, 1.0, 1e-4);
-    EXPECT_NEAR(x - x0, 0.0, 1e-4);
-    MAP_offset(&x, &y, x0, y0, 90.0F, 111.195F);
-    EXPECT_NEAR(x - x0, 1.0 / std::cos(40 * kDeg), 1e-4);
+    use(make_domain(kProjLatLon, 40, -100));
+    const auto offset = [](XY from, float bearing) {
+        XY to{0, 0};
+        MAP_offset(&to.first, &to.second, from.first, from.second, bearing, 111.195F);
+        return to;
+    };
+    const XY from = fwd(40, -100);
+    EXPECT_NEAR(offset(from, 0).second - from.second, 1.0, 1e-4);
+    EXPECT_NEAR(offset(from, 0).first - from.first, 0.0, 1e-4);
+    EXPECT_NEAR(offset(from, 90).first - from.first, 1.0 / std::cos(40 * kDeg), 1e-4);
     // across the pole the step comes down the other side
-    MAP_tran(&x0, &y0, 89.5F, -100.0F);
-    MAP_offset(&x, &y, x0, y0, 0.0F, 111.195F);
-    EXPECT_NEAR(y, 89.5, 1e-3);
-    EXPECT_NEAR(x, 180.0, 1e-3);
+    EXPECT_NEAR(offset(fwd(89.5F, -100), 0).second, 89.5, 1e-3);
+    EXPECT_NEAR(offset(fwd(89.5F, -100), 0).first, 180.0, 1e-3);
 }
 
 // On conformal maps the rotation must match the plane direction of a short
@@ -448,156 +391,50 @@ TEST_F(MapTran, WindDirectionsOnNonConformalViews) {
 }
 
 TEST_F(MapTran, SegmentDirectionIsMeasuredFromTrueNorth) {
-    Domain d = make_domain(kProjPolarStereo, 45, -100);
-    MAP_domain(&d);
-    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    MAP_tran(&x1, &y1, 40.0F, -60.0F);
-    MAP_tran(&x2, &y2, 41.0F, -60.0F);
-    EXPECT_NEAR(angle_diff(MAP_dir(x1, y1, x2, y2), 0.0), 0.0, 1e-2);
-    MAP_tran(&x2, &y2, 39.0F, -60.0F);
-    EXPECT_NEAR(angle_diff(MAP_dir(x1, y1, x2, y2), 180.0), 0.0, 1e-2);
-    EXPECT_NEAR(MAP_uvdir_adj(0, 0, x1, y1), -40.0, 1e-3);
+    use(make_domain(kProjPolarStereo, 45, -100));
+    const XY a = fwd(40, -60), north = fwd(41, -60), south = fwd(39, -60);
+    EXPECT_NEAR(angle_diff(MAP_dir(a.first, a.second, north.first, north.second), 0.0), 0.0, 1e-2);
+    EXPECT_NEAR(angle_diff(MAP_dir(a.first, a.second, south.first, south.second), 180.0), 0.0, 1e-2);
+    EXPECT_NEAR(MAP_uvdir_adj(0, 0, a.first, a.second), -40.0, 1e-3);
 }
 
+// One station per cell of the decluttering grid: a positive limit is the
+// cells per grid length (half-grid cells for 2), a negative one the grid
+// lengths per cell; off, or too fine to allocate, everything plots.
 TEST_F(MapTran, DeclutterGridKeepsOneStationPerCell) {
-    Domain d = make_domain(kProjPolarStereo, 40, -100);
-    MAP_domain(&d);
-    float x = 0, y = 0, x2 = 0, y2 = 0;
-    MAP_grid_tran(&x, &y, 3.1F, 4.1F);
-    MAP_grid_tran(&x2, &y2, 3.3F, 4.3F);  // same half-grid cell
-    EXPECT_EQ(MAP_plot_grid(x, y), 1);     // off: everything plots
-    EXPECT_EQ(MAP_plot_grid(x, y), 1);
-
-    MAP_set_plot_limit(2);
-    MAP_plot_grid_init();
-    float corner_x = 0, corner_y = 0;
-    MAP_grid_tran(&corner_x, &corner_y, 0.0F, 0.0F);  // the first grid point is in the grid
-    EXPECT_EQ(MAP_plot_grid(corner_x, corner_y), 1);
-    EXPECT_EQ(MAP_plot_grid(x, y), 1);
-    EXPECT_EQ(MAP_plot_grid(x2, y2), 0);
-    MAP_grid_tran(&x2, &y2, 3.6F, 4.1F);  // next half-grid cell
-    EXPECT_EQ(MAP_plot_grid(x2, y2), 1);
-    MAP_grid_tran(&x2, &y2, 24.0F, 16.0F);  // the last corner fits the 1700 cells
-    EXPECT_EQ(MAP_plot_grid(x2, y2), 1);
-    MAP_grid_tran(&x2, &y2, 24.5F, 3.0F);
-    EXPECT_EQ(MAP_plot_grid(x2, y2), 0);  // outside the grid
-
-    MAP_set_plot_limit(-3);
-    MAP_plot_grid_init();
-    MAP_grid_tran(&x2, &y2, 5.9F, 5.9F);
-    EXPECT_EQ(MAP_plot_grid(x, y), 1);
-    EXPECT_EQ(MAP_plot_grid(x2, y2), 0);  // both in the 3x3 block (1, 1)
-
-    MAP_set_plot_limit(-1);
-    MAP_plot_grid_init();
-    EXPECT_EQ(MAP_plot_grid(x, y), 1);
-    EXPECT_EQ(MAP_plot_grid(x, y), 1);
-
-    MAP_set_plot_limit(1000000);  // far too fine to allocate: decluttering is off
-    MAP_plot_grid_init();
-    EXPECT_EQ(MAP_plot_grid(x, y), 1);
-    EXPECT_EQ(MAP_plot_grid(x, y), 1);
-}
-
-TEST_F(MapTran, PlottingPlanesRoundTrip) {
-    struct Case {
-        int proj;
-        float clat, clon, dx, dy;
-        float a, b;
+    use(make_domain(kProjPolarStereo, 40, -100));
+    const auto plots = [](float i, float j) {
+        float x = 0, y = 0;
+        MAP_grid_tran(&x, &y, i, j);
+        return MAP_plot_grid(x, y);
     };
-    const Case cases[] = {
-        {kProjXY, 0, 0, 50, 20, 12.5F, 7.0F},           {kProjCat, 5, 5, 10, 10, 7.0F, 9.0F},
-        {kProjXP, 0, 0, 10, 10, 3.0F, 4.0F},            {kProjHodograph, -20, -20, 40, 40, 225.0F, 12.0F},
-        {kProjXLogP, -40, 1050, 80, -950, 10, 500},     {kProjSkewT, -40, 1050, 80, -950, -10, 500},
-        {kProjStuve, -40, 1050, 80, -950, 5, 700},      {kProjEmagram, -40, 1050, 80, -950, 5, 700},
-        {kProjTephigram, -40, 1050, 80, -950, 5, 700},  {kProjRotTephigram, -40, 1050, 80, -950, 5, 700},
-        {kProjPixel, 0, 0, 640, 480, 100, 200},
+    const struct {
+        int limit;
+        std::vector<std::pair<XY, int>> steps;  // grid position and whether it plots
+    } cases[] = {
+        {0, {{{3.1F, 4.1F}, 1}, {{3.1F, 4.1F}, 1}}},
+        // the first grid point is in the grid; the last corner fits the 1700 cells
+        {2, {{{0, 0}, 1}, {{3.1F, 4.1F}, 1}, {{3.3F, 4.3F}, 0}, {{3.6F, 4.1F}, 1}, {{24, 16}, 1}, {{24.5F, 3}, 0}}},
+        {-3, {{{3.1F, 4.1F}, 1}, {{5.9F, 5.9F}, 0}}},  // both in the 3x3 block (1, 1)
+        {-1, {{{3.1F, 4.1F}, 1}, {{3.1F, 4.1F}, 1}}},
+        {1000000, {{{3.1F, 4.1F}, 1}, {{3.1F, 4.1F}, 1}}},
     };
-    for (const Case& c : cases) {
-        Domain d = make_domain(c.proj, c.clat, c.clon);
-        d.dx = c.dx;
-        d.dy = c.dy;
-        MAP_set_view(0.1F, 0.9F, 0.1F, 0.8F);
-        MAP_domain(&d);
-        float x = 0, y = 0, a = 0, b = 0;
-        ASSERT_EQ(MAP_tran(&x, &y, c.a, c.b), 1) << c.proj;
-        ASSERT_EQ(MAP_untran(&a, &b, x, y), 1) << c.proj;
-        EXPECT_NEAR(a, c.a, 1e-3 * std::max(1.0F, std::fabs(c.a))) << c.proj;
-        EXPECT_NEAR(b, c.b, 1e-3 * std::max(1.0F, std::fabs(c.b))) << c.proj;
-    }
-}
-
-TEST_F(MapTran, PlottingPlaneValues) {
-    Domain d = make_domain(kProjHodograph, -20, -20);
-    d.dx = d.dy = 40.0F;
-    MAP_domain(&d);
-    float x = 0, y = 0, a = 0, b = 0;
-    MAP_tran(&x, &y, 90.0F, 10.0F);
-    EXPECT_NEAR(x, 10.0, 1e-5);
-    EXPECT_NEAR(y, 0.0, 1e-5);
-    MAP_untran(&a, &b, -5.0F, 0.0F);
-    EXPECT_NEAR(a, 270.0, 1e-4);
-    MAP_untran(&a, &b, 0.0F, 0.0F);
-    EXPECT_EQ(a, 0.0F);
-
-    d = make_domain(kProjXY, 0, 0);
-    d.nx = 10;
-    d.dx = 100.0F;
-    d.ny = 5;
-    d.dy = 50.0F;
-    MAP_domain(&d);
-    float lim[4];
-    MAP_get_limits(lim);
-    EXPECT_EQ(lim[1], 10.0F);
-    EXPECT_EQ(lim[3], 5.0F);
-    MAP_tran(&x, &y, 100.0F, 50.0F);
-    EXPECT_FLOAT_EQ(x, 10.0F);
-    EXPECT_FLOAT_EQ(y, 5.0F);
-
-    d = make_domain(kProjXLogP, 0, 1000);
-    MAP_domain(&d);
-    EXPECT_EQ(MAP_tran(&x, &y, 0.0F, 0.0F), 0);  // no logarithm of zero pressure
-    MAP_tran(&x, &y, 3.0F, 100.0F);
-    EXPECT_NEAR(y, -std::log(100.0), 1e-5);
-
-}
-
-TEST_F(MapTran, CodesWithoutTransformLeaveOutputsAlone) {
-    for (int proj : {21, 50, 51, 77, 150, -1}) {
-        Domain d = make_domain(proj, 10, 20);
-        MAP_domain(&d);
-        float x = 42.0F, y = 43.0F;
-        EXPECT_EQ(MAP_tran(&x, &y, 1.0F, 2.0F), 1) << proj;
-        EXPECT_EQ(x, 42.0F);
-        EXPECT_EQ(MAP_untran(&x, &y, 1.0F, 2.0F), 1) << proj;
-        EXPECT_EQ(y, 43.0F);
+    for (const auto& c : cases) {
+        if (c.limit != 0) MAP_set_plot_limit(c.limit);
+        MAP_plot_grid_init();
+        for (const auto& [at, plotted] : c.steps)
+            EXPECT_EQ(plots(at.first, at.second), plotted) << c.limit << " at " << at.first << "," << at.second;
     }
 }
 
 TEST_F(MapTran, ProjectionNames) {
-    EXPECT_EQ(MAP_proj_str("lambaz"), 4);
-    EXPECT_EQ(MAP_proj_str("la"), 8);
-    EXPECT_EQ(MAP_proj_str("PS"), 1);
-    EXPECT_EQ(MAP_proj_str("Satellite"), 9);
-    EXPECT_EQ(MAP_proj_str("rteph"), 44);
-    EXPECT_EQ(MAP_proj_str("xp"), 25);
-    EXPECT_EQ(MAP_proj_str("xpx"), -1);
-    EXPECT_EQ(MAP_proj_str("zoom"), 50);
-    EXPECT_EQ(MAP_proj_str("miss"), -9999);
-    EXPECT_EQ(MAP_proj_str("l"), -1);
-    EXPECT_EQ(MAP_proj_str(nullptr), -1);
+    const std::pair<const char*, int> codes[] = {{"lambaz", 4}, {"la", 8},   {"PS", 1},      {"Satellite", 9},
+                                                 {"rteph", 44}, {"xp", 25},  {"xpx", -1},    {"zoom", 50},
+                                                 {"l", -1},     {nullptr, -1}, {"miss", -9999}};
+    for (const auto& [name, code] : codes) EXPECT_EQ(MAP_proj_str(name), code) << (name != nullptr ? name : "null");
     EXPECT_STREQ(MAP_proj_name(8), "lambaz");
     EXPECT_STREQ(MAP_proj_name(23), "polar");
     EXPECT_STREQ(MAP_proj_name(43), "");
-}
-
-TEST_F(MapTran, PrintsTheCurrentDomain) {
-    Domain d = make_domain(kProjPolarStereo, 39, -97);
-    d.dx = d.dy = 2.3F;
-    MAP_domain(&d);
-    testing::internal::CaptureStdout();
-    MAP_print_domain();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "pstereo:39.000:-97.000:::,39.000,-97.000,25,17,2.3000,2.3000\n");
 }
 
 int g_set_win_calls = 0;
@@ -609,10 +446,7 @@ int fake_set_win(int n, const float* rect) {
     std::copy(rect, rect + 4, g_window);
     return 0;
 }
-int fake_sel(int n) {
-    g_selected = n;
-    return 0;
-}
+int fake_sel(int n) { return g_selected = n, 0; }
 
 TEST_F(MapTran, SetupHandsTheLimitsToTheWindow) {
     Domain d = make_domain(kProjLatLon, 40, -100);
@@ -620,7 +454,6 @@ TEST_F(MapTran, SetupHandsTheLimitsToTheWindow) {
     MAP_setup(&d);
     EXPECT_FLOAT_EQ(MAP_get_hor(), 24.0F);
     EXPECT_FLOAT_EQ(MAP_get_vert(), 16.0F);
-
     MapWindowHooks hooks{fake_set_win, fake_sel, nullptr};
     MAP_set_window_hooks(&hooks);
     MAP_setup(&d);

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/mess.hpp"
@@ -27,13 +25,7 @@ using ::testing::internal::GetCapturedStdout;
 // -100..-80, latitudes 30..50 (and three grid lengths around).
 Domain midwest() {
     Domain d;
-    d.proj = kProjLatLon;
-    d.clat = 40.0F;
-    d.clon = -90.0F;
-    d.nx = 21;
-    d.ny = 21;
-    d.dx = 1.0F;
-    d.dy = 1.0F;
+    std::tie(d.proj, d.clat, d.clon, d.nx, d.ny, d.dx, d.dy) = std::tuple(kProjLatLon, 40.0F, -90.0F, 21, 21, 1.0F, 1.0F);
     return d;
 }
 
@@ -52,11 +44,9 @@ const char* const kStations =
 class CtyTool : public ::testing::Test {
 protected:
     void SetUp() override {
-        RES_reset_for_tests();
+        TearDown();
         MESS_reset_for_tests();
         MAP_reset_for_tests();
-        CTY_reset_for_tests();
-        CTY_read_reset_for_tests();
         RES_put("file_path", (dir_ + "/").c_str());
         write("mos.cty", kStations);
     }
@@ -259,18 +249,6 @@ TEST_F(CtyTool, ScratchBlocksLiveWithTheTable) {
     EXPECT_EQ(CTY_next_data(0), nullptr);
 }
 
-TEST_F(CtyTool, BlocksStartEmptyWithoutAnEntryFunction) {
-    CTY_data_size(120);
-    load();
-    auto* block = static_cast<char*>(CTY_get_data("KIND"));
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(block[0], '\0');
-    CTY_data_size(0);
-    load();
-    EXPECT_EQ(CTY_get_data("KIND"), nullptr);
-    CTY_clear();  // the table frees its blocks itself (checked by the sanitizer build)
-}
-
 TEST_F(CtyTool, MissingOrDisabledFileGivesAnEmptyTable) {
     CaptureStderr();
     const Domain d = midwest();
@@ -288,25 +266,6 @@ TEST_F(CtyTool, MissingOrDisabledFileGivesAnEmptyTable) {
     CaptureStderr();
     EXPECT_EQ(CTY_store("mos.cty", 4, &d, 7), nullptr);
     EXPECT_NE(GetCapturedStderr(), "");
-}
-
-TEST_F(CtyTool, LargeFilesWithJunkLoadEveryStation) {
-    std::string text;
-    char line[128];
-    for (int i = 0; i < 4500; ++i) {
-        std::snprintf(line, sizeof line, "S%d IN US ST%d %d %.2f %.2f 200 %d 0\n", i, i, i % 8, 35.0 + (i / 90) * 0.1,
-                      -100.0 + (i % 90) * 0.1, 10000 + i);
-        text += line;
-        if (i % 500 == 0) text += "\x01\x02 junk \xff\n" + std::string(300, '9') + "\n";
-    }
-    write("mos.cty", text);
-    ASSERT_NE(load(), nullptr);
-    EXPECT_EQ(loaded_ids().size(), 4500U);
-    CityEntry e{};
-    ASSERT_EQ(CTY_search("ST4499", &e), 1);
-    EXPECT_EQ(e.number, 14499);
-    ASSERT_EQ(CTY_search_loc(&e, 35.0F, -100.0F), 1);
-    EXPECT_STREQ(e.id, "ST0");
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -114,7 +112,6 @@ TEST_F(MosPlt, TimeMenuFileEntriesFollowTheModel) {
     EXPECT_EQ(visible_abbrs(0), "h06 h84 ");
     EXPECT_STREQ(MOS_time_menu()[2].label, "84 hour");
     EXPECT_STREQ(MOS_time_menu()[0].abbr, "back");
-
     MOS_reset_for_tests();
     RES_put("model", "nam");
     MOS_in_file();
@@ -286,39 +283,6 @@ TEST_F(MosPlt, TitleDateIsSoughtInTheFirstLinesAndMegabyteOnly) {
     FILE_reset_for_tests();
 }
 
-// A batch run draws one picture per forecast time and loops only over
-// several; variables computed from others are not taken for unknown ones.
-TEST_F(MosPlt, BatchFramesAndVariableChecks) {
-    const struct {
-        const char* times;
-        const char* variable;
-        int status;
-        std::vector<std::string> pictures;
-        const char* said;
-    } cases[] = {
-        {"h24", "temp", 0, {"m.png"}, nullptr},
-        {"h12,h24", "temp", 0, {"m.png", "m_01.png"}, "Looping initiated"},
-        {"h24", "gtdd", 0, {"m.png"}, nullptr},
-        {"h24", "height", kExitUsage, {}, "Unknown variable for GFS MOS: height"},
-    };
-    for (const auto& c : cases) {
-        testing::ScratchDir run_dir;
-        const auto r = testing::run_mosplot(
-            run_dir, testing::demo_args("png," + run_dir.file("m.png"), {"-ft", c.times, "-va", c.variable}));
-        EXPECT_EQ(r.status, c.status) << c.times << " " << c.variable << "\n" << r.out << r.err;
-        std::vector<std::string> pictures;
-        for (const auto& e : std::filesystem::directory_iterator(run_dir.path()))
-            if (e.path().extension() == ".png") pictures.push_back(e.path().filename().string());
-        std::sort(pictures.begin(), pictures.end());
-        EXPECT_EQ(pictures, c.pictures) << c.times << " " << c.variable;
-        EXPECT_EQ((r.out + r.err).find("Looping initiated") != std::string::npos,
-                  c.said != nullptr && std::string(c.said) == "Looping initiated") << c.times;
-        if (c.said != nullptr) {
-            EXPECT_NE((r.out + r.err).find(c.said), std::string::npos) << r.out << r.err;
-        }
-    }
-}
-
 std::string name_conv() {
     char out[2 * kFileNameSize + 16];
     return FILE_get_name_conv(out);
@@ -326,12 +290,11 @@ std::string name_conv() {
 
 // The out_file entries choose grid file kinds and the naming conventions.
 TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
-    struct Case {
+    const struct {
         const char* out_file;
         int kind;
         const char* conv;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"orv", 2, "mos_grd_orv"},   {"orvb", 3, "mos_grd_orvb"},    {"cdf", 11, "mos_grd_cdf"},
         {"orv_mine", 2, "mine"},     {"orvb_binary", 3, "binary"},   {"cdf:nc_conv", 11, "nc_conv"},
         {"my_conv", 2, "my_conv"},   {"none", 0, "mos_grd"},         {"gif,orv", 2, "mos_grd_orv"},
@@ -339,7 +302,7 @@ TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
         {"raw", 0, "mos_grd"},       {"raw_stations,cdf", 11, "mos_grd_cdf"},
         {"xwd", 0, "mos_grd"},       {"img,png,orv", 2, "mos_grd_orv"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         RES_put("out_file", c.out_file);
         FLAG_set(kFlagOutType, 0);
         EXPECT_EQ(MOS_grd_out_file(), c.kind) << c.out_file;
@@ -349,17 +312,16 @@ TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
 }
 
 TEST_F(MosPlt, RawOutputHookReadsTheOutFileEntries) {
-    struct Case {
+    const struct {
         const char* out_file;
         int taken;
         const char* conv;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {nullptr, 0, "mos_raw"},      {"none,gif", 0, "mos_raw"},       {"png:map.png,xwd", 0, "mos_raw"},
         {"cdf,orvb", 0, "mos_raw"},   {"raw_stations", 1, "stations"},  {"orv", 1, "mos_raw"},
         {"png,my_raw", 1, "my_raw"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         if (c.out_file != nullptr) RES_put("out_file", c.out_file);
         EXPECT_EQ(MOS_raw_out_file(), c.taken) << (c.out_file != nullptr ? c.out_file : "no out_file");
         EXPECT_NE(name_conv().find(c.conv), std::string::npos) << name_conv();

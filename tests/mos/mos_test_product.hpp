@@ -4,7 +4,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <map>
 #include <vector>
 #include <string>
+#include <tuple>
 
 #include "core/flag.hpp"
 #include "core/mess.hpp"
@@ -134,7 +134,6 @@ TEST_F(MosTool, HourNotInTheBulletinIsMissingWithAWarning) {
               "Forecast hour 99 is not in the bulletin; its hours are "
               "6 9 12 15 18 21 24 27 30 33 36 39 42 45 48 51 54 57 60\n");
 }
-
 
 // Every maximum/minimum cell c holds 100 + c.
 std::string all_max_min() {
@@ -346,8 +345,41 @@ TEST_F(MosTool, RealNamStationsGiveFogAndFlightCategories) {
     EXPECT_STREQ(get("fr", 6).text, "VFR");
 }
 
+// One variable of an extended or MRF report: value (M for missing) and,
+// where given, the text, level, level type, units or time it leaves.
+struct FamilyCase {
+    const char* name;
+    int time;
+    float value;
+    const char* units = "";
+    int level = kMissing;
+    int level_type = kMissing;
+    int time_after = kMissing;
+    const char* text = nullptr;
+};
 
-// ---------------------------------------------------------------- extended and MRF families
+template <typename Report, typename Get>
+void expect_values(const Report& report, Get get, bool check_result, const std::vector<FamilyCase>& cases) {
+    for (const FamilyCase& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.time));
+        VarRecord v = var(c.name, c.time, c.units);
+        RawData raw{};
+        const int result = get(&report, &v, &raw);
+        if (check_result) {
+            EXPECT_EQ(result, is_missing(c.value) ? 0 : 1);
+        }
+        if (c.text != nullptr) {
+            EXPECT_STREQ(raw.text, c.text);
+        } else if (is_missing(c.value)) {
+            EXPECT_TRUE(is_missing(raw.value)) << raw.value;
+        } else {
+            EXPECT_NEAR(raw.value, c.value, 1e-3F);
+        }
+        EXPECT_TRUE(is_missing(c.level) || v.level == c.level) << v.level;
+        EXPECT_TRUE(is_missing(c.level_type) || v.level_type == c.level_type) << v.level_type;
+        EXPECT_TRUE(is_missing(c.time_after) || v.time == c.time_after) << v.time;
+    }
+}
 
 TEST(MosuTool, ValuesLevelsAndSums) {
     RES_reset_for_tests();
@@ -356,61 +388,26 @@ TEST(MosuTool, ValuesLevelsAndSums) {
     MOSU_initialize(&u);
     copy_text(u.id, "BOS");
     for (int c = 0; c < 11; ++c) u.hours[c] = 6 * c;
-    u.temp[0][0] = 7;
-    u.temp[2][0] = -5;
-    u.rhum[2][0] = 80;
-    u.pres[2] = 1013;
-    u.vvel[2] = -25;
-    u.thick[2] = 5400;
-    u.wdir[2] = 180;
-    u.wspd[2] = 10;
+    std::tie(u.temp[0][0], u.temp[2][0], u.rhum[2][0], u.pres[2], u.vvel[2]) = std::tuple(7, -5, 80, 1013, -25);
+    std::tie(u.thick[2], u.wdir[2], u.wspd[2]) = std::tuple(5400, 180, 10);
     for (int c = 1; c <= 8; ++c) u.prec[c] = 10 * c;
     u.prec[9] = 1000;
-    const struct {
-        const char* name;
-        int time;
-        float value;
-        int level = kMissing;
-        int time_after = kMissing;
-    } cases[] = {
+    expect_values(u, MOSU_get_data, false, {
         {"temp", 12, -5},  // the fourth slot is never filled
-        {"tempb", 12, M}, {"rhum", 12, 80}, {"pres", 12, 1013}, {"vvel", 12, -2.5F, 700}, {"thick", 12, 5400, 100050},
+        {"tempb", 12, M}, {"rhum", 12, 80}, {"pres", 12, 1013, "", M, 102},
+        {"vvel", 12, -2.5F, "", 700, 100}, {"thick", 12, 5400, "", 100050},
         {"vwnd", 12, 5.144F}, {"prec", 12, 0.2F},
         {"prec", 4000018, 0.6F},  // accumulation up to 18 hours: columns 1..3
-        {"cprec", 12, 3.6F, kMissing, 4000060},
+        {"cprec", 12, 3.6F, "", M, M, 4000060},
         {"temp", 66, M},  // not among the first nine columns
         {"temp", 9, M}, {"temp", 54, M}, {"temp", 48, M}, {"temp", 0, 7},
-    };
-    for (const auto& c : cases) {
-        VarRecord v = var(c.name, c.time);
-        RawData raw{};
-        MOSU_get_data(&u, &v, &raw);
-        if (is_missing(c.value)) {
-            EXPECT_TRUE(is_missing(raw.value)) << c.name << " " << c.time;
-        } else {
-            EXPECT_NEAR(raw.value, c.value, 1e-3F) << c.name << " " << c.time;
-        }
-        if (!is_missing(c.level)) {
-            EXPECT_EQ(v.level, c.level) << c.name;
-        }
-        if (!is_missing(c.time_after)) {
-            EXPECT_EQ(v.time, c.time_after) << c.name;
-        }
-    }
+        {"city", 0, M, "", M, M, M, "BOS"},
+    });
     EXPECT_EQ(u.wdir[2], 180);
-    VarRecord v = var("pres", 12);
+    VarRecord v = var("temp", 12);
     RawData raw{};
     MOSU_get_data(&u, &v, &raw);
-    EXPECT_EQ(v.level_type, 102);
-    v = var("temp", 12);
-    MOSU_get_data(&u, &v, &raw);
     EXPECT_STREQ(v.units, "C");
-    v = var("vvel", 12);
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_EQ(v.level_type, 100);
-    v = var("city");
-    MOSU_get_data(&u, &v, &raw);
-    EXPECT_STREQ(raw.text, "BOS");
     v = var("lift");
     EXPECT_EQ(MOSU_get_var(&v), 1);
     EXPECT_STREQ(v.units, "dC");
@@ -421,55 +418,26 @@ TEST(MosmTool, DayAndHalfDayIndexesWeatherAndUnits) {
     MESS_set(0, 0);
     MosmReport m{};
     MOSM_initialize(&m);
-    for (int i = 0; i < kMosmDayValues; ++i) {
-        m.max[i] = 50 + i;
-        m.min[i] = 30 + i;
-        m.nmax[i] = 52;
-        m.pop24[i] = 10 * i;
-    }
-    for (int i = 0; i < kMosmHalfDays; ++i) {
-        m.wind[i] = i;
-        m.cloud[i] = 5 * i;
-        m.pos[i] = 50;
-    }
-    const struct {
-        const char* name;
-        int time;
-        float value;
-        const char* units = "";
-    } cases[] = {
-        {"wspd", 48, 3},   // day 1, half-day 3
-        {"wspd", 36, 2},   // day 1, half-day 2
+    for (int i = 0; i < kMosmDayValues; ++i) std::tie(m.max[i], m.min[i], m.nmax[i], m.pop24[i]) = std::tuple(50 + i, 30 + i, 52, 10 * i);
+    for (int i = 0; i < kMosmHalfDays; ++i) std::tie(m.wind[i], m.cloud[i], m.pos[i]) = std::tuple(i, 5 * i, 50);
+    expect_values(m, MOSM_get_data, true, {
+        {"wspd", 48, 3},  // day 1, half-day 3
+        {"wspd", 36, 2},  // day 1, half-day 2
         {"wspd", 24, 1}, {"wspd", 192, 15}, {"maxt", 48, 51}, {"maxt", 24, 50}, {"maxt", 192, 57}, {"dmaxt", 48, -1},
         {"temp", 216, M},  // past the eighth day or between half days
         {"temp", 99, M}, {"temp", 30, M}, {"maxt", 48, (51.0F - 32.0F) * 5.0F / 9.0F, "C"},
-    };
-    for (const auto& c : cases) {
-        VarRecord v = var(c.name, c.time, c.units);
-        RawData raw{};
-        EXPECT_EQ(MOSM_get_data(&m, &v, &raw), is_missing(c.value) ? 0 : 1) << c.name << " " << c.time;
-        if (is_missing(c.value)) {
-            EXPECT_TRUE(is_missing(raw.value)) << c.name << " " << c.time;
-        } else {
-            EXPECT_NEAR(raw.value, c.value, 1e-3F) << c.name << " " << c.time;
-        }
-    }
-    VarRecord v = var("cldcv", 60);
-    RawData raw{};
-    MOSM_get_data(&m, &v, &raw);
-    EXPECT_STREQ(raw.text, "20");
-
+        {"cldcv", 60, 20, "", M, M, M, "20"},
+    });
     char text[kMosWeatherSize];
     m.pop24[2] = 40;
     m.pos[4] = 60;
-    const std::pair<int, const char*> weather[] = {{50, "S-"}, {30, "R-"}, {M, "R-"}};
-    for (const auto& [pos, want] : weather) {
+    for (const auto& [pos, want] : {std::pair{50, "S-"}, {30, "R-"}, {M, "R-"}}) {
         m.pos[5] = pos;
         EXPECT_STREQ(MOSM_weather(&m, 2, text), want) << pos;
     }
     m.pop24[2] = 29;
     EXPECT_STREQ(MOSM_weather(&m, 2, text), "");
-    v = var("pos");
+    VarRecord v = var("pos");
     EXPECT_EQ(MOSM_get_var(&v), 1);
     EXPECT_STREQ(v.units, "%");
     v = var("tempb");
