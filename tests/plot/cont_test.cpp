@@ -521,6 +521,35 @@ TEST_F(ContGridTest, DeferredMarksAndLabelsAreDrawnOnceWhenTheMapIsDrawn) {
     setup(&f);
     EXPECT_EQ(drawn_.texts.size(), 2 * n);
 }
+// Positions projected for one grid are kept for the next draw of that grid
+// only: a grid of another region over the same map takes its own places.
+TEST_F(ContGridTest, GridsOfTwoRegionsOverOneMapTakeTheirOwnPlaces) {
+    FLAG_set_batch(1);
+    Domain map = test::latlon_domain(41, 41);
+    ASSERT_GE(MAP_setup(&map), 0);
+    close();
+    test::open_recording(&drawn_, -1e4F, 1e4F, -1e4F, 1e4F);
+    open_ = true;
+    ASSERT_GT(CLR_read_table(ORV_DATA_DIR "orv.clr"), 0);
+    RES_put("con_interval", "1");
+    auto z = make_grid(5, 5, [](int i, int j) { return static_cast<float>(i + j) + 0.5F; });
+    const auto top_of = [&](float clat) {
+        GridField f = field(z, 5, 5);
+        f.domain = test::latlon_domain(5, 5);
+        f.domain.clat = clat;
+        setup(&f);
+        CONT_set_type(12);
+        drawn_ = test::Recording{};
+        EXPECT_EQ(CONT_draw(&f), 0);
+        float top = -1e30F;
+        for (const auto& s : drawn_.shapes)
+            for (const auto& p : s.points) top = std::max(top, p.y);
+        return top;
+    };
+    const float south = top_of(35.0F), north = top_of(45.0F);
+    ASSERT_GT(south, -1e30F) << "the grid draws contours";
+    EXPECT_GT(north, south + 5.0F * MAP_get_vert() / 41.0F) << "ten degrees further north";
+}
 TEST_F(ContGridTest, PlotParametersOutliveTheContourSetUp) {
     FLAG_set_batch(1);
     CONT_register_hooks();
