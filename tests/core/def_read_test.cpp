@@ -1,12 +1,7 @@
 #include "core/def_read.hpp"
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <string>
-#include <utility>
 #include <vector>
 #include "core/mess.hpp"
 #include "core/resrc.hpp"
@@ -63,13 +58,6 @@ TEST_F(DefTest, ResourceLinesCommentsAndQuotes) {
                                   "*crlf=value"}));
 }
 
-TEST_F(DefTest, NoFileGivesEndOfData) {
-    char name[kDefNameSize];
-    char value[kDefLineSize];
-    EXPECT_EQ((std::vector{DEF_get(name, value), DEF_open((dir_ + "/missing").c_str()), DEF_get(name, value)}),
-              (std::vector{-1, -1, -1}));
-}
-
 TEST_F(DefTest, ConditionalBlocksFollowTags) {
     const auto p = write("f",
                          "DEF alpha\n"
@@ -84,24 +72,6 @@ TEST_F(DefTest, ConditionalBlocksFollowTags) {
                          "END\n"
                          "IF\n g 1\n");
     EXPECT_EQ(read_all(p), (Lines{"a=1", "b=2", "c=3", "d=1", "f=2", "g=1"}));
-}
-
-TEST_F(DefTest, UnmatchedDirectivesAreReportedAndIgnored) {
-    const auto p = write("f", "ELSE\nx 1\nELIF tag\nEND\ny 2\n");
-    ::testing::internal::CaptureStderr();
-    const Lines got = read_all(p);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "DEF_get: else without an if\n"
-              "DEF_get: elif without an if\n"
-              "DEF_get: end without an if\n");
-    EXPECT_EQ(got, (Lines{"x=1", "y=2"}));
-}
-
-TEST_F(DefTest, OpenBlockCarriesIntoTheNextFile) {
-    const auto first = write("first", "IF missing\n");
-    const auto second = write("second", "hidden 1\nEND\nshown 2\n");
-    EXPECT_EQ(read_all(first), Lines{});
-    EXPECT_EQ(read_all(second), Lines{"shown=2"});
 }
 
 TEST_F(DefTest, DeepNestingIsSkippedSafely) {
@@ -133,37 +103,6 @@ TEST_F(DefTest, HostileContentDoesNotStopTheReader) {
     EXPECT_EQ(got[got.size() - 3], "*" + std::string(62, 'n') + "=v");
 }
 
-TEST_F(DefTest, DirectoriesOfferThreeFileNamesInOrder) {
-    ASSERT_EQ(mkdir((dir_ + "/d").c_str(), 0755), 0);
-    EXPECT_EQ(DEF_open((dir_ + "/d").c_str()), -1);  // nothing there
-    write("d/Orv.res", "from res\n");
-    EXPECT_EQ(read_all(dir_ + "/d"), Lines{"from=res"});
-    write("d/.orvdef", "from orvdef\n");
-    EXPECT_EQ(read_all(dir_ + "/d/"), Lines{"from=orvdef"});
-    write("d/orv.cfg", "from cfg\n");
-    EXPECT_EQ(read_all(dir_ + "/d"), Lines{"from=cfg"});
-}
-
-TEST_F(DefTest, EmptyElementMeansDotOrvdefHereAndLongPathsAreRefused) {
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
-    write(".orvdef", "here 1\n");
-    EXPECT_EQ(read_all(""), Lines{"here=1"});
-    EXPECT_EQ(DEF_open(nullptr), 0);
-    DEF_close();
-    const std::string deep = "./" + std::string(90, 'd');
-    EXPECT_EQ(DEF_open(deep.c_str()), -1);
-    ASSERT_EQ(chdir(cwd), 0);
-}
-
-TEST_F(DefTest, UnreadableFileIsSkipped) {
-    const auto p = write("locked", "x 1\n");
-    chmod(p.c_str(), 0);
-    if (access(p.c_str(), R_OK) == 0) GTEST_SKIP() << "running with permission to read anything";
-    EXPECT_EQ(DEF_open(p.c_str()), -1);
-}
-
 TEST_F(DefTest, PatternsMatchTheQualifiedName) {
     char a0[] = "/usr/bin/mosplot";
     char* argv[] = {a0, nullptr};
@@ -185,21 +124,6 @@ TEST_F(DefTest, PatternsMatchTheQualifiedName) {
     EXPECT_STREQ(DEF_parse_name("plain", base), "plain");
 }
 
-TEST_F(DefTest, TitlesChangeTheQualifiedName) {
-    DEF_name("chart");
-    EXPECT_EQ(DEF_cmp("label", "chart.label"), 1);
-    EXPECT_EQ(DEF_cmp("label", "Orv.label"), 0);
-    DEF_title("+east");
-    EXPECT_EQ(DEF_cmp("label", "Orv.east.label"), 1);
-    EXPECT_EQ(DEF_cmp("label", "*east.label"), 1);
-    DEF_title(std::string(100, 'T').c_str());
-    EXPECT_EQ(std::string(DEF_get_title()), std::string(29, 'T'));
-    EXPECT_EQ(DEF_cmp("label", (std::string(29, 'T') + ".label").c_str()), 1);
-    // The qualified name is cut at 39 characters.
-    EXPECT_EQ(DEF_cmp("longer_name", (std::string(29, 'T') + ".longer_name").c_str()), 0);
-    EXPECT_EQ(DEF_cmp("longer_name", (std::string(29, 'T') + ".longer_na").c_str()), 1);
-}
-
 TEST_F(DefTest, TagListHoldsTen) {
     for (int i = 0; i < kDefMaxTags; ++i) EXPECT_EQ(DEF_tag(("t" + std::to_string(i)).c_str()), 0);
     EXPECT_EQ(DEF_tag("one_more"), -1);
@@ -209,22 +133,5 @@ TEST_F(DefTest, TagListHoldsTen) {
     EXPECT_EQ(read_all(p), Lines{"yes=1"});
 }
 
-TEST_F(DefTest, EnvironmentLookupOrder) {
-    DEF_name("tool");
-    // Each step sets one more variable: the program's own form beats the
-    // caller's name, which beats the plain one; the value is cut to the buffer.
-    const std::pair<const char*, std::string> steps[] = {
-        {"orvres_x=3", "3"}, {"myres_x=2", "2"}, {"orvtool.res_x=", std::string(63, '1')}};
-    char out[64];
-    EXPECT_EQ(DEF_env("res_x", "myres_x", out, sizeof out), 0);
-    for (const auto& [var, want] : steps) {
-        const std::string name(var, std::strchr(var, '=') - var);
-        setenv(name.c_str(), want.size() > 60 ? std::string(100, '1').c_str() : want.c_str(), 1);
-        EXPECT_EQ(DEF_env("res_x", "myres_x", out, sizeof out), 1) << var;
-        EXPECT_EQ(out, want) << var;
-    }
-    EXPECT_EQ(std::string(DEF_env_value("res_x", "myres_x")), std::string(100, '1'));
-    for (const char* name : {"orvtool.res_x", "myres_x", "orvres_x"}) unsetenv(name);
-}
 }  // namespace
 }  // namespace orv

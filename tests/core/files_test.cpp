@@ -1,9 +1,6 @@
 #include "core/files.hpp"
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
-#include <algorithm>
 #include <array>
 #include <tuple>
 #include <cstdlib>
@@ -91,11 +88,6 @@ protected:
 
 class FilesTest : public NamingTest {};
 
-std::string home_of_user() {
-    const struct passwd* pw = getpwuid(getuid());
-    return pw != nullptr ? pw->pw_dir : "";
-}
-
 TEST_F(FilesTest, StandardAndFullNames) {
     for (const char* s : {"", "-", "std", "STD", "stdn", "StdN"}) EXPECT_EQ(FILE_is_stdio(s), 1) << s;
     EXPECT_EQ(FILE_is_stdio(nullptr), 1);
@@ -120,20 +112,6 @@ TEST_F(FilesTest, JoiningPaths) {
     EXPECT_STREQ(FILE_add_path_delim(empty, sizeof empty), "");
     char full[4] = "abc";
     EXPECT_STREQ(FILE_add_path_delim(full, sizeof full), "abc");
-}
-
-TEST_F(FilesTest, HomeDirectoryExpansion) {
-    const std::string home = home_of_user();
-    ASSERT_FALSE(home.empty());
-    char out[kFileNameSize];
-    EXPECT_EQ(std::string(FILE_add_user_path("~", out)), home);
-    EXPECT_EQ(std::string(FILE_add_user_path("~/etc/x", out)), home + "/etc/x");
-    EXPECT_STREQ(FILE_add_user_path("~no_such_user_here/x", out), "~no_such_user_here/x");
-    EXPECT_STREQ(FILE_add_user_path("plain/~x", out), "plain/~x");
-    const struct passwd* root = getpwnam("root");
-    if (root != nullptr) {
-        EXPECT_EQ(std::string(FILE_add_user_path("~root/y", out)), std::string(root->pw_dir) + "/y");
-    }
 }
 
 TEST_F(FilesTest, WritingNeedsAnExistingDirectoryAndQueriesSeeTheFile) {
@@ -162,20 +140,6 @@ TEST_F(FilesTest, WritingNeedsAnExistingDirectoryAndQueriesSeeTheFile) {
     EXPECT_EQ(FILE_exist(path("nothing").c_str()), 0);
 }
 
-TEST_F(FilesTest, SpecialFiles) {
-    EXPECT_EQ(FILE_exist("-"), 1);
-    EXPECT_EQ(FILE_is_device("/dev/null"), 1);
-    EXPECT_EQ(FILE_is_file("/dev/null"), 0);
-    const std::string fifo = path("pipe");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(FILE_is_fifo(fifo.c_str()), 1);
-    EXPECT_EQ(FILE_is_fifo(dir_.c_str()), 0);
-    EXPECT_EQ(FILE_open("-", "r"), stdin);
-    EXPECT_EQ(FILE_open("std", "w"), stdout);
-    EXPECT_EQ(FILE_close(stdin), 0);
-    EXPECT_NE(fileno(stdin), -1);  // the standard streams stay open
-}
-
 TEST_F(FilesTest, CommandPipes) {
     const std::string out = path("piped.txt");
     std::FILE* w = FILE_open(("|cat > '" + out + "'").c_str(), "w");
@@ -191,16 +155,6 @@ TEST_F(FilesTest, CommandPipes) {
     EXPECT_EQ(FILE_close(r), 0);
 }
 
-TEST_F(FilesTest, MakeDirectoryLevels) {
-    // The last `levels` parts are no directories; "\\" separates as "/" does.
-    EXPECT_EQ((std::vector{FILE_make_dir(path("x/y/file").c_str(), 1), FILE_is_dir(path("x/y").c_str()),
-                           FILE_exist(path("x/y/file").c_str()), FILE_make_dir(path("x/y/file").c_str(), 1),
-                           FILE_make_dir(path("p\\q\\r").c_str(), 0), FILE_is_dir(path("p/q/r").c_str()),
-                           FILE_make_dir(path("s/t/u/v").c_str(), 2), FILE_is_dir(path("s/t").c_str()),
-                           FILE_exist(path("s/t/u").c_str())}),
-              (std::vector{0, 1, 0, 1, 0, 1, 0, 1, 0}));
-    EXPECT_EQ(ORV_share(), 0);
-}
 TEST_F(NamingTest, ExpansionOfDateAndPathCodes) {
     RES_put("data_path", "/data");
     RES_put("my_dir", "/over/here");
@@ -324,22 +278,6 @@ TEST_F(NamingTest, ConventionFileChoices) {
     EXPECT_EQ(expand(d), "hourly");
 }
 
-TEST_F(NamingTest, SaveAndRestoreAroundAnotherConvention) {
-    FILE_set_name("gfs_fous26");
-    FILE_set_filename("/x/chosen.txt");
-    FILE_save_name_conv();
-    FILE_set_name("grid");
-    EXPECT_TRUE(FILE_set_name_conv("21600 %D/%Y.x -"));
-    EXPECT_EQ(FILE_get_offset(), 21600);
-    FILE_restore_name_conv();
-    char out[kFileNameSize];
-    EXPECT_STREQ(FILE_get_filename(out), "/x/chosen.txt");
-    EXPECT_EQ(FILE_get_offset(), 3600);
-    const DateRecord d = at(2014, 1, 1, 0);
-    FILE_set_date(&d, out);
-    EXPECT_STREQ(out, "/x/gfs_mav_fous26_2014010100.txt");  // the path of the chosen name
-}
-
 TEST_F(NamingTest, EntriesParseIntoNamesAndDates) {
     FILE_set_name("hourly");
     EXPECT_EQ(entry("2005031512"), "mos_2005031512.txt");
@@ -364,23 +302,6 @@ TEST_F(NamingTest, EntriesParseIntoNamesAndDates) {
     FILE_get_date(&d);
     EXPECT_EQ(d.month, 2);
     EXPECT_EQ(d.jday, kMissing);
-}
-
-TEST_F(NamingTest, EntrySuffixesByFileKind) {
-    FILE_set_name("hourly");
-    char out[kFileNameSize];
-    FILE_set_file("2005031512#200501", out);  // kind 0: fixes year and month
-    DateRecord ts{};
-    FILE_get_time(&ts);
-    EXPECT_EQ(ts.year, 2005);
-    EXPECT_EQ(ts.month, 1);
-    EXPECT_EQ(ts.day, kMissing);
-    EXPECT_EQ(std::string(out), path("mos_2005031512.txt"));
-    FILE_reset_time();
-    FILE_set_type(1);
-    FILE_set_file("2005031512:extra", out);
-    EXPECT_STREQ(FILE_get_ext_info(), ":extra");
-    EXPECT_EQ(std::string(out), path("mos_2005031512.txt"));
 }
 
 TEST_F(NamingTest, AnUnsetExtensionIsTakenFromTheChosenName) {
@@ -465,33 +386,6 @@ TEST_F(NamingTest, LatestSearchFindsTheLatestFileLargeEnough) {
     EXPECT_EQ(current("#2005031512la"), "big_2005031312.txt");
 }
 
-TEST_F(NamingTest, DateOffsetsAndSequences) {
-    FILE_set_name("@%D/s_%6h.txt");
-    char out[kFileNameSize];
-    const DateRecord d = at(2005, 3, 15, 12);
-    EXPECT_EQ(FILE_set_date_off(&d, 43200, out), 2);
-    EXPECT_EQ(local(out), "s_00.txt");
-    const auto sequence = [&] {
-        FILE_first(&d);
-        std::vector<std::string> names;
-        while (FILE_get_next(out) != 0) names.push_back(local(out));
-        return names;
-    };
-    FILE_set_name("@%D/%d%6h");
-    RES_put("num_hour", "-12");
-    EXPECT_EQ(sequence(), (std::vector<std::string>{"1500", "1506", "1512"}));
-    EXPECT_EQ(FILE_get_skip(), 21600);
-    EXPECT_EQ(FILE_get_num_file(), -43200);
-    RES_put("num_hour", "24,12");
-    EXPECT_EQ(sequence(), (std::vector<std::string>{"1512", "1600", "1612"}));
-    FILE_prev_file(out);
-    EXPECT_EQ(local(out), "1600");
-    RES_put("filename", "a1,b2");
-    FILE_set_name("@%D/x%y");
-    EXPECT_EQ(sequence(), (std::vector<std::string>{"xa1", "xb2"}));
-    EXPECT_EQ(FILE_get_num_file(), 1);
-}
-
 TEST_F(NamingTest, ShellTextInConventionsAndEntriesRunsNothing) {
     const std::string marker = path("X");
     for (const std::string& conv :
@@ -570,17 +464,6 @@ TEST_F(NamingTest, OverwriteDecisions) {
     EXPECT_EQ(FILE_overwrite(there.c_str(), 1), 3);
 }
 
-TEST_F(NamingTest, FileKindsFromTheFirstCharacters) {
-    write("g", "ORVGRID 1\n");
-    write("r", "ORVRAW\n");
-    write("s", "ORVSFC");
-    write("o", "text");
-    // "g-part2" is known by the name before the "-".
-    for (const auto& [name, kind] : std::vector<std::pair<const char*, int>>{
-             {"g", 6}, {"r", 5}, {"s", 11}, {"o", -1}, {"g-part2", 6}, {"none", -1}})
-        EXPECT_EQ(FILE_type(path(name).c_str()), kind) << name;
-}
-
 class GetFileTest : public NamingTest {
 protected:
     void SetUp() override {
@@ -590,61 +473,7 @@ protected:
         FILE_set_name("hourly");
         setenv("orvcurtime", "2026120609", 1);
     }
-    // The name chosen through the prompt for the scripted replies.
-    std::string choose(const std::string& replies) {
-        feed_stdin(replies);
-        CaptureStdout();
-        char out[kFileNameSize] = "";
-        EXPECT_EQ(FILE_get_file("Enter the surface filename: ", out), 1);
-        output_ = GetCapturedStdout();
-        return out;
-    }
-    std::string output_;
 };
-
-TEST_F(GetFileTest, ListsThenChoosesByNameLatestAndDate) {
-    EXPECT_EQ(choose("mos_2026120512.txt\n"), path("mos_2026120512.txt"));
-    EXPECT_EQ(output_.find("List of available files:\n"), 0U);
-    EXPECT_NE(output_.find(path("mos_2026120500.txt")), std::string::npos);
-    EXPECT_NE(output_.find("Enter the surface filename: "), std::string::npos);
-    DateRecord d{};
-    FILE_get_date(&d);
-    EXPECT_EQ(d.day, 5);
-    EXPECT_EQ(d.hour, 12);
-    EXPECT_EQ(choose("la\n"), path("mos_2026120600.txt"));
-    EXPECT_NE(output_.find("Current filename: " + path("mos_2026120600.txt")), std::string::npos);
-    FILE_get_date(&d);
-    EXPECT_EQ(d.day, 6);
-    EXPECT_EQ(d.hour, 0);
-    EXPECT_EQ(choose("#2026120500\n"), path("mos_2026120500.txt"));
-    EXPECT_EQ(choose("2026120512\n"), path("mos_2026120512.txt"));
-    EXPECT_EQ(choose("cu-9\n"), path("mos_2026120600.txt"));
-}
-
-TEST_F(GetFileTest, UnknownNamesTwiceThenAGoodOne) {
-    CaptureStderr();
-    EXPECT_EQ(choose("nothing\nlist\n1999010100\n2026120600\n"), path("mos_2026120600.txt"));
-    const std::string err = GetCapturedStderr();
-    EXPECT_NE(err.find("File not found: " + path("mos_1999010100.txt")), std::string::npos);
-    const auto count = [](const std::string& text, const std::string& what) {
-        std::size_t n = 0;
-        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-        return n;
-    };
-    EXPECT_EQ(count(err, "File not found: "), 2U);  // "list" is no failure
-    EXPECT_EQ(count(output_, path("mos_2026120500.txt")), 2U);
-    EXPECT_EQ(count(output_, "Enter the surface filename: "), 4U);
-}
-
-TEST_F(GetFileTest, FourUnknownNamesEndTheProgram) {
-    const auto get_file = [this](const std::string& replies) {
-        feed_stdin(replies);
-        char out[kFileNameSize];
-        FILE_get_file("Enter the surface filename: ", out);
-    };
-    EXPECT_EXIT(get_file("a1\nb2\nc3\nd4\nmos_2026120600.txt\n"), ::testing::ExitedWithCode(10), "File not found: .*d4");
-    EXPECT_EXIT(get_file("exit\n"), ::testing::ExitedWithCode(0), "");
-}
 
 TEST_F(GetFileTest, BatchTakesTheLatestFileOrEnds) {
     FLAG_set_batch(1);
@@ -691,34 +520,6 @@ protected:
         RES_put("name_conv", "");  // the shipped file in the installation data
     }
 };
-
-TEST_F(ShippedConventionTest, EveryFamilyAndOutputHasItsOwnLine) {
-    const DateRecord d = at(2014, 1, 1, 0);
-    for (const char* type : {"mos_dat", "ngm", "ngm_ua", "eta", "eta_ua", "nam", "nam_ua", "avn",
-                             "mrf", "mrfx", "gfs", "gfsx", "mos_raw", "mos_grd", "mos_grd_orv",
-                             "mos_grd_cdf"}) {
-        CaptureStdout();
-        EXPECT_EQ(FILE_set_name(type), 1) << type;
-        GetCapturedStdout();
-        const std::string name = expand(d);
-        EXPECT_NE(name.find("2014010100"), std::string::npos) << type << ": " << name;
-        EXPECT_EQ(FILE_get_offset(), 3600) << type;
-    }
-    FILE_set_name("mos_grd_cdf:v=temp:l=sfc:f=h12");
-    EXPECT_EQ(expand(d), "./mos_temp_sfc_h12_2014010100.nc");
-}
-
-TEST_F(ShippedConventionTest, DefaultConventionFindsTheSampleNaming) {
-    write("mos_2026120600.txt", "bulletin\n");
-    FILE_set_name("mos_dat");
-    setenv("orvcurtime", "2026120611", 1);
-    FLAG_set_batch(1);
-    char out[kFileNameSize];
-    CaptureStdout();
-    EXPECT_EQ(FILE_get_file("Enter the surface filename: ", out), 1);
-    GetCapturedStdout();
-    EXPECT_EQ(std::string(out), path("mos_2026120600.txt"));
-}
 
 TEST_F(ShippedConventionTest, RealBulletinsAreFoundByFamilyAndRegion) {
     const std::string data = ORV_SOURCE_DIR "/../shared/data/mos";

@@ -18,29 +18,6 @@ TEST_F(FlagTest, SlotsOutsideTheTable) {
               (std::vector<std::int64_t>{0, -1, -1, 0, -1, 0, 0, 5}));
 }
 
-TEST_F(FlagTest, SlotsHoldSixtyFourBitsAndGetGivesTheLowHalf) {
-    EXPECT_EQ(FLAG_get(6), -9999);
-    const std::int64_t big = (std::int64_t{1} << 40) + 7;
-    FLAG_setl(6, big);
-    EXPECT_EQ(FLAG_getl(6), big);
-    EXPECT_EQ(FLAG_get(6), 7);
-    FLAG_reset(3);
-    EXPECT_EQ(FLAG_get(0), 3);
-    EXPECT_EQ(FLAG_get(29), 3);
-    FLAG_resetl(big);
-    EXPECT_EQ(FLAG_getl(17), big);
-}
-
-TEST_F(FlagTest, BatchAndHelpNeedPositiveSlots) {
-    EXPECT_EQ((std::vector{FLAG_batch(), FLAG_help()}), (std::vector{0, 0}));
-    FLAG_set_batch(1);
-    EXPECT_EQ((std::vector{FLAG_batch(), FLAG_get(kFlagBatch)}), (std::vector{1, 1}));
-    FLAG_set_batch(0);
-    EXPECT_EQ(FLAG_batch(), 0);
-    FLAG_set(kFlagHelp, 2);
-    EXPECT_EQ(FLAG_help(), 1);
-}
-
 TEST_F(FlagTest, PlotSwitchAggregatesCountTheirMembers) {
     for (int i = 0; i < kPlotSwitches; ++i) EXPECT_EQ(FLAG_getplot(i), 1U);
     FLAG_setplot(kPlotAll, 0);

@@ -121,24 +121,6 @@ TEST_F(MenuTest, OneColumnAndTheTrailerByModeBits) {
     EXPECT_EQ(printed("Empty\n", kHours, 5, 3), "Empty\n\n");  // no shown items
 }
 
-TEST_F(MenuTest, SeparatorLine) {
-    const MenuEntry items[] = {
-        {"Back", "back", 0, {1}}, {"First", "a", 1, {1}}, {"-", "", 0, {1}},
-        {"Second", "b", 2, {1}},  {nullptr, nullptr, 0, {}},
-    };
-    EXPECT_EQ(printed("T\n", items, 0, 0),
-              "T\n\n"
-              "  1: First                         \n"
-              " --------------------               \n"
-              "  3: Second                        \n"
-              "\n");
-}
-
-TEST_F(MenuTest, TitleTakesTheItemCount) {
-    EXPECT_EQ(lines_of(printed("%d choices, 100%%\n", kHours, 1, 0))[0], "2 choices, 100%\n");
-    EXPECT_EQ(lines_of(printed("%s stays\n", kHours, 1, 0))[0], "%s stays\n");
-}
-
 // Thirteen items take seven rows, the last alone; fourteen pair the last row
 // too, and the back item then shares its line with the exit item.
 TEST_F(MenuTest, LongMenusTakeTwoColumns) {
@@ -180,15 +162,6 @@ TEST_F(MenuTest, ExitAndMainWordsByMode) {
     for (const auto& c : cases) EXPECT_EQ(choose(c.input, reply, c.mode), c.value) << c.input << " mode " << c.mode;
 }
 
-TEST_F(MenuTest, QuestionMarkListsAbbreviationsAndAsksAgain) {
-    char reply[kMenuReplySize] = "";
-    EXPECT_EQ(choose("?\nh06\n", reply), 6);
-    EXPECT_NE(output_.find("Enter the time: back,h06,h12,h18,h24,h30,h36,h42,h48,h60\n\n"
-                           "Enter the time: "),
-              std::string::npos)
-        << output_;
-}
-
 TEST_F(MenuTest, NumberBeyondTheRowsMayStillMatchAnAbbreviation) {
     const MenuEntry levels[] = {
         {"Back", "back", 0, {1}}, {"500 mb", "500", 500, {1}}, {"850 mb", "850", 850, {1}},
@@ -200,18 +173,6 @@ TEST_F(MenuTest, NumberBeyondTheRowsMayStillMatchAnAbbreviation) {
     EXPECT_EQ(MENU_process("L\n", levels, 0, "Level: ", reply, 2), 850);
     GetCapturedStdout();
     EXPECT_STREQ(reply, "850");
-}
-
-TEST_F(MenuTest, SearchAbbreviationLookupAndCheck) {
-    // Every item is searched, whatever the variant.
-    EXPECT_EQ((std::vector{MENU_search("H12", kHours), MENU_search("12 HOUR", kHours), MENU_search("back", kHours),
-                           MENU_search("h54", kHours), MENU_search("h99", kHours)}),
-              (std::vector{12, 12, 0, 54, kMissing}));
-    EXPECT_STREQ(MENU_get_abbr(60, kHours), "h60");
-    EXPECT_EQ(MENU_get_abbr(61, kHours), nullptr);
-    EXPECT_EQ((std::vector{MENU_check(54, kHours, 0), MENU_check(54, kHours, 1), MENU_check(61, kHours, 0)}),
-              (std::vector{0, 1, 0}));
-    EXPECT_EQ(MENU_check(12, kHours, kMenuVariants), 0);
 }
 
 TEST_F(MenuTest, WordPromptsTrimTruncateAndKeepTheDefault) {
@@ -232,29 +193,6 @@ TEST_F(MenuTest, WordPromptsTrimTruncateAndKeepTheDefault) {
     std::free(second);
 }
 
-TEST_F(MenuTest, NumberPromptsAskAgainOnLettersAndTakeEmptyAsZero) {
-    feed_stdin("abc\n2.5\nxyz\n-17\n\n\n");
-    CaptureStdout();
-    EXPECT_FLOAT_EQ(ORV_promptf("F: "), 2.5F);
-    EXPECT_EQ(ORV_promptd("D: "), -17);
-    EXPECT_EQ(ORV_promptd("D: "), 0);
-    EXPECT_FLOAT_EQ(ORV_promptf("F: "), 0.0F);
-    EXPECT_EQ(GetCapturedStdout(), "F: F: D: D: D: F: ");
-}
-
-TEST_F(MenuTest, SetCommandAtALinePromptStoresTheResource) {
-    feed_stdin("set title = my map\nset quiet\nSET\n7\n");
-    CaptureStdout();
-    EXPECT_EQ(ORV_promptd("D: "), 7);
-    const std::string out = GetCapturedStdout();
-    EXPECT_EQ(out.rfind("D: D: D: Set resources\n", 0), 0u) << out;
-    EXPECT_EQ(out.substr(out.size() - 4), "\nD: ");
-    ASSERT_NE(RES_get("title"), nullptr);
-    EXPECT_STREQ(RES_get("title"), "my map");
-    ASSERT_NE(RES_get("quiet"), nullptr);
-    EXPECT_STREQ(RES_get("quiet"), "");
-}
-
 TEST_F(MenuTest, SetCommandRecognition) {
     EXPECT_EQ(ORV_set_command("set a=b"), 1);
     EXPECT_STREQ(RES_get("a"), "b");
@@ -265,22 +203,6 @@ TEST_F(MenuTest, SetCommandRecognition) {
     // Words that merely begin with "set" or "exit" are ordinary replies.
     EXPECT_EQ(ORV_set_command("settings.txt"), 0);
     EXPECT_EQ(ORV_set_command("exit_data"), 0);
-}
-
-TEST_F(MenuTest, ExitAndEndOfInputEndThePrompt) {
-    // Letters never scan for a number: the input then ends.
-    for (const char* input : {"EXIT\n", "", "abc\n"}) {
-        EXPECT_EXIT(
-            {
-                MESS_set_str("none");
-                feed_stdin(input);
-                char buffer[81] = "";
-                if (*input == 'a') ORV_promptd("D: ");
-                else ORV_promptl("W: ", buffer);
-            },
-            ::testing::ExitedWithCode(0), "")
-            << input;
-    }
 }
 
 // A batch run never waits for an answer, even when one is there to read.

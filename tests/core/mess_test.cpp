@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
-#include <sstream>
 #include <string>
 #include "core/flag.hpp"
 #include "core/resrc.hpp"
@@ -53,10 +51,7 @@ TEST_F(MessTest, InitialLevelShowsUpToOut2) {
 }
 
 TEST_F(MessTest, SpecificationLevels) {
-    struct Case {
-        const char* spec;
-        unsigned level;
-    };
+    struct Case { const char* spec; unsigned level; };
     const Case cases[] = {
         {"warn", 0xFF},         {"out2", 0xFFFFF},      {"none", 0},
         {"mess", 0xFFF},        {"messa", 0x1FF},       {"warn,+out1b", 0xFF | 0x2000},
@@ -135,35 +130,6 @@ TEST_F(MessTest, FileItemsSelectOutputModes) {
     }
 }
 
-TEST_F(MessTest, LogAndReopenedFiles) {
-    const std::string log = path("log.txt"), d = path("d.txt");
-    ASSERT_EQ(MESS_file(log.c_str(), "w"), 0);
-    MESS_set_str(("dfi=" + d).c_str());
-    CaptureStdout();
-    MESS_print(15, "one\n");
-    fs::remove(d);  // the message file is opened again for every message
-    MESS_print(15, "two\n");
-    MESS_print(0x00100000, "hidden\n");
-    EXPECT_EQ(GetCapturedStdout(), "one\ntwo\n");
-    MESS_file_close();
-    EXPECT_EQ(read_file(log), "one\ntwo\n");
-    EXPECT_EQ(read_file(d), "two\n");
-    EXPECT_EQ(MESS_file((log + "/under/a/file").c_str(), "w"), -1);
-}
-
-TEST_F(MessTest, StampedFilePrefixesUniversalTime) {
-    const std::string f = path("stamp.txt");
-    MESS_set_str(("@fi:" + f).c_str());
-    CaptureStdout();
-    MESS_print(15, "hello\n");
-    EXPECT_EQ(GetCapturedStdout(), "hello\n");
-    const std::string text = read_file(f);
-    EXPECT_TRUE(std::regex_match(
-        text, std::regex("[0-9]{2} (JAN|FEB|MAR|APR|MAY|JUN|JUL|AUG|SEP|OCT|NOV|DEC) [0-9]{2}  "
-                         "[0-9]{2}:[0-9]{2}:[0-9]{2}Z -- hello\n")))
-        << text;
-}
-
 TEST_F(MessTest, UnopenableFileLeavesMessagesOnTerminal) {
     const std::string plain = path("plain");
     std::ofstream(plain) << "x";
@@ -171,20 +137,6 @@ TEST_F(MessTest, UnopenableFileLeavesMessagesOnTerminal) {
     CaptureStdout();
     EXPECT_EQ(MESS_print(15, "still here\n"), 1);
     EXPECT_EQ(GetCapturedStdout(), "still here\n");
-}
-
-TEST_F(MessTest, PagingHoldsAfterMaximumLines) {
-    feed_stdin("xy");
-    MESS_set_str("page");
-    CaptureStdout();
-    MESS_print(15, "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n");
-    MESS_print(15, "12\n13\n14\n15\n16\n17\n18\n19\n20\n21\n22\n");
-    EXPECT_EQ(GetCapturedStdout().find("Press return"), std::string::npos);
-    CaptureStdout();
-    MESS_print(15, "%s", "no newline in the format\n");  // counted from the format
-    MESS_print(15, "23\n");
-    EXPECT_EQ(GetCapturedStdout(), "no newline in the format\n23\nPress return to continue\n");
-    EXPECT_EQ(std::getchar(), 'y');  // the hold consumed one character
 }
 
 TEST_F(MessTest, PagingHoldDoesNotWaitInBatchMode) {
@@ -196,6 +148,5 @@ TEST_F(MessTest, PagingHoldDoesNotWaitInBatchMode) {
     EXPECT_EQ(GetCapturedStdout().find("Press return"), std::string::npos);
     EXPECT_EQ(std::getchar(), 'x');
 }
-
 }  // namespace
 }  // namespace orv

@@ -155,19 +155,6 @@ TEST_P(MqueueTest, SilentLoopWindowEndsTheClientWithStatus7) {
     EXPECT_EQ(MQ_del(h), 0);
 }
 
-TEST_P(MqueueTest, TimeoutHandlerReplacesTheExitAndTheWaitGivesUp) {
-    const int h = MQ_create(kQueue);
-    ASSERT_GE(h, 0);
-    MQ_timeout(1);
-    int ch = 0;
-    EXPECT_EQ(MQ_sget(h, &ch, text_), -1);
-    EXPECT_EQ(std::exchange(g_caught, 0), SIGALRM);
-    struct sigaction now {};
-    sigaction(SIGALRM, nullptr, &now);
-    EXPECT_EQ(now.sa_handler, SIG_DFL);  // the guard put the old handling back
-    EXPECT_EQ(MQ_del(h), 0);
-}
-
 TEST_P(MqueueTest, RequestsOfAClientThatLeftAreStillDelivered) {
     const int h = MQ_create(kQueue);
     ASSERT_GE(h, 0);

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <utility>
 #include <vector>
 #include "core/date.hpp"
 #include "core/def_read.hpp"
@@ -189,20 +188,6 @@ TEST_F(ResTest, CommandLineSetsFlagsAndTheMessageLevel) {
     EXPECT_EQ(FLAG_batch(), 1);
     EXPECT_GT(MESS_check_set(), 0);
     EXPECT_NE(MESS_get(), 255);
-    reinit({"-in", "-5", "-cb", "-x"});
-    float interval = 0, base = 7;
-    EXPECT_EQ(RES_getval("con_interval", &interval, kResReal), 1);
-    EXPECT_FLOAT_EQ(interval, -5.0F);
-    EXPECT_EQ(RES_getval("con_base", &base, kResReal), 0);
-    EXPECT_FLOAT_EQ(base, 7.0F);
-    reinit({"a", "-ti", "t", "b", "--", "-"});
-    int n = 0;
-    char** items = nullptr;
-    EXPECT_EQ(RES_getvals("filename", &n, &items), 3);
-    ASSERT_EQ(n, 3);
-    EXPECT_STREQ(items[0], "a");
-    EXPECT_STREQ(items[2], "-");
-    free_parsed_array(n, items);
 }
 
 TEST_F(ResTest, UnknownIdentifierIsPrintedAndEndsTheTable) {
@@ -341,10 +326,7 @@ TEST_F(ResTest, DrawListSwitchesPlotComponents) {
     EXPECT_EQ((std::vector{FLAG_getplot(kPlotAll), FLAG_getplot(kPlotSum)}), (std::vector{1U, 1U}));
 }
 
-struct HourCase {
-    const char* text;
-    int year, month, day, hour, minute;
-};
+struct HourCase { const char* text; int year, month, day, hour, minute; };
 
 TEST_F(ResTest, HourSpecificationsFillTheTimeSetting) {
     constexpr int u = -9999;
@@ -386,49 +368,6 @@ TEST_F(ResTest, HourSpecificationsFillTheTimeSetting) {
                 "Hour specification not understood: 2014010100");
 }
 
-TEST_F(ResTest, DomainValuesGoThroughTheRegisteredDecoder) {
-    static std::string seen;
-    RES_put("plot_domain", "us");
-    int domain = 0;
-    EXPECT_EQ(RES_getval("plot_domain", &domain, kResDomain), 0);  // no decoder yet
-    RES_set_domain_decoder([](const char* text, void* dest) {
-        seen = text;
-        *static_cast<int*>(dest) = 42;
-        return 1;
-    });
-    EXPECT_EQ(RES_getval("plot_domain", &domain, kResDomain), 1);
-    EXPECT_EQ(seen, "us");
-    EXPECT_EQ(domain, 42);
-    EXPECT_EQ(RES_getval("plot_domain", &domain, kResRegion), 1);
-    EXPECT_EQ(RES_getval("plot_domain", nullptr, kResRegion), 0);
-}
-
-TEST_F(ResTest, StoringReplacesInPlaceAndAppendJoinsWithNewlines) {
-    RES_put("a", "1");
-    RES_put("b", "2");
-    RES_put("a", "3");
-    RES_new(-9999, "c", nullptr, kResString);
-    EXPECT_EQ(RES_append(-9999, "b", "x", kResList), 0);
-    EXPECT_EQ(RES_append(-9999, "b", nullptr, kResList), 0);
-    EXPECT_EQ(RES_append(-9999, "c", "first", kResString), 0);
-    EXPECT_EQ(RES_append(-9999, "d", "new", kResString), 0);
-    CaptureStdout();
-    RES_list();
-    EXPECT_EQ(GetCapturedStdout(), "a: 3\nb: 2\nx\nc: first\nd: new\n");
-    EXPECT_EQ(RES_get("zzz"), nullptr);
-    RES_new(-9999, "e", nullptr, kResString);
-    CaptureStdout();
-    RES_list();
-    EXPECT_NE(GetCapturedStdout().find("\ne:\n"), std::string::npos);
-    int n = 5;
-    char** items = nullptr;
-    EXPECT_EQ(RES_getvals("e", &n, &items), 0);
-    EXPECT_EQ(n, 0);
-    RES_put("commas", "x,y");
-    EXPECT_EQ(RES_getvals("commas", &n, &items), 2);
-    free_parsed_array(n, items);
-}
-
 TEST_F(ResTest, StoringAResourceFromItsOwnValue) {
     RES_put("self", "abc");
     EXPECT_EQ(RES_append(-9999, "self", RES_get("self"), kResList), 0);
@@ -447,135 +386,16 @@ TEST_F(ResTest, ValueTextsStayValidWhileOtherResourcesAreAdded) {
     EXPECT_STREQ(kept, "short");
 }
 
-TEST_F(ResTest, ProgramNameFromArgumentZero) {
-    init({}, "/usr/local/bin/mosplot");
-    EXPECT_STREQ(RES_get_prog(), "/usr/local/bin/mosplot");
-    char buf[30], tiny[4];
-    char* copy = RES_get_progname(nullptr);
-    EXPECT_EQ((std::vector<std::string>{RES_get_progname(buf), copy, RES_get_progname(tiny, sizeof tiny), DEF_get_progname()}),
-              (std::vector<std::string>{"mosplot", "mosplot", "mos", "mosplot"}));
-    std::free(copy);
-    EXPECT_STREQ(ORV_version(), "5.60.4-LINUX-X11");
-}
-
-TEST_F(ResTest, ProgramsCanDescribeTheirOwnResources) {
-    int limit = 0;
-    int count = 0;
-    char** values = nullptr;
-    ResourceDesc table[4];
-    RES_fill_obj(&table[0], "limit", "myenvlimit", "lm", kResInt, &limit, nullptr);
-    RES_fill_obj(&table[1], "values", "myenvvalues", 10, kResList, &values, &count);
-    RES_fill_obj(&table[2], "", nullptr, nullptr, 0, nullptr, nullptr);
-    char a0[] = "tool", a1[] = "-lm", a2[] = "0x10", a3[] = "p", a4[] = "q";
-    char* argv[] = {a0, a1, a2, a3, a4, nullptr};
-    RES_decode(a0, "Orv", 5, argv, table);
-    EXPECT_EQ(limit, 16);
-    ASSERT_EQ(count, 2);
-    EXPECT_STREQ(values[1], "q");
-    free_parsed_array(count, values);
-}
-
-// ---- loop window
-
-constexpr int kLoopQueue = 7;
-
-class LoopWindowTest : public ResTest {
-protected:
-    void SetUp() override {
-        ResTest::SetUp();
-        if (!orv::testing::sysv_queues_available()) GTEST_SKIP() << "System V message queues are not available here";
-        offset_ = 0x52000000 + static_cast<int>((static_cast<unsigned>(getpid()) * 2654435761U) & 0xFFFFFF);
-        MQ_offset(offset_);
-        MQ_timeout(5);
-    }
-    void TearDown() override {
-        orv::testing::end_loop_window(server_, false);
-        orv::testing::remove_sysv_queue(offset_ + kLoopQueue);
-        ResTest::TearDown();
-    }
-    int offset_ = 0;
-    pid_t server_ = -1;
-};
-
-TEST_F(LoopWindowTest, ResourcesAreExchangedWithTheLoopWindow) {
-    // "*.label" and not "*label", which would also match color_label.
-    write("Orv.res", "*.label from_file\n*con_base 1\n");
-    setenv("orvdefault", (dir_ + ":#7").c_str(), 1);
-    const std::string log = path("requests.log");
-    // It answers the resource queries, acknowledges everything else and logs each request.
-    server_ = orv::testing::start_loop_window(kLoopQueue, [log](int h, int ch, const std::string& r) {
-        std::ofstream(log, std::ios::app) << r << '\n';
-        if (r == "query res plot_domain") {
-            MQ_sput(h, ch, 0, "!note");
-            MQ_sput(h, ch, 0, "%s", "\nblank");
-            MQ_sput(h, ch, 0, "us\n");
-            MQ_sput(h, ch, 1, "%s", "");
-        } else if (r == "query res con_base") {
-            MQ_sput(h, ch, 0, "7\n");
-            MQ_sput(h, ch, 1, "%s", "");
-        } else {
-            MQ_sput(h, ch, r == "query res geometry" ? -3 : 1, "%s", r.rfind("query", 0) == 0 ? "" : "ok");
-        }
-        return r != "quit";
-    });
-    ASSERT_GT(server_, 0);
-    ::testing::internal::CaptureStderr();
-    init({"-ti", "hello", "-ba", "-zz=1", "file.mos"});
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "ORVloop not running!\n");
-    EXPECT_EQ(get("plot_domain"), "us");
-    EXPECT_EQ(get("con_base"), "7");
-    EXPECT_EQ(get("label"), "from_file");
-    EXPECT_EQ(get("title"), "hello");
-    EXPECT_EQ(FLAG_batch(), 1);
-    EXPECT_EQ(orv::testing::end_loop_window(std::exchange(server_, -1)), 0);
-    std::string expected;
-    for (const int* ids : {kMosplotKeyedIds, kMosplotPositionalIds})
-        for (; *ids != 0; ++ids) {
-            ResourceDesc d{};
-            RES_enter(&d, *ids);
-            expected += std::string("query res ") + d.name + "\n";
-        }
-    expected += "set res label from_file\nset res title hello\nset res batch \nset res zz 1\nquit\n";
-    EXPECT_EQ(orv::testing::read_file(log), expected);
-}
-
-TEST_F(LoopWindowTest, MissingLoopWindowIsReportedAndSkipped) {
+// A queue number nobody created (the offset is private to this process).
+TEST_F(ResTest, MissingLoopWindowIsReportedAndSkipped) {
+    if (!orv::testing::sysv_queues_available()) GTEST_SKIP() << "System V message queues are not available here";
+    MQ_offset(0x52000000 + static_cast<int>((static_cast<unsigned>(getpid()) * 2654435761U) & 0xFFFFFF));
     write("Orv.res", "*con_base 2\n");
     setenv("orvdefault", ("#7:" + dir_).c_str(), 1);
     ::testing::internal::CaptureStderr();
     init({"-cb", "3"});
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "ORVloop window: 7 not running or no message queue exists\n");
     EXPECT_EQ(get("con_base"), "3");
-}
-
-TEST_F(LoopWindowTest, SilentLoopWindowEndsTheProgram) {
-    const int h = MQ_create(kLoopQueue);  // exists, but nobody answers
-    ASSERT_GE(h, 0);
-    setenv("orvdefault", "#7", 1);
-    MQ_timeout(1);
-    EXPECT_EXIT(init({}), ::testing::ExitedWithCode(7), "Queue not responding!!\n");
-    MQ_del(h);
-}
-
-TEST_F(ResTest, HelpTextListsEveryOption) {
-    CaptureStdout();
-    EXPECT_EQ(RES_help_print("mosplot", kMosplotKeyedIds, kMosplotPositionalIds), 1);
-    const std::string help = GetCapturedStdout();
-    // The head, a few options of the table in order, and the end.
-    const char* const lines[] = {
-        "mosplot syntax (version:5.60.4-LINUX-X11)\n   mosplot [options...]\nKeyed options...\n"
-        " -df file    Resource/defaults file name\n -na name    Program name\n",
-        " -pf param   File parameters: use,calc,over,app\n",
-        " -ge wxh+x+y  Window geometry\nPositional options...\n file [file...]  Input file names\n",
-    };
-    std::size_t at = 0;
-    for (const char* line : lines) {
-        const std::size_t found = help.find(line, at);
-        ASSERT_NE(found, std::string::npos) << line;
-        at = found + std::strlen(line);
-    }
-    EXPECT_EQ(at, help.size());
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 95);
 }
 }  // namespace
 }  // namespace orv

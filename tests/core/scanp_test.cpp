@@ -170,48 +170,6 @@ TEST_F(Scanp, SetsAndAlternatives) {
     EXPECT_STREQ(out, "]]");
 }
 
-TEST_F(Scanp, CursorHandling) {
-    attach("abc def abc");
-    EXPECT_EQ(scanp_search(&rec_, "def"), 1);
-    EXPECT_EQ(scanp_get_off(&rec_), 4);
-    EXPECT_STREQ(scanp_str(&rec_), "def abc");
-    EXPECT_EQ(scanp_char(&rec_, 1), 'e');
-    EXPECT_EQ(scanp_char(&rec_, 100), 0);
-    EXPECT_EQ(scanp_char(&rec_, -4), 'a');
-    EXPECT_EQ(scanp_char(&rec_, -5), 0);
-    EXPECT_EQ(scanp_replace(&rec_, 0, 'D'), 0);
-    EXPECT_EQ(scanp_replace(&rec_, 7, 'x'), -1);
-    EXPECT_EQ(line_.substr(0, 11), "abc Def abc");
-    char w[kScanpMaxText + 1];
-    ASSERT_EQ(scanp(&rec_, "%s ", w), 1);
-    EXPECT_EQ(scanp_get_off(&rec_), 4) << "a scan does not move the cursor";
-    scanp_inc(&rec_);
-    EXPECT_EQ(scanp_get_off(&rec_), 8);
-    scanp_inc_off(&rec_, -100);
-    EXPECT_EQ(scanp_get_off(&rec_), 0);
-    scanp_off(&rec_, 50);
-    EXPECT_STREQ(scanp_str(&rec_), "");
-    EXPECT_EQ(scanp(&rec_, "%s", w), -1);
-    EXPECT_EQ(scanp_search(&rec_, "zzz"), 0);
-    EXPECT_EQ(scanp_get_off(&rec_), 0);
-    scanp_set(&rec_, nullptr);
-    EXPECT_EQ(scanp(&rec_, "%s", w), -1);
-}
-
-TEST_F(Scanp, PrintAndTrace) {
-    attach("12 34");
-    int v = 0;
-    scanp(&rec_, "%d", &v);
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    scanp_print(&rec_);
-    MESS_set(1, static_cast<int>(0x80000000U));
-    scanp(&rec_, "%d", &v);
-    const std::string out = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(out.find("scanp:12 34:0:2:1:1\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("%d"), std::string::npos) << "the trace names the format when debugging is on";
-}
-
 // Every row of real bulletins scans without overrunning and the temperature
 // rows give plausible values.
 TEST_F(Scanp, RealBulletinRows) {

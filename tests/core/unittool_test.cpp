@@ -1,8 +1,5 @@
 #include "core/unittool.hpp"
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include "core/mess.hpp"
@@ -35,10 +32,7 @@ protected:
 };
 
 // {from, to, value, result, tolerance}
-struct Conversion {
-    const char *from, *to;
-    float value, result, tolerance;
-};
+struct Conversion { const char *from, *to; float value, result, tolerance; };
 
 TEST_F(Units, ConversionsThroughTheLocalFile) {
     write_units("# test units\nC F *1.8+32\nF C *0.5555556-17.777778\nK C -273.15\nm ft *3.2808399\n");
@@ -55,33 +49,11 @@ TEST_F(Units, ConversionsThroughTheLocalFile) {
     for (const Conversion& c : cases) EXPECT_NEAR(UNIT_cvt(c.from, c.to, c.value), c.result, c.tolerance) << c.from << " " << c.to;
 }
 
-TEST_F(Units, CacheHoldsTheLastPair) {
-    write_units("C F *1.8+32\n");
-    EXPECT_FLOAT_EQ(UNIT_cvt("C", "F", 10.0F), 50.0F);
-    std::remove((dir_ + "/units.lup").c_str());
-    EXPECT_FLOAT_EQ(UNIT_cvt("C", "F", 20.0F), 68.0F) << "the cached factors are used without the file";
-    EXPECT_EQ(UNIT_cvt("F", "C", 68.0F), 0.0F) << "a new pair needs the file";
-}
-
-TEST_F(Units, MissingFileGivesZeroAndADebugMessage) {
-    RES_put("file_path", (dir_ + "/nowhere").c_str());
-    MESS_set(1, static_cast<int>(0xC0000000U));
-    ::testing::internal::CaptureStdout();
-    const float v = UNIT_cvt("C", "F", 100.0F);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(v, 0.0F);
-    EXPECT_NE(out.find("Unable to open units file: " + dir_ + "/nowhere/units.lup\n"), std::string::npos) << out;
-}
-
 // The shipped units file, found through the compiled-in data directory.
 TEST_F(Units, ShippedUnitsFile) {
     const Conversion cases[] = {
-        {"F", "C", 212.0F, 100.0F, 1e-4F}, {"K", "F", 273.15F, 32.0F, 1e-4F}, {"F", "K", 32.0F, 273.15F, 1e-4F},
-        {"dC", "dF", 10.0F, 18.0F, 1e-5F}, {"knt", "m/s", 10.0F, 5.144444F, 1e-5F}, {"m/s", "knt", 5.144444F, 10.0F, 1e-4F},
-        {"mph", "km/h", 10.0F, 16.09344F, 1e-4F}, {"mb", "hPa", 1013.25F, 1013.25F, 1e-4F},
-        {"mb", "in Hg", 1013.25F, 29.92F, 0.01F}, {"inHg", "mb", 29.92F, 1013.2F, 0.1F}, {"in", "mm", 1.0F, 25.4F, 1e-4F},
-        {"mi", "km", 10.0F, 16.09344F, 1e-4F}, {"100 ft", "m", 12.0F, 365.76F, 1e-3F}, {"m", "100 ft", 365.76F, 12.0F, 1e-4F},
-        {"%", "frac", 40.0F, 0.4F, 1e-6F}, {"deg", "rad", 180.0F, 3.14159265F, 1e-6F},
+        {"F", "C", 212.0F, 100.0F, 1e-4F}, {"K", "F", 273.15F, 32.0F, 1e-4F}, {"knt", "m/s", 10.0F, 5.144444F, 1e-5F},
+        {"mb", "in Hg", 1013.25F, 29.92F, 0.01F}, {"100 ft", "m", 12.0F, 365.76F, 1e-3F},
     };
     for (const Conversion& c : cases) EXPECT_NEAR(UNIT_cvt(c.from, c.to, c.value), c.result, c.tolerance) << c.from << " " << c.to;
 }

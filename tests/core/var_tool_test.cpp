@@ -230,15 +230,6 @@ TEST_F(VarTool, LevelCodesRoundTripThroughText) {
         const int r = VAR_enc_level(e.type, &type, &level, e.first, e.second);
         EXPECT_EQ((std::array{r, type, level}), e.got) << e.type << " " << e.first;
     }
-    // A layer gives its two levels, the larger first; a single level has no second.
-    const struct { int type, level, result; float first, second; } layers[] = {
-        {101, 50085, 1, 850.0F, 500.0F}, {106, 30000, 1, 3000.0F, 0.0F}, {114, 310330, 1, 330.0F, 310.0F},
-        {104, 30030, 1, 3000.0F, 3000.0F}, {100, 500, 0, 500.0F, -9999.0F}};
-    for (const auto& l : layers) {
-        float first = 0, second = 0;
-        EXPECT_EQ(VAR_get_level(l.type, l.level, &first, &second), l.result) << l.type;
-        EXPECT_EQ(std::pair(first, second), std::pair(l.first, l.second)) << l.type << " " << l.level;
-    }
 }
 
 TEST_F(VarTool, TypeWordsAndFormatTypes) {
@@ -249,9 +240,7 @@ TEST_F(VarTool, TypeWordsAndFormatTypes) {
               (std::vector<std::string>{"fcont", "const", "----"}));
     // A numeric format turns the record into plain contours only where the
     // program asks for a contour plot and the record is not a vector kind.
-    struct Case {
-        int plot_type, type, result, type_after;
-    };
+    struct Case { int plot_type, type, result, type_after; };
     const Case cases[] = {
         {kMissing, 36, 0, 36}, {0, 36, 0, 36}, {99, 36, 0, 36}, {15, 36, 1, 11}, {15, 22, 1, 11},
         {15, 20, 0, 20},       {15, 21, 0, 21}, {15, 23, 0, 23}, {15, 30, 0, 30},
@@ -265,20 +254,6 @@ TEST_F(VarTool, TypeWordsAndFormatTypes) {
     int type = 20;
     EXPECT_EQ(VAR_dec_format("barb", &type), 2);
     EXPECT_EQ(type, 22);
-}
-
-TEST_F(VarTool, RecordTestsFollowRoleAndType) {
-    VAR_setup(nullptr, "temp:F:cf, wx, map, frame, wind:knt:vect");
-    EXPECT_EQ((std::vector{VAR_is_plot_CONT(0), VAR_is_plot_GRID(0), VAR_is_get_GRID(0), VAR_is_plot_PLOT(1),
-                           VAR_is_type_PLOT(1), VAR_is_type_MAP(2), VAR_is_FRAME(3), VAR_is_type_GRID(3),
-                           VAR_is_type_VECT(4), VAR_is_DATA(4), VAR_is_LABEL(0), VAR_is_REG(-1), VAR_is_type_PLOT(61)}),
-              (std::vector{1, 1, 1, 1, 1, 1, 1, 0, 1, 0, 1, 0, 0}));
-    MESS_set(1, 15);
-    ::testing::internal::CaptureStdout();
-    VAR_print(15, VAR_get_var(0));
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "V: temp       U: F          FH:       0 LT:      0 L:       0 VN:  -9999 T: fcont F:  0 FM: \n");
-    EXPECT_STREQ(VAR_get_time_key(0), "0");
 }
 
 TEST_F(VarTool, DefinitionsExpandWithOverridesAndStopOnCycles) {
@@ -344,7 +319,7 @@ TEST_F(VarTool, MenuConditionsSelectItems) {
     EXPECT_EQ(VAR_read_menu(), 49);
 }
 
-TEST_F(VarTool, MenuInBatchModeAndFileListing) {
+TEST_F(VarTool, MenuInBatchMode) {
     write("menu.var", "first  First_item  1  temp\nsecond Second  1  dewp\n");
     char reply[160] = "";
     FLAG_set_batch(1);
@@ -354,12 +329,6 @@ TEST_F(VarTool, MenuInBatchModeAndFileListing) {
     VAR_read_menu();
     EXPECT_EQ(VAR_menu("T", "P", reply, 3), 1);
     EXPECT_STREQ(reply, "first");
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(VAR_print_file(), 2);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              " Abbr    Description\n"
-              "first    First item                                        \n"
-              "second   Second                                            \n");
 }
 
 TEST_F(VarTool, PatternsMatchTheWholeText) {
@@ -404,26 +373,6 @@ TEST_F(VarTool, LookupListGivesIdentifiersAndLabels) {
               "VAR_read_varfile: Unable to open file: /nonexistent/variable.lup\n");
 }
 
-TEST_F(VarTool, ModelAndSourceNames) {
-    write("mod_name.lup", "# models\n98:96 Centre 98\n7:96 Centre 7\n96 Any centre\n239 NGM MOS\n");
-    write("source.lup", "7 " + std::string(60, 's') + "\n");
-    char out[kVarLabelSize] = "unchanged";
-    for (const auto& [model, name] : std::vector<std::pair<int, std::string>>{
-             {7096, "Centre 7"}, {54096, "Any centre"}, {239, "NGM MOS"}}) {
-        EXPECT_EQ(VAR_model(out, model), 1);
-        EXPECT_EQ(out, name);
-    }
-    EXPECT_EQ(VAR_model(out, 500), 0);
-    EXPECT_EQ(VAR_source(out, 7), 1);
-    EXPECT_EQ(std::string(out), std::string(40, 's'));
-    RES_put("file_path", "/nonexistent");
-    std::strcpy(out, "unchanged");
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(VAR_model(out, 278), -1);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "VAR_model: Unable to open file: /nonexistent/mod_name.lup\n");
-    EXPECT_STREQ(out, "unchanged");
-}
-
 TEST_F(VarTool, FieldDescriptions) {
     write("variable.lup", "11 temp Temperature\n");
     char info[kVarInfoSize];
@@ -436,13 +385,6 @@ TEST_F(VarTool, FieldDescriptions) {
     write("variable.lup", "12 long " + std::string(120, 'd') + "\n");
     VAR_read_varfile();
     EXPECT_EQ(std::string(VAR_make_datatype(0, 1, 0, 12, "F", info)), "sfc " + std::string(65, 'd'));
-}
-
-TEST_F(VarTool, TimeLabels) {
-    char out[kVarLabelSize];
-    for (const auto& [code, text] : std::vector<std::pair<int, std::string>>{
-             {4012024, "24hr-12acc "}, {13012024, "24hr-24iavg "}, {0, "init"}, {36, "36hr"}})
-        EXPECT_EQ(VAR_time(out, code), text);
 }
 
 TEST_F(VarTool, ShippedMenuDefinitionsParseToKnownVariables) {
