@@ -266,6 +266,18 @@ TEST_F(MapTest, OutlinesAreKeptPerSetUpAndCulledOutsideTheView) {
     }
 }
 
+// An underlay followed by the overlay leaves the grid to the overlay (it was drawn twice).
+TEST_F(MapTest, GridIsLeftToTheOverlayThatFollows) {
+    MAP_file("none");
+    MAP_latlon(0, 0.0F, 10.0F, 10.0F);
+    MAP_setup(&kMid);
+    for (int mask : {kMapUnderlay, kMapUnderlay | kMapGridLater}) {
+        g_drawn = Drawn{};
+        draw_errors(mask);
+        EXPECT_EQ(g_drawn.lines.empty(), (mask & kMapGridLater) != 0) << mask;
+    }
+}
+
 TEST_F(MapTest, DamagedMapFilesEndTheirDrawingSafely) {
     MAP_setup(&kMid);
     const std::string whole =
