@@ -155,38 +155,6 @@ TEST_F(MapTran, ForwardKnownValues) {
     EXPECT_NEAR(cross / (kR * kR), 0.0, 1e-4);
 }
 
-// Inverse images: points off the disc or beyond the rim have none.
-TEST_F(MapTran, InverseKnownValues) {
-    const float R = static_cast<float>(kR);
-    const struct {
-        const char* what;
-        Domain d;
-        float x, y;
-        int result;
-        double lat, lon;
-    } cases[] = {
-        {"ortho off the disc", make_domain(kProjOrthographic, 0, 0, 0, 0), 50, 50, 0, -9999, NAN},
-        {"mollweide top", make_domain(kProjMollweide, 0, 0), 0, R, 1, 90, NAN},
-        {"mollweide beyond the side", make_domain(kProjMollweide, 0, 0), 2.5F * R, 0, 0, NAN, NAN},
-        {"mollweide beyond the top", make_domain(kProjMollweide, 0, 0), 0, 1.01F * R, 0, NAN, NAN},
-        {"lambaz centre", make_domain(kProjLambertAzimuthal, 0, 0, 0, 0), 0, 0, 1, 0, 0},
-        {"lambaz beyond the rim", make_domain(kProjLambertAzimuthal, 0, 0, 0, 0), 130, 0, 0, NAN, NAN},
-        {"sat sight past the side", make_domain(kProjSatellite, 0, -75), 70, 0, 0, NAN, NAN},
-        {"sat sight past the top", make_domain(kProjSatellite, 0, -75), 0, 70, 0, NAN, NAN},
-    };
-    for (const auto& c : cases) {
-        MAP_domain(&c.d);
-        float lat = 1, lon = 1;
-        EXPECT_EQ(MAP_untran(&lat, &lon, c.x, c.y), c.result) << c.what;
-        if (!std::isnan(c.lat)) {
-            EXPECT_NEAR(lat, c.lat, 1e-3) << c.what;
-        }
-        if (!std::isnan(c.lon)) {
-            EXPECT_NEAR(lon, c.lon, 1e-3) << c.what;
-        }
-    }
-}
-
 TEST_F(MapTran, EveryEarthProjectionRoundTrips) {
     const struct {
         const char* name;
@@ -229,28 +197,6 @@ TEST_F(MapTran, MapFactorIsOneOnTheTrueLatitudes) {
     EXPECT_NEAR(MAP_factor(-90.0F), 1.866 / 2.0, 1e-3);
     use(make_domain(kProjMercator, 0, 0));
     EXPECT_EQ(MAP_factor(60.0F), 1.0F);
-}
-
-TEST_F(MapTran, CachesFollowOriginChanges) {
-    Domain d = make_domain(kProjPolarStereo, 60, -100);
-    MAP_domain(&d);
-    float x = 0, y = 0;
-    MAP_tran(&x, &y, 60.0F, -100.0F);
-    EXPECT_LT(y, 0.0F);
-    MAP_coord(-60.0F, -100.0F);
-    MAP_tran(&x, &y, -60.0F, -100.0F);
-    EXPECT_NEAR(y, 31.856, 1e-3);
-    MAP_proj(kProjLambert);
-    float la = 0, lo = 0;
-    MAP_tran(&x, &y, -40.0F, -90.0F);
-    ASSERT_EQ(MAP_untran(&la, &lo, x, y), 1);
-    EXPECT_NEAR(la, -40.0, 1e-3);
-    const float lats[2] = {20.0F, 50.0F};
-    MAP_proj_coord(lats);
-    MAP_tran(&x, &y, -40.0F, -90.0F);
-    ASSERT_EQ(MAP_untran(&la, &lo, x, y), 1);
-    EXPECT_NEAR(la, -40.0, 1e-3);
-    EXPECT_EQ(MAP_get_domain(nullptr)->params[0], 20.0F);
 }
 
 TEST_F(MapTran, LimitsGridIndicesAndDomainTests) {
@@ -318,22 +264,6 @@ TEST_F(MapTran, DomainReprojectionRestoresTheCurrentDomain) {
     EXPECT_EQ(x, -9999.0F);
 }
 
-TEST_F(MapTran, OffsetMovesAlongTheBearing) {
-    use(make_domain(kProjLatLon, 40, -100));
-    const auto offset = [](XY from, float bearing) {
-        XY to{0, 0};
-        MAP_offset(&to.first, &to.second, from.first, from.second, bearing, 111.195F);
-        return to;
-    };
-    const XY from = fwd(40, -100);
-    EXPECT_NEAR(offset(from, 0).second - from.second, 1.0, 1e-4);
-    EXPECT_NEAR(offset(from, 0).first - from.first, 0.0, 1e-4);
-    EXPECT_NEAR(offset(from, 90).first - from.first, 1.0 / std::cos(40 * kDeg), 1e-4);
-    // across the pole the step comes down the other side
-    EXPECT_NEAR(offset(fwd(89.5F, -100), 0).second, 89.5, 1e-3);
-    EXPECT_NEAR(offset(fwd(89.5F, -100), 0).first, 180.0, 1e-3);
-}
-
 // On conformal maps the rotation must match the plane direction of a short
 // step along the bearing, in both hemispheres.
 TEST_F(MapTran, WindDirectionsTurnToTheGridOnConformalMaps) {
@@ -355,47 +285,6 @@ TEST_F(MapTran, WindDirectionsTurnToTheGridOnConformalMaps) {
             }
         }
     }
-}
-
-TEST_F(MapTran, WindRotationOnLambertKnownAngle) {
-    Domain d = make_domain(kProjLambert, 40, -95);
-    d.params[0] = d.params[1] = 25.0F;
-    MAP_domain(&d);
-    const double n = std::sin(25 * kDeg);
-    float x = 0, y = 0;
-    MAP_tran(&x, &y, 40.0F, -75.0F);
-    // 20 degrees east of the vertical meridian the grid is turned by n * 20
-    EXPECT_NEAR(MAP_dir_adj(0.0F, x, y), -n * 20.0, 1e-3);
-    EXPECT_NEAR(MAP_dir_adj(270.0F, x, y), 270.0 - n * 20.0, 1e-3);
-    EXPECT_EQ(MAP_uvdir_adj(1.0F, 2.0F, x, y), 0.0F);
-}
-
-TEST_F(MapTran, WindDirectionsOnNonConformalViews) {
-    Domain sat = make_domain(kProjSatellite, 0, -75);
-    Domain ortho = make_domain(kProjOrthographic, 45, -100);
-    for (const Domain& d : {sat, ortho}) {
-        MAP_domain(&d);
-        float x = 0, y = 0;
-        MAP_tran(&x, &y, 40.0F, d.clon + 30.0F);
-        for (double dir : {0.0, 90.0, 300.0}) {
-            const float got = MAP_dir_adj(static_cast<float>(dir), x, y);
-            EXPECT_NEAR(angle_diff(got, plane_direction(40.0, d.clon + 30.0, dir)), 0.0, 0.1);
-            EXPECT_NEAR(angle_diff(MAP_undir_adj(got, x, y), dir), 0.0, 0.1);
-        }
-    }
-    MAP_domain(&sat);
-    EXPECT_EQ(MAP_dir_adj(0.0F, 70.0F, 0.0F), -9999.0F);
-    Domain merc = make_domain(kProjMercator, 0, 0);
-    MAP_domain(&merc);
-    EXPECT_EQ(MAP_dir_adj(123.0F, 10.0F, 20.0F), 123.0F);
-}
-
-TEST_F(MapTran, SegmentDirectionIsMeasuredFromTrueNorth) {
-    use(make_domain(kProjPolarStereo, 45, -100));
-    const XY a = fwd(40, -60), north = fwd(41, -60), south = fwd(39, -60);
-    EXPECT_NEAR(angle_diff(MAP_dir(a.first, a.second, north.first, north.second), 0.0), 0.0, 1e-2);
-    EXPECT_NEAR(angle_diff(MAP_dir(a.first, a.second, south.first, south.second), 180.0), 0.0, 1e-2);
-    EXPECT_NEAR(MAP_uvdir_adj(0, 0, a.first, a.second), -40.0, 1e-3);
 }
 
 // One station per cell of the decluttering grid: a positive limit is the
@@ -425,43 +314,6 @@ TEST_F(MapTran, DeclutterGridKeepsOneStationPerCell) {
         for (const auto& [at, plotted] : c.steps)
             EXPECT_EQ(plots(at.first, at.second), plotted) << c.limit << " at " << at.first << "," << at.second;
     }
-}
-
-TEST_F(MapTran, ProjectionNames) {
-    const std::pair<const char*, int> codes[] = {{"lambaz", 4}, {"la", 8},   {"PS", 1},      {"Satellite", 9},
-                                                 {"rteph", 44}, {"xp", 25},  {"xpx", -1},    {"zoom", 50},
-                                                 {"l", -1},     {nullptr, -1}, {"miss", -9999}};
-    for (const auto& [name, code] : codes) EXPECT_EQ(MAP_proj_str(name), code) << (name != nullptr ? name : "null");
-    EXPECT_STREQ(MAP_proj_name(8), "lambaz");
-    EXPECT_STREQ(MAP_proj_name(23), "polar");
-    EXPECT_STREQ(MAP_proj_name(43), "");
-}
-
-int g_set_win_calls = 0;
-int g_selected = -1;
-float g_window[4];
-int fake_set_win(int n, const float* rect) {
-    ++g_set_win_calls;
-    EXPECT_EQ(n, 2);
-    std::copy(rect, rect + 4, g_window);
-    return 0;
-}
-int fake_sel(int n) { return g_selected = n, 0; }
-
-TEST_F(MapTran, SetupHandsTheLimitsToTheWindow) {
-    Domain d = make_domain(kProjLatLon, 40, -100);
-    d.dx = d.dy = 1.0F;
-    MAP_setup(&d);
-    EXPECT_FLOAT_EQ(MAP_get_hor(), 24.0F);
-    EXPECT_FLOAT_EQ(MAP_get_vert(), 16.0F);
-    MapWindowHooks hooks{fake_set_win, fake_sel, nullptr};
-    MAP_set_window_hooks(&hooks);
-    MAP_setup(&d);
-    EXPECT_EQ(g_set_win_calls, 1);
-    EXPECT_EQ(g_selected, 2);
-    float lim[4];
-    MAP_get_limits(lim);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(g_window[k], lim[k]);
 }
 
 }  // namespace

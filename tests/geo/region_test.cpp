@@ -41,9 +41,6 @@ int fake_stations(const char* table, const char* id, float* lat, float* lon) {
     return 1;
 }
 
-std::vector<std::pair<char, std::string>> g_keys;
-void record_key(char key, const char* text) { g_keys.emplace_back(key, text); }
-
 Domain polar(float clat, float clon, float spacing, float plon = kMissingF) {
     Domain d;
     std::tie(d.proj, d.plon, d.clat, d.clon, d.nx, d.ny) = std::tuple(kProjPolarStereo, plon, clat, clon, 25, 17);
@@ -82,7 +79,6 @@ protected:
         FLAG_reset_for_tests();
         MESS_reset_for_tests();
         MAP_reset_for_tests();
-        g_keys.clear();
         g_looked_up_table.clear();
         g_looked_up_id.clear();
     }
@@ -107,19 +103,6 @@ protected:
     const fs::path dir_ = scratch_.path();
 };
 
-TEST_F(RegionTest, UsWithoutRegionFileIsTheBuiltInPolarStereographicRegion) {
-    DOM_set_key_store(record_key);
-    Domain d;
-    std::string err;
-    EXPECT_EQ(decode("us", &d, &err), kDomRegionRef);
-    expect_same(d, polar(39, -97, 2.3F, -97), "us");
-    EXPECT_EQ(DOM_get_prior(), 2);  // height 16 * 2.3 = 36.8
-    EXPECT_EQ(FLAG_get(kFlagDomainSet), 2);
-    EXPECT_EQ(err, "Unable to open region file: " + (dir_ / "orv.reg").string() + "\n");
-    ASSERT_FALSE(g_keys.empty());
-    EXPECT_EQ(g_keys.back(), std::make_pair('r', std::string("us")));
-}
-
 TEST_F(RegionTest, BuiltInRegionsAnyCaseAndUnknownKeys) {
     const struct {
         const char* key;
@@ -137,17 +120,6 @@ TEST_F(RegionTest, BuiltInRegionsAnyCaseAndUnknownKeys) {
     EXPECT_EQ(decode("zz", &d), kDomRegionRef);
     EXPECT_EQ(d.proj, -1);
     EXPECT_TRUE(is_missing(d.clat));
-}
-
-TEST_F(RegionTest, VariableRegionAsksForItsCentre) {
-    feed_stdin("47.5\n-122.25\n");
-    Domain d;
-    CaptureStdout();
-    EXPECT_EQ(decode("var", &d), kDomRegionRef);
-    const std::string out = GetCapturedStdout();
-    EXPECT_NE(out.find("Enter the central latitude: "), std::string::npos);
-    EXPECT_NE(out.find("Enter the central longitude: "), std::string::npos);
-    expect_same(d, polar(47.5F, -122.25F, 1.2F, -122.25F), "var");
 }
 
 // Every template and projection field form: proj plat plon p1..p5 clat clon
@@ -208,19 +180,6 @@ TEST_F(RegionTest, SetParamsMatchesOneTemplate) {
     } refused[] = {{-1, fields, &d}, {2, nullptr, &d}, {2, fields, nullptr}, {2, gap, &d}};
     for (const auto& r : refused)
         EXPECT_EQ(DOM_set_params(r.count, r.list, r.record, kDomClat, kDomClon), -1) << r.count;
-}
-
-TEST_F(RegionTest, EmptySpecifications) {
-    Domain d;
-    FLAG_set(kFlagDomainSet, 77);
-    for (const char* text : {"", "miss", "   "}) {
-        d = polar(1, 2, 3);
-        EXPECT_EQ(decode(text, &d), kDomEmpty) << '"' << text << '"';
-        expect_same(d, Domain{}, text);
-    }
-    EXPECT_EQ(decode(nullptr, &d), kDomEmpty);
-    EXPECT_EQ(FLAG_get(kFlagDomainSet), 77);  // nothing was decoded
-    EXPECT_EQ(decode("40,-100", nullptr), kDomExplicit);
 }
 
 TEST_F(RegionTest, StationCentredDomains) {
@@ -395,75 +354,6 @@ TEST_F(RegionTest, LongLinesAreCutAt500Characters) {
     EXPECT_EQ(DOM_read_menu((dir_ / "orv.reg").string().c_str()), 1);
 }
 
-TEST_F(RegionTest, BareSpecificationLineIsTheFirstDomainOnly) {
-    const std::string file = write("orv.reg", "40,-100,3\nus Contiguous_US 1 ps,39,-97\n");
-    char spec[kRegionSpecSize];
-    ASSERT_EQ(DOM_search_file(file.c_str(), nullptr, spec), 1);
-    EXPECT_STREQ(spec, "40,-100,3");
-    ASSERT_EQ(DOM_search_file(file.c_str(), "us", spec), 1);
-    EXPECT_STREQ(spec, "ps,39,-97");
-}
-
-TEST_F(RegionTest, MenuFromRegionFile) {
-    EXPECT_STREQ(DOM_get_region_name(0), "Return to previous menu");
-    EXPECT_STREQ(DOM_get_region_name(1), "Contiguous US");
-    EXPECT_STREQ(DOM_get_region_name(9), "Variable");
-    EXPECT_EQ(DOM_get_region_name(10), nullptr);
-    EXPECT_EQ(DOM_get_region_name(-1), nullptr);
-    std::string text = "# regions\n";
-    text += "longkey A_label_that_is_far_too_long 1 40,-100\n";
-    text += "hid Hidden 0 40,-100\n";
-    for (int k = 2; k <= 25; ++k) text += "r" + std::to_string(k) + " Region_" + std::to_string(k) + " 1 40,-100\n";
-    EXPECT_EQ(DOM_read_menu(write("menu.reg", text).c_str()), 1);
-    EXPECT_STREQ(DOM_get_region_name(1), "A label that is far ");
-    EXPECT_STREQ(DOM_get_region_name(2), "Region 2");
-    EXPECT_STREQ(DOM_get_region_name(19), "Region 19");
-    EXPECT_EQ(DOM_get_region_name(20), nullptr);
-    EXPECT_STREQ(DOM_get_region_name(0), "Return to previous menu");
-    std::string err;
-    CaptureStderr();
-    EXPECT_EQ(DOM_read_menu((dir_ / "nothere.reg").string().c_str()), 0);
-    err = GetCapturedStderr();
-    EXPECT_EQ(err, "Unable to open region file: " + (dir_ / "nothere.reg").string() + "\n");
-    EXPECT_STREQ(DOM_get_region_name(2), "Region 2");  // a failed load keeps the menu
-    // "file:" loads that file as the menu.
-    write("two.reg", "aa First 1 40,-100\nbb Second 1 30,-90\n");
-    Domain d;
-    EXPECT_EQ(decode("two.reg:", &d), kDomRegionRef);
-    EXPECT_STREQ(DOM_get_region_name(1), "First");
-    EXPECT_STREQ(DOM_get_region_name(2), "Second");
-    EXPECT_EQ(DOM_get_region_name(3), nullptr);
-}
-
-TEST_F(RegionTest, DomainFromResources) {
-    Domain d;
-    EXPECT_EQ(DOM_get_region(&d, 2), 0);  // nothing set
-    EXPECT_EQ(DOM_get_grid_domain(&d), 0);
-    // Mode 4: the first region of the menu; with no region file that is "us".
-    CaptureStderr();
-    EXPECT_EQ(DOM_get_region(&d, 4), kDomRegionRef);
-    GetCapturedStderr();
-    EXPECT_FLOAT_EQ(d.dx, 2.3F);
-    write("orv.reg", "hid Hidden 0 10,10\nfirst First 1 50,-60,3\n");
-    DOM_reset_for_tests();
-    EXPECT_EQ(DOM_get_region(&d, 4), kDomRegionRef);
-    EXPECT_FLOAT_EQ(d.clat, 50);
-    RES_put("region", "30,-90");
-    RES_put("plot_domain", "35,-95");
-    for (int mode : {1, 3, 4}) {
-        EXPECT_EQ(DOM_get_region(&d, mode), kDomExplicit);
-        EXPECT_FLOAT_EQ(d.clat, 35) << mode;
-    }
-    EXPECT_EQ(DOM_get_region(&d, 2), kDomExplicit);
-    EXPECT_FLOAT_EQ(d.clat, 30);
-    RES_put("grid_domain", "20,-80");
-    EXPECT_EQ(DOM_get_grid_domain(&d), kDomExplicit);
-    EXPECT_FLOAT_EQ(d.clat, 20);
-    RES_put("grid_domain", "");
-    EXPECT_EQ(DOM_get_grid_domain(&d), kDomExplicit);
-    EXPECT_FLOAT_EQ(d.clat, 30);
-}
-
 TEST_F(RegionTest, ComparisonTreatsAMissingOriginAsTheCentre) {
     const Domain a = polar(39, -97, 2.3F);
     Domain b = polar(39, -97, 2.3F, -97);
@@ -492,27 +382,6 @@ TEST_F(RegionTest, ComparisonTreatsAMissingOriginAsTheCentre) {
     float x = 0, y = 0;
     EXPECT_EQ(MAP_domain_tran(&a, &b, &x, &y, 1234.5F, -3.25F), 1);
     EXPECT_FLOAT_EQ(x, 1234.5F);
-}
-
-TEST_F(RegionTest, PrintingADomain) {
-    Domain d;
-    ASSERT_EQ(decode("us", &d), kDomRegionRef);
-    CaptureStdout();
-    DOM_print(15, &d);
-    EXPECT_EQ(GetCapturedStdout(), "pstereo::-97.000:::,39.000,-97.000,25,17,2.3000,2.3000\n");
-    ASSERT_EQ(decode("sat:e:0:-75:421.61:1,0,-75,25,25,5,5", &d), kDomExplicit);
-    CaptureStdout();
-    DOM_print(15, &d);
-    MAP_domain(&d);
-    MAP_print_domain();
-    EXPECT_EQ(GetCapturedStdout(), "sat:e:0.000:-75.000:421.610:1.000:,0.000,-75.000,25,25,5.0000,5.0000\n"
-                                   "sat:e:0.000:-75.000:421.610:1.000:,0.000,-75.000,25,25,5.0000,5.0000\n");
-    d.proj = 77;
-    MESS_set(0, 0xF);
-    CaptureStdout();
-    DOM_print(0x0000F000, &d);  // not enabled
-    DOM_print(15, &d);
-    EXPECT_EQ(GetCapturedStdout(), ":e:0.000:-75.000:421.610:1.000:,0.000,-75.000,25,25,5.0000,5.0000\n");
 }
 
 TEST_F(RegionTest, AspectAndStationPriority) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <set>
 #include <string>
 #include <tuple>
@@ -94,14 +93,6 @@ TEST_F(CtyTool, LoadKeepsStationsInTheGridUpToThePriorityLimit) {
     EXPECT_EQ(CTY_search("kind", &e), 0) << "ids are exact keys";
 }
 
-TEST_F(CtyTool, PriorityMissingMeansTheResourceLimit) {
-    RES_put("stat_prior", "2");
-    load(kCityLocation, -9999);
-    EXPECT_EQ(loaded_ids(), (std::set<std::string>{"KEVV", "KORD"}));
-    load(kCityLocation, -9999);
-    EXPECT_EQ(loaded_ids().size(), 2U) << "a second load replaces the first";
-}
-
 TEST_F(CtyTool, SearchChoosesTheKeyFromTheIdShape) {
     load();
     CityEntry e{};
@@ -117,17 +108,6 @@ TEST_F(CtyTool, SearchChoosesTheKeyFromTheIdShape) {
     e.data = &e;
     ASSERT_EQ(CTY_search("KLAF", &e), 1);
     EXPECT_EQ(e.data, &e) << "the caller's data pointer is left alone";
-}
-
-TEST_F(CtyTool, IdTypesNameTheEntries) {
-    CTY_set_id_type(1);
-    load();
-    EXPECT_EQ(loaded_ids(), (std::set<std::string>{"72438", "72432", "KLAF", "72530", "b45007", "72999"}));
-    CTY_set_id_type(2);
-    load();
-    EXPECT_EQ(loaded_ids(), (std::set<std::string>{"KIND", "KEVV", "KLAF", "KORD", "b45007", "K2999"}));
-    CityEntry e{};
-    EXPECT_EQ(CTY_search("K2999", &e), 1);
 }
 
 TEST_F(CtyTool, FullEntriesKeepTheWholeLine) {
@@ -205,67 +185,6 @@ TEST_F(CtyFilter, ConditionsAndPlainEntries) {
     }
     s_.elev = -9999.0F;
     EXPECT_EQ(cmp({"Elev<300"}), -1) << "a missing elevation meets no elevation condition";
-}
-
-TEST(CtyIdsCmp, ListsAndConditions) {
-    const char* plain[] = {"KIND", "kord"};
-    const char* with_condition[] = {"KIND", "P<3"};
-    EXPECT_EQ(CTY_ids_cmp(0, nullptr, "KDEN"), 1);
-    EXPECT_EQ(CTY_ids_cmp(2, plain, "KORD"), 1);
-    EXPECT_EQ(CTY_ids_cmp(2, plain, "KDEN"), 0);
-    EXPECT_EQ(CTY_ids_cmp(2, with_condition, "KDEN"), 1);
-    const char* states[] = {"ST:IN"};
-    EXPECT_EQ(CTY_ids_cmp(1, states, "KDEN"), 1);
-}
-
-int g_entered = 0;
-void note_station(const CityFileEntry* station, void* block) {
-    ++g_entered;
-    std::snprintf(static_cast<char*>(block), 120, "%s", station->name);
-}
-
-TEST_F(CtyTool, ScratchBlocksLiveWithTheTable) {
-    CTY_data_size(120);
-    g_entered = 0;
-    CTY_enter_func(note_station);
-    load();
-    EXPECT_EQ(g_entered, 6);
-    auto* block = static_cast<char*>(CTY_get_data("KIND"));
-    ASSERT_NE(block, nullptr);
-    EXPECT_STREQ(block, "Indianapolis");
-    EXPECT_EQ(CTY_get_data("72530"), CTY_get_data("KORD"));
-    EXPECT_EQ(CTY_get_data("KDEN"), nullptr);
-    int walked = 0;
-    for (void* b = CTY_next_data(0); b != nullptr; b = CTY_next_data(1)) ++walked;
-    EXPECT_EQ(walked, 6);
-    CTY_clear_data(1);
-    EXPECT_STREQ(static_cast<char*>(CTY_get_data("KORD")), "");
-    CTY_clear_data(0);
-    EXPECT_EQ(CTY_get_data("KORD"), nullptr);
-    CityEntry e{};
-    EXPECT_EQ(CTY_search("KORD", &e), 1);
-    CTY_clear();
-    EXPECT_EQ(CTY_search("KORD", &e), 0);
-    EXPECT_EQ(CTY_next_data(0), nullptr);
-}
-
-TEST_F(CtyTool, MissingOrDisabledFileGivesAnEmptyTable) {
-    CaptureStderr();
-    const Domain d = midwest();
-    EXPECT_EQ(CTY_store("absent.cty", kCityLocation, &d, 7), nullptr);
-    EXPECT_EQ(GetCapturedStderr(), "CTY_open_file: Database file not found: " + dir_ + "/absent.cty\n");
-    CityEntry e{};
-    EXPECT_EQ(CTY_search("KIND", &e), 0);
-    EXPECT_EQ(CTY_search_loc(&e, 40.0F, -86.0F), 0);
-    EXPECT_EQ(CTY_get_data("KIND"), nullptr);
-    RES_put("city_file", "none");
-    CaptureStderr();
-    EXPECT_EQ(CTY_store("mos.cty", kCityLocation, &d, 7), nullptr);
-    EXPECT_EQ(GetCapturedStderr(), "");
-    RES_put("city_file", "");
-    CaptureStderr();
-    EXPECT_EQ(CTY_store("mos.cty", 4, &d, 7), nullptr);
-    EXPECT_NE(GetCapturedStderr(), "");
 }
 
 }  // namespace

@@ -41,13 +41,6 @@ protected:
         ASSERT_TRUE(testing::feed_stdin(dir.file("answers"), text));
     }
 
-    std::string visible_abbrs(int type) {
-        std::string out;
-        for (const MenuEntry* e = MOS_time_menu() + 1; e->label != nullptr; ++e)
-            if (e->shown[type] == 1) out += std::string(e->abbr) + " ";
-        return out;
-    }
-
     testing::ScratchDir dir;
     char program[32] = "/usr/bin/mosplot";
     char* argv[2] = {program, nullptr};
@@ -91,34 +84,6 @@ TEST_F(MosPlt, ModelFromTheResourceOrTheInputConvention) {
     EXPECT_EQ(MOS_model_info(1), nullptr);
 }
 
-TEST_F(MosPlt, BuiltInMenuVariants) {
-    EXPECT_EQ(MOS_read_time_menu(), 0);
-    EXPECT_EQ(visible_abbrs(0),
-              "h06 h09 h12 h15 h18 h21 h24 h27 h30 h33 h36 h39 h42 h45 h48 h51 h54 h57 h60 h66 h72 ");
-    EXPECT_EQ(visible_abbrs(1), "d1 d2 d3 d4 d5 d6 d7 ");
-    EXPECT_EQ(visible_abbrs(2), "init h06 h12 h18 h24 h30 h36 h42 h48 ");
-    EXPECT_EQ(MENU_search("e3", MOS_time_menu()), 84);
-}
-
-TEST_F(MosPlt, TimeMenuFileEntriesFollowTheModel) {
-    dir.write("mosplot.tim",
-              "h06 6_hour 1\n"
-              "h12 12_hour 0\n"
-              "h84 84_hour mo=gfs\n"
-              "h99 99_hour mo=eta,MO=n*\n");
-    RES_put("model", "gfs");
-    MOS_in_file();
-    ASSERT_EQ(MOS_read_time_menu(), 1);
-    EXPECT_EQ(visible_abbrs(0), "h06 h84 ");
-    EXPECT_STREQ(MOS_time_menu()[2].label, "84 hour");
-    EXPECT_STREQ(MOS_time_menu()[0].abbr, "back");
-    MOS_reset_for_tests();
-    RES_put("model", "nam");
-    MOS_in_file();
-    MOS_read_time_menu();
-    EXPECT_EQ(visible_abbrs(0), "h06 h99 ");
-}
-
 TEST_F(MosPlt, TimeMenuFileNeverOverfillsTheTable) {
     std::string text;
     for (int i = 0; i < 60; ++i) text += "h" + std::to_string(i) + " " + std::string(80, 'x') + " 1\n";
@@ -129,28 +94,6 @@ TEST_F(MosPlt, TimeMenuFileNeverOverfillsTheTable) {
     for (const MenuEntry* e = MOS_time_menu(); e->label != nullptr; ++e) ++n;
     EXPECT_EQ(n, kTimeMenuSize - 1);
     EXPECT_EQ(std::string(MOS_time_menu()[1].label).size(), 30U);
-}
-
-TEST_F(MosPlt, TimeResourceSkipsTheMenuOnce) {
-    RES_put("time", "h12,h24");
-    EXPECT_EQ(MOS_prompt_time(), 1);
-    EXPECT_EQ(MOS_get_ntimes(), 2);
-    EXPECT_EQ(MOS_get_hour(), 12);
-    EXPECT_EQ(FLAG_get(kFlagHour), 12);
-    EXPECT_STREQ(VAR_get_time_str(), "h12");
-    EXPECT_EQ(MOS_prompt_time(), 0);
-}
-
-TEST_F(MosPlt, MenuAnswersByNumberNameAndBack) {
-    RES_put("model", "eta");
-    MOS_in_file();
-    answer("5\nH18\nnonsense\nback\n");
-    ASSERT_EQ(MOS_prompt_time(), 1);
-    EXPECT_EQ(MOS_get_hour(), 18);
-    EXPECT_STREQ(MOS_get_time(0), "h18");
-    ASSERT_EQ(MOS_prompt_time(), 1);
-    EXPECT_EQ(MOS_get_hour(), 18);
-    EXPECT_EQ(MOS_prompt_time(), 0);
 }
 
 TEST_F(MosPlt, InitialTimeOfTheUpperAirMenuIsATimeNotBack) {
@@ -281,51 +224,6 @@ TEST_F(MosPlt, TitleDateIsSoughtInTheFirstLinesAndMegabyteOnly) {
         EXPECT_EQ(MOS_get_date()->year == 2017 && MOS_get_date()->hour == 12, c.dated) << c.text.size();
     }
     FILE_reset_for_tests();
-}
-
-std::string name_conv() {
-    char out[2 * kFileNameSize + 16];
-    return FILE_get_name_conv(out);
-}
-
-// The out_file entries choose grid file kinds and the naming conventions.
-TEST_F(MosPlt, GridOutputHookReadsTheOutFileEntries) {
-    const struct {
-        const char* out_file;
-        int kind;
-        const char* conv;
-    } cases[] = {
-        {"orv", 2, "mos_grd_orv"},   {"orvb", 3, "mos_grd_orvb"},    {"cdf", 11, "mos_grd_cdf"},
-        {"orv_mine", 2, "mine"},     {"orvb_binary", 3, "binary"},   {"cdf:nc_conv", 11, "nc_conv"},
-        {"my_conv", 2, "my_conv"},   {"none", 0, "mos_grd"},         {"gif,orv", 2, "mos_grd_orv"},
-        {"GIFfile", 0, "mos_grd"},   {"png", 0, "mos_grd"},          {"xwd:a.xwd,img", 0, "mos_grd"},
-        {"raw", 0, "mos_grd"},       {"raw_stations,cdf", 11, "mos_grd_cdf"},
-        {"xwd", 0, "mos_grd"},       {"img,png,orv", 2, "mos_grd_orv"},
-    };
-    for (const auto& c : cases) {
-        RES_put("out_file", c.out_file);
-        FLAG_set(kFlagOutType, 0);
-        EXPECT_EQ(MOS_grd_out_file(), c.kind) << c.out_file;
-        EXPECT_EQ(FLAG_get(kFlagOutType), c.kind) << c.out_file;
-        EXPECT_NE(name_conv().find(c.conv), std::string::npos) << c.out_file << " -> " << name_conv();
-    }
-}
-
-TEST_F(MosPlt, RawOutputHookReadsTheOutFileEntries) {
-    const struct {
-        const char* out_file;
-        int taken;
-        const char* conv;
-    } cases[] = {
-        {nullptr, 0, "mos_raw"},      {"none,gif", 0, "mos_raw"},       {"png:map.png,xwd", 0, "mos_raw"},
-        {"cdf,orvb", 0, "mos_raw"},   {"raw_stations", 1, "stations"},  {"orv", 1, "mos_raw"},
-        {"png,my_raw", 1, "my_raw"},
-    };
-    for (const auto& c : cases) {
-        if (c.out_file != nullptr) RES_put("out_file", c.out_file);
-        EXPECT_EQ(MOS_raw_out_file(), c.taken) << (c.out_file != nullptr ? c.out_file : "no out_file");
-        EXPECT_NE(name_conv().find(c.conv), std::string::npos) << name_conv();
-    }
 }
 
 }  // namespace

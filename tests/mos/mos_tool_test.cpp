@@ -4,8 +4,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <map>
 #include <vector>
 #include <string>
@@ -17,7 +15,6 @@
 #include "core/resrc.hpp"
 #include "core/unittool.hpp"
 #include "geo/maptran.hpp"
-#include "grid/grd_tool.hpp"
 #include "mos/mos_plt.hpp"
 #include "mos/mos_test_product.hpp"
 
@@ -86,36 +83,6 @@ protected:
     MosReport r{};
     std::string units_;
 };
-
-TEST_F(MosTool, GetVarKnowsTheTableAndFillsOnlyEmptyUnits) {
-    const std::map<std::string, std::string> natural = {
-        {"temp", "F"},     {"dewd", "dF"},  {"wdir", "deg"}, {"wind", "knt"},   {"uwnd", "m/s"},
-        {"vwndg", "m/s"},  {"pop12", "%"},  {"cldcv", "%"},  {"vis", "mi"},     {"cldcl", "100 ft"},
-        {"snwfl24", "in"}, {"vpres", "mb"}, {"heat", "K"},   {"wchilf", "W/m^2"}, {"fr", ""},
-        {"humit", "F"},    {"hwind", "knt"}, {"wchill2", "K"},
-    };
-    for (const auto& [name, units] : natural) {
-        VarRecord v = var(name.c_str());
-        EXPECT_EQ(MOS_get_var(&v), 1) << name;
-        EXPECT_EQ(std::string(v.units), units) << name;
-    }
-    VarRecord named = var("TEMP-sfc", 0, "C");
-    EXPECT_EQ(MOS_get_var(&named), 1);
-    EXPECT_STREQ(named.units, "C");
-    VarRecord unknown = var("height");
-    EXPECT_EQ(MOS_get_var(&unknown), 0);
-    EXPECT_STREQ(unknown.units, "");
-}
-
-TEST_F(MosTool, ColumnIsTheLastMatchingHour) {
-    set(kMosTemp, 0, 40);
-    set(kMosTemp, 6, 50);
-    EXPECT_EQ(MOS_column(&r, 24), 6);
-    EXPECT_EQ(MOS_column(&r, 2000024), 6);  // the time's hour is its value modulo 1000
-    EXPECT_EQ(MOS_column(&r, 25), -1);
-    r.values[kMosHour][7] = 24;
-    EXPECT_EQ(MOS_column(&r, 24), 7);
-}
 
 // An hour the bulletin does not have gives missing values, whatever column
 // 0 holds, and one warning naming the hours it has; the station's name stays.
@@ -254,16 +221,6 @@ TEST_F(MosTool, CeilingAndVisibilityCategories) {
         set(kMosVis, 0, cat);
         EXPECT_STREQ(get("vis").text, text) << cat;
     }
-}
-
-TEST_F(MosTool, DerivedThermodynamics) {
-    set("TMP 0=95 DPT 0=75 WSP 0=10");
-    EXPECT_GT(get("heat").value, 308.0F);
-    EXPECT_NEAR(get("vpres").value, 56.0F, 2.0F);
-    EXPECT_FALSE(is_missing(get("humit").value));
-    set(kMosTemp, 0, 10);
-    EXPECT_LT(get("wchilt").value, 260.0F);
-    EXPECT_FALSE(is_missing(get("wchilf").value));
 }
 
 TEST_F(MosTool, FlightRules) {
@@ -442,41 +399,6 @@ TEST(MosmTool, DayAndHalfDayIndexesWeatherAndUnits) {
     EXPECT_STREQ(v.units, "%");
     v = var("tempb");
     EXPECT_EQ(MOSM_get_var(&v), 0);
-}
-
-// Every variable the shipped menu file defines is one that a bulletin family supplies.
-TEST(MosVariables, ShippedMenuDefinitionsAreKnownToAFamily) {
-    RES_reset_for_tests();
-    VAR_reset_for_tests();
-    MESS_reset_for_tests();
-    MESS_set(0, 0);
-    RES_put("file_path", ORV_DATA_DIR);
-    ASSERT_EQ(VAR_open_file("mosplot.var"), 0);
-    std::ifstream f(std::string(ORV_DATA_DIR) + "/mosplot.var");
-    std::string line;
-    int checked = 0;
-    while (std::getline(f, line)) {
-        std::istringstream words(line);
-        std::string abbr, label, condition;
-        if (!(words >> abbr >> label >> condition) || abbr[0] == '#' || line[0] == ' ') continue;
-        ASSERT_EQ(VAR_setup(nullptr, abbr.c_str()), 1) << abbr;
-        for (int i = 0; i < VAR_get_num(); ++i) {
-            VarRecord v = *VAR_get_var(i);
-            if (v.flag % 10 == kVarGroup) continue;  // a station-model group, not a value
-            const int role = v.flag % 10;
-            if (role == kVarFunction || role == kVarSubFunction || role == kVarFuncVector ||
-                role == kVarSubFuncVector) {  // computed from its operands, which are checked
-                EXPECT_EQ(GRD_is_math_func(v.name), kTypeGrid) << abbr << ": " << v.name;
-                continue;
-            }
-            const int known = MOS_get_var(&v) + MOSU_get_var(&v) + MOSM_get_var(&v);
-            EXPECT_GT(known, 0) << abbr << ": " << v.name;
-            ++checked;
-        }
-    }
-    EXPECT_GT(checked, 60);
-    VAR_reset_for_tests();
-    RES_reset_for_tests();
 }
 
 }  // namespace
