@@ -216,16 +216,6 @@ TEST_F(BatchFrame, GridFilesLandOnceInARelativeGridPathByKind) {
     EXPECT_EQ(files_in(dir_.file("g3")).size(), 3U) << "no g3/g3, png or raw files";
 }
 
-// Two frames analyse twice; two analysed variables in one frame analyse once.
-TEST_F(BatchFrame, OneGridPassPerFrame) {
-    dir_.write("mos_2026120600.txt", small_bulletin());
-    for (const auto& [option, value, passes] : {std::tuple{"-va", "temp,dewp", 1}, std::tuple{"-ft", "h12,h24", 2}}) {
-        const RunResult r = run({"-pl", "none", option, value});
-        EXPECT_EQ(r.status, 0) << r.out << r.err;
-        EXPECT_EQ(test::count_of(r.out, "Reading in data"), passes) << r.out;
-    }
-}
-
 // The file named is the file read, wherever it lies and whatever its name;
 // the run date of the labels is the bulletin's own, from its title line.
 TEST_F(BatchFrame, TheNamedFileIsReadAndItsTitleDatesTheMap) {

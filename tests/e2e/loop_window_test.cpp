@@ -5,12 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/mqueue.hpp"
+#include "gks/ps_render.hpp"
 #include "support/run_program.hpp"
 
 namespace orv::testing {
@@ -42,14 +43,6 @@ constexpr int kWindow = 1;
     _exit(0);
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
-        out.push_back(text.substr(start, nl - start));
-    return out;
-}
-
 TEST(LoopWindow, StartUpQueriesTheWindowAndEchoesOptions) {
     ScratchDir dir;
     dir.write("defaults/.orvdef", "mosplot.model gfs\n");
@@ -64,22 +57,18 @@ TEST(LoopWindow, StartUpQueriesTheWindowAndEchoesOptions) {
     close(pipe_fd[0]);
     close(pipe_fd[1]);
     ASSERT_EQ(ready, '1') << "the loop window could not listen";
-
     dir.write("mos_2026120600.txt", one_station_bulletin());
     const RunResult r = run_mosplot(dir, {"-ba", "-me", "mess", "-pl", "none", "-dp", dir.path()}, "",
                                     {"orvdefault=" + dir.file("defaults") + ":#1", "orvmqtype=tcp",
                                      "orvmqoffset=" + std::to_string(offset)});
-    int status = 0;
-    waitpid(peer, &status, 0);
+    waitpid(peer, nullptr, 0);
     EXPECT_EQ(r.status, 0) << r.err;
-
-    const std::vector<std::string> got = lines_of(read_file(dir.file("requests")));
+    const std::vector<std::string> got = test::lines_of(read_file(dir.file("requests")));
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got.front(), "query res help");
-    auto index_of = [&](const std::string& line) {
-        for (std::size_t i = 0; i < got.size(); ++i)
-            if (got[i] == line) return static_cast<int>(i);
-        return -1;
+    const auto index_of = [&](const std::string& line) {
+        const auto it = std::find(got.begin(), got.end(), line);
+        return it == got.end() ? -1 : static_cast<int>(it - got.begin());
     };
     const int last_query = index_of("query res filename");
     EXPECT_GT(last_query, index_of("query res geometry"));

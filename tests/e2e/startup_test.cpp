@@ -19,26 +19,6 @@ std::vector<std::string> with_bulletin(const ScratchDir& dir, std::vector<std::s
     return args;
 }
 
-TEST(Startup, HelpPrintsTheOptionListAndExitsZero) {
-    ScratchDir dir;
-    const RunResult r = run_mosplot(dir, {"-h"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.starts_with("mosplot: This program plots various types of MOS data\nmosplot syntax "
-                                  "(version:5.60.4-LINUX-X11)\n   mosplot [options...]\nKeyed options...\n"
-                                  " -df file    Resource/defaults file name\n -na name    Program name\n"
-                                  " -h          Print this help\n -ba         Run program in batch mode\n"
-                                  " -me level   Message level to be displayed:\n"
-                                  "               none,print,error,warn,mess,out1,*out2,out3,out4,debug\n")) << r.out;
-    EXPECT_TRUE(contains(r.out, " -pd region or [proj],clat,clon[,nx,ny][,dx,dy]\n"
-                                "             Output plot domain\n"
-                                "               region=predefined region:\n"));
-    EXPECT_TRUE(r.out.ends_with("Positional options...\n file [file...]  Input file names\n"));
-    EXPECT_FALSE(contains(r.out, "RAD AZOD ORURIVERAR"));
-    const RunResult quiet = run_mosplot(dir, {"-me", "none", "-h"});
-    EXPECT_EQ(quiet.status, 0);
-    EXPECT_EQ(quiet.out + quiet.err, "");
-}
-
 // The message level decides whether the banner shows; the defaults file, the
 // environment and the command line override one another in that order.
 TEST(Startup, DefaultsFileEnvironmentAndCommandLineOverrideInOrder) {
@@ -127,31 +107,6 @@ TEST(Dialogue, MenusAndPromptsAnswerAsTheUserTypes) {
     const RunResult eof = run_mosplot(dir, {}, "");
     EXPECT_EQ(eof.status, 0);
     EXPECT_LT(eof.out.size(), 4000U);
-}
-
-// After a plot the dialogue asks only for what the command line left open.
-TEST(Dialogue, PlotsAskOnlyForWhatWasNotGiven) {
-    const std::string interval = "Enter the contour interval: ", type = "Color fill (C) or Line (L) contours: ",
-                      device = "Display (D) or Postscript (P): ";
-    const struct { std::vector<std::string> given; std::string input; std::vector<std::string> asked, not_asked; } cases[] = {
-        {{"-de", "p,map.ps", "-pl", "cf", "-in", "5"}, "temp\ntemp\n-1\n", {}, {interval, type, device}},
-        {{"-de", "p,map.ps", "-pl", "cf"}, "temp\n5\ntemp\n5\n-1\n", {interval, interval}, {type, device}},
-        {{"-de", "p,map.ps", "-in", "5"}, "temp\ncf\n-1\n", {type}, {interval, device}},
-    };
-    for (const auto& c : cases) {  // input after the file and time
-        ScratchDir dir;
-        std::vector<std::string> args = {"-mo", "gfs", "-if", "mos_dat", "-dp", ORV_SOURCE_DIR "/examples"};
-        args.insert(args.end(), c.given.begin(), c.given.end());
-        const RunResult r = run_mosplot(dir, args, "la\nh24\n" + c.input, {"DISPLAY="});
-        EXPECT_EQ(r.status, 0) << r.err;
-        std::size_t at = 0;
-        for (const std::string& text : c.asked) {
-            at = r.out.find(text, at);
-            ASSERT_NE(at, std::string::npos) << c.input << "\n" << r.out;
-            ++at;
-        }
-        for (const std::string& text : c.not_asked) EXPECT_FALSE(contains(r.out, text)) << c.input << "\n" << r.out;
-    }
 }
 
 }  // namespace

@@ -165,17 +165,6 @@ TEST_F(WindowTest, FramesLoopAndStepOnAltKeys) {
     quit();
 }
 
-TEST_F(WindowTest, BatchRunLeavesTheWindowToABackgroundProcess) {
-    std::vector<std::string> args = plot_args("h24");
-    args.insert(args.begin(), "-ba");
-    const RunResult r = run_mosplot(dir_, args, kSample + "\n", {x_.env()});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    window_ = x_.find_window("mosplot", 10);
-    ASSERT_FALSE(window_.empty());
-    EXPECT_GT(settled().not_of(0), 100000);
-    x_.xdotool("windowclose " + window_);
-}
-
 // The headless picture device draws what the window shows: a white window and
 // a GIF (neither smoothed) agree in all but a small share of their pixels.
 TEST_F(WindowTest, HeadlessPictureMatchesTheWindow) {

@@ -110,15 +110,5 @@ TEST_F(CairoTest, LinesKeepTheirPlaceInTheDrawingOrder) {
     expect_rgb(im, 50, 20, 0xFF0000);   // the last line, over the blue one, stroked for the capture
 }
 
-TEST_F(CairoTest, UnwritableFileFailsTheOpen) {
-    EXPECT_EQ(open("pdf,/no/such/dir/a.pdf"), -1);
-    EXPECT_EQ(gchk_graphics(), 0);
-    // A run that ends before the picture is written leaves no empty file.
-    gks_reset_all_for_tests();
-    ASSERT_EQ(open("png," + path("never.png")), 0);
-    gks_reset_all_for_tests();
-    EXPECT_FALSE(std::ifstream(path("never.png")).good());
-}
-
 }  // namespace
 }  // namespace orv::test

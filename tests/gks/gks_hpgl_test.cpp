@@ -184,8 +184,8 @@ TEST_F(GksHpglTest, Primitives) {
         {"hollow fill draws nothing", [&] { gset_fill_int_style(0); gfill_area(3, triangle); }, ""},
         {"plus marker", [] { gset_marker_type(2); gset_marker_size(1.0F); const GPoint p{0.5F, 0.5F}; gpolymarker(1, &p); },
          "PU4020,4070;PD4120,4070;\nPU4070,4020;PD4070,4120;\n"},
-        {"clip window", [] { const float vp[4] = {0.25F, 0.75F, 0.0F, 0.5F}; gset_vp(0, vp); },
-         "IW 2040,10,6099,4070;\n"},
+        {"clip window", [] { const float vp[4] = {0.45F, 0.75F, 0.0F, 0.5F}; gset_vp(0, vp); },
+         "IW 3663,10,6099,4070;\n"},
         {"cleared region", [] { const float r[4] = {0.0F, 0.5F, 0.0F, 0.5F}; gclear_region(r); },
          "FT10,0;\nPU10,10;PM0;PD10,4070;PD4070,4070;PD4070,10;PM1;PM2;FP;\n"},
     };

@@ -102,55 +102,6 @@ TEST_F(ImgTest, EveryFormatReadsBackItsPixelsAndImageMagickReadsIt) {
     }
 }
 
-// The colour count sets the packed screen byte and the LZW minimum code
-// size; transparency gives the background's palette index.
-TEST_F(ImgTest, GifHeaderFollowsTheColoursAndOptions) {
-    const struct { int colors; int options; int packed; int code_size; } cases[] = {
-        {5, 0, 0xA2, 3}, {2, 0, 0x80, 2}, {6, 1, 0xA2, 3}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.colors);
-        GIF_interlace(c.options);
-        GIF_transparent(c.options);
-        const ImageRecord im = banded(64, 37, c.colors);  // white, the background, is the 4th colour
-        ASSERT_EQ(GIF_write(path("c.gif").c_str(), &im), 1);
-        const auto b = bytes_of(path("c.gif"));
-        ASSERT_GT(b.size(), 80U);
-        EXPECT_EQ(b[10], c.packed);
-        std::size_t at = 13 + (3U << ((c.packed & 7) + 1));
-        if (c.options != 0) {
-            EXPECT_EQ(b[at + 1], 0xF9);
-            EXPECT_EQ(b[at + 3], 1);  // a transparent colour is given
-            EXPECT_EQ(b[at + 6], 3);  // white's palette index
-            at += 8;
-        }
-        ASSERT_EQ(b[at], 0x2C);
-        EXPECT_EQ(b[at + 9] & 0x40, c.options * 0x40);  // interlaced
-        EXPECT_EQ(b[at + 10], c.code_size);
-        ImageRecord back;
-        ASSERT_EQ(GIF_read(path("c.gif").c_str(), &back, 0), 1);
-        EXPECT_EQ(differing_pixels(im, back), 0);
-        EXPECT_EQ(back.transparent, c.options);
-        if (c.options == 0 || !have_program("convert")) continue;
-        // ImageMagick decodes the interlaced rows to the same picture.
-        ASSERT_EQ(PNG_write(path("t.png").c_str(), &im), 1);
-        const auto r = run_command("compare -metric AE " + path("c.gif") + " -alpha off " + path("t.png") + " null:");
-        EXPECT_EQ(r.out, "0") << r.out;
-    }
-}
-
-TEST_F(ImgTest, PngIsValidWithItsTextChunks) {
-    if (!have_program("pngcheck")) GTEST_SKIP() << "pngcheck is not installed";
-    ImageRecord im = banded(30, 20, 3);
-    copy_text(im.name, "Map title");
-    ASSERT_EQ(PNG_write(path("p.png").c_str(), &im), 1);
-    const auto r = run_command("pngcheck -t " + path("p.png"));
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("Title:\n    Map title"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Software:"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find(" GMT"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("8-bit palette"), std::string::npos) << run_command("pngcheck -v " + path("p.png")).out;
-}
-
 TEST_F(ImgTest, BadFilesAreRefusedWithoutACrash) {
     const ImageRecord im = banded(50, 40, 5);
     ASSERT_EQ(GIF_write(path("ok.gif").c_str(), &im), 1);
@@ -188,23 +139,6 @@ TEST_F(ImgTest, BadFilesAreRefusedWithoutACrash) {
     }
     ImageRecord back;
     EXPECT_EQ(IMG_read(path("missing.gif").c_str(), &back, 0), 0);
-}
-
-TEST_F(ImgTest, WideAndInterlacedPngsAreRead) {
-    if (!have_program("convert")) GTEST_SKIP() << "ImageMagick is not installed";
-    const ImageRecord im = banded(33, 21, 6);
-    ASSERT_EQ(PNG_write(path("src.png").c_str(), &im), 1);
-    for (const char* options : {"-depth 16 -define png:color-type=2", "-interlace PNG -define png:color-type=2",
-                                "-colorspace Gray -depth 16"}) {
-        SCOPED_TRACE(options);
-        const auto r = run_command(std::string("convert ") + path("src.png") + " " + options + " " + path("x.png"));
-        ASSERT_EQ(r.status, 0) << r.out;
-        ImageRecord back;
-        ASSERT_EQ(PNG_read(path("x.png").c_str(), &back, 0), 1);
-        EXPECT_EQ(back.width, 33);
-        const bool grey = std::string(options).find("Gray") != std::string::npos;
-        EXPECT_EQ(grey ? 0 : differing_pixels(im, back), 0);
-    }
 }
 
 }  // namespace

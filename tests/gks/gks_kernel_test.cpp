@@ -52,19 +52,6 @@ TEST_F(GksColrTest, DefiningColours) {
     EXPECT_FLOAT_EQ(r + g + b, 3.0F);
 }
 
-TEST_F(GksColrTest, AllocatingAnyIndexReusesNearColours) {
-    const int first = galloc_colr(-1, 0.2F, 0.4F, 0.6F);
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(galloc_colr(-1, 0.2F, 0.4F, 0.6F), first);
-    EXPECT_EQ(galloc_colr(-1, 0.202F, 0.4F, 0.6F), first);
-    EXPECT_EQ(galloc_colr(-1, 0.9F, 0.4F, 0.6F), 1);
-    EXPECT_EQ(gget_max_colr(), 1);
-    stderr_of([] { EXPECT_EQ(galloc_colr(600, 0, 0, 0), -1); });
-    EXPECT_EQ(gget_max_colr(), 1);
-    galloc_colr(10, 0, 0, 0);
-    EXPECT_EQ(galloc_colr(-1, 0.5F, 0.5F, 0.5F), 11);
-}
-
 using GksFillTest = GksTest;
 
 TEST_F(GksFillTest, PatternBits) {
@@ -112,20 +99,6 @@ int count_records(int code) {
     int n = 0;
     for (const GObj* o = gget_objs(); o != nullptr; o = o->next) n += o->type == code ? 1 : 0;
     return n;
-}
-
-TEST_F(GksLineTest, PrimitivesBeforeTheKernelIsOpen) {
-    const GPoint pts[2] = {{0, 0}, {1, 1}};
-    ASSERT_EQ(gopen_gks(nullptr), 0);  // kernel open, no workstation
-    const std::string err = stderr_of([&] {
-        EXPECT_EQ(gpolyline(2, pts), -1);
-        EXPECT_EQ(gtext(0, 0, "x"), -1);
-        EXPECT_EQ(gset_line_colr_ind(2), -1);
-    });
-    EXPECT_EQ(err, "gpolyline: GKS not opened\ngtext: GKS not opened\ngset_line_colr_ind: GKS not opened\n");
-    // Without the error file nothing is written, and still nothing crashes.
-    gclose_gks();
-    EXPECT_EQ(stderr_of([&] { EXPECT_EQ(gpolyline(2, pts), -1); }), "");
 }
 
 TEST_F(GksLineTest, PointCountsAndCoordinatesAreChecked) {
@@ -201,34 +174,6 @@ TEST_F(GksLineTest, PolylineOnPostScript) {
 }
 
 using GksMarkTest = GksTest;
-
-struct Strokes {
-    std::vector<std::vector<GPoint>> list;
-};
-
-void collect(void* user, int n, const GPoint* pts) {
-    static_cast<Strokes*>(user)->list.emplace_back(pts, pts + n);
-}
-
-TEST_F(GksMarkTest, MarkerShapes) {
-    const int expected_strokes[] = {0, 1, 2, 4, 1, 2, 1, 1, 1, 1, 0};
-    for (int type = 0; type <= 10; ++type) {
-        Strokes s;
-        EXPECT_EQ(gmarker_strokes(type, 100, 50, 4, collect, &s), expected_strokes[type]) << type;
-    }
-    Strokes circle, tri, tri9;
-    gmarker_strokes(4, 0, 0, 10, collect, &circle);
-    ASSERT_EQ(circle.list[0].size(), 13U);
-    EXPECT_FLOAT_EQ(circle.list[0][0].x, 10);
-    EXPECT_FLOAT_EQ(circle.list[0][3].y, 10);
-    EXPECT_FLOAT_EQ(circle.list[0][1].x, 8.66F);
-    EXPECT_FLOAT_EQ(circle.list[0][12].x, circle.list[0][0].x);
-    gmarker_strokes(7, 0, 0, 2, collect, &tri);
-    EXPECT_FLOAT_EQ(tri.list[0][0].y, 2);
-    EXPECT_FLOAT_EQ(tri.list[0][2].y, -2);
-    gmarker_strokes(9, 0, 0, 2, collect, &tri9);
-    EXPECT_FLOAT_EQ(tri9.list[0][2].y, 2);
-}
 
 TEST_F(GksMarkTest, MarkersOnPostScript) {
     ASSERT_EQ(open_ps(path("m.ps")), 0);
@@ -338,28 +283,6 @@ TEST_F(GksObjTest, RedrawReplaysTheList) {
     EXPECT_EQ(gobj_redraw_plot(), -1);
 }
 
-TEST_F(GksObjTest, PrintingAnEmptyList) {
-    ASSERT_EQ(open_window(), 0);
-    setenv("orvps_print", path("empty.ps").c_str(), 1);
-    testing::internal::CaptureStdout();
-    EXPECT_NE(stderr_of([] { EXPECT_EQ(gobj_print_plot(), 0); }).find("gobj_print_plot: No redraw data to make Postscript file from\n"),
-              std::string::npos);
-    testing::internal::GetCapturedStdout();
-    const std::string ps = slurp(path("empty.ps"));
-    EXPECT_EQ(ps.find("%%PL"), std::string::npos);
-    EXPECT_NE(ps.find("showpage"), std::string::npos);
-    EXPECT_EQ(gget_ws_type(), kWsWindow);
-    expect_renders(path("empty.ps"));
-
-    setenv("orvps_print", (path("empty.ps") + "/x.ps").c_str(), 1);
-    setenv("METAOUT", (path("empty.ps") + "/x.meta").c_str(), 1);
-    EXPECT_NE(stderr_of([] { EXPECT_EQ(gobj_print_plot(), -1); }).find("gprint_plot: unable to open postscript file\n"),
-              std::string::npos);
-    EXPECT_NE(stderr_of([] { EXPECT_EQ(gobj_print_meta(), -1); }).find("gprint_meta: unable to open metafile\n"),
-              std::string::npos);
-    EXPECT_EQ(gget_ws_type(), kWsWindow);
-}
-
 using GksTranTest = GksTest;
 
 TEST_F(GksTranTest, WorldToNdcThroughWindowAndViewport) {
@@ -460,20 +383,6 @@ TEST_F(GksTranTest, PointsOutsideTheWindow) {
     gset_win(0, win);
     const GPoint cases[3][2] = {{{-5, 1}, {-1, 8}}, {{-5, 1}, {15, 8}}, {{1, 11}, {2, 12}}};  // left, across, above
     for (int k = 0; k < 3; ++k) EXPECT_EQ(gpts_in_win(2, cases[k]), k == 1 ? 1 : 0) << k;
-}
-
-TEST_F(GksTranTest, MaximumViewNeedsAWorkstation) {
-    float x = 0, y = 0;
-    EXPECT_EQ(ginq_maxview(1, &x, &y), -1);
-    EXPECT_EQ(std::pair(x, y), std::pair(1.0F, 1.0F));
-    ASSERT_EQ(open_ps(path("a.ps")), 0);
-    ASSERT_EQ(ginq_maxview(1, &x, &y), 0);
-    EXPECT_EQ(std::pair(x, y), std::pair(1.0F, 575.0F / 755.0F));
-    GDispSpace space{};
-    int status = -1;
-    ASSERT_EQ(ginq_disp_space_size(1, &status, &space), 0);
-    EXPECT_EQ(std::pair(space.raster_width, space.raster_height), std::pair(756, 576));
-    EXPECT_FLOAT_EQ(space.width, 755);
 }
 
 }  // namespace

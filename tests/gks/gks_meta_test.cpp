@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -19,80 +18,6 @@
 
 namespace orv::test {
 namespace {
-
-// A window-kind device that writes down every primitive with the
-// transformation and the attributes it is drawn with.
-std::vector<std::string>* g_calls = nullptr;
-
-std::string fmt(const char* format, double a, double b = 0, double c = 0, double d = 0) {
-    char buf[160];
-    std::snprintf(buf, sizeof buf, format, a, b, c, d);
-    return buf;
-}
-
-std::string transformation() {
-    int status = 0, n = 0;
-    float r[8];
-    ginq_cur_norm_tran_num(&status, &n);
-    ginq_norm_tran(n, &status, r);
-    return "T" + std::to_string(n) + fmt(" %.5g %.5g %.5g %.5g", r[0], r[1], r[2], r[3]) +
-           fmt(" %.5g %.5g %.5g %.5g", r[4], r[5], r[6], r[7]);
-}
-
-std::string color_of(int index) {
-    float r = 0, g = 0, b = 0;
-    gget_color_rgb(index, &r, &g, &b);
-    return std::to_string(index) + fmt("(%.3g %.3g %.3g)", r, g, b);
-}
-
-std::string point_list(int n, const GPoint* p) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += fmt(" %.5g,%.5g", p[i].x, p[i].y);
-    return s;
-}
-
-
-void note(const std::string& call) { g_calls->push_back(call + " " + transformation()); }
-
-int cap_open(int, const char*) {
-    gset_window_size(757, 577);
-    ginit_plot(1);
-    return 0;
-}
-int cap_polyline(int n, const GPoint* p) {
-    const GLineAttr& a = ginq_line_attr();
-    note("PL c" + color_of(a.color) + fmt(" w%.5g t%g b%g", a.width, a.type, a.print_bold) + point_list(n, p));
-    return 1;
-}
-int cap_fill(int n, const GPoint* p) {
-    const GFillAttr& a = ginq_fill_attr();
-    note("FA c" + color_of(a.color) + fmt(" i%g s%g solid%g", a.int_style, a.style_index, a.print_solid) +
-         point_list(n, p));
-    return 1;
-}
-int cap_marker(int n, const GPoint* p) {
-    const GMarkerAttr& a = ginq_marker_attr();
-    note("PM c" + color_of(a.color) + fmt(" t%g s%.5g w%.5g", a.type, a.size, a.width) + point_list(n, p));
-    return 1;
-}
-void cap_text(float x, float y, const char* s, int) {
-    const GTextAttr& a = ginq_text_attr();
-    note("TE c" + color_of(a.color) + fmt(" h%.5g up%.5g,%.5g x%.5g", a.height, a.up_x, a.up_y, a.expansion) +
-         fmt(" al%g,%g f%g sp%.5g", a.align_h, a.align_v, a.font, a.spacing) +
-         fmt(" cs%.5g w%.5g at%.5g,%.5g ", a.char_spacing, a.width, x, y) + s);
-}
-
-GDevice capture_device() {
-    GDevice d{};
-    d.kind = kWsWindow;
-    d.open = cap_open;
-    d.polyline = cap_polyline;
-    d.fill_area = cap_fill;
-    d.polymarker = cap_marker;
-    d.text_begin = cap_text;
-    return d;
-}
-const GDevice kCapture = capture_device();
 
 // Drawing that uses every command of the text metafile.
 void scene() {
@@ -143,32 +68,15 @@ protected:
         GksTest::SetUp();
         unsetenv("orvmeta_out");
         MESS_set(-1, static_cast<int>(kMessPrint));  // no "Creating metafile" lines
-        g_calls = &calls_;
-    }
-    void TearDown() override {
-        g_calls = nullptr;
-        GksTest::TearDown();
     }
     int open_meta(const std::string& text) {
         if (gopen_gks(nullptr) != 0) return -1;
         return gopen_ws(1, text.c_str(), kWsMeta);
     }
-    // Draws with `draw` on the capture device and returns what it saw.
-    std::vector<std::string> captured(const std::function<void()>& draw) {
-        calls_.clear();
-        reset();
-        gregister_device(&kCapture);
-        EXPECT_EQ(gopen_gks(nullptr), 0);
-        EXPECT_EQ(gopen_ws(1, "", kWsWindow), 0);
-        draw();
-        gclose_ws(1);
-        return calls_;
-    }
     std::string write(const std::string& name, const std::string& text) {
         std::ofstream(path(name), std::ios::binary) << text;
         return path(name);
     }
-    std::vector<std::string> calls_;
 };
 
 // Commands as they stand in the file, each written once per change.
@@ -224,29 +132,6 @@ TEST_F(GksMetaTest, TextCommands) {
     }
 }
 
-// What is drawn, replayed from a metafile, is drawn again with the same
-// transformations and attributes: written directly, and printed from the
-// window's display list.
-TEST_F(GksMetaTest, ReplayDrawsWhatWasDrawn) {
-    const std::vector<std::string> direct = captured(scene);
-    ASSERT_EQ(direct.size(), 6U);
-    const std::string written = path("w.meta");
-    reset();
-    ASSERT_EQ(open_meta(written), 0);
-    scene();
-    ASSERT_EQ(gclose_ws(1), 0);
-    EXPECT_EQ(captured([&] { EXPECT_EQ(gread_metafile(written.c_str()), 0); }), direct);
-
-    reset();
-    ASSERT_EQ(open_window(), 0);
-    scene();
-    const std::string printed = path("p.meta");
-    setenv("METAOUT", printed.c_str(), 1);
-    ASSERT_EQ(gobj_print_meta(), 0);
-    EXPECT_EQ(gget_ws_type(), kWsWindow);
-    EXPECT_EQ(captured([&] { EXPECT_EQ(gread_metafile(printed.c_str()), 0); }), direct);
-}
-
 // "+" appends a plot (one header line, a title per plot); "|" pipes.
 TEST_F(GksMetaTest, AppendAndSpool) {
     const std::string file = path("a.meta");
@@ -256,21 +141,18 @@ TEST_F(GksMetaTest, AppendAndSpool) {
         scene();
         ASSERT_EQ(gclose_ws(1), 0);
     }
-    const std::string text = slurp(file);
-    EXPECT_EQ(text.rfind("ORVMETA\n", 0), 0U);
-    EXPECT_EQ(text.find("ORVMETA", 1), std::string::npos);
-    EXPECT_EQ(count_of(text, "#Title: "), 2);
-    const std::vector<std::string> once = captured(scene);
-    std::vector<std::string> twice = once;
-    twice.insert(twice.end(), once.begin(), once.end());
-    EXPECT_EQ(captured([&] { gread_metafile(file.c_str()); }), twice);
-
     reset();
     ASSERT_EQ(open_meta("|cat > " + path("piped.meta")), 0);
     scene();
     ASSERT_EQ(gclose_ws(1), 0);
-    EXPECT_EQ(captured([&] { gread_metafile(path("piped.meta").c_str()); }), once);
-
+    const std::string text = slurp(file);
+    const std::string piped = slurp(path("piped.meta"));
+    EXPECT_EQ(text.rfind("ORVMETA\n", 0), 0U);
+    EXPECT_EQ(text.find("ORVMETA", 1), std::string::npos);
+    EXPECT_EQ(count_of(text, "#Title: "), 2);
+    const std::string drawing = piped.substr(piped.find('\n', piped.find("#Title: ")));
+    EXPECT_GT(drawing.size(), 500U);
+    EXPECT_EQ(count_of(text, drawing), 2) << text;
     reset();
     EXPECT_EQ(open_meta(path("no/such/dir/x.meta")), -1);
 }
@@ -330,36 +212,6 @@ TEST_F(GksMetaTest, DamagedInput) {
     EXPECT_EQ(gread_metafile(path("missing.meta").c_str()), -1);
     const std::string said = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("gread_metafile: Unable to open image file: "), std::string::npos) << said;
-}
-
-// An overlay draws in its own transformations and attributes and leaves the
-// picture's as they were.
-TEST_F(GksMetaTest, OverlayLeavesThePictureAsItWas) {
-    const std::string file = write("over.meta",
-                                   "ORVMETA\nWIN 2 0 0 100 50\nVP 2 0 0 1 0.5\nTR 2\nCLR 1 7 1 0 0\nPL_CLR 7\n"
-                                   "PL_LW 4\nPL 2 10,10 90,40\n");
-    const auto picture = [&](bool overlay) {
-        const float win[4] = {-10.0F, 10.0F, -5.0F, 5.0F};
-        const float vp[4] = {0.1F, 0.9F, 0.1F, 0.7F};
-        gset_win(2, win);
-        gset_vp(2, vp);
-        gsel_norm_tran(2);
-        gset_colr_rep(1, 7, 0.0F, 0.0F, 1.0F);
-        gset_line_colr_ind(3);
-        if (overlay) {
-            RES_put("file_path", (file.substr(0, file.rfind('/')) + "/").c_str());
-            EXPECT_EQ(gmeta_overlay("over.meta"), 0);  // found through "file_path"
-        }
-        const GPoint after[2] = {{-1, -1}, {1, 1}};
-        gpolyline(2, after);
-        gset_line_colr_ind(7);
-        gpolyline(2, after);
-    };
-    const std::vector<std::string> plain = captured([&] { picture(false); });
-    const std::vector<std::string> over = captured([&] { picture(true); });
-    ASSERT_EQ(over.size(), 3U);
-    EXPECT_EQ(over[0].rfind("PL c7(1 0 0) w4 t1 b1 10,10 90,40 T2 0 100 0 50 0 1 0 0.5", 0), 0U) << over[0];
-    EXPECT_EQ(std::vector<std::string>(over.begin() + 1, over.end()), plain);
 }
 
 // The binary CGM decodes as the standard lays it out: one metafile, a
@@ -435,30 +287,6 @@ TEST_F(GksMetaTest, BinaryCgmDecodes) {
             EXPECT_EQ(cut, (std::vector<CgmPoint>{{-16000, -16000}, {-16000, 32000}, {32000, -16000}, {32000, 32000}}));
             EXPECT_EQ(pic.line_colors.front(), (std::vector<int>{255, 0, 0}));
         }
-    }
-}
-
-// The geometry resource sizes the picture in inches (or cells of a page
-// grid); sizes that would not fit the 16-bit points are limited.
-TEST_F(GksMetaTest, GeometrySizesThePicture) {
-    const struct {
-        const char* geometry;
-        std::vector<int> extent;
-    } cases[] = {
-        {"", {0, 0, 10000, 8000}},          {"5x4", {0, 0, 5000, 4000}},
-        {"P2x2+1+0", {0, 0, 5000, 4000}},   {"P0.5x0.25+0+0", {0, 0, 5000, 2000}},
-        {"99x99", {0, 0, 16000, 16000}},    {"P2x2+nan+0", {0, 0, 10000, 8000}},
-        {"0x0", {0, 0, 20, 20}},  // the least picture, never an empty one
-    };
-    for (const auto& c : cases) {
-        reset();
-        RES_put("geometry", c.geometry);
-        ASSERT_EQ(open_meta(path("g.cgm") + ",cgm"), 0);
-        ASSERT_EQ(gclose_ws(1), 0);
-        std::string error;
-        const CgmFile cgm = read_cgm(slurp(path("g.cgm")), &error);
-        ASSERT_EQ(cgm.pictures.size(), 1U) << error;
-        EXPECT_EQ(cgm.pictures[0].extent, c.extent) << c.geometry;
     }
 }
 

@@ -98,22 +98,6 @@ TEST_F(GksPsTest, LandscapeProlog) {
     expect_renders(path("e.ps"));
 }
 
-TEST_F(GksPsTest, ParametersFromEnvironmentThenDeviceText) {
-    setenv("orvps_param", "eps,a3,port", 1);
-    ASSERT_EQ(open_ps(path("p.ps") + ",noeps,SZ=10x5,lwidth=2.7"), 0);
-    int w = 0, h = 0;
-    gget_window_size(&w, &h);
-    EXPECT_EQ(w, 324);  // portrait from the environment: (5 - 0.5) * 72 across
-    EXPECT_EQ(h, 684);
-    gps_set_width(1, 3);
-    gclose_ws(1);
-    unsetenv("orvps_param");
-    const std::string ps = slurp(path("p.ps"));
-    EXPECT_NE(ps.find("%!PS-Adobe-1.0\n"), std::string::npos);
-    EXPECT_NE(ps.find(".25 inch .25 inch translate\n"), std::string::npos);
-    EXPECT_NE(ps.find("6.0 dot lw\n"), std::string::npos);  // base width truncated to 2
-}
-
 // Appended plots share the last page of the file, which stays a complete
 // document after every plot.
 TEST_F(GksPsTest, AppendedPlotsGoOnTheLastPage) {
@@ -165,25 +149,6 @@ TEST_F(GksPsTest, AnExitWithAnOpenFileLeavesItComplete) {
     EXPECT_EXIT(draw_and_exit(), ::testing::ExitedWithCode(3), "");
     EXPECT_TRUE(slurp(file).ends_with("showpage\nend\n%%EOF\n"));
     expect_pages(file, 1);
-}
-
-// Each finished frame ends its page; a frame drawn after it starts the next.
-TEST_F(GksPsTest, FramesArePages) {
-    const GPoint pts[2] = {{0.1F, 0.1F}, {0.4F, 0.4F}};
-    for (int frames = 1; frames <= 3; ++frames) {
-        const std::string file = path("frames" + std::to_string(frames) + ".ps");
-        ASSERT_EQ(open_ps(file), 0);
-        for (int k = 0; k < frames; ++k) {
-            gpolyline(2, pts);
-            gps_end_frame();
-        }
-        ASSERT_EQ(gclose_ws(1), 0);
-        const std::string ps = slurp(file);
-        EXPECT_EQ(count_of(ps, "showpage"), frames);
-        EXPECT_EQ(count_of(ps, "initclip"), frames) << "every page has its clip path";
-        EXPECT_TRUE(ps.ends_with("%%EOF\n"));
-        expect_pages(file, frames);
-    }
 }
 
 TEST_F(GksPsTest, SpoolersAndUnwritableFiles) {

@@ -35,16 +35,6 @@ public:
     std::vector<std::vector<Point>> glyphs;
 };
 
-// The strokes as text: "m" or "d" with the point, a "|" after each glyph.
-std::string strokes(const Recorder& r) {
-    std::string s;
-    for (const auto& glyph : r.glyphs) {
-        for (const Point& p : glyph) s += (p.move ? "m" : "d") + std::to_string(p.x) + "," + std::to_string(p.y) + " ";
-        s += "|";
-    }
-    return s;
-}
-
 // A stroke font in the unnamed form: glyphs as lists of (x, y, move) and
 // the characters they belong to.
 struct TestGlyph {
@@ -221,23 +211,6 @@ TEST_F(GksText, ExtentHoldsTheStrokesAtEveryAlignmentAndTurn) {
     }
 }
 
-TEST_F(GksText, NamedAndUnnamedFilesGiveTheSameGlyphs) {
-    std::string named = "1 test\n";
-    std::vector<int> index(256, -1);
-    index['A'] = 0;
-    index['B'] = 11;
-    named += "128 35 41 35 41 140 0 140 0 35 255 A\n138 0 10 160 255 B\n254\n";
-    for (int i : index) named += std::to_string(i) + " ";
-    write("named.fnt", named);
-    load_test_font();
-    const Recorder unnamed = lay_out("AB", unit_attr());
-    ASSERT_EQ(unnamed.glyphs.size(), 2U);
-    ASSERT_EQ(read_font("named.fnt"), 0);
-    EXPECT_EQ(strokes(lay_out("AB", unit_attr())), strokes(unnamed));
-    EXPECT_EQ(gget_char_width('A'), 41);
-    EXPECT_EQ(gget_char_width('B'), 10);
-}
-
 TEST_F(GksText, BadFontFilesAreRefusedAndTheLoadedFontStays) {
     const std::string good = unnamed_font(kGlyphs);
     const std::string data = good.substr(0, good.find("254"));
@@ -291,42 +264,6 @@ TEST_F(GksText, ReadFontNeedsOpenGraphicsAndNoFontDrawsNothing) {
     EXPECT_EQ(GetCapturedStderr(), "");
     EXPECT_EQ(gget_font_type(), 0);
     EXPECT_TRUE(lay_out("AB", unit_attr()).glyphs.empty());
-}
-
-TEST_F(GksText, ListTextsFromTheCallTheResourceAndListFiles) {
-    std::string many;
-    for (int i = 0; i < 45; ++i) many += "f" + std::to_string(i) + "   file " + std::to_string(i) + ".fnt  \n\n";
-    write("orv.fnl", many);
-    write("short.lst", many);
-    write("modern.fnt", unnamed_font(kGlyphs));
-    CaptureStderr();  // the list's files do not exist
-    open_graphics();
-    // No list text: the installation list, at most 40 entries.
-    EXPECT_EQ(gsetup_fonts(), 40);
-    EXPECT_STREQ(gget_font_name(2), "f1");
-    EXPECT_STREQ(gget_font_file(2), "file 1.fnt");
-    // A "fi:" list file: at most 10.
-    RES_put("font_list", "fi:short.lst");
-    EXPECT_EQ(gsetup_fonts(), 10);
-    GetCapturedStderr();
-    // The call's list text comes before the resource: file names alone.
-    gset_font_list("test.fnt,modern.fnt");
-    EXPECT_EQ(gsetup_fonts(), 2);
-    EXPECT_STREQ(gget_font_name(1), "");
-    EXPECT_STREQ(gget_font_file(2), "modern.fnt");
-    EXPECT_EQ(gget_font_type(), 1);
-}
-
-TEST_F(GksText, MissingListFileWarnsAndFallsBackToTheDefaultFont) {
-    write("modern.fnt", unnamed_font(kGlyphs));
-    open_graphics();
-    gset_font_list("fi:nolist.lst");
-    CaptureStderr();
-    EXPECT_EQ(gsetup_fonts(), 0);
-    EXPECT_NE(GetCapturedStderr().find("gsetup_fonts: unable to load font list file: nolist.lst"),
-              std::string::npos);
-    EXPECT_EQ(gget_font_type(), 1);
-    EXPECT_EQ(gget_char_width('A'), 41);
 }
 
 TEST_F(GksText, SelectingFontsOfTheList) {

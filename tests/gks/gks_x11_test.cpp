@@ -58,38 +58,6 @@ protected:
 };
 std::unique_ptr<testing::XServer> X11Test::server_;
 
-TEST_F(X11Test, StepsPastTheEndsByTheLoopDirection) {
-    // direction, current, step, next, direction after
-    const int cases[][5] = {{1, 2, 0, 0, 1}, {2, 2, 1, 1, 2}, {3, 2, 0, 1, 2}, {1, 0, -1, 2, 1},
-                            {3, 0, -1, 1, 3}, {2, 0, 0, 1, 3}, {1, 1, 0, 2, 1}};
-    for (const auto& c : cases) {
-        gdelete_all_frames();
-        for (int i = 0; i < 3; ++i) gcreate_frame(i);
-        gdisplay_frame(c[1]);
-        gset_loop_direct(c[0]);
-        EXPECT_EQ(ginc_frame(c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
-        EXPECT_EQ(gget_loop_direct(), c[4]) << c[0] << " " << c[1];
-    }
-}
-
-TEST_F(X11Test, LastFrameWaitsLongerAndSpeedStepsStopAtZero) {
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(gcreate_frame(-1), i);
-    EXPECT_FLOAT_EQ(gget_frame_delay(0), 0.5F);
-    EXPECT_FLOAT_EQ(gget_frame_delay(1), 0.5F);
-    EXPECT_FLOAT_EQ(gget_frame_delay(2), 1.0F);
-    gset_looping(1);
-    gset_loop_delay(-1, 0.1F);
-    gstep_loop_speed(1);
-    EXPECT_FLOAT_EQ(gget_loop_delay(), 0.05F);
-    for (int frame : {kFrameLast, kMaxFrames, -5}) EXPECT_FLOAT_EQ(gget_frame_delay(frame), frame == kFrameLast ? 1.0F : 0.05F) << frame;
-    gstep_loop_speed(1);
-    EXPECT_FLOAT_EQ(gget_loop_delay(), 0.0F);
-    EXPECT_FLOAT_EQ(gget_frame_delay(0), 0.0F);
-    EXPECT_FLOAT_EQ(gget_frame_delay(2), 1.0F);
-    gset_loop_delay(-1, -3.0F);
-    EXPECT_FLOAT_EQ(gget_loop_delay(), 0.0F);
-}
-
 TEST_F(X11Test, FramesHoldTheirOwnPicturesAndTheTitleTheirNumber) {
     for (int colour : {kRed, kBlue}) {
         const int n = gcreate_frame(-1);
@@ -123,22 +91,6 @@ TEST_F(X11Test, FrameTableEndsAt128WithoutTouchingTheLastFrame) {
     EXPECT_EQ(gdelete_frame(kMaxFrames + 5), -1);
     for (int frame : {-1, kMaxFrames}) EXPECT_EQ(gset_frame_id(frame, 0), -1) << frame;
     EXPECT_EQ(gget_num_frames(), kMaxFrames);
-}
-
-TEST_F(X11Test, ZoomReplicatesPixelsAndUnzoomRestores) {
-    fill(kBlue);
-    gset_fill_colr_ind(kRed);
-    const GPoint corner[4] = {{0, 0.5F}, {0.25F, 0.5F}, {0.25F, 1}, {0, 1}};  // upper-left
-    gfill_area(4, corner);
-    const long before = gget_pixel(60, 44);
-    EXPECT_EQ(gzoom(kFrameCurrent, 2, 2, 8, 0), 0);
-    EXPECT_EQ(gget_zoom(), 8);
-    EXPECT_EQ(gget_pixel(60, 44), pixel_of(kRed));  // the corner fills the window
-    EXPECT_FLOAT_EQ(xZ_p(0.0F), 0.0F);
-    EXPECT_EQ(gzoom(kFrameCurrent, -1, -1, 2048, 0), -1);
-    EXPECT_EQ(gunzoom(), 0);
-    EXPECT_EQ(gget_pixel(60, 44), before);
-    EXPECT_EQ(gget_zoom(), 1);
 }
 
 // A cleared region is painted in the background, both edges included.
@@ -188,13 +140,6 @@ public:
         send(e, NoEventMask);
     }
     Atom atom(const char* name) const { return XInternAtom(d_, name, False); }
-    // A window of this client's own, as a looping program would offer.
-    Window make_window() const {
-        const Window w = XCreateSimpleWindow(d_, DefaultRootWindow(d_), 0, 0, 64, 48, 0, 0, 0);
-        XMapWindow(d_, w);
-        XSync(d_, False);
-        return w;
-    }
 
 private:
     Display* d_;
@@ -268,75 +213,6 @@ TEST_F(X11Test, CaptureAndSavedGifHoldTheWindowsColours) {
             EXPECT_EQ(r * 65536 + g * 256 + b, rgb) << x;
         }
     gset_window_capture(nullptr);
-}
-
-int g_refreshes = 0;
-
-TEST_F(X11Test, RefreshCallbackRunsDuringTheHold) {
-    g_refreshes = 0;
-    gset_refresh_callback(0.05F, [] {
-        if (++g_refreshes == 2) gset_input_mode(kInputReleased);
-        return 0;
-    });
-    EXPECT_EQ(ghold(0), 0);
-    EXPECT_EQ(g_refreshes, 2);
-    gset_refresh_callback(0.0F, nullptr);
-}
-
-TEST_F(X11Test, PixmapDeviceDrawsForAnExistingWindow) {
-    const Sender s(server_->display());
-    const unsigned long target = s.make_window();
-    gks_reset_all_for_tests();
-    unsetenv("orvwindow");
-    unsetenv("WINDOW");
-    ASSERT_EQ(gopen_gks(nullptr), 0);
-    const std::string display = server_->display();
-    for (const std::string& bad : {display, display + ",junk", display + ",0x0:10x10"})
-        EXPECT_EQ(gopen_ws(1, bad.c_str(), kWsPixmap), -1) << bad;
-    char text[80];
-    std::snprintf(text, sizeof text, "%s,0x%lx:40x30", display.c_str(), target);
-    // The identifier may also come from the window-identifier file "orvloop.".
-    const testing::ScratchDir dir;
-    RES_put("file_path", (dir.path() + "/").c_str());
-    EXPECT_EQ(gopen_ws(1, (display + ",W").c_str(), kWsPixmap), -1);
-    dir.write("orvloop.", std::strchr(text, ',') + 1);
-    ASSERT_EQ(gopen_ws(1, (display + ",W").c_str(), kWsPixmap), 0);
-    gset_colr_rep(1, kRed, 1.0F, 0.0F, 0.0F);
-    fill(kRed);
-    EXPECT_EQ(gget_pixel(20, 15), pixel_of(kRed));
-    EXPECT_EQ(gget_pixel(40, 15), -1);  // outside the 40 x 30 picture
-    EXPECT_EQ(gzoom(kFrameCurrent, 1, 1, 2, 0), -1);
-}
-
-// On a colour-mapped screen a colour index owns a read-write cell, so
-// redefining it changes what is already drawn (the colour bar's flash); on
-// a true-colour screen the index gets another pixel.
-TEST(X11Colours, ReadWriteCellsOnColourMappedScreens) {
-    for (const int depth : {8, 24}) {
-        testing::XServer server(depth);
-        if (!server.ok()) GTEST_SKIP() << server.why();
-        gks_reset_all_for_tests();
-        gset_geometry("64x48+0+0");
-        ASSERT_EQ(gopen_gks(nullptr), 0);
-        ASSERT_EQ(gopen_ws(1, server.display().c_str(), kWsWindow), 0);
-        gset_colr_rep(1, kRed, 1.0F, 0.0F, 0.0F);
-        gset_fill_colr_ind(kRed);
-        const GPoint box[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-        gfill_area(4, box);
-        const long drawn = gget_pixel(30, 20);
-        gset_colr_rep(1, kRed, 0.0F, 0.0F, 1.0F);
-        gsync();
-        Display* d = XOpenDisplay(server.display().c_str());
-        ASSERT_NE(d, nullptr);
-        XColor c{};
-        c.pixel = static_cast<unsigned long>(drawn);
-        XQueryColor(d, DefaultColormap(d, DefaultScreen(d)), &c);
-        XCloseDisplay(d);
-        // colour-mapped: the drawn pixel turned blue; true colour: what was drawn stays red
-        EXPECT_EQ(gget_color_ind(kRed) == drawn, depth == 8);
-        EXPECT_EQ((std::pair<int, int>(c.red, c.blue)), depth == 8 ? std::pair(0, 65535) : std::pair(65535, 0));
-        gks_reset_all_for_tests();
-    }
 }
 
 }  // namespace

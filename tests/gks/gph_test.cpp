@@ -15,7 +15,6 @@
 #include "gks/gks_line.hpp"
 #include "gks/gks_mark.hpp"
 #include "gks/gks_text.hpp"
-#include "support/run_program.hpp"
 
 namespace orv::test {
 namespace {
@@ -25,11 +24,6 @@ constexpr float F = kMissingF;
 
 class GphTest : public GksTest {
 protected:
-    void TearDown() override {
-        std::freopen("/dev/null", "r", stdin);
-        GksTest::TearDown();
-    }
-    void feed_stdin(const std::string& text) { ASSERT_TRUE(orv::testing::feed_stdin(path("stdin.txt"), text)); }
     // Opens a workstation through the plotting layer and lays out the whole
     // picture as transformation 2 with world 0-100 both ways.
     void begin(const char* text, int type) {
@@ -111,18 +105,6 @@ std::string drawing_part(const std::string& ps) {
     return ps.substr(begin, end - begin);
 }
 
-TEST_F(GphTest, DeviceLetters) {
-    const std::pair<const char*, int> numbers[] = {{"ps", 4}, {"Qms", 5}, {"hpgl", 5}, {"meta", 3}, {"window", 6}, {"x11", 1}, {"", 1}};
-    for (const auto& [name, number] : numbers) EXPECT_EQ(GPH_device_number(name), number) << name;
-    char rest[8];
-    EXPECT_EQ(gdevice_setup("Ps,out.ps", rest, sizeof rest), 4);
-    EXPECT_STREQ(rest, "out.ps");
-    EXPECT_EQ(gdevice_setup("m,a-very-long-file-name", rest, sizeof rest), 3);
-    EXPECT_STREQ(rest, "a-very-");
-    EXPECT_EQ(gdevice_setup("display", rest, sizeof rest), 1);
-    EXPECT_STREQ(rest, "");
-}
-
 TEST_F(GphTest, PanelLayout) {
     ASSERT_EQ(open_window(), 0);
     gset_window_size(1001, 751);  // maximum view 1 x 0.75
@@ -195,59 +177,6 @@ TEST_F(GphTest, AttributeRecordsLeaveUnsetFieldsAlone) {
     GPH_text_align(3, 5);
     GPH_get_text_align(&h, &v);
     EXPECT_EQ(h * 10 + v, 35);
-}
-
-TEST_F(GphTest, BeginAsksForTheDevice) {
-    feed_stdin("p\n");
-    int ws = 0, type = 0;
-    ::testing::internal::CaptureStdout();
-    GPH_begin(&ws, path("asked.ps").c_str(), &type);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("Display (D) or Postscript (P): "), std::string::npos);
-    EXPECT_EQ(type, kWsPostScript);
-    EXPECT_EQ(FLAG_get(kFlagDevice), kWsPostScript);
-    EXPECT_EQ(gtype_is_PS(), 1);
-    ::testing::internal::CaptureStdout();
-    GPH_end(ws);
-    ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(FLAG_get(kFlagDevice), 0);
-    expect_renders(path("asked.ps"));
-    ::testing::internal::CaptureStdout();
-    for (const auto& [answer, device] : {std::pair{"P\n", kWsPostScript}, std::pair{"d\n", kWsWindow}}) {
-        feed_stdin(answer);
-        type = 0;
-        EXPECT_EQ(GPH_device_prompt(&type), device) << answer;
-    }
-    ::testing::internal::GetCapturedStdout();
-}
-
-TEST_F(GphTest, SetupFromTheDeviceResource) {
-    RES_put("device", ("ps," + path("setup.ps") + ",port").c_str());
-    RES_put("title", "Surface Analysis");
-    int ws = 0, type = 0;
-    float view[4] = {0, 0, 0, 0};
-    ::testing::internal::CaptureStdout();
-    GPH_setup(&ws, &type, view, 0);
-    EXPECT_EQ(type, kWsPostScript);
-    EXPECT_STREQ(GPH_get_win_title(), "Surface Analysis");
-    GPH_end(ws);
-    ::testing::internal::GetCapturedStdout();
-    const std::string ps = slurp(path("setup.ps"));
-    EXPECT_NE(ps.find("%%Title: ORV Graphics Display: Surface Analysis\n"), std::string::npos);
-    EXPECT_NE(ps.find(".25 inch .25 inch translate\n"), std::string::npos);
-    expect_renders(path("setup.ps"));
-}
-
-TEST_F(GphTest, UnopenableWorkstationEndsTheProgram) {
-    const std::string blocker = path("file");
-    std::ofstream(blocker) << "x";
-    const std::string bad = blocker + "/x.ps";
-    const auto open_bad = [&bad] {
-        int ws = 0;
-        int type = kWsPostScript;
-        GPH_begin(&ws, bad.c_str(), &type);
-    };
-    EXPECT_EXIT(open_bad(), ::testing::ExitedWithCode(4), "GPH_begin: Error opening workstation");
 }
 
 TEST_F(GphTest, PictureRendersAndReplaysToTheSameCommands) {
