@@ -139,6 +139,24 @@ TEST(ImageOutput, MapListImagesAreDrawnOverTheMap) {
     EXPECT_LE(count, 39 * 30);
     EXPECT_EQ(left, 5);
 }
-
+// One picture per forecast time: the picture device numbers its files, a
+// dump from a printer takes the frame number as the file-name key i.
+TEST(ImageOutput, EachForecastTimeIsItsOwnPicture) {
+    const struct { const char* device; const char* dump; const char* first; const char* second; } cases[] = {
+        {"png,map.png", "", "map.png", "map_01.png"}, {"p,x.ps", "png:m%i.png", "m00.png", "m01.png"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.device);
+        ScratchDir dir;
+        std::vector<std::string> args = with_dump(c.device, c.dump);
+        std::find(args.begin(), args.end(), "h24")->assign("h24,h48");
+        const RunResult r = run_mosplot(dir, args);
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        ImageRecord first, second;
+        ASSERT_EQ(IMG_read(dir.file(c.first).c_str(), &first, 0), 1);
+        ASSERT_EQ(IMG_read(dir.file(c.second).c_str(), &second, 0), 1);
+        // Different valid times: the pictures differ (not one drawn over the other).
+        EXPECT_NE(first.data, second.data);
+    }
+}
 }  // namespace
 }  // namespace orv::testing
